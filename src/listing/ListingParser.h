@@ -1,0 +1,114 @@
+#pragma once
+
+#include "listing/RemoteItem.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QDate>
+#include <QString>
+
+#include <cstdint>
+
+// Listing parsers: the text of a LIST reply becomes remote items. Every function here is
+// pure (the only side effect is the optional "Parser Line" debug line) and safe to call
+// from several session threads at once.
+
+// Receives each entry a parser makes: (context, name, attributes, date, size).
+using TListingCallback = void (*)(void* context, QByteArrayView name, uint16_t attributes,
+                                  double date, int64_t size);
+
+// One listing being parsed: the read position in its text, where entries go, the date
+// "today" and "the current year" come from, and the VMS continuation that carries a
+// wrapped long name to the next line of this listing (and of no other).
+struct TListingParse {
+    TListingParse(QByteArrayView text, const QDate& today, TListingCallback callback,
+                  void* context);
+
+    const char* Pos;
+    const char* End;
+    TListingCallback Callback;
+    void* Context;
+    int TodayYear;
+    int TodayMonth;
+    int TodayDay;
+    QByteArray VMSContinuation;
+
+    bool AtEnd() const { return Pos >= End; }
+};
+
+// Each parser consumes exactly one line from the position and reports at most one entry.
+using TListingParser = void (*)(TListingParse& parse);
+void ParseUnixLine(TListingParse& parse);
+void ParseWindowsNTLine(TListingParse& parse);
+void ParseVMSLine(TListingParse& parse);
+void ParseIBMVMLine(TListingParse& parse);
+
+// The parser for a server type, or nullptr for "Not Relevant" (never listed).
+TListingParser ListingParserFor(int serverType);
+bool ServerTypeHasParser(int serverType);
+
+// The whole listing in line order. Empty when the server type has no parser. The host
+// name only labels the debug log lines.
+TRemoteItemList ParseListing(int serverType, const QByteArray& text,
+                             const QDate& today = QDate::currentDate(),
+                             const QString& host = QString());
+
+// The callback that builds the item list; context is a TListingTarget.
+struct TListingTarget {
+    TRemoteItemList* List = nullptr;
+    QString Host;
+};
+void AddListingEntry(void* context, QByteArrayView name, uint16_t attributes, double date,
+                     int64_t size);
+
+// Text up to the first CR, LF or NUL; the position moves past the line end and every
+// further CR, LF and NUL, so blank lines never reach a parser.
+QByteArrayView ReadListingLine(TListingParse& parse);
+
+// Blank-separated columns of a line (only code 32 separates; a tab belongs to its column).
+// Columns past MaxListingColumns are not recorded.
+constexpr int MaxListingColumns = 64;
+struct TColumnTable {
+    struct Column {
+        int Offset; // 0-based position in the line
+        int Length;
+    };
+    Column Columns[MaxListingColumns];
+    int Count = 0;
+    QByteArrayView Line;
+
+    // Column n counted from 1; empty when the line has no such column.
+    QByteArrayView Text(int n) const {
+        if (n < 1 || n > Count)
+            return {};
+        return Line.sliced(Columns[n - 1].Offset, Columns[n - 1].Length);
+    }
+    // From the start of column n to the end of the line.
+    QByteArrayView FromColumn(int n) const {
+        if (n < 1 || n > Count)
+            return {};
+        return Line.sliced(Columns[n - 1].Offset);
+    }
+};
+int SplitColumns(QByteArrayView line, TColumnTable& table);
+
+// Mode column "drwxr-x---": kind from the first character, one permission bit for each
+// exact lower-case letter in its place ('s', 't' and the like give no execute bit).
+uint16_t ParseUnixAttributes(QByteArrayView line);
+
+// The whole text as a decimal integer if it is one; else the stretch from its first to its
+// last digit if that is one ("12\xD4\xC2" gives 12); else -1 (no digit, "1,234", "12/14",
+// or more than 64 bits).
+int64_t LenientStrToInt(QByteArrayView text);
+
+// Day number of the date and time (seconds 0); 1 January of fallbackYear at 00:00 when the
+// date or time does not exist.
+double SafeEncodeDateTime(int64_t year, int64_t month, int64_t day, int64_t hour,
+                          int64_t minute, int fallbackYear);
+
+// A day number back as date and time, and as "YYYY-MM-DD HH:MM".
+struct TDayNumberParts {
+    int Year, Month, Day, Hour, Minute;
+};
+TDayNumberParts SplitDayNumber(double date);
+QByteArray DayNumberText(double date);

@@ -1,0 +1,183 @@
+// Line reading, column splitting and the number and date helpers the parsers share.
+#include "listing/DebugLog.h"
+#include "listing/ListingParser.h"
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+TListingParse::TListingParse(QByteArrayView text, const QDate& today, TListingCallback callback,
+                             void* context)
+    : Pos(text.data()), End(text.data() + text.size()), Callback(callback), Context(context),
+      TodayYear(today.year()), TodayMonth(today.month()), TodayDay(today.day()) {}
+
+namespace {
+
+bool IsLineEnd(char c) { return c == '\n' || c == '\r' || c == '\0'; }
+
+// Days from 1970-01-01 to the civil date (proleptic Gregorian), H. Hinnant's algorithm.
+int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+void CivilFromDays(int64_t z, int& year, int& month, int& day) {
+    z += 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    day = int(doy - (153 * mp + 2) / 5 + 1);
+    month = int(mp < 10 ? mp + 3 : mp - 9);
+    year = int(yoe + era * 400 + (month <= 2));
+}
+
+const int64_t kDayZero = DaysFromCivil(1899, 12, 30);
+
+bool IsLeapYear(int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int DaysInMonth(int64_t y, int64_t m) {
+    static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return m == 2 && IsLeapYear(y) ? 29 : days[m - 1];
+}
+
+// Optional sign and at least one digit, nothing else; false on 64-bit overflow.
+bool ParseDecimal(QByteArrayView text, int64_t& value) {
+    qsizetype i = 0;
+    bool negative = false;
+    if (!text.isEmpty() && (text[0] == '-' || text[0] == '+')) {
+        negative = text[0] == '-';
+        i = 1;
+    }
+    if (i >= text.size())
+        return false;
+    uint64_t magnitude = 0;
+    const uint64_t limit = negative ? uint64_t(std::numeric_limits<int64_t>::max()) + 1
+                                    : uint64_t(std::numeric_limits<int64_t>::max());
+    for (; i < text.size(); ++i) {
+        const unsigned digit = unsigned(uint8_t(text[i])) - '0';
+        if (digit > 9)
+            return false;
+        if (magnitude > (limit - digit) / 10)
+            return false;
+        magnitude = magnitude * 10 + digit;
+    }
+    value = negative ? int64_t(0 - magnitude) : int64_t(magnitude);
+    return true;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+} // namespace
+
+QByteArrayView ReadListingLine(TListingParse& parse) {
+    const char* start = parse.Pos;
+    const char* p = start;
+    while (p < parse.End && !IsLineEnd(*p))
+        ++p;
+    const QByteArrayView line(start, p - start);
+    // NUL ends a line rather than the listing: a stray NUL must not hide the rest.
+    while (p < parse.End && IsLineEnd(*p))
+        ++p;
+    parse.Pos = p;
+    if (DebugLogEnabled())
+        DebugLogFmt("Parser Line: \"%.*s\"", int(line.size()), line.data());
+    return line;
+}
+
+int SplitColumns(QByteArrayView line, TColumnTable& table) {
+    table.Line = line;
+    table.Count = 0;
+    const qsizetype n = line.size();
+    qsizetype i = 0;
+    while (table.Count < MaxListingColumns) {
+        while (i < n && line[i] == ' ')
+            ++i;
+        if (i >= n)
+            break;
+        const qsizetype start = i;
+        while (i < n && line[i] != ' ')
+            ++i;
+        table.Columns[table.Count++] = {int(start), int(i - start)};
+    }
+    return table.Count;
+}
+
+uint16_t ParseUnixAttributes(QByteArrayView line) {
+    uint16_t attributes = 0;
+    if (line.isEmpty())
+        return attributes;
+    if (line[0] == 'd')
+        attributes |= raFolder;
+    else if (line[0] == 'l')
+        attributes |= raLink;
+    static const char letters[9] = {'r', 'w', 'x', 'r', 'w', 'x', 'r', 'w', 'x'};
+    for (int i = 0; i < 9 && i + 1 < line.size(); ++i) {
+        if (line[i + 1] == letters[i])
+            attributes |= uint16_t(raOwnerRead << i);
+    }
+    return attributes;
+}
+
+int64_t LenientStrToInt(QByteArrayView text) {
+    int64_t value = 0;
+    if (ParseDecimal(text, value))
+        return value;
+    qsizetype first = 0;
+    while (first < text.size() && !IsDigit(text[first]))
+        ++first;
+    if (first == text.size())
+        return -1;
+    qsizetype last = text.size() - 1;
+    while (!IsDigit(text[last]))
+        --last;
+    if (ParseDecimal(text.sliced(first, last - first + 1), value))
+        return value;
+    return -1;
+}
+
+double SafeEncodeDateTime(int64_t year, int64_t month, int64_t day, int64_t hour,
+                          int64_t minute, int fallbackYear) {
+    const bool valid = year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
+                       day <= DaysInMonth(year, month) && hour >= 0 && hour <= 23 &&
+                       minute >= 0 && minute <= 59;
+    if (!valid) {
+        year = fallbackYear;
+        month = day = 1;
+        hour = minute = 0;
+    }
+    const double days = double(DaysFromCivil(year, month, day) - kDayZero);
+    const double time = double(hour * 60 + minute) / 1440.0;
+    // Before the zero day the fraction still counts forward from midnight.
+    return days >= 0 ? days + time : days - time;
+}
+
+TDayNumberParts SplitDayNumber(double date) {
+    TDayNumberParts parts{};
+    if (!std::isfinite(date) || std::fabs(date) > 4.0e6)
+        date = 0;
+    const double whole = std::trunc(date);
+    int minutes = int(std::lround(std::fabs(date - whole) * 1440.0));
+    int64_t days = int64_t(whole);
+    if (minutes >= 1440) {
+        minutes -= 1440;
+        days += 1;
+    }
+    CivilFromDays(days + kDayZero, parts.Year, parts.Month, parts.Day);
+    parts.Hour = minutes / 60;
+    parts.Minute = minutes % 60;
+    return parts;
+}
+
+QByteArray DayNumberText(double date) {
+    const TDayNumberParts p = SplitDayNumber(date);
+    char buffer[32];
+    const int n = std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d", p.Year,
+                                p.Month, p.Day, p.Hour, p.Minute);
+    return QByteArray(buffer, n);
+}

@@ -1,0 +1,101 @@
+// Unix "ls -l" lines, NetWare lines with a bracketed rights column instead of the link
+// count, and lines whose month is written with the GB2312 character for month.
+#include "listing/ListingDates.h"
+#include "listing/ListingParser.h"
+
+using namespace listing_detail;
+
+namespace {
+
+// GB2312 encoding of the character for "month".
+constexpr QByteArrayView kGbMonth("\xD4\xC2", 2);
+
+bool IsWithinMonthNames(QByteArrayView text) {
+    return kMonthNames.find(View(text)) != std::string_view::npos;
+}
+
+// The column's text followed by the character after it (normally the blank); a column that
+// ends the line stands alone.
+QByteArrayView WithNextChar(const TColumnTable& columns, int n) {
+    const auto& c = columns.Columns[n - 1];
+    const qsizetype length = c.Offset + c.Length < columns.Line.size() ? c.Length + 1 : c.Length;
+    return columns.Line.sliced(c.Offset, length);
+}
+
+int FindMonthColumn(const TColumnTable& columns, int bracket) {
+    // Owner and group may look like month names ("Jan", "a"); the month itself sits in
+    // the sixth column (fifth without link counts), so that one is tried first.
+    for (int n = 6 - bracket; n >= 2; --n) {
+        if (IsWithinMonthNames(columns.Text(n)))
+            return n;
+    }
+    for (int n = 1; n <= columns.Count; ++n) {
+        if (IsWithinMonthNames(WithNextChar(columns, n)))
+            return n;
+    }
+    return 6 - bracket;
+}
+
+// Returns false when the line's GB2312 date columns are not where they can be read.
+bool ReadGbDate(const TListingParse& parse, const TColumnTable& columns, int64_t& year,
+                int64_t& month, int64_t& day, int64_t& hour, int64_t& minute) {
+    hour = minute = 0;
+    if (columns.Text(6).indexOf(kGbMonth) >= 0) {
+        month = LenientStrToInt(columns.Text(6));
+        day = LenientStrToInt(columns.Text(7));
+        const QByteArrayView t = columns.Text(8);
+        const qsizetype colon = t.indexOf(':');
+        if (colon >= 0) {
+            ReadClockTime(t, colon, hour, minute);
+            year = YearOfRecentDate(parse, month, day);
+        } else {
+            // Older entries carry the year where the time would be.
+            year = LenientStrToInt(t);
+        }
+        return true;
+    }
+    if (columns.Text(7).indexOf(kGbMonth) >= 0) {
+        year = LenientStrToInt(columns.Text(6));
+        month = LenientStrToInt(columns.Text(7));
+        day = LenientStrToInt(columns.Text(8));
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void ParseUnixLine(TListingParse& parse) {
+    const QByteArrayView line = ReadListingLine(parse);
+    TColumnTable columns;
+    if (SplitColumns(line, columns) < 6)
+        return; // "total 24" and the like
+    const int bracket = columns.Text(2).startsWith('[') ? 1 : 0;
+    const int m = FindMonthColumn(columns, bracket);
+    // Size before the month and day, time and name after it must all exist.
+    if (m < 2 || m + 3 > columns.Count)
+        return;
+
+    const QByteArrayView name = columns.FromColumn(m + 3);
+    const uint16_t attributes = ParseUnixAttributes(line);
+    const int64_t size = (attributes & raFolder) ? 0 : LenientStrToInt(columns.Text(m - 1));
+
+    int64_t year = 0, month = 0, day = 0, hour = 0, minute = 0;
+    if (line.indexOf(kGbMonth) >= 0) {
+        if (!ReadGbDate(parse, columns, year, month, day, hour, minute))
+            return;
+    } else {
+        month = MonthFromNames(kMonthNames, WithNextChar(columns, m));
+        day = LenientStrToInt(columns.Text(m + 1));
+        const QByteArrayView t = columns.Text(m + 2);
+        const qsizetype colon = t.indexOf(':');
+        if (colon >= 0) {
+            ReadClockTime(t, colon, hour, minute);
+            year = YearOfRecentDate(parse, month, day);
+        } else {
+            year = LenientStrToInt(t);
+        }
+    }
+    parse.Callback(parse.Context, name, attributes,
+                   SafeEncodeDateTime(year, month, day, hour, minute, parse.TodayYear), size);
+}
