@@ -1,0 +1,6 @@
+#include "engine/EngineSettings.h"
+
+TEngineSettings& EngineSettings() {
+    static TEngineSettings settings;
+    return settings;
+}

@@ -1,0 +1,71 @@
+#include "engine/FtpThread.h"
+
+#include "listing/DebugLog.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+std::mutex gRunningLock;
+std::condition_variable gRunningChanged;
+int gRunning = 0;
+} // namespace
+
+void TFTPThread::Start(std::shared_ptr<TSessionShared> shared) {
+    shared->ThreadRunning = true;
+    {
+        std::lock_guard<std::mutex> lock(gRunningLock);
+        ++gRunning;
+    }
+    std::thread([shared = std::move(shared)]() mutable {
+        {
+            TFTPThread worker(std::move(shared));
+            worker.Run();
+        }
+        {
+            std::lock_guard<std::mutex> lock(gRunningLock);
+            --gRunning;
+        }
+        gRunningChanged.notify_all();
+    }).detach();
+}
+
+int TFTPThread::RunningCount() {
+    std::lock_guard<std::mutex> lock(gRunningLock);
+    return gRunning;
+}
+
+bool TFTPThread::WaitForAll(int timeoutMs) {
+    std::unique_lock<std::mutex> lock(gRunningLock);
+    return gRunningChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                    [] { return gRunning == 0; });
+}
+
+TFTPThread::TFTPThread(std::shared_ptr<TSessionShared> shared)
+    : Shared(std::move(shared)), Wait(Shared->Aborted, Shared->Waker) {}
+
+TFTPThread::~TFTPThread() = default;
+
+void TFTPThread::Run() {
+    const auto threadId = static_cast<unsigned>(::syscall(SYS_gettid));
+    DebugLogFmt("Started new FTP thread, ThreadID = %08x", threadId);
+    while (TCommandItemPtr item = Shared->Queue.Pop()) {
+        Shared->Busy = true;
+        CurrentItem = item.get();
+        DoCommand(*item);
+        CurrentItem = nullptr;
+        item.reset();
+        Shared->Busy = false;
+        Wait.ClearAborted();
+    }
+
+    CloseSocketGraceful(DataSocket);
+    CloseSocketGraceful(ControlSocket);
+    Shared->ThreadRunning = false;
+    DebugLogFmt("Ended FTP thread, ThreadID = %08x", threadId);
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "engine/Notifications.h"
+#include "engine/ReplyReader.h"
+#include "engine/SessionShared.h"
+#include "engine/Socket.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+#include <sys/socket.h>
+
+class QIODevice;
+
+// The worker of one session: takes commands off the queue one at a time and does
+// all of the session's socket work. Lives on its own thread; talks to the component
+// only through the shared block.
+class TFTPThread {
+public:
+    // Starts the worker on a new detached thread; it ends itself once the queue is
+    // terminated.
+    static void Start(std::shared_ptr<TSessionShared> shared);
+    // Worker threads still running (the program waits for them before it exits).
+    static int RunningCount();
+    static bool WaitForAll(int timeoutMs);
+
+    explicit TFTPThread(std::shared_ptr<TSessionShared> shared);
+    ~TFTPThread();
+    void Run();
+
+    // --- notifications (Notify.cpp) ---
+    void Notify(TNotificationCode code, TNotificationPayload payload = {});
+    void Log(const QString& message, TColor color);
+    void LogInfo(const QString& message);
+    void LogError(const QString& message);
+    void NotifyDisconnect();
+    void NotifyCommandCompleted(TFTPCommand command, bool success, bool aborted);
+
+    // --- control connection (ControlConnection.cpp) ---
+    bool ConnectControl(const QByteArray& host, const QByteArray& portText);
+    bool OpenSocket(TSocket& socket, const sockaddr_storage& address, int port);
+    void CloseSocketGraceful(TSocket& socket);
+    void SendCommand(const QByteArray& text);
+    int GetReply(bool wait);
+    int GetReplyClass() { return GetReply(true); }
+    void FlushControlSocket();
+    void ReportWSAError();
+    [[noreturn]] void DoErrorControl();
+    [[noreturn]] void DoErrorAborted();
+    void StartTimeOut() { Wait.StartTimeOut(); }
+    void StopTimeOut() { Wait.StopTimeOut(); }
+    bool TimedOut() const { return Wait.TimedOut(); }
+    bool Aborted() const { return Wait.Aborted(); }
+    void DebugHost(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+    // --- command execution (Commands.cpp) ---
+    bool DoCommand(TCommandItem& item);
+    bool FolderCommand(const QByteArray& command, uint8_t replyType);
+
+    // --- log-in (Login.cpp) ---
+    bool ConnectionStep(TCommandItem& item);
+    bool HostLogin(const QByteArray& user, const QByteArray& password, const QByteArray& account,
+                   bool readGreeting);
+    bool FirewallLoginSteps(int firewallType, const QByteArray& firewallUser,
+                            const QByteArray& firewallPassword, const QByteArray& host,
+                            const QByteArray& portText, const QByteArray& user,
+                            const QByteArray& password, const QByteArray& account);
+    void DetectServerType();
+    void LoggedInSteps();
+    void SendPassword(const QByteArray& password);
+
+    // --- data connections and transfers (Transfers.cpp) ---
+    bool RunTransferCommand(TCommandItem& item);
+
+    // --- HTTP download (HttpDownload.cpp) ---
+    bool GetHTTP(TCommandItem& item);
+
+    std::shared_ptr<TSessionShared> Shared;
+    TCommandItem* CurrentItem = nullptr;
+    TSocket ControlSocket;
+    TSocket DataSocket;
+    sockaddr_storage HostAddress{};
+    bool HostAddressKnown = false;
+    TReplyReader Reader;
+    int RepliesNeeded = 0;
+    int ReplyCode = 0;
+    QByteArray ReplyText;
+    std::optional<QList<QByteArray>> CapturedLines;
+    bool Quiet = false;
+    TWaitControl Wait;
+    int LastError = 0;
+    QString LocalFileName;
+    bool ProgressIsFile = true;
+    QByteArray CurrentFolder;
+    bool UseFolderChange = false;
+
+private:
+    void CloseControl();
+};
