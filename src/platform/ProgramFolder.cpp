@@ -47,3 +47,31 @@ void SetProgramFolderOverride(const QString& folder) {
     std::lock_guard<std::mutex> lock(gOverrideLock);
     gOverride = folder;
 }
+
+namespace {
+QString ExecutableFileWithExtension(const QString& extension) {
+    // Only the last extension is replaced ("tolvar.bin" -> "tolvar.ini"); a name
+    // without one gets it appended.
+    return ProgramFilePath(QFileInfo(ExecutablePath()).completeBaseName() + extension);
+}
+} // namespace
+
+QString SettingsFilePath() {
+    return ExecutableFileWithExtension(QStringLiteral(".ini"));
+}
+
+QString DefaultLogFilePath() {
+    return ExecutableFileWithExtension(QStringLiteral(".log"));
+}
+
+QString SitesFilePath() {
+    return ProgramFilePath(QStringLiteral("Sites.ini"));
+}
+
+QString DevFolder() {
+    return ProgramFilePath(QStringLiteral("Dev"));
+}
+
+QString DevFilePath() {
+    return DevFolder() + QStringLiteral("/dev.ini");
+}

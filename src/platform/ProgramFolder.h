@@ -11,3 +11,13 @@ QString ProgramFilePath(const QString& fileName);
 
 // Tests and tools point the program folder elsewhere; an empty path restores the default.
 void SetProgramFolderOverride(const QString& folder);
+
+// The settings file: the executable's name with ".ini" in place of its extension.
+QString SettingsFilePath();
+// The default log file: the executable's name with ".log".
+QString DefaultLogFilePath();
+// The site list "Sites.ini".
+QString SitesFilePath();
+// "Dev" under the program folder holds the predefined site's "dev.ini" and "logo.gif".
+QString DevFolder();
+QString DevFilePath();

@@ -1,0 +1,241 @@
+#include "settings/SiteList.h"
+
+#include "platform/ProfileFile.h"
+#include "settings/SiteStoredForms.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace {
+
+const QString SitesSection = QStringLiteral("Sites");
+const QString LastSiteKey = QStringLiteral("LastSite");
+const QString PredefinedSection = QStringLiteral("Site");
+
+QString SiteKey(qsizetype number) {
+    return QStringLiteral("Site") + QString::number(number);
+}
+
+void SortNames(QStringList& names) {
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        const int order = a.compare(b, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a < b;
+    });
+}
+
+QString UnableToWrite(const QString& fileName) {
+    return QStringLiteral("Unable to write to %1").arg(fileName);
+}
+
+} // namespace
+
+bool ValidSiteName(const QString& name) {
+    if (name.isEmpty() || name.trimmed() != name || name.contains(QLatin1Char(']')))
+        return false;
+    return std::none_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 32; });
+}
+
+TSiteList::TSiteList(const QString& sitesFile, const QString& devFile)
+    : FSitesFile(sitesFile), FDevFile(devFile) {}
+
+TSiteList::~TSiteList() = default;
+
+bool TSiteList::Fail(QString* errorText, const QString& text) const {
+    if (errorText)
+        *errorText = text;
+    return false;
+}
+
+void TSiteList::LoadSites() {
+    const TProfileFile file(FSitesFile);
+    FSites.clear();
+    // Every "Site<n>" key is read by name, whether or not "LastSite" is there and
+    // wherever it stands in the section.
+    const qsizetype pairs = file.ReadSectionValues(SitesSection).size();
+    for (qsizetype i = 1; i <= pairs; ++i) {
+        const QString name = file.ReadString(SitesSection, SiteKey(i), QString());
+        if (!name.isEmpty() && !FSites.contains(name, Qt::CaseInsensitive))
+            FSites.append(name);
+    }
+    SortNames(FSites);
+    // "!" names no site, so a missing key selects nothing.
+    const QString last = file.ReadString(SitesSection, LastSiteKey, QStringLiteral("!"));
+    FLastSite.clear();
+    for (const QString& name : std::as_const(FSites)) {
+        if (name.compare(last, Qt::CaseInsensitive) == 0)
+            FLastSite = name;
+    }
+}
+
+void TSiteList::MakeAnonymous(TSite& site) const {
+    site.Anonymous = true;
+    site.User = QStringLiteral("anonymous");
+    site.Password = FEMail;
+}
+
+TSite TSiteList::LoadSite(const QString& name) const {
+    TSite site;
+    site.Name = name;
+    if (name.isEmpty())
+        return site;
+    const TProfileFile file(FSitesFile);
+    site.Host = file.ReadString(name, QStringLiteral("Host"), QString());
+    if (file.ReadBool(name, QStringLiteral("Anonymous"), false)) {
+        MakeAnonymous(site);
+    } else {
+        site.User = file.ReadString(name, QStringLiteral("User"), QStringLiteral("anonymous"));
+        // Without a stored password the e-mail address is the password itself; it is
+        // not passed through the unscrambling meant for stored values.
+        const QString key = QStringLiteral("Password");
+        site.Password = file.ValueExists(name, key)
+                            ? PasswordFromStored(file.ReadBytes(name, key, QByteArray()))
+                            : FEMail;
+    }
+    site.HostFolder = file.ReadString(name, QStringLiteral("HostFolder"), QString());
+    site.Port = QString::number(file.ReadInteger(name, QStringLiteral("Port"), 21));
+    site.UseFirewall = file.ReadBool(name, QStringLiteral("Firewall"), true);
+    site.LocalFolder1 = file.ReadString(name, QStringLiteral("LocalFolder1"), QString());
+    site.LocalFolder2 = file.ReadString(name, QStringLiteral("LocalFolder2"), QString());
+    site.LocalFolder3 = file.ReadString(name, QStringLiteral("LocalFolder3"), QString());
+    site.Notes = NotesFromStoredForm(file.ReadString(name, QStringLiteral("Comments"), QString()));
+    return site;
+}
+
+bool TSiteList::WriteSiteNames(TProfileFile& file, int previousCount) const {
+    for (qsizetype i = 0; i < FSites.size(); ++i) {
+        if (!file.WriteExactString(SitesSection, SiteKey(i + 1), FSites[i]))
+            return false;
+    }
+    // Numbers past the end would bring removed sites back.
+    const qsizetype last = std::max<qsizetype>(previousCount, file.ReadSection(SitesSection).size());
+    for (qsizetype number = FSites.size() + 1; number <= last; ++number)
+        file.DeleteKey(SitesSection, SiteKey(number));
+    return true;
+}
+
+bool TSiteList::SaveSite(const TSite& site, QString* errorText) {
+    const QString& name = site.Name;
+    if (!ValidSiteName(name))
+        return Fail(errorText, QStringLiteral("The site name \"%1\" cannot be stored.").arg(name));
+    // Checked before anything is written, so that a bad port never leaves half a site.
+    bool numeric = false;
+    const int port = site.Port.trimmed().toInt(&numeric);
+    if (!numeric || port < 0 || port > 65535)
+        return Fail(errorText, QStringLiteral("The port must be a number from 0 to 65535."));
+    const std::optional<QByteArray> password = StoredPassword(site.Password);
+    if (!password)
+        return Fail(errorText,
+                    QStringLiteral("The password holds characters the site list cannot store."));
+
+    const QStringList previousSites = FSites;
+    if (!FSites.contains(name, Qt::CaseInsensitive)) {
+        FSites.append(name);
+        SortNames(FSites);
+    }
+    TProfileFile file(FSitesFile);
+    bool ok = WriteSiteNames(file, static_cast<int>(previousSites.size()));
+    ok = ok && file.WriteExactString(SitesSection, LastSiteKey, name);
+    ok = ok && file.WriteExactString(name, QStringLiteral("Host"), site.Host);
+    ok = ok && file.WriteBool(name, QStringLiteral("Anonymous"), site.Anonymous);
+    ok = ok && file.WriteExactString(name, QStringLiteral("User"), site.User);
+    ok = ok && file.WriteBytes(name, QStringLiteral("Password"), *password);
+    ok = ok && file.WriteExactString(name, QStringLiteral("HostFolder"), site.HostFolder);
+    ok = ok && file.WriteInteger(name, QStringLiteral("Port"), port);
+    ok = ok && file.WriteBool(name, QStringLiteral("Firewall"), site.UseFirewall);
+    ok = ok && file.WriteExactString(name, QStringLiteral("LocalFolder1"), site.LocalFolder1);
+    ok = ok && file.WriteExactString(name, QStringLiteral("LocalFolder2"), site.LocalFolder2);
+    ok = ok && file.WriteExactString(name, QStringLiteral("LocalFolder3"), site.LocalFolder3);
+    // Written as it is: no notes store as "", which other readers read as empty.
+    ok = ok && file.WriteString(name, QStringLiteral("Comments"), NotesToStoredForm(site.Notes));
+    ok = ok && file.Flush();
+    if (!ok) {
+        FSites = previousSites;
+        return Fail(errorText, UnableToWrite(FSitesFile));
+    }
+    FLastSite.clear();
+    for (const QString& listed : std::as_const(FSites)) {
+        if (listed.compare(name, Qt::CaseInsensitive) == 0)
+            FLastSite = listed;
+    }
+    return true;
+}
+
+bool TSiteList::DeleteSite(const QString& name, QString* errorText) {
+    const QStringList previousSites = FSites;
+    FSites.removeIf([&](const QString& listed) {
+        return listed.compare(name, Qt::CaseInsensitive) == 0;
+    });
+    TProfileFile file(FSitesFile);
+    if (!name.isEmpty())
+        file.EraseSection(name);
+    // Only the numbering changes. "LastSite" stays, even naming the removed site: a
+    // "Sites" section without it loses its last site in older readers.
+    if (!WriteSiteNames(file, static_cast<int>(previousSites.size())) || !file.Flush()) {
+        FSites = previousSites;
+        return Fail(errorText, UnableToWrite(FSitesFile));
+    }
+    if (FLastSite.compare(name, Qt::CaseInsensitive) == 0)
+        FLastSite.clear();
+    return true;
+}
+
+TSite TSiteList::NewSite(const QString& defaultDir) {
+    TSite site;
+    site.User.clear();
+    site.LocalFolder1 = defaultDir;
+    return site;
+}
+
+bool TSiteList::HasPredefinedSite() const {
+    return !FDevFile.isEmpty() && QFileInfo(FDevFile).isFile();
+}
+
+TPredefinedSite TSiteList::LoadPredefinedSite() const {
+    TPredefinedSite site;
+    if (!HasPredefinedSite())
+        return site;
+    const TProfileFile file(FDevFile);
+    site.Name = file.ReadString(PredefinedSection, QStringLiteral("N"), QString());
+    site.Host = file.ReadString(PredefinedSection, QStringLiteral("H"), QString());
+    site.Anonymous = file.ReadBool(PredefinedSection, QStringLiteral("A"), false);
+    if (site.Anonymous) {
+        site.User = QStringLiteral("anonymous");
+        site.Password = FEMail;
+    } else {
+        site.User = file.ReadString(PredefinedSection, QStringLiteral("I"), QString());
+        site.Password =
+            PasswordFromStored(file.ReadBytes(PredefinedSection, QStringLiteral("P"), QByteArray()));
+    }
+    return site;
+}
+
+bool TSiteList::SavePredefinedSite(const TPredefinedSite& site, QString* errorText) {
+    const std::optional<QByteArray> password = StoredPassword(site.Password);
+    if (!site.Anonymous && !password)
+        return Fail(errorText,
+                    QStringLiteral("The password holds characters the site list cannot store."));
+    TProfileFile file(FDevFile);
+    bool ok = file.WriteExactString(PredefinedSection, QStringLiteral("N"), site.Name);
+    ok = ok && file.WriteExactString(PredefinedSection, QStringLiteral("H"), site.Host);
+    ok = ok && file.WriteBool(PredefinedSection, QStringLiteral("A"), site.Anonymous);
+    if (!site.Anonymous) {
+        ok = ok && file.WriteExactString(PredefinedSection, QStringLiteral("I"), site.User);
+        ok = ok && file.WriteBytes(PredefinedSection, QStringLiteral("P"), *password);
+    }
+    ok = ok && file.Flush();
+    return ok || Fail(errorText, UnableToWrite(FDevFile));
+}
+
+TSite TSiteList::SiteFromPredefined(const TPredefinedSite& predefined,
+                                    const QString& defaultDir) const {
+    TSite site = NewSite(defaultDir);
+    site.Name = predefined.Name;
+    site.Host = predefined.Host;
+    site.Anonymous = predefined.Anonymous;
+    site.User = predefined.User;
+    site.Password = predefined.Password;
+    if (site.Anonymous)
+        MakeAnonymous(site);
+    return site;
+}
