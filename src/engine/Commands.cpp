@@ -120,6 +120,7 @@ bool TFTPThread::DoCommand(TCommandItem& item) {
             const char letter = code >= 0 && code <= 4 ? TypeLetters[code] : 'I';
             SendCommand(QByteArray("TYPE ") + letter);
             success = GetReplyClass() == 2;
+            BinaryType = success && (letter == 'I' || letter == 'L');
             break;
         }
         case TFTPCommand::ChangeAttributes: {
@@ -139,10 +140,14 @@ bool TFTPThread::DoCommand(TCommandItem& item) {
     } catch (const ESocketException& e) {
         DebugHost("DoCommand.ESocketException");
         success = false;
-        if (e.ErrorCode == WSAECONNRESET_ && dynamic_cast<const EControlSocketException*>(&e)) {
+        const bool control = dynamic_cast<const EControlSocketException*>(&e) != nullptr;
+        if (e.ErrorCode == WSAECONNRESET_ && control) {
             if (!e.Message.isEmpty())
                 LogError(e.Message);
             NotifyDisconnect();
+        } else if (control && !Aborted() && e.ErrorCode == WSAETIMEDOUT_) {
+            // A time-out would otherwise end the command without a word to the user.
+            LogError(e.Message);
         }
         if (item.Command == TFTPCommand::FirewallLogin || item.Command == TFTPCommand::Login)
             Notify(TNotificationCode::CantLogIn);

@@ -43,8 +43,12 @@ TFTPComponent::~TFTPComponent() {
         delete gKeepAliveTimer;
         gKeepAliveTimer = nullptr;
     }
-    // The worker leaves after the command it runs; nothing it posts from now on arrives.
+    // The worker leaves after the command it runs, which is aborted so that a silent
+    // server cannot keep the thread and its sockets for a whole time-out; nothing it
+    // posts from now on arrives.
     Shared_->Queue.Terminate();
+    Shared_->Aborted = true;
+    Shared_->Waker.Wake();
     Shared_->Channel.Close();
     if (Delivering_) {
         Notifier_->setEnabled(false);

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "engine/FtpComponent.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QStringList>
+#include <QTest>
+
+// Attaches to every notification of a session and keeps them as readable lines, in
+// delivery order: "Connect", "Log <color> <text>", "Completed NoOp 1 0", ...
+class TSessionRecorder {
+public:
+    explicit TSessionRecorder(TFTPComponent& session) : Session(session) { Attach(); }
+
+    void Attach() {
+        Session.OnAbort = [this](TFTPComponent*) { Events << QStringLiteral("Abort"); };
+        Session.OnCantLogIn = [this](TFTPComponent*) { Events << QStringLiteral("CantLogIn"); };
+        Session.OnConnect = [this](TFTPComponent*) { Events << QStringLiteral("Connect"); };
+        Session.OnDisconnect = [this](TFTPComponent*) { Events << QStringLiteral("Disconnect"); };
+        Session.OnLoggedIn = [this](TFTPComponent*) { Events << QStringLiteral("LoggedIn"); };
+        Session.OnCommandCompleted = [this](TFTPComponent*, TFTPCommand c, bool ok, bool aborted) {
+            Events << QStringLiteral("Completed %1 %2 %3")
+                          .arg(QString::fromLatin1(CommandDisplayName(c)))
+                          .arg(int(ok))
+                          .arg(int(aborted));
+        };
+        Session.OnError = [this](TFTPComponent*, int code, const QString& text) {
+            Events << QStringLiteral("Error %1 %2").arg(code).arg(text);
+        };
+        Session.OnLog = [this](TFTPComponent*, const QString& text, TColor color) {
+            Events << QStringLiteral("Log %1 %2").arg(ColorName(color), text);
+        };
+        Session.OnFolderReply = [this](TFTPComponent*, const QByteArray& folder, uint8_t type, bool ok) {
+            Events << QStringLiteral("Folder %1 %2 %3")
+                          .arg(QString::fromUtf8(folder))
+                          .arg(type)
+                          .arg(int(ok));
+        };
+        Session.OnDeleteSuccessful = [this](TFTPComponent*, const QByteArray& name) {
+            Events << QStringLiteral("Deleted ") + QString::fromUtf8(name);
+        };
+        Session.OnRenameSuccessful = [this](TFTPComponent*, const QByteArray& a, const QByteArray& b) {
+            Events << QStringLiteral("Renamed %1 %2").arg(QString::fromUtf8(a), QString::fromUtf8(b));
+        };
+    }
+
+    static QString ColorName(TColor color) {
+        const auto& s = EngineSettings();
+        if (color == s.LogColorCommand) return QStringLiteral("command");
+        if (color == s.LogColorReply) return QStringLiteral("reply");
+        if (color == s.LogColorError) return QStringLiteral("error");
+        if (color == s.LogColorInfo) return QStringLiteral("info");
+        return QStringLiteral("other");
+    }
+
+    // Processes events until an event starting with the prefix has arrived (bounded).
+    bool WaitFor(const QString& prefix, int timeoutMs = 10000) {
+        QDeadlineTimer deadline(timeoutMs);
+        while (!deadline.hasExpired()) {
+            if (Find(prefix) >= 0)
+                return true;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            QTest::qSleep(5);
+        }
+        return Find(prefix) >= 0;
+    }
+
+    int Find(const QString& prefix, int from = 0) const {
+        for (int i = from; i < Events.size(); ++i)
+            if (Events[i].startsWith(prefix))
+                return i;
+        return -1;
+    }
+
+    int Count(const QString& prefix) const {
+        int n = 0;
+        for (const QString& e : Events)
+            n += e.startsWith(prefix) ? 1 : 0;
+        return n;
+    }
+
+    QString Dump() const { return Events.join(QLatin1Char('\n')); }
+
+    TFTPComponent& Session;
+    QStringList Events;
+};
