@@ -4,6 +4,7 @@
 #include "engine/ReplyReader.h"
 #include "engine/SessionShared.h"
 #include "engine/Socket.h"
+#include "engine/TransferStream.h"
 
 #include <QByteArray>
 #include <QList>
@@ -73,8 +74,30 @@ public:
     void LoggedInSteps();
     void SendPassword(const QByteArray& password);
 
-    // --- data connections and transfers (Transfers.cpp) ---
+    // --- data connections (DataConnection.cpp) ---
+    bool PreparePassive();
+    bool PrepareActive();
+    bool AcceptData();
+
+    // --- the transfer step and the data loop (DataTransfer.cpp) ---
+    bool TransferData(const QByteArray& command, bool receive, int64_t resume,
+                      TTransferStream& stream);
+    // Moves bytes until the peer closes (or, receiving, until the stream reaches
+    // endPosition when that is not negative); returns the final stream position.
+    // Raises EDataSocketException on abort, time-out or a socket error.
+    int64_t TransferSocketData(TSocket& socket, TTransferStream& stream, bool receive,
+                               int64_t endPosition = -1);
+    // After a failed transfer: reads the completion reply the server still owes,
+    // keeping an abort that was requested.
+    void ReadPendingReply();
+
+    // --- List, Download, Upload and their resumed forms (Transfers.cpp) ---
     bool RunTransferCommand(TCommandItem& item);
+    bool ListCommand(TCommandItem& item);
+    bool DownloadCommand(TCommandItem& item);
+    bool UploadCommand(TCommandItem& item);
+    bool FileTransfer(const QByteArray& verb, const QString& localFile, QByteArray remoteFolder,
+                      int64_t resume, bool receive, TFileMode mode, QByteArray remoteName);
 
     // --- HTTP download (HttpDownload.cpp) ---
     bool GetHTTP(TCommandItem& item);
@@ -83,6 +106,8 @@ public:
     TCommandItem* CurrentItem = nullptr;
     TSocket ControlSocket;
     TSocket DataSocket;
+    // Active mode's listening socket, from PORT until the server connects.
+    TSocket ListenSocket;
     sockaddr_storage HostAddress{};
     bool HostAddressKnown = false;
     TReplyReader Reader;
@@ -97,6 +122,13 @@ public:
     bool ProgressIsFile = true;
     QByteArray CurrentFolder;
     bool UseFolderChange = false;
+    // Set by a successful TYPE: only binary downloads can be checked against a size.
+    bool BinaryType = false;
+    // Size the server announced for the running download (SIZE or the 150 reply), or -1.
+    int64_t AnnouncedFileSize = -1;
+    // The server answered the last transfer command with a refusal, not a preliminary reply.
+    bool TransferRefused = false;
+    QByteArray DataBuffer;
 
 private:
     void CloseControl();
