@@ -248,12 +248,12 @@ bool TProfileFile::WriteRaw(const QString& section, const QString& key, const QB
     const qsizetype at = FindKey(header, key);
     if (at >= 0) {
         TLine& line = FLines[static_cast<size_t>(at)];
+        // A line that already reads as the new value keeps its own form.
+        if (UnquoteValue(line.Value) == UnquoteValue(value))
+            return true;
         // Keep the key as the file spells it; only the value changes.
-        const QByteArray newRaw = line.Raw.left(line.Raw.indexOf('=') + 1) + value;
-        if (newRaw != line.Raw) {
-            line = ParseLine(newRaw);
-            FModified = true;
-        }
+        line = ParseLine(line.Raw.left(line.Raw.indexOf('=') + 1) + value);
+        FModified = true;
         return true;
     }
     // After the section's last key, so that comments heading the next section stay there.

@@ -1,0 +1,397 @@
+#include "platform/ProfileFile.h"
+#include "settings/ApplyEngineSettings.h"
+#include "settings/FileNameConversion.h"
+#include "settings/SettingsFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& data) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(data);
+}
+
+// Every field away from its default.
+TSettings Changed() {
+    TSettings s = DefaultSettings();
+    s.EMail = "me@example.org";
+    s.Viewer = "/usr/bin/mousepad";
+    s.LogFile = "/tmp/tolvar test.log";
+    s.DefaultDir = " /home/me/with blanks ";
+    s.LogToFile = true;
+    s.ShowToolTips = false;
+    s.PinTransferWindow = true;
+    s.NoXferOlder = true;
+    s.ASCIIOnView = false;
+    s.PreserveTimeStamp = false;
+    s.ConfirmOverwrites = false;
+    s.ListHidden = true;
+    s.TryToResume = 2;
+    s.LocalDblClk = 0;
+    s.HostDblClk = 1;
+    s.ShowManager = false;
+    s.PromptForPass = false;
+    s.KeepAlive = false;
+    s.UsePASV = true;
+    s.QuickDisconnect = true;
+    s.RetryDelay = 9;
+    s.InfiniteRetry = true;
+    s.Retries = 7;
+    s.Timeout = 30;
+    s.TransferMode = 4;
+    s.SingleConnectionsOnly = false;
+    s.ConversionUseShortName = true;
+    s.ConversionCase = 2;
+    s.ConversionSpaces = 2;
+    s.ConversionChar = "-";
+    s.FirewallEnabled = true;
+    s.FirewallType = 3;
+    s.FirewallHost = "proxy.example.org";
+    s.FirewallPort = 8021;
+    s.FirewallUser = "fw";
+    s.FirewallPassword = "\"fw pass\" ";
+    s.Sounds = QStringList{"/s/a.wav", "", "/s/c.wav", "", "", "/s/f.wav"};
+    s.ASCIIExtensions = QStringList{".txt", ".pl"};
+    s.URLHistory = QStringList{"ftp://a/", "http://b/c.html"};
+    return s;
+}
+
+} // namespace
+
+class TestSettingsFile : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void firstStartDefaults();
+    void roundTripKeepsEveryField();
+    void writesKeysOtherProgramsRead();
+    void confirmLowerCaseMigration();
+    void confirmRestartsAlwaysOn();
+    void nonNumbersAndOutOfRangeChoicesReadAsDefaults();
+    void listSections();
+    void writeKeepsCommentsAndUnknownKeys();
+    void unwritableFileReportsAndKeepsOldFile();
+    void engineValues();
+    void applyReachesEveryTarget();
+    void uploadNameConversion_data();
+    void uploadNameConversion();
+    void shortNameConversion();
+
+private:
+    QTemporaryDir FDir;
+    QString FPath;
+};
+
+void TestSettingsFile::init() {
+    FPath = FDir.filePath(QStringLiteral("%1.ini").arg(QTest::currentTestFunction()));
+    QFile::remove(FPath);
+}
+
+void TestSettingsFile::firstStartDefaults() {
+    const TSettings s = ReadSettings(FPath);
+    QVERIFY(!QFile::exists(FPath));
+    QCOMPARE(s.EMail, GuestEMail());
+    QVERIFY(!s.EMail.isEmpty());
+    QCOMPARE(s.Viewer, DefaultViewer());
+    QCOMPARE(s.Timeout, 120);
+    QCOMPARE(s.Retries, 3);
+    QCOMPARE(s.RetryDelay, 5);
+    QCOMPARE(s.ConversionCase, 0);
+    QCOMPARE(s.ConversionChar, QStringLiteral("_"));
+    QCOMPARE(s.FirewallPort, 21);
+    QCOMPARE(s.Sounds, QStringList(SoundCount, QString()));
+    QCOMPARE(s.ASCIIExtensions.size(), 14);
+    QCOMPARE(s.ASCIIExtensions.first(), QStringLiteral(".1st"));
+    QCOMPARE(s.ASCIIExtensions.last(), QStringLiteral(".text"));
+    QVERIFY(s.URLHistory.isEmpty());
+}
+
+void TestSettingsFile::roundTripKeepsEveryField() {
+    TSettings written = Changed();
+    written.ConfirmRestarts = true;
+    QVERIFY(WriteSettings(written, FPath));
+    const TSettings read = ReadSettings(FPath);
+    const TSettings& w = written;
+    QCOMPARE(read.EMail, w.EMail);
+    QCOMPARE(read.Viewer, w.Viewer);
+    QCOMPARE(read.LogFile, w.LogFile);
+    QCOMPARE(read.DefaultDir, w.DefaultDir);
+    QCOMPARE(read.LogToFile, w.LogToFile);
+    QCOMPARE(read.ShowToolTips, w.ShowToolTips);
+    QCOMPARE(read.PinTransferWindow, w.PinTransferWindow);
+    QCOMPARE(read.NoXferOlder, w.NoXferOlder);
+    QCOMPARE(read.ASCIIOnView, w.ASCIIOnView);
+    QCOMPARE(read.PreserveTimeStamp, w.PreserveTimeStamp);
+    QCOMPARE(read.ConfirmOverwrites, w.ConfirmOverwrites);
+    QCOMPARE(read.ListHidden, w.ListHidden);
+    QCOMPARE(read.TryToResume, w.TryToResume);
+    QCOMPARE(read.LocalDblClk, w.LocalDblClk);
+    QCOMPARE(read.HostDblClk, w.HostDblClk);
+    QCOMPARE(read.ShowManager, w.ShowManager);
+    QCOMPARE(read.PromptForPass, w.PromptForPass);
+    QCOMPARE(read.KeepAlive, w.KeepAlive);
+    QCOMPARE(read.UsePASV, w.UsePASV);
+    QCOMPARE(read.QuickDisconnect, w.QuickDisconnect);
+    QCOMPARE(read.RetryDelay, w.RetryDelay);
+    QCOMPARE(read.InfiniteRetry, w.InfiniteRetry);
+    QCOMPARE(read.Retries, w.Retries);
+    QCOMPARE(read.Timeout, w.Timeout);
+    QCOMPARE(read.TransferMode, w.TransferMode);
+    QCOMPARE(read.SingleConnectionsOnly, w.SingleConnectionsOnly);
+    QCOMPARE(read.ConversionUseShortName, w.ConversionUseShortName);
+    QCOMPARE(read.ConversionCase, w.ConversionCase);
+    QCOMPARE(read.ConversionSpaces, w.ConversionSpaces);
+    QCOMPARE(read.ConversionChar, w.ConversionChar);
+    QCOMPARE(read.FirewallEnabled, w.FirewallEnabled);
+    QCOMPARE(read.FirewallType, w.FirewallType);
+    QCOMPARE(read.FirewallHost, w.FirewallHost);
+    QCOMPARE(read.FirewallPort, w.FirewallPort);
+    QCOMPARE(read.FirewallUser, w.FirewallUser);
+    QCOMPARE(read.FirewallPassword, w.FirewallPassword);
+    QCOMPARE(read.Sounds, w.Sounds);
+    QCOMPARE(read.ASCIIExtensions, w.ASCIIExtensions);
+    QCOMPARE(read.URLHistory, w.URLHistory);
+}
+
+void TestSettingsFile::writesKeysOtherProgramsRead() {
+    TSettings s = Changed();
+    QVERIFY(WriteSettings(s, FPath));
+    const QByteArray data = ReadAll(FPath);
+    QVERIFY(!data.contains("\r\r") && data.count('\n') == data.count("\r\n"));
+    QVERIFY(data.startsWith("[General]\r\nPinTransferWindow=1\r\nEMail=me@example.org\r\n"));
+    for (const char* line : {"Ping=0\r\n", "UsePASV=1\r\n", "Timeout=30\r\n", "ConfirmRestarts=1\r\n",
+                             "[Conversions]\r\nConversionCase=2\r\nConversionUseShortName=1\r\n",
+                             "[Firewall]\r\nEnabled=1\r\nType=3\r\n", "ConnectSuccess=/s/a.wav\r\n",
+                             "[FileTypes]\r\nExt0=.txt\r\nExt1=.pl\r\n",
+                             "[URLs]\r\nURL0=ftp://a/\r\nURL1=http://b/c.html\r\n"})
+        QVERIFY2(data.contains(line), line);
+    // Texts that the reading rules would change are quoted, so every reader keeps them.
+    QVERIFY(data.contains("DefaultDir=\" /home/me/with blanks \"\r\n"));
+    QVERIFY(data.contains("Password=\"\"fw pass\" \"\r\n"));
+    QCOMPARE(data.indexOf("ConfirmOverwrites") < data.indexOf("ConfirmRestarts"), true);
+    QCOMPARE(data.indexOf("ConfirmRestarts") < data.indexOf("ListHidden"), true);
+}
+
+void TestSettingsFile::confirmLowerCaseMigration() {
+    WriteAll(FPath, "[Advanced]\r\nConfirmLowerCase=1\r\n");
+    TSettings s = ReadSettings(FPath);
+    QCOMPARE(s.ConversionCase, 1);
+    QVERIFY(!TProfileFile(FPath).ValueExists("Advanced", "ConfirmLowerCase"));
+    QVERIFY(WriteSettings(s, FPath));
+    const TProfileFile after(FPath);
+    QCOMPARE(after.ReadString("Conversions", "ConversionCase", ""), QStringLiteral("1"));
+    QVERIFY(!after.ValueExists("Advanced", "ConfirmLowerCase"));
+
+    // A stored case conversion wins over the older flag.
+    WriteAll(FPath, "[Advanced]\r\nConfirmLowerCase=1\r\n[Conversions]\r\nConversionCase=2\r\n");
+    QCOMPARE(ReadSettings(FPath).ConversionCase, 2);
+    WriteAll(FPath, "[Advanced]\r\nConfirmLowerCase=0\r\n");
+    QCOMPARE(ReadSettings(FPath).ConversionCase, 0);
+}
+
+void TestSettingsFile::confirmRestartsAlwaysOn() {
+    TSettings s = DefaultSettings();
+    s.ConfirmRestarts = false;
+    QVERIFY(WriteSettings(s, FPath));
+    QCOMPARE(TProfileFile(FPath).ReadInteger("Advanced", "ConfirmRestarts", -1), 0);
+    QCOMPARE(ReadSettings(FPath).ConfirmRestarts, true);
+}
+
+void TestSettingsFile::nonNumbersAndOutOfRangeChoicesReadAsDefaults() {
+    WriteAll(FPath, "[Connection]\r\nTimeout=abc\r\nRetries=12 times\r\nTransferMode=9\r\n"
+                    "Ping=yes\r\n[Advanced]\r\nTryToResume=-1\r\nHostDblClk=3\r\n"
+                    "[General]\r\nEMail=\r\n");
+    const TSettings s = ReadSettings(FPath);
+    QCOMPARE(s.Timeout, 120);
+    QCOMPARE(s.Retries, 12);
+    QCOMPARE(s.TransferMode, 0);
+    QCOMPARE(s.KeepAlive, true);
+    QCOMPARE(s.TryToResume, 1);
+    QCOMPARE(s.HostDblClk, 3);
+    QCOMPARE(s.EMail, GuestEMail());
+}
+
+void TestSettingsFile::listSections() {
+    TSettings s = DefaultSettings();
+    for (int i = 0; i < 25; ++i)
+        s.URLHistory.append(QStringLiteral("ftp://host%1/").arg(i));
+    QVERIFY(WriteSettings(s, FPath));
+    QCOMPARE(s.URLHistory.size(), 20);
+    const TProfileFile file(FPath);
+    QCOMPARE(file.ReadSection("URLs").size(), 20);
+    QCOMPARE(file.ReadString("URLs", "URL19", ""), QStringLiteral("ftp://host19/"));
+    QVERIFY(!file.ValueExists("URLs", "URL20"));
+
+    QStringList extensions;
+    QVERIFY(AddASCIIExtension(extensions, "txt"));
+    QVERIFY(!AddASCIIExtension(extensions, ".txt"));
+    QVERIFY(!AddASCIIExtension(extensions, ".TXT"));
+    QVERIFY(!AddASCIIExtension(extensions, " "));
+    QCOMPARE(extensions, QStringList{".txt"});
+
+    // Read by index for as many keys as the section holds; repeats and blanks dropped.
+    WriteAll(FPath, "[FileTypes]\r\next1=pl\r\nEXT0=.txt\r\nExt2=.TXT\r\nExt3=\r\n"
+                    "[URLs]\r\nURL0=ftp://a/\r\nURL1=ftp://a/\r\nURL2=ftp://b/\r\nOther=x\r\n");
+    const TSettings read = ReadSettings(FPath);
+    QCOMPARE(read.ASCIIExtensions, QStringList({".txt", ".pl"}));
+    QCOMPARE(read.URLHistory, QStringList({"ftp://a/", "ftp://b/"}));
+
+    // An empty "FileTypes" section gives the default list.
+    WriteAll(FPath, "[FileTypes]\r\n; nothing\r\n");
+    QCOMPARE(ReadSettings(FPath).ASCIIExtensions, DefaultASCIIExtensions());
+
+    // A URL that cannot be one line is dropped, not the whole write.
+    TSettings broken = DefaultSettings();
+    broken.URLHistory = {"ftp://ok/", "ftp://bad/\r\n[General]", "ftp://ok2/"};
+    QVERIFY(WriteSettings(broken, FPath));
+    QCOMPARE(ReadSettings(FPath).URLHistory, QStringList({"ftp://ok/", "ftp://ok2/"}));
+}
+
+void TestSettingsFile::writeKeepsCommentsAndUnknownKeys() {
+    WriteAll(FPath, "; Tolvar settings\r\n[General]\r\nEMail=old@example.org\r\nTheme=dark\r\n"
+                    "[Plugins]\r\nZip=1\r\n[FileTypes]\r\nExt0=.old\r\n");
+    TSettings s = ReadSettings(FPath);
+    s.EMail = "new@example.org";
+    QVERIFY(WriteSettings(s, FPath));
+    const QByteArray data = ReadAll(FPath);
+    QVERIFY(data.startsWith("; Tolvar settings\r\n[General]\r\nEMail=new@example.org\r\nTheme=dark\r\n"));
+    QVERIFY(data.contains("[Plugins]\r\nZip=1\r\n"));
+    QVERIFY(data.contains("[FileTypes]\r\nExt0=.old\r\n"));
+    QCOMPARE(data.count("[FileTypes]"), 1);
+}
+
+void TestSettingsFile::unwritableFileReportsAndKeepsOldFile() {
+    TSettings s = DefaultSettings();
+    QString error;
+    // Its folder cannot be made: a file stands where the folder would be.
+    WriteAll(FDir.filePath("blocker"), "x");
+    const QString inside = FDir.filePath("blocker/tolvar.ini");
+    QVERIFY(!WriteSettings(s, inside, &error));
+    QCOMPARE(error, QStringLiteral("Unable to write to %1").arg(inside));
+
+    QTemporaryDir locked;
+    const QString path = locked.filePath("tolvar.ini");
+    WriteAll(path, "[General]\r\nEMail=kept@example.org\r\n");
+    QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::ExeOwner);
+    QFile probe(locked.filePath("probe"));
+    const bool rootCanWrite = probe.open(QIODevice::WriteOnly);
+    if (!rootCanWrite) {
+        s.EMail = "changed@example.org";
+        QVERIFY(!WriteSettings(s, path, &error));
+        QCOMPARE(error, QStringLiteral("Unable to write to %1").arg(path));
+        QCOMPARE(ReadAll(path), QByteArray("[General]\r\nEMail=kept@example.org\r\n"));
+    }
+    probe.remove();
+    QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (rootCanWrite)
+        QSKIP("permissions do not bind this user; the unmakeable folder case ran");
+}
+
+void TestSettingsFile::engineValues() {
+    TSettings s = DefaultSettings();
+    s.Retries = 7;
+    s.Timeout = 30;
+    TEngineValues v = EngineValues(s);
+    QCOMPARE(v.RetryCount, 7);
+    QCOMPARE(v.TimeOut, 30000u);
+    QCOMPARE(v.RetryDelay, 5);
+    s.InfiniteRetry = true;
+    QCOMPARE(EngineValues(s).RetryCount, 0);
+    // Hand-edited extremes do not wrap or turn into "no limit".
+    s.InfiniteRetry = false;
+    s.Retries = 0;
+    s.Timeout = 2000000000;
+    s.RetryDelay = -4;
+    v = EngineValues(s);
+    QCOMPARE(v.RetryCount, 1);
+    QCOMPARE(v.TimeOut, 4294967000u);
+    QCOMPARE(v.RetryDelay, 0);
+    s.Timeout = -5;
+    QCOMPARE(EngineValues(s).TimeOut, 1000u);
+}
+
+void TestSettingsFile::applyReachesEveryTarget() {
+    TSettings s = DefaultSettings();
+    s.ShowToolTips = false;
+    s.UsePASV = true;
+    s.KeepAlive = false;
+    s.QuickDisconnect = true;
+    QStringList order;
+    TEngineValues engine;
+    QList<bool> sessions{false, false};
+    TEngineTargets targets;
+    targets.SetShowHints = [&](bool on) { order << QStringLiteral("hints %1").arg(on); };
+    targets.SetEngineValues = [&](const TEngineValues& v) {
+        order << QStringLiteral("engine");
+        engine = v;
+    };
+    targets.SetPassiveOfLiveSessions = [&](bool passive) {
+        order << QStringLiteral("sessions");
+        for (bool& session : sessions)
+            session = passive;
+    };
+    ApplyEngineSettings(s, targets);
+    QCOMPARE(order, QStringList({"hints 0", "engine", "sessions"}));
+    QCOMPARE(engine.KeepAlive, false);
+    QCOMPARE(engine.QuickDisconnect, true);
+    QCOMPARE(sessions, QList<bool>({true, true}));
+    ApplyEngineSettings(s, TEngineTargets{}); // unassigned targets are skipped
+}
+
+void TestSettingsFile::uploadNameConversion_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("caseChoice");
+    QTest::addColumn<int>("spaces");
+    QTest::addColumn<QString>("replacement");
+    QTest::addColumn<QString>("converted");
+    QTest::newRow("lower, underscore") << "My File.TXT" << 1 << 2 << "_" << "my_file.txt";
+    QTest::newRow("preview") << "Read the Instructions.txt" << 1 << 2 << "_" << "read_the_instructions.txt";
+    QTest::newRow("upper, removed") << "My File.TXT" << 2 << 1 << "_" << "MYFILE.TXT";
+    QTest::newRow("unchanged") << "My File.TXT" << 0 << 0 << "_" << "My File.TXT";
+    QTest::newRow("first character only") << "a b" << 0 << 2 << "-+" << "a-b";
+    // A separator or empty replacement must not turn the name into a path.
+    QTest::newRow("slash replacement") << "a b" << 0 << 2 << "/" << "a_b";
+    QTest::newRow("empty replacement") << "a b" << 0 << 2 << "" << "a_b";
+}
+
+void TestSettingsFile::uploadNameConversion() {
+    QFETCH(QString, name);
+    QFETCH(int, caseChoice);
+    QFETCH(int, spaces);
+    QFETCH(QString, replacement);
+    QFETCH(QString, converted);
+    const TNameConversion rule{false, caseChoice, spaces, replacement};
+    QCOMPARE(ConvertFileName(QStringLiteral("/home/me/up load/") + name, rule), converted);
+    QCOMPARE(ApplyNameConversion(name, rule), converted);
+}
+
+void TestSettingsFile::shortNameConversion() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Read the Instructions.txt");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    TSettings s = DefaultSettings();
+    s.ConversionUseShortName = true;
+    s.ConversionCase = 2;
+    s.ConversionSpaces = 1;
+    QCOMPARE(ConvertFileName(path, NameConversion(s)), QStringLiteral("READTH1.TXT"));
+    QCOMPARE(ApplyNameConversion("READTH~1.TXT", NameConversion(s)), QStringLiteral("READTH1.TXT"));
+    s.ConversionCase = 1;
+    s.ConversionSpaces = 2;
+    QCOMPARE(ConvertFileName(path, NameConversion(s)), QStringLiteral("readth_1.txt"));
+    QCOMPARE(ConvertFileName(dir.filePath("gone.txt"), NameConversion(s)), QString());
+}
+
+QTEST_GUILESS_MAIN(TestSettingsFile)
+#include "tst_settingsfile.moc"
