@@ -24,6 +24,33 @@ void SortNames(QStringList& names) {
     });
 }
 
+// A password that no line can hold in its scrambled form goes, as hexadecimal digits,
+// to a key of its own; the usual key then holds an empty password, which older
+// readers take as "ask for the password". A non-empty usual key wins, so a password
+// changed later by such a reader is the one used.
+bool WritePassword(TProfileFile& file, const QString& section, const QString& key,
+                   const QString& password) {
+    const QString hexKey = key + QStringLiteral("Hex");
+    const std::optional<QByteArray> stored = StoredPassword(password);
+    if (stored) {
+        file.DeleteKey(section, hexKey);
+        return file.WriteBytes(section, key, *stored);
+    }
+    return file.WriteBytes(section, key, QByteArray()) &&
+           file.WriteString(section, hexKey, QString::fromLatin1(PasswordHexForm(password)));
+}
+
+QString ReadPassword(const TProfileFile& file, const QString& section, const QString& key,
+                     const QString& def) {
+    if (!file.ValueExists(section, key))
+        return def;
+    const QByteArray stored = file.ReadBytes(section, key, QByteArray());
+    const QString hexKey = key + QStringLiteral("Hex");
+    if (stored.isEmpty() && file.ValueExists(section, hexKey))
+        return PasswordFromHexForm(file.ReadBytes(section, hexKey, QByteArray()));
+    return PasswordFromStored(stored);
+}
+
 QString UnableToWrite(const QString& fileName) {
     return QStringLiteral("Unable to write to %1").arg(fileName);
 }
@@ -87,10 +114,7 @@ TSite TSiteList::LoadSite(const QString& name) const {
         site.User = file.ReadString(name, QStringLiteral("User"), QStringLiteral("anonymous"));
         // Without a stored password the e-mail address is the password itself; it is
         // not passed through the unscrambling meant for stored values.
-        const QString key = QStringLiteral("Password");
-        site.Password = file.ValueExists(name, key)
-                            ? PasswordFromStored(file.ReadBytes(name, key, QByteArray()))
-                            : FEMail;
+        site.Password = ReadPassword(file, name, QStringLiteral("Password"), FEMail);
     }
     site.HostFolder = file.ReadString(name, QStringLiteral("HostFolder"), QString());
     site.Port = QString::number(file.ReadInteger(name, QStringLiteral("Port"), 21));
@@ -123,11 +147,6 @@ bool TSiteList::SaveSite(const TSite& site, QString* errorText) {
     const int port = site.Port.trimmed().toInt(&numeric);
     if (!numeric || port < 0 || port > 65535)
         return Fail(errorText, QStringLiteral("The port must be a number from 0 to 65535."));
-    const std::optional<QByteArray> password = StoredPassword(site.Password);
-    if (!password)
-        return Fail(errorText,
-                    QStringLiteral("The password holds characters the site list cannot store."));
-
     const QStringList previousSites = FSites;
     if (!FSites.contains(name, Qt::CaseInsensitive)) {
         FSites.append(name);
@@ -139,7 +158,7 @@ bool TSiteList::SaveSite(const TSite& site, QString* errorText) {
     ok = ok && file.WriteExactString(name, QStringLiteral("Host"), site.Host);
     ok = ok && file.WriteBool(name, QStringLiteral("Anonymous"), site.Anonymous);
     ok = ok && file.WriteExactString(name, QStringLiteral("User"), site.User);
-    ok = ok && file.WriteBytes(name, QStringLiteral("Password"), *password);
+    ok = ok && WritePassword(file, name, QStringLiteral("Password"), site.Password);
     ok = ok && file.WriteExactString(name, QStringLiteral("HostFolder"), site.HostFolder);
     ok = ok && file.WriteInteger(name, QStringLiteral("Port"), port);
     ok = ok && file.WriteBool(name, QStringLiteral("Firewall"), site.UseFirewall);
@@ -204,24 +223,19 @@ TPredefinedSite TSiteList::LoadPredefinedSite() const {
         site.Password = FEMail;
     } else {
         site.User = file.ReadString(PredefinedSection, QStringLiteral("I"), QString());
-        site.Password =
-            PasswordFromStored(file.ReadBytes(PredefinedSection, QStringLiteral("P"), QByteArray()));
+        site.Password = ReadPassword(file, PredefinedSection, QStringLiteral("P"), QString());
     }
     return site;
 }
 
 bool TSiteList::SavePredefinedSite(const TPredefinedSite& site, QString* errorText) {
-    const std::optional<QByteArray> password = StoredPassword(site.Password);
-    if (!site.Anonymous && !password)
-        return Fail(errorText,
-                    QStringLiteral("The password holds characters the site list cannot store."));
     TProfileFile file(FDevFile);
     bool ok = file.WriteExactString(PredefinedSection, QStringLiteral("N"), site.Name);
     ok = ok && file.WriteExactString(PredefinedSection, QStringLiteral("H"), site.Host);
     ok = ok && file.WriteBool(PredefinedSection, QStringLiteral("A"), site.Anonymous);
     if (!site.Anonymous) {
         ok = ok && file.WriteExactString(PredefinedSection, QStringLiteral("I"), site.User);
-        ok = ok && file.WriteBytes(PredefinedSection, QStringLiteral("P"), *password);
+        ok = ok && WritePassword(file, PredefinedSection, QStringLiteral("P"), site.Password);
     }
     ok = ok && file.Flush();
     return ok || Fail(errorText, UnableToWrite(FDevFile));

@@ -57,8 +57,7 @@ public:
     TSite LoadSite(const QString& name) const;
     // Adds the site to the list when new, rewrites the "Sites" section with it as last
     // site, and writes its section. False (nothing written) with a message in errorText
-    // when the name, the port or the password cannot be stored, or the file cannot be
-    // written.
+    // when the name or the port cannot be stored, or the file cannot be written.
     bool SaveSite(const TSite& site, QString* errorText = nullptr);
     // Removes the site's section and renumbers the others.
     bool DeleteSite(const QString& name, QString* errorText = nullptr);

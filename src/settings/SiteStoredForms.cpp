@@ -104,3 +104,11 @@ std::optional<QByteArray> StoredPassword(const QString& password) {
 QString PasswordFromStored(const QByteArray& stored) {
     return DisplayText(ScrambleText(stored));
 }
+
+QByteArray PasswordHexForm(const QString& password) {
+    return ScrambleText(password.toUtf8()).toHex();
+}
+
+QString PasswordFromHexForm(const QByteArray& hex) {
+    return DisplayText(ScrambleText(QByteArray::fromHex(hex)));
+}

@@ -18,7 +18,11 @@ QStringList NotesFromStoredForm(const QString& value);
 
 // The "Password" bytes: the password scrambled with ScrambleText. ASCII passwords
 // store exactly as they always have. Others are stored as UTF-8, or as Latin-1 when
-// the scrambled UTF-8 would hold a line break (which the file cannot keep) and
-// Latin-1 reads back the same; empty when neither can be stored.
+// the scrambled UTF-8 would hold a line break or NUL (which no line of the file can
+// keep) and Latin-1 reads back the same. Nothing when neither fits: the caller then
+// stores PasswordHexForm in a key of its own.
 std::optional<QByteArray> StoredPassword(const QString& password);
 QString PasswordFromStored(const QByteArray& stored);
+// The scrambled UTF-8 as hexadecimal digits, which any line keeps.
+QByteArray PasswordHexForm(const QString& password);
+QString PasswordFromHexForm(const QByteArray& hex);
