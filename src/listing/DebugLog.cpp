@@ -4,12 +4,12 @@
 
 #include <QByteArray>
 #include <QFile>
-#include <QTime>
 
 #include <atomic>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
+#include <ctime>
 #include <mutex>
 #include <thread>
 
@@ -57,10 +57,15 @@ void DebugLog(const QString& message) {
     if (!DebugLogEnabled())
         return;
     const QByteArray label = ThreadLabel();
-    const QByteArray clock = QTime::currentTime().toString(QStringLiteral("hh:mm:ss")).toUtf8();
     const QByteArray text = message.toUtf8();
 
     std::lock_guard<std::mutex> lock(gLock);
+    // localtime_r under the lock: the time zone is read once, not by many threads at once.
+    char clock[16];
+    const std::time_t wall = std::time(nullptr);
+    std::tm parts{};
+    ::localtime_r(&wall, &parts);
+    std::strftime(clock, sizeof clock, "%H:%M:%S", &parts);
     const uint64_t now = TickCount();
     if (gLastTick == 0)
         gLastTick = now;
@@ -70,7 +75,7 @@ void DebugLog(const QString& message) {
     gLastTick = now;
 
     QByteArray line;
-    line.reserve(clock.size() + label.size() + text.size() + 32);
+    line.reserve(label.size() + text.size() + 48);
     line += clock;
     line += head;
     line += label;

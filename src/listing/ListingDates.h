@@ -3,6 +3,7 @@
 // Shared by the parsers only: the month names and the reading of time columns.
 #include "listing/ListingParser.h"
 
+#include <cstring>
 #include <string_view>
 
 namespace listing_detail {
@@ -19,15 +20,31 @@ inline std::string_view View(QByteArrayView text) {
 inline int MonthFromNames(std::string_view names, QByteArrayView text) {
     if (text.isEmpty())
         return 1;
+    // The usual case, a whole month name and its blank, without a substring search.
+    if (text.size() == 4 && text[3] == ' ') {
+        for (size_t i = 0; i < names.size(); i += 4) {
+            if (std::memcmp(names.data() + i, text.data(), 4) == 0)
+                return int(i / 4) + 1;
+        }
+    }
     const size_t at = names.find(View(text));
     return at == std::string_view::npos ? 1 : int(at / 4) + 1;
+}
+
+// Position of the first ':' in a short column, or -1.
+inline qsizetype FindColon(QByteArrayView text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == ':')
+            return i;
+    }
+    return -1;
 }
 
 // "10:15", "9:45": hours before the first colon, minutes after it (up to any second colon).
 inline void ReadClockTime(QByteArrayView text, qsizetype colon, int64_t& hour, int64_t& minute) {
     hour = LenientStrToInt(text.first(colon));
     QByteArrayView rest = text.sliced(colon + 1);
-    const qsizetype next = rest.indexOf(':');
+    const qsizetype next = FindColon(rest);
     if (next >= 0)
         rest = rest.first(next);
     minute = LenientStrToInt(rest);

@@ -6,6 +6,21 @@
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
+size_t CountLineFeeds(const QByteArray& text) {
+    size_t count = 0;
+    const char* p = text.constData();
+    const char* const end = p + text.size();
+    while ((p = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)))) != nullptr) {
+        ++count;
+        ++p;
+    }
+    return count;
+}
+
+} // namespace
+
 TListingParser ListingParserFor(int serverType) {
     // Only the low seven bits choose; indices past the list get the Unix parser.
     switch (serverType & 0x7F) {
@@ -48,7 +63,7 @@ TRemoteItemList ParseListing(int serverType, const QByteArray& text, const QDate
     const TListingParser parser = ListingParserFor(serverType);
     if (parser == nullptr)
         return list;
-    list.reserve(size_t(std::count(text.cbegin(), text.cend(), '\n')) + 1);
+    list.reserve(CountLineFeeds(text) + 1);
     TListingTarget target{&list, host};
     TListingParse parse(text, today, AddListingEntry, &target);
     while (!parse.AtEnd())

@@ -66,7 +66,7 @@ void AddListingEntry(void* context, QByteArrayView name, uint16_t attributes, do
 QByteArrayView ReadListingLine(TListingParse& parse);
 
 // Blank-separated columns of a line (only code 32 separates; a tab belongs to its column).
-// Columns past MaxListingColumns are not recorded.
+// Columns past maxColumns (at most MaxListingColumns) are not recorded.
 constexpr int MaxListingColumns = 64;
 struct TColumnTable {
     struct Column {
@@ -90,7 +90,7 @@ struct TColumnTable {
         return Line.sliced(Columns[n - 1].Offset);
     }
 };
-int SplitColumns(QByteArrayView line, TColumnTable& table);
+int SplitColumns(QByteArrayView line, TColumnTable& table, int maxColumns = MaxListingColumns);
 
 // Mode column "drwxr-x---": kind from the first character, one permission bit for each
 // exact lower-case letter in its place ('s', 't' and the like give no execute bit).

@@ -1,9 +1,11 @@
 // Line reading, column splitting and the number and date helpers the parsers share.
 #include "listing/DebugLog.h"
 #include "listing/ListingParser.h"
+#include "listing/ListingScan.h"
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 TListingParse::TListingParse(QByteArrayView text, const QDate& today, TListingCallback callback,
@@ -77,9 +79,7 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 QByteArrayView ReadListingLine(TListingParse& parse) {
     const char* start = parse.Pos;
-    const char* p = start;
-    while (p < parse.End && !IsLineEnd(*p))
-        ++p;
+    const char* p = listing_detail::FindLineEnd(start, parse.End);
     const QByteArrayView line(start, p - start);
     // NUL ends a line rather than the listing: a stray NUL must not hide the rest.
     while (p < parse.End && IsLineEnd(*p))
@@ -90,22 +90,36 @@ QByteArrayView ReadListingLine(TListingParse& parse) {
     return line;
 }
 
-int SplitColumns(QByteArrayView line, TColumnTable& table) {
+int SplitColumns(QByteArrayView line, TColumnTable& table, int maxColumns) {
+    maxColumns = qBound(0, maxColumns, MaxListingColumns);
     table.Line = line;
-    table.Count = 0;
-    const qsizetype n = line.size();
-    qsizetype i = 0;
-    while (table.Count < MaxListingColumns) {
-        while (i < n && line[i] == ' ')
-            ++i;
-        if (i >= n)
+    TColumnTable::Column* const columns = table.Columns;
+    const char* const begin = line.data();
+    const qsizetype length = line.size();
+    // Sixteen bytes at a time: a column starts where a non-blank follows a blank (or the
+    // line start) and ends where a blank follows a non-blank.
+    int starts = 0;
+    int ends = 0;
+    unsigned previousNonBlank = 0;
+    for (qsizetype base = 0; base < length; base += 16) {
+        const int n = int(qMin<qsizetype>(16, length - base));
+        const unsigned valid = n == 16 ? 0xFFFFu : (1u << n) - 1;
+        const unsigned nonBlank = ~listing_detail::BlankMask16(begin + base, n) & valid;
+        const unsigned before = (nonBlank << 1) | previousNonBlank;
+        unsigned startBits = nonBlank & ~before;
+        unsigned endBits = ~nonBlank & before & valid;
+        for (; startBits != 0 && starts < maxColumns; startBits &= startBits - 1)
+            columns[starts++].Offset = int(base) + __builtin_ctz(startBits);
+        for (; endBits != 0 && ends < starts; endBits &= endBits - 1, ++ends)
+            columns[ends].Length = int(base) + __builtin_ctz(endBits) - columns[ends].Offset;
+        if (starts == maxColumns && ends == starts)
             break;
-        const qsizetype start = i;
-        while (i < n && line[i] != ' ')
-            ++i;
-        table.Columns[table.Count++] = {int(start), int(i - start)};
+        previousNonBlank = (nonBlank >> (n - 1)) & 1u;
     }
-    return table.Count;
+    if (ends < starts)
+        columns[ends].Length = int(length) - columns[ends].Offset;
+    table.Count = starts;
+    return starts;
 }
 
 uint16_t ParseUnixAttributes(QByteArrayView line) {
@@ -117,14 +131,27 @@ uint16_t ParseUnixAttributes(QByteArrayView line) {
     else if (line[0] == 'l')
         attributes |= raLink;
     static const char letters[9] = {'r', 'w', 'x', 'r', 'w', 'x', 'r', 'w', 'x'};
-    for (int i = 0; i < 9 && i + 1 < line.size(); ++i) {
-        if (line[i + 1] == letters[i])
-            attributes |= uint16_t(raOwnerRead << i);
+    const char* mode = line.data() + 1;
+    if (line.size() >= 10) {
+        for (int i = 0; i < 9; ++i)
+            attributes |= uint16_t(int(mode[i] == letters[i]) << (i + 2));
+        return attributes;
     }
+    for (int i = 0; i + 1 < line.size(); ++i)
+        attributes |= uint16_t(int(mode[i] == letters[i]) << (i + 2));
     return attributes;
 }
 
 int64_t LenientStrToInt(QByteArrayView text) {
+    // Most columns are a few plain digits, which cannot overflow.
+    if (!text.isEmpty() && text.size() <= 18) {
+        int64_t plain = 0;
+        qsizetype i = 0;
+        for (; i < text.size() && IsDigit(text[i]); ++i)
+            plain = plain * 10 + (text[i] - '0');
+        if (i == text.size())
+            return plain;
+    }
     int64_t value = 0;
     if (ParseDecimal(text, value))
         return value;

@@ -3,14 +3,30 @@
 #include "listing/ListingDates.h"
 #include "listing/ListingParser.h"
 
+#include <cstring>
+
 using namespace listing_detail;
 
 namespace {
 
-// GB2312 encoding of the character for "month".
-constexpr QByteArrayView kGbMonth("\xD4\xC2", 2);
+// The GB2312 encoding of the character for "month" is D4 C2.
+bool HasGbMonth(QByteArrayView text) {
+    const char* p = text.data();
+    const char* end = p + text.size();
+    while ((p = static_cast<const char*>(std::memchr(p, '\xD4', size_t(end - p)))) != nullptr) {
+        if (++p < end && *p == '\xC2')
+            return true;
+    }
+    return false;
+}
 
 bool IsWithinMonthNames(QByteArrayView text) {
+    if (text.size() == 3) {
+        for (size_t i = 0; i < kMonthNames.size(); i += 4) {
+            if (std::memcmp(kMonthNames.data() + i, text.data(), 3) == 0)
+                return true;
+        }
+    }
     return kMonthNames.find(View(text)) != std::string_view::npos;
 }
 
@@ -22,13 +38,19 @@ QByteArrayView WithNextChar(const TColumnTable& columns, int n) {
     return columns.Line.sliced(c.Offset, length);
 }
 
-int FindMonthColumn(const TColumnTable& columns, int bracket) {
+// Columns enough for a month found in its usual place and the three after it.
+constexpr int kUsualColumns = 9;
+
+int FindMonthColumn(TColumnTable& columns, int bracket) {
     // Owner and group may look like month names ("Jan", "a"); the month itself sits in
     // the sixth column (fifth without link counts), so that one is tried first.
     for (int n = 6 - bracket; n >= 2; --n) {
         if (IsWithinMonthNames(columns.Text(n)))
             return n;
     }
+    // Only now is every column needed.
+    if (columns.Count == kUsualColumns)
+        SplitColumns(columns.Line, columns);
     for (int n = 1; n <= columns.Count; ++n) {
         if (IsWithinMonthNames(WithNextChar(columns, n)))
             return n;
@@ -40,11 +62,11 @@ int FindMonthColumn(const TColumnTable& columns, int bracket) {
 bool ReadGbDate(const TListingParse& parse, const TColumnTable& columns, int64_t& year,
                 int64_t& month, int64_t& day, int64_t& hour, int64_t& minute) {
     hour = minute = 0;
-    if (columns.Text(6).indexOf(kGbMonth) >= 0) {
+    if (HasGbMonth(columns.Text(6))) {
         month = LenientStrToInt(columns.Text(6));
         day = LenientStrToInt(columns.Text(7));
         const QByteArrayView t = columns.Text(8);
-        const qsizetype colon = t.indexOf(':');
+        const qsizetype colon = FindColon(t);
         if (colon >= 0) {
             ReadClockTime(t, colon, hour, minute);
             year = YearOfRecentDate(parse, month, day);
@@ -54,7 +76,7 @@ bool ReadGbDate(const TListingParse& parse, const TColumnTable& columns, int64_t
         }
         return true;
     }
-    if (columns.Text(7).indexOf(kGbMonth) >= 0) {
+    if (HasGbMonth(columns.Text(7))) {
         year = LenientStrToInt(columns.Text(6));
         month = LenientStrToInt(columns.Text(7));
         day = LenientStrToInt(columns.Text(8));
@@ -68,7 +90,7 @@ bool ReadGbDate(const TListingParse& parse, const TColumnTable& columns, int64_t
 void ParseUnixLine(TListingParse& parse) {
     const QByteArrayView line = ReadListingLine(parse);
     TColumnTable columns;
-    if (SplitColumns(line, columns) < 6)
+    if (SplitColumns(line, columns, kUsualColumns) < 6)
         return; // "total 24" and the like
     const int bracket = columns.Text(2).startsWith('[') ? 1 : 0;
     const int m = FindMonthColumn(columns, bracket);
@@ -81,14 +103,14 @@ void ParseUnixLine(TListingParse& parse) {
     const int64_t size = (attributes & raFolder) ? 0 : LenientStrToInt(columns.Text(m - 1));
 
     int64_t year = 0, month = 0, day = 0, hour = 0, minute = 0;
-    if (line.indexOf(kGbMonth) >= 0) {
+    if (HasGbMonth(line)) {
         if (!ReadGbDate(parse, columns, year, month, day, hour, minute))
             return;
     } else {
         month = MonthFromNames(kMonthNames, WithNextChar(columns, m));
         day = LenientStrToInt(columns.Text(m + 1));
         const QByteArrayView t = columns.Text(m + 2);
-        const qsizetype colon = t.indexOf(':');
+        const qsizetype colon = FindColon(t);
         if (colon >= 0) {
             ReadClockTime(t, colon, hour, minute);
             year = YearOfRecentDate(parse, month, day);
