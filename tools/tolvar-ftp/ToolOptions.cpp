@@ -1,0 +1,91 @@
+#include "ToolOptions.h"
+
+namespace {
+
+bool ReadCount(const QStringList& args, qsizetype& i, const QString& name, int& value,
+               QString& problem) {
+    if (i + 1 >= args.size()) {
+        problem = name + QStringLiteral(" needs a number");
+        return false;
+    }
+    bool ok = false;
+    value = args.at(++i).toInt(&ok);
+    if (!ok || value < 0) {
+        problem = name + QStringLiteral(" needs a number of 0 or more");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString ToolUsage() {
+    return QStringLiteral(
+        "usage: tolvar-ftp [options] ls URL\n"
+        "       tolvar-ftp [options] get URL LOCALFILE\n"
+        "       tolvar-ftp [options] put LOCALFILE URL\n"
+        "       tolvar-ftp [options] http-get URL LOCALFILE\n"
+        "  URL: ftp://[user[:password]@]host[:port]/path (anonymous without a user)\n"
+        "options:\n"
+        "  --passive              passive data connections (PASV)\n"
+        "  --timeout SECONDS      limit of one wait without progress (default 120)\n"
+        "  --retries N            connection attempts, 0 = no limit (default 3)\n"
+        "  --retry-delay SECONDS  pause between attempts (default 5)\n"
+        "  --resume               get: go on from the local file's length;\n"
+        "                         put: go on from the remote file's size\n"
+        "  --ascii                ASCII transfer type (default binary)\n"
+        "  --log                  the session's log lines on standard error\n"
+        "  --debug                write the debug log\n"
+        "exit status: 0 success, 1 failure, 2 usage error\n");
+}
+
+QString ParseToolOptions(const QStringList& args, TToolOptions& options) {
+    QStringList words;
+    QString problem;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        if (a == QLatin1String("--passive"))
+            options.Passive = true;
+        else if (a == QLatin1String("--resume"))
+            options.Resume = true;
+        else if (a == QLatin1String("--ascii"))
+            options.Ascii = true;
+        else if (a == QLatin1String("--log"))
+            options.Log = true;
+        else if (a == QLatin1String("--debug"))
+            options.Debug = true;
+        else if (a == QLatin1String("--timeout")) {
+            if (!ReadCount(args, i, a, options.TimeOutSeconds, problem))
+                return problem;
+        } else if (a == QLatin1String("--retries")) {
+            if (!ReadCount(args, i, a, options.Retries, problem))
+                return problem;
+        } else if (a == QLatin1String("--retry-delay")) {
+            if (!ReadCount(args, i, a, options.RetryDelaySeconds, problem))
+                return problem;
+        } else if (a.startsWith(QLatin1String("--")))
+            return QStringLiteral("unknown option ") + a;
+        else
+            words.append(a);
+    }
+    if (words.isEmpty())
+        return QStringLiteral("no command given");
+    const QString command = words.takeFirst();
+    using A = TToolOptions::TAction;
+    if (command == QLatin1String("ls") && words.size() == 1) {
+        options.Action = A::List;
+        options.Url = words.at(0);
+    } else if ((command == QLatin1String("get") || command == QLatin1String("http-get")) &&
+               words.size() == 2) {
+        options.Action = command == QLatin1String("get") ? A::Get : A::HttpGet;
+        options.Url = words.at(0);
+        options.LocalFile = words.at(1);
+    } else if (command == QLatin1String("put") && words.size() == 2) {
+        options.Action = A::Put;
+        options.LocalFile = words.at(0);
+        options.Url = words.at(1);
+    } else {
+        return QStringLiteral("unknown command or wrong number of arguments: ") + command;
+    }
+    return QString();
+}
