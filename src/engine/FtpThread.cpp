@@ -11,8 +11,9 @@
 #include <unistd.h>
 
 namespace {
-std::mutex gRunningLock;
-std::condition_variable gRunningChanged;
+// Never destroyed: a worker may still be leaving while the program exits.
+std::mutex& gRunningLock = *new std::mutex;
+std::condition_variable& gRunningChanged = *new std::condition_variable;
 int gRunning = 0;
 } // namespace
 
@@ -27,10 +28,8 @@ void TFTPThread::Start(std::shared_ptr<TSessionShared> shared) {
             TFTPThread worker(std::move(shared));
             worker.Run();
         }
-        {
-            std::lock_guard<std::mutex> lock(gRunningLock);
-            --gRunning;
-        }
+        std::lock_guard<std::mutex> lock(gRunningLock);
+        --gRunning;
         gRunningChanged.notify_all();
     }).detach();
 }
