@@ -1,0 +1,500 @@
+#include "ScriptedFtpServer.h"
+
+#include <QRegularExpression>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A command line longer than this is a client fault; the cap keeps a runaway client bounded.
+constexpr qsizetype MaxLineLength = 64 * 1024;
+
+int remainingMs(Clock::time_point deadline) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return left.count() > 0 ? int(left.count()) : 0;
+}
+
+enum class Wait { Ready, Timeout, Stopped };
+
+// Waits for `events` on fd, or until the stop pipe becomes readable (server being destroyed).
+Wait waitFor(int fd, short events, int stopFd, int timeoutMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        pollfd fds[2] = {{stopFd, POLLIN, 0}, {fd, events, 0}};
+        const int n = ::poll(fds, fd >= 0 ? 2 : 1, remainingMs(deadline));
+        if (n < 0 && errno == EINTR) continue;
+        if (fds[0].revents) return Wait::Stopped;
+        if (n > 0) return Wait::Ready;
+        return Wait::Timeout;
+    }
+}
+
+int listenLoopback(quint16* port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0 || ::listen(fd, 16) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    *port = ntohs(addr.sin_port);
+    return fd;
+}
+
+void setNoDelay(int fd) {
+    const int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+}
+
+// Closing with unread input makes the kernel send RST, so an orderly close drains it first.
+void closeOrderly(int& fd) {
+    if (fd < 0) return;
+    ::shutdown(fd, SHUT_WR);
+    char buf[4096];
+    while (::recv(fd, buf, sizeof buf, MSG_DONTWAIT) > 0) {
+    }
+    ::close(fd);
+    fd = -1;
+}
+
+void closeWithReset(int& fd) {
+    if (fd < 0) return;
+    const linger lin{1, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &lin, sizeof lin);
+    ::close(fd);
+    fd = -1;
+}
+
+// Drops Telnet commands (IAC IP, IAC DM... sent before ABOR) and undoubles IAC IAC.
+QByteArray stripTelnet(const QByteArray& line) {
+    QByteArray out;
+    out.reserve(line.size());
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const auto c = quint8(line[i]);
+        if (c != 0xFF || i + 1 >= line.size()) {
+            out += line[i];
+            continue;
+        }
+        const auto cmd = quint8(line[++i]);
+        if (cmd == 0xFF)
+            out += char(0xFF);
+        else if (cmd >= 0xFB && cmd <= 0xFE)
+            ++i; // WILL/WONT/DO/DONT carry an option byte
+    }
+    return out;
+}
+
+} // namespace
+
+// ---- TScriptedConnection ------------------------------------------------------------------------
+
+TScriptedConnection::TScriptedConnection(TScriptedFtpServer& server, int index, int fd, int stopFd)
+    : m_server(server), m_index(index), m_fd(fd), m_stopFd(stopFd) {
+    sockaddr_in peer{};
+    socklen_t len = sizeof peer;
+    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &len) == 0)
+        m_clientPort = ntohs(peer.sin_port);
+}
+
+TScriptedConnection::~TScriptedConnection() {
+    closeOrderly(m_dataFd);
+    if (m_passiveFd >= 0) ::close(m_passiveFd);
+    closeOrderly(m_fd);
+}
+
+void TScriptedConnection::fail(const QString& text) {
+    m_server.addFailure(text);
+}
+
+void TScriptedConnection::record(const QByteArray& line) {
+    m_server.record(m_index, line);
+}
+
+bool TScriptedConnection::writeAll(int fd, const QByteArray& bytes, const char* what) {
+    if (fd < 0) {
+        fail(QStringLiteral("%1 on a closed connection").arg(QLatin1String(what)));
+        return false;
+    }
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n =
+            ::send(fd, bytes.constData() + done, size_t(bytes.size() - done), MSG_NOSIGNAL);
+        if (n > 0) {
+            done += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            // Bounded by progress, not total time: a huge reply may take long to a slow reader.
+            const Wait w = waitFor(fd, POLLOUT, m_stopFd, 10000);
+            if (w == Wait::Stopped) return false;
+            if (w == Wait::Timeout) {
+                fail(QStringLiteral("%1 stalled: the client reads nothing for 10 s")
+                         .arg(QLatin1String(what)));
+                return false;
+            }
+            continue;
+        }
+        // The client went away; scripts that care ask peerClosed(), others carry on.
+        m_peerClosed = true;
+        return false;
+    }
+    return true;
+}
+
+void TScriptedConnection::send(const QByteArray& bytes) {
+    if (writeAll(m_fd, bytes, "send")) pause(m_sendPauseMs);
+}
+
+void TScriptedConnection::sendLine(const QByteArray& line) {
+    send(line + "\r\n");
+}
+
+TScriptedConnection::ReadResult TScriptedConnection::readRawLine(int timeoutMs, QByteArray& line) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const qsizetype eol = m_input.indexOf('\n');
+        if (eol >= 0 || m_input.size() > MaxLineLength) {
+            const qsizetype end = eol >= 0 ? eol : MaxLineLength;
+            line = m_input.left(end);
+            m_input.remove(0, eol >= 0 ? eol + 1 : end);
+            if (line.endsWith('\r')) line.chop(1);
+            line = stripTelnet(line);
+            return ReadResult::Line;
+        }
+        if (m_fd < 0 || m_peerClosed) return ReadResult::Closed;
+        const Wait w = waitFor(m_fd, POLLIN, m_stopFd, remainingMs(deadline));
+        if (w == Wait::Stopped) return ReadResult::Stopped;
+        if (w == Wait::Timeout) return ReadResult::Timeout;
+        char buf[4096];
+        const ssize_t n = ::recv(m_fd, buf, sizeof buf, 0);
+        if (n > 0)
+            m_input.append(buf, n);
+        else if (n == 0 || (errno != EINTR && errno != EAGAIN))
+            m_peerClosed = true;
+    }
+}
+
+QByteArray TScriptedConnection::readLine(int timeoutMs) {
+    QByteArray line;
+    const ReadResult r = readRawLine(timeoutMs, line);
+    m_readFailed = r != ReadResult::Line;
+    if (r == ReadResult::Line) {
+        record(line);
+        return line;
+    }
+    if (r == ReadResult::Timeout)
+        fail(QStringLiteral("no command within %1 ms").arg(timeoutMs));
+    else if (r == ReadResult::Closed)
+        fail(QStringLiteral("connection closed while waiting for a command"));
+    return QByteArray();
+}
+
+QByteArray TScriptedConnection::expect(const QByteArray& prefix, int timeoutMs) {
+    const QByteArray line = readLine(timeoutMs);
+    if (!m_readFailed && !line.startsWith(prefix))
+        fail(QStringLiteral("expected %1, got %2")
+                 .arg(QString::fromLatin1(prefix), QString::fromLatin1(line)));
+    return line;
+}
+
+void TScriptedConnection::pause(int ms) {
+    if (ms > 0) waitFor(-1, 0, m_stopFd, ms);
+}
+
+void TScriptedConnection::close() {
+    closeOrderly(m_fd);
+}
+
+void TScriptedConnection::reset() {
+    closeWithReset(m_fd);
+}
+
+bool TScriptedConnection::waitForPeerClose(int timeoutMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!m_peerClosed) {
+        if (m_fd < 0) return false;
+        if (waitFor(m_fd, POLLIN, m_stopFd, remainingMs(deadline)) != Wait::Ready) return false;
+        char buf[4096];
+        const ssize_t n = ::recv(m_fd, buf, sizeof buf, 0);
+        // Bytes sent meanwhile stay available to readLine(), up to the line cap.
+        if (n > 0 && m_input.size() < MaxLineLength)
+            m_input.append(buf, n);
+        else if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN))
+            m_peerClosed = true;
+    }
+    return true;
+}
+
+QByteArray TScriptedConnection::openPassive() {
+    if (m_passiveFd >= 0) ::close(m_passiveFd);
+    m_passiveFd = listenLoopback(&m_passivePort);
+    if (m_passiveFd < 0) {
+        fail(QStringLiteral("cannot open a passive listener: %1").arg(qt_error_string(errno)));
+        m_passivePort = 0;
+    }
+    return QByteArray("227 Entering Passive Mode (127,0,0,1,") +
+           QByteArray::number(m_passivePort >> 8) + ',' + QByteArray::number(m_passivePort & 0xFF) +
+           ").";
+}
+
+bool TScriptedConnection::connectActive(const QByteArray& portCommandLine) {
+    static const QRegularExpression port(
+        QStringLiteral(R"(^PORT\s+(\d+),(\d+),(\d+),(\d+),(\d+),(\d+)\s*$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression eprt(QStringLiteral(R"(^EPRT\s+\|1\|([\d.]+)\|(\d+)\|\s*$)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QString text = QString::fromLatin1(portCommandLine);
+    QString host;
+    int portNumber = -1;
+    if (const auto m = port.match(text); m.hasMatch()) {
+        host = QStringList{m.captured(1), m.captured(2), m.captured(3), m.captured(4)}.join('.');
+        portNumber = m.captured(5).toInt() * 256 + m.captured(6).toInt();
+    } else if (const auto e = eprt.match(text); e.hasMatch()) {
+        host = e.captured(1);
+        portNumber = e.captured(2).toInt();
+    }
+    // Tests must never reach beyond loopback, whatever address the client announces.
+    if (host != QLatin1String("127.0.0.1") || portNumber <= 0 || portNumber > 65535) {
+        fail(QStringLiteral("refused active data connection for: %1").arg(text));
+        return false;
+    }
+    closeOrderly(m_dataFd);
+    m_dataFd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(quint16(portNumber));
+    int err = 0;
+    if (::connect(m_dataFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        err = errno;
+        if (err == EINPROGRESS) {
+            err = ETIMEDOUT;
+            if (waitFor(m_dataFd, POLLOUT, m_stopFd, 10000) == Wait::Ready) {
+                socklen_t len = sizeof err;
+                ::getsockopt(m_dataFd, SOL_SOCKET, SO_ERROR, &err, &len);
+            }
+        }
+    }
+    if (err != 0) {
+        fail(QStringLiteral("active data connection to port %1 failed: %2")
+                 .arg(portNumber)
+                 .arg(qt_error_string(err)));
+        ::close(m_dataFd);
+        m_dataFd = -1;
+        return false;
+    }
+    setNoDelay(m_dataFd);
+    return true;
+}
+
+bool TScriptedConnection::acceptData(int timeoutMs) {
+    if (m_passiveFd < 0) {
+        fail(QStringLiteral("acceptData without openPassive"));
+        return false;
+    }
+    const Wait w = waitFor(m_passiveFd, POLLIN, m_stopFd, timeoutMs);
+    if (w == Wait::Ready) {
+        closeOrderly(m_dataFd);
+        m_dataFd = ::accept4(m_passiveFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    }
+    // One data connection per PASV, as real servers do.
+    ::close(m_passiveFd);
+    m_passiveFd = -1;
+    if (m_dataFd < 0 && w != Wait::Stopped)
+        fail(QStringLiteral("no data connection within %1 ms").arg(timeoutMs));
+    if (m_dataFd >= 0) setNoDelay(m_dataFd);
+    return m_dataFd >= 0;
+}
+
+void TScriptedConnection::sendData(const QByteArray& bytes) {
+    writeAll(m_dataFd, bytes, "sendData");
+}
+
+QByteArray TScriptedConnection::receiveDataUntilClose(int timeoutMs) {
+    QByteArray data;
+    if (m_dataFd < 0) {
+        fail(QStringLiteral("receiveDataUntilClose without a data connection"));
+        return data;
+    }
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const Wait w = waitFor(m_dataFd, POLLIN, m_stopFd, remainingMs(deadline));
+        if (w == Wait::Stopped) return data;
+        if (w == Wait::Timeout) {
+            fail(QStringLiteral("data connection still open after %1 ms").arg(timeoutMs));
+            return data;
+        }
+        char buf[65536];
+        const ssize_t n = ::recv(m_dataFd, buf, sizeof buf, 0);
+        if (n > 0)
+            data.append(buf, n);
+        else if (n == 0 || (errno != EINTR && errno != EAGAIN))
+            break;
+    }
+    ::close(m_dataFd);
+    m_dataFd = -1;
+    return data;
+}
+
+void TScriptedConnection::closeData() {
+    closeOrderly(m_dataFd);
+}
+
+void TScriptedConnection::resetData() {
+    closeWithReset(m_dataFd);
+}
+
+// ---- TScriptedFtpServer -------------------------------------------------------------------------
+
+TScriptedFtpServer::TScriptedFtpServer() {
+    if (::pipe2(m_stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) qFatal("ScriptedFtpServer: pipe2 failed");
+    m_listenFd = listenLoopback(&m_port);
+    if (m_listenFd < 0) qFatal("ScriptedFtpServer: cannot listen on 127.0.0.1");
+    m_acceptThread = std::thread([this] { acceptLoop(); });
+}
+
+TScriptedFtpServer::~TScriptedFtpServer() {
+    // The byte is never read, so every poll() on the pipe returns at once from now on.
+    const char stop = 's';
+    [[maybe_unused]] const ssize_t ignored = ::write(m_stopPipe[1], &stop, 1);
+    m_acceptThread.join();
+    for (std::thread& t : m_threads)
+        t.join();
+    m_connections.clear();
+    ::close(m_listenFd);
+    ::close(m_stopPipe[0]);
+    ::close(m_stopPipe[1]);
+}
+
+void TScriptedFtpServer::setScript(Script script) {
+    setScripts({std::move(script)});
+}
+
+void TScriptedFtpServer::setScripts(QList<Script> scripts) {
+    std::lock_guard lock(m_mutex);
+    m_scripts = std::move(scripts);
+}
+
+void TScriptedFtpServer::acceptLoop() {
+    for (;;) {
+        if (waitFor(m_listenFd, POLLIN, m_stopPipe[0], 3600 * 1000) == Wait::Stopped) return;
+        Script script;
+        TScriptedConnection* connection = nullptr;
+        {
+            // Accepting under the lock lets waitForScriptsDone() see a queued connection
+            // and its running script as one state.
+            std::lock_guard lock(m_mutex);
+            const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+            if (fd < 0) continue;
+            setNoDelay(fd);
+            const int index = m_connectionCount.load();
+            if (!m_scripts.isEmpty()) script = m_scripts.value(index, m_scripts.last());
+            m_connections.push_back(
+                std::make_unique<TScriptedConnection>(*this, index, fd, m_stopPipe[0]));
+            connection = m_connections.back().get();
+            ++m_scriptsRunning;
+            m_connectionCount.fetch_add(1);
+        }
+        m_threads.emplace_back([this, connection, script] { runConnection(connection, script); });
+    }
+}
+
+void TScriptedFtpServer::runConnection(TScriptedConnection* connection, Script script) {
+    try {
+        if (script) script(*connection);
+    } catch (const std::exception& e) {
+        addFailure(QStringLiteral("script threw: %1").arg(QString::fromLocal8Bit(e.what())));
+    } catch (...) {
+        addFailure(QStringLiteral("script threw"));
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        --m_scriptsRunning;
+    }
+    m_scriptsDone.notify_all();
+    if (!connection->isClosed()) {
+        connection->waitForPeerClose(24 * 3600 * 1000);
+        connection->close();
+    }
+    connection->closeData();
+}
+
+void TScriptedFtpServer::record(int connectionIndex, const QByteArray& line) {
+    std::lock_guard lock(m_mutex);
+    m_transcript.append({connectionIndex, line});
+}
+
+void TScriptedFtpServer::addFailure(const QString& text) {
+    std::lock_guard lock(m_mutex);
+    m_failures.append(text);
+}
+
+QList<QByteArray> TScriptedFtpServer::transcript() const {
+    std::lock_guard lock(m_mutex);
+    QList<QByteArray> lines;
+    for (const auto& [index, line] : m_transcript)
+        lines.append(line);
+    return lines;
+}
+
+QList<QByteArray> TScriptedFtpServer::transcript(int connectionIndex) const {
+    std::lock_guard lock(m_mutex);
+    QList<QByteArray> lines;
+    for (const auto& [index, line] : m_transcript)
+        if (index == connectionIndex) lines.append(line);
+    return lines;
+}
+
+QStringList TScriptedFtpServer::failures() const {
+    std::lock_guard lock(m_mutex);
+    return m_failures;
+}
+
+bool TScriptedFtpServer::waitForScriptsDone(int timeoutMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        // A connection still in the listen queue has a script about to start.
+        pollfd pending{m_listenFd, POLLIN, 0};
+        if (m_scriptsRunning == 0 && ::poll(&pending, 1, 0) == 0) return true;
+        if (Clock::now() >= deadline) return false;
+        // Short slices: a newly queued connection does not signal the condition variable.
+        m_scriptsDone.wait_for(lock, std::chrono::milliseconds(20));
+    }
+}
+
+void ServeCommands(TScriptedConnection& c, const QMap<QByteArray, QByteArray>& replies,
+                   int idleTimeoutMs) {
+    for (;;) {
+        QByteArray line;
+        const auto result = c.readRawLine(idleTimeoutMs, line);
+        if (result == TScriptedConnection::ReadResult::Timeout)
+            c.fail(QStringLiteral("ServeCommands: no command within %1 ms").arg(idleTimeoutMs));
+        if (result != TScriptedConnection::ReadResult::Line) return;
+        c.record(line);
+        const qsizetype space = line.indexOf(' ');
+        const QByteArray verb = (space < 0 ? line : line.left(space)).toUpper();
+        if (verb == "QUIT") {
+            c.sendLine(replies.value(verb, "221 Goodbye."));
+            c.close();
+            return;
+        }
+        c.sendLine(replies.value(verb, "502 Command not implemented."));
+    }
+}

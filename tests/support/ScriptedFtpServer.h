@@ -1,0 +1,143 @@
+#pragma once
+
+// A scripted FTP server on 127.0.0.1 for protocol tests: each accepted control connection runs a
+// script on its own thread, so a test can play servers that misbehave in ways real ones won't
+// (replies split across segments, silence, closes, resets, huge replies).
+//
+// Plain POSIX sockets and std::thread rather than Qt: the test thread is busy in
+// QSignalSpy::wait / QTest::qWait, and segment boundaries must be under exact control.
+// Every blocking call is bounded by its timeout and wakes at once when the server is destroyed.
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QStringList>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class TScriptedFtpServer;
+
+// One accepted control connection, used from its script's thread only.
+class TScriptedConnection {
+public:
+    TScriptedConnection(TScriptedFtpServer& server, int index, int fd, int stopFd);
+    ~TScriptedConnection();
+    TScriptedConnection(const TScriptedConnection&) = delete;
+    TScriptedConnection& operator=(const TScriptedConnection&) = delete;
+
+    int index() const { return m_index; }
+
+    // One write, then a pause (30 ms by default) so separate calls arrive as separate segments.
+    void send(const QByteArray& bytes);
+    void sendLine(const QByteArray& line);
+    void setSendPause(int ms) { m_sendPauseMs = ms; }
+
+    // One command line without CR/LF (Telnet IAC sequences removed), recorded in the transcript.
+    // On timeout or close: a null QByteArray, readFailed() is true and a failure is recorded.
+    QByteArray readLine(int timeoutMs = 10000);
+    QByteArray expect(const QByteArray& prefix, int timeoutMs = 10000);
+    bool readFailed() const { return m_readFailed; }
+
+    void pause(int ms);
+    void close();
+    void reset();
+    bool waitForPeerClose(int timeoutMs = 10000);
+    bool isClosed() const { return m_fd < 0; }
+    bool peerClosed() const { return m_peerClosed; }
+
+    // Data connections. openPassive() listens on 127.0.0.1:0 and returns the 227 reply for it;
+    // passivePort() lets a test word its own reply (EPSV, a foreign address in 227...).
+    QByteArray openPassive();
+    quint16 passivePort() const { return m_passivePort; }
+    // "PORT 127,0,0,1,p1,p2" or "EPRT |1|127.0.0.1|port|"; any other host is refused.
+    bool connectActive(const QByteArray& portCommandLine);
+    bool acceptData(int timeoutMs = 10000);
+    void sendData(const QByteArray& bytes);
+    QByteArray receiveDataUntilClose(int timeoutMs = 10000);
+    void closeData();
+    void resetData();
+
+    quint16 clientPort() const { return m_clientPort; }
+
+private:
+    enum class ReadResult { Line, Timeout, Closed, Stopped };
+    friend void ServeCommands(TScriptedConnection&, const QMap<QByteArray, QByteArray>&, int);
+    ReadResult readRawLine(int timeoutMs, QByteArray& line);
+    bool writeAll(int fd, const QByteArray& bytes, const char* what);
+    void fail(const QString& text);
+    void record(const QByteArray& line);
+
+    TScriptedFtpServer& m_server;
+    const int m_index;
+    int m_fd;
+    const int m_stopFd;
+    int m_passiveFd = -1;
+    int m_dataFd = -1;
+    quint16 m_passivePort = 0;
+    quint16 m_clientPort = 0;
+    int m_sendPauseMs = 30;
+    bool m_readFailed = false;
+    bool m_peerClosed = false;
+    QByteArray m_input;
+};
+
+class TScriptedFtpServer {
+public:
+    using Script = std::function<void(TScriptedConnection&)>;
+
+    TScriptedFtpServer();
+    // Stops listening, wakes every blocked call, joins every thread, closes every socket.
+    // A script that blocks outside this class's calls delays it.
+    ~TScriptedFtpServer();
+    TScriptedFtpServer(const TScriptedFtpServer&) = delete;
+    TScriptedFtpServer& operator=(const TScriptedFtpServer&) = delete;
+
+    quint16 port() const { return m_port; }
+    // Runs for every accepted control connection, each on its own thread. When a script returns
+    // without close(), the connection stays open until the client closes it or the server goes.
+    void setScript(Script script);
+    // A script per connection index (0, 1, 2 ...); the last one repeats for later connections.
+    void setScripts(QList<Script> scripts);
+
+    int connectionCount() const { return m_connectionCount.load(); }
+    QList<QByteArray> transcript() const; // every command line read, over all connections
+    QList<QByteArray> transcript(int connectionIndex) const;
+    QStringList failures() const;
+    bool waitForScriptsDone(int timeoutMs = 10000);
+
+private:
+    friend class TScriptedConnection;
+    void acceptLoop();
+    void runConnection(TScriptedConnection* connection, Script script);
+    void record(int connectionIndex, const QByteArray& line);
+    void addFailure(const QString& text);
+
+    int m_listenFd = -1;
+    int m_stopPipe[2] = {-1, -1};
+    quint16 m_port = 0;
+    std::atomic<int> m_connectionCount{0};
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_scriptsDone;
+    QList<Script> m_scripts;
+    QList<QPair<int, QByteArray>> m_transcript;
+    QStringList m_failures;
+    int m_scriptsRunning = 0;
+
+    // Touched by the accept thread only, and by the destructor after it has joined that thread.
+    std::vector<std::unique_ptr<TScriptedConnection>> m_connections;
+    std::vector<std::thread> m_threads;
+    std::thread m_acceptThread;
+};
+
+// A script step answering the remaining commands with fixed replies until the client closes:
+// replies maps a verb ("NOOP", "TYPE", "QUIT"...) to a reply line; other verbs get
+// "502 Command not implemented."; QUIT sends its reply (default "221 Goodbye.") and closes.
+void ServeCommands(TScriptedConnection& c, const QMap<QByteArray, QByteArray>& replies,
+                   int idleTimeoutMs = 10000);
