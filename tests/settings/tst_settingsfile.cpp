@@ -1,5 +1,8 @@
 #include "platform/ProfileFile.h"
+#include "engine/EngineSettings.h"
+#include "engine/FtpComponent.h"
 #include "settings/ApplyEngineSettings.h"
+#include "settings/EngineTargets.h"
 #include "settings/FileNameConversion.h"
 #include "settings/SettingsFile.h"
 
@@ -83,6 +86,7 @@ private Q_SLOTS:
     void unwritableFileReportsAndKeepsOldFile();
     void engineValues();
     void applyReachesEveryTarget();
+    void applyReachesEngineAndLiveSessions();
     void uploadNameConversion_data();
     void uploadNameConversion();
     void shortNameConversion();
@@ -314,6 +318,29 @@ void TestSettingsFile::applyReachesEveryTarget() {
     QCOMPARE(engine.QuickDisconnect, true);
     QCOMPARE(sessions, QList<bool>({true, true}));
     ApplyEngineSettings(s, TEngineTargets{}); // unassigned targets are skipped
+}
+
+void TestSettingsFile::applyReachesEngineAndLiveSessions() {
+    TFTPComponent first;
+    TFTPComponent second;
+    TSettings s = DefaultSettings();
+    s.UsePASV = true;
+    s.KeepAlive = false;
+    s.QuickDisconnect = true;
+    s.Timeout = 45;
+    s.RetryDelay = 2;
+    s.InfiniteRetry = true;
+    ApplyEngineSettings(s, EngineTargets());
+    TEngineSettings& engine = EngineSettings();
+    QCOMPARE(engine.KeepAlive.load(), false);
+    QCOMPARE(engine.QuickDisconnect.load(), true);
+    QCOMPARE(engine.TimeOut.load(), 45000u);
+    QCOMPARE(engine.RetryDelay.load(), 2);
+    QCOMPARE(engine.RetryCount.load(), 0);
+    QVERIFY(first.Passive() && second.Passive());
+    ApplyEngineSettings(DefaultSettings(), EngineTargets());
+    QVERIFY(!first.Passive() && !second.Passive());
+    QCOMPARE(engine.RetryCount.load(), 3);
 }
 
 void TestSettingsFile::uploadNameConversion_data() {
