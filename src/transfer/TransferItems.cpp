@@ -1,0 +1,186 @@
+#include "transfer/TransferItems.h"
+
+#include "listing/DebugLog.h"
+#include "listing/FtpUtils.h"
+#include "settings/Settings.h"
+#include "transfer/TransferItemsList.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+bool EqualItems(const TTransferItem& a, const TTransferItem& b) {
+    return a.FileName == b.FileName && a.Size == b.Size && a.Date == b.Date &&
+           a.SourceFolder == b.SourceFolder && a.DestFolder == b.DestFolder && a.Host == b.Host &&
+           a.Port == b.Port && a.User == b.User && a.Password == b.Password &&
+           a.Account == b.Account && a.StartOffset == b.StartOffset && a.Upload == b.Upload &&
+           a.IsFolder == b.IsFolder;
+}
+
+const QString AppTitle = QStringLiteral("Tolvar");
+
+} // namespace
+
+TTransferItems::TTransferItems(TTransferItemsList* owner)
+    : Owner(owner), Context_(std::make_unique<QObject>()) {
+    if (ITransferManagerWindow* manager = Windows().Manager)
+        manager->AddTab(this);
+}
+
+TTransferItems::~TTransferItems() {
+    if (ITransferManagerWindow* manager = Windows().Manager)
+        manager->RemoveTab(this);
+    Clear();
+    // Sessions still logging out go with the queue: closing their sockets ends them.
+    for (TFTPComponent* session : std::exchange(Retiring_, {})) {
+        static_cast<TFTPHandlers&>(*session) = TFTPHandlers();
+        delete session;
+    }
+    if (Owner)
+        Owner->Remove(this);
+}
+
+const TSettings& TTransferItems::Settings() const {
+    static const TSettings defaults = DefaultSettings();
+    return Owner ? Owner->Settings() : defaults;
+}
+
+TTransferWindows TTransferItems::Windows() const {
+    return Owner ? Owner->Windows() : TTransferWindows();
+}
+
+void TTransferItems::SetTitle(const QString& title) const {
+    if (ITransferMainWindow* main = Windows().Main)
+        main->SetApplicationTitle(title);
+}
+
+void TTransferItems::SetName(const QString& name) {
+    if (name == Name_)
+        return;
+    Name_ = name;
+    const TTransferWindows windows = Windows();
+    if (windows.Progress)
+        windows.Progress->SetTabCaption(this, name);
+    if (windows.Manager)
+        windows.Manager->SetTabCaption(this, name);
+}
+
+int TTransferItems::Add(std::unique_ptr<TTransferItem>& item) {
+    DebugLogFmt("Adding Transfer Item. Name = \"%s\"", item->FileName.constData());
+    if (item->DestFileName.isEmpty())
+        item->DestFileName = item->FileName;
+    for (const TTransferItem* other : Items_) {
+        if (other != item.get() && (other->State() == isPending || other->State() == isBusy) &&
+            EqualItems(*other, *item)) {
+            if (ITransferMainWindow* main = Windows().Main)
+                main->ShowMessage(QStringLiteral("\"%1\" is already in the transfer queue")
+                                      .arg(DisplayText(item->FileName)));
+            return -1;
+        }
+    }
+    if (ITransferProgressWindow* progress = Windows().Progress)
+        progress->EnsureExists();
+    TTransferItem* added = item.release();
+    Items_.append(added);
+    added->Owner = this;
+    if (Idle()) {
+        StartTick = TickCount();
+        BytesDone = BytesLeft = 0;
+        CompletedCount = 0;
+    }
+    StateCount_[added->State()] += 1;
+    BytesDone += added->StartOffset;
+    BytesLeft += added->Size - added->StartOffset;
+    ShowInProgressWindow();
+    if (OnItemAdded)
+        OnItemAdded(this, added);
+    const int index = IndexOf(added);
+    ProcessNext();
+    return index;
+}
+
+bool TTransferItems::ProcessNext() {
+    DebugLogFmt("TTransferItems.ProcessNext. StateCount[isBusy] = %d", StateCount_[isBusy]);
+    SetTitle(AppTitle);
+    if (StateCount_[isBusy] >= 1)
+        return false;
+    const bool single = Settings().SingleConnectionsOnly;
+    if (HostView && single && HostView->Queueing())
+        return false;
+    const TTransferWindows windows = Windows();
+    if (!Idle() && windows.Main && windows.Main->ShowTransferInfoChecked()) {
+        ShowInProgressWindow();
+        if (windows.Progress)
+            windows.Progress->MakeVisible();
+    }
+    TTransferItem* item = FindFirst(isPending);
+    if (!item)
+        return false;
+    TFTPComponent* session = item->IsHTTP ? new TFTPComponent() : ChooseSession(*item);
+    if (!session)
+        return false;
+    item->StartOn(session);
+    return true;
+}
+
+int TTransferItems::IndexOf(const TTransferItem* item) const {
+    return static_cast<int>(Items_.indexOf(const_cast<TTransferItem*>(item)));
+}
+
+TTransferItem* TTransferItems::FindFirst(TItemState state) const {
+    for (TTransferItem* item : Items_)
+        if (item->State() == state)
+            return item;
+    return nullptr;
+}
+
+uint64_t TTransferItems::ElapsedTicks() const { return TickCount() - StartTick; }
+
+int TTransferItems::PercentDone() const {
+    return static_cast<int>(
+        std::clamp<int64_t>(MulDiv(100, BytesDone, BytesDone + BytesLeft), 0, 100));
+}
+
+void TTransferItems::Move(int from, int to) {
+    if (from < 0 || from >= Count() || to < 0 || to >= Count())
+        return;
+    Items_.move(from, to);
+}
+
+void TTransferItems::Clear() {
+    Clearing_ = true;
+    DisconnectSessions();
+    while (!Items_.isEmpty())
+        delete Items_.last(); // leaves the list by itself
+    StateCount_.fill(0);
+    BytesDone = BytesLeft = 0;
+    CompletedCount = 0;
+    Clearing_ = false;
+    SetTitle(AppTitle);
+}
+
+void TTransferItems::Forget(TTransferItem* item) {
+    Items_.removeOne(item);
+    StateCount_[item->State()] -= 1;
+    item->Owner = nullptr;
+}
+
+void TTransferItems::ShowInProgressWindow() {
+    ITransferProgressWindow* progress = Windows().Progress;
+    if (progress && progress->Exists())
+        progress->ShowQueue(this);
+}
+
+void TTransferItems::RemoveProgressTab() {
+    if (ITransferProgressWindow* progress = Windows().Progress)
+        progress->RemoveTab(this);
+}
+
+void TTransferItems::ScheduleProcessNext() {
+    // Queued rather than called: the finishing session's handler is still running, and
+    // the user may cancel or re-submit before the next item starts.
+    QTimer::singleShot(0, Context_.get(), [this] { ProcessNext(); });
+}

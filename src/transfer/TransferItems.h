@@ -1,0 +1,104 @@
+#pragma once
+
+#include "transfer/TransferItem.h"
+#include "transfer/TransferWindows.h"
+
+#include <QList>
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QObject;
+class TTransferItemsList;
+struct TSettings;
+
+struct TTransferLogLine {
+    QString Message;
+    TColor Color = 0;
+};
+
+// A transfer queue: works its items off strictly one at a time, in list order, over
+// sessions it pools, reuses or creates (or over its host view's own session). Runs on
+// the thread that owns its sessions; nothing here is locked.
+class TTransferItems {
+public:
+    explicit TTransferItems(TTransferItemsList* owner = nullptr);
+    // Leaves the manager and the owner list; frees the items and the pooled sessions.
+    ~TTransferItems();
+    TTransferItems(const TTransferItems&) = delete;
+    TTransferItems& operator=(const TTransferItems&) = delete;
+
+    using TQueueEvent = std::function<void(TTransferItems*)>;
+    using TItemEvent = std::function<void(TTransferItems*, TTransferItem*)>;
+
+    TTransferItemsList* Owner = nullptr;
+    QList<TTransferLogLine> LogLines;
+    uint64_t StartTick = 0;
+    int64_t BytesDone = 0;
+    int64_t BytesLeft = 0;
+    int32_t CompletedCount = 0;
+    // Set for a host view's queue while single connections are the rule.
+    ITransferHostView* HostView = nullptr;
+
+    std::function<void(TFTPComponent*)> OnConnect, OnDisconnect;
+    std::function<void(TFTPComponent*, int code, const QString& message)> OnError;
+    std::function<void(TFTPComponent*, const QString& message, TColor color)> OnLog;
+    TItemEvent OnItemAdded, OnItemStateChange, OnItemStart, OnItemFinished, OnItemProgress;
+
+    const QString& Name() const { return Name_; }
+    void SetName(const QString& name);
+
+    // Takes the item over and returns its index, clearing the caller's pointer; -1 when
+    // an equal item is pending or busy (the caller keeps it).
+    int Add(std::unique_ptr<TTransferItem>& item);
+    // True when it started an item.
+    bool ProcessNext();
+
+    int Count() const { return static_cast<int>(Items_.size()); }
+    TTransferItem* Item(int index) const { return Items_.at(index); }
+    int IndexOf(const TTransferItem* item) const;
+    TTransferItem* FindFirst(TItemState state) const;
+    int32_t StateCount(TItemState state) const { return StateCount_[state]; }
+    bool Idle() const { return StateCount_[isPending] == 0 && StateCount_[isBusy] == 0; }
+    uint64_t ElapsedTicks() const;
+    int PercentDone() const;
+
+    void Move(int from, int to);
+    void Clear();
+    void DisconnectSessions();
+    void ShowInProgressWindow();
+    void RemoveProgressTab();
+
+    // The pool, in order of creation.
+    const QList<TFTPComponent*>& Sessions() const { return Sessions_; }
+
+    const TSettings& Settings() const;
+    TTransferWindows Windows() const;
+
+private:
+    friend class TTransferItem;
+
+    TFTPComponent* ChooseSession(const TTransferItem& item);
+    TFTPComponent* CreateSession(const TTransferItem& item);
+    void AttachHandlers(TFTPComponent* session);
+    void RetireSession(TFTPComponent* session);
+    void SessionEnded(TFTPComponent* session, TFTPCommand command, bool closed);
+    TTransferItem* BusyItemOn(const TFTPComponent* session) const;
+    void QueueLog(TFTPComponent* sender, const QString& message, TColor color);
+    void QueueError(TFTPComponent* sender, int code, const QString& message);
+    void ScheduleProcessNext();
+    void SetTitle(const QString& title) const;
+    void Forget(TTransferItem* item);
+
+    QString Name_;
+    QList<TTransferItem*> Items_; // owned, in processing order
+    QList<TFTPComponent*> Sessions_;
+    // Dropped from the pool, told to disconnect, freed once their logout is over.
+    QList<TFTPComponent*> Retiring_;
+    std::array<int32_t, ItemStateCount> StateCount_{};
+    // Context of the deferred ProcessNext; gone with the queue, and its calls with it.
+    std::unique_ptr<QObject> Context_;
+    bool Clearing_ = false;
+};

@@ -1,0 +1,63 @@
+#include "transfer/TransferItemsList.h"
+
+#include "settings/Settings.h"
+
+#include <memory>
+
+namespace {
+std::unique_ptr<TTransferItemsList> gList;
+std::unique_ptr<TTransferItems> gGeneral;
+} // namespace
+
+TTransferItemsList::~TTransferItemsList() {
+    // Queues outliving the list must not reach back into it.
+    for (TTransferItems* queue : Queues_)
+        queue->Owner = nullptr;
+}
+
+TTransferItems* TTransferItemsList::AddQueue() {
+    auto* queue = new TTransferItems(this);
+    Append(queue);
+    return queue;
+}
+
+void TTransferItemsList::Remove(TTransferItems* queue) {
+    queue->RemoveProgressTab();
+    Queues_.removeAll(queue);
+}
+
+int32_t TTransferItemsList::StateCount(TItemState state) const {
+    int32_t sum = 0;
+    for (const TTransferItems* queue : Queues_)
+        sum += queue->StateCount(state);
+    return sum;
+}
+
+void TTransferItemsList::DisconnectAll() {
+    for (qsizetype i = Queues_.size() - 1; i >= 0; --i)
+        Queues_.at(i)->DisconnectSessions();
+}
+
+const TSettings& TTransferItemsList::Settings() const {
+    static const TSettings defaults = DefaultSettings();
+    return Settings_ ? *Settings_ : defaults;
+}
+
+TTransferItemsList& TransferItemsList() {
+    if (!gList)
+        gList = std::make_unique<TTransferItemsList>();
+    return *gList;
+}
+
+TTransferItems& GeneralQueue() {
+    if (!gGeneral) {
+        gGeneral.reset(TransferItemsList().AddQueue());
+        gGeneral->SetName(QStringLiteral("General"));
+    }
+    return *gGeneral;
+}
+
+void ShutdownTransferQueues() {
+    gGeneral.reset();
+    gList.reset();
+}

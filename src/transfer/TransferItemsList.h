@@ -1,0 +1,50 @@
+#pragma once
+
+#include "transfer/TransferItems.h"
+#include "transfer/TransferWindows.h"
+
+#include <QList>
+
+struct TSettings;
+
+// All queues of the process. It does not own them: whoever creates a queue frees it,
+// and a queue leaves the list when destroyed.
+class TTransferItemsList {
+public:
+    TTransferItemsList() = default;
+    ~TTransferItemsList();
+    TTransferItemsList(const TTransferItemsList&) = delete;
+    TTransferItemsList& operator=(const TTransferItemsList&) = delete;
+
+    // A new queue of this list, appended to it; the caller frees it.
+    TTransferItems* AddQueue();
+    void Remove(TTransferItems* queue);
+    int Count() const { return static_cast<int>(Queues_.size()); }
+    TTransferItems* Queue(int index) const { return Queues_.at(index); }
+    int32_t StateCount(TItemState state) const;
+    void DisconnectAll();
+
+    // The settings record and the windows the queues consult; the GUI sets them at
+    // start. Without settings the defaults of a first start apply.
+    void SetSettings(const TSettings* settings) { Settings_ = settings; }
+    const TSettings& Settings() const;
+    void SetWindows(const TTransferWindows& windows) { Windows_ = windows; }
+    const TTransferWindows& Windows() const { return Windows_; }
+
+private:
+    friend class TTransferItems;
+    void Append(TTransferItems* queue) { Queues_.append(queue); }
+
+    QList<TTransferItems*> Queues_;
+    const TSettings* Settings_ = nullptr;
+    TTransferWindows Windows_;
+};
+
+// The process-wide list, created on first use.
+TTransferItemsList& TransferItemsList();
+// The "General" queue of the URL window, the command line and automation; created on
+// first call.
+TTransferItems& GeneralQueue();
+// Frees the "General" queue, every session still logging out, and the list; for the
+// end of the program (before the application object goes).
+void ShutdownTransferQueues();

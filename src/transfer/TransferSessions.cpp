@@ -1,0 +1,138 @@
+// The sessions of a queue: choosing, pooling and retiring them, and routing their
+// notifications to the item they carry.
+#include "transfer/TransferItems.h"
+
+#include "engine/EngineSettings.h"
+#include "settings/Settings.h"
+
+TFTPComponent* TTransferItems::ChooseSession(const TTransferItem& item) {
+    if (HostView && Settings().SingleConnectionsOnly) {
+        TFTPComponent* own = HostView->OwnSession();
+        if (own)
+            HostView->SetTransfersBusy(true);
+        return own;
+    }
+    for (TFTPComponent* session : Sessions_) {
+        // Only the very same log-in may be reused: another user's session would hand
+        // this item that user's access. A session busy here runs a keep-alive NOOP (the
+        // queue's own items run one at a time), which the next commands simply follow.
+        if (session->Host == item.Host && session->Port == item.Port &&
+            session->User == item.User && session->Password == item.Password &&
+            session->Account == item.Account)
+            return session;
+    }
+    DisconnectSessions();
+    return CreateSession(item);
+}
+
+TFTPComponent* TTransferItems::CreateSession(const TTransferItem& item) {
+    auto* session = new TFTPComponent();
+    session->Host = item.Host;
+    session->Port = item.Port;
+    session->User = item.User;
+    session->Password = item.Password;
+    session->Account = item.Account;
+    session->SetPassive(Settings().UsePASV);
+    AttachHandlers(session);
+    Sessions_.append(session);
+    return session;
+}
+
+void TTransferItems::DisconnectSessions() {
+    while (!Sessions_.isEmpty())
+        RetireSession(Sessions_.takeLast());
+}
+
+void TTransferItems::RetireSession(TFTPComponent* session) {
+    Sessions_.removeOne(session);
+    const bool waitForLogout = session->LoggedIn() || session->Busy();
+    session->Disconnect();
+    if (waitForLogout) {
+        Retiring_.append(session);
+        return;
+    }
+    static_cast<TFTPHandlers&>(*session) = TFTPHandlers();
+    session->deleteLater();
+}
+
+void TTransferItems::SessionEnded(TFTPComponent* session, TFTPCommand command, bool closed) {
+    if (!Retiring_.contains(session))
+        return;
+    // Freed once its logout is over, or once it is no longer logged on at all.
+    if (!closed && command != TFTPCommand::Logout && session->LoggedIn())
+        return;
+    Retiring_.removeOne(session);
+    static_cast<TFTPHandlers&>(*session) = TFTPHandlers();
+    session->deleteLater();
+}
+
+TTransferItem* TTransferItems::BusyItemOn(const TFTPComponent* session) const {
+    for (TTransferItem* item : Items_)
+        if (item->State() == isBusy && item->Session == session)
+            return item;
+    return nullptr;
+}
+
+void TTransferItems::QueueLog(TFTPComponent* sender, const QString& message, TColor color) {
+    LogLines.append({message, color});
+    if (OnLog)
+        OnLog(sender, message, color);
+}
+
+void TTransferItems::QueueError(TFTPComponent* sender, int code, const QString& message) {
+    if (OnError)
+        OnError(sender, code, message);
+    else
+        QueueLog(sender, message, EngineSettings().LogColorError);
+}
+
+void TTransferItems::AttachHandlers(TFTPComponent* session) {
+    // Each handler copies what it needs before calling into the item: finishing an item
+    // may replace this very handler (a borrowed session gets its own back).
+    TFTPHandlers& h = *session;
+    h.OnCommandCompleted = [this](TFTPComponent* s, TFTPCommand command, bool ok, bool aborted) {
+        TTransferItems* queue = this;
+        if (TTransferItem* item = queue->BusyItemOn(s))
+            item->ftpCommandCompleted(s, command, ok, aborted);
+        queue->SessionEnded(s, command, false);
+    };
+    h.OnConnect = [this](TFTPComponent* s) {
+        if (TTransferItem* item = BusyItemOn(s))
+            item->ftpConnect(s);
+        else if (OnConnect)
+            OnConnect(s);
+    };
+    h.OnDisconnect = [this](TFTPComponent* s) {
+        TTransferItems* queue = this;
+        if (TTransferItem* item = queue->BusyItemOn(s))
+            item->ftpDisconnect(s);
+        else if (queue->OnDisconnect)
+            queue->OnDisconnect(s);
+        queue->SessionEnded(s, TFTPCommand::None, true);
+    };
+    h.OnError = [this](TFTPComponent* s, int code, const QString& message) {
+        if (TTransferItem* item = BusyItemOn(s))
+            item->ftpError(s, code, message);
+        else
+            QueueError(s, code, message);
+    };
+    h.OnLog = [this](TFTPComponent* s, const QString& message, TColor color) {
+        if (TTransferItem* item = BusyItemOn(s))
+            item->ftpLog(s, message, color);
+        else
+            QueueLog(s, message, color);
+    };
+    h.OnLoggedIn = [this](TFTPComponent* s) {
+        if (TTransferItem* item = BusyItemOn(s))
+            item->ftpLoggedIn(s);
+    };
+    h.OnProgress = [this](TFTPComponent* s, uint8_t stage, bool isFile, int64_t bytes) {
+        if (TTransferItem* item = BusyItemOn(s))
+            item->ftpProgress(s, stage, isFile, bytes);
+    };
+    h.OnUpdateFileSize = [this](TFTPComponent* s, const QString& path, int64_t size) {
+        if (TTransferItem* item = BusyItemOn(s))
+            item->ftpFileSize(s, path, size);
+    };
+    h.OnCantLogIn = nullptr;
+}

@@ -1,0 +1,77 @@
+// Starting an item on the session chosen for it.
+#include "transfer/TransferItem.h"
+
+#include "listing/DebugLog.h"
+#include "listing/FtpUtils.h"
+#include "settings/Settings.h"
+#include "transfer/TransferItems.h"
+#include "transfer/TransferType.h"
+
+#include <QDir>
+#include <QFile>
+
+void TTransferItem::StartOn(TFTPComponent* session) {
+    TTransferItems* queue = Owner;
+    DebugLogFmt("Processing Transfer Item. Name = \"%s\"", FileName.constData());
+    SetState(isBusy);
+    // A second start after the log-on must not save the queue's own handlers: the view
+    // gets back what it had before the item first took its session.
+    if (session->HasOwner() && !HasSavedHandlers_) {
+        SavedHandlers_ = *session;
+        HasSavedHandlers_ = true;
+    }
+    queue->AttachHandlers(session);
+    Session = session;
+    StartTick = TickCount();
+    BytesDone = StartOffset;
+    if (queue->OnItemStart)
+        queue->OnItemStart(queue, this);
+    if (State_ != isBusy || Session != session)
+        return; // a handler of the start event cancelled or finished it
+
+    if (IsHTTP) {
+        session->GetHTTP(URL, LocalPath());
+        return;
+    }
+    const TSettings& settings = queue->Settings();
+    if (!session->LoggedIn()) {
+        if (const TTransferWindows windows = queue->Windows(); windows.Main)
+            windows.Main->SetStatusText(QStringLiteral("Logging on to %1...").arg(Host));
+        session->Host = Host;
+        session->Port = Port;
+        session->User = User;
+        session->Password = Password;
+        session->Account = Account;
+        // Index 1, "Not Relevant": transfer sessions make no server-type probe.
+        session->SetServerType(1);
+        if (settings.FirewallEnabled && UseFirewall) {
+            session->FirewallType = static_cast<uint8_t>(settings.FirewallType);
+            session->FirewallHost = settings.FirewallHost;
+            session->FirewallPort = settings.FirewallPort;
+            session->FirewallUser = settings.FirewallUser.toUtf8();
+            session->FirewallPassword = settings.FirewallPassword.toUtf8();
+            session->FirewallLogin();
+        } else {
+            session->Login();
+        }
+        return; // the logged-in notification starts the item again
+    }
+
+    const int type = TransferTypeFor(FileName, settings);
+    if (Upload) {
+        if (IsFolder)
+            session->CreateFolder(DestFolder + DestFileName);
+        else
+            session->ResumeUpload(LocalPath(), DestFolder, DestFolder + DestFileName, type,
+                                  StartOffset);
+        return;
+    }
+    if (IsFolder) {
+        // One level only: an existing folder is an error, as a server's MKD would be.
+        const bool created = QDir().mkdir(LocalPath());
+        ftpCommandCompleted(session, TFTPCommand::CreateFolder, created, false);
+        return;
+    }
+    session->ResumeDownload(SourceFolder, SourceFolder + FileName, LocalPath(), type, Size,
+                            StartOffset);
+}
