@@ -57,6 +57,10 @@ void TTransferItem::StartOn(TFTPComponent* session) {
         return; // the logged-in notification starts the item again
     }
 
+    // Sessions of the queue skip the log-on's resume probe; an offset was only chosen
+    // because the view's own session found that the server resumes.
+    if (StartOffset > 0 && !session->HasOwner())
+        session->SetResumeSupported(true);
     const int type = TransferTypeFor(FileName, settings);
     if (Upload) {
         if (IsFolder)
