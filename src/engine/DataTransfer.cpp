@@ -9,19 +9,8 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cerrno>
-
-#include <poll.h>
 
 namespace {
-
-constexpr uint64_t ProgressIntervalMs = 700;
-
-int64_t ChunkSize(uint32_t setting) {
-    // Below one page the loop costs more in calls than it saves; above 16 MiB it only
-    // wastes memory.
-    return std::clamp<int64_t>(setting, 4096, 16 * 1024 * 1024);
-}
 
 QString StatisticsLine(int64_t bytes, double seconds) {
     const double rate = seconds > 0 ? bytes / 1024.0 / seconds : 0.0;
@@ -153,104 +142,4 @@ bool TFTPThread::TransferData(const QByteArray& command, bool receive, int64_t r
         LogInfo(QStringLiteral("Unable to complete transfer"));
     }
     return success;
-}
-
-int64_t TFTPThread::TransferSocketData(TSocket& socket, TTransferStream& stream, bool receive,
-                                       int64_t endPosition) {
-    int64_t position = stream.Position();
-    DebugHost("TransferSocketData. StreamPos = %lld, Receive = %d",
-              static_cast<long long>(position), receive);
-    Notify(TNotificationCode::Progress, TProgressData{0, ProgressIsFile, position});
-    StartTimeOut();
-    uint64_t lastReport = TickCount();
-    // Progress at most every 700 ms; each report restarts the time-out clock, so a
-    // transfer times out only after TimeOut without progress.
-    const auto progressed = [&] {
-        const uint64_t now = TickCount();
-        if (now - lastReport < ProgressIntervalMs)
-            return;
-        StartTimeOut();
-        lastReport = now;
-        Notify(TNotificationCode::Progress, TProgressData{1, ProgressIsFile, position});
-    };
-
-    const int64_t chunk = ChunkSize(receive ? EngineSettings().ReceiveBufferSize.load()
-                                            : EngineSettings().SendBufferSize.load());
-    if (DataBuffer.size() < chunk)
-        DataBuffer.resize(chunk);
-    char* buffer = DataBuffer.data();
-    bool complete = false;
-    // Each pass moves at least one chunk or waits (bounded by abort and time-out).
-    if (receive) {
-        for (;;) {
-            if (Aborted() || TimedOut())
-                break;
-            int64_t want = chunk;
-            if (endPosition >= 0) {
-                if (position >= endPosition) {
-                    complete = true;
-                    break;
-                }
-                want = std::min(want, endPosition - position);
-            }
-            const ssize_t n = socket.Receive(buffer, static_cast<size_t>(want));
-            if (n > 0) {
-                stream.Write(buffer, n);
-                position += n;
-                progressed();
-            } else if (n == 0 || errno == ECONNRESET) {
-                complete = true;
-                break;
-            } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                const TWaitControl::Result waited = Wait.Wait(socket.Fd(), POLLIN);
-                if (waited == TWaitControl::Result::Failed)
-                    LastError = WSAErrorFromErrno(errno);
-                if (waited != TWaitControl::Result::Ready)
-                    break;
-            } else {
-                LastError = WSAErrorFromErrno(errno);
-                DoErrorAborted();
-            }
-        }
-    } else {
-        bool stopped = false;
-        while (!stopped) {
-            const int64_t n = stream.Read(buffer, chunk);
-            if (n == 0) {
-                complete = true;
-                break;
-            }
-            for (int64_t sent = 0; sent < n;) {
-                if (Aborted() || TimedOut()) {
-                    stopped = true;
-                    break;
-                }
-                const ssize_t s = socket.Send(buffer + sent, static_cast<size_t>(n - sent));
-                if (s > 0) {
-                    sent += s;
-                    position += s;
-                    progressed();
-                } else if (s == 0) {
-                    const TWaitControl::Result waited = Wait.Wait(socket.Fd(), POLLOUT);
-                    if (waited == TWaitControl::Result::Failed)
-                        LastError = WSAErrorFromErrno(errno);
-                    if (waited != TWaitControl::Result::Ready) {
-                        stopped = true;
-                        break;
-                    }
-                } else {
-                    LastError = WSAErrorFromErrno(errno);
-                    DoErrorAborted();
-                }
-            }
-        }
-    }
-    if (!complete) {
-        DebugHost("Select Failed. Aborted = %d, TimedOut = %d", Aborted(), TimedOut());
-        DoErrorAborted();
-    }
-    StopTimeOut();
-    CloseSocketGraceful(socket);
-    Notify(TNotificationCode::Progress, TProgressData{2, ProgressIsFile, position});
-    return position;
 }

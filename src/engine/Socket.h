@@ -77,6 +77,10 @@ public:
     virtual ssize_t Receive(char* data, size_t length);
     virtual bool ShutdownSend();
     virtual void Close();
+    // True when the bytes on the descriptor are the payload itself, so the data loop
+    // may move them between socket and file inside the kernel (splice, sendfile). An
+    // encrypting transport says false.
+    virtual bool PlainDescriptor() const { return true; }
 
     bool LocalAddress(sockaddr_storage& address) const;
     bool PeerAddress(sockaddr_storage& address) const;

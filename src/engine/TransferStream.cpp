@@ -12,6 +12,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+void TTransferStream::WriteFailed(int error) const {
+    throw EStreamError(QStringLiteral("Error writing data. %1")
+                           .arg(QString::fromLocal8Bit(std::strerror(error))));
+}
+
+void TTransferStream::ReadFailed(int error) const {
+    throw EStreamError(QStringLiteral("Error reading data. %1")
+                           .arg(QString::fromLocal8Bit(std::strerror(error))));
+}
+
 void TMemoryStream::Truncate(int64_t size) {
     Data.truncate(static_cast<qsizetype>(size));
     Position_ = std::min(Position_, size);

@@ -19,6 +19,13 @@ public:
     virtual int64_t Read(char* data, int64_t maxLength) = 0;
     virtual void Write(const char* data, int64_t length) = 0;
     virtual bool IsFile() const { return false; }
+    // The descriptor of a local file, for kernel-side copies; -1 for memory.
+    virtual int Handle() const { return -1; }
+    // Records bytes written or read through Handle() at the current position.
+    virtual void Moved(int64_t length) { (void)length; }
+    // Raise the stream's error for a failed write or read through Handle().
+    [[noreturn]] virtual void WriteFailed(int error) const;
+    [[noreturn]] virtual void ReadFailed(int error) const;
 };
 
 class TMemoryStream : public TTransferStream {
@@ -58,6 +65,10 @@ public:
     int64_t Read(char* data, int64_t maxLength) override;
     void Write(const char* data, int64_t length) override;
     bool IsFile() const override { return true; }
+    int Handle() const override { return Fd_; }
+    void Moved(int64_t length) override { Position_ += length; }
+    [[noreturn]] void WriteFailed(int error) const override { Fail("Error writing file", error); }
+    [[noreturn]] void ReadFailed(int error) const override { Fail("Error reading file", error); }
     void Close();
 
 private:
