@@ -1,0 +1,41 @@
+#include "VsftpdServer.h"
+
+#include <QDir>
+#include <QFile>
+
+QString TVsftpdServer::configPath() const { return workPath() + QStringLiteral("/vsftpd.conf"); }
+
+bool TVsftpdServer::command(quint16 port, QString& program, QStringList& arguments) {
+    const QString empty = workPath() + QStringLiteral("/empty");
+    QDir().mkpath(empty);
+    const char* yesNo[] = {"NO", "YES"};
+    const QByteArray writable = yesNo[m_writable ? 1 : 0];
+    QByteArray config;
+    config += "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\n";
+    config += "listen_port=" + QByteArray::number(port) + "\n";
+    config += "background=NO\nrun_as_launching_user=YES\nseccomp_sandbox=NO\n";
+    config += "secure_chroot_dir=" + QFile::encodeName(empty) + "\n";
+    config += "anonymous_enable=YES\nlocal_enable=NO\nno_anon_password=YES\n";
+    config += "anon_root=" + QFile::encodeName(rootPath()) + "\n";
+    config += "write_enable=" + writable + "\nanon_upload_enable=" + writable +
+              "\nanon_mkdir_write_enable=" + writable + "\nanon_other_write_enable=" + writable +
+              "\nanon_umask=022\n";
+    // Data connections stay on loopback whatever address the control connection reports.
+    config += "pasv_enable=YES\npasv_address=127.0.0.1\npasv_addr_resolve=NO\n";
+    config += "port_enable=YES\nconnect_from_port_20=NO\n";
+    config += "use_localtime=NO\nhide_ids=NO\n";
+    config += "xferlog_enable=NO\nsyslog_enable=NO\ndual_log_enable=NO\n";
+    config += "vsftpd_log_file=" + QFile::encodeName(workPath() + QStringLiteral("/vsftpd.log")) +
+              "\n";
+    config += "idle_session_timeout=120\ndata_connection_timeout=60\n";
+    config += m_extra;
+
+    QFile file(configPath());
+    if (!file.open(QIODevice::WriteOnly) || file.write(config) != config.size()) {
+        setErrorText(QStringLiteral("cannot write ") + configPath());
+        return false;
+    }
+    program = QString::fromLatin1(Program);
+    arguments = {configPath()};
+    return true;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "LoopbackServerProcess.h"
+
+// Debian's vsftpd serving rootPath() to anonymous users on 127.0.0.1, run as the
+// launching user (no privilege separation, no seccomp sandbox), passive and active
+// data connections on loopback.
+class TVsftpdServer : public TLoopbackServerProcess {
+public:
+    static constexpr const char* Program = "/usr/sbin/vsftpd";
+
+    // Lets anonymous users upload, create folders, rename and delete.
+    void setWritable(bool on) { m_writable = on; }
+    // Lines appended to the generated configuration (banner_file=..., ...).
+    void setExtraConfig(const QByteArray& lines) { m_extra = lines; }
+    QString configPath() const;
+
+protected:
+    bool command(quint16 port, QString& program, QStringList& arguments) override;
+
+private:
+    bool m_writable = false;
+    QByteArray m_extra;
+};
