@@ -24,8 +24,18 @@ void PrintLogLine(const QString& message) {
 
 } // namespace
 
+namespace {
+// Files move on sessions without an owner, as the transfer queue's do (they take resume
+// for granted and leave without QUIT); listing is a browsing session's work.
+bool TransferSession(const TToolOptions& options) {
+    using A = TToolOptions::TAction;
+    return options.Action == A::Get || options.Action == A::Put || options.Action == A::HttpGet;
+}
+} // namespace
+
 TToolSession::TToolSession(const TToolOptions& options, const TSplitURL& url)
-    : Options(options), Url(url), Ftp(std::make_unique<TFTPComponent>(this)) {
+    : Options(options), Url(url),
+      Ftp(std::make_unique<TFTPComponent>(TransferSession(options) ? nullptr : this)) {
     Ftp->Host = Url.Host;
     Ftp->Port = Url.Port;
     Ftp->User = Url.User.toUtf8();

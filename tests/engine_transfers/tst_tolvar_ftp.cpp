@@ -1,0 +1,164 @@
+// tolvar-ftp end to end against pyftpdlib on loopback: listing as JSON, get and put with
+// and without resume, the log on standard error, and the exit status of each outcome.
+#include "LoopbackServerProcess.h"
+#include "PyftpdlibServer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct TRun {
+    int ExitCode = -1;
+    QByteArray Out;
+    QByteArray Err;
+};
+
+TRun RunTool(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral(TOLVAR_FTP_PROGRAM), arguments);
+    TRun run;
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished(5000);
+        run.Err = "did not finish";
+        return run;
+    }
+    run.ExitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.Out = process.readAllStandardOutput();
+    run.Err = process.readAllStandardError();
+    return run;
+}
+
+QByteArray Pattern(int size, int seed) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    quint32 x = quint32(seed) * 2654435761u;
+    for (char& c : bytes) {
+        x = x * 1103515245u + 12345u;
+        c = char(x >> 24);
+    }
+    return bytes;
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class TestTolvarFtp : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void usageErrorsExitTwo();
+    void listPrintsJsonEntries();
+    void getAndPutWithResume();
+    void failuresExitOneWithReason();
+
+private:
+    QString Url(const QString& path) const {
+        return QStringLiteral("ftp://127.0.0.1:%1%2").arg(Server.port()).arg(path);
+    }
+    TPyftpdlibServer Server;
+    QTemporaryDir Dir;
+    QByteArray Remote = Pattern(400000, 1);
+    QByteArray Local = Pattern(300000, 2);
+};
+
+void TestTolvarFtp::initTestCase() {
+    Server.setWritable(true);
+    const QString pub = Server.rootPath() + QStringLiteral("/pub");
+    QVERIFY(QDir().mkpath(pub + QStringLiteral("/sub dir")));
+    QVERIFY(WriteFile(pub + QStringLiteral("/name with blanks.txt"), Remote));
+    QVERIFY2(Server.start(), qPrintable(Server.errorText()));
+}
+
+void TestTolvarFtp::usageErrorsExitTwo() {
+    const QList<QStringList> cases = {
+        {},
+        {QStringLiteral("get"), Url(QStringLiteral("/pub/x"))},
+        {QStringLiteral("--bogus"), QStringLiteral("ls"), Url(QStringLiteral("/"))},
+        {QStringLiteral("--timeout"), QStringLiteral("soon"), QStringLiteral("ls"), Url(QStringLiteral("/"))},
+        {QStringLiteral("get"), Url(QStringLiteral("/pub/")), Dir.filePath(QStringLiteral("x"))},
+        {QStringLiteral("fetch"), Url(QStringLiteral("/"))},
+    };
+    for (const QStringList& args : cases) {
+        const TRun run = RunTool(args);
+        QVERIFY2(run.ExitCode == 2, qPrintable(args.join(' ') + QStringLiteral(": ") + run.Err));
+        QVERIFY(run.Err.contains("usage:") || run.Err.contains("tolvar-ftp:"));
+    }
+}
+
+void TestTolvarFtp::listPrintsJsonEntries() {
+    const TRun run = RunTool({QStringLiteral("ls"), Url(QStringLiteral("/pub/"))});
+    QVERIFY2(run.ExitCode == 0, run.Err.constData());
+    const QList<QByteArray> lines = run.Out.trimmed().split('\n');
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(run.Out.contains("{\"name\":\"name with blanks.txt\",\"size\":400000,\"folder\":false"),
+             run.Out.constData());
+    QVERIFY2(run.Out.contains("{\"name\":\"sub dir\",\"size\":0,\"folder\":true"), run.Out.constData());
+}
+
+void TestTolvarFtp::getAndPutWithResume() {
+    const QString down = Dir.filePath(QStringLiteral("got file.txt"));
+    TRun run = RunTool({QStringLiteral("--log"), QStringLiteral("--passive"), QStringLiteral("get"),
+                        Url(QStringLiteral("/pub/name%20with%20blanks.txt")), down});
+    QVERIFY2(run.ExitCode == 0, run.Err.constData());
+    QCOMPARE(ReadFile(down), Remote);
+    QVERIFY2(run.Err.contains("220 pyftpdlib") && run.Err.contains("PASV") &&
+                 run.Err.contains("Transferred 400,000 bytes in "),
+             run.Err.constData());
+    QVERIFY(!run.Err.contains("PASS anonymous"));
+
+    QVERIFY(WriteFile(down, Remote.left(123456)));
+    run = RunTool({QStringLiteral("--log"), QStringLiteral("--resume"), QStringLiteral("get"),
+                   Url(QStringLiteral("/pub/name%20with%20blanks.txt")), down});
+    QVERIFY2(run.ExitCode == 0, run.Err.constData());
+    QVERIFY2(run.Err.contains("REST 123456"), run.Err.constData());
+    QCOMPARE(ReadFile(down), Remote);
+
+    const QString up = Dir.filePath(QStringLiteral("to send.bin"));
+    QVERIFY(WriteFile(up, Local));
+    run = RunTool({QStringLiteral("put"), up, Url(QStringLiteral("/pub/"))});
+    QVERIFY2(run.ExitCode == 0, run.Err.constData());
+    const QString sent = Server.rootPath() + QStringLiteral("/pub/to send.bin");
+    QCOMPARE(ReadFile(sent), Local);
+
+    // The remote size comes from the listing; only the rest travels.
+    QVERIFY(WriteFile(sent, Local.left(100000)));
+    run = RunTool({QStringLiteral("--log"), QStringLiteral("--resume"), QStringLiteral("put"), up,
+                   Url(QStringLiteral("/pub/to%20send.bin"))});
+    QVERIFY2(run.ExitCode == 0, run.Err.constData());
+    QVERIFY2(run.Err.contains("REST 100000") && run.Err.contains("Transferred 300,000 bytes"),
+             run.Err.constData());
+    QCOMPARE(ReadFile(sent), Local);
+}
+
+void TestTolvarFtp::failuresExitOneWithReason() {
+    TRun run = RunTool({QStringLiteral("get"), Url(QStringLiteral("/pub/missing.bin")),
+                        Dir.filePath(QStringLiteral("missing.bin"))});
+    QCOMPARE(run.ExitCode, 1);
+    QVERIFY2(run.Err.startsWith("tolvar-ftp: Download failed: 550"), run.Err.constData());
+
+    const quint16 closed = FreeLoopbackPort();
+    run = RunTool({QStringLiteral("--retries"), QStringLiteral("1"), QStringLiteral("ls"),
+                   QStringLiteral("ftp://127.0.0.1:%1/").arg(closed)});
+    QCOMPARE(run.ExitCode, 1);
+    QVERIFY2(run.Err.contains("Connection refused"), run.Err.constData());
+
+    run = RunTool({QStringLiteral("http-get"), QStringLiteral("http://127.0.0.1:%1/x").arg(closed),
+                   Dir.filePath(QStringLiteral("x"))});
+    QCOMPARE(run.ExitCode, 1);
+}
+
+QTEST_GUILESS_MAIN(TestTolvarFtp)
+#include "tst_tolvar_ftp.moc"
