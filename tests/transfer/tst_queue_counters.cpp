@@ -24,7 +24,7 @@ std::unique_ptr<TTransferItem> MakeItem(const QByteArray& name, int64_t size, in
 
 } // namespace
 
-class TstTransferCounters : public QObject {
+class TstQueueCounters : public QObject {
     Q_OBJECT
 
     TWindowsFixture* Windows = nullptr;
@@ -228,5 +228,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TstTransferCounters)
-#include "tst_transfer_counters.moc"
+QTEST_GUILESS_MAIN(TstQueueCounters)
+#include "tst_queue_counters.moc"

@@ -1,0 +1,372 @@
+// Queues against real servers started on loopback: pyftpdlib (writable, log-ins counted
+// in its log), vsftpd (announces sizes, knows the user "ftp") and nginx for HTTP items.
+#include "NginxServer.h"
+#include "PyftpdlibServer.h"
+#include "TransferFakes.h"
+#include "VsftpdServer.h"
+
+#include "engine/EngineSettings.h"
+#include "settings/Settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QByteArray RandomBytes(int size) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator(static_cast<quint32>(size));
+    for (char& c : bytes)
+        c = static_cast<char>(generator.bounded(256));
+    return bytes;
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray Folder(const QString& path) { return QFile::encodeName(path) + '/'; }
+
+} // namespace
+
+class TstQueueServers : public QObject {
+    Q_OBJECT
+
+    TPyftpdlibServer Py;
+    TVsftpdServer Vs;
+    TSettings Settings = DefaultSettings();
+    TWindowsFixture* Windows = nullptr;
+    std::unique_ptr<QTemporaryDir> Local;
+    TTransferItems* Queue = nullptr;
+
+    std::unique_ptr<TTransferItem> Item(quint16 port, const QByteArray& remoteFolder,
+                                        const QByteArray& name, int64_t size, bool upload) {
+        auto item = std::make_unique<TTransferItem>();
+        item->Host = QStringLiteral("127.0.0.1");
+        item->Port = port;
+        item->User = "anonymous";
+        item->Password = "queue@test";
+        item->FileName = name;
+        item->Size = size;
+        item->Upload = upload;
+        const QByteArray local = Folder(Local->path());
+        item->SourceFolder = upload ? local : remoteFolder;
+        item->DestFolder = upload ? remoteFolder : local;
+        return item;
+    }
+    int PyLogIns() { return static_cast<int>(Py.output().count("logged in")); }
+    QString LocalPath(const QString& name) const { return Local->filePath(name); }
+
+private Q_SLOTS:
+    void initTestCase() {
+        EngineSettings().RetryCount = 1;
+        EngineSettings().RetryDelay = 0;
+        EngineSettings().KeepAlive = false;
+        EngineSettings().TimeOut = 15000;
+        Py.setWritable(true);
+        QVERIFY2(Py.start(), qPrintable(Py.errorText()));
+        QVERIFY2(Vs.start(), qPrintable(Vs.errorText()));
+        TransferItemsList().SetSettings(&Settings);
+    }
+    void init() {
+        Settings = DefaultSettings();
+        Windows = new TWindowsFixture;
+        Local = std::make_unique<QTemporaryDir>();
+        Queue = TransferItemsList().AddQueue();
+    }
+    void cleanup() {
+        delete Queue;
+        delete Windows;
+        Local.reset();
+        QTest::qWait(50); // sessions freed later go now
+    }
+    void cleanupTestCase() {
+        ShutdownTransferQueues();
+        TFTPComponent::WaitForWorkers(5000);
+    }
+
+    void queueBothWaysWithResumeKeepsCountersExact() {
+        const QByteArray d1 = RandomBytes(300'000), d2 = RandomBytes(100'000);
+        const QByteArray u1 = RandomBytes(200'000), u2 = RandomBytes(150'000);
+        WriteFile(Py.rootPath() + "/both/d1.bin", d1);
+        WriteFile(Py.rootPath() + "/both/d2.bin", d2);
+        WriteFile(LocalPath("d2.bin"), d2.left(40'000));
+        WriteFile(LocalPath("u1.bin"), u1);
+        WriteFile(LocalPath("u2.bin"), u2);
+        WriteFile(Py.rootPath() + "/both/u2.bin", u2.left(50'000));
+
+        const int logInsBefore = PyLogIns();
+        const int64_t total = d1.size() + d2.size() + u1.size() + u2.size();
+        int64_t lastDone = 0;
+        int events = 0;
+        QStringList faults;
+        auto check = [&](TTransferItems* q, TTransferItem*) {
+            ++events;
+            int sum = 0;
+            for (int s = 0; s < ItemStateCount; ++s)
+                sum += q->StateCount(TItemState(s));
+            if (sum != q->Count())
+                faults << QStringLiteral("state sum %1 of %2").arg(sum).arg(q->Count());
+            if (q->StateCount(isBusy) > 1)
+                faults << QStringLiteral("two busy items");
+            if (q->Count() == 4 && q->BytesDone + q->BytesLeft != total)
+                faults << QStringLiteral("done %1 + left %2").arg(q->BytesDone).arg(q->BytesLeft);
+            if (q->BytesDone < lastDone)
+                faults << QStringLiteral("done went back to %1").arg(q->BytesDone);
+            lastDone = q->BytesDone;
+        };
+        Queue->OnItemStart = Queue->OnItemProgress = Queue->OnItemFinished =
+            Queue->OnItemStateChange = check;
+
+        auto a = Item(Py.port(), "/both/", "d1.bin", d1.size(), false);
+        auto b = Item(Py.port(), "/both/", "d2.bin", d2.size(), false);
+        b->StartOffset = 40'000;
+        auto c = Item(Py.port(), "/both/", "u1.bin", u1.size(), true);
+        auto d = Item(Py.port(), "/both/", "u2.bin", u2.size(), true);
+        d->StartOffset = 50'000;
+        for (auto* item : {&a, &b, &c, &d})
+            QVERIFY(Queue->Add(*item) >= 0);
+        QCOMPARE(Queue->BytesDone, 90'000);
+        QVERIFY(WaitIdle(*Queue));
+
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join("; ")));
+        QVERIFY(events > 12);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(Queue->Item(i)->State(), isDone);
+        QCOMPARE(Queue->BytesDone, total);
+        QCOMPARE(Queue->BytesLeft, 0);
+        QCOMPARE(Queue->CompletedCount, 4);
+        QCOMPARE(Queue->PercentDone(), 100);
+        QCOMPARE(ReadFile(LocalPath("d1.bin")), d1);
+        QCOMPARE(ReadFile(LocalPath("d2.bin")), d2);
+        QCOMPARE(ReadFile(Py.rootPath() + "/both/u1.bin"), u1);
+        QCOMPARE(ReadFile(Py.rootPath() + "/both/u2.bin"), u2);
+        // One pooled session, logged on once, carried all four.
+        QCOMPARE(Queue->Sessions().size(), 1);
+        QTRY_COMPARE(PyLogIns() - logInsBefore, 1);
+        QVERIFY(!Queue->LogLines.isEmpty());
+    }
+
+    void poolIsReusedOnlyForTheSameLogIn() {
+        WriteFile(Py.rootPath() + "/pool/f.txt", "pooled");
+        WriteFile(Vs.rootPath() + "/pool/f.txt", "vsftpd");
+        int connects = 0;
+        Queue->OnConnect = [&](TFTPComponent*) { ++connects; };
+        const int logInsBefore = PyLogIns();
+        auto run = [&](quint16 port, const QByteArray& user, const QByteArray& password,
+                       const QByteArray& dest) {
+            // vsftpd runs unprivileged, without a chroot: its paths are relative.
+            auto item = Item(port, port == Vs.port() ? "pool/" : "/pool/", "f.txt", 6, false);
+            item->User = user;
+            item->Password = password;
+            item->DestFolder = Folder(LocalPath(QString::fromUtf8(dest)));
+            QVERIFY(Queue->Add(item) >= 0);
+            QVERIFY(WaitIdle(*Queue));
+            QCOMPARE(Queue->Item(Queue->Count() - 1)->State(), isDone);
+        };
+        run(Py.port(), "anonymous", "a@x", "1");
+        TFTPComponent* first = Queue->Sessions().value(0);
+        run(Py.port(), "anonymous", "a@x", "2");
+        QCOMPARE(Queue->Sessions(), QList<TFTPComponent*>{first});
+        QTRY_COMPARE(PyLogIns() - logInsBefore, 1);
+        // Another password is another log-in: the pool goes, a new session logs on.
+        run(Py.port(), "anonymous", "b@x", "3");
+        QCOMPARE(Queue->Sessions().size(), 1);
+        QCOMPARE(Queue->Sessions().first()->Password, QByteArray("b@x"));
+        QTRY_COMPARE(PyLogIns() - logInsBefore, 2);
+        // Another server, then another user on it.
+        run(Vs.port(), "anonymous", "b@x", "4");
+        run(Vs.port(), "ftp", "b@x", "5");
+        QCOMPARE(Queue->Sessions().size(), 1);
+        QCOMPARE(Queue->Sessions().first()->User, QByteArray("ftp"));
+        QCOMPARE(connects, 4);
+        QCOMPARE(ReadFile(LocalPath("5/f.txt")), QByteArray("vsftpd"));
+        QCOMPARE(ReadFile(LocalPath("3/f.txt")), QByteArray("pooled"));
+    }
+
+    void twoQueuesTransferAtTheSameTime() {
+        const QByteArray big = RandomBytes(4'000'000);
+        WriteFile(Py.rootPath() + "/two/big.bin", big);
+        WriteFile(Vs.rootPath() + "/two/big.bin", big);
+        TTransferItems* second = TransferItemsList().AddQueue();
+        int busyBoth = 0;
+        auto watch = [&](TTransferItems*, TTransferItem*) {
+            if (Queue->StateCount(isBusy) && second->StateCount(isBusy) && Queue->BytesDone > 0 &&
+                second->BytesDone > 0)
+                ++busyBoth;
+        };
+        Queue->OnItemProgress = second->OnItemProgress = watch;
+        for (int i = 0; i < 3; ++i) {
+            auto a = Item(Py.port(), "/two/", "big.bin", big.size(), false);
+            a->DestFileName = QByteArray("py") + char('0' + i);
+            auto b = Item(Vs.port(), "two/", "big.bin", big.size(), false);
+            b->DestFileName = QByteArray("vs") + char('0' + i);
+            a->DestFolder = b->DestFolder = Folder(LocalPath("two"));
+            a->Date = b->Date = i; // not equal to the one before
+            QVERIFY(Queue->Add(a) >= 0);
+            QVERIFY(second->Add(b) >= 0);
+        }
+        QVERIFY(WaitIdle(*Queue, 60000));
+        QVERIFY(WaitIdle(*second, 60000));
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(Queue->Item(i)->State(), isDone);
+            QCOMPARE(second->Item(i)->State(), isDone);
+            QCOMPARE(ReadFile(LocalPath("two/vs%1").arg(i)), big);
+        }
+        QVERIFY(busyBoth > 0);
+        delete second;
+    }
+
+    void duplicatesMoveAndResubmitOrder() {
+        for (const char* name : {"a", "b", "c", "d"})
+            WriteFile(Py.rootPath() + "/order/" + name, name);
+        QByteArrayList started;
+        Queue->OnItemStart = [&](TTransferItems*, TTransferItem* item) {
+            started << item->FileName;
+        };
+        for (const char* name : {"a", "b", "c", "d"}) {
+            auto item = Item(Py.port(), "/order/", name, 1, false);
+            QVERIFY(Queue->Add(item) >= 0); // "a" starts (logging on) at once
+        }
+        auto twin = Item(Py.port(), "/order/", "b", 1, false);
+        QCOMPARE(Queue->Add(twin), -1);
+        QCOMPARE(Windows->Main.Messages.size(), 1);
+        Queue->Move(3, 1);
+        QCOMPARE(Queue->Item(1)->FileName, QByteArray("d"));
+        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(started, (QByteArrayList{"a", "a", "d", "b", "c"})); // "a" again after log-on
+        // The twin finished: the same item is welcome again.
+        QCOMPARE(Queue->Add(twin), 4);
+        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(Queue->Item(4)->State(), isDone);
+    }
+
+    void failedTypeStepEndsOnlyItsItem() {
+        WriteFile(Py.rootPath() + "/type/a.txt", "text");
+        Settings.TransferMode = 3; // EBCDIC, which pyftpdlib refuses
+        auto a = Item(Py.port(), "/type/", "a.txt", 4, false);
+        TTransferItem* failed = a.get();
+        Queue->Add(a);
+        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(failed->State(), isError);
+        QCOMPARE(Queue->CompletedCount, 1);
+        Settings.TransferMode = 0;
+        auto b = Item(Py.port(), "/type/", "a.txt", 4, false);
+        b->DestFileName = "b.txt";
+        Queue->Add(b);
+        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(Queue->Item(1)->State(), isDone);
+        QCOMPARE(ReadFile(LocalPath("b.txt")), QByteArray("text"));
+    }
+
+    void folderItemsBothWays() {
+        TRecordingView view;
+        QDir().mkpath(LocalPath("exists"));
+        auto existing = Item(Py.port(), "/", "exists", 0, false);
+        existing->IsFolder = true;
+        auto fresh = Item(Py.port(), "/", "fresh", 0, false);
+        fresh->IsFolder = true;
+        fresh->DestView = &view;
+        auto up = Item(Py.port(), "/", "local", 0, true);
+        up->IsFolder = true;
+        up->DestFileName = "made remotely";
+        up->DestView = &view;
+        Queue->Add(existing);
+        Queue->Add(fresh);
+        Queue->Add(up);
+        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(Queue->Item(0)->State(), isError);
+        QCOMPARE(Queue->Item(1)->State(), isDone);
+        QCOMPARE(Queue->Item(2)->State(), isDone);
+        QVERIFY(QFileInfo(LocalPath("fresh")).isDir());
+        QVERIFY(QFileInfo(Py.rootPath() + "/made remotely").isDir());
+        QCOMPARE(view.Added.size(), 2);
+        QCOMPARE(view.Added.at(1).Name, QByteArray("made remotely"));
+        QCOMPARE(view.Added.at(1).Attributes, uint16_t(raFolder));
+    }
+
+    void serverAnnouncedSizeCorrectsTheItem() {
+        const QByteArray data = RandomBytes(5000);
+        WriteFile(Vs.rootPath() + "/size/s.bin", data);
+        TRecordingRow row;
+        auto item = Item(Vs.port(), "size/", "s.bin", 1000, false); // queued size is stale
+        item->ListItem = &row;
+        TTransferItem* sized = item.get();
+        int64_t leftAtStart = -1;
+        Queue->OnItemProgress = [&](TTransferItems* q, TTransferItem*) {
+            if (leftAtStart < 0)
+                leftAtStart = q->BytesLeft + q->BytesDone;
+        };
+        Queue->Add(item);
+        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(sized->State(), isDone);
+        QCOMPARE(sized->Size, 5000);
+        QCOMPARE(row.SizeText, QStringLiteral("5000"));
+        QCOMPARE(leftAtStart, 5000);
+        QCOMPARE(Queue->BytesDone, 5000);
+        QCOMPARE(Queue->BytesLeft, 0);
+        QCOMPARE(ReadFile(LocalPath("s.bin")), data);
+    }
+
+    void httpItemRunsOnAPrivateSession() {
+        TNginxServer nginx;
+        QVERIFY2(nginx.start(), qPrintable(nginx.diagnostics()));
+        const QByteArray page = RandomBytes(70'000);
+        WriteFile(nginx.rootPath() + "/page.bin", page);
+        const qsizetype sessionsBefore = TFTPComponent::LiveComponents().size();
+        auto item = std::make_unique<TTransferItem>();
+        item->IsHTTP = true;
+        item->SetURL(nginx.url(QStringLiteral("/page.bin")));
+        item->DestFolder = Folder(Local->path());
+        TTransferItem* http = item.get();
+        Queue->Add(item);
+        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(http->State(), isDone);
+        QCOMPARE(ReadFile(LocalPath("page.bin")), page);
+        QCOMPARE(http->Size, page.size()); // from the announced length
+        QCOMPARE(Queue->BytesDone, page.size());
+        QVERIFY(Queue->Sessions().isEmpty());
+        QTRY_COMPARE(TFTPComponent::LiveComponents().size(), sessionsBefore);
+    }
+
+    void borrowedSessionGetsItsOwnHandlersBack() {
+        Settings.SingleConnectionsOnly = true;
+        WriteFile(Py.rootPath() + "/own/o.txt", "own");
+        TFakeHostView view;
+        Queue->HostView = &view;
+        auto item = Item(Py.port(), "/own/", "o.txt", 3, false);
+        Queue->Add(item); // the view's session is not logged on: the item logs it on first
+        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(Queue->Item(0)->State(), isDone);
+        QVERIFY(view.Session->LoggedIn());
+        QVERIFY(Queue->Sessions().isEmpty());
+        QCOMPARE(view.BusyFlags, (QList<bool>{true, false}));
+        QVERIFY(view.OwnProgress > 0);       // forwarded while borrowed
+        QVERIFY(!view.OwnLog.isEmpty());     // likewise
+        QVERIFY(view.OwnCompletions.isEmpty()); // the item's own
+        // The handlers are the view's again, not the queue's from the second start.
+        const qsizetype lines = view.OwnLog.size();
+        view.Session->OnLog(view.Session, QStringLiteral("mine"), 0);
+        QCOMPARE(view.OwnLog.size(), lines + 1);
+        const qsizetype queueLines = Queue->LogLines.size();
+        view.Session->OnCommandCompleted(view.Session, TFTPCommand::NoOp, true, false);
+        QCOMPARE(view.OwnCompletions.size(), 1);
+        QCOMPARE(Queue->LogLines.size(), queueLines);
+        QCOMPARE(ReadFile(LocalPath("o.txt")), QByteArray("own"));
+        Queue->HostView = nullptr;
+    }
+};
+
+QTEST_GUILESS_MAIN(TstQueueServers)
+#include "tst_queue_servers.moc"
