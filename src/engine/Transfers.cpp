@@ -84,7 +84,9 @@ bool TFTPThread::DownloadCommand(TCommandItem& item) {
     const TFileMode mode = resume > 0 ? TFileMode::OpenWrite : TFileMode::Create;
     const QString localFile = QFile::decodeName(item.Param(1));
     LocalFileName = localFile;
-    AnnouncedFileSize = knownSize > 0 ? knownSize : -1;
+    // A size the caller knew (from an older listing) may be stale: only the server's
+    // own announcement here decides whether the download came up short.
+    AnnouncedFileSize = -1;
     TransferRefused = false;
 
     bool success = false;

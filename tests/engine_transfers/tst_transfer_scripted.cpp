@@ -106,6 +106,8 @@ private Q_SLOTS:
     void refusedPathIsRetriedAfterCwd();
     void unwritableLocalFileFailsCleanly();
     void uploadResumesFromOffset();
+    void listingParsesWithBareListCommand();
+    void activeModeTurnsAwayOtherHosts();
 
 private:
     TFTPComponent* NewSession(quint16 port, bool passive = true);
@@ -514,6 +516,93 @@ void TestTransferScripted::uploadResumesFromOffset() {
     QCOMPARE(rec.Count(QStringLiteral("Completed ResumeUpload 1 0")), 2);
     QVERIFY(resumed == whole.mid(120000));
     QVERIFY(rewritten == whole);
+}
+
+void TestTransferScripted::listingParsesWithBareListCommand() {
+    const QByteArray listing =
+        "-rw-r--r--   1 ftp ftp 5368709120 Jan 02  2024 big image.iso\r\n"
+        "drwxr-xr-x   2 ftp ftp       4096 Mar 10 12:30 sub dir\r\n";
+    TScriptedFtpServer server;
+    server.setScript([&](TScriptedConnection& c) {
+        c.sendLine("220 Scripted server ready.");
+        c.expect("USER");
+        c.sendLine("230 Logged in.");
+        for (int i = 0; i < 2; ++i) {
+            c.expect("PASV");
+            c.sendLine(c.openPassive());
+            c.expect("LIST");
+            c.sendLine("150 Here comes the directory listing.");
+            c.acceptData();
+            c.sendData(listing);
+            c.closeData();
+            c.sendLine("226 Directory send OK.");
+        }
+        ServeCommands(c, Idle);
+    });
+    TFTPComponent* s = NewSession(server.port());
+    TTransferRecorder rec(*s);
+    s->List("/pub/", "*.*");
+    QVERIFY2(rec.WaitFor(QStringLiteral("Completed List")), qPrintable(rec.Dump()));
+    QVERIFY2(rec.Find(QStringLiteral("Completed List 1 0")) >= 0, qPrintable(rec.Dump()));
+    QCOMPARE(rec.Find(QStringLiteral("List /pub/")) >= 0, true);
+    QCOMPARE(rec.Listing.size(), size_t(2));
+    QCOMPARE(rec.Listing[0].Name, QByteArray("big image.iso"));
+    QCOMPARE(rec.Listing[0].Item.Size, int64_t(5368709120LL));
+    QVERIFY(rec.Listing[1].Item.Attributes & raFolder);
+    QVERIFY(server.transcript().contains("LIST"));
+    QCOMPARE(rec.Progress.last(), QStringLiteral("2 0 %1").arg(listing.size()));
+
+    // A server type without a parser ("Not Relevant") lists nothing.
+    s->SetServerType(1);
+    s->List("/pub/", "");
+    QTRY_COMPARE_WITH_TIMEOUT(rec.Count(QStringLiteral("Completed List")), 2, 10000);
+    QCOMPARE(rec.Count(QStringLiteral("Completed List 0 0")), 1);
+    QCOMPARE(rec.Count(QStringLiteral("List /pub/")), 1);
+}
+
+void TestTransferScripted::activeModeTurnsAwayOtherHosts() {
+    std::atomic<int> intruderGot{-1};
+    TScriptedFtpServer server;
+    server.setScript([&](TScriptedConnection& c) {
+        LogIn(c);
+        c.expect("SIZE");
+        c.sendLine("550 No size.");
+        const QByteArray portLine = c.expect("PORT");
+        const QList<QByteArray> f = portLine.mid(5).split(',');
+        // Someone on another loopback address finds the port before the server connects.
+        const int intruder = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in from{};
+        from.sin_family = AF_INET;
+        from.sin_addr.s_addr = htonl(0x7F000002);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_addr.s_addr = htonl(0x7F000001);
+        to.sin_port = htons(quint16(f.value(4).toInt() * 256 + f.value(5).toInt()));
+        const bool connected = ::bind(intruder, reinterpret_cast<sockaddr*>(&from), sizeof from) == 0 &&
+                               ::connect(intruder, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0;
+        c.sendLine(c.connectActive(portLine) ? "200 PORT ok." : "500 Bad PORT.");
+        c.expect("RETR");
+        c.sendLine("150 Opening data connection.");
+        c.sendData("for the client only");
+        c.closeData();
+        c.sendLine("226 Done.");
+        // The intruder's connection is closed without a byte.
+        char byte = 0;
+        timeval wait{5, 0};
+        ::setsockopt(intruder, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+        intruderGot = connected ? int(::recv(intruder, &byte, 1, 0)) : -2;
+        ::close(intruder);
+        ServeCommands(c, Idle);
+    });
+    TFTPComponent* s = NewSession(server.port(), false);
+    TTransferRecorder rec(*s);
+    const QString local = Dir.filePath(QStringLiteral("mine.txt"));
+    s->Download("", "mine.txt", local, 2);
+    QVERIFY2(rec.WaitFor(QStringLiteral("Completed Download")), qPrintable(rec.Dump()));
+    QVERIFY2(rec.Find(QStringLiteral("Completed Download 1 0")) >= 0, qPrintable(rec.Dump()));
+    QCOMPARE(ReadFile(local), QByteArray("for the client only"));
+    QTRY_VERIFY_WITH_TIMEOUT(intruderGot != -1, 10000);
+    QVERIFY2(intruderGot <= 0 && intruderGot != -2, qPrintable(QString::number(intruderGot)));
 }
 
 QTEST_GUILESS_MAIN(TestTransferScripted)
