@@ -1,0 +1,218 @@
+// Misbehaviour real servers will not show on demand: a refused log-on, a transfer that
+// stalls until the user cancels it, a refused upload.
+#include "ScriptedFtpServer.h"
+#include "TransferFakes.h"
+
+#include "engine/EngineSettings.h"
+#include "settings/Settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <atomic>
+
+namespace {
+
+// How a scripted server answers; shared by all its connections.
+struct TPlan {
+    QByteArray PassReply = "230 Logged in.";
+    QByteArray File;
+    QByteArray StorReply; // empty: accept the upload
+    std::atomic<bool> StallFirstRetr{false};
+    std::atomic<int> Retrs{0};
+};
+
+void Serve(TScriptedConnection& c, TPlan& plan) {
+    c.setSendPause(0);
+    c.sendLine("220 Scripted server ready.");
+    for (;;) {
+        const QByteArray line = c.readLine(10000);
+        if (c.readFailed())
+            return;
+        const qsizetype space = line.indexOf(' ');
+        const QByteArray verb = (space < 0 ? line : line.left(space)).toUpper();
+        if (verb == "USER") {
+            c.sendLine("331 Password please.");
+        } else if (verb == "PASS") {
+            c.sendLine(plan.PassReply);
+        } else if (verb == "TYPE") {
+            c.sendLine("200 Type set.");
+        } else if (verb == "PASV") {
+            c.sendLine(c.openPassive());
+        } else if (verb == "CWD") {
+            c.sendLine("250 Okay.");
+        } else if (verb == "REST") {
+            c.sendLine("350 Restarting.");
+        } else if (verb == "RETR") {
+            const bool stall = plan.Retrs++ == 0 && plan.StallFirstRetr;
+            c.sendLine("150 Opening BINARY mode data connection (" +
+                       QByteArray::number(plan.File.size()) + " bytes).");
+            if (!c.acceptData())
+                return;
+            if (stall) {
+                // Half the file, then silence until the client gives up on the data.
+                c.sendData(plan.File.left(plan.File.size() / 2));
+                c.receiveDataUntilClose(10000);
+                c.sendLine("426 Transfer aborted.");
+                continue;
+            }
+            c.sendData(plan.File);
+            c.closeData();
+            c.sendLine("226 Transfer complete.");
+        } else if (verb == "STOR") {
+            if (!plan.StorReply.isEmpty()) {
+                c.sendLine(plan.StorReply);
+                continue;
+            }
+            c.sendLine("150 Ok to send data.");
+            if (!c.acceptData())
+                return;
+            c.receiveDataUntilClose(10000);
+            c.sendLine("226 Transfer complete.");
+        } else if (verb == "QUIT") {
+            c.sendLine("221 Goodbye.");
+            c.close();
+            return;
+        } else {
+            c.sendLine("502 Command not implemented.");
+        }
+    }
+}
+
+} // namespace
+
+class TstQueueScripted : public QObject {
+    Q_OBJECT
+
+    TSettings Settings = DefaultSettings();
+    TWindowsFixture* Windows = nullptr;
+    std::unique_ptr<QTemporaryDir> Local;
+    TTransferItems* Queue = nullptr;
+
+    std::unique_ptr<TTransferItem> Item(quint16 port, const QByteArray& name, int64_t size,
+                                        bool upload = false) {
+        auto item = std::make_unique<TTransferItem>();
+        item->Host = QStringLiteral("127.0.0.1");
+        item->Port = port;
+        item->User = "joe";
+        item->Password = "secret";
+        item->FileName = name;
+        item->Size = size;
+        item->Upload = upload;
+        const QByteArray local = QFile::encodeName(Local->path()) + '/';
+        item->SourceFolder = upload ? local : QByteArray("/pub/");
+        item->DestFolder = upload ? QByteArray("/pub/") : local;
+        return item;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        EngineSettings().RetryCount = 1;
+        EngineSettings().RetryDelay = 0;
+        EngineSettings().KeepAlive = false;
+        EngineSettings().TimeOut = 15000;
+        Settings.UsePASV = true;
+        TransferItemsList().SetSettings(&Settings);
+    }
+    void init() {
+        Windows = new TWindowsFixture;
+        Local = std::make_unique<QTemporaryDir>();
+        Queue = TransferItemsList().AddQueue();
+    }
+    void cleanup() {
+        delete Queue;
+        delete Windows;
+        Local.reset();
+        QTest::qWait(50);
+    }
+    void cleanupTestCase() {
+        ShutdownTransferQueues();
+        TFTPComponent::WaitForWorkers(5000);
+    }
+
+    void refusedLogOnEndsTheItemAndTheQueueGoesOn() {
+        TPlan refusing, serving;
+        refusing.PassReply = "530 Login incorrect.";
+        serving.File = "served";
+        TScriptedFtpServer bad, good;
+        bad.setScript([&](TScriptedConnection& c) { Serve(c, refusing); });
+        good.setScript([&](TScriptedConnection& c) { Serve(c, serving); });
+        auto refused = Item(bad.port(), "a.txt", 6);
+        TTransferItem* first = refused.get();
+        auto next = Item(good.port(), "b.txt", 6);
+        Queue->Add(refused);
+        Queue->Add(next);
+        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(first->State(), isError);
+        QCOMPARE(Queue->Item(1)->State(), isDone);
+        QCOMPARE(Queue->CompletedCount, 2);
+        const TColor red = EngineSettings().LogColorError;
+        QVERIFY(std::any_of(Queue->LogLines.begin(), Queue->LogLines.end(), [&](const auto& l) {
+            return l.Color == red && l.Message.startsWith(QStringLiteral("Could not log on"));
+        }));
+        QCOMPARE(Windows->Main.StatusTexts.first(), QStringLiteral("Logging on to 127.0.0.1..."));
+    }
+
+    void transferAbortedMidwayIsCancelledAndCanBeResubmitted() {
+        TPlan plan;
+        plan.File = QByteArray(400'000, 'x');
+        plan.StallFirstRetr = true;
+        TScriptedFtpServer server;
+        server.setScript([&](TScriptedConnection& c) { Serve(c, plan); });
+        auto item = Item(server.port(), "big.bin", plan.File.size());
+        TTransferItem* big = item.get();
+        Queue->OnItemProgress = [](TTransferItems*, TTransferItem* i) {
+            if (i->State() == isBusy)
+                i->Cancel();
+        };
+        Queue->Add(item);
+        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(big->State(), isCancelled);
+        // A cancelled item is out of the totals, wherever it stopped.
+        QCOMPARE(Queue->BytesDone, 0);
+        QCOMPARE(Queue->BytesLeft, 0);
+
+        Queue->OnItemProgress = nullptr;
+        big->SetState(isPending);
+        QCOMPARE(Queue->BytesLeft, plan.File.size());
+        QVERIFY(Queue->ProcessNext());
+        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(big->State(), isDone);
+        QCOMPARE(Queue->BytesDone, plan.File.size());
+        QCOMPARE(Queue->BytesLeft, 0);
+        QFile file(Local->filePath("big.bin"));
+        QCOMPARE(file.size(), plan.File.size());
+    }
+
+    void refusedUploadOfANameWithABlankGetsTheHint() {
+        TPlan plan;
+        plan.StorReply = "553 Could not create file.";
+        TScriptedFtpServer server;
+        server.setScript([&](TScriptedConnection& c) { Serve(c, plan); });
+        QFile local(Local->filePath("my file.txt"));
+        QVERIFY(local.open(QIODevice::WriteOnly));
+        local.write("hello");
+        local.close();
+        auto item = Item(server.port(), "my file.txt", 5, true);
+        TTransferItem* up = item.get();
+        Queue->Add(item);
+        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(up->State(), isError);
+        QCOMPARE(Windows->Main.Messages.size(), 1);
+        QVERIFY(Windows->Main.Messages.first().startsWith(
+            QStringLiteral("There was a problem uploading \"my file.txt\", which may be due to")));
+
+        // Without a blank there is nothing to hint at.
+        QFile::copy(local.fileName(), Local->filePath("plain.txt"));
+        auto plain = Item(server.port(), "plain.txt", 5, true);
+        Queue->Add(plain);
+        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(Queue->Item(1)->State(), isError);
+        QCOMPARE(Windows->Main.Messages.size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstQueueScripted)
+#include "tst_queue_scripted.moc"
