@@ -1,5 +1,6 @@
 // tolvar-ftp: lists, downloads and uploads over FTP and fetches HTTP files with the
 // session engine, headless. Exit status 0 on success, 1 on failure, 2 on a usage error.
+#include "QueueCommands.h"
 #include "ToolOptions.h"
 #include "ToolSession.h"
 
@@ -15,6 +16,8 @@
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    if (IsQueueCommand(QCoreApplication::arguments()))
+        return RunQueueCommand(QCoreApplication::arguments());
     TToolOptions options;
     const QString problem = ParseToolOptions(QCoreApplication::arguments(), options);
     if (!problem.isEmpty()) {
