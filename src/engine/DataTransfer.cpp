@@ -1,4 +1,5 @@
-// The transfer step shared by listings, downloads and uploads, and the data loop.
+// The transfer step shared by listings, downloads and uploads: data connection, REST,
+// the command, the size announcement, the data loop and the statistics line.
 #include "engine/FtpThread.h"
 
 #include "engine/DataReplies.h"
