@@ -23,6 +23,8 @@ bool TVsftpdServer::command(quint16 port, QString& program, QStringList& argumen
     // Data connections stay on loopback whatever address the control connection reports.
     config += "pasv_enable=YES\npasv_address=127.0.0.1\npasv_addr_resolve=NO\n";
     config += "port_enable=YES\nconnect_from_port_20=NO\n";
+    // Temporary folders are private (0700); anonymous users still may read them.
+    config += "anon_world_readable_only=NO\n";
     config += "use_localtime=NO\nhide_ids=NO\n";
     config += "xferlog_enable=NO\nsyslog_enable=NO\ndual_log_enable=NO\n";
     config += "vsftpd_log_file=" + QFile::encodeName(workPath() + QStringLiteral("/vsftpd.log")) +
