@@ -11,8 +11,15 @@ build=${1:-$root/build/bench-engine}
 rounds=${2:-3}
 size_mib=${3:-1024}
 
-command -v curl >/dev/null || { echo "curl is needed" >&2; exit 1; }
-[ -x /usr/sbin/vsftpd ] || { echo "vsftpd is needed (apt-get install vsftpd)" >&2; exit 1; }
+# The peers: curl to compare with and vsftpd to serve (Debian packages).
+missing=()
+command -v curl >/dev/null || missing+=(curl)
+[ -x /usr/sbin/vsftpd ] || missing+=(vsftpd)
+if [ "${#missing[@]}" -gt 0 ]; then
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+fi
 
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" --target tolvar-ftp plain-receive >/dev/null
