@@ -123,6 +123,7 @@ void TTransferItem::ftpCommandCompleted(TFTPComponent* sender, TFTPCommand comma
     case C::SetType:
         if (success && !aborted)
             return;
+        Owner->SessionType_.remove(sender);
         if (!aborted) {
             // The transfer queued behind the type step would run and be taken for the next
             // item's. A pooled session is dropped, which clears its queue; a borrowed one

@@ -3,6 +3,7 @@
 #include "transfer/TransferItem.h"
 #include "transfer/TransferWindows.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -97,6 +98,8 @@ private:
     QList<TFTPComponent*> Sessions_;
     // Dropped from the pool, told to disconnect, freed once their logout is over.
     QList<TFTPComponent*> Retiring_;
+    // The transfer type each pooled session was last given; gone with its log-in.
+    QHash<const TFTPComponent*, int> SessionType_;
     std::array<int32_t, ItemStateCount> StateCount_{};
     // Context of the deferred ProcessNext; gone with the queue, and its calls with it.
     std::unique_ptr<QObject> Context_;

@@ -45,6 +45,7 @@ void TTransferItems::DisconnectSessions() {
 
 void TTransferItems::RetireSession(TFTPComponent* session) {
     Sessions_.removeOne(session);
+    SessionType_.remove(session);
     const bool waitForLogout = session->LoggedIn() || session->Busy();
     session->Disconnect();
     if (waitForLogout) {
@@ -104,6 +105,7 @@ void TTransferItems::AttachHandlers(TFTPComponent* session) {
     };
     h.OnDisconnect = [this](TFTPComponent* s) {
         TTransferItems* queue = this;
+        queue->SessionType_.remove(s);
         if (TTransferItem* item = queue->BusyItemOn(s))
             item->ftpDisconnect(s);
         else if (queue->OnDisconnect)
@@ -123,6 +125,7 @@ void TTransferItems::AttachHandlers(TFTPComponent* session) {
             QueueLog(s, message, color);
     };
     h.OnLoggedIn = [this](TFTPComponent* s) {
+        SessionType_.remove(s); // a new log-in starts from the server's default type
         if (TTransferItem* item = BusyItemOn(s))
             item->ftpLoggedIn(s);
     };

@@ -62,9 +62,19 @@ void TTransferItem::StartOn(TFTPComponent* session) {
     if (StartOffset > 0 && !session->HasOwner())
         session->SetResumeSupported(true);
     const int type = TransferTypeFor(FileName, settings);
+    // A pooled session carries only this queue's commands, so the type it was last given
+    // still holds and need not be sent again for every file.
+    const bool pooled = queue->Sessions_.contains(session);
+    const bool typeHolds = pooled && queue->SessionType_.value(session, 0) == type;
+    if (pooled)
+        queue->SessionType_[session] = type;
     if (Upload) {
         if (IsFolder)
             session->CreateFolder(DestFolder + DestFileName);
+        else if (typeHolds)
+            session->AddCommand(TFTPCommand::ResumeUpload,
+                                {QFile::encodeName(LocalPath()), DestFolder + DestFileName,
+                                 DestFolder, QByteArray::number(qint64(StartOffset))});
         else
             session->ResumeUpload(LocalPath(), DestFolder, DestFolder + DestFileName, type,
                                   StartOffset);
@@ -76,6 +86,12 @@ void TTransferItem::StartOn(TFTPComponent* session) {
         ftpCommandCompleted(session, TFTPCommand::CreateFolder, created, false);
         return;
     }
-    session->ResumeDownload(SourceFolder, SourceFolder + FileName, LocalPath(), type, Size,
-                            StartOffset);
+    if (typeHolds)
+        session->AddCommand(TFTPCommand::ResumeDownload,
+                            {QFile::encodeName(LocalPath()), SourceFolder + FileName, SourceFolder,
+                             QByteArray::number(qint64(Size)),
+                             QByteArray::number(qint64(StartOffset))});
+    else
+        session->ResumeDownload(SourceFolder, SourceFolder + FileName, LocalPath(), type, Size,
+                                StartOffset);
 }

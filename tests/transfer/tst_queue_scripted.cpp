@@ -155,6 +155,25 @@ private Q_SLOTS:
         QCOMPARE(Windows->Main.StatusTexts.first(), QStringLiteral("Logging on to 127.0.0.1..."));
     }
 
+    void pooledSessionGetsTheTypeOnlyWhenItChanges() {
+        TPlan plan;
+        plan.File = "data";
+        TScriptedFtpServer server;
+        server.setScript([&](TScriptedConnection& c) { Serve(c, plan); });
+        for (const char* name : {"a.bin", "b.bin", "c.txt", "d.zip"}) {
+            auto item = Item(server.port(), name, 4);
+            Queue->Add(item);
+        }
+        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(Queue->StateCount(isDone), 4);
+        QByteArrayList types;
+        for (const QByteArray& line : server.transcript())
+            if (line.startsWith("TYPE"))
+                types << line;
+        QCOMPARE(types, (QByteArrayList{"TYPE I", "TYPE A", "TYPE I"}));
+        QCOMPARE(server.connectionCount(), 1);
+    }
+
     void transferAbortedMidwayIsCancelledAndCanBeResubmitted() {
         TPlan plan;
         plan.File = QByteArray(400'000, 'x');

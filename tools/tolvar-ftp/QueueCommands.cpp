@@ -1,5 +1,7 @@
 #include "QueueCommands.h"
 
+#include "FolderSizes.h"
+
 #include "engine/EngineSettings.h"
 #include "engine/FtpComponent.h"
 #include "listing/DebugLog.h"
@@ -14,6 +16,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -161,19 +164,26 @@ int RunQueueCommand(const QStringList& arguments) {
     queue.OnItemFinished = [&](TTransferItems*, TTransferItem*) { quitWhenIdle(); };
 
     int exitCode = 2;
-    QTimer::singleShot(0, qApp, [&] {
-        for (const QString& source : o.Sources) {
-            std::unique_ptr<TTransferItem> item = o.Get ? DownloadItem(source, o.Target, o, problem)
-                                                        : UploadItem(source, target, problem);
-            if (!item) {
-                std::fprintf(stderr, "tolvar-ftp: %s\n", qUtf8Printable(problem));
-                continue;
-            }
-            if (queue.Add(item) < 0)
-                std::fprintf(stderr, "tolvar-ftp: already queued: %s\n", qUtf8Printable(source));
-        }
+    std::vector<std::unique_ptr<TTransferItem>> items;
+    auto addAll = [&] {
+        for (std::unique_ptr<TTransferItem>& item : items)
+            if (item && queue.Add(item) < 0)
+                std::fprintf(stderr, "tolvar-ftp: already queued: %s\n", item->FileName.constData());
         started = true;
         quitWhenIdle();
+    };
+    QTimer::singleShot(0, qApp, [&] {
+        for (const QString& source : o.Sources) {
+            items.push_back(o.Get ? DownloadItem(source, o.Target, o, problem)
+                                  : UploadItem(source, target, problem));
+            if (!items.back())
+                std::fprintf(stderr, "tolvar-ftp: %s\n", qUtf8Printable(problem));
+        }
+        // Sizes and dates as a file view would give them, from one listing per folder.
+        if (o.Get)
+            FillSizesFromListings(items, o.Passive, addAll);
+        else
+            addAll();
     });
     QCoreApplication::exec();
     exitCode = Summary(queue);
