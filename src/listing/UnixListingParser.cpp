@@ -11,6 +11,8 @@ namespace {
 
 // The GB2312 encoding of the character for "month" is D4 C2.
 bool HasGbMonth(QByteArrayView text) {
+    if (text.size() < 2)
+        return false; // also keeps a missing column's null pointer away from memchr
     const char* p = text.data();
     const char* end = p + text.size();
     while ((p = static_cast<const char*>(std::memchr(p, '\xD4', size_t(end - p)))) != nullptr) {

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Runs the listing parsers' fuzz target for a bounded time (FUZZ_SECONDS, default 60)
+# from a seed corpus made of the listing test data. Fails on any crash, time-out, broken
+# guarantee or sanitizer report; the offending input is kept in BUILD_DIR/fuzz-artifacts.
+#   scripts/fuzz.sh BUILD_DIR      (a clang build configured with -DTOLVAR_FUZZ=ON)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${1:?usage: scripts/fuzz.sh BUILD_DIR}
+seconds=${FUZZ_SECONDS:-60}
+target="$build/tests/fuzz/fuzz_listing"
+if [ ! -x "$target" ]; then
+    echo "fuzz.sh: $target is not built (configure with clang and -DTOLVAR_FUZZ=ON)" >&2
+    exit 1
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/corpus" "$build/fuzz-artifacts"
+
+# Seeds: the listing lines of every data file, under each parser's server type.
+n=0
+for file in tests/listing/data/*.txt; do
+    for type in 11 17 13 5; do
+        {
+            printf "\\$(printf '%03o' "$type")"
+            sed -n -E 's/^<=? ?//p' "$file" | printf '%b' "$(cat)"
+        } >"$work/corpus/seed-$n"
+        n=$((n + 1))
+    done
+done
+
+echo "=== fuzz_listing: ${seconds} s from $n seeds ==="
+"$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
+    -artifact_prefix="$build/fuzz-artifacts/" -print_final_stats=1 "$work/corpus" 2>&1 |
+    tail -n 40

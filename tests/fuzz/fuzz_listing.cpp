@@ -1,0 +1,66 @@
+// Fuzz target for the listing parsers: the first byte is the server type, the rest the
+// listing text. Besides crashes and sanitizer reports it stops on broken guarantees:
+// entries with empty names, line ends inside names, negative sizes, dot folders, stray
+// attribute bits, and a column table that differs from a plain byte-by-byte split.
+#include "listing/ListingParser.h"
+
+#include <QByteArray>
+#include <QDate>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+void Require(bool condition, const char* what) {
+    if (!condition) {
+        std::fprintf(stderr, "broken guarantee: %s\n", what);
+        std::abort();
+    }
+}
+
+void CheckColumns(QByteArrayView line) {
+    TColumnTable table;
+    const int count = SplitColumns(line, table);
+    int expected = 0;
+    for (qsizetype i = 0; i < line.size() && expected < MaxListingColumns;) {
+        while (i < line.size() && line[i] == ' ')
+            ++i;
+        if (i == line.size())
+            break;
+        const qsizetype start = i;
+        while (i < line.size() && line[i] != ' ')
+            ++i;
+        Require(table.Columns[expected].Offset == start, "column start");
+        Require(table.Columns[expected].Length == i - start, "column length");
+        ++expected;
+    }
+    Require(count == expected, "column count");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0)
+        return 0;
+    const int serverType = data[0];
+    const QByteArray text(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
+
+    const TRemoteItemList list = ParseListing(serverType, text, QDate(2024, 6, 15));
+    for (const TRemoteListEntry& entry : list) {
+        Require(!entry.Name.isEmpty(), "empty name");
+        Require(!entry.Name.contains('\n') && !entry.Name.contains('\r') &&
+                    !entry.Name.contains('\0'),
+                "line end inside a name");
+        Require(entry.Item.Size >= 0, "negative size");
+        Require((entry.Item.Attributes & ~uint16_t(0x07FF)) == 0, "stray attribute bits");
+        Require(!(entry.Item.Attributes & raFolder) ||
+                    (entry.Name != QByteArrayView(".") && entry.Name != QByteArrayView("..")),
+                "dot folder");
+        Require(DayNumberText(entry.Item.Date).size() >= 16, "date text");
+    }
+
+    CheckColumns(QByteArrayView(text).first(qMin<qsizetype>(text.size(), 4096)));
+    LenientStrToInt(text);
+    return 0;
+}

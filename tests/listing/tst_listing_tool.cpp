@@ -1,0 +1,124 @@
+// The listing-parse command-line tool: JSON lines that any JSON reader accepts, whatever
+// bytes the names hold, the counts on standard error, and exit code 2 on usage errors.
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTest>
+
+namespace {
+
+struct TRun {
+    int ExitCode = -1;
+    QByteArray Out;
+    QByteArray Err;
+};
+
+TRun RunTool(const QStringList& arguments, const QByteArray& input = {}) {
+    QProcess process;
+    process.start(QStringLiteral(LISTING_PARSE_PATH), arguments);
+    TRun run;
+    if (!process.waitForStarted(10000))
+        return run;
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(30000)) {
+        process.kill();
+        process.waitForFinished(5000);
+        return run;
+    }
+    run.ExitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.Out = process.readAllStandardOutput();
+    run.Err = process.readAllStandardError();
+    return run;
+}
+
+} // namespace
+
+class TestListingTool : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void usageErrors_data();
+    void usageErrors();
+    void jsonLines();
+    void serverTypeAndToday();
+};
+
+void TestListingTool::usageErrors_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("no file") << QStringList{};
+    QTest::newRow("two files") << QStringList{"-", "-"};
+    QTest::newRow("unknown option") << QStringList{"--verbose", "-"};
+    QTest::newRow("server type out of range") << QStringList{"--server-type", "53", "-"};
+    QTest::newRow("server type not a number") << QStringList{"--server-type=x", "-"};
+    QTest::newRow("server type missing") << QStringList{"-", "--server-type"};
+    QTest::newRow("bad date") << QStringList{"--today", "2024-02-30", "-"};
+    QTest::newRow("missing file") << QStringList{"/nonexistent/listing.txt"};
+}
+
+void TestListingTool::usageErrors() {
+    QFETCH(QStringList, arguments);
+    const TRun run = RunTool(arguments);
+    QCOMPARE(run.ExitCode, 2);
+    QVERIFY(run.Out.isEmpty());
+    QVERIFY2(run.Err.contains("usage: listing-parse"), run.Err.constData());
+}
+
+void TestListingTool::jsonLines() {
+    const QByteArray listing = "total 3\r\n"
+                               "drwxr-xr-x 2 ftp ftp 512 Mar 3 10:15 pub\r\n"
+                               "-rw-r--r-- 1 a b 5000000000 Nov 20 1997 say \"hi\" \\ \x01\r\n"
+                               "lrwxrwxrwx 1 a b 3 Jan 5 2001 caf\xe9 -> caf\xc3\xa9\n";
+    const TRun run = RunTool({QStringLiteral("--today"), QStringLiteral("2024-12-10"),
+                              QStringLiteral("-")},
+                             listing);
+    QCOMPARE(run.ExitCode, 0);
+    QCOMPARE(run.Err.trimmed(), QByteArray("lines read: 4, entries: 3"));
+    const QList<QByteArray> lines = run.Out.trimmed().split('\n');
+    QCOMPARE(lines.size(), 3);
+    QList<QJsonObject> objects;
+    for (const QByteArray& line : lines) {
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+        QVERIFY2(error.error == QJsonParseError::NoError, line.constData());
+        objects += document.object();
+        QCOMPARE(objects.last().keys(), (QStringList{"attributes", "date", "folder", "link",
+                                                     "name", "size"}));
+    }
+    QCOMPARE(objects[0][QLatin1String("name")].toString(), QStringLiteral("pub"));
+    QCOMPARE(objects[0][QLatin1String("folder")].toBool(), true);
+    QCOMPARE(objects[0][QLatin1String("attributes")].toInt(), 1469);
+    QCOMPARE(objects[0][QLatin1String("date")].toString(), QStringLiteral("2024-03-03 10:15"));
+    QCOMPARE(objects[1][QLatin1String("name")].toString(),
+             QStringLiteral("say \"hi\" \\ \x01"));
+    QCOMPARE(objects[1][QLatin1String("size")].toDouble(), 5000000000.0);
+    QCOMPARE(objects[1][QLatin1String("date")].toString(), QStringLiteral("1997-11-20 00:00"));
+    // Not valid UTF-8 as a whole, so the name is read as Latin-1.
+    QCOMPARE(objects[2][QLatin1String("name")].toString(),
+             QString::fromLatin1("caf\xe9 -> caf\xc3\xa9"));
+    QCOMPARE(objects[2][QLatin1String("link")].toBool(), true);
+}
+
+void TestListingTool::serverTypeAndToday() {
+    const QByteArray listing = "10-28-97  03:05PM       <DIR>          Reports\r\n"
+                               "PROFILE  EXEC     V         68          8          1 1997-01-27 10:57:12 -\r\n";
+    const TRun dos = RunTool({QStringLiteral("--server-type"), QStringLiteral("17"),
+                              QStringLiteral("-")},
+                             listing);
+    QCOMPARE(dos.ExitCode, 0);
+    QVERIFY2(dos.Out.startsWith("{\"name\":\"Reports\",\"size\":0,\"folder\":true"), dos.Out);
+    const TRun vm = RunTool({QStringLiteral("--server-type=5"), QStringLiteral("--today=2024-06-15"),
+                             QStringLiteral("-")},
+                            listing);
+    QCOMPARE(vm.ExitCode, 0);
+    QVERIFY2(vm.Out.contains("\"name\":\"PROFILE.EXEC\",\"size\":68"), vm.Out);
+    QVERIFY2(vm.Out.contains("\"date\":\"2024-06-15 00:00\""), vm.Out);
+    const TRun none = RunTool({QStringLiteral("--server-type"), QStringLiteral("1"),
+                               QStringLiteral("-")},
+                              listing);
+    QCOMPARE(none.ExitCode, 0);
+    QVERIFY(none.Out.isEmpty());
+    QCOMPARE(none.Err.trimmed(), QByteArray("lines read: 0, entries: 0"));
+}
+
+QTEST_GUILESS_MAIN(TestListingTool)
+#include "tst_listing_tool.moc"
