@@ -5,8 +5,7 @@ namespace {
 
 // Characters from..to (1-based) of the line, as far as they exist.
 QByteArrayView Chars(QByteArrayView line, qsizetype from, qsizetype to) {
-    if (from > line.size())
-        return {};
+    if (from > line.size()) return {};
     return line.sliced(from - 1, qMin(to, line.size()) - from + 1);
 }
 
@@ -14,8 +13,7 @@ QByteArrayView Chars(QByteArrayView line, qsizetype from, qsizetype to) {
 bool LooksLikeDosLine(const TListingParse& parse) {
     const char* p = parse.Pos;
     for (qsizetype i = 0; i < 13; ++i) {
-        if (p + i >= parse.End || p[i] == '\n' || p[i] == '\r' || p[i] == '\0')
-            return false;
+        if (p + i >= parse.End || p[i] == '\n' || p[i] == '\r' || p[i] == '\0') return false;
     }
     return p[2] == '-' && p[12] == ':';
 }
@@ -30,8 +28,7 @@ void ParseWindowsNTLine(TListingParse& parse) {
     }
     const QByteArrayView line = ReadListingLine(parse);
     TColumnTable columns;
-    if (SplitColumns(line, columns) < 4)
-        return;
+    if (SplitColumns(line, columns) < 4) return;
     uint16_t attributes = 0;
     int64_t size = 0;
     if (columns.Text(3) == QByteArrayView("<DIR>"))
@@ -46,8 +43,7 @@ void ParseWindowsNTLine(TListingParse& parse) {
     const int64_t minute = LenientStrToInt(Chars(line, 14, 15));
     const QByteArrayView suffix = Chars(line, 16, 16);
     // 12 keeps its value with either suffix, as these servers write it.
-    if ((suffix == QByteArrayView("P") || suffix == QByteArrayView("p")) && hour < 12)
-        hour += 12;
+    if ((suffix == QByteArrayView("P") || suffix == QByteArrayView("p")) && hour < 12) hour += 12;
     year += year < 80 ? 2000 : 1900;
 
     parse.Callback(parse.Context, columns.FromColumn(4), attributes,

@@ -18,13 +18,11 @@ inline std::string_view View(QByteArrayView text) {
 
 // Month from the position of the text within the names: 1 for a text not found (or empty).
 inline int MonthFromNames(std::string_view names, QByteArrayView text) {
-    if (text.isEmpty())
-        return 1;
+    if (text.isEmpty()) return 1;
     // The usual case, a whole month name and its blank, without a substring search.
     if (text.size() == 4 && text[3] == ' ') {
         for (size_t i = 0; i < names.size(); i += 4) {
-            if (std::memcmp(names.data() + i, text.data(), 4) == 0)
-                return int(i / 4) + 1;
+            if (std::memcmp(names.data() + i, text.data(), 4) == 0) return int(i / 4) + 1;
         }
     }
     const size_t at = names.find(View(text));
@@ -34,8 +32,7 @@ inline int MonthFromNames(std::string_view names, QByteArrayView text) {
 // Position of the first ':' in a short column, or -1.
 inline qsizetype FindColon(QByteArrayView text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == ':')
-            return i;
+        if (text[i] == ':') return i;
     }
     return -1;
 }
@@ -45,8 +42,7 @@ inline void ReadClockTime(QByteArrayView text, qsizetype colon, int64_t& hour, i
     hour = LenientStrToInt(text.first(colon));
     QByteArrayView rest = text.sliced(colon + 1);
     const qsizetype next = FindColon(rest);
-    if (next >= 0)
-        rest = rest.first(next);
+    if (next >= 0) rest = rest.first(next);
     minute = LenientStrToInt(rest);
 }
 

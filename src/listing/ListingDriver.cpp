@@ -38,13 +38,14 @@ TListingParser ListingParserFor(int serverType) {
     }
 }
 
-bool ServerTypeHasParser(int serverType) { return ListingParserFor(serverType) != nullptr; }
+bool ServerTypeHasParser(int serverType) {
+    return ListingParserFor(serverType) != nullptr;
+}
 
 void AddListingEntry(void* context, QByteArrayView name, uint16_t attributes, double date,
                      int64_t size) {
     auto* target = static_cast<TListingTarget*>(context);
-    if (target == nullptr || target->List == nullptr || name.isEmpty())
-        return;
+    if (target == nullptr || target->List == nullptr || name.isEmpty()) return;
     if ((attributes & raFolder) && (name == QByteArrayView(".") || name == QByteArrayView("..")))
         return;
     size = std::max<int64_t>(size, 0);
@@ -61,8 +62,7 @@ TRemoteItemList ParseListing(int serverType, const QByteArray& text, const QDate
                              const QString& host) {
     TRemoteItemList list;
     const TListingParser parser = ListingParserFor(serverType);
-    if (parser == nullptr)
-        return list;
+    if (parser == nullptr) return list;
     list.reserve(CountLineFeeds(text) + 1);
     TListingTarget target{&list, host};
     TListingParse parse(text, today, AddListingEntry, &target);

@@ -79,14 +79,12 @@ struct TColumnTable {
 
     // Column n counted from 1; empty when the line has no such column.
     QByteArrayView Text(int n) const {
-        if (n < 1 || n > Count)
-            return {};
+        if (n < 1 || n > Count) return {};
         return Line.sliced(Columns[n - 1].Offset, Columns[n - 1].Length);
     }
     // From the start of column n to the end of the line.
     QByteArrayView FromColumn(int n) const {
-        if (n < 1 || n > Count)
-            return {};
+        if (n < 1 || n > Count) return {};
         return Line.sliced(Columns[n - 1].Offset);
     }
 };
@@ -103,8 +101,8 @@ int64_t LenientStrToInt(QByteArrayView text);
 
 // Day number of the date and time (seconds 0); 1 January of fallbackYear at 00:00 when the
 // date or time does not exist.
-double SafeEncodeDateTime(int64_t year, int64_t month, int64_t day, int64_t hour,
-                          int64_t minute, int fallbackYear);
+double SafeEncodeDateTime(int64_t year, int64_t month, int64_t day, int64_t hour, int64_t minute,
+                          int fallbackYear);
 
 // A day number back as date and time, and as "YYYY-MM-DD HH:MM".
 struct TDayNumberParts {

@@ -11,7 +11,9 @@
 
 namespace listing_detail {
 
-inline bool IsLineEndByte(char c) { return c == '\n' || c == '\r' || c == '\0'; }
+inline bool IsLineEndByte(char c) {
+    return c == '\n' || c == '\r' || c == '\0';
+}
 
 // First CR, LF or NUL in [p, end), or end.
 inline const char* FindLineEnd(const char* p, const char* end) {
@@ -21,12 +23,11 @@ inline const char* FindLineEnd(const char* p, const char* end) {
     const __m128i zero = _mm_setzero_si128();
     while (end - p >= 16) {
         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, lf),
-                                                      _mm_cmpeq_epi8(block, cr)),
-                                         _mm_cmpeq_epi8(block, zero));
+        const __m128i hit =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, lf), _mm_cmpeq_epi8(block, cr)),
+                         _mm_cmpeq_epi8(block, zero));
         const unsigned mask = unsigned(_mm_movemask_epi8(hit));
-        if (mask != 0)
-            return p + __builtin_ctz(mask);
+        if (mask != 0) return p + __builtin_ctz(mask);
         p += 16;
     }
 #endif

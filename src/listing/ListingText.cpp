@@ -15,7 +15,9 @@ TListingParse::TListingParse(QByteArrayView text, const QDate& today, TListingCa
 
 namespace {
 
-bool IsLineEnd(char c) { return c == '\n' || c == '\r' || c == '\0'; }
+bool IsLineEnd(char c) {
+    return c == '\n' || c == '\r' || c == '\0';
+}
 
 // Days from 1970-01-01 to the civil date (proleptic Gregorian), H. Hinnant's algorithm.
 int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
@@ -41,7 +43,9 @@ void CivilFromDays(int64_t z, int& year, int& month, int& day) {
 
 const int64_t kDayZero = DaysFromCivil(1899, 12, 30);
 
-bool IsLeapYear(int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool IsLeapYear(int64_t y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int DaysInMonth(int64_t y, int64_t m) {
     static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -56,24 +60,23 @@ bool ParseDecimal(QByteArrayView text, int64_t& value) {
         negative = text[0] == '-';
         i = 1;
     }
-    if (i >= text.size())
-        return false;
+    if (i >= text.size()) return false;
     uint64_t magnitude = 0;
     const uint64_t limit = negative ? uint64_t(std::numeric_limits<int64_t>::max()) + 1
                                     : uint64_t(std::numeric_limits<int64_t>::max());
     for (; i < text.size(); ++i) {
         const unsigned digit = unsigned(uint8_t(text[i])) - '0';
-        if (digit > 9)
-            return false;
-        if (magnitude > (limit - digit) / 10)
-            return false;
+        if (digit > 9) return false;
+        if (magnitude > (limit - digit) / 10) return false;
         magnitude = magnitude * 10 + digit;
     }
     value = negative ? int64_t(0 - magnitude) : int64_t(magnitude);
     return true;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 } // namespace
 
@@ -85,8 +88,7 @@ QByteArrayView ReadListingLine(TListingParse& parse) {
     while (p < parse.End && IsLineEnd(*p))
         ++p;
     parse.Pos = p;
-    if (DebugLogEnabled())
-        DebugLogFmt("Parser Line: \"%.*s\"", int(line.size()), line.data());
+    if (DebugLogEnabled()) DebugLogFmt("Parser Line: \"%.*s\"", int(line.size()), line.data());
     return line;
 }
 
@@ -112,20 +114,17 @@ int SplitColumns(QByteArrayView line, TColumnTable& table, int maxColumns) {
             columns[starts++].Offset = int(base) + __builtin_ctz(startBits);
         for (; endBits != 0 && ends < starts; endBits &= endBits - 1, ++ends)
             columns[ends].Length = int(base) + __builtin_ctz(endBits) - columns[ends].Offset;
-        if (starts == maxColumns && ends == starts)
-            break;
+        if (starts == maxColumns && ends == starts) break;
         previousNonBlank = (nonBlank >> (n - 1)) & 1u;
     }
-    if (ends < starts)
-        columns[ends].Length = int(length) - columns[ends].Offset;
+    if (ends < starts) columns[ends].Length = int(length) - columns[ends].Offset;
     table.Count = starts;
     return starts;
 }
 
 uint16_t ParseUnixAttributes(QByteArrayView line) {
     uint16_t attributes = 0;
-    if (line.isEmpty())
-        return attributes;
+    if (line.isEmpty()) return attributes;
     if (line[0] == 'd')
         attributes |= raFolder;
     else if (line[0] == 'l')
@@ -149,30 +148,26 @@ int64_t LenientStrToInt(QByteArrayView text) {
         qsizetype i = 0;
         for (; i < text.size() && IsDigit(text[i]); ++i)
             plain = plain * 10 + (text[i] - '0');
-        if (i == text.size())
-            return plain;
+        if (i == text.size()) return plain;
     }
     int64_t value = 0;
-    if (ParseDecimal(text, value))
-        return value;
+    if (ParseDecimal(text, value)) return value;
     qsizetype first = 0;
     while (first < text.size() && !IsDigit(text[first]))
         ++first;
-    if (first == text.size())
-        return -1;
+    if (first == text.size()) return -1;
     qsizetype last = text.size() - 1;
     while (!IsDigit(text[last]))
         --last;
-    if (ParseDecimal(text.sliced(first, last - first + 1), value))
-        return value;
+    if (ParseDecimal(text.sliced(first, last - first + 1), value)) return value;
     return -1;
 }
 
-double SafeEncodeDateTime(int64_t year, int64_t month, int64_t day, int64_t hour,
-                          int64_t minute, int fallbackYear) {
+double SafeEncodeDateTime(int64_t year, int64_t month, int64_t day, int64_t hour, int64_t minute,
+                          int fallbackYear) {
     const bool valid = year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
-                       day <= DaysInMonth(year, month) && hour >= 0 && hour <= 23 &&
-                       minute >= 0 && minute <= 59;
+                       day <= DaysInMonth(year, month) && hour >= 0 && hour <= 23 && minute >= 0 &&
+                       minute <= 59;
     if (!valid) {
         year = fallbackYear;
         month = day = 1;
@@ -186,8 +181,7 @@ double SafeEncodeDateTime(int64_t year, int64_t month, int64_t day, int64_t hour
 
 TDayNumberParts SplitDayNumber(double date) {
     TDayNumberParts parts{};
-    if (!std::isfinite(date) || std::fabs(date) > 4.0e6)
-        date = 0;
+    if (!std::isfinite(date) || std::fabs(date) > 4.0e6) date = 0;
     const double whole = std::trunc(date);
     int minutes = int(std::lround(std::fabs(date - whole) * 1440.0));
     int64_t days = int64_t(whole);
@@ -204,7 +198,7 @@ TDayNumberParts SplitDayNumber(double date) {
 QByteArray DayNumberText(double date) {
     const TDayNumberParts p = SplitDayNumber(date);
     char buffer[32];
-    const int n = std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d", p.Year,
-                                p.Month, p.Day, p.Hour, p.Minute);
+    const int n = std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d", p.Year, p.Month,
+                                p.Day, p.Hour, p.Minute);
     return QByteArray(buffer, n);
 }

@@ -16,8 +16,7 @@ bool HasGbMonth(QByteArrayView text) {
     const char* p = text.data();
     const char* end = p + text.size();
     while ((p = static_cast<const char*>(std::memchr(p, '\xD4', size_t(end - p)))) != nullptr) {
-        if (++p < end && *p == '\xC2')
-            return true;
+        if (++p < end && *p == '\xC2') return true;
     }
     return false;
 }
@@ -25,8 +24,7 @@ bool HasGbMonth(QByteArrayView text) {
 bool IsWithinMonthNames(QByteArrayView text) {
     if (text.size() == 3) {
         for (size_t i = 0; i < kMonthNames.size(); i += 4) {
-            if (std::memcmp(kMonthNames.data() + i, text.data(), 3) == 0)
-                return true;
+            if (std::memcmp(kMonthNames.data() + i, text.data(), 3) == 0) return true;
         }
     }
     return kMonthNames.find(View(text)) != std::string_view::npos;
@@ -47,15 +45,12 @@ int FindMonthColumn(TColumnTable& columns, int bracket) {
     // Owner and group may look like month names ("Jan", "a"); the month itself sits in
     // the sixth column (fifth without link counts), so that one is tried first.
     for (int n = 6 - bracket; n >= 2; --n) {
-        if (IsWithinMonthNames(columns.Text(n)))
-            return n;
+        if (IsWithinMonthNames(columns.Text(n))) return n;
     }
     // Only now is every column needed.
-    if (columns.Count == kUsualColumns)
-        SplitColumns(columns.Line, columns);
+    if (columns.Count == kUsualColumns) SplitColumns(columns.Line, columns);
     for (int n = 1; n <= columns.Count; ++n) {
-        if (IsWithinMonthNames(WithNextChar(columns, n)))
-            return n;
+        if (IsWithinMonthNames(WithNextChar(columns, n))) return n;
     }
     return 6 - bracket;
 }
@@ -92,13 +87,11 @@ bool ReadGbDate(const TListingParse& parse, const TColumnTable& columns, int64_t
 void ParseUnixLine(TListingParse& parse) {
     const QByteArrayView line = ReadListingLine(parse);
     TColumnTable columns;
-    if (SplitColumns(line, columns, kUsualColumns) < 6)
-        return; // "total 24" and the like
+    if (SplitColumns(line, columns, kUsualColumns) < 6) return; // "total 24" and the like
     const int bracket = columns.Text(2).startsWith('[') ? 1 : 0;
     const int m = FindMonthColumn(columns, bracket);
     // Size before the month and day, time and name after it must all exist.
-    if (m < 2 || m + 3 > columns.Count)
-        return;
+    if (m < 2 || m + 3 > columns.Count) return;
 
     const QByteArrayView name = columns.FromColumn(m + 3);
     const uint16_t attributes = ParseUnixAttributes(line);
@@ -106,8 +99,7 @@ void ParseUnixLine(TListingParse& parse) {
 
     int64_t year = 0, month = 0, day = 0, hour = 0, minute = 0;
     if (HasGbMonth(line)) {
-        if (!ReadGbDate(parse, columns, year, month, day, hour, minute))
-            return;
+        if (!ReadGbDate(parse, columns, year, month, day, hour, minute)) return;
     } else {
         month = MonthFromNames(kMonthNames, WithNextChar(columns, m));
         day = LenientStrToInt(columns.Text(m + 1));

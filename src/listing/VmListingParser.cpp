@@ -4,8 +4,7 @@
 void ParseIBMVMLine(TListingParse& parse) {
     const QByteArrayView line = ReadListingLine(parse);
     TColumnTable columns;
-    if (SplitColumns(line, columns) < 8)
-        return;
+    if (SplitColumns(line, columns) < 8) return;
     const QByteArray name = columns.Text(1).toByteArray() + '.' + columns.Text(2).toByteArray();
     // The listing's own date columns are not read: the entry is dated today.
     parse.Callback(parse.Context, name, 0,

@@ -31,8 +31,7 @@ void SplitDatePieces(QByteArrayView text, QByteArrayView (&pieces)[5]) {
 
 void ParseVMSLine(TListingParse& parse) {
     QByteArrayView line = ReadListingLine(parse);
-    if (line.isEmpty())
-        return;
+    if (line.isEmpty()) return;
     QByteArray joined;
     if (!parse.VMSContinuation.isEmpty()) {
         joined = parse.VMSContinuation;
@@ -40,12 +39,10 @@ void ParseVMSLine(TListingParse& parse) {
         parse.VMSContinuation.clear();
         line = joined;
     }
-    if (line.indexOf(';') < 0)
-        return; // heading and total lines
+    if (line.indexOf(';') < 0) return; // heading and total lines
     TColumnTable columns;
     if (SplitColumns(line, columns) == 1) {
-        if (line.size() <= kMaxContinuation)
-            parse.VMSContinuation = line.toByteArray();
+        if (line.size() <= kMaxContinuation) parse.VMSContinuation = line.toByteArray();
         return;
     }
 

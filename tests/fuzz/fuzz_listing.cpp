@@ -26,8 +26,7 @@ void CheckColumns(QByteArrayView line) {
     for (qsizetype i = 0; i < line.size() && expected < MaxListingColumns;) {
         while (i < line.size() && line[i] == ' ')
             ++i;
-        if (i == line.size())
-            break;
+        if (i == line.size()) break;
         const qsizetype start = i;
         while (i < line.size() && line[i] != ' ')
             ++i;
@@ -41,8 +40,7 @@ void CheckColumns(QByteArrayView line) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size == 0)
-        return 0;
+    if (size == 0) return 0;
     const int serverType = data[0];
     const QByteArray text(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
 

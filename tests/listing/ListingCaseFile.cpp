@@ -15,15 +15,24 @@ QByteArray Unescape(const QByteArray& text) {
         }
         const char c = text[++i];
         switch (c) {
-        case 'r': out += '\r'; break;
-        case 'n': out += '\n'; break;
-        case 't': out += '\t'; break;
-        case '0': out += '\0'; break;
+        case 'r':
+            out += '\r';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case '0':
+            out += '\0';
+            break;
         case 'x':
             out += char(text.mid(i + 1, 2).toInt(nullptr, 16));
             i += 2;
             break;
-        default: out += c;
+        default:
+            out += c;
         }
     }
     return out;
@@ -74,8 +83,7 @@ QString NormalisedExpectation(const QByteArray& text) {
     QByteArray rest = text;
     for (int i = 0; i < 3; ++i) {
         const qsizetype at = rest.lastIndexOf(" | ");
-        if (at < 0)
-            return QStringLiteral("malformed expectation: ") + QString::fromUtf8(text);
+        if (at < 0) return QStringLiteral("malformed expectation: ") + QString::fromUtf8(text);
         fields.prepend(rest.mid(at + 3).trimmed());
         rest.truncate(at);
     }
@@ -104,15 +112,13 @@ QList<TListingCase> ReadListingCases(const QString& path) {
     int lineNumber = 0;
     for (QByteArray line : file.readAll().split('\n')) {
         ++lineNumber;
-        if (line.endsWith('\r'))
-            line.chop(1);
+        if (line.endsWith('\r')) line.chop(1);
         const QString source = QStringLiteral("%1:%2").arg(fileName).arg(lineNumber);
         TListingCase* current = cases.isEmpty() ? nullptr : &cases.last();
-        if (line.isEmpty() || line.startsWith('#'))
-            continue;
+        if (line.isEmpty() || line.startsWith('#')) continue;
         if (line.startsWith("== ")) {
-            cases.append(TListingCase{QString::fromUtf8(line.mid(3)), serverType, today, {}, {},
-                                      source});
+            cases.append(
+                TListingCase{QString::fromUtf8(line.mid(3)), serverType, today, {}, {}, source});
         } else if (line.startsWith("server ")) {
             (current ? current->ServerType : serverType) = line.mid(7).trimmed().toInt();
         } else if (line.startsWith("today ")) {

@@ -22,11 +22,9 @@ bool TListingFetcher::readReply(QByteArray& reply) {
         while (m_control.canReadLine()) {
             const QByteArray line = m_control.readLine();
             reply += line;
-            if (line.size() >= 4 && line[3] == ' ' && reply.startsWith(line.left(3)))
-                return true;
+            if (line.size() >= 4 && line[3] == ' ' && reply.startsWith(line.left(3))) return true;
         }
-        if (!m_control.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))
-            break;
+        if (!m_control.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())))) break;
     }
     return fail(QStringLiteral("no complete reply: ") + QString::fromUtf8(reply));
 }
@@ -38,10 +36,8 @@ bool TListingFetcher::command(const QByteArray& line, char expectedFirstDigit, Q
         if (!m_control.waitForBytesWritten(kTimeoutMs))
             return fail(QStringLiteral("cannot send ") + QString::fromUtf8(line));
     }
-    if (!readReply(text))
-        return false;
-    if (reply)
-        *reply = text;
+    if (!readReply(text)) return false;
+    if (reply) *reply = text;
     if (text.isEmpty() || text[0] != expectedFirstDigit)
         return fail(QString::fromUtf8(line) + QStringLiteral(" -> ") + QString::fromUtf8(text));
     return true;
@@ -53,20 +49,15 @@ bool TListingFetcher::fetch(quint16 port, const QByteArray& folder, QByteArray& 
     if (!m_control.waitForConnected(kTimeoutMs))
         return fail(QStringLiteral("cannot connect: ") + m_control.errorString());
     QByteArray reply;
-    if (!command({}, '2'))
-        return false;
+    if (!command({}, '2')) return false;
     // A server that asks no anonymous password logs in at USER already.
     m_control.write("USER anonymous\r\n");
-    if (!readReply(reply))
-        return false;
-    if (reply.startsWith('3') && !command("PASS test@", '2'))
-        return false;
+    if (!readReply(reply)) return false;
+    if (reply.startsWith('3') && !command("PASS test@", '2')) return false;
     if (!reply.startsWith('2') && !reply.startsWith('3'))
         return fail(QStringLiteral("USER -> ") + QString::fromUtf8(reply));
-    if (!folder.isEmpty() && !command("CWD " + folder, '2'))
-        return false;
-    if (!command("PASV", '2', &reply))
-        return false;
+    if (!folder.isEmpty() && !command("CWD " + folder, '2')) return false;
+    if (!command("PASV", '2', &reply)) return false;
     const QRegularExpressionMatch match =
         QRegularExpression(QStringLiteral("(\\d+),(\\d+),(\\d+),(\\d+),(\\d+),(\\d+)"))
             .match(QString::fromLatin1(reply));
@@ -78,16 +69,14 @@ bool TListingFetcher::fetch(quint16 port, const QByteArray& folder, QByteArray& 
     data.connectToHost(QHostAddress::LocalHost, dataPort);
     if (!data.waitForConnected(kTimeoutMs))
         return fail(QStringLiteral("cannot open the data connection"));
-    if (!command("LIST", '1'))
-        return false;
+    if (!command("LIST", '1')) return false;
     const QDeadlineTimer deadline(kTimeoutMs);
     while (data.state() == QAbstractSocket::ConnectedState && !deadline.hasExpired()) {
         data.waitForReadyRead(100);
         listing += data.readAll();
     }
     listing += data.readAll();
-    if (!command({}, '2'))
-        return false;
+    if (!command({}, '2')) return false;
     command("QUIT", '2');
     m_control.disconnectFromHost();
     return true;

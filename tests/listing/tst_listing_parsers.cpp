@@ -50,7 +50,8 @@ private:
 
 void TestListingParsers::AddCases(const char* file) {
     QTest::addColumn<TListingCase>("listingCase");
-    const QString path = QStringLiteral(TOLVAR_TEST_DATA_DIR "/listing/data/") + QLatin1String(file);
+    const QString path =
+        QStringLiteral(TOLVAR_TEST_DATA_DIR "/listing/data/") + QLatin1String(file);
     for (const TListingCase& c : ReadListingCases(path))
         QTest::newRow(qPrintable(c.Source + QLatin1Char(' ') + c.Name)) << c;
 }
@@ -86,8 +87,7 @@ void TestListingParsers::lenientStrToInt_data() {
     QTest::newRow("empty") << QByteArray() << qint64(-1);
     QTest::newRow("lone sign") << QByteArray("-") << qint64(-1);
     QTest::newRow("past 32 bits") << QByteArray("5000000000") << qint64(5000000000LL);
-    QTest::newRow("largest") << QByteArray("9223372036854775807")
-                             << qint64(9223372036854775807LL);
+    QTest::newRow("largest") << QByteArray("9223372036854775807") << qint64(9223372036854775807LL);
     QTest::newRow("smallest") << QByteArray("-9223372036854775808")
                               << std::numeric_limits<qint64>::min();
     QTest::newRow("overflow") << QByteArray("9223372036854775808") << qint64(-1);
@@ -108,16 +108,15 @@ void TestListingParsers::safeEncodeDateTime_data() {
     QTest::newRow("zero day") << QList<int>{1899, 12, 30, 0, 0} << 0.0 << "1899-12-30 00:00";
     QTest::newRow("1900") << QList<int>{1900, 1, 1, 0, 0} << 2.0 << "1900-01-01 00:00";
     QTest::newRow("2000 noon") << QList<int>{2000, 1, 1, 12, 0} << 36526.5 << "2000-01-01 12:00";
-    QTest::newRow("before zero day") << QList<int>{1899, 12, 29, 6, 0} << -1.25
-                                     << "1899-12-29 06:00";
+    QTest::newRow("before zero day")
+        << QList<int>{1899, 12, 29, 6, 0} << -1.25 << "1899-12-29 06:00";
     QTest::newRow("leap day") << QList<int>{2024, 2, 29, 0, 0} << 45351.0 << "2024-02-29 00:00";
     QTest::newRow("no leap day") << QList<int>{2023, 2, 29, 0, 0} << jan1st2024
                                  << "2024-01-01 00:00";
     QTest::newRow("April 31") << QList<int>{2023, 4, 31, 0, 0} << jan1st2024 << "2024-01-01 00:00";
     QTest::newRow("month 13") << QList<int>{2023, 13, 1, 0, 0} << jan1st2024 << "2024-01-01 00:00";
     QTest::newRow("hour 24") << QList<int>{2023, 1, 1, 24, 0} << jan1st2024 << "2024-01-01 00:00";
-    QTest::newRow("minute -1") << QList<int>{2023, 1, 1, 0, -1} << jan1st2024
-                               << "2024-01-01 00:00";
+    QTest::newRow("minute -1") << QList<int>{2023, 1, 1, 0, -1} << jan1st2024 << "2024-01-01 00:00";
     QTest::newRow("year 0") << QList<int>{0, 1, 1, 0, 0} << jan1st2024 << "2024-01-01 00:00";
 }
 
@@ -142,8 +141,7 @@ void TestListingParsers::splitColumnsMatchesPlainSplit() {
         const int limit = random.bounded(1, MaxListingColumns + 1);
         QList<QByteArray> expected;
         for (const QByteArray& piece : line.split(' '))
-            if (!piece.isEmpty() && expected.size() < limit)
-                expected += piece;
+            if (!piece.isEmpty() && expected.size() < limit) expected += piece;
         TColumnTable table;
         QCOMPARE(SplitColumns(line, table, limit), int(expected.size()));
         for (int n = 1; n <= table.Count; ++n) {
@@ -207,7 +205,8 @@ void TestListingParsers::addListingEntryGuards() {
 
 void TestListingParsers::vmsContinuationBelongsToOneListing() {
     const QDate today(2024, 6, 15);
-    QVERIFY(ParseListing(13, "FIRST.TXT;1 1 2-JAN-1999 09:00\nLEFT-ALONE.TXT;1\n", today).size() == 1);
+    QVERIFY(ParseListing(13, "FIRST.TXT;1 1 2-JAN-1999 09:00\nLEFT-ALONE.TXT;1\n", today).size() ==
+            1);
     QVERIFY(ParseListing(13, "   3  1-FEB-2000 10:00:00\n", today).empty());
 
     // Two listings parsed side by side keep their own wrapped names.
@@ -235,8 +234,7 @@ void TestListingParsers::runOfLoneVmsNamesStaysBounded() {
     listing += "   3  1-FEB-2000 10:00:00\n";
     const TRemoteItemList list = ParseListing(13, listing, QDate(2024, 6, 15));
     QVERIFY(list.size() <= 1);
-    if (!list.empty())
-        QVERIFY(list[0].Name.size() <= 4096);
+    if (!list.empty()) QVERIFY(list[0].Name.size() <= 4096);
 }
 
 void TestListingParsers::parsesConcurrently() {
@@ -257,11 +255,13 @@ void TestListingParsers::parsesConcurrently() {
         threads.emplace_back([&, t] {
             for (int round = 0; round < 50; ++round) {
                 const bool useVms = (round + t) % 2 == 0;
-                const TRemoteItemList list = ParseListing(useVms ? 13 : 11, useVms ? vms : unixText, today);
+                const TRemoteItemList list =
+                    ParseListing(useVms ? 13 : 11, useVms ? vms : unixText, today);
                 const TRemoteItemList& reference = useVms ? vmsReference : unixReference;
                 bool same = list.size() == reference.size();
                 for (size_t i = 0; same && i < list.size(); ++i)
-                    same = list[i].Name == reference[i].Name && list[i].Item.Size == reference[i].Item.Size;
+                    same = list[i].Name == reference[i].Name &&
+                           list[i].Item.Size == reference[i].Item.Size;
                 mismatches += same ? 0 : 1;
             }
         });
@@ -285,7 +285,8 @@ void TestListingParsers::debugLogLines() {
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray log = file.readAll();
     QVERIFY2(log.contains("Parser Line: \"drwxr-xr-x 2 ftp ftp 512 Mar 3 10:15 pub\""), log);
-    QVERIFY2(log.contains("Host ftp1: Parser Entry. Name = \"pub\", Size = 0, Date = \"2024-03-03 10:15"),
+    QVERIFY2(log.contains(
+                 "Host ftp1: Parser Entry. Name = \"pub\", Size = 0, Date = \"2024-03-03 10:15"),
              log);
 }
 

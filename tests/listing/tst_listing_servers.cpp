@@ -35,8 +35,8 @@ bool SetTime(const QString& path, const QDateTime& when) {
     timespec times[2];
     times[0].tv_sec = times[1].tv_sec = when.toSecsSinceEpoch();
     times[0].tv_nsec = times[1].tv_nsec = 0;
-    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times,
-                       AT_SYMLINK_NOFOLLOW) == 0;
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW) ==
+           0;
 }
 
 QString DateText(const QDateTime& when, bool withTime) {
@@ -55,8 +55,7 @@ QMap<QByteArray, TExpected> FillRoot(const QString& root) {
     dir.mkdir(QStringLiteral("with blank"));
     auto write = [&](const QString& name, const QByteArray& bytes) {
         QFile file(dir.filePath(name));
-        if (file.open(QIODevice::WriteOnly))
-            file.write(bytes);
+        if (file.open(QIODevice::WriteOnly)) file.write(bytes);
     };
     write(QStringLiteral("plain.txt"), "twelve bytes");
     write(QStringLiteral("two  blanks.txt"), "x");
@@ -79,7 +78,8 @@ QMap<QByteArray, TExpected> FillRoot(const QString& root) {
     expected["old.txt"] = {3, 0, DateText(old, false)};
     expected["big file.iso"] = {kSparseSize, 0, recentText};
     expected["link -> pub"] = {3, raLink, recentText};
-    for (const QString& name : dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System))
+    for (const QString& name :
+         dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System))
         SetTime(dir.filePath(name), name == QLatin1String("old.txt") ? old : recentMinute);
     return expected;
 }
@@ -135,8 +135,9 @@ void TestListingServers::listingFromServer() {
         const QByteArray what = it.key() + " in\n" + listing;
         QVERIFY2(got.Size == it->Size, what.constData());
         QVERIFY2(got.Kind == it->Kind, what.constData());
-        QVERIFY2(got.Date == it->Date, qPrintable(got.Date + QStringLiteral(" != ") + it->Date +
-                                                  QStringLiteral(" for ") + QString::fromUtf8(what)));
+        QVERIFY2(got.Date == it->Date,
+                 qPrintable(got.Date + QStringLiteral(" != ") + it->Date + QStringLiteral(" for ") +
+                            QString::fromUtf8(what)));
     }
 }
 

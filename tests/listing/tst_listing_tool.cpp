@@ -17,8 +17,7 @@ TRun RunTool(const QStringList& arguments, const QByteArray& input = {}) {
     QProcess process;
     process.start(QStringLiteral(LISTING_PARSE_PATH), arguments);
     TRun run;
-    if (!process.waitForStarted(10000))
-        return run;
+    if (!process.waitForStarted(10000)) return run;
     process.write(input);
     process.closeWriteChannel();
     if (!process.waitForFinished(30000)) {
@@ -68,9 +67,8 @@ void TestListingTool::jsonLines() {
                                "drwxr-xr-x 2 ftp ftp 512 Mar 3 10:15 pub\r\n"
                                "-rw-r--r-- 1 a b 5000000000 Nov 20 1997 say \"hi\" \\ \x01\r\n"
                                "lrwxrwxrwx 1 a b 3 Jan 5 2001 caf\xe9 -> caf\xc3\xa9\n";
-    const TRun run = RunTool({QStringLiteral("--today"), QStringLiteral("2024-12-10"),
-                              QStringLiteral("-")},
-                             listing);
+    const TRun run = RunTool(
+        {QStringLiteral("--today"), QStringLiteral("2024-12-10"), QStringLiteral("-")}, listing);
     QCOMPARE(run.ExitCode, 0);
     QCOMPARE(run.Err.trimmed(), QByteArray("lines read: 4, entries: 3"));
     const QList<QByteArray> lines = run.Out.trimmed().split('\n');
@@ -81,15 +79,14 @@ void TestListingTool::jsonLines() {
         const QJsonDocument document = QJsonDocument::fromJson(line, &error);
         QVERIFY2(error.error == QJsonParseError::NoError, line.constData());
         objects += document.object();
-        QCOMPARE(objects.last().keys(), (QStringList{"attributes", "date", "folder", "link",
-                                                     "name", "size"}));
+        QCOMPARE(objects.last().keys(),
+                 (QStringList{"attributes", "date", "folder", "link", "name", "size"}));
     }
     QCOMPARE(objects[0][QLatin1String("name")].toString(), QStringLiteral("pub"));
     QCOMPARE(objects[0][QLatin1String("folder")].toBool(), true);
     QCOMPARE(objects[0][QLatin1String("attributes")].toInt(), 1469);
     QCOMPARE(objects[0][QLatin1String("date")].toString(), QStringLiteral("2024-03-03 10:15"));
-    QCOMPARE(objects[1][QLatin1String("name")].toString(),
-             QStringLiteral("say \"hi\" \\ \x01"));
+    QCOMPARE(objects[1][QLatin1String("name")].toString(), QStringLiteral("say \"hi\" \\ \x01"));
     QCOMPARE(objects[1][QLatin1String("size")].toDouble(), 5000000000.0);
     QCOMPARE(objects[1][QLatin1String("date")].toString(), QStringLiteral("1997-11-20 00:00"));
     // Not valid UTF-8 as a whole, so the name is read as Latin-1.
@@ -99,22 +96,21 @@ void TestListingTool::jsonLines() {
 }
 
 void TestListingTool::serverTypeAndToday() {
-    const QByteArray listing = "10-28-97  03:05PM       <DIR>          Reports\r\n"
-                               "PROFILE  EXEC     V         68          8          1 1997-01-27 10:57:12 -\r\n";
-    const TRun dos = RunTool({QStringLiteral("--server-type"), QStringLiteral("17"),
-                              QStringLiteral("-")},
-                             listing);
+    const QByteArray listing =
+        "10-28-97  03:05PM       <DIR>          Reports\r\n"
+        "PROFILE  EXEC     V         68          8          1 1997-01-27 10:57:12 -\r\n";
+    const TRun dos = RunTool(
+        {QStringLiteral("--server-type"), QStringLiteral("17"), QStringLiteral("-")}, listing);
     QCOMPARE(dos.ExitCode, 0);
     QVERIFY2(dos.Out.startsWith("{\"name\":\"Reports\",\"size\":0,\"folder\":true"), dos.Out);
-    const TRun vm = RunTool({QStringLiteral("--server-type=5"), QStringLiteral("--today=2024-06-15"),
-                             QStringLiteral("-")},
+    const TRun vm = RunTool({QStringLiteral("--server-type=5"),
+                             QStringLiteral("--today=2024-06-15"), QStringLiteral("-")},
                             listing);
     QCOMPARE(vm.ExitCode, 0);
     QVERIFY2(vm.Out.contains("\"name\":\"PROFILE.EXEC\",\"size\":68"), vm.Out);
     QVERIFY2(vm.Out.contains("\"date\":\"2024-06-15 00:00\""), vm.Out);
-    const TRun none = RunTool({QStringLiteral("--server-type"), QStringLiteral("1"),
-                               QStringLiteral("-")},
-                              listing);
+    const TRun none = RunTool(
+        {QStringLiteral("--server-type"), QStringLiteral("1"), QStringLiteral("-")}, listing);
     QCOMPARE(none.ExitCode, 0);
     QVERIFY(none.Out.isEmpty());
     QCOMPARE(none.Err.trimmed(), QByteArray("lines read: 0, entries: 0"));

@@ -12,11 +12,21 @@ void AppendEscaped(std::string& out, const char* text, qsizetype length) {
     for (qsizetype i = 0; i < length; ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (c < 0x20) {
                 out += "\\u00";
@@ -54,8 +64,8 @@ void TJsonEntryWriter::AppendDate(double date) {
     // Entries of one listing often share a date; formatting it once saves time.
     if (date != LastDate) {
         const TDayNumberParts p = SplitDayNumber(date);
-        std::snprintf(LastDateText, sizeof LastDateText, "%04d-%02d-%02d %02d:%02d",
-                      p.Year, p.Month, p.Day, p.Hour, p.Minute);
+        std::snprintf(LastDateText, sizeof LastDateText, "%04d-%02d-%02d %02d:%02d", p.Year,
+                      p.Month, p.Day, p.Hour, p.Minute);
         LastDate = date;
     }
     Buffer += LastDateText;
@@ -74,12 +84,10 @@ void TJsonEntryWriter::Write(const TRemoteListEntry& entry) {
     Buffer += ",\"date\":\"";
     AppendDate(item.Date);
     Buffer += "\"}\n";
-    if (Buffer.size() >= kFlushAt)
-        Flush();
+    if (Buffer.size() >= kFlushAt) Flush();
 }
 
 void TJsonEntryWriter::Flush() {
-    if (!Buffer.empty())
-        std::fwrite(Buffer.data(), 1, Buffer.size(), Out);
+    if (!Buffer.empty()) std::fwrite(Buffer.data(), 1, Buffer.size(), Out);
     Buffer.clear();
 }

@@ -38,14 +38,12 @@ struct TOptions {
 // Accepts "--name value" and "--name=value".
 bool TakeValue(int argc, char** argv, int& i, const char* name, QByteArray& value) {
     const size_t length = std::strlen(name);
-    if (std::strncmp(argv[i], name, length) != 0)
-        return false;
+    if (std::strncmp(argv[i], name, length) != 0) return false;
     if (argv[i][length] == '=') {
         value = argv[i] + length + 1;
         return true;
     }
-    if (argv[i][length] != '\0')
-        return false;
+    if (argv[i][length] != '\0') return false;
     value = i + 1 < argc ? QByteArray(argv[++i]) : QByteArray();
     return true;
 }
@@ -60,9 +58,9 @@ int ReadOptions(int argc, char** argv, TOptions& options) {
             if (!ok || options.ServerType < 0 || options.ServerType >= ServerTypeCount)
                 return Usage("--server-type needs a number from the server type list");
         } else if (TakeValue(argc, argv, i, "--today", value)) {
-            options.Today = QDate::fromString(QString::fromLatin1(value), QStringLiteral("yyyy-MM-dd"));
-            if (!options.Today.isValid())
-                return Usage("--today needs a date as YYYY-MM-DD");
+            options.Today =
+                QDate::fromString(QString::fromLatin1(value), QStringLiteral("yyyy-MM-dd"));
+            if (!options.Today.isValid()) return Usage("--today needs a date as YYYY-MM-DD");
         } else if (std::strcmp(argv[i], "-") != 0 && argv[i][0] == '-') {
             return Usage("unknown option");
         } else if (haveFile) {
@@ -77,10 +75,10 @@ int ReadOptions(int argc, char** argv, TOptions& options) {
 
 bool ReadInput(const QString& name, QByteArray& text) {
     QFile file;
-    const bool ok = name == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
-                                                : (file.setFileName(name), file.open(QIODevice::ReadOnly));
-    if (!ok)
-        return false;
+    const bool ok = name == QLatin1String("-")
+                        ? file.open(stdin, QIODevice::ReadOnly)
+                        : (file.setFileName(name), file.open(QIODevice::ReadOnly));
+    if (!ok) return false;
     text = file.readAll();
     return file.error() == QFileDevice::NoError;
 }
@@ -89,11 +87,9 @@ bool ReadInput(const QString& name, QByteArray& text) {
 
 int main(int argc, char** argv) {
     TOptions options;
-    if (const int rc = ReadOptions(argc, argv, options))
-        return rc;
+    if (const int rc = ReadOptions(argc, argv, options)) return rc;
     QByteArray text;
-    if (!ReadInput(options.File, text))
-        return Usage("cannot read FILE");
+    if (!ReadInput(options.File, text)) return Usage("cannot read FILE");
 
     const TListingParser parser = ListingParserFor(options.ServerType);
     TRemoteItemList list;
