@@ -95,22 +95,38 @@ best() { # the smaller of the current best and a new time
 check() { cmp -s "$1" "$2" || { echo "corrupt transfer: $2" >&2; exit 1; }; }
 
 ours_get="" curl_get="" plain_get="" ours_put="" curl_put=""
-for _ in $(seq "$rounds"); do
+get_ours() {
     t=$(timed "$tool" --passive get "$url/big.bin" "$tmp/local/ours.bin")
     check "$tmp/root/big.bin" "$tmp/local/ours.bin"; rm -f "$tmp/local/ours.bin"
     ours_get=$(best "$ours_get" "$t")
+}
+get_curl() {
     t=$(timed curl -s -o "$tmp/local/curl.bin" "$url/big.bin")
     check "$tmp/root/big.bin" "$tmp/local/curl.bin"; rm -f "$tmp/local/curl.bin"
     curl_get=$(best "$curl_get" "$t")
+}
+get_plain() {
     t=$(timed "$plain" "$port" "$prefix/big.bin" "$tmp/local/plain.bin")
     check "$tmp/root/big.bin" "$tmp/local/plain.bin"; rm -f "$tmp/local/plain.bin"
     plain_get=$(best "$plain_get" "$t")
+}
+put_ours() {
     t=$(timed "$tool" --passive put "$tmp/local/up.bin" "$url/pub/ours.bin")
     check "$tmp/local/up.bin" "$tmp/root/pub/ours.bin"; rm -f "$tmp/root/pub/ours.bin"
     ours_put=$(best "$ours_put" "$t")
+}
+put_curl() {
     t=$(timed curl -s -T "$tmp/local/up.bin" "$url/pub/curl.bin")
     check "$tmp/local/up.bin" "$tmp/root/pub/curl.bin"; rm -f "$tmp/root/pub/curl.bin"
     curl_put=$(best "$curl_put" "$t")
+}
+# The order turns every round, so no program always runs first or after another.
+order=(get_ours get_curl get_plain put_ours put_curl)
+for round in $(seq "$rounds"); do
+    n=${#order[@]}
+    for i in $(seq 0 $((n - 1))); do
+        "${order[$(( (i + round) % n ))]}"
+    done
 done
 
 curl_version=$(curl --version | awk 'NR==1 {print $2}')

@@ -1,6 +1,6 @@
 // The data loop: moves bytes between a data socket and a stream with progress, abort
-// and time-out. Between a plain socket and a local file the bytes stay in the kernel
-// (splice on receive, sendfile on send); other pairs go through a user buffer.
+// and time-out. Received bytes go from a plain socket into a local file inside the
+// kernel (splice); everything else goes through a user buffer.
 #include "engine/FtpThread.h"
 
 #include "engine/SocketErrors.h"
@@ -10,8 +10,9 @@
 #include <cerrno>
 
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
-#include <sys/sendfile.h>
 #include <unistd.h>
 
 namespace {
@@ -87,11 +88,6 @@ private:
     bool Broken_ = false;
 };
 
-bool SocketSideError(int error) {
-    return error == EPIPE || error == ECONNRESET || error == ENOTCONN || error == ETIMEDOUT ||
-           error == ECONNABORTED;
-}
-
 } // namespace
 
 int64_t TFTPThread::TransferSocketData(TSocket& socket, TTransferStream& stream, bool receive,
@@ -126,6 +122,12 @@ int64_t TFTPThread::TransferSocketData(TSocket& socket, TTransferStream& stream,
         DataBuffer.resize(chunk);
     char* buffer = DataBuffer.data();
     const bool kernelCopy = socket.PlainDescriptor() && stream.Handle() >= 0;
+    if (!receive) {
+        // Nagle's rule keeps the segments of a bulk send full, so the server reads them
+        // in fewer calls; the closing FIN pushes out the last partial one at once.
+        const int off = 0;
+        ::setsockopt(socket.Fd(), IPPROTO_TCP, TCP_NODELAY, &off, sizeof off);
+    }
     bool complete = false;
     // Each turn moves bytes or waits; abort and time-out end the loop at the next turn.
     if (receive) {
@@ -160,28 +162,6 @@ int64_t TFTPThread::TransferSocketData(TSocket& socket, TTransferStream& stream,
                 DoErrorAborted();
             }
         }
-    } else if (kernelCopy) {
-        off_t offset = static_cast<off_t>(position);
-        while (!Aborted() && !TimedOut()) {
-            const ssize_t n = ::sendfile(socket.Fd(), stream.Handle(), &offset,
-                                         static_cast<size_t>(chunk));
-            if (n > 0) {
-                position += n;
-                progressed();
-            } else if (n == 0) {
-                complete = true;
-                break;
-            } else if (errno == EAGAIN || errno == EINTR) {
-                if (errno == EAGAIN && !waitFor(POLLOUT))
-                    break;
-            } else if (SocketSideError(errno)) {
-                LastError = WSAErrorFromErrno(errno);
-                DoErrorAborted();
-            } else {
-                stream.ReadFailed(errno);
-            }
-        }
-        stream.Seek(position);
     } else {
         bool stopped = false;
         while (!stopped) {
@@ -191,7 +171,7 @@ int64_t TFTPThread::TransferSocketData(TSocket& socket, TTransferStream& stream,
                 break;
             }
             for (int64_t sent = 0; sent < n;) {
-                if (Aborted() || TimedOut() ) {
+                if (Aborted() || TimedOut()) {
                     stopped = true;
                     break;
                 }

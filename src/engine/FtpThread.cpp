@@ -7,9 +7,6 @@
 #include <mutex>
 #include <thread>
 
-#include <csignal>
-
-#include <pthread.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -56,12 +53,6 @@ TFTPThread::~TFTPThread() = default;
 void TFTPThread::Run() {
     const auto threadId = static_cast<unsigned>(::syscall(SYS_gettid));
     DebugLogFmt("Started new FTP thread, ThreadID = %08x", threadId);
-    // sendfile knows no MSG_NOSIGNAL: a peer that goes away must fail the call, not end
-    // the program.
-    sigset_t pipeSignal;
-    sigemptyset(&pipeSignal);
-    sigaddset(&pipeSignal, SIGPIPE);
-    pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
     while (TCommandItemPtr item = Shared->Queue.Pop()) {
         Shared->Busy = true;
         CurrentItem = item.get();
