@@ -56,8 +56,9 @@ void ParseVMSLine(TListingParse& parse) {
     }
 
     // The size column counts 512-byte blocks ("12/14", used and allocated, gives -1).
+    // A block count whose byte size does not fit (either way) is no size either.
     int64_t size = LenientStrToInt(columns.Text(2));
-    if (size > std::numeric_limits<int64_t>::max() / kBlockSize)
+    if (size < 0 || size > std::numeric_limits<int64_t>::max() / kBlockSize)
         size = -1;
     else
         size *= kBlockSize;
