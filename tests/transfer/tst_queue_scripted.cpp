@@ -205,6 +205,32 @@ private Q_SLOTS:
         QCOMPARE(file.size(), plan.File.size());
     }
 
+    void disconnectingTheTransfersMidwayCancelsAndGoesOn() {
+        TPlan plan;
+        plan.File = QByteArray(300'000, 'y');
+        plan.StallFirstRetr = true;
+        TScriptedFtpServer server;
+        server.setScript([&](TScriptedConnection& c) { Serve(c, plan); });
+        auto stalled = Item(server.port(), "first.bin", plan.File.size());
+        TTransferItem* first = stalled.get();
+        auto next = Item(server.port(), "second.bin", plan.File.size());
+        bool disconnected = false;
+        Queue->OnItemProgress = [&](TTransferItems*, TTransferItem* item) {
+            if (item == first && !disconnected) {
+                disconnected = true;
+                TransferItemsList().DisconnectAll();
+            }
+        };
+        Queue->Add(stalled);
+        Queue->Add(next);
+        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(first->State(), isCancelled);
+        QCOMPARE(Queue->Item(1)->State(), isDone);
+        QCOMPARE(server.connectionCount(), 2); // the next item logged on afresh
+        QCOMPARE(Queue->BytesDone, plan.File.size());
+        QCOMPARE(Queue->BytesLeft, 0);
+    }
+
     void refusedUploadOfANameWithABlankGetsTheHint() {
         TPlan plan;
         plan.StorReply = "553 Could not create file.";

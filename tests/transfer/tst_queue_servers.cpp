@@ -9,6 +9,7 @@
 #include "settings/Settings.h"
 
 #include <QDir>
+#include <QPointer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -193,6 +194,23 @@ private Q_SLOTS:
         QCOMPARE(connects, 4);
         QCOMPARE(ReadFile(LocalPath("5/f.txt")), QByteArray("vsftpd"));
         QCOMPARE(ReadFile(LocalPath("3/f.txt")), QByteArray("pooled"));
+    }
+
+    void droppedSessionIsFreedOnceLoggedOut() {
+        WriteFile(Py.rootPath() + "/drop/f.txt", "drop");
+        auto item = Item(Py.port(), "/drop/", "f.txt", 4, false);
+        Queue->Add(item);
+        QVERIFY(WaitIdle(*Queue));
+        QPointer<TFTPComponent> session = Queue->Sessions().value(0);
+        QVERIFY(session && session->LoggedIn());
+        int disconnects = 0;
+        Queue->OnDisconnect = [&](TFTPComponent*) { ++disconnects; };
+        TransferItemsList().DisconnectAll();
+        QVERIFY(Queue->Sessions().isEmpty());
+        QVERIFY(session); // still logging out
+        QTRY_VERIFY(session.isNull());
+        QCOMPARE(disconnects, 1);
+        QTRY_VERIFY(Py.output().contains("FTP session closed"));
     }
 
     void twoQueuesTransferAtTheSameTime() {
