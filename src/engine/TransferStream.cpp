@@ -47,7 +47,7 @@ TFileStream::TFileStream(const QString& fileName, TFileMode mode) : FileName_(fi
     int flags = O_CLOEXEC;
     switch (mode) {
     case TFileMode::Create: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
-    case TFileMode::OpenWrite: flags |= O_WRONLY; break;
+    case TFileMode::OpenWrite: flags |= O_WRONLY | O_CREAT; break;
     case TFileMode::OpenRead: flags |= O_RDONLY; break;
     }
     Fd_ = ::open(name.constData(), flags, 0666);

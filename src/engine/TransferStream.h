@@ -45,7 +45,7 @@ private:
 
 enum class TFileMode {
     Create,    // a new download: an existing file is emptied
-    OpenWrite, // a resumed download: kept as it is
+    OpenWrite, // a resumed download: kept as it is (made when missing)
     OpenRead,  // an upload
 };
 
