@@ -19,7 +19,8 @@ using TListingCallback = void (*)(void* context, QByteArrayView name, uint16_t a
 
 // One listing being parsed: the read position in its text, where entries go, the date
 // "today" and "the current year" come from, and the VMS continuation that carries a
-// wrapped long name to the next line of this listing (and of no other).
+// wrapped long name to the next line of this listing (and of no other). It points into
+// the text, which must outlive it.
 struct TListingParse {
     TListingParse(QByteArrayView text, const QDate& today, TListingCallback callback,
                   void* context);
