@@ -54,6 +54,10 @@ void TTransferItem::SetState(TItemState state) {
     }
     State_ = state;
     if (queue) {
+        if (state == isBusy)
+            queue->BusyItem_ = this;
+        else if (queue->BusyItem_ == this)
+            queue->BusyItem_ = nullptr;
         queue->StateCount_[State_] += 1;
         if (queue->OnItemStateChange)
             queue->OnItemStateChange(queue, this);

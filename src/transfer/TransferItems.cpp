@@ -151,19 +151,19 @@ void TTransferItems::Move(int from, int to) {
 }
 
 void TTransferItems::Clear() {
-    Clearing_ = true;
     DisconnectSessions();
     while (!Items_.isEmpty())
         delete Items_.last(); // leaves the list by itself
     StateCount_.fill(0);
     BytesDone = BytesLeft = 0;
     CompletedCount = 0;
-    Clearing_ = false;
     SetTitle(AppTitle);
 }
 
 void TTransferItems::Forget(TTransferItem* item) {
     Items_.removeOne(item);
+    if (BusyItem_ == item)
+        BusyItem_ = nullptr;
     StateCount_[item->State()] -= 1;
     item->Owner = nullptr;
 }

@@ -96,6 +96,7 @@ private:
     QString Name_;
     QList<TTransferItem*> Items_; // owned, in processing order
     QList<TFTPComponent*> Sessions_;
+    TTransferItem* BusyItem_ = nullptr; // one at a time; every notification asks for it
     // Dropped from the pool, told to disconnect, freed once their logout is over.
     QList<TFTPComponent*> Retiring_;
     // The transfer type each pooled session was last given; gone with its log-in.
@@ -103,5 +104,4 @@ private:
     std::array<int32_t, ItemStateCount> StateCount_{};
     // Context of the deferred ProcessNext; gone with the queue, and its calls with it.
     std::unique_ptr<QObject> Context_;
-    bool Clearing_ = false;
 };

@@ -68,10 +68,7 @@ void TTransferItems::SessionEnded(TFTPComponent* session, TFTPCommand command, b
 }
 
 TTransferItem* TTransferItems::BusyItemOn(const TFTPComponent* session) const {
-    for (TTransferItem* item : Items_)
-        if (item->State() == isBusy && item->Session == session)
-            return item;
-    return nullptr;
+    return BusyItem_ && BusyItem_->Session == session ? BusyItem_ : nullptr;
 }
 
 void TTransferItems::QueueLog(TFTPComponent* sender, const QString& message, TColor color) {
