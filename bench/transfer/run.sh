@@ -76,17 +76,34 @@ mapfile -t urls < <(cd "$tmp/root/files" && ls | sed "s|^|$base/|")
 now() { date +%s%N; }
 seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", (b - a) / 1e9 }'; }
 
-ours=() peer=()
-for round in $(seq "$rounds"); do
-    rm -rf "$tmp/ours" "$tmp/peer" && mkdir -p "$tmp/ours" "$tmp/peer"
+run_ours() {
+    local start
     start=$(now)
-    "$tool" --passive mget "${urls[@]}" "$tmp/ours" >"$tmp/ours.out"
+    "$tool" --passive mget "${urls[@]}" "$1" >"$tmp/ours.out"
     ours+=("$(seconds "$start" "$(now)")")
+}
+run_peer() {
+    local start
     start=$(now)
-    lftp -e "set net:max-retries 1; mirror -P ${LFTP_P:-4} $tmp/root/files $tmp/peer; quit" \
+    lftp -e "set net:max-retries 1; mirror -P 4 $tmp/root/files $1; quit" \
         "ftp://127.0.0.1:$port" >/dev/null 2>&1
     peer+=("$(seconds "$start" "$(now)")")
-    got_ours=$(ls "$tmp/ours" | wc -l) got_peer=$(ls "$tmp/peer" | wc -l)
+}
+
+# Fresh folders every round, nothing deleted until the end: the file system's cost of
+# reusing just-freed inodes would otherwise fall on whichever client runs first. The
+# order alternates for the same reason.
+ours=() peer=()
+for round in $(seq "$rounds"); do
+    mkdir -p "$tmp/ours$round" "$tmp/peer$round"
+    if [ $((round % 2)) -eq 1 ]; then
+        run_ours "$tmp/ours$round"
+        run_peer "$tmp/peer$round"
+    else
+        run_peer "$tmp/peer$round"
+        run_ours "$tmp/ours$round"
+    fi
+    got_ours=$(ls "$tmp/ours$round" | wc -l) got_peer=$(ls "$tmp/peer$round" | wc -l)
     if [ "$got_ours" -ne "$files" ] || [ "$got_peer" -ne "$files" ]; then
         echo "round $round: tolvar-ftp got $got_ours files, lftp $got_peer of $files" >&2
         cat "$tmp/ours.out" >&2
