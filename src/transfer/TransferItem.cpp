@@ -7,8 +7,14 @@
 #include "transfer/TransferWindows.h"
 
 #include <QFile>
+#include <QTimer>
 
 #include <algorithm>
+
+namespace {
+// How long a cancelled item may wait for its aborted command to complete.
+constexpr int CancelGraceMs = 2000;
+} // namespace
 
 int64_t MulDiv(int64_t a, int64_t b, int64_t c) {
     if (c == 0)
@@ -91,10 +97,24 @@ int TTransferItem::PercentDone() const {
 void TTransferItem::Cancel() {
     if (State_ != isBusy || !Session)
         return;
-    Session->Abort();
+    TFTPComponent* session = Session;
+    session->Abort();
     // The abort may reach no command at all once the type step has failed.
-    if (TypeFailed_)
-        Finish(Session, TFTPCommand::SetType, false, true);
+    if (TypeFailed_) {
+        Finish(session, TFTPCommand::SetType, false, true);
+        return;
+    }
+    // An abort that lands between two commands of the item drops the rest of them and
+    // nothing completes. Such an item is ended here, and a pooled session, whose abort
+    // flag would hit the next command, is dropped.
+    TTransferItems* queue = Owner;
+    QTimer::singleShot(CancelGraceMs, queue->Context_.get(), [queue, item = this, session] {
+        if (queue->BusyItem_ != item || item->Session != session || session->Busy())
+            return;
+        if (queue->Sessions_.contains(session))
+            queue->RetireSession(session);
+        item->Finish(session, TFTPCommand::None, false, true);
+    });
 }
 
 QString TTransferItem::LocalPath() const {
@@ -119,10 +139,11 @@ void TTransferItem::ftpCommandCompleted(TFTPComponent* sender, TFTPCommand comma
         // stop the queue. A successful one is followed by the logged-in notification.
         if (success && !aborted)
             return;
-        ftpLog(sender,
-               QStringLiteral("Could not log on to %1; \"%2\" was not transferred.")
-                   .arg(Host, DisplayText(FileName)),
-               EngineSettings().LogColorError);
+        if (!aborted)
+            ftpLog(sender,
+                   QStringLiteral("Could not log on to %1; \"%2\" was not transferred.")
+                       .arg(Host, DisplayText(FileName)),
+                   EngineSettings().LogColorError);
         break;
     case C::SetType:
         if (success && !aborted)
