@@ -41,16 +41,14 @@ std::string Reply(int fd) {
             line += c;
             continue;
         }
-        if (line.size() >= 4 && line[3] == ' ')
-            return line;
+        if (line.size() >= 4 && line[3] == ' ') return line;
         line.clear();
     }
 }
 
 std::string Command(int fd, const std::string& text) {
     const std::string line = text + "\r\n";
-    if (::send(fd, line.data(), line.size(), 0) != static_cast<ssize_t>(line.size()))
-        std::exit(1);
+    if (::send(fd, line.data(), line.size(), 0) != static_cast<ssize_t>(line.size())) std::exit(1);
     return Reply(fd);
 }
 
@@ -73,17 +71,14 @@ int main(int argc, char** argv) {
         std::sscanf(open, "(%u,%u,%u,%u,%u,%u)", &h1, &h2, &h3, &h4, &p1, &p2) != 6)
         return 1;
     const int data = ConnectTo(static_cast<int>(p1 * 256 + p2));
-    if (Command(control, std::string("RETR ") + argv[2])[0] != '1')
-        return 1;
+    if (Command(control, std::string("RETR ") + argv[2])[0] != '1') return 1;
     const int file = ::open(argv[3], O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<char> buffer(256 * 1024);
     long long total = 0;
     for (;;) {
         const ssize_t n = ::recv(data, buffer.data(), buffer.size(), 0);
-        if (n <= 0)
-            break;
-        if (::write(file, buffer.data(), static_cast<size_t>(n)) != n)
-            return 1;
+        if (n <= 0) break;
+        if (::write(file, buffer.data(), static_cast<size_t>(n)) != n) return 1;
         total += n;
     }
     ::close(file);

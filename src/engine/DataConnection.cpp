@@ -24,8 +24,7 @@ int AddressPort(const sockaddr_storage& address) {
 }
 
 bool SameHost(const sockaddr_storage& a, const sockaddr_storage& b) {
-    if (a.ss_family != b.ss_family)
-        return false;
+    if (a.ss_family != b.ss_family) return false;
     if (a.ss_family == AF_INET)
         return reinterpret_cast<const sockaddr_in&>(a).sin_addr.s_addr ==
                reinterpret_cast<const sockaddr_in&>(b).sin_addr.s_addr;
@@ -35,8 +34,7 @@ bool SameHost(const sockaddr_storage& a, const sockaddr_storage& b) {
 
 // "10,0,0,1" for 10.0.0.1; empty for IPv6.
 QByteArray CommaAddress(const sockaddr_storage& address) {
-    if (address.ss_family != AF_INET)
-        return QByteArray();
+    if (address.ss_family != AF_INET) return QByteArray();
     const auto* b = reinterpret_cast<const unsigned char*>(
         &reinterpret_cast<const sockaddr_in&>(address).sin_addr);
     return QByteArray::number(b[0]) + ',' + QByteArray::number(b[1]) + ',' +
@@ -70,13 +68,11 @@ bool TFTPThread::PreparePassive() {
     if (peer.ss_family == AF_INET6) {
         // PASV can only name IPv4 hosts.
         SendCommand("EPSV");
-        if (GetReplyClass() != 2)
-            return false;
+        if (GetReplyClass() != 2) return false;
         port = ExtendedPassiveReplyPort(ReplyText);
     } else {
         SendCommand("PASV");
-        if (GetReplyClass() != 2)
-            return false;
+        if (GetReplyClass() != 2) return false;
         port = PassiveReplyPort(ReplyText, CommaAddress(peer));
     }
     if (port == 0) {
@@ -100,8 +96,8 @@ bool TFTPThread::PrepareActive() {
         return false;
     }
     // Listening on the control connection's own address only, not on every interface.
-    const int error = ListenSocket.Listen(reinterpret_cast<const sockaddr*>(&local),
-                                          AddressLength(local));
+    const int error =
+        ListenSocket.Listen(reinterpret_cast<const sockaddr*>(&local), AddressLength(local));
     sockaddr_storage bound{};
     if (error != 0 || !ListenSocket.LocalAddress(bound)) {
         LastError = error != 0 ? error : WSAErrorFromErrno(errno);
@@ -132,12 +128,10 @@ bool TFTPThread::AcceptData() {
     // Bounded by the time-out and abort of the wait inside Accept.
     for (;;) {
         error = DataSocket.Accept(ListenSocket, Wait);
-        if (error != 0)
-            break;
+        if (error != 0) break;
         sockaddr_storage peer{};
         // Only the server may deliver the data; anyone else who finds the port is turned away.
-        if (!knowServer || (DataSocket.PeerAddress(peer) && SameHost(peer, server)))
-            break;
+        if (!knowServer || (DataSocket.PeerAddress(peer) && SameHost(peer, server))) break;
         DebugHost("Data connection from %s refused", AddressText(peer).constData());
         DataSocket.Close();
     }

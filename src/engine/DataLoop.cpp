@@ -39,8 +39,7 @@ public:
     }
     ~TSplicePipe() {
         for (int fd : Fds_)
-            if (fd >= 0)
-                ::close(fd);
+            if (fd >= 0) ::close(fd);
     }
     TSplicePipe(const TSplicePipe&) = delete;
     TSplicePipe& operator=(const TSplicePipe&) = delete;
@@ -55,8 +54,7 @@ public:
                                    static_cast<size_t>(std::min<int64_t>(length, Capacity_)),
                                    SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
         if (n <= 0) {
-            if (n < 0 && errno == EINVAL)
-                Broken_ = true;
+            if (n < 0 && errno == EINVAL) Broken_ = true;
             return n;
         }
         for (ssize_t left = n; left > 0;) {
@@ -70,9 +68,9 @@ public:
                 continue;
             } else if (Broken_ || (m < 0 && errno == EINVAL)) {
                 Broken_ = true;
-                const ssize_t r = ::read(Fds_[0], buffer, static_cast<size_t>(std::min<int64_t>(left, bufferSize)));
-                if (r <= 0)
-                    stream.WriteFailed(EIO);
+                const ssize_t r = ::read(Fds_[0], buffer,
+                                         static_cast<size_t>(std::min<int64_t>(left, bufferSize)));
+                if (r <= 0) stream.WriteFailed(EIO);
                 stream.Write(buffer, r);
                 left -= r;
             } else {
@@ -102,8 +100,7 @@ int64_t TFTPThread::TransferSocketData(TSocket& socket, TTransferStream& stream,
     // transfer times out only after TimeOut without progress.
     const auto progressed = [&] {
         const uint64_t now = TickCount();
-        if (now - lastReport < ProgressIntervalMs)
-            return;
+        if (now - lastReport < ProgressIntervalMs) return;
         StartTimeOut();
         lastReport = now;
         Notify(TNotificationCode::Progress, TProgressData{1, ProgressIsFile, position});
@@ -111,15 +108,13 @@ int64_t TFTPThread::TransferSocketData(TSocket& socket, TTransferStream& stream,
     // False when the wait ended by abort, time-out or failure.
     const auto waitFor = [&](short events) {
         const TWaitControl::Result waited = Wait.Wait(socket.Fd(), events);
-        if (waited == TWaitControl::Result::Failed)
-            LastError = WSAErrorFromErrno(errno);
+        if (waited == TWaitControl::Result::Failed) LastError = WSAErrorFromErrno(errno);
         return waited == TWaitControl::Result::Ready;
     };
 
     const int64_t chunk = ChunkSize(receive ? EngineSettings().ReceiveBufferSize.load()
                                             : EngineSettings().SendBufferSize.load());
-    if (DataBuffer.size() < chunk)
-        DataBuffer.resize(chunk);
+    if (DataBuffer.size() < chunk) DataBuffer.resize(chunk);
     char* buffer = DataBuffer.data();
     const bool kernelCopy = socket.PlainDescriptor() && stream.Handle() >= 0;
     if (!receive) {
@@ -145,16 +140,14 @@ int64_t TFTPThread::TransferSocketData(TSocket& socket, TTransferStream& stream,
             const ssize_t n = splicing ? pipe.Move(socket.Fd(), stream, want, buffer, chunk)
                                        : socket.Receive(buffer, static_cast<size_t>(want));
             if (n > 0) {
-                if (!splicing)
-                    stream.Write(buffer, n);
+                if (!splicing) stream.Write(buffer, n);
                 position += n;
                 progressed();
             } else if (n == 0 || errno == ECONNRESET) {
                 complete = true;
                 break;
             } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                if (!waitFor(POLLIN))
-                    break;
+                if (!waitFor(POLLIN)) break;
             } else if (splicing && errno == EINVAL) {
                 splicing = false;
             } else {

@@ -28,12 +28,10 @@ void TFTPThread::ReadPendingReply() {
     try {
         GetReplyClass();
     } catch (...) {
-        if (wasAborted)
-            Wait.SetAborted(true);
+        if (wasAborted) Wait.SetAborted(true);
         throw;
     }
-    if (wasAborted || Aborted())
-        Wait.SetAborted(true);
+    if (wasAborted || Aborted()) Wait.SetAborted(true);
 }
 
 bool TFTPThread::TransferData(const QByteArray& command, bool receive, int64_t resume,
@@ -54,8 +52,7 @@ bool TFTPThread::TransferData(const QByteArray& command, bool receive, int64_t r
             active = true;
         }
     }
-    if (active)
-        connected = PrepareActive();
+    if (active) connected = PrepareActive();
 
     bool success = false;
     if (connected) {
@@ -73,8 +70,7 @@ bool TFTPThread::TransferData(const QByteArray& command, bool receive, int64_t r
                     } else {
                         LogInfo(QStringLiteral("Server unable to resume broken downloads"));
                         stream.Seek(0);
-                        if (receive)
-                            stream.Truncate(0);
+                        if (receive) stream.Truncate(0);
                     }
                 }
             }
@@ -92,8 +88,7 @@ bool TFTPThread::TransferData(const QByteArray& command, bool receive, int64_t r
                     for (const QByteArray& name :
                          {QFileInfo(LocalFileName).fileName().toUtf8(),
                           remote.mid(remote.lastIndexOf('/') + 1), remote}) {
-                        if (size < 0)
-                            size = AnnouncedSize(ReplyText, name);
+                        if (size < 0) size = AnnouncedSize(ReplyText, name);
                     }
                     if (size >= 0) {
                         AnnouncedFileSize = size;
@@ -101,8 +96,7 @@ bool TFTPThread::TransferData(const QByteArray& command, bool receive, int64_t r
                                TUpdateFileSizeEventData{LocalFileName, size});
                     }
                 }
-                if (active)
-                    connected = AcceptData();
+                if (active) connected = AcceptData();
                 if (!connected) {
                     failed = true;
                 } else {

@@ -13,13 +13,13 @@
 #include <unistd.h>
 
 void TTransferStream::WriteFailed(int error) const {
-    throw EStreamError(QStringLiteral("Error writing data. %1")
-                           .arg(QString::fromLocal8Bit(std::strerror(error))));
+    throw EStreamError(
+        QStringLiteral("Error writing data. %1").arg(QString::fromLocal8Bit(std::strerror(error))));
 }
 
 void TTransferStream::ReadFailed(int error) const {
-    throw EStreamError(QStringLiteral("Error reading data. %1")
-                           .arg(QString::fromLocal8Bit(std::strerror(error))));
+    throw EStreamError(
+        QStringLiteral("Error reading data. %1").arg(QString::fromLocal8Bit(std::strerror(error))));
 }
 
 void TMemoryStream::Truncate(int64_t size) {
@@ -36,8 +36,7 @@ int64_t TMemoryStream::Read(char* data, int64_t maxLength) {
 
 void TMemoryStream::Write(const char* data, int64_t length) {
     const int64_t end = Position_ + length;
-    if (end > Data.size())
-        Data.resize(static_cast<qsizetype>(end));
+    if (end > Data.size()) Data.resize(static_cast<qsizetype>(end));
     std::memcpy(Data.data() + Position_, data, static_cast<size_t>(length));
     Position_ = end;
 }
@@ -46,16 +45,23 @@ TFileStream::TFileStream(const QString& fileName, TFileMode mode) : FileName_(fi
     const QByteArray name = QFile::encodeName(fileName);
     int flags = O_CLOEXEC;
     switch (mode) {
-    case TFileMode::Create: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
-    case TFileMode::OpenWrite: flags |= O_WRONLY | O_CREAT; break;
-    case TFileMode::OpenRead: flags |= O_RDONLY; break;
+    case TFileMode::Create:
+        flags |= O_WRONLY | O_CREAT | O_TRUNC;
+        break;
+    case TFileMode::OpenWrite:
+        flags |= O_WRONLY | O_CREAT;
+        break;
+    case TFileMode::OpenRead:
+        flags |= O_RDONLY;
+        break;
     }
     Fd_ = ::open(name.constData(), flags, 0666);
-    if (Fd_ < 0)
-        Fail(mode == TFileMode::Create ? "Cannot create file" : "Cannot open file", errno);
+    if (Fd_ < 0) Fail(mode == TFileMode::Create ? "Cannot create file" : "Cannot open file", errno);
 }
 
-TFileStream::~TFileStream() { Close(); }
+TFileStream::~TFileStream() {
+    Close();
+}
 
 void TFileStream::Close() {
     if (Fd_ >= 0) {
@@ -65,29 +71,25 @@ void TFileStream::Close() {
 }
 
 void TFileStream::Fail(const char* what, int error) const {
-    throw EStreamError(QStringLiteral("%1 \"%2\". %3")
-                           .arg(QLatin1String(what), FileName_,
-                                QString::fromLocal8Bit(std::strerror(error))));
+    throw EStreamError(
+        QStringLiteral("%1 \"%2\". %3")
+            .arg(QLatin1String(what), FileName_, QString::fromLocal8Bit(std::strerror(error))));
 }
 
 int64_t TFileStream::Size() const {
     struct stat st {};
-    if (::fstat(Fd_, &st) < 0)
-        Fail("Cannot read the size of file", errno);
+    if (::fstat(Fd_, &st) < 0) Fail("Cannot read the size of file", errno);
     return st.st_size;
 }
 
 void TFileStream::Seek(int64_t position) {
-    if (::lseek(Fd_, position, SEEK_SET) < 0)
-        Fail("Cannot seek in file", errno);
+    if (::lseek(Fd_, position, SEEK_SET) < 0) Fail("Cannot seek in file", errno);
     Position_ = position;
 }
 
 void TFileStream::Truncate(int64_t size) {
-    if (::ftruncate(Fd_, size) < 0)
-        Fail("Cannot truncate file", errno);
-    if (Position_ > size)
-        Seek(size);
+    if (::ftruncate(Fd_, size) < 0) Fail("Cannot truncate file", errno);
+    if (Position_ > size) Seek(size);
 }
 
 int64_t TFileStream::Read(char* data, int64_t maxLength) {
@@ -97,8 +99,7 @@ int64_t TFileStream::Read(char* data, int64_t maxLength) {
             Position_ += n;
             return n;
         }
-        if (errno != EINTR)
-            Fail("Error reading file", errno);
+        if (errno != EINTR) Fail("Error reading file", errno);
     }
 }
 
@@ -106,12 +107,10 @@ void TFileStream::Write(const char* data, int64_t length) {
     while (length > 0) {
         const ssize_t n = ::write(Fd_, data, static_cast<size_t>(length));
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             Fail("Error writing file", errno);
         }
-        if (n == 0)
-            Fail("Error writing file", ENOSPC);
+        if (n == 0) Fail("Error writing file", ENOSPC);
         Position_ += n;
         data += n;
         length -= n;

@@ -29,8 +29,7 @@ bool TFTPThread::ListCommand(TCommandItem& item) {
     ProgressIsFile = false;
     AnnouncedFileSize = -1;
     QByteArray argument = item.Param(2);
-    if (argument == "*.*")
-        argument.clear();
+    if (argument == "*.*") argument.clear();
     TMemoryStream listing;
     bool success = false;
     try {
@@ -52,15 +51,13 @@ bool TFTPThread::ListCommand(TCommandItem& item) {
 }
 
 bool TFTPThread::FileTransfer(const QByteArray& verb, const QString& localFile,
-                              QByteArray remoteFolder, int64_t resume, bool receive,
-                              TFileMode mode, QByteArray remoteName) {
+                              QByteArray remoteFolder, int64_t resume, bool receive, TFileMode mode,
+                              QByteArray remoteName) {
     if (!remoteFolder.isEmpty()) {
-        if (remoteName.startsWith(remoteFolder))
-            remoteName.remove(0, remoteFolder.size());
+        if (remoteName.startsWith(remoteFolder)) remoteName.remove(0, remoteFolder.size());
         if (remoteFolder != CurrentFolder) {
             SendCommand("CWD " + remoteFolder);
-            if (GetReplyClass() != 2)
-                return false;
+            if (GetReplyClass() != 2) return false;
             CurrentFolder = remoteFolder;
         }
     }
@@ -103,8 +100,7 @@ bool TFTPThread::DownloadCommand(TCommandItem& item) {
             }
         }
         const QString localFolder = QFileInfo(localFile).path();
-        if (!localFolder.isEmpty())
-            QDir().mkpath(localFolder);
+        if (!localFolder.isEmpty()) QDir().mkpath(localFolder);
         success = FileTransfer("RETR", localFile, folder, resume, true, mode, item.Param(2));
     } catch (...) {
         LocalFileName.clear();

@@ -38,7 +38,8 @@ public:
         session.OnProgress = [this](TFTPComponent*, uint8_t stage, bool isFile, int64_t bytes) {
             Progress << QStringLiteral("%1 %2 %3").arg(stage).arg(int(isFile)).arg(bytes);
         };
-        session.OnProcessList = [this](TFTPComponent*, const QByteArray& folder, TRemoteItemList items) {
+        session.OnProcessList = [this](TFTPComponent*, const QByteArray& folder,
+                                       TRemoteItemList items) {
             Events << QStringLiteral("List ") + QString::fromUtf8(folder);
             Listing = std::move(items);
         };
@@ -53,8 +54,7 @@ public:
     }
     int Find(const QString& prefix, int from = 0) const {
         for (int i = from; i < Events.size(); ++i)
-            if (Events[i].startsWith(prefix))
-                return i;
+            if (Events[i].startsWith(prefix)) return i;
         return -1;
     }
     int Count(const QString& prefix) const {
@@ -65,8 +65,7 @@ public:
     }
     const TRemoteListEntry* Entry(const QByteArray& name) const {
         for (const TRemoteListEntry& e : Listing)
-            if (e.Name == name)
-                return &e;
+            if (e.Name == name) return &e;
         return nullptr;
     }
     QString Dump() const { return Events.join(QLatin1Char('\n')); }

@@ -18,21 +18,29 @@ void TestDataReplies::passivePort_data() {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QByteArray>("host");
     QTest::addColumn<int>("port");
-    QTest::newRow("usual") << QByteArray("227 Entering Passive Mode (10,0,0,1,4,1).") << QByteArray() << 1025;
-    QTest::newRow("other host, port only") << QByteArray("227 Entering Passive Mode (192,168,7,9,195,80)")
-                                           << QByteArray("10,0,0,1") << 50000;
+    QTest::newRow("usual") << QByteArray("227 Entering Passive Mode (10,0,0,1,4,1).")
+                           << QByteArray() << 1025;
+    QTest::newRow("other host, port only")
+        << QByteArray("227 Entering Passive Mode (192,168,7,9,195,80)") << QByteArray("10,0,0,1")
+        << 50000;
     QTest::newRow("host address without parenthesis")
         << QByteArray("227 Passive 10,0,0,1,4,1 ok") << QByteArray("10,0,0,1") << 1025;
     QTest::newRow("no parenthesis, no host address")
         << QByteArray("227 Passive 10,0,0,2,4,1 ok") << QByteArray("10,0,0,1") << 0;
     QTest::newRow("nothing after the last digit")
         << QByteArray("227 Entering Passive Mode (10,0,0,1,4,1") << QByteArray() << 0;
-    QTest::newRow("five numbers") << QByteArray("227 Entering Passive Mode (10,0,0,1,4).") << QByteArray() << 0;
-    QTest::newRow("field above 255") << QByteArray("227 Entering Passive Mode (10,0,0,1,256,1).") << QByteArray() << 0;
-    QTest::newRow("long field") << QByteArray("227 Entering Passive Mode (10,0,0,0001,4,1).") << QByteArray() << 0;
-    QTest::newRow("empty field") << QByteArray("227 Entering Passive Mode (10,,0,1,4,1).") << QByteArray() << 0;
-    QTest::newRow("port 0") << QByteArray("227 Entering Passive Mode (10,0,0,1,0,0).") << QByteArray() << 0;
-    QTest::newRow("highest port") << QByteArray("227 Entering Passive Mode (10,0,0,1,255,255).") << QByteArray() << 65535;
+    QTest::newRow("five numbers") << QByteArray("227 Entering Passive Mode (10,0,0,1,4).")
+                                  << QByteArray() << 0;
+    QTest::newRow("field above 255")
+        << QByteArray("227 Entering Passive Mode (10,0,0,1,256,1).") << QByteArray() << 0;
+    QTest::newRow("long field") << QByteArray("227 Entering Passive Mode (10,0,0,0001,4,1).")
+                                << QByteArray() << 0;
+    QTest::newRow("empty field") << QByteArray("227 Entering Passive Mode (10,,0,1,4,1).")
+                                 << QByteArray() << 0;
+    QTest::newRow("port 0") << QByteArray("227 Entering Passive Mode (10,0,0,1,0,0).")
+                            << QByteArray() << 0;
+    QTest::newRow("highest port") << QByteArray("227 Entering Passive Mode (10,0,0,1,255,255).")
+                                  << QByteArray() << 65535;
 }
 
 void TestDataReplies::passivePort() {
@@ -55,18 +63,22 @@ void TestDataReplies::announcedSize_data() {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QByteArray>("name");
     QTest::addColumn<qlonglong>("size");
-    QTest::newRow("vsftpd") << QByteArray("150 Opening BINARY mode data connection for a.zip (12345 bytes).")
-                            << QByteArray("a.zip") << 12345LL;
+    QTest::newRow("vsftpd")
+        << QByteArray("150 Opening BINARY mode data connection for a.zip (12345 bytes).")
+        << QByteArray("a.zip") << 12345LL;
     QTest::newRow("case and blanks in the name")
-        << QByteArray("150 Opening data connection for My File.ZIP (2048 bytes)") << QByteArray("my file.zip")
-        << 2048LL;
-    QTest::newRow("beyond 4 GiB") << QByteArray("150 Opening BINARY mode data connection for big (5368709120 bytes).")
-                                  << QByteArray("big") << 5368709120LL;
-    QTest::newRow("no size") << QByteArray("150 Here comes the file.") << QByteArray("a.zip") << -1LL;
+        << QByteArray("150 Opening data connection for My File.ZIP (2048 bytes)")
+        << QByteArray("my file.zip") << 2048LL;
+    QTest::newRow("beyond 4 GiB")
+        << QByteArray("150 Opening BINARY mode data connection for big (5368709120 bytes).")
+        << QByteArray("big") << 5368709120LL;
+    QTest::newRow("no size") << QByteArray("150 Here comes the file.") << QByteArray("a.zip")
+                             << -1LL;
     QTest::newRow("number without bytes")
-        << QByteArray("150 Opening data connection for a.zip (12345 blocks).") << QByteArray("a.zip") << -1LL;
-    QTest::newRow("nothing after the number") << QByteArray("150 Opening for a.zip (12345") << QByteArray("a.zip")
-                                              << -1LL;
+        << QByteArray("150 Opening data connection for a.zip (12345 blocks).")
+        << QByteArray("a.zip") << -1LL;
+    QTest::newRow("nothing after the number")
+        << QByteArray("150 Opening for a.zip (12345") << QByteArray("a.zip") << -1LL;
 }
 
 void TestDataReplies::announcedSize() {

@@ -37,8 +37,7 @@ TRun RunTool(const QStringList& arguments) {
         argv.push_back(a.data());
     argv.push_back(nullptr);
     int out[2], err[2];
-    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0)
-        return run;
+    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) return run;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
@@ -53,11 +52,9 @@ TRun RunTool(const QStringList& arguments) {
     QByteArray* sinks[2] = {&run.Out, &run.Err};
     int open = spawned == 0 ? 2 : 0;
     while (open > 0 && !deadline.hasExpired()) {
-        if (::poll(fds, 2, 200) <= 0)
-            continue;
+        if (::poll(fds, 2, 200) <= 0) continue;
         for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP)))
-                continue;
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
             char buffer[65536];
             const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
             if (n > 0) {
@@ -70,10 +67,8 @@ TRun RunTool(const QStringList& arguments) {
     }
     ::close(out[0]);
     ::close(err[0]);
-    if (spawned != 0)
-        return run;
-    if (open > 0)
-        ::kill(pid, SIGKILL);
+    if (spawned != 0) return run;
+    if (open > 0) ::kill(pid, SIGKILL);
     int status = 0;
     ::waitpid(pid, &status, 0);
     run.ExitCode = open == 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -2;
@@ -134,7 +129,8 @@ void TestTolvarFtp::usageErrorsExitTwo() {
         {},
         {QStringLiteral("get"), Url(QStringLiteral("/pub/x"))},
         {QStringLiteral("--bogus"), QStringLiteral("ls"), Url(QStringLiteral("/"))},
-        {QStringLiteral("--timeout"), QStringLiteral("soon"), QStringLiteral("ls"), Url(QStringLiteral("/"))},
+        {QStringLiteral("--timeout"), QStringLiteral("soon"), QStringLiteral("ls"),
+         Url(QStringLiteral("/"))},
         {QStringLiteral("get"), Url(QStringLiteral("/pub/")), Dir.filePath(QStringLiteral("x"))},
         {QStringLiteral("fetch"), Url(QStringLiteral("/"))},
     };
@@ -150,9 +146,11 @@ void TestTolvarFtp::listPrintsJsonEntries() {
     QVERIFY2(run.ExitCode == 0, run.Err.constData());
     const QList<QByteArray> lines = run.Out.trimmed().split('\n');
     QCOMPARE(lines.size(), 2);
-    QVERIFY2(run.Out.contains("{\"name\":\"name with blanks.txt\",\"size\":400000,\"folder\":false"),
+    QVERIFY2(
+        run.Out.contains("{\"name\":\"name with blanks.txt\",\"size\":400000,\"folder\":false"),
+        run.Out.constData());
+    QVERIFY2(run.Out.contains("{\"name\":\"sub dir\",\"size\":0,\"folder\":true"),
              run.Out.constData());
-    QVERIFY2(run.Out.contains("{\"name\":\"sub dir\",\"size\":0,\"folder\":true"), run.Out.constData());
 }
 
 void TestTolvarFtp::getAndPutWithResume() {

@@ -52,7 +52,8 @@ void LogIn(TScriptedConnection& c) {
 }
 
 // SIZE refused, PASV granted, then the transfer command answered with "150".
-void OpenDownload(TScriptedConnection& c, const QByteArray& preliminary = "150 Opening data connection.") {
+void OpenDownload(TScriptedConnection& c,
+                  const QByteArray& preliminary = "150 Opening data connection.") {
     c.expect("SIZE");
     c.sendLine("550 Could not get file size.");
     c.expect("PASV");
@@ -75,7 +76,9 @@ struct TForeignListener {
         Listening = Fd >= 0 && ::bind(Fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
                     ::listen(Fd, 8) == 0;
     }
-    ~TForeignListener() { if (Fd >= 0) ::close(Fd); }
+    ~TForeignListener() {
+        if (Fd >= 0) ::close(Fd);
+    }
     int Accepted() {
         int n = 0;
         for (int fd; (fd = ::accept(Fd, nullptr, nullptr)) >= 0; ++n)
@@ -121,7 +124,9 @@ void TestTransferScripted::initTestCase() {
     QVERIFY(Dir.isValid());
 }
 
-void TestTransferScripted::init() { EngineSettings().TimeOut = 10000; }
+void TestTransferScripted::init() {
+    EngineSettings().TimeOut = 10000;
+}
 
 void TestTransferScripted::cleanup() {
     Session.reset();
@@ -249,8 +254,7 @@ void TestTransferScripted::shortDownloadFailsAndResumes() {
         c.sendLine("213 100000");
         c.expect("PASV");
         c.sendLine(c.openPassive());
-        if (c.expect("REST") != "REST 60000")
-            return;
+        if (c.expect("REST") != "REST 60000") return;
         c.sendLine("350 Restarting at 60000.");
         c.expect("RETR");
         c.sendLine("150 Opening data connection.");
@@ -274,7 +278,8 @@ void TestTransferScripted::shortDownloadFailsAndResumes() {
     QVERIFY2(rec.Find(QStringLiteral("Completed ResumeDownload 1 0")) >= 0, qPrintable(rec.Dump()));
     QCOMPARE(ReadFile(local), whole);
     // Progress starts at the bytes already on disk.
-    QVERIFY2(rec.Progress.contains(QStringLiteral("0 1 60000")), qPrintable(rec.Progress.join('\n')));
+    QVERIFY2(rec.Progress.contains(QStringLiteral("0 1 60000")),
+             qPrintable(rec.Progress.join('\n')));
     QCOMPARE(rec.Progress.last(), QStringLiteral("2 1 100000"));
 }
 
@@ -355,7 +360,8 @@ void TestTransferScripted::resetDataConnectionLetsReplyDecide() {
     QVERIFY2(rec.WaitFor(QStringLiteral("Completed NoOp")), qPrintable(rec.Dump()));
     QCOMPARE(rec.Count(QStringLiteral("Completed Download 1 0")), 1);
     QCOMPARE(rec.Count(QStringLiteral("Completed Download 0 0")), 1);
-    QVERIFY(rec.Find(QStringLiteral("Completed Download 1 0")) < rec.Find(QStringLiteral("Completed Download 0 0")));
+    QVERIFY(rec.Find(QStringLiteral("Completed Download 1 0")) <
+            rec.Find(QStringLiteral("Completed Download 0 0")));
     QVERIFY(rec.Find(QStringLiteral("Completed NoOp 1 0")) >= 0);
 }
 
@@ -457,8 +463,7 @@ void TestTransferScripted::refusedPathIsRetriedAfterCwd() {
 }
 
 void TestTransferScripted::unwritableLocalFileFailsCleanly() {
-    if (!QFile::exists(QStringLiteral("/dev/full")))
-        QSKIP("no /dev/full here");
+    if (!QFile::exists(QStringLiteral("/dev/full"))) QSKIP("no /dev/full here");
     TScriptedFtpServer server;
     server.setScript([](TScriptedConnection& c) {
         LogIn(c);
@@ -473,7 +478,8 @@ void TestTransferScripted::unwritableLocalFileFailsCleanly() {
     s->Download("", "full.bin", QStringLiteral("/dev/full"), 2);
     s->NoOp();
     QVERIFY2(rec.WaitFor(QStringLiteral("Completed NoOp")), qPrintable(rec.Dump()));
-    QVERIFY2(rec.Find(QStringLiteral("Log error Error writing file \"/dev/full\".")) >= 0, qPrintable(rec.Dump()));
+    QVERIFY2(rec.Find(QStringLiteral("Log error Error writing file \"/dev/full\".")) >= 0,
+             qPrintable(rec.Dump()));
     QCOMPARE(rec.Count(QStringLiteral("Completed Download 0 0")), 1);
     QVERIFY(rec.Find(QStringLiteral("Completed NoOp 1 0")) >= 0);
 }
@@ -519,9 +525,8 @@ void TestTransferScripted::uploadResumesFromOffset() {
 }
 
 void TestTransferScripted::listingParsesWithBareListCommand() {
-    const QByteArray listing =
-        "-rw-r--r--   1 ftp ftp 5368709120 Jan 02  2024 big image.iso\r\n"
-        "drwxr-xr-x   2 ftp ftp       4096 Mar 10 12:30 sub dir\r\n";
+    const QByteArray listing = "-rw-r--r--   1 ftp ftp 5368709120 Jan 02  2024 big image.iso\r\n"
+                               "drwxr-xr-x   2 ftp ftp       4096 Mar 10 12:30 sub dir\r\n";
     TScriptedFtpServer server;
     server.setScript([&](TScriptedConnection& c) {
         c.sendLine("220 Scripted server ready.");
@@ -578,8 +583,9 @@ void TestTransferScripted::activeModeTurnsAwayOtherHosts() {
         to.sin_family = AF_INET;
         to.sin_addr.s_addr = htonl(0x7F000001);
         to.sin_port = htons(quint16(f.value(4).toInt() * 256 + f.value(5).toInt()));
-        const bool connected = ::bind(intruder, reinterpret_cast<sockaddr*>(&from), sizeof from) == 0 &&
-                               ::connect(intruder, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0;
+        const bool connected =
+            ::bind(intruder, reinterpret_cast<sockaddr*>(&from), sizeof from) == 0 &&
+            ::connect(intruder, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0;
         c.sendLine(c.connectActive(portLine) ? "200 PORT ok." : "500 Bad PORT.");
         c.expect("RETR");
         c.sendLine("150 Opening data connection.");

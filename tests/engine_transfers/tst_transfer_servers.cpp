@@ -40,15 +40,15 @@ bool WriteFile(const QString& path, const QByteArray& bytes) {
 // A sparse file of the given size whose last bytes are the tail.
 bool WriteSparse(const QString& path, qint64 size, const QByteArray& tail) {
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || !f.resize(size - tail.size()) || !f.seek(size - tail.size()))
+    if (!f.open(QIODevice::WriteOnly) || !f.resize(size - tail.size()) ||
+        !f.seek(size - tail.size()))
         return false;
     return f.write(tail) == tail.size();
 }
 
 QByteArray ReadTail(const QString& path, qint64 length) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly) || !f.seek(f.size() - length))
-        return QByteArray("<missing>");
+    if (!f.open(QIODevice::ReadOnly) || !f.seek(f.size() - length)) return QByteArray("<missing>");
     return f.read(length);
 }
 
@@ -198,7 +198,8 @@ void TestTransferServers::offsetsBeyondFourGiB() {
     // Sparse files: only the last 1000 bytes travel.
     if (!WriteSparse(peer->rootPath() + QStringLiteral("/huge.bin"), size, tail))
         QSKIP("no room for a sparse file of 5 GiB here");
-    QVERIFY(WriteSparse(peer->rootPath() + QStringLiteral("/huge up.bin"), FiveGiB, QByteArray(1, '\0')));
+    QVERIFY(WriteSparse(peer->rootPath() + QStringLiteral("/huge up.bin"), FiveGiB,
+                        QByteArray(1, '\0')));
     QVERIFY2(peer->start(), qPrintable(peer->errorText()));
     QTemporaryDir dir;
     const QString down = dir.filePath(QStringLiteral("huge.bin"));
