@@ -4,6 +4,8 @@
 #include "listing/DebugLog.h"
 #include "listing/FtpUtils.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -54,6 +56,15 @@ bool TFTPThread::ConnectControl(const QByteArray& host, const QByteArray& portTe
     if (!ok)
         port = 21;
 
+    // A text that cannot be a host name is never sent to the resolver.
+    const bool plausible = !host.isEmpty() && std::all_of(host.begin(), host.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("-._:%[]", c) != nullptr;
+    });
+    if (!plausible) {
+        LastError = WSAHOST_NOT_FOUND_;
+        ReportWSAError();
+        return false;
+    }
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;

@@ -62,6 +62,8 @@ private Q_SLOTS:
     void keepAliveWhenIdleNeverWhenBusy();
     void keepAliveSurvivesFirstComponent();
     void refusedConnectionRetries();
+    void unlimitedRetriesUntilAbort();
+    void impossibleHostNameTriedOnce();
     void logInWithAccountAndFolderReplies();
     void firewallLogInThroughUserAtHost();
     void debugLinesHidePasswords();
@@ -404,6 +406,41 @@ void TestSessionProtocol::refusedConnectionRetries() {
     const int disconnect = rec.Find(QStringLiteral("Disconnect"));
     QVERIFY(disconnect >= 0);
     QCOMPARE(rec.Events[disconnect + 1], QStringLiteral("CantLogIn"));
+    QCOMPARE(rec.Events.last(), QStringLiteral("Completed Login 0 0"));
+}
+
+void TestSessionProtocol::unlimitedRetriesUntilAbort() {
+    EngineSettings().RetryCount = 0;
+    EngineSettings().RetryDelay = 0;
+    quint16 deadPort = 0;
+    {
+        TScriptedFtpServer probe;
+        deadPort = probe.port();
+    }
+    auto session = MakeSession(deadPort);
+    TSessionRecorder rec(*session);
+    session->Login();
+    QVERIFY(rec.WaitFor(QStringLiteral("Log info Attempting to connect to 127.0.0.1, attempt 5")));
+    QCOMPARE(rec.Count(QStringLiteral("Completed")), 0);
+    session->Abort();
+    QVERIFY(rec.WaitFor(QStringLiteral("Completed Login"), 3000));
+    QCOMPARE(rec.Events.last(), QStringLiteral("Completed Login 0 1"));
+    QVERIFY(rec.Find(QStringLiteral("CantLogIn")) >= 0);
+    // Without a delay there is no delay message.
+    QCOMPARE(rec.Count(QStringLiteral("Log info 0 seconds")), 0);
+}
+
+void TestSessionProtocol::impossibleHostNameTriedOnce() {
+    EngineSettings().RetryCount = 3;
+    EngineSettings().RetryDelay = 1;
+    auto session = MakeSession(21);
+    session->Host = QStringLiteral("no such host");
+    TSessionRecorder rec(*session);
+    session->Login();
+    QVERIFY(rec.WaitFor(QStringLiteral("Completed Login"), 5000));
+    QCOMPARE(rec.Count(QStringLiteral("Log info Attempting to connect")), 1);
+    QVERIFY(rec.Find(QStringLiteral("Error 11001 Authoritative      : Host not found")) >= 0);
+    QCOMPARE(rec.Count(QStringLiteral("Log info 1 seconds delay")), 0);
     QCOMPARE(rec.Events.last(), QStringLiteral("Completed Login 0 0"));
 }
 
