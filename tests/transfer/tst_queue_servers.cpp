@@ -181,19 +181,21 @@ private Q_SLOTS:
         run(Py.port(), "anonymous", "a@x", "2");
         QCOMPARE(Queue->Sessions(), QList<TFTPComponent*>{first});
         QTRY_COMPARE(PyLogIns() - logInsBefore, 1);
-        // Another password is another log-in: the pool goes, a new session logs on.
-        run(Py.port(), "anonymous", "b@x", "3");
+        // Another server, then another password, then another user there: each time the
+        // pool goes and a new session logs on. (vsftpd here: pyftpdlib at times leaves a
+        // log-on unanswered while a session of the same client closes.)
+        run(Vs.port(), "anonymous", "a@x", "3");
         QCOMPARE(Queue->Sessions().size(), 1);
-        QCOMPARE(Queue->Sessions().first()->Password, QByteArray("b@x"));
-        QTRY_COMPARE(PyLogIns() - logInsBefore, 2);
-        // Another server, then another user on it.
+        QCOMPARE(Queue->Sessions().first()->Port, int(Vs.port()));
         run(Vs.port(), "anonymous", "b@x", "4");
+        QCOMPARE(Queue->Sessions().first()->Password, QByteArray("b@x"));
         run(Vs.port(), "ftp", "b@x", "5");
         QCOMPARE(Queue->Sessions().size(), 1);
         QCOMPARE(Queue->Sessions().first()->User, QByteArray("ftp"));
         QCOMPARE(connects, 4);
+        QCOMPARE(PyLogIns() - logInsBefore, 1);
         QCOMPARE(ReadFile(LocalPath("5/f.txt")), QByteArray("vsftpd"));
-        QCOMPARE(ReadFile(LocalPath("3/f.txt")), QByteArray("pooled"));
+        QCOMPARE(ReadFile(LocalPath("2/f.txt")), QByteArray("pooled"));
     }
 
     void droppedSessionIsFreedOnceLoggedOut() {
@@ -271,16 +273,16 @@ private Q_SLOTS:
     }
 
     void failedTypeStepEndsOnlyItsItem() {
-        WriteFile(Py.rootPath() + "/type/a.txt", "text");
-        Settings.TransferMode = 3; // EBCDIC, which pyftpdlib refuses
-        auto a = Item(Py.port(), "/type/", "a.txt", 4, false);
+        WriteFile(Vs.rootPath() + "/type/a.txt", "text");
+        Settings.TransferMode = 3; // EBCDIC, which vsftpd refuses
+        auto a = Item(Vs.port(), "type/", "a.txt", 4, false);
         TTransferItem* failed = a.get();
         Queue->Add(a);
         QVERIFY(WaitIdle(*Queue));
         QCOMPARE(failed->State(), isError);
         QCOMPARE(Queue->CompletedCount, 1);
         Settings.TransferMode = 0;
-        auto b = Item(Py.port(), "/type/", "a.txt", 4, false);
+        auto b = Item(Vs.port(), "type/", "a.txt", 4, false);
         b->DestFileName = "b.txt";
         Queue->Add(b);
         QVERIFY(WaitIdle(*Queue));
