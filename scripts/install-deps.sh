@@ -12,6 +12,8 @@ PACKAGES=(
   libclang-rt-14-dev
   # real peers the tests start on loopback
   vsftpd python3-pyftpdlib nginx-light
+  # libraries of pure-ftpd, which is unpacked below rather than installed
+  libcap2 libcrypt1 libpam0g libsodium23 libssl3
   # GUI tests run offscreen; fonts keep text measurable
   fonts-dejavu-core
 )
@@ -37,3 +39,17 @@ for svc in vsftpd nginx; do
     $SUDO systemctl stop "$svc" || true
   fi
 done
+
+# pure-ftpd conflicts with the installed vsftpd as a package, so it is only unpacked
+# into a private folder; the tests run it from there as a second daemon family.
+PUREFTPD_DIR=/opt/tolvar-test/pure-ftpd
+if [ ! -x "$PUREFTPD_DIR/usr/sbin/pure-ftpd" ] || [ ! -x "$PUREFTPD_DIR/usr/bin/pure-pw" ]; then
+  tmp=$(mktemp -d)
+  # apt's download user writes into the folder.
+  chmod 0777 "$tmp"
+  # The package lists may be missing when every package above was already there.
+  (cd "$tmp" && { apt-get download -q pure-ftpd || { $SUDO apt-get update -q && apt-get download -q pure-ftpd; }; })
+  $SUDO mkdir -p "$PUREFTPD_DIR"
+  $SUDO dpkg -x "$tmp"/pure-ftpd_*.deb "$PUREFTPD_DIR"
+  rm -rf "$tmp"
+fi
