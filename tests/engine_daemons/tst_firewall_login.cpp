@@ -1,0 +1,138 @@
+// Log-ins through each of the four firewall kinds: a scripted firewall checks the firewall
+// part command by command and then relays the control connection to pyftpdlib, so the
+// user's log-in, detection and a passive listing run end to end behind it.
+#include "PyftpdlibServer.h"
+#include "ScriptedFirewall.h"
+#include "TransferRecorder.h"
+
+#include "engine/EngineSettings.h"
+#include "engine/FtpComponent.h"
+
+#include <QFile>
+#include <QTest>
+
+using Lines = QList<QByteArray>;
+
+class TestFirewallLogin : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void cleanup();
+    void eachKindLogsInAndLists_data();
+    void eachKindLogsInAndLists();
+    void refusedFirewallPassword();
+
+private:
+    std::unique_ptr<TFTPComponent> NewSession(int kind, quint16 firewallPort);
+    TPyftpdlibServer Server;
+    QObject Owner;
+    std::unique_ptr<TFTPComponent> Session;
+};
+
+void TestFirewallLogin::initTestCase() {
+    EngineSettings().TimeOut = 15000;
+    EngineSettings().RetryCount = 1;
+    EngineSettings().RetryDelay = 0;
+    EngineSettings().KeepAlive = false;
+    QFile file(Server.rootPath() + QStringLiteral("/behind the firewall.txt"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("12345") == 5);
+    file.close();
+    QVERIFY2(Server.start(), qPrintable(Server.errorText()));
+}
+
+void TestFirewallLogin::cleanupTestCase() { Server.stop(); }
+
+void TestFirewallLogin::cleanup() {
+    Session.reset();
+    QVERIFY(TFTPComponent::WaitForWorkers(15000));
+}
+
+std::unique_ptr<TFTPComponent> TestFirewallLogin::NewSession(int kind, quint16 firewallPort) {
+    auto session = std::make_unique<TFTPComponent>(&Owner);
+    session->Host = QStringLiteral("127.0.0.1");
+    session->Port = Server.port();
+    session->User = "anonymous";
+    session->Password = "tester@example.org";
+    session->FirewallType = uint8_t(kind);
+    session->FirewallHost = QStringLiteral("127.0.0.1");
+    session->FirewallPort = firewallPort;
+    session->FirewallUser = "fwuser";
+    session->FirewallPassword = "fwpass";
+    session->SetServerType(0);
+    session->SetPassive(true);
+    return session;
+}
+
+void TestFirewallLogin::eachKindLogsInAndLists_data() {
+    const QByteArray target = "127.0.0.1:" + QByteArray::number(Server.port());
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<Lines>("logIn");
+    QTest::newRow("0 log in, SITE") << 0
+                                    << Lines{"USER fwuser", "PASS fwpass", "SITE " + target,
+                                             "USER anonymous", "PASS tester@example.org"};
+    QTest::newRow("1 OPEN") << 1
+                            << Lines{"OPEN " + target, "USER anonymous",
+                                     "PASS tester@example.org"};
+    QTest::newRow("2 log in, user@host") << 2
+                                         << Lines{"USER fwuser", "PASS fwpass",
+                                                  "USER anonymous@" + target,
+                                                  "PASS tester@example.org"};
+    QTest::newRow("3 user@host") << 3
+                                 << Lines{"USER anonymous@" + target, "PASS tester@example.org"};
+}
+
+void TestFirewallLogin::eachKindLogsInAndLists() {
+    QFETCH(int, kind);
+    QFETCH(Lines, logIn);
+    TScriptedFirewall firewall(kind, "fwuser", "fwpass");
+    QVERIFY(firewall.listen());
+    Session = NewSession(kind, firewall.port());
+    TTransferRecorder rec(*Session);
+    Session->FirewallLogin();
+    QVERIFY2(rec.WaitFor(QStringLiteral("Completed FirewallLogin")), qPrintable(rec.Dump()));
+    QVERIFY2(rec.Find(QStringLiteral("Completed FirewallLogin 1 0")) >= 0, qPrintable(rec.Dump()));
+    QVERIFY(rec.Find(QStringLiteral("LoggedIn")) >= 0);
+    QVERIFY(Session->LoggedIn());
+    QVERIFY(rec.Find(QStringLiteral("Log info Attempting to connect to 127.0.0.1, attempt 1")) >= 0);
+    // Both passwords travel quietly.
+    QCOMPARE(rec.Count(QStringLiteral("Log command PASS xxxxx")), kind == 0 || kind == 2 ? 2 : 1);
+    QCOMPARE(rec.Count(QStringLiteral("Log command PASS fwpass")), 0);
+    // SYST answered through the relay by pyftpdlib.
+    QCOMPARE(Session->ServerType(), uint8_t(11));
+
+    Session->List("/", "");
+    QVERIFY2(rec.WaitFor(QStringLiteral("Completed List")), qPrintable(rec.Dump()));
+    QVERIFY2(rec.Find(QStringLiteral("Completed List 1 0")) >= 0, qPrintable(rec.Dump()));
+    const TRemoteListEntry* file = rec.Entry("behind the firewall.txt");
+    QVERIFY2(file, qPrintable(rec.Dump()));
+    QCOMPARE(file->Item.Size, int64_t(5));
+    QVERIFY(Session->Passive());
+
+    QVERIFY2(firewall.failure().isEmpty(), qPrintable(firewall.failure()));
+    const Lines sent = firewall.transcript();
+    QCOMPARE(sent.mid(0, logIn.size()), logIn);
+    QCOMPARE(sent.value(logIn.size()), QByteArray("SYST"));
+    const qsizetype pasv = sent.indexOf("PASV");
+    QVERIFY2(pasv > logIn.size(), sent.join(" | ").constData());
+    QVERIFY(sent.indexOf("LIST", pasv) > pasv);
+}
+
+// A firewall that refuses its password: the log-in fails there and never reaches the server.
+void TestFirewallLogin::refusedFirewallPassword() {
+    TScriptedFirewall firewall(2, "fwuser", "other password");
+    QVERIFY(firewall.listen());
+    Session = NewSession(2, firewall.port());
+    TTransferRecorder rec(*Session);
+    Session->FirewallLogin();
+    QVERIFY2(rec.WaitFor(QStringLiteral("Completed FirewallLogin")), qPrintable(rec.Dump()));
+    QVERIFY2(rec.Find(QStringLiteral("Completed FirewallLogin 0 0")) >= 0, qPrintable(rec.Dump()));
+    QVERIFY(rec.Find(QStringLiteral("Log error Failed to Log in to Firewall")) >= 0);
+    QVERIFY(rec.Find(QStringLiteral("CantLogIn")) >= 0);
+    QVERIFY(rec.Find(QStringLiteral("LoggedIn")) < 0);
+    QVERIFY(!Session->LoggedIn());
+    QCOMPARE(firewall.transcript(), (Lines{"USER fwuser", "PASS fwpass"}));
+}
+
+QTEST_GUILESS_MAIN(TestFirewallLogin)
+#include "tst_firewall_login.moc"
