@@ -23,15 +23,17 @@ bool WaitReadable(int fd, int stopFd, int timeoutMs) {
 bool SendAll(int fd, const QByteArray& bytes) {
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::send(fd, bytes.constData() + done, size_t(bytes.size() - done),
-                                 MSG_NOSIGNAL);
+        const ssize_t n =
+            ::send(fd, bytes.constData() + done, size_t(bytes.size() - done), MSG_NOSIGNAL);
         if (n <= 0) return false;
         done += n;
     }
     return true;
 }
 
-bool SendLine(int fd, const QByteArray& line) { return SendAll(fd, line + "\r\n"); }
+bool SendLine(int fd, const QByteArray& line) {
+    return SendAll(fd, line + "\r\n");
+}
 
 int ConnectLoopback(quint16 port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -133,8 +135,9 @@ bool TScriptedFirewall::serve(int client) {
     QByteArray fromClient;
     auto expect = [&](const QByteArray& wanted) {
         const QByteArray line = readLine(client, fromClient);
-        if (line.isNull()) return fail(QStringLiteral("no line where \"%1\" was due")
-                                           .arg(QString::fromLatin1(wanted)));
+        if (line.isNull())
+            return fail(
+                QStringLiteral("no line where \"%1\" was due").arg(QString::fromLatin1(wanted)));
         record(line);
         if (line == wanted) return true;
         return fail(QStringLiteral("\"%1\" where \"%2\" was due")
@@ -165,8 +168,8 @@ bool TScriptedFirewall::serve(int client) {
     bool numeric = hostPort.size() <= 2;
     const int port = hostPort.size() == 2 ? hostPort[1].toInt(&numeric) : 21;
     if (hostPort[0] != "127.0.0.1" || !numeric || port <= 0 || port > 65535)
-        return fail(QStringLiteral("target \"%1\" is not on loopback")
-                        .arg(QString::fromLatin1(target)));
+        return fail(
+            QStringLiteral("target \"%1\" is not on loopback").arg(QString::fromLatin1(target)));
     const int server = ConnectLoopback(quint16(port));
     if (server < 0) return fail(QStringLiteral("target refused"));
     // The client has its greeting already: the server's is read here and not passed on.

@@ -41,7 +41,9 @@ void TestFirewallLogin::initTestCase() {
     QVERIFY2(Server.start(), qPrintable(Server.errorText()));
 }
 
-void TestFirewallLogin::cleanupTestCase() { Server.stop(); }
+void TestFirewallLogin::cleanupTestCase() {
+    Server.stop();
+}
 
 void TestFirewallLogin::cleanup() {
     Session.reset();
@@ -72,12 +74,11 @@ void TestFirewallLogin::eachKindLogsInAndLists_data() {
                                     << Lines{"USER fwuser", "PASS fwpass", "SITE " + target,
                                              "USER anonymous", "PASS tester@example.org"};
     QTest::newRow("1 OPEN") << 1
-                            << Lines{"OPEN " + target, "USER anonymous",
-                                     "PASS tester@example.org"};
-    QTest::newRow("2 log in, user@host") << 2
-                                         << Lines{"USER fwuser", "PASS fwpass",
-                                                  "USER anonymous@" + target,
-                                                  "PASS tester@example.org"};
+                            << Lines{"OPEN " + target, "USER anonymous", "PASS tester@example.org"};
+    QTest::newRow("2 log in, user@host")
+        << 2
+        << Lines{"USER fwuser", "PASS fwpass", "USER anonymous@" + target,
+                 "PASS tester@example.org"};
     QTest::newRow("3 user@host") << 3
                                  << Lines{"USER anonymous@" + target, "PASS tester@example.org"};
 }
@@ -94,7 +95,8 @@ void TestFirewallLogin::eachKindLogsInAndLists() {
     QVERIFY2(rec.Find(QStringLiteral("Completed FirewallLogin 1 0")) >= 0, qPrintable(rec.Dump()));
     QVERIFY(rec.Find(QStringLiteral("LoggedIn")) >= 0);
     QVERIFY(Session->LoggedIn());
-    QVERIFY(rec.Find(QStringLiteral("Log info Attempting to connect to 127.0.0.1, attempt 1")) >= 0);
+    QVERIFY(rec.Find(QStringLiteral("Log info Attempting to connect to 127.0.0.1, attempt 1")) >=
+            0);
     // Both passwords travel quietly.
     QCOMPARE(rec.Count(QStringLiteral("Log command PASS xxxxx")), kind == 0 || kind == 2 ? 2 : 1);
     QCOMPARE(rec.Count(QStringLiteral("Log command PASS fwpass")), 0);

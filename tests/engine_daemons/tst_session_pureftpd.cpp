@@ -178,7 +178,8 @@ void TestSessionPureFtpd::sessionEndToEnd() {
     s->RemoveFolder("old folder");
     s->NoOp();
     QVERIFY2(rec.WaitFor(QStringLiteral("Completed NoOp")), qPrintable(rec.Dump()));
-    QVERIFY2(rec.Find(QStringLiteral("Completed ChangeAttributes 1 0")) >= 0, qPrintable(rec.Dump()));
+    QVERIFY2(rec.Find(QStringLiteral("Completed ChangeAttributes 1 0")) >= 0,
+             qPrintable(rec.Dump()));
     QVERIFY(rec.Find(QStringLiteral("Log command SITE CHMOD 640 uploaded file.bin")) >= 0);
     struct stat info {};
     QCOMPARE(::stat(QFile::encodeName(root + QStringLiteral("/uploaded file.bin")), &info), 0);
@@ -206,8 +207,7 @@ void TestSessionPureFtpd::resumeBeyondThreeGiB() {
     const QString remoteDown = peer.rootPath() + QStringLiteral("/huge.bin");
     const QString remoteUp = peer.rootPath() + QStringLiteral("/huge up.bin");
     // Sparse files: only the last 1000 bytes travel.
-    if (!WriteSparse(remoteDown, size, tail))
-        QSKIP("no room for a sparse file of 3 GiB here");
+    if (!WriteSparse(remoteDown, size, tail)) QSKIP("no room for a sparse file of 3 GiB here");
     QVERIFY(WriteSparse(remoteUp, ThreeGiB, QByteArray(1, '\0')));
     QVERIFY(peer.adopt(remoteDown) && peer.adopt(remoteUp));
     QVERIFY2(peer.start(), qPrintable(peer.errorText()));

@@ -17,8 +17,8 @@ extern char** environ;
 namespace {
 
 // The crypt(3) hash of TPureFtpdServer::Password.
-constexpr const char* PasswordHash =
-    "$6$tolvar$St0iymofZD9JtYxZkadIABOBy9R4q7Shp3YD310XM.DLoELW3JD6v7Ns2Izo18fKgFN9FNaVUL4E9Q9DAl7YJ.";
+constexpr const char* PasswordHash = "$6$tolvar$St0iymofZD9JtYxZkadIABOBy9R4q7Shp3YD310XM."
+                                     "DLoELW3JD6v7Ns2Izo18fKgFN9FNaVUL4E9Q9DAl7YJ.";
 
 constexpr uid_t Nobody = 65534;
 
@@ -47,9 +47,13 @@ bool RunToEnd(const QByteArray& program, const QList<QByteArray>& arguments) {
 
 } // namespace
 
-uid_t TPureFtpdServer::loginUid() const { return ::getuid() == 0 ? Nobody : ::getuid(); }
+uid_t TPureFtpdServer::loginUid() const {
+    return ::getuid() == 0 ? Nobody : ::getuid();
+}
 
-gid_t TPureFtpdServer::loginGid() const { return ::getuid() == 0 ? Nobody : ::getgid(); }
+gid_t TPureFtpdServer::loginGid() const {
+    return ::getuid() == 0 ? Nobody : ::getgid();
+}
 
 bool TPureFtpdServer::adopt(const QString& path) const {
     if (::getuid() != 0) return true;
@@ -70,8 +74,8 @@ bool TPureFtpdServer::command(quint16 port, QString& program, QStringList& argum
     // "/./" at the end of the home folder chroots the user there.
     const QByteArray home = QFile::encodeName(rootPath()) + "/./";
     const QByteArray line = QByteArray(User) + ':' + PasswordHash + ':' +
-                            QByteArray::number(loginUid()) + ':' +
-                            QByteArray::number(loginGid()) + "::" + home + "::::::::::::\n";
+                            QByteArray::number(loginUid()) + ':' + QByteArray::number(loginGid()) +
+                            "::" + home + "::::::::::::\n";
     const QString passwd = workPath() + QStringLiteral("/pureftpd.passwd");
     const QString database = workPath() + QStringLiteral("/pureftpd.pdb");
     QFile file(passwd);
