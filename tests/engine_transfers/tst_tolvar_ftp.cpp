@@ -3,6 +3,9 @@
 #include "LoopbackServerProcess.h"
 #include "PyftpdlibServer.h"
 
+#include "settings/SettingsFile.h"
+#include "settings/SiteList.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -105,6 +108,7 @@ private Q_SLOTS:
     void listPrintsJsonEntries();
     void getAndPutWithResume();
     void failuresExitOneWithReason();
+    void storedSiteConnects();
 
 private:
     QString Url(const QString& path) const {
@@ -203,6 +207,47 @@ void TestTolvarFtp::failuresExitOneWithReason() {
     run = RunTool({QStringLiteral("http-get"), QStringLiteral("http://127.0.0.1:%1/x").arg(closed),
                    Dir.filePath(QStringLiteral("x"))});
     QCOMPARE(run.ExitCode, 1);
+}
+
+void TestTolvarFtp::storedSiteConnects() {
+    const QString settingsFile = Dir.filePath(QStringLiteral("tolvar.ini"));
+    const QString sitesFile = Dir.filePath(QStringLiteral("Sites.ini"));
+    TSettings settings = DefaultSettings();
+    settings.EMail = QStringLiteral("stored@example.org");
+    settings.UsePASV = true;
+    QVERIFY(WriteSettings(settings, settingsFile));
+    TSiteList sites(sitesFile);
+    TSite site = TSiteList::NewSite(QString());
+    site.Name = QStringLiteral("Test Archive");
+    site.Host = QStringLiteral("127.0.0.1");
+    site.Port = QString::number(Server.port());
+    site.Anonymous = true;
+    site.HostFolder = QStringLiteral("/pub");
+    QString problem;
+    QVERIFY2(sites.SaveSite(site, &problem), qPrintable(problem));
+
+    const QStringList stored = {QStringLiteral("--settings"), settingsFile, QStringLiteral("--sites"),
+                                sitesFile, QStringLiteral("--site"), QStringLiteral("test archive")};
+    // A relative path starts in the site's host folder; the log-in is the site's.
+    const QString local = Dir.filePath(QStringLiteral("from site.txt"));
+    TRun run = RunTool(stored + QStringList{QStringLiteral("--log"), QStringLiteral("get"),
+                                            QStringLiteral("name with blanks.txt"), local});
+    QVERIFY2(run.ExitCode == 0, run.Err.constData());
+    QCOMPARE(ReadFile(local), Remote);
+    QVERIFY2(run.Err.contains("PASV"), run.Err.constData());
+    QVERIFY(run.Err.contains("USER anonymous"));
+
+    run = RunTool(stored + QStringList{QStringLiteral("ls"), QStringLiteral("/pub/")});
+    QVERIFY2(run.ExitCode == 0, run.Err.constData());
+    QVERIFY(run.Out.contains("\"name\":\"sub dir\""));
+
+    run = RunTool({QStringLiteral("--sites"), sitesFile, QStringLiteral("--site"),
+                   QStringLiteral("Elsewhere"), QStringLiteral("ls"), QStringLiteral("/")});
+    QCOMPARE(run.ExitCode, 2);
+    QVERIFY2(run.Err.contains("no site named"), run.Err.constData());
+    run = RunTool({QStringLiteral("--settings"), Dir.filePath(QStringLiteral("none.ini")),
+                   QStringLiteral("ls"), Url(QStringLiteral("/"))});
+    QCOMPARE(run.ExitCode, 2);
 }
 
 QTEST_GUILESS_MAIN(TestTolvarFtp)

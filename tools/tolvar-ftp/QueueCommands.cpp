@@ -2,9 +2,7 @@
 
 #include "FolderSizes.h"
 
-#include "engine/EngineSettings.h"
 #include "engine/FtpComponent.h"
-#include "listing/DebugLog.h"
 #include "listing/FtpUtils.h"
 #include "settings/Settings.h"
 #include "transfer/TransferItemsList.h"
@@ -20,67 +18,25 @@
 
 namespace {
 
-struct TQueueOptions {
-    bool Get = true;
-    QStringList Sources;
-    QString Target;
-    bool Passive = false, Resume = false, Ascii = false, Log = false, Debug = false;
-    int TimeOut = -1, Retries = -1, RetryDelay = -1;
-};
-
-QStringList Words(const QStringList& args) {
-    QStringList words;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        if (a == "--timeout" || a == "--retries" || a == "--retry-delay")
-            ++i;
-        else if (!a.startsWith("--"))
-            words << a;
-    }
-    return words;
-}
-
-QString Parse(const QStringList& args, TQueueOptions& o) {
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        int* number = a == "--timeout"       ? &o.TimeOut
-                      : a == "--retries"     ? &o.Retries
-                      : a == "--retry-delay" ? &o.RetryDelay
-                                             : nullptr;
-        bool ok = true;
-        if (number)
-            *number = i + 1 < args.size() ? args.at(++i).toInt(&ok) : -1;
-        else if (a == "--passive") o.Passive = true;
-        else if (a == "--resume") o.Resume = true;
-        else if (a == "--ascii") o.Ascii = true;
-        else if (a == "--log") o.Log = true;
-        else if (a == "--debug") o.Debug = true;
-        else if (a.startsWith("--")) return "unknown option " + a;
-        if (!ok || (number && *number < 0))
-            return a + " needs a number of 0 or more";
-    }
-    QStringList words = Words(args);
-    o.Get = words.takeFirst() == "mget";
-    if (words.size() < 2)
-        return QStringLiteral("%1 needs at least one source and a target")
-            .arg(o.Get ? "mget" : "mput");
-    o.Target = words.takeLast();
-    o.Sources = words;
-    return QString();
-}
-
-std::unique_ptr<TTransferItem> DownloadItem(const QString& url, const QString& folder,
-                                            const TQueueOptions& o, QString& problem) {
+std::unique_ptr<TTransferItem> DownloadItem(const QString& source, const TToolOptions& o,
+                                            const TToolContext& context, QString& problem) {
     auto item = std::make_unique<TTransferItem>();
-    item->SetURL(url);
-    if (item->Host.isEmpty() || item->FileName.isEmpty()) {
-        problem = "the URL names no file: " + url;
+    item->IsHTTP = source.startsWith("http://", Qt::CaseInsensitive);
+    TSplitURL url;
+    if (!ResolveToolUrl(context, source, url) || url.Host.isEmpty() || url.FileName.isEmpty()) {
+        problem = "the URL names no file: " + source;
         return nullptr;
     }
-    item->IsHTTP = url.startsWith("http://", Qt::CaseInsensitive);
-    if (item->User == "anonymous" && item->Password.isEmpty())
-        item->Password = "tolvar@";
-    item->DestFolder = QFile::encodeName(QDir(folder).absolutePath()) + '/';
+    item->URL = source;
+    item->Host = url.Host;
+    item->Port = url.Port;
+    item->User = url.User.toUtf8();
+    item->Password = url.Password.toUtf8();
+    item->SourceFolder = url.FolderPath.toUtf8();
+    item->FileName = url.FileName.toUtf8();
+    item->DestFileName = item->FileName;
+    item->UseFirewall = context.UseFirewall;
+    item->DestFolder = QFile::encodeName(QDir(o.Target).absolutePath()) + '/';
     const QFileInfo existing(QFile::decodeName(item->DestFolder + item->FileName));
     if (o.Resume && !item->IsHTTP && existing.exists())
         item->StartOffset = existing.size();
@@ -88,7 +44,7 @@ std::unique_ptr<TTransferItem> DownloadItem(const QString& url, const QString& f
 }
 
 std::unique_ptr<TTransferItem> UploadItem(const QString& file, const TSplitURL& url,
-                                          QString& problem) {
+                                          const TToolContext& context, QString& problem) {
     const QFileInfo info(file);
     if (!info.isFile()) {
         problem = "no such file: " + file;
@@ -100,6 +56,7 @@ std::unique_ptr<TTransferItem> UploadItem(const QString& file, const TSplitURL& 
     item->User = url.User.toUtf8();
     item->Password = url.Password.toUtf8();
     item->Upload = true;
+    item->UseFirewall = context.UseFirewall;
     item->SourceFolder = QFile::encodeName(info.absolutePath()) + '/';
     item->FileName = QFile::encodeName(info.fileName());
     item->DestFolder = url.FolderPath.toUtf8();
@@ -118,35 +75,20 @@ int Summary(const TTransferItems& queue) {
 
 } // namespace
 
-bool IsQueueCommand(const QStringList& arguments) {
-    const QStringList words = Words(arguments);
-    return !words.isEmpty() && (words.first() == "mget" || words.first() == "mput");
-}
-
-int RunQueueCommand(const QStringList& arguments) {
-    TQueueOptions o;
-    QString problem = Parse(arguments, o);
+int RunQueueCommand(const TToolOptions& o, const TToolContext& context) {
+    const bool get = o.Action == TToolOptions::TAction::MGet;
+    QString problem;
     TSplitURL target;
-    if (problem.isEmpty() && !o.Get &&
-        (!SplitURL(o.Target, QStringLiteral("tolvar@"), target) || !target.FileName.isEmpty()))
+    if (!get && (!ResolveToolUrl(context, o.Target, target) || !target.FileName.isEmpty()))
         problem = "the target must be a folder URL ending in /: " + o.Target;
-    if (problem.isEmpty() && o.Get && !QFileInfo(o.Target).isDir())
+    if (get && !QFileInfo(o.Target).isDir())
         problem = "no such local folder: " + o.Target;
     if (!problem.isEmpty()) {
         std::fprintf(stderr, "tolvar-ftp: %s\n", qUtf8Printable(problem));
         return 2;
     }
 
-    TEngineSettings& engine = EngineSettings();
-    if (o.TimeOut >= 0)
-        engine.TimeOut = static_cast<uint32_t>(o.TimeOut) * 1000u;
-    if (o.Retries >= 0)
-        engine.RetryCount = o.Retries;
-    if (o.RetryDelay >= 0)
-        engine.RetryDelay = o.RetryDelay;
-    engine.KeepAlive = false;
-    SetDebugLogEnabled(o.Debug);
-    TSettings settings = DefaultSettings();
+    TSettings settings = context.Settings;
     settings.UsePASV = o.Passive;
     settings.TransferMode = o.Ascii ? 1 : 2;
     TransferItemsList().SetSettings(&settings);
@@ -174,13 +116,13 @@ int RunQueueCommand(const QStringList& arguments) {
     };
     QTimer::singleShot(0, qApp, [&] {
         for (const QString& source : o.Sources) {
-            items.push_back(o.Get ? DownloadItem(source, o.Target, o, problem)
-                                  : UploadItem(source, target, problem));
+            items.push_back(get ? DownloadItem(source, o, context, problem)
+                                : UploadItem(source, target, context, problem));
             if (!items.back())
                 std::fprintf(stderr, "tolvar-ftp: %s\n", qUtf8Printable(problem));
         }
         // Sizes and dates as a file view would give them, from one listing per folder.
-        if (o.Get)
+        if (get)
             FillSizesFromListings(items, o.Passive, addAll);
         else
             addAll();

@@ -2,6 +2,16 @@
 
 namespace {
 
+bool ReadText(const QStringList& args, qsizetype& i, const QString& name, QString& value,
+              QString& problem) {
+    if (i + 1 >= args.size() || args.at(i + 1).isEmpty()) {
+        problem = name + QStringLiteral(" needs a value");
+        return false;
+    }
+    value = args.at(++i);
+    return true;
+}
+
 bool ReadCount(const QStringList& args, qsizetype& i, const QString& name, int& value,
                QString& problem) {
     if (i + 1 >= args.size()) {
@@ -25,7 +35,10 @@ QString ToolUsage() {
         "       tolvar-ftp [options] get URL LOCALFILE\n"
         "       tolvar-ftp [options] put LOCALFILE URL\n"
         "       tolvar-ftp [options] http-get URL LOCALFILE\n"
-        "  URL: ftp://[user[:password]@]host[:port]/path (anonymous without a user)\n"
+        "       tolvar-ftp [options] mget URL... LOCALDIR\n"
+        "       tolvar-ftp [options] mput LOCALFILE... URL/\n"
+        "  URL: ftp://[user[:password]@]host[:port]/path (anonymous without a user);\n"
+        "       with --site, a plain path on that site's server (\"/pub/\")\n"
         "options:\n"
         "  --passive              passive data connections (PASV)\n"
         "  --timeout SECONDS      limit of one wait without progress (default 120)\n"
@@ -36,6 +49,9 @@ QString ToolUsage() {
         "  --ascii                ASCII transfer type (default binary)\n"
         "  --log                  the session's log lines on standard error\n"
         "  --debug                write the debug log\n"
+        "  --settings FILE        the settings file (default: the program's)\n"
+        "  --sites FILE           the site list (default: the program's Sites.ini)\n"
+        "  --site NAME            connect with that site's host, log-in and folder\n"
         "exit status: 0 success, 1 failure, 2 usage error\n");
 }
 
@@ -63,6 +79,15 @@ QString ParseToolOptions(const QStringList& args, TToolOptions& options) {
         } else if (a == QLatin1String("--retry-delay")) {
             if (!ReadCount(args, i, a, options.RetryDelaySeconds, problem))
                 return problem;
+        } else if (a == QLatin1String("--settings")) {
+            if (!ReadText(args, i, a, options.SettingsFile, problem))
+                return problem;
+        } else if (a == QLatin1String("--sites")) {
+            if (!ReadText(args, i, a, options.SitesFile, problem))
+                return problem;
+        } else if (a == QLatin1String("--site")) {
+            if (!ReadText(args, i, a, options.SiteName, problem))
+                return problem;
         } else if (a.startsWith(QLatin1String("--")))
             return QStringLiteral("unknown option ") + a;
         else
@@ -84,6 +109,11 @@ QString ParseToolOptions(const QStringList& args, TToolOptions& options) {
         options.Action = A::Put;
         options.LocalFile = words.at(0);
         options.Url = words.at(1);
+    } else if ((command == QLatin1String("mget") || command == QLatin1String("mput")) &&
+               words.size() >= 2) {
+        options.Action = command == QLatin1String("mget") ? A::MGet : A::MPut;
+        options.Target = words.takeLast();
+        options.Sources = words;
     } else {
         return QStringLiteral("unknown command or wrong number of arguments: ") + command;
     }

@@ -5,10 +5,18 @@
 
 // What the command line of tolvar-ftp asks for.
 struct TToolOptions {
-    enum class TAction { None, List, Get, Put, HttpGet };
+    enum class TAction { None, List, Get, Put, HttpGet, MGet, MPut };
     TAction Action = TAction::None;
     QString Url;
     QString LocalFile;
+    // mget: remote URLs and a local folder; mput: local files and a remote folder URL.
+    QStringList Sources;
+    QString Target;
+    // Connection data from the user's stored files; empty paths find them as the
+    // program does.
+    QString SettingsFile;
+    QString SitesFile;
+    QString SiteName;
     bool Passive = false;
     bool Resume = false;
     bool Ascii = false;

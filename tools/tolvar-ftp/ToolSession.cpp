@@ -33,13 +33,22 @@ bool TransferSession(const TToolOptions& options) {
 }
 } // namespace
 
-TToolSession::TToolSession(const TToolOptions& options, const TSplitURL& url)
-    : Options(options), Url(url),
+TToolSession::TToolSession(const TToolOptions& options, const TSplitURL& url,
+                           const TToolContext& context)
+    : Options(options), Url(url), UseFirewall(context.UseFirewall),
       Ftp(std::make_unique<TFTPComponent>(TransferSession(options) ? nullptr : this)) {
     Ftp->Host = Url.Host;
     Ftp->Port = Url.Port;
     Ftp->User = Url.User.toUtf8();
     Ftp->Password = Url.Password.toUtf8();
+    if (UseFirewall) {
+        const TSettings& s = context.Settings;
+        Ftp->FirewallType = static_cast<uint8_t>(s.FirewallType);
+        Ftp->FirewallHost = s.FirewallHost;
+        Ftp->FirewallPort = s.FirewallPort;
+        Ftp->FirewallUser = s.FirewallUser.toUtf8();
+        Ftp->FirewallPassword = s.FirewallPassword.toUtf8();
+    }
     Ftp->SetPassive(Options.Passive);
     Ftp->SetServerType(0);
     AttachHandlers();
@@ -84,7 +93,11 @@ void TToolSession::Start() {
         Steps.append({TFTPCommand::GetHTTP,
                       [this] { Ftp->GetHTTP(Options.Url, Options.LocalFile); }, nullptr});
     } else {
-        Steps.append({TFTPCommand::Login, [this] { Ftp->Login(); }, [this] { PlanSteps(); }});
+        if (UseFirewall)
+            Steps.append({TFTPCommand::FirewallLogin, [this] { Ftp->FirewallLogin(); },
+                          [this] { PlanSteps(); }});
+        else
+            Steps.append({TFTPCommand::Login, [this] { Ftp->Login(); }, [this] { PlanSteps(); }});
     }
     RunNextStep();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ToolContext.h"
 #include "ToolOptions.h"
 
 #include "engine/FtpComponent.h"
@@ -16,7 +17,7 @@
 // before it has completed, then log out. The process exit code comes out of Run().
 class TToolSession : public QObject {
 public:
-    TToolSession(const TToolOptions& options, const TSplitURL& url);
+    TToolSession(const TToolOptions& options, const TSplitURL& url, const TToolContext& context);
     ~TToolSession() override;
     // Starts the work; the event loop ends with QCoreApplication::exit(code).
     void Start();
@@ -41,6 +42,7 @@ private:
 
     TToolOptions Options;
     TSplitURL Url;
+    bool UseFirewall = false;
     std::unique_ptr<TFTPComponent> Ftp;
     QList<TStep> Steps;
     TFTPCommand Awaited = TFTPCommand::None;

@@ -1,10 +1,10 @@
 // tolvar-ftp: lists, downloads and uploads over FTP and fetches HTTP files with the
 // session engine, headless. Exit status 0 on success, 1 on failure, 2 on a usage error.
 #include "QueueCommands.h"
+#include "ToolContext.h"
 #include "ToolOptions.h"
 #include "ToolSession.h"
 
-#include "engine/EngineSettings.h"
 #include "engine/FtpComponent.h"
 #include "listing/DebugLog.h"
 #include "listing/FtpUtils.h"
@@ -14,40 +14,41 @@
 
 #include <cstdio>
 
+namespace {
+int UsageError(const QString& problem, bool withUsage) {
+    std::fprintf(stderr, "tolvar-ftp: %s\n%s", qUtf8Printable(problem),
+                 withUsage ? qUtf8Printable(ToolUsage()) : "");
+    return 2;
+}
+} // namespace
+
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (IsQueueCommand(QCoreApplication::arguments()))
-        return RunQueueCommand(QCoreApplication::arguments());
     TToolOptions options;
-    const QString problem = ParseToolOptions(QCoreApplication::arguments(), options);
-    if (!problem.isEmpty()) {
-        std::fprintf(stderr, "tolvar-ftp: %s\n%s", qUtf8Printable(problem),
-                     qUtf8Printable(ToolUsage()));
-        return 2;
-    }
-    TSplitURL url;
-    if (!SplitURL(options.Url, QStringLiteral("tolvar@"), url)) {
-        std::fprintf(stderr, "tolvar-ftp: cannot read the URL %s\n", qUtf8Printable(options.Url));
-        return 2;
-    }
-    if (options.Action == TToolOptions::TAction::Get && url.FileName.isEmpty()) {
-        std::fprintf(stderr, "tolvar-ftp: the URL names no file\n");
-        return 2;
-    }
-
-    TEngineSettings& settings = EngineSettings();
-    if (options.TimeOutSeconds >= 0)
-        settings.TimeOut = static_cast<uint32_t>(options.TimeOutSeconds) * 1000u;
-    if (options.Retries >= 0)
-        settings.RetryCount = options.Retries;
-    if (options.RetryDelaySeconds >= 0)
-        settings.RetryDelay = options.RetryDelaySeconds;
-    settings.KeepAlive = false;
+    QString problem = ParseToolOptions(QCoreApplication::arguments(), options);
+    if (!problem.isEmpty())
+        return UsageError(problem, true);
+    TToolContext context;
+    problem = LoadToolContext(options, context);
+    if (!problem.isEmpty())
+        return UsageError(problem, false);
+    options.Passive = options.Passive || context.Settings.UsePASV;
+    ApplyToolEngineSettings(context, options);
     SetDebugLogEnabled(options.Debug);
+
+    using A = TToolOptions::TAction;
+    if (options.Action == A::MGet || options.Action == A::MPut)
+        return RunQueueCommand(options, context);
+
+    TSplitURL url;
+    if (!ResolveToolUrl(context, options.Url, url))
+        return UsageError(QStringLiteral("cannot read the URL ") + options.Url, false);
+    if (options.Action == A::Get && url.FileName.isEmpty())
+        return UsageError(QStringLiteral("the URL names no file"), false);
 
     int exitCode = 1;
     {
-        TToolSession session(options, url);
+        TToolSession session(options, url, context);
         QTimer::singleShot(0, &session, [&session] { session.Start(); });
         exitCode = app.exec();
     }
