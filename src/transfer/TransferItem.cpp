@@ -17,8 +17,7 @@ constexpr int CancelGraceMs = 2000;
 } // namespace
 
 int64_t MulDiv(int64_t a, int64_t b, int64_t c) {
-    if (c == 0)
-        return -1;
+    if (c == 0) return -1;
     // The product of two 64-bit sizes needs 128 bits to stay exact.
     __extension__ using TWide = __int128;
     const TWide product = static_cast<TWide>(a) * b;
@@ -37,15 +36,12 @@ TTransferItem::~TTransferItem() {
         delete Session;
         Session = nullptr;
     }
-    if (Session)
-        ReleaseSession(Session);
-    if (Owner)
-        Owner->Forget(this);
+    if (Session) ReleaseSession(Session);
+    if (Owner) Owner->Forget(this);
 }
 
 void TTransferItem::SetState(TItemState state) {
-    if (state == State_)
-        return;
+    if (state == State_) return;
     TTransferItems* queue = Owner;
     if (queue) {
         queue->StateCount_[State_] -= 1;
@@ -65,8 +61,7 @@ void TTransferItem::SetState(TItemState state) {
         else if (queue->BusyItem_ == this)
             queue->BusyItem_ = nullptr;
         queue->StateCount_[State_] += 1;
-        if (queue->OnItemStateChange)
-            queue->OnItemStateChange(queue, this);
+        if (queue->OnItemStateChange) queue->OnItemStateChange(queue, this);
     }
 }
 
@@ -81,22 +76,24 @@ void TTransferItem::SetURL(const QString& url) {
     SourceFolder = parts.FolderPath.toUtf8();
     FileName = parts.FileName.toUtf8();
     const qsizetype nul = FileName.indexOf('\0');
-    if (nul >= 0)
-        FileName.truncate(nul);
+    if (nul >= 0) FileName.truncate(nul);
     DestFileName = FileName;
 }
 
-int TTransferItem::Index() const { return Owner ? Owner->IndexOf(this) : -1; }
+int TTransferItem::Index() const {
+    return Owner ? Owner->IndexOf(this) : -1;
+}
 
-uint64_t TTransferItem::ElapsedTicks() const { return TickCount() - StartTick; }
+uint64_t TTransferItem::ElapsedTicks() const {
+    return TickCount() - StartTick;
+}
 
 int TTransferItem::PercentDone() const {
     return static_cast<int>(std::clamp<int64_t>(MulDiv(100, BytesDone, Size), 0, 100));
 }
 
 void TTransferItem::Cancel() {
-    if (State_ != isBusy || !Session)
-        return;
+    if (State_ != isBusy || !Session) return;
     TFTPComponent* session = Session;
     session->Abort();
     // The abort may reach no command at all once the type step has failed.
@@ -109,10 +106,8 @@ void TTransferItem::Cancel() {
     // flag would hit the next command, is dropped.
     TTransferItems* queue = Owner;
     QTimer::singleShot(CancelGraceMs, queue->Context_.get(), [queue, item = this, session] {
-        if (queue->BusyItem_ != item || item->Session != session || session->Busy())
-            return;
-        if (queue->Sessions_.contains(session))
-            queue->RetireSession(session);
+        if (queue->BusyItem_ != item || item->Session != session || session->Busy()) return;
+        if (queue->Sessions_.contains(session)) queue->RetireSession(session);
         item->Finish(session, TFTPCommand::None, false, true);
     });
 }
@@ -129,16 +124,14 @@ void TTransferItem::ftpCommandCompleted(TFTPComponent* sender, TFTPCommand comma
                 "Aborted = %d",
                 FileName.constData(), CommandDisplayName(command), success ? 1 : 0,
                 aborted ? 1 : 0);
-    if (!Owner || State_ != isBusy)
-        return;
+    if (!Owner || State_ != isBusy) return;
     using C = TFTPCommand;
     switch (command) {
     case C::Login:
     case C::FirewallLogin:
         // A log-on that failed for good ends the item; otherwise it would stay busy and
         // stop the queue. A successful one is followed by the logged-in notification.
-        if (success && !aborted)
-            return;
+        if (success && !aborted) return;
         if (!aborted)
             ftpLog(sender,
                    QStringLiteral("Could not log on to %1; \"%2\" was not transferred.")
@@ -146,8 +139,7 @@ void TTransferItem::ftpCommandCompleted(TFTPComponent* sender, TFTPCommand comma
                    EngineSettings().LogColorError);
         break;
     case C::SetType:
-        if (success && !aborted)
-            return;
+        if (success && !aborted) return;
         Owner->SessionType_.remove(sender);
         if (!aborted) {
             // The transfer queued behind the type step would run and be taken for the next
@@ -165,8 +157,7 @@ void TTransferItem::ftpCommandCompleted(TFTPComponent* sender, TFTPCommand comma
     case C::Upload:
     case C::ResumeDownload:
     case C::ResumeUpload:
-        if (TypeFailed_)
-            success = false;
+        if (TypeFailed_) success = false;
         break;
     case C::Logout:
     case C::CreateFolder:
@@ -179,8 +170,7 @@ void TTransferItem::ftpCommandCompleted(TFTPComponent* sender, TFTPCommand comma
     Finish(sender, command, success, aborted);
 }
 
-void TTransferItem::Finish(TFTPComponent* sender, TFTPCommand command, bool success,
-                           bool aborted) {
+void TTransferItem::Finish(TFTPComponent* sender, TFTPCommand command, bool success, bool aborted) {
     TTransferItems* queue = Owner;
     const TTransferWindows windows = queue->Windows();
     using C = TFTPCommand;
@@ -206,11 +196,9 @@ void TTransferItem::Finish(TFTPComponent* sender, TFTPCommand command, bool succ
     }
     queue->CompletedCount += 1;
     SetState(aborted ? isCancelled : success ? isDone : isError);
-    if (queue->OnItemFinished)
-        queue->OnItemFinished(queue, this);
+    if (queue->OnItemFinished) queue->OnItemFinished(queue, this);
     TypeFailed_ = false;
-    if (Session)
-        ReleaseSession(Session);
+    if (Session) ReleaseSession(Session);
     queue->ScheduleProcessNext();
 }
 
@@ -240,18 +228,14 @@ void TTransferItem::ReleaseSession(TFTPComponent* session) {
 }
 
 void TTransferItem::ftpConnect(TFTPComponent* sender) {
-    if (Owner && Owner->OnConnect)
-        Owner->OnConnect(sender);
-    if (SavedHandlers_.OnConnect)
-        SavedHandlers_.OnConnect(sender);
+    if (Owner && Owner->OnConnect) Owner->OnConnect(sender);
+    if (SavedHandlers_.OnConnect) SavedHandlers_.OnConnect(sender);
 }
 
 void TTransferItem::ftpDisconnect(TFTPComponent* sender) {
     DebugLogFmt("TTransferItem.ftpDisconnect. FileName = %s", FileName.constData());
-    if (Owner && Owner->OnDisconnect)
-        Owner->OnDisconnect(sender);
-    if (SavedHandlers_.OnDisconnect)
-        SavedHandlers_.OnDisconnect(sender);
+    if (Owner && Owner->OnDisconnect) Owner->OnDisconnect(sender);
+    if (SavedHandlers_.OnDisconnect) SavedHandlers_.OnDisconnect(sender);
 }
 
 void TTransferItem::ftpError(TFTPComponent* sender, int code, const QString& message) {
@@ -264,37 +248,28 @@ void TTransferItem::ftpError(TFTPComponent* sender, int code, const QString& mes
 }
 
 void TTransferItem::ftpLog(TFTPComponent* sender, const QString& message, TColor color) {
-    if (Owner)
-        Owner->QueueLog(sender, message, color);
-    if (SavedHandlers_.OnLog)
-        SavedHandlers_.OnLog(sender, message, color);
+    if (Owner) Owner->QueueLog(sender, message, color);
+    if (SavedHandlers_.OnLog) SavedHandlers_.OnLog(sender, message, color);
 }
 
 void TTransferItem::ftpLoggedIn(TFTPComponent* sender) {
-    if (sender == Session && State_ == isBusy)
-        StartOn(sender);
+    if (sender == Session && State_ == isBusy) StartOn(sender);
 }
 
-void TTransferItem::ftpProgress(TFTPComponent* sender, uint8_t stage, bool isFile,
-                                int64_t bytes) {
+void TTransferItem::ftpProgress(TFTPComponent* sender, uint8_t stage, bool isFile, int64_t bytes) {
     const int64_t delta = std::max<int64_t>(bytes - BytesDone, 0);
     BytesDone = std::max(bytes, BytesDone);
     if (TTransferItems* queue = Owner) {
         queue->BytesDone += delta;
         queue->BytesLeft -= delta;
-        if (queue->OnItemProgress)
-            queue->OnItemProgress(queue, this);
+        if (queue->OnItemProgress) queue->OnItemProgress(queue, this);
     }
-    if (SavedHandlers_.OnProgress)
-        SavedHandlers_.OnProgress(sender, stage, isFile, bytes);
+    if (SavedHandlers_.OnProgress) SavedHandlers_.OnProgress(sender, stage, isFile, bytes);
 }
 
 void TTransferItem::ftpFileSize(TFTPComponent*, const QString& localPath, int64_t size) {
-    if (Upload || Size == size || localPath != LocalPath())
-        return;
-    if (Owner)
-        Owner->BytesLeft += size - Size;
+    if (Upload || Size == size || localPath != LocalPath()) return;
+    if (Owner) Owner->BytesLeft += size - Size;
     Size = size;
-    if (ListItem)
-        ListItem->SetSizeText(QString::number(size));
+    if (ListItem) ListItem->SetSizeText(QString::number(size));
 }

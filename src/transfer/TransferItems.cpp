@@ -26,21 +26,18 @@ const QString AppTitle = QStringLiteral("Tolvar");
 
 TTransferItems::TTransferItems(TTransferItemsList* owner)
     : Owner(owner), Context_(std::make_unique<QObject>()) {
-    if (ITransferManagerWindow* manager = Windows().Manager)
-        manager->AddTab(this);
+    if (ITransferManagerWindow* manager = Windows().Manager) manager->AddTab(this);
 }
 
 TTransferItems::~TTransferItems() {
-    if (ITransferManagerWindow* manager = Windows().Manager)
-        manager->RemoveTab(this);
+    if (ITransferManagerWindow* manager = Windows().Manager) manager->RemoveTab(this);
     Clear();
     // Sessions still logging out go with the queue: closing their sockets ends them.
     for (TFTPComponent* session : std::exchange(Retiring_, {})) {
         static_cast<TFTPHandlers&>(*session) = TFTPHandlers();
         delete session;
     }
-    if (Owner)
-        Owner->Remove(this);
+    if (Owner) Owner->Remove(this);
 }
 
 const TSettings& TTransferItems::Settings() const {
@@ -53,25 +50,20 @@ TTransferWindows TTransferItems::Windows() const {
 }
 
 void TTransferItems::SetTitle(const QString& title) const {
-    if (ITransferMainWindow* main = Windows().Main)
-        main->SetApplicationTitle(title);
+    if (ITransferMainWindow* main = Windows().Main) main->SetApplicationTitle(title);
 }
 
 void TTransferItems::SetName(const QString& name) {
-    if (name == Name_)
-        return;
+    if (name == Name_) return;
     Name_ = name;
     const TTransferWindows windows = Windows();
-    if (windows.Progress)
-        windows.Progress->SetTabCaption(this, name);
-    if (windows.Manager)
-        windows.Manager->SetTabCaption(this, name);
+    if (windows.Progress) windows.Progress->SetTabCaption(this, name);
+    if (windows.Manager) windows.Manager->SetTabCaption(this, name);
 }
 
 int TTransferItems::Add(std::unique_ptr<TTransferItem>& item) {
     DebugLogFmt("Adding Transfer Item. Name = \"%s\"", item->FileName.constData());
-    if (item->DestFileName.isEmpty())
-        item->DestFileName = item->FileName;
+    if (item->DestFileName.isEmpty()) item->DestFileName = item->FileName;
     for (const TTransferItem* other : Items_) {
         if (other != item.get() && (other->State() == isPending || other->State() == isBusy) &&
             EqualItems(*other, *item)) {
@@ -81,8 +73,7 @@ int TTransferItems::Add(std::unique_ptr<TTransferItem>& item) {
             return -1;
         }
     }
-    if (ITransferProgressWindow* progress = Windows().Progress)
-        progress->EnsureExists();
+    if (ITransferProgressWindow* progress = Windows().Progress) progress->EnsureExists();
     TTransferItem* added = item.release();
     Items_.append(added);
     added->Owner = this;
@@ -95,8 +86,7 @@ int TTransferItems::Add(std::unique_ptr<TTransferItem>& item) {
     BytesDone += added->StartOffset;
     BytesLeft += added->Size - added->StartOffset;
     ShowInProgressWindow();
-    if (OnItemAdded)
-        OnItemAdded(this, added);
+    if (OnItemAdded) OnItemAdded(this, added);
     const int index = IndexOf(added);
     ProcessNext();
     return index;
@@ -105,23 +95,18 @@ int TTransferItems::Add(std::unique_ptr<TTransferItem>& item) {
 bool TTransferItems::ProcessNext() {
     DebugLogFmt("TTransferItems.ProcessNext. StateCount[isBusy] = %d", StateCount_[isBusy]);
     SetTitle(AppTitle);
-    if (StateCount_[isBusy] >= 1)
-        return false;
+    if (StateCount_[isBusy] >= 1) return false;
     const bool single = Settings().SingleConnectionsOnly;
-    if (HostView && single && HostView->Queueing())
-        return false;
+    if (HostView && single && HostView->Queueing()) return false;
     const TTransferWindows windows = Windows();
     if (!Idle() && windows.Main && windows.Main->ShowTransferInfoChecked()) {
         ShowInProgressWindow();
-        if (windows.Progress)
-            windows.Progress->MakeVisible();
+        if (windows.Progress) windows.Progress->MakeVisible();
     }
     TTransferItem* item = FindFirst(isPending);
-    if (!item)
-        return false;
+    if (!item) return false;
     TFTPComponent* session = item->IsHTTP ? new TFTPComponent() : ChooseSession(*item);
-    if (!session)
-        return false;
+    if (!session) return false;
     item->StartOn(session);
     return true;
 }
@@ -132,12 +117,13 @@ int TTransferItems::IndexOf(const TTransferItem* item) const {
 
 TTransferItem* TTransferItems::FindFirst(TItemState state) const {
     for (TTransferItem* item : Items_)
-        if (item->State() == state)
-            return item;
+        if (item->State() == state) return item;
     return nullptr;
 }
 
-uint64_t TTransferItems::ElapsedTicks() const { return TickCount() - StartTick; }
+uint64_t TTransferItems::ElapsedTicks() const {
+    return TickCount() - StartTick;
+}
 
 int TTransferItems::PercentDone() const {
     return static_cast<int>(
@@ -145,8 +131,7 @@ int TTransferItems::PercentDone() const {
 }
 
 void TTransferItems::Move(int from, int to) {
-    if (from < 0 || from >= Count() || to < 0 || to >= Count())
-        return;
+    if (from < 0 || from >= Count() || to < 0 || to >= Count()) return;
     Items_.move(from, to);
 }
 
@@ -162,21 +147,18 @@ void TTransferItems::Clear() {
 
 void TTransferItems::Forget(TTransferItem* item) {
     Items_.removeOne(item);
-    if (BusyItem_ == item)
-        BusyItem_ = nullptr;
+    if (BusyItem_ == item) BusyItem_ = nullptr;
     StateCount_[item->State()] -= 1;
     item->Owner = nullptr;
 }
 
 void TTransferItems::ShowInProgressWindow() {
     ITransferProgressWindow* progress = Windows().Progress;
-    if (progress && progress->Exists())
-        progress->ShowQueue(this);
+    if (progress && progress->Exists()) progress->ShowQueue(this);
 }
 
 void TTransferItems::RemoveProgressTab() {
-    if (ITransferProgressWindow* progress = Windows().Progress)
-        progress->RemoveTab(this);
+    if (ITransferProgressWindow* progress = Windows().Progress) progress->RemoveTab(this);
 }
 
 void TTransferItems::ScheduleProcessNext() {

@@ -44,8 +44,7 @@ const TSettings& TTransferItemsList::Settings() const {
 }
 
 TTransferItemsList& TransferItemsList() {
-    if (!gList)
-        gList = std::make_unique<TTransferItemsList>();
+    if (!gList) gList = std::make_unique<TTransferItemsList>();
     return *gList;
 }
 

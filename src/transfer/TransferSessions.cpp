@@ -8,8 +8,7 @@
 TFTPComponent* TTransferItems::ChooseSession(const TTransferItem& item) {
     if (HostView && Settings().SingleConnectionsOnly) {
         TFTPComponent* own = HostView->OwnSession();
-        if (own)
-            HostView->SetTransfersBusy(true);
+        if (own) HostView->SetTransfersBusy(true);
         return own;
     }
     for (TFTPComponent* session : Sessions_) {
@@ -57,11 +56,9 @@ void TTransferItems::RetireSession(TFTPComponent* session) {
 }
 
 void TTransferItems::SessionEnded(TFTPComponent* session, TFTPCommand command, bool closed) {
-    if (!Retiring_.contains(session))
-        return;
+    if (!Retiring_.contains(session)) return;
     // Freed once its logout is over, or once it is no longer logged on at all.
-    if (!closed && command != TFTPCommand::Logout && session->LoggedIn())
-        return;
+    if (!closed && command != TFTPCommand::Logout && session->LoggedIn()) return;
     Retiring_.removeOne(session);
     static_cast<TFTPHandlers&>(*session) = TFTPHandlers();
     session->deleteLater();
@@ -73,8 +70,7 @@ TTransferItem* TTransferItems::BusyItemOn(const TFTPComponent* session) const {
 
 void TTransferItems::QueueLog(TFTPComponent* sender, const QString& message, TColor color) {
     LogLines.append({message, color});
-    if (OnLog)
-        OnLog(sender, message, color);
+    if (OnLog) OnLog(sender, message, color);
 }
 
 void TTransferItems::QueueError(TFTPComponent* sender, int code, const QString& message) {
@@ -123,16 +119,13 @@ void TTransferItems::AttachHandlers(TFTPComponent* session) {
     };
     h.OnLoggedIn = [this](TFTPComponent* s) {
         SessionType_.remove(s); // a new log-in starts from the server's default type
-        if (TTransferItem* item = BusyItemOn(s))
-            item->ftpLoggedIn(s);
+        if (TTransferItem* item = BusyItemOn(s)) item->ftpLoggedIn(s);
     };
     h.OnProgress = [this](TFTPComponent* s, uint8_t stage, bool isFile, int64_t bytes) {
-        if (TTransferItem* item = BusyItemOn(s))
-            item->ftpProgress(s, stage, isFile, bytes);
+        if (TTransferItem* item = BusyItemOn(s)) item->ftpProgress(s, stage, isFile, bytes);
     };
     h.OnUpdateFileSize = [this](TFTPComponent* s, const QString& path, int64_t size) {
-        if (TTransferItem* item = BusyItemOn(s))
-            item->ftpFileSize(s, path, size);
+        if (TTransferItem* item = BusyItemOn(s)) item->ftpFileSize(s, path, size);
     };
     h.OnCantLogIn = nullptr;
 }

@@ -24,8 +24,7 @@ void TTransferItem::StartOn(TFTPComponent* session) {
     Session = session;
     StartTick = TickCount();
     BytesDone = StartOffset;
-    if (queue->OnItemStart)
-        queue->OnItemStart(queue, this);
+    if (queue->OnItemStart) queue->OnItemStart(queue, this);
     if (State_ != isBusy || Session != session)
         return; // a handler of the start event cancelled or finished it
 
@@ -59,15 +58,13 @@ void TTransferItem::StartOn(TFTPComponent* session) {
 
     // Sessions of the queue skip the log-on's resume probe; an offset was only chosen
     // because the view's own session found that the server resumes.
-    if (StartOffset > 0 && !session->HasOwner())
-        session->SetResumeSupported(true);
+    if (StartOffset > 0 && !session->HasOwner()) session->SetResumeSupported(true);
     const int type = TransferTypeFor(FileName, settings);
     // A pooled session carries only this queue's commands, so the type it was last given
     // still holds and need not be sent again for every file.
     const bool pooled = queue->Sessions_.contains(session);
     const bool typeHolds = pooled && queue->SessionType_.value(session, 0) == type;
-    if (pooled)
-        queue->SessionType_[session] = type;
+    if (pooled) queue->SessionType_[session] = type;
     if (Upload) {
         if (IsFolder)
             session->CreateFolder(DestFolder + DestFileName);

@@ -7,16 +7,13 @@
 
 int TransferTypeFor(const QByteArray& fileName, const TSettings& settings) {
     const int mode = settings.TransferMode;
-    if (mode >= 1 && mode <= 4)
-        return mode;
-    if (mode != 0)
-        return 2;
+    if (mode >= 1 && mode <= 4) return mode;
+    if (mode != 0) return 2;
     // The extension counts from the last dot of the last path component.
-    const qsizetype start =
-        std::max({fileName.lastIndexOf('\\'), fileName.lastIndexOf(':'), fileName.lastIndexOf('/')});
+    const qsizetype start = std::max(
+        {fileName.lastIndexOf('\\'), fileName.lastIndexOf(':'), fileName.lastIndexOf('/')});
     const qsizetype dot = fileName.lastIndexOf('.');
-    if (dot <= start)
-        return 2;
+    if (dot <= start) return 2;
     const QString extension = DisplayText(fileName.mid(dot)).toLower();
     return settings.ASCIIExtensions.contains(extension, Qt::CaseInsensitive) ? 1 : 2;
 }

@@ -30,8 +30,7 @@ struct TRecordingProgressWindow : ITransferProgressWindow {
     void EnsureExists() override { Created = true; }
     bool Exists() const override { return Created; }
     void ShowQueue(TTransferItems* queue) override {
-        if (!Tabs.contains(queue))
-            Tabs << queue;
+        if (!Tabs.contains(queue)) Tabs << queue;
     }
     void MakeVisible() override { Visible = true; }
     void SetTabCaption(TTransferItems*, const QString&) override {}

@@ -29,8 +29,7 @@ void Serve(TScriptedConnection& c, TPlan& plan) {
     c.sendLine("220 Scripted server ready.");
     for (;;) {
         const QByteArray line = c.readLine(10000);
-        if (c.readFailed())
-            return;
+        if (c.readFailed()) return;
         const qsizetype space = line.indexOf(' ');
         const QByteArray verb = (space < 0 ? line : line.left(space)).toUpper();
         if (verb == "USER") {
@@ -49,8 +48,7 @@ void Serve(TScriptedConnection& c, TPlan& plan) {
             const bool stall = plan.Retrs++ == 0 && plan.StallFirstRetr;
             c.sendLine("150 Opening BINARY mode data connection (" +
                        QByteArray::number(plan.File.size()) + " bytes).");
-            if (!c.acceptData())
-                return;
+            if (!c.acceptData()) return;
             if (stall) {
                 // Half the file, then silence until the client gives up on the data.
                 c.sendData(plan.File.left(plan.File.size() / 2));
@@ -67,8 +65,7 @@ void Serve(TScriptedConnection& c, TPlan& plan) {
                 continue;
             }
             c.sendLine("150 Ok to send data.");
-            if (!c.acceptData())
-                return;
+            if (!c.acceptData()) return;
             c.receiveDataUntilClose(10000);
             c.sendLine("226 Transfer complete.");
         } else if (verb == "QUIT") {
@@ -168,8 +165,7 @@ private Q_SLOTS:
         QCOMPARE(Queue->StateCount(isDone), 4);
         QByteArrayList types;
         for (const QByteArray& line : server.transcript())
-            if (line.startsWith("TYPE"))
-                types << line;
+            if (line.startsWith("TYPE")) types << line;
         QCOMPARE(types, (QByteArrayList{"TYPE I", "TYPE A", "TYPE I"}));
         QCOMPARE(server.connectionCount(), 1);
     }
@@ -183,8 +179,7 @@ private Q_SLOTS:
         auto item = Item(server.port(), "big.bin", plan.File.size());
         TTransferItem* big = item.get();
         Queue->OnItemProgress = [](TTransferItems*, TTransferItem* i) {
-            if (i->State() == isBusy)
-                i->Cancel();
+            if (i->State() == isBusy) i->Cancel();
         };
         Queue->Add(item);
         QVERIFY(WaitIdle(*Queue));

@@ -9,8 +9,8 @@
 #include "settings/Settings.h"
 
 #include <QDir>
-#include <QPointer>
 #include <QFile>
+#include <QPointer>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -37,7 +37,9 @@ QByteArray ReadFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QByteArray Folder(const QString& path) { return QFile::encodeName(path) + '/'; }
+QByteArray Folder(const QString& path) {
+    return QFile::encodeName(path) + '/';
+}
 
 } // namespace
 
@@ -119,8 +121,7 @@ private Q_SLOTS:
                 sum += q->StateCount(TItemState(s));
             if (sum != q->Count())
                 faults << QStringLiteral("state sum %1 of %2").arg(sum).arg(q->Count());
-            if (q->StateCount(isBusy) > 1)
-                faults << QStringLiteral("two busy items");
+            if (q->StateCount(isBusy) > 1) faults << QStringLiteral("two busy items");
             if (q->Count() == 4 && q->BytesDone + q->BytesLeft != total)
                 faults << QStringLiteral("done %1 + left %2").arg(q->BytesDone).arg(q->BytesLeft);
             if (q->BytesDone < lastDone)
@@ -325,8 +326,7 @@ private Q_SLOTS:
         TTransferItem* sized = item.get();
         int64_t leftAtStart = -1;
         Queue->OnItemProgress = [&](TTransferItems* q, TTransferItem*) {
-            if (leftAtStart < 0)
-                leftAtStart = q->BytesLeft + q->BytesDone;
+            if (leftAtStart < 0) leftAtStart = q->BytesLeft + q->BytesDone;
         };
         Queue->Add(item);
         QVERIFY(WaitIdle(*Queue));
@@ -372,8 +372,8 @@ private Q_SLOTS:
         QVERIFY(view.Session->LoggedIn());
         QVERIFY(Queue->Sessions().isEmpty());
         QCOMPARE(view.BusyFlags, (QList<bool>{true, false}));
-        QVERIFY(view.OwnProgress > 0);       // forwarded while borrowed
-        QVERIFY(!view.OwnLog.isEmpty());     // likewise
+        QVERIFY(view.OwnProgress > 0);          // forwarded while borrowed
+        QVERIFY(!view.OwnLog.isEmpty());        // likewise
         QVERIFY(view.OwnCompletions.isEmpty()); // the item's own
         // The handlers are the view's again, not the queue's from the second start.
         const qsizetype lines = view.OwnLog.size();

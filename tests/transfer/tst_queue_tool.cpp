@@ -14,16 +14,15 @@ class TstQueueTool : public QObject {
 
     int Run(const QStringList& arguments, QByteArray* out = nullptr) {
         QProcess tool;
-        tool.start(QStringLiteral(TOLVAR_FTP_PROGRAM), QStringList{"--retries", "1", "--log"} + arguments);
+        tool.start(QStringLiteral(TOLVAR_FTP_PROGRAM),
+                   QStringList{"--retries", "1", "--log"} + arguments);
         if (!tool.waitForFinished(60000)) {
             tool.kill();
             tool.waitForFinished(5000);
             return -1;
         }
-        if (out)
-            *out = tool.readAllStandardOutput();
-        if (tool.exitCode() != 0)
-            qInfo("%s", tool.readAllStandardError().constData());
+        if (out) *out = tool.readAllStandardOutput();
+        if (tool.exitCode() != 0) qInfo("%s", tool.readAllStandardError().constData());
         return tool.exitCode();
     }
     QString Url(const QString& path) const {

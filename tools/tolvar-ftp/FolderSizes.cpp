@@ -58,8 +58,7 @@ void TListingRun::Next() {
 
 void TListingRun::Listed(const TRemoteItemList& entries) {
     const TTransferItem* sample = Sample;
-    if (!sample)
-        return;
+    if (!sample) return;
     Sample = nullptr;
     std::vector<TTransferItem*> rest;
     for (TTransferItem* item : Pending) {
