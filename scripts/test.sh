@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need, then builds and runs every test suite:
 # a plain build with warnings as errors, the whole suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the engine suites under ThreadSanitizer, and the
+# UndefinedBehaviorSanitizer, the engine and transfer-queue suites under ThreadSanitizer, and the
 # parsers' fuzz target for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -31,7 +31,7 @@ run_suite asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
     -DTOLVAR_SANITIZE=address,undefined -DTOLVAR_FUZZ=ON
 
 run_suite tsan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
-    -DTOLVAR_SANITIZE=thread -DTOLVAR_BUILD_BENCH=OFF -- -L engine
+    -DTOLVAR_SANITIZE=thread -- -L "engine|transfer"
 
 if [ -x scripts/fuzz.sh ]; then
     bash scripts/fuzz.sh "$BUILD_ROOT/asan"
