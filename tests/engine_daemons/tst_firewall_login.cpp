@@ -3,7 +3,7 @@
 // user's log-in, detection and a passive listing run end to end behind it.
 #include "PyftpdlibServer.h"
 #include "ScriptedFirewall.h"
-#include "TransferRecorder.h"
+#include "SessionRecorder.h"
 
 #include "engine/EngineSettings.h"
 #include "engine/FtpComponent.h"
@@ -89,7 +89,7 @@ void TestFirewallLogin::eachKindLogsInAndLists() {
     TScriptedFirewall firewall(kind, "fwuser", "fwpass");
     QVERIFY(firewall.listen());
     Session = NewSession(kind, firewall.port());
-    TTransferRecorder rec(*Session);
+    TSessionRecorder rec(*Session);
     Session->FirewallLogin();
     QVERIFY2(rec.WaitFor(QStringLiteral("Completed FirewallLogin")), qPrintable(rec.Dump()));
     QVERIFY2(rec.Find(QStringLiteral("Completed FirewallLogin 1 0")) >= 0, qPrintable(rec.Dump()));
@@ -125,7 +125,7 @@ void TestFirewallLogin::refusedFirewallPassword() {
     TScriptedFirewall firewall(2, "fwuser", "other password");
     QVERIFY(firewall.listen());
     Session = NewSession(2, firewall.port());
-    TTransferRecorder rec(*Session);
+    TSessionRecorder rec(*Session);
     Session->FirewallLogin();
     QVERIFY2(rec.WaitFor(QStringLiteral("Completed FirewallLogin")), qPrintable(rec.Dump()));
     QVERIFY2(rec.Find(QStringLiteral("Completed FirewallLogin 0 0")) >= 0, qPrintable(rec.Dump()));

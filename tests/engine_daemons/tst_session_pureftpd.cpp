@@ -2,7 +2,7 @@
 // loopback with a user and password: detection, listing, transfers and their resumes
 // (also past 32-bit offsets), folder and file commands and SITE CHMOD, passive and active.
 #include "PureFtpdServer.h"
-#include "TransferRecorder.h"
+#include "SessionRecorder.h"
 
 #include "engine/EngineSettings.h"
 #include "engine/FtpComponent.h"
@@ -123,7 +123,7 @@ void TestSessionPureFtpd::sessionEndToEnd() {
     QVERIFY(WriteFile(upload, local));
 
     TFTPComponent* s = LogIn(peer.port(), passive);
-    TTransferRecorder rec(*s);
+    TSessionRecorder rec(*s);
     QVERIFY2(rec.WaitFor(QStringLiteral("Completed Login")), qPrintable(rec.Dump()));
     QVERIFY2(rec.Find(QStringLiteral("Completed Login 1 0")) >= 0, qPrintable(rec.Dump()));
     QVERIFY(rec.Find(QStringLiteral("Log reply 220")) >= 0);
@@ -218,7 +218,7 @@ void TestSessionPureFtpd::resumeBeyondThreeGiB() {
     QVERIFY(WriteSparse(up, size, tail));
 
     TFTPComponent* s = LogIn(peer.port(), true);
-    TTransferRecorder rec(*s);
+    TSessionRecorder rec(*s);
     QVERIFY2(rec.WaitFor(QStringLiteral("Completed Login 1 0")), qPrintable(rec.Dump()));
     s->ResumeDownload("", "huge.bin", down, 2, 0, ThreeGiB);
     s->ResumeUpload(up, "", "huge up.bin", 2, ThreeGiB);

@@ -1,4 +1,4 @@
-#include "HttpRecorder.h"
+#include "SessionRecorder.h"
 #include "NginxServer.h"
 #include "ScriptedFtpServer.h"
 
@@ -97,7 +97,7 @@ protected:
 
 QStringList TestHttpDownload::Run(TFTPComponent& session, const QString& url, const QString& file,
                                   int timeoutMs) {
-    THttpRecorder recorder(session);
+    TSessionRecorder recorder(session, TSessionRecorder::ProgressAsEvents);
     session.GetHTTP(url, file);
     if (!recorder.WaitFor(QStringLiteral("Completed"), timeoutMs))
         qWarning("no completion:\n%s", qPrintable(recorder.Dump()));
@@ -293,7 +293,7 @@ void TestHttpDownload::abortMidBody() {
     server.setScript(Respond({"HTTP/1.1 200 OK\r\nContent-Length: 100000000\r\n\r\n", Body(100000)},
                              End::Silence));
     TFTPComponent session;
-    THttpRecorder recorder(session);
+    TSessionRecorder recorder(session, TSessionRecorder::ProgressAsEvents);
     session.GetHTTP(QStringLiteral("http://127.0.0.1:%1/x").arg(server.port()),
                     LocalPath(QStringLiteral("aborted")));
     QVERIFY2(recorder.WaitFor(QStringLiteral("Progress 0")), qPrintable(recorder.Dump()));

@@ -2,7 +2,7 @@
 // hostile PASV replies, short and reset data connections, silence, aborts, size
 // announcements, refused REST and a path the server only takes after CWD.
 #include "ScriptedFtpServer.h"
-#include "TransferRecorder.h"
+#include "SessionRecorder.h"
 
 #include "engine/EngineSettings.h"
 #include "engine/FtpComponent.h"
@@ -164,7 +164,7 @@ void TestTransferScripted::pasvRefusedFallsBackToPort() {
         ServeCommands(c, Idle);
     });
     TFTPComponent* s = NewSession(server.port());
-    TTransferRecorder rec(*s);
+    TSessionRecorder rec(*s);
     const QString local = Dir.filePath(QStringLiteral("active.txt"));
     s->Download("", "file.txt", local, 2);
     QVERIFY2(rec.WaitFor(QStringLiteral("Completed Download")), qPrintable(rec.Dump()));
@@ -200,7 +200,7 @@ void TestTransferScripted::pasvAddressIsNeverTrusted() {
         ServeCommands(c, Idle);
     });
     TFTPComponent* s = NewSession(server.port());
-    TTransferRecorder rec(*s);
+    TSessionRecorder rec(*s);
     const QString local = Dir.filePath(QStringLiteral("trusted.bin"));
     s->Download("", "file.bin", local, 2);
     QVERIFY2(rec.WaitFor(QStringLiteral("Completed Download")), qPrintable(rec.Dump()));
@@ -221,7 +221,7 @@ void TestTransferScripted::malformedPasvFailsWithoutRetr() {
         ServeCommands(c, Idle);
     });
     TFTPComponent* s = NewSession(server.port());
-    TTransferRecorder rec(*s);
+    TSessionRecorder rec(*s);
     s->Download("", "file.bin", Dir.filePath(QStringLiteral("never.bin")), 2);
     s->NoOp();
     QVERIFY2(rec.WaitFor(QStringLiteral("Completed NoOp")), qPrintable(rec.Dump()));
@@ -265,7 +265,7 @@ void TestTransferScripted::shortDownloadFailsAndResumes() {
         ServeCommands(c, Idle);
     });
     TFTPComponent* s = NewSession(server.port());
-    TTransferRecorder rec(*s);
+    TSessionRecorder rec(*s);
     const QString local = Dir.filePath(QStringLiteral("short.bin"));
     s->Download("", "short.bin", local, 2);
     QVERIFY2(rec.WaitFor(QStringLiteral("Completed Download")), qPrintable(rec.Dump()));
@@ -305,7 +305,7 @@ void TestTransferScripted::refusedRestRewritesFromStart() {
     const QString local = Dir.filePath(QStringLiteral("partial.bin"));
     WriteFile(local, QByteArray(1000, 'x'));
     TFTPComponent* s = NewSession(server.port());
-    TTransferRecorder rec(*s);
+    TSessionRecorder rec(*s);
     s->ResumeDownload("", "partial.bin", local, 2, 0, 1000);
     QVERIFY2(rec.WaitFor(QStringLiteral("Completed ResumeDownload")), qPrintable(rec.Dump()));
     QVERIFY2(rec.Find(QStringLiteral("Completed ResumeDownload 1 0")) >= 0, qPrintable(rec.Dump()));
@@ -324,7 +324,7 @@ void TestTransferScripted::preliminaryReplyAnnouncesSize() {
         ServeCommands(c, Idle);
     });
     TFTPComponent* s = NewSession(server.port());
-    TTransferRecorder rec(*s);
+    TSessionRecorder rec(*s);
     s->Download("", "a.zip", Dir.filePath(QStringLiteral("a.zip")), 2);
     QVERIFY2(rec.WaitFor(QStringLiteral("Completed Download")), qPrintable(rec.Dump()));
     const int size = rec.Find(QStringLiteral("Size 2048"));
@@ -353,7 +353,7 @@ void TestTransferScripted::resetDataConnectionLetsReplyDecide() {
         ServeCommands(c, Idle);
     });
     TFTPComponent* s = NewSession(server.port());
-    TTransferRecorder rec(*s);
+    TSessionRecorder rec(*s);
     s->Download("", "one.bin", Dir.filePath(QStringLiteral("one.bin")), 2);
     s->Download("", "two.bin", Dir.filePath(QStringLiteral("two.bin")), 2);
     s->NoOp();
@@ -377,7 +377,7 @@ void TestTransferScripted::abortReadsTheReplyAndKeepsSession() {
         ServeCommands(c, Idle);
     });
     TFTPComponent* s = NewSession(server.port());
-    TTransferRecorder rec(*s);
+    TSessionRecorder rec(*s);
     s->Download("", "endless.bin", Dir.filePath(QStringLiteral("endless.bin")), 2);
     QTRY_VERIFY_WITH_TIMEOUT(rec.Progress.contains(QStringLiteral("0 1 0")), 10000);
     QTest::qWait(200);
@@ -404,7 +404,7 @@ void TestTransferScripted::silentDataConnectionTimesOut() {
         ServeCommands(c, Idle);
     });
     TFTPComponent* s = NewSession(server.port());
-    TTransferRecorder rec(*s);
+    TSessionRecorder rec(*s);
     s->Download("", "silent.bin", Dir.filePath(QStringLiteral("silent.bin")), 2);
     QVERIFY2(rec.WaitFor(QStringLiteral("Completed Download")), qPrintable(rec.Dump()));
     QVERIFY2(rec.Find(QStringLiteral("Completed Download 0 0")) >= 0, qPrintable(rec.Dump()));
@@ -450,7 +450,7 @@ void TestTransferScripted::refusedPathIsRetriedAfterCwd() {
         ServeCommands(c, Idle);
     });
     TFTPComponent* s = NewSession(server.port());
-    TTransferRecorder rec(*s);
+    TSessionRecorder rec(*s);
     s->Download("/dir/", "/dir/f.txt", Dir.filePath(QStringLiteral("f.txt")), 2);
     s->Download("/dir/", "/dir/g.txt", Dir.filePath(QStringLiteral("g.txt")), 2);
     s->NoOp();
@@ -474,7 +474,7 @@ void TestTransferScripted::unwritableLocalFileFailsCleanly() {
         ServeCommands(c, Idle);
     });
     TFTPComponent* s = NewSession(server.port());
-    TTransferRecorder rec(*s);
+    TSessionRecorder rec(*s);
     s->Download("", "full.bin", QStringLiteral("/dev/full"), 2);
     s->NoOp();
     QVERIFY2(rec.WaitFor(QStringLiteral("Completed NoOp")), qPrintable(rec.Dump()));
@@ -515,7 +515,7 @@ void TestTransferScripted::uploadResumesFromOffset() {
     const QString local = Dir.filePath(QStringLiteral("up.bin"));
     WriteFile(local, whole);
     TFTPComponent* s = NewSession(server.port());
-    TTransferRecorder rec(*s);
+    TSessionRecorder rec(*s);
     s->ResumeUpload(local, "", "up.bin", 2, 120000);
     s->ResumeUpload(local, "", "up.bin", 2, 120000);
     QTRY_COMPARE_WITH_TIMEOUT(rec.Count(QStringLiteral("Completed ResumeUpload")), 2, 20000);
@@ -545,7 +545,7 @@ void TestTransferScripted::listingParsesWithBareListCommand() {
         ServeCommands(c, Idle);
     });
     TFTPComponent* s = NewSession(server.port());
-    TTransferRecorder rec(*s);
+    TSessionRecorder rec(*s);
     s->List("/pub/", "*.*");
     QVERIFY2(rec.WaitFor(QStringLiteral("Completed List")), qPrintable(rec.Dump()));
     QVERIFY2(rec.Find(QStringLiteral("Completed List 1 0")) >= 0, qPrintable(rec.Dump()));
@@ -601,7 +601,7 @@ void TestTransferScripted::activeModeTurnsAwayOtherHosts() {
         ServeCommands(c, Idle);
     });
     TFTPComponent* s = NewSession(server.port(), false);
-    TTransferRecorder rec(*s);
+    TSessionRecorder rec(*s);
     const QString local = Dir.filePath(QStringLiteral("mine.txt"));
     s->Download("", "mine.txt", local, 2);
     QVERIFY2(rec.WaitFor(QStringLiteral("Completed Download")), qPrintable(rec.Dump()));

@@ -2,7 +2,7 @@
 // passive and active mode: names with blanks, resumed downloads and uploads, and
 // offsets beyond 4 GiB on sparse files.
 #include "PyftpdlibServer.h"
-#include "TransferRecorder.h"
+#include "SessionRecorder.h"
 #include "VsftpdServer.h"
 
 #include "engine/EngineSettings.h"
@@ -131,7 +131,7 @@ void TestTransferServers::listDownloadUploadAndResume() {
     QVERIFY(WriteFile(upload, local));
 
     TFTPComponent* s = LogIn(peer->port(), passive);
-    TTransferRecorder rec(*s);
+    TSessionRecorder rec(*s);
     QVERIFY2(rec.WaitFor(QStringLiteral("Completed Login")), qPrintable(rec.Dump()));
     QVERIFY(rec.Find(QStringLiteral("LoggedIn")) >= 0);
     QCOMPARE(s->ServerType(), uint8_t(11));
@@ -208,7 +208,7 @@ void TestTransferServers::offsetsBeyondFourGiB() {
     QVERIFY(WriteSparse(up, size, tail));
 
     TFTPComponent* s = LogIn(peer->port(), true);
-    TTransferRecorder rec(*s);
+    TSessionRecorder rec(*s);
     QVERIFY2(rec.WaitFor(QStringLiteral("Completed Login")), qPrintable(rec.Dump()));
     s->SetResumeSupported(true);
     s->ResumeDownload("", "huge.bin", down, 2, 0, FiveGiB);

@@ -8,10 +8,18 @@
 #include <QTest>
 
 // Attaches to every notification of a session and keeps them as readable lines, in
-// delivery order: "Connect", "Log <color> <text>", "Completed NoOp 1 0", ...
+// delivery order: "Connect", "Log error <text>", "Size 2048", "List /pub/",
+// "Completed Download 1 0" ... Progress goes to its own list ("stage isFile bytes"),
+// and with ProgressAsEvents also the start and end stages to the events
+// ("Progress 0 0", "Progress 2 5000"). The last listing is kept whole.
 class TSessionRecorder {
 public:
-    explicit TSessionRecorder(TFTPComponent& session) : Session(session) { Attach(); }
+    enum TOption { Default, ProgressAsEvents };
+
+    explicit TSessionRecorder(TFTPComponent& session, TOption option = Default)
+        : Session(session), Option(option) {
+        Attach();
+    }
 
     void Attach() {
         Session.OnAbort = [this](TFTPComponent*) { Events << QStringLiteral("Abort"); };
@@ -43,6 +51,18 @@ public:
         Session.OnRenameSuccessful = [this](TFTPComponent*, const QByteArray& a, const QByteArray& b) {
             Events << QStringLiteral("Renamed %1 %2").arg(QString::fromUtf8(a), QString::fromUtf8(b));
         };
+        Session.OnUpdateFileSize = [this](TFTPComponent*, const QString&, int64_t size) {
+            Events << QStringLiteral("Size %1").arg(size);
+        };
+        Session.OnProgress = [this](TFTPComponent*, uint8_t stage, bool isFile, int64_t bytes) {
+            Progress << QStringLiteral("%1 %2 %3").arg(stage).arg(int(isFile)).arg(bytes);
+            if (Option == ProgressAsEvents && stage != 1)
+                Events << QStringLiteral("Progress %1 %2").arg(stage).arg(bytes);
+        };
+        Session.OnProcessList = [this](TFTPComponent*, const QByteArray& folder, TRemoteItemList items) {
+            Events << QStringLiteral("List ") + QString::fromUtf8(folder);
+            Listing = std::move(items);
+        };
     }
 
     static QString ColorName(TColor color) {
@@ -55,7 +75,7 @@ public:
     }
 
     // Processes events until an event starting with the prefix has arrived (bounded).
-    bool WaitFor(const QString& prefix, int timeoutMs = 10000) {
+    bool WaitFor(const QString& prefix, int timeoutMs = 20000) {
         QDeadlineTimer deadline(timeoutMs);
         while (!deadline.hasExpired()) {
             if (Find(prefix) >= 0)
@@ -80,8 +100,18 @@ public:
         return n;
     }
 
+    const TRemoteListEntry* Entry(const QByteArray& name) const {
+        for (const TRemoteListEntry& e : Listing)
+            if (e.Name == name)
+                return &e;
+        return nullptr;
+    }
+
     QString Dump() const { return Events.join(QLatin1Char('\n')); }
 
     TFTPComponent& Session;
+    TOption Option;
     QStringList Events;
+    QStringList Progress;
+    TRemoteItemList Listing;
 };
