@@ -16,15 +16,6 @@
 
 namespace {
 
-QByteArray AddressText(const sockaddr_storage& address) {
-    char text[INET6_ADDRSTRLEN] = {};
-    if (address.ss_family == AF_INET)
-        ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in&>(address).sin_addr, text, sizeof text);
-    else if (address.ss_family == AF_INET6)
-        ::inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6&>(address).sin6_addr, text, sizeof text);
-    return QByteArray(text);
-}
-
 int WaitError(TWaitControl::Result result) {
     switch (result) {
     case TWaitControl::Result::Aborted: return WSAEINTR_;

@@ -41,17 +41,6 @@ QByteArray CommaAddress(const sockaddr_storage& address) {
            QByteArray::number(b[2]) + ',' + QByteArray::number(b[3]);
 }
 
-QByteArray AddressText(const sockaddr_storage& address) {
-    char text[INET6_ADDRSTRLEN] = {};
-    if (address.ss_family == AF_INET6)
-        ::inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6&>(address).sin6_addr, text,
-                    sizeof text);
-    else
-        ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in&>(address).sin_addr, text,
-                    sizeof text);
-    return QByteArray(text);
-}
-
 } // namespace
 
 bool TFTPThread::PreparePassive() {

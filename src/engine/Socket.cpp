@@ -7,12 +7,24 @@
 #include <algorithm>
 #include <cerrno>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
+
+QByteArray AddressText(const sockaddr_storage& address) {
+    char text[INET6_ADDRSTRLEN] = {};
+    if (address.ss_family == AF_INET6)
+        ::inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6&>(address).sin6_addr, text,
+                    sizeof text);
+    else
+        ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in&>(address).sin_addr, text,
+                    sizeof text);
+    return QByteArray(text);
+}
 
 TWaker::TWaker() : Fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 

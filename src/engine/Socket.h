@@ -1,11 +1,16 @@
 #pragma once
 
+#include <QByteArray>
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 
 #include <sys/socket.h>
 #include <sys/types.h>
+
+// The address part as text ("127.0.0.1", "::1").
+QByteArray AddressText(const sockaddr_storage& address);
 
 // An eventfd that ends a worker's socket wait at once: Abort writes to it.
 class TWaker {
