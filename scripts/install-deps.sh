@@ -7,7 +7,6 @@ PACKAGES=(
   # build
   cmake ninja-build g++ clang pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libsimpleini-dev
   # sanitizer and fuzzer runtimes for clang
   libclang-rt-14-dev
   # real peers the tests start on loopback
