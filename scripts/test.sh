@@ -20,8 +20,17 @@ run_suite() { # name, cmake args..., then "--" and ctest args
     echo "=== $name ==="
     cmake -S . -B "$BUILD_ROOT/$name" -G Ninja "${cmake_args[@]}" >/dev/null
     cmake --build "$BUILD_ROOT/$name" -j"$JOBS"
-    ctest --test-dir "$BUILD_ROOT/$name" --output-on-failure -j2 "${ctest_args[@]}"
+    ctest --test-dir "$BUILD_ROOT/$name" --output-on-failure -j2 "${ctest_args[@]}" \
+        | tee "$BUILD_ROOT/$name/ctest-summary.log"
+    local line total failed
+    line=$(grep -E "tests failed out of [0-9]+" "$BUILD_ROOT/$name/ctest-summary.log" | tail -1)
+    total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
+    failed=$(sed -E 's/.* ([0-9]+) tests failed.*/\1/' <<<"$line")
+    TOTAL_PASSED=$((TOTAL_PASSED + total - failed))
+    TOTAL_FAILED=$((TOTAL_FAILED + failed))
 }
+TOTAL_PASSED=0
+TOTAL_FAILED=0
 
 run_suite plain -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAR_WERROR=ON
 
@@ -35,4 +44,7 @@ run_suite tsan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
 
 if [ -x scripts/fuzz.sh ]; then
     bash scripts/fuzz.sh "$BUILD_ROOT/asan"
+    TOTAL_PASSED=$((TOTAL_PASSED + 1))
 fi
+
+echo "tolvar: $TOTAL_PASSED passed, $TOTAL_FAILED failed"
