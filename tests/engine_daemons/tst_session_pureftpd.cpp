@@ -1,6 +1,7 @@
 // A session against pure-ftpd, a daemon of another family than vsftpd and pyftpdlib, on
 // loopback with a user and password: detection, listing, transfers and their resumes
 // (also past 32-bit offsets), folder and file commands and SITE CHMOD, passive and active.
+#include "TestFiles.h"
 #include "PureFtpdServer.h"
 #include "SessionRecorder.h"
 
@@ -18,41 +19,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-QByteArray Pattern(int size, int seed) {
-    QByteArray bytes(size, Qt::Uninitialized);
-    quint32 x = quint32(seed) * 2654435761u;
-    for (char& c : bytes) {
-        x = x * 1103515245u + 12345u;
-        c = char(x >> 24);
-    }
-    return bytes;
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-// A sparse file of the given size whose last bytes are the tail.
-bool WriteSparse(const QString& path, qint64 size, const QByteArray& tail) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || !f.resize(size - tail.size()) ||
-        !f.seek(size - tail.size()))
-        return false;
-    return f.write(tail) == tail.size();
-}
-
-QByteArray ReadTail(const QString& path, qint64 length) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly) || !f.seek(f.size() - length)) return QByteArray("<missing>");
-    return f.read(length);
-}
 
 constexpr qint64 ThreeGiB = 3LL << 30;
 

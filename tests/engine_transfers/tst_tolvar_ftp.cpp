@@ -1,5 +1,6 @@
 // tolvar-ftp end to end against pyftpdlib on loopback: listing as JSON, get and put with
 // and without resume, the log on standard error, and the exit status of each outcome.
+#include "TestFiles.h"
 #include "LoopbackServerProcess.h"
 #include "PyftpdlibServer.h"
 
@@ -76,26 +77,6 @@ TRun RunTool(const QStringList& arguments) {
     ::waitpid(pid, &status, 0);
     run.ExitCode = open == 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -2;
     return run;
-}
-
-QByteArray Pattern(int size, int seed) {
-    QByteArray bytes(size, Qt::Uninitialized);
-    quint32 x = quint32(seed) * 2654435761u;
-    for (char& c : bytes) {
-        x = x * 1103515245u + 12345u;
-        c = char(x >> 24);
-    }
-    return bytes;
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Listings and transfers against real servers on loopback (vsftpd and pyftpdlib), in
 // passive and active mode: names with blanks, resumed downloads and uploads, and
 // offsets beyond 4 GiB on sparse files.
+#include "TestFiles.h"
 #include "PyftpdlibServer.h"
 #include "SessionRecorder.h"
 #include "VsftpdServer.h"
@@ -16,41 +17,6 @@
 #include <memory>
 
 namespace {
-
-QByteArray Pattern(int size, int seed) {
-    QByteArray bytes(size, Qt::Uninitialized);
-    quint32 x = quint32(seed) * 2654435761u;
-    for (char& c : bytes) {
-        x = x * 1103515245u + 12345u;
-        c = char(x >> 24);
-    }
-    return bytes;
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-// A sparse file of the given size whose last bytes are the tail.
-bool WriteSparse(const QString& path, qint64 size, const QByteArray& tail) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || !f.resize(size - tail.size()) ||
-        !f.seek(size - tail.size()))
-        return false;
-    return f.write(tail) == tail.size();
-}
-
-QByteArray ReadTail(const QString& path, qint64 length) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly) || !f.seek(f.size() - length)) return QByteArray("<missing>");
-    return f.read(length);
-}
 
 std::unique_ptr<TLoopbackServerProcess> NewServer(const QString& kind) {
     if (kind == QLatin1String("vsftpd")) {

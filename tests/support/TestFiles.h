@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Files the transfer tests put on servers and compare afterwards.
+
+// Bytes that differ from seed to seed and never repeat in a short period.
+QByteArray Pattern(int size, int seed = 1);
+// The file's bytes, or "<missing>".
+QByteArray ReadFile(const QString& path);
+// Creates the file's folder when needed.
+bool WriteFile(const QString& path, const QByteArray& bytes);
+// A sparse file of the given size whose last bytes are the tail.
+bool WriteSparse(const QString& path, qint64 size, const QByteArray& tail);
+QByteArray ReadTail(const QString& path, qint64 length);
