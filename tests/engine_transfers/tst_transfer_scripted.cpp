@@ -1,6 +1,7 @@
 // Transfers against a scripted server playing what real servers won't: refused or
 // hostile PASV replies, short and reset data connections, silence, aborts, size
 // announcements, refused REST and a path the server only takes after CWD.
+#include "TestFiles.h"
 #include "ScriptedFtpServer.h"
 #include "SessionRecorder.h"
 
@@ -19,27 +20,6 @@
 #include <unistd.h>
 
 namespace {
-
-QByteArray Pattern(int size, int seed = 1) {
-    QByteArray bytes(size, Qt::Uninitialized);
-    quint32 x = quint32(seed) * 2654435761u;
-    for (char& c : bytes) {
-        x = x * 1103515245u + 12345u;
-        c = char(x >> 24);
-    }
-    return bytes;
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 void LogIn(TScriptedConnection& c) {
     c.sendLine("220 Scripted server ready.");
@@ -303,7 +283,7 @@ void TestTransferScripted::refusedRestRewritesFromStart() {
         ServeCommands(c, Idle);
     });
     const QString local = Dir.filePath(QStringLiteral("partial.bin"));
-    WriteFile(local, QByteArray(1000, 'x'));
+    QVERIFY(WriteFile(local, QByteArray(1000, 'x')));
     TFTPComponent* s = NewSession(server.port());
     TSessionRecorder rec(*s);
     s->ResumeDownload("", "partial.bin", local, 2, 0, 1000);
@@ -513,7 +493,7 @@ void TestTransferScripted::uploadResumesFromOffset() {
         ServeCommands(c, Idle);
     });
     const QString local = Dir.filePath(QStringLiteral("up.bin"));
-    WriteFile(local, whole);
+    QVERIFY(WriteFile(local, whole));
     TFTPComponent* s = NewSession(server.port());
     TSessionRecorder rec(*s);
     s->ResumeUpload(local, "", "up.bin", 2, 120000);
