@@ -38,8 +38,10 @@ void TFTPThread::CloseSocketGraceful(TSocket& socket) {
         socket.CloseGraceful();
 }
 
-bool TFTPThread::ConnectControl(const QByteArray& host, const QByteArray& portText) {
-    Wait.ClearAborted();
+bool TFTPThread::ConnectControl(const QByteArray& host, const QByteArray& portText,
+                                bool clearAbort) {
+    if (clearAbort)
+        Wait.ClearAborted();
     CloseControl();
 
     bool ok = false;

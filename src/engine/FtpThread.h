@@ -42,7 +42,9 @@ public:
     void NotifyCommandCompleted(TFTPCommand command, bool success, bool aborted);
 
     // --- control connection (ControlConnection.cpp) ---
-    bool ConnectControl(const QByteArray& host, const QByteArray& portText);
+    // The retry loop keeps an abort that arrives between attempts (clearAbort false):
+    // with unlimited retries it would otherwise be lost and the loop go on for ever.
+    bool ConnectControl(const QByteArray& host, const QByteArray& portText, bool clearAbort = true);
     bool OpenSocket(TSocket& socket, const sockaddr_storage& address, int port);
     void CloseSocketGraceful(TSocket& socket);
     void SendCommand(const QByteArray& text);

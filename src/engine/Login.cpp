@@ -241,7 +241,7 @@ bool TFTPThread::ConnectionStep(TCommandItem& item) {
                     .arg(attempt));
         bool final = false;
         bool failed = true;
-        if (!ConnectControl(connectHost, connectPort)) {
+        if (!ConnectControl(connectHost, connectPort, false)) {
             final = LastError == WSAHOST_NOT_FOUND_ || LastError == WSANO_RECOVERY_;
         } else if (!Aborted()) {
             try {
