@@ -164,7 +164,7 @@ bool TFTPThread::DoCommand(TCommandItem& item) {
 
     if (Aborted())
         LogInfo(QStringLiteral("Action aborted by user."));
-    NotifyCommandCompleted(item.Command, success, Aborted());
+    NotifyCommandCompleted(item, success, Aborted());
     if (!item.KeepItem)
         CurrentItem = nullptr;
     return success;

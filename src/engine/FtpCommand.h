@@ -37,6 +37,8 @@ const char* CommandDisplayName(TFTPCommand command);
 // server wrote them.
 struct TCommandItem {
     TFTPCommand Command = TFTPCommand::None;
+    // Given by AddCommand, counting from 1 per session; reported back on completion.
+    uint64_t Id = 0;
     bool KeepItem = false;
     QList<QByteArray> Params;
 

@@ -105,13 +105,14 @@ bool TFTPComponent::HasOwner() const { return Shared_->HasOwner; }
 bool TFTPComponent::Connected() const { return Shared_->ThreadRunning && Shared_->ControlOpen; }
 bool TFTPComponent::Busy() const { return Shared_->ThreadRunning && Shared_->Busy; }
 
-void TFTPComponent::AddCommand(TFTPCommand command, const QList<QByteArray>& params) {
+uint64_t TFTPComponent::AddCommand(TFTPCommand command, const QList<QByteArray>& params) {
     IdleSeconds_ = 0;
     if (!Shared_->ThreadRunning)
-        return;
+        return 0;
     Shared_->SetHost(Host);
     auto item = std::make_unique<TCommandItem>();
     item->Command = command;
+    item->Id = ++NextCommandId_;
     if (!(params.size() == 1 && params.first().isEmpty()))
         item->Params = params;
     if (DebugLogEnabled()) {
@@ -132,7 +133,9 @@ void TFTPComponent::AddCommand(TFTPCommand command, const QList<QByteArray>& par
         DebugLogFmt("Host %s: Adding Command \"%s\", Parameters = %s", Host.toUtf8().constData(),
                     CommandDisplayName(command), shown.constData());
     }
+    const uint64_t id = item->Id;
     Shared_->Queue.Push(std::move(item));
+    return id;
 }
 
 void TFTPComponent::Login() {
@@ -164,50 +167,54 @@ void TFTPComponent::Abort() {
     Shared_->Waker.Wake();
 }
 
-void TFTPComponent::GetCurrentFolder() { AddCommand(TFTPCommand::GetCurrentFolder, {}); }
-void TFTPComponent::SetCurrentFolder(const QByteArray& folder) {
-    AddCommand(TFTPCommand::SetCurrentFolder, {folder});
+uint64_t TFTPComponent::GetCurrentFolder() { return AddCommand(TFTPCommand::GetCurrentFolder, {}); }
+uint64_t TFTPComponent::SetCurrentFolder(const QByteArray& folder) {
+    return AddCommand(TFTPCommand::SetCurrentFolder, {folder});
 }
-void TFTPComponent::List(const QByteArray& folder, const QByteArray& listingArgument) {
-    AddCommand(TFTPCommand::List, {folder, listingArgument});
+uint64_t TFTPComponent::List(const QByteArray& folder, const QByteArray& listingArgument,
+                             const QByteArray& serverFolder) {
+    QList<QByteArray> params{folder, listingArgument};
+    if (!serverFolder.isEmpty())
+        params << serverFolder;
+    return AddCommand(TFTPCommand::List, params);
 }
 
-void TFTPComponent::Download(const QByteArray& remoteFolder, const QByteArray& remoteName,
+uint64_t TFTPComponent::Download(const QByteArray& remoteFolder, const QByteArray& remoteName,
                              const QString& localFile, int transferType) {
     AddCommand(TFTPCommand::SetType, {Number(transferType)});
-    AddCommand(TFTPCommand::Download, {LocalName(localFile), remoteName, remoteFolder});
+    return AddCommand(TFTPCommand::Download, {LocalName(localFile), remoteName, remoteFolder});
 }
 
-void TFTPComponent::Upload(const QString& localFile, const QByteArray& remoteFolder,
+uint64_t TFTPComponent::Upload(const QString& localFile, const QByteArray& remoteFolder,
                            const QByteArray& remoteName, int transferType, int64_t resume) {
     AddCommand(TFTPCommand::SetType, {Number(transferType)});
-    AddCommand(TFTPCommand::Upload, {LocalName(localFile), remoteName, remoteFolder, Number(resume)});
+    return AddCommand(TFTPCommand::Upload, {LocalName(localFile), remoteName, remoteFolder, Number(resume)});
 }
 
-void TFTPComponent::ResumeDownload(const QByteArray& remoteFolder, const QByteArray& remoteName,
+uint64_t TFTPComponent::ResumeDownload(const QByteArray& remoteFolder, const QByteArray& remoteName,
                                    const QString& localFile, int transferType, int64_t knownSize,
                                    int64_t resume) {
     AddCommand(TFTPCommand::SetType, {Number(transferType)});
-    AddCommand(TFTPCommand::ResumeDownload,
+    return AddCommand(TFTPCommand::ResumeDownload,
                {LocalName(localFile), remoteName, remoteFolder, Number(knownSize), Number(resume)});
 }
 
-void TFTPComponent::ResumeUpload(const QString& localFile, const QByteArray& remoteFolder,
+uint64_t TFTPComponent::ResumeUpload(const QString& localFile, const QByteArray& remoteFolder,
                                  const QByteArray& remoteName, int transferType, int64_t resume) {
     AddCommand(TFTPCommand::SetType, {Number(transferType)});
-    AddCommand(TFTPCommand::ResumeUpload,
+    return AddCommand(TFTPCommand::ResumeUpload,
                {LocalName(localFile), remoteName, remoteFolder, Number(resume)});
 }
 
-void TFTPComponent::Delete(const QByteArray& name) { AddCommand(TFTPCommand::Delete, {name}); }
-void TFTPComponent::Rename(const QByteArray& oldName, const QByteArray& newName) {
-    AddCommand(TFTPCommand::Rename, {oldName, newName});
+uint64_t TFTPComponent::Delete(const QByteArray& name) { return AddCommand(TFTPCommand::Delete, {name}); }
+uint64_t TFTPComponent::Rename(const QByteArray& oldName, const QByteArray& newName) {
+    return AddCommand(TFTPCommand::Rename, {oldName, newName});
 }
-void TFTPComponent::CreateFolder(const QByteArray& name) {
-    AddCommand(TFTPCommand::CreateFolder, {name});
+uint64_t TFTPComponent::CreateFolder(const QByteArray& name) {
+    return AddCommand(TFTPCommand::CreateFolder, {name});
 }
-void TFTPComponent::RemoveFolder(const QByteArray& name) {
-    AddCommand(TFTPCommand::RemoveFolder, {name});
+uint64_t TFTPComponent::RemoveFolder(const QByteArray& name) {
+    return AddCommand(TFTPCommand::RemoveFolder, {name});
 }
 void TFTPComponent::NoOp() { AddCommand(TFTPCommand::NoOp, {}); }
 void TFTPComponent::GetHTTP(const QString& url, const QString& localFile) {
@@ -224,8 +231,8 @@ QByteArray TFTPComponent::ModeDigits(uint16_t attributes) {
     return QByteArray::number(mode);
 }
 
-void TFTPComponent::ChangeAttributes(const QByteArray& remoteName, uint16_t attributes) {
-    AddCommand(TFTPCommand::ChangeAttributes, {ModeDigits(attributes), remoteName});
+uint64_t TFTPComponent::ChangeAttributes(const QByteArray& remoteName, uint16_t attributes) {
+    return AddCommand(TFTPCommand::ChangeAttributes, {ModeDigits(attributes), remoteName});
 }
 
 void TFTPComponent::DeliverPending() {
@@ -267,7 +274,10 @@ void TFTPComponent::Deliver(TNotification& n) {
             break;
         case C::CommandCompleted: {
             const auto& d = std::get<TCommandCompletedEventData>(n.Payload);
+            // The first handler may destroy the component.
+            const std::shared_ptr<bool> alive = Alive_;
             if (OnCommandCompleted) OnCommandCompleted(this, d.Command, d.Success, d.Aborted);
+            if (*alive && OnCommandResult) OnCommandResult(this, d);
             break;
         }
         case C::DeleteSuccessful:

@@ -22,6 +22,8 @@ struct TFTPHandlers {
     std::function<void(TFTPComponent*)> OnAbort;
     std::function<void(TFTPComponent*)> OnCantLogIn;
     std::function<void(TFTPComponent*, TFTPCommand, bool success, bool aborted)> OnCommandCompleted;
+    // The same completion with the command's identity; fired right after OnCommandCompleted.
+    std::function<void(TFTPComponent*, const TCommandCompletedEventData&)> OnCommandResult;
     std::function<void(TFTPComponent*)> OnConnect;
     std::function<void(TFTPComponent*, const QByteArray& fileName)> OnDeleteSuccessful;
     std::function<void(TFTPComponent*)> OnDisconnect;
@@ -74,29 +76,34 @@ public:
     void FirewallLogin();
     void Disconnect();
     void Abort();
-    void GetCurrentFolder();
-    void SetCurrentFolder(const QByteArray& folder);
-    void List(const QByteArray& folder, const QByteArray& listingArgument);
-    void Download(const QByteArray& remoteFolder, const QByteArray& remoteName,
+    // Each queuing operation returns the id of its main command (0 when nothing was
+    // queued), as OnCommandResult reports it.
+    uint64_t GetCurrentFolder();
+    uint64_t SetCurrentFolder(const QByteArray& folder);
+    // Lists into OnProcessList under `folder`. With a server folder, the session changes
+    // there first (unless it is already there), so the listing is that folder's.
+    uint64_t List(const QByteArray& folder, const QByteArray& listingArgument,
+                  const QByteArray& serverFolder = QByteArray());
+    uint64_t Download(const QByteArray& remoteFolder, const QByteArray& remoteName,
                   const QString& localFile, int transferType);
-    void Upload(const QString& localFile, const QByteArray& remoteFolder,
+    uint64_t Upload(const QString& localFile, const QByteArray& remoteFolder,
                 const QByteArray& remoteName, int transferType, int64_t resume);
-    void ResumeDownload(const QByteArray& remoteFolder, const QByteArray& remoteName,
+    uint64_t ResumeDownload(const QByteArray& remoteFolder, const QByteArray& remoteName,
                         const QString& localFile, int transferType, int64_t knownSize,
                         int64_t resume);
-    void ResumeUpload(const QString& localFile, const QByteArray& remoteFolder,
+    uint64_t ResumeUpload(const QString& localFile, const QByteArray& remoteFolder,
                       const QByteArray& remoteName, int transferType, int64_t resume);
-    void Delete(const QByteArray& name);
-    void Rename(const QByteArray& oldName, const QByteArray& newName);
-    void CreateFolder(const QByteArray& name);
-    void RemoveFolder(const QByteArray& name);
+    uint64_t Delete(const QByteArray& name);
+    uint64_t Rename(const QByteArray& oldName, const QByteArray& newName);
+    uint64_t CreateFolder(const QByteArray& name);
+    uint64_t RemoveFolder(const QByteArray& name);
     void NoOp();
     void GetHTTP(const QString& url, const QString& localFile);
     // Permission bits of a remote item's attributes become the mode digits ("755").
-    void ChangeAttributes(const QByteArray& remoteName, uint16_t attributes);
+    uint64_t ChangeAttributes(const QByteArray& remoteName, uint16_t attributes);
     static QByteArray ModeDigits(uint16_t attributes);
 
-    void AddCommand(TFTPCommand command, const QList<QByteArray>& params);
+    uint64_t AddCommand(TFTPCommand command, const QList<QByteArray>& params);
 
     int IdleSeconds() const { return IdleSeconds_; }
     static const QList<TFTPComponent*>& LiveComponents();
@@ -116,5 +123,6 @@ private:
     bool LoggedIn_ = false;
     int IdleSeconds_ = 0;
     bool Delivering_ = false;
+    uint64_t NextCommandId_ = 0;
     std::shared_ptr<bool> Alive_;
 };

@@ -39,7 +39,7 @@ public:
     void LogInfo(const QString& message);
     void LogError(const QString& message);
     void NotifyDisconnect();
-    void NotifyCommandCompleted(TFTPCommand command, bool success, bool aborted);
+    void NotifyCommandCompleted(const TCommandItem& item, bool success, bool aborted);
 
     // --- control connection (ControlConnection.cpp) ---
     // The retry loop keeps an abort that arrives between attempts (clearAbort false):

@@ -231,6 +231,7 @@ bool TFTPThread::ConnectionStep(TCommandItem& item) {
     const QByteArray connectHost = item.Param(1);
     const QByteArray connectPort = item.Param(2);
     const auto& settings = EngineSettings();
+    CurrentFolder.clear();
 
     int attempt = 1;
     bool succeeded = false;

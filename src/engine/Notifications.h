@@ -34,6 +34,10 @@ struct TCommandCompletedEventData {
     TFTPCommand Command = TFTPCommand::None;
     bool Success = false;
     bool Aborted = false;
+    // The id AddCommand gave the command. A transfer retried with a folder change
+    // completes twice; only its last completion is final.
+    uint64_t Id = 0;
+    bool Final = true;
 };
 
 struct TDeleteSuccessfulEventData {

@@ -94,9 +94,11 @@ void TFTPThread::NotifyDisconnect() {
     CloseSocketGraceful(DataSocket);
     CloseSocketGraceful(ControlSocket);
     HostAddressKnown = false;
+    CurrentFolder.clear();
     Notify(TNotificationCode::Disconnect);
 }
 
-void TFTPThread::NotifyCommandCompleted(TFTPCommand command, bool success, bool aborted) {
-    Notify(TNotificationCode::CommandCompleted, TCommandCompletedEventData{command, success, aborted});
+void TFTPThread::NotifyCommandCompleted(const TCommandItem& item, bool success, bool aborted) {
+    Notify(TNotificationCode::CommandCompleted,
+           TCommandCompletedEventData{item.Command, success, aborted, item.Id, !item.KeepItem});
 }

@@ -33,6 +33,16 @@ bool TFTPThread::ListCommand(TCommandItem& item) {
     TMemoryStream listing;
     bool success = false;
     try {
+        // The listing is stored under the folder it names, so it must come from there.
+        const QByteArray serverFolder = item.Param(3);
+        if (!serverFolder.isEmpty() && serverFolder != CurrentFolder) {
+            SendCommand("CWD " + serverFolder);
+            if (GetReplyClass() != 2) {
+                ProgressIsFile = true;
+                return false;
+            }
+            CurrentFolder = serverFolder;
+        }
         if (TransferData(("LIST " + argument).trimmed(), true, 0, listing)) {
             const int serverType = Shared->ServerType;
             if (ServerTypeHasParser(serverType)) {

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The one gate through which a name from a server becomes a local file name: an empty
+// name, ".", "..", or one holding "/" or NUL could write outside the chosen folder, so it
+// is refused (false, with the reason for a log line). Otherwise the name's bytes become
+// the local name unchanged.
+bool SafeLocalName(const QByteArray& serverName, QString& localName, QString* reason = nullptr);
+
+// The folder under which downloads for viewing are written: one private folder per run
+// (mode 0700), removed when the program ends. Ends with "/".
+QString PrivateTempFolder();

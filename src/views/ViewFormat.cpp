@@ -1,0 +1,99 @@
+#include "views/ViewFormat.h"
+
+#include "listing/FtpUtils.h"
+
+#include <QUrl>
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+// Three significant digits, switching to an exponent ("1.02E3") once the value reaches
+// 1000 in its unit, as the status bar has always shown it.
+QString ThreeDigits(double value) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.3g", value);
+    QString text = QString::fromLatin1(buffer);
+    const qsizetype e = text.indexOf(QLatin1Char('e'));
+    if (e >= 0) {
+        QString exponent = text.mid(e + 1);
+        const bool negative = exponent.startsWith(QLatin1Char('-'));
+        exponent.remove(0, 1);
+        while (exponent.size() > 1 && exponent.startsWith(QLatin1Char('0')))
+            exponent.remove(0, 1);
+        text = text.left(e) + QLatin1Char('E') + (negative ? QStringLiteral("-") : QString()) +
+               exponent;
+    }
+    return text;
+}
+} // namespace
+
+QString FormatSize(int64_t bytes) {
+    constexpr double KB = 1024.0, MB = KB * 1024, GB = MB * 1024, TB = GB * 1024;
+    if (bytes == 1)
+        return QStringLiteral("1 Byte");
+    if (bytes < 1024)
+        return FormatThousands(QString::number(bytes)) + QStringLiteral(" Bytes");
+    const double size = static_cast<double>(bytes);
+    if (size < MB)
+        return ThreeDigits(size / KB) + QStringLiteral("KB");
+    if (size < GB)
+        return ThreeDigits(size / MB) + QStringLiteral("MB");
+    if (size < TB)
+        return ThreeDigits(size / GB) + QStringLiteral("GB");
+    return ThreeDigits(size / TB) + QStringLiteral("TB");
+}
+
+QString KilobyteText(int64_t bytes) {
+    const int64_t kb = bytes <= 0 ? 0 : bytes / 1024 + (bytes % 1024 ? 1 : 0);
+    return FormatThousands(QString::number(kb)) + QStringLiteral("KB");
+}
+
+QString PropertiesSizeText(int64_t bytes) {
+    QString shortSize;
+    if (bytes > 1048576)
+        shortSize = QString::number(bytes / 1048576) + QStringLiteral("MB");
+    else if (bytes > 1024)
+        shortSize = QString::number(bytes / 1024) + QStringLiteral("KB");
+    else
+        shortSize = QString::number(bytes);
+    return QStringLiteral("%1 (%2 Bytes)").arg(shortSize).arg(bytes);
+}
+
+QString ComposeItemURL(const QString& host, int port, const QString& user,
+                       const QString& password, const QByteArray& path) {
+    QUrl url;
+    url.setScheme(QStringLiteral("ftp"));
+    url.setHost(host);
+    if (port != 21 && port > 0)
+        url.setPort(port);
+    if (user.compare(QLatin1String("anonymous"), Qt::CaseInsensitive) != 0 && !user.isEmpty()) {
+        url.setUserName(user);
+        url.setPassword(password);
+    }
+    // VMS ("DISK:[A]B") and NT ("\\data\\x") paths get the slash a URL path needs.
+    QByteArray raw = path.startsWith('/') ? path : "/" + path;
+    url.setPath(QString::fromLatin1(raw.toPercentEncoding("/")), QUrl::TolerantMode);
+    return url.toString(QUrl::FullyEncoded);
+}
+
+QString ItemURLForLog(const QString& url) {
+    return QUrl(url).toString(QUrl::RemovePassword | QUrl::FullyEncoded);
+}
+
+double DayNumberFromDateTime(const QDateTime& time) {
+    if (!time.isValid())
+        return 0;
+    const QDateTime local = time.toLocalTime();
+    static const QDate epoch(1899, 12, 30);
+    const QTime clock = local.time();
+    return static_cast<double>(epoch.daysTo(local.date())) +
+           (clock.hour() * 60 + clock.minute()) / 1440.0;
+}
+
+QDateTime DateTimeFromDayNumber(double date) {
+    static const QDate epoch(1899, 12, 30);
+    const qint64 days = static_cast<qint64>(std::floor(date));
+    const int minutes = static_cast<int>(std::lround((date - std::floor(date)) * 1440.0));
+    return QDateTime(epoch.addDays(days), QTime(0, 0)).addSecs(minutes * 60);
+}

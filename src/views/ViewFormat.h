@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <cstdint>
+
+// Texts the panes show for sizes and places.
+
+// Status bar sizes: "0 Bytes", "1 Byte", "1,023 Bytes", "1.5KB", "1.02E3KB", "4GB".
+QString FormatSize(int64_t bytes);
+// The Size column of a remote file: whole kilobytes rounded up ("1KB", "1,024KB").
+QString KilobyteText(int64_t bytes);
+// The properties window: "1MB (1048577 Bytes)".
+QString PropertiesSizeText(int64_t bytes);
+
+// The location of a remote item as a URL, for file-change events: the user and password
+// unless anonymous, the port unless 21, the path percent-encoded with a leading "/".
+QString ComposeItemURL(const QString& host, int port, const QString& user,
+                       const QString& password, const QByteArray& path);
+// The same URL with the password left out, for log lines.
+QString ItemURLForLog(const QString& url);
+
+// Local times as day numbers (days since 1899-12-30, time as the fraction) with the
+// seconds dropped, so that they compare with remote dates, which have none.
+double DayNumberFromDateTime(const QDateTime& time);
+QDateTime DateTimeFromDayNumber(double date);

@@ -1,0 +1,478 @@
+#include "views/widgets/CustomView.h"
+
+#include "views/ViewFormat.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListView>
+#include <QMimeData>
+#include <QSortFilterProxyModel>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QToolTip>
+#include <QTreeView>
+#include <QUrl>
+#include <QVBoxLayout>
+
+const char* TCustomView::ViewMimeType = "application/x-tolvar-view";
+
+namespace {
+// The panels' widths at the usual font size; the last one takes the rest.
+constexpr int PanelWidths[3] = {60, 170, 220};
+} // namespace
+
+TCustomView::TCustomView(QWidget* parent) : QWidget(parent) { BuildControls(); }
+
+TCustomView::~TCustomView() = default;
+
+void TCustomView::BuildControls() {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    Stack_ = new QStackedWidget(this);
+    List_ = new QListView(Stack_);
+    Details_ = new QTreeView(Stack_);
+    Details_->setRootIsDecorated(false);
+    Details_->setUniformRowHeights(true);
+    Details_->setSortingEnabled(true);
+    Details_->setAllColumnsShowFocus(true);
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(List_),
+                                    static_cast<QAbstractItemView*>(Details_)}) {
+        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        view->setDragEnabled(false); // drags start here, so that they carry the view
+        view->setAcceptDrops(true);
+        view->viewport()->setAcceptDrops(true);
+        view->installEventFilter(this);
+        view->viewport()->installEventFilter(this);
+        connect(view, &QAbstractItemView::doubleClicked, this, &TCustomView::DoubleClicked);
+        connect(view, &QWidget::customContextMenuRequested, this,
+                [this, view](const QPoint& pos) { ContextMenuAt(pos, view); });
+        Stack_->addWidget(view);
+    }
+    List_->setUniformItemSizes(true);
+    List_->setLayoutMode(QListView::Batched);
+    List_->setBatchSize(2000);
+    layout->addWidget(Stack_, 1);
+
+    StatusBar_ = new QStatusBar(this);
+    StatusBar_->setSizeGripEnabled(false);
+    for (int i = 0; i < 4; ++i) {
+        Panels_[i] = new QLabel(StatusBar_);
+        Panels_[i]->setObjectName(QStringLiteral("panel%1").arg(i));
+        Panels_[i]->installEventFilter(this);
+        if (i < 3) {
+            Panels_[i]->setFixedWidth(PanelWidths[i]);
+            StatusBar_->addWidget(Panels_[i]);
+        } else {
+            Panels_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            StatusBar_->addWidget(Panels_[i], 1);
+        }
+    }
+    Panels_[0]->setText(QStringLiteral("*.*"));
+    layout->addWidget(StatusBar_);
+    SetViewStyle(vsList);
+}
+
+void TCustomView::SetModels(QAbstractItemModel* source, QSortFilterProxyModel* proxy) {
+    Proxy_ = proxy;
+    proxy->setSourceModel(source);
+    List_->setModel(proxy);
+    Details_->setModel(proxy);
+    // One selection for both styles, so switching styles keeps it.
+    delete Details_->selectionModel();
+    Details_->setSelectionModel(List_->selectionModel());
+    Selection_ = List_->selectionModel();
+    connect(Selection_, &QItemSelectionModel::selectionChanged, this, [this] {
+        if (ListView()->isEnabled())
+            UpdateStatus();
+    });
+    connect(proxy, &QAbstractItemModel::modelReset, this, [this] {
+        TotalSize_ = -1;
+        UpdateStatus();
+    });
+    Details_->header()->setSortIndicator(0, Qt::AscendingOrder);
+}
+
+QString TCustomView::Folder() const { return Folder_; }
+
+void TCustomView::SetFolder(const QString& folder) {
+    Folder_ = folder;
+    if (!Folder_.isEmpty() && !Folder_.endsWith(Separator_))
+        Folder_ += Separator_;
+    TotalSize_ = -1;
+    UpdateStatus();
+}
+
+void TCustomView::SetMask(const QString& mask) {
+    SetPanelText(0, mask.isEmpty() ? QStringLiteral("*.*") : mask.toLower());
+}
+
+int TCustomView::SourceRow(const QModelIndex& index) const {
+    if (!index.isValid() || !Proxy_)
+        return -1;
+    return Proxy_->mapToSource(index).row();
+}
+
+QList<int> TCustomView::SelectedRows() const {
+    QList<int> rows;
+    if (!Selection_)
+        return rows;
+    QModelIndexList indexes = Selection_->selectedRows(0);
+    std::sort(indexes.begin(), indexes.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    const QModelIndex current = Selection_->currentIndex();
+    for (const QModelIndex& index : indexes) {
+        if (current.isValid() && index.row() == current.row())
+            rows.prepend(SourceRow(index));
+        else
+            rows.append(SourceRow(index));
+    }
+    return rows;
+}
+
+int TCustomView::SelectedCount() const {
+    return Selection_ ? static_cast<int>(Selection_->selectedRows(0).size()) : 0;
+}
+
+void TCustomView::SelectRows(const QList<int>& rows) {
+    if (!Selection_ || !Proxy_)
+        return;
+    QItemSelection selection;
+    for (int row : rows) {
+        const QModelIndex index = Proxy_->mapFromSource(Proxy_->sourceModel()->index(row, 0));
+        if (index.isValid())
+            selection.select(index, index);
+    }
+    Selection_->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    if (!selection.isEmpty())
+        Selection_->setCurrentIndex(selection.first().topLeft(), QItemSelectionModel::NoUpdate);
+}
+
+bool TCustomView::TransferTo(TCustomView* destination) {
+    return destination && destination->ReceiveFrom(this);
+}
+
+void TCustomView::RenameSelected() {
+    if (!Selection_)
+        return;
+    QModelIndex index = Selection_->currentIndex();
+    if (!index.isValid() || !Selection_->isSelected(index)) {
+        const QModelIndexList rows = Selection_->selectedRows(0);
+        if (rows.isEmpty())
+            return;
+        index = rows.first();
+    }
+    ListView()->edit(index.siblingAtColumn(0));
+}
+
+void TCustomView::SelectAll() {
+    const bool updates = DoUpdates;
+    DoUpdates = false;
+    ListView()->selectAll();
+    DoUpdates = updates;
+    UpdateStatus();
+}
+
+void TCustomView::InvertSelection() {
+    if (!Selection_ || !Proxy_)
+        return;
+    const bool updates = DoUpdates;
+    DoUpdates = false;
+    const int rows = Proxy_->rowCount();
+    if (rows > 0) {
+        const QItemSelection all(Proxy_->index(0, 0),
+                                 Proxy_->index(rows - 1, Proxy_->columnCount() - 1));
+        Selection_->select(all, QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
+    }
+    DoUpdates = updates;
+    UpdateStatus();
+}
+
+void TCustomView::PerformDoubleClick(int row) {
+    if (row < 0)
+        return;
+    if (OnPerformDoubleClick && !IsFolder(row))
+        OnPerformDoubleClick(this, row);
+    else
+        OpenItem(row);
+}
+
+void TCustomView::DoubleClicked(const QModelIndex& index) {
+    if (!index.isValid() || SelectedCount() == 0)
+        return;
+    if (QApplication::keyboardModifiers() & Qt::AltModifier)
+        ShowProperties();
+    else
+        PerformDoubleClick(SourceRow(index));
+}
+
+void TCustomView::SetViewStyle(TViewStyle style) {
+    Style_ = style;
+    switch (style) {
+    case vsIcon:
+        List_->setViewMode(QListView::IconMode);
+        List_->setIconSize(QSize(32, 32));
+        List_->setGridSize(QSize(96, 72));
+        List_->setWordWrap(true);
+        break;
+    case vsSmallIcon:
+        List_->setViewMode(QListView::IconMode);
+        List_->setIconSize(QSize(16, 16));
+        List_->setGridSize(QSize());
+        List_->setFlow(QListView::LeftToRight);
+        List_->setWordWrap(false);
+        break;
+    case vsList:
+        List_->setViewMode(QListView::ListMode);
+        List_->setIconSize(QSize(16, 16));
+        List_->setGridSize(QSize());
+        List_->setFlow(QListView::TopToBottom);
+        List_->setWrapping(true);
+        List_->setWordWrap(false);
+        break;
+    case vsReport:
+        break;
+    }
+    if (style != vsReport) {
+        List_->setMovement(QListView::Static);
+        List_->setResizeMode(QListView::Adjust);
+    }
+    QWidget* shown = style == vsReport ? static_cast<QWidget*>(Details_) : List_;
+    const bool focused = Stack_->currentWidget() && Stack_->currentWidget()->hasFocus();
+    Stack_->setCurrentWidget(shown);
+    if (focused)
+        shown->setFocus();
+}
+
+QAbstractItemView* TCustomView::ListView() const {
+    return Style_ == vsReport ? static_cast<QAbstractItemView*>(Details_) : List_;
+}
+
+QString TCustomView::PanelText(int panel) const {
+    return panel >= 0 && panel < 4 ? Panels_[panel]->text() : QString();
+}
+
+void TCustomView::SetPanelText(int panel, const QString& text) {
+    if (panel >= 0 && panel < 4)
+        Panels_[panel]->setText(text);
+}
+
+void TCustomView::UpdateStatus() {
+    if (!DoUpdates)
+        return;
+    if (OnUpdateState)
+        OnUpdateState(this, StateValue, SelectedCount());
+    const int count = ItemCount();
+    if (TotalSize_ < 0) {
+        TotalSize_ = 0;
+        for (int row = 0; row < count; ++row)
+            TotalSize_ += ItemSize(row);
+    }
+    SetPanelText(1, QStringLiteral("%1 %2, %3")
+                        .arg(count)
+                        .arg(count == 1 ? QStringLiteral("Entry") : QStringLiteral("Entries"),
+                             FormatSize(TotalSize_)));
+    const QList<int> rows = SelectedRows();
+    int64_t selected = 0;
+    for (int row : rows)
+        selected += ItemSize(row);
+    SetPanelText(2, QStringLiteral("%1 %2 Selected, %3")
+                        .arg(rows.size())
+                        .arg(rows.size() == 1 ? QStringLiteral("Item") : QStringLiteral("Items"),
+                             FormatSize(selected)));
+}
+
+bool TCustomView::Editing() const {
+    // The in-place editor is the only focusable child of the viewport.
+    const QWidget* focus = QApplication::focusWidget();
+    QWidget* viewport = ListView()->viewport();
+    return focus && focus != viewport && viewport->isAncestorOf(focus);
+}
+
+bool TCustomView::HandleKey(QKeyEvent* key) {
+    if (Editing())
+        return false;
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+    const QList<int> rows = SelectedRows();
+    switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (mods & Qt::AltModifier)
+            ShowProperties();
+        else if (!rows.isEmpty())
+            PerformDoubleClick(rows.first());
+        break;
+    case Qt::Key_Delete:
+        if (!rows.isEmpty())
+            DeleteSelected();
+        break;
+    case Qt::Key_F2:
+        RenameSelected();
+        break;
+    case Qt::Key_F5:
+        Refresh();
+        break;
+    case Qt::Key_Backspace:
+        GoUp();
+        break;
+    case Qt::Key_A:
+        if (!(mods & Qt::ControlModifier))
+            return false;
+        if (mods & Qt::ShiftModifier)
+            InvertSelection();
+        else
+            SelectAll();
+        break;
+    case Qt::Key_C:
+    case Qt::Key_X:
+    case Qt::Key_V:
+        if (mods != Qt::ControlModifier)
+            return false;
+        if (key->key() == Qt::Key_C)
+            CopySelected();
+        else if (key->key() == Qt::Key_X)
+            CutSelected();
+        else
+            Paste();
+        break;
+    case Qt::Key_Menu: {
+        QAbstractItemView* view = ListView();
+        QPoint pos(0, 0);
+        const QModelIndex current = view->currentIndex();
+        if (!rows.isEmpty() && current.isValid())
+            pos = view->visualRect(current).topLeft() + QPoint(8, 8);
+        ContextMenuAt(pos, view);
+        break;
+    }
+    default:
+        return false;
+    }
+    UpdateStatus();
+    return true;
+}
+
+void TCustomView::ContextMenuAt(const QPoint& pos, QAbstractItemView* view) {
+    if (OnContextMenu)
+        OnContextMenu(this, view->viewport()->mapToGlobal(pos));
+}
+
+void TCustomView::StartDrag() {
+    const QList<int> rows = SelectedRows();
+    if (rows.isEmpty())
+        return;
+    auto* data = new QMimeData;
+    data->setData(QString::fromLatin1(ViewMimeType),
+                  QByteArray::number(reinterpret_cast<quintptr>(this)));
+    FillDragData(*data, rows);
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    drag->exec(Qt::CopyAction);
+}
+
+// The view a drag came from, when it is a pane of this program other than this one.
+static TCustomView* DragSource(const QMimeData* data, const TCustomView* target) {
+    if (!data->hasFormat(QString::fromLatin1(TCustomView::ViewMimeType)))
+        return nullptr;
+    const quintptr id = data->data(QString::fromLatin1(TCustomView::ViewMimeType)).toULongLong();
+    for (QWidget* widget : QApplication::allWidgets()) {
+        if (reinterpret_cast<quintptr>(widget) == id && widget != target)
+            return qobject_cast<TCustomView*>(widget);
+    }
+    return nullptr;
+}
+
+bool TCustomView::HandleDragEvent(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        const QMimeData* data = drag->mimeData();
+        bool accept = false;
+        if (data->hasFormat(QString::fromLatin1(ViewMimeType)))
+            accept = DragSource(data, this) != nullptr && AcceptsViewDrop();
+        else if (data->hasUrls())
+            accept = AcceptsViewDrop();
+        if (accept)
+            drag->acceptProposedAction();
+        else
+            drag->ignore();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const QMimeData* data = drop->mimeData();
+        if (TCustomView* source = DragSource(data, this)) {
+            drop->acceptProposedAction();
+            source->TransferTo(this);
+        } else if (!data->hasFormat(QString::fromLatin1(ViewMimeType)) && data->hasUrls() &&
+                   DropUrls(data->urls())) {
+            drop->acceptProposedAction();
+        } else {
+            drop->ignore();
+        }
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool TCustomView::eventFilter(QObject* watched, QEvent* event) {
+    for (int i = 0; i < 4; ++i) {
+        if (watched == Panels_[i] && event->type() == QEvent::ToolTip) {
+            // A panel's full text shows as a hint only when it does not fit.
+            QLabel* panel = Panels_[i];
+            const int needed = panel->fontMetrics().horizontalAdvance(panel->text());
+            auto* help = static_cast<QHelpEvent*>(event);
+            if (needed > panel->width() - 10)
+                QToolTip::showText(help->globalPos(), panel->text(), panel);
+            else
+                QToolTip::hideText();
+            return true;
+        }
+    }
+    const bool isView = watched == List_ || watched == Details_;
+    const bool isViewport = watched == List_->viewport() || watched == Details_->viewport();
+    if (isView && event->type() == QEvent::KeyPress)
+        return HandleKey(static_cast<QKeyEvent*>(event));
+    if (isViewport) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::LeftButton)
+                DragStart_ = mouse->position().toPoint();
+            break;
+        }
+        case QEvent::MouseMove: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if ((mouse->buttons() & Qt::LeftButton) && !Editing() &&
+                (mouse->position().toPoint() - DragStart_).manhattanLength() >=
+                    QApplication::startDragDistance() &&
+                ListView()->indexAt(DragStart_).isValid()) {
+                StartDrag();
+                return true;
+            }
+            break;
+        }
+        case QEvent::MouseButtonRelease: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (!(mouse->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)))
+                UpdateStatus();
+            break;
+        }
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            return HandleDragEvent(event);
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,139 @@
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+
+class QAbstractItemView;
+class QAbstractItemModel;
+class QItemSelectionModel;
+class QLabel;
+class QListView;
+class QMimeData;
+class QSortFilterProxyModel;
+class QStackedWidget;
+class QStatusBar;
+class QTreeView;
+
+// A file pane: one list of items shown in one of four styles over one model and one
+// selection model, and a four-panel status bar (mask, counts, selection, the pane's own).
+// It turns keys, clicks and drops into the abstract operations each kind of pane
+// supplies. Items are rows of the pane's source model.
+class TCustomView : public QWidget {
+    Q_OBJECT
+public:
+    enum TViewStyle { vsIcon, vsSmallIcon, vsList, vsReport };
+
+    explicit TCustomView(QWidget* parent = nullptr);
+    ~TCustomView() override;
+
+    // Events, fired only when assigned.
+    std::function<void(TCustomView*, const QString& location)> OnFileChanging;
+    std::function<void(TCustomView*)> OnFolderChanged;
+    std::function<void(TCustomView*, int row)> OnPerformDoubleClick;
+    std::function<void(TCustomView*, int state, int numSelected)> OnUpdateState;
+    std::function<void(TCustomView*, TCustomView*& destination)> OnTransfer;
+    // The pane's context menu at a global position (the owner builds the menu).
+    std::function<void(TCustomView*, const QPoint& globalPos)> OnContextMenu;
+
+    bool DoUpdates = true;
+    // Passed with every status update; whoever owns the view may set it.
+    int StateValue = 0;
+
+    QString Folder() const;
+    virtual void SetFolder(const QString& folder);
+    QChar Seperator() const { return Separator_; }
+    virtual QString GetMask() const = 0;
+    virtual void SetMask(const QString& mask);
+
+    // Items (source rows).
+    virtual int ItemCount() const = 0;
+    virtual QString ItemName(int row) const = 0;
+    virtual QString ItemPath(int row) const = 0;
+    virtual bool IsFolder(int row) const = 0;
+    virtual bool IsLink(int row) const = 0;
+    virtual int64_t ItemSize(int row) const = 0;
+    virtual double ItemDate(int row) const = 0;
+    // Selected source rows in display order; the current item first when selected.
+    QList<int> SelectedRows() const;
+    int SelectedCount() const;
+    void SelectRows(const QList<int>& rows);
+
+    // Operations.
+    virtual bool ReceiveFrom(TCustomView* source) = 0;
+    virtual bool OpenItem(int row) = 0;
+    virtual bool ShowFolder(const QString& path) = 0;
+    virtual bool ShowFolderAndWait(const QString& path) { return ShowFolder(path); }
+    virtual bool GoUp() = 0;
+    virtual bool CreateFolder(const QString& name) = 0;
+    virtual bool DeleteSelected() = 0;
+    virtual bool ShowProperties() = 0;
+    virtual void CutSelected() {}
+    virtual void CopySelected() {}
+    virtual void Paste() {}
+    virtual bool Refresh() = 0;
+    virtual bool RenameItem(int row, const QString& newName) = 0;
+    // Hands this view's selection to the destination (false without one).
+    virtual bool TransferTo(TCustomView* destination);
+    void RenameSelected();
+    void SelectAll();
+    void InvertSelection();
+    void PerformDoubleClick(int row);
+
+    TViewStyle ViewStyle() const { return Style_; }
+    void SetViewStyle(TViewStyle style);
+    QAbstractItemView* ListView() const;
+    QStatusBar* StatusBar() const { return StatusBar_; }
+    QString PanelText(int panel) const;
+    void SetPanelText(int panel, const QString& text);
+    void UpdateStatus();
+    void InvalidateTotal() { TotalSize_ = -1; }
+
+    // Drag and drop: the format that names the view a drag started from.
+    static const char* ViewMimeType;
+
+protected:
+    // Installs the pane's source model behind the proxy; both styles share them.
+    void SetModels(QAbstractItemModel* source, QSortFilterProxyModel* proxy);
+    QSortFilterProxyModel* Proxy() const { return Proxy_; }
+    void SetSeparator(QChar separator) { Separator_ = separator; }
+    int SourceRow(const QModelIndex& index) const;
+
+    // Whether a drop from another view may land here (the host view needs a connection).
+    virtual bool AcceptsViewDrop() const { return true; }
+    // Files dropped from outside the program; false when the pane takes none.
+    virtual bool DropUrls(const QList<QUrl>& urls) {
+        Q_UNUSED(urls);
+        return false;
+    }
+    // What a drag from this pane carries besides the view's own format.
+    virtual void FillDragData(QMimeData& data, const QList<int>& rows) const {
+        Q_UNUSED(data);
+        Q_UNUSED(rows);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    bool HandleKey(QKeyEvent* key);
+    void StartDrag();
+    bool HandleDragEvent(QEvent* event);
+    void ContextMenuAt(const QPoint& pos, QAbstractItemView* view);
+    void DoubleClicked(const QModelIndex& index);
+    bool Editing() const;
+
+    QString Folder_;
+    QChar Separator_ = QLatin1Char('/');
+    TViewStyle Style_ = vsList;
+    QStackedWidget* Stack_ = nullptr;
+    QListView* List_ = nullptr;
+    QTreeView* Details_ = nullptr;
+    QStatusBar* StatusBar_ = nullptr;
+    QLabel* Panels_[4] = {};
+    QSortFilterProxyModel* Proxy_ = nullptr;
+    QItemSelectionModel* Selection_ = nullptr;
+    int64_t TotalSize_ = -1;
+    QPoint DragStart_;
+};
