@@ -268,11 +268,12 @@ void TCustomView::UpdateStatus() {
         return;
     if (OnUpdateState)
         OnUpdateState(this, StateValue, SelectedCount());
-    const int count = ItemCount();
+    // Counts and sums are of the items shown, not of those the mask hides.
+    const int count = Proxy_ ? Proxy_->rowCount() : 0;
     if (TotalSize_ < 0) {
         TotalSize_ = 0;
-        for (int row = 0; row < count; ++row)
-            TotalSize_ += ItemSize(row);
+        for (int i = 0; i < count; ++i)
+            TotalSize_ += ItemSize(SourceRow(Proxy_->index(i, 0)));
     }
     SetPanelText(1, QStringLiteral("%1 %2, %3")
                         .arg(count)

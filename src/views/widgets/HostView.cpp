@@ -1,0 +1,299 @@
+#include "views/widgets/HostView.h"
+
+#include "listing/FtpUtils.h"
+#include "views/ViewQuestions.h"
+#include "views/widgets/Properties.h"
+#include "views/widgets/RemoteListModel.h"
+#include "views/widgets/TreeCombo.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QStandardItem>
+#include <QTimer>
+#include <QTreeView>
+#include <QUrl>
+
+THostView::THostView(QWidget* parent) : TCustomView(parent) {
+    Browser_ = new THostBrowser(this);
+    Model_ = new TRemoteListModel(this);
+    Proxy_ = new TRemoteSortProxy(this);
+    SetModels(Model_, Proxy_);
+    Proxy_->sort(TRemoteListModel::colName, Qt::AscendingOrder);
+    Model_->CanRename = [this] { return Connected(); };
+    Model_->OnRename = [this](int row, const QString& name) {
+        RenameEdited(row, name);
+        return false;
+    };
+    THostBrowser* b = Browser_;
+    connect(b, &THostBrowser::FolderShown, this, &THostView::Shown);
+    connect(b, &THostBrowser::StateChanged, this, &THostView::StateChanged);
+    connect(b, &THostBrowser::ListCleared, this, [this] { Model_->Clear(); });
+    connect(b, &THostBrowser::ListEnabled, this, [this](bool on) { ListView()->setEnabled(on); });
+    connect(b, &THostBrowser::TreeChanged, this, &THostView::RebuildTree);
+    connect(b, &THostBrowser::ProgressText, this, [this](const QString& t) { SetPanelText(3, t); });
+    connect(b, &THostBrowser::MaskChanged, this, [this] {
+        Proxy_->SetMasks(Browser_->MaskList());
+        InvalidateTotal();
+        UpdateStatus();
+    });
+    connect(b, &THostBrowser::FileChanging, this, [this](const QString& location) {
+        if (OnFileChanging)
+            OnFileChanging(this, location);
+    });
+    connect(b, &THostBrowser::LogLine, this, [this](const QString& text, TColor color) {
+        if (OnLog)
+            OnLog(this, text, color);
+    });
+    connect(b, &THostBrowser::Transferred, this, [this](const QStringList& files, int reason) {
+        if (OnTransferred)
+            OnTransferred(this, files, reason);
+    });
+    ListView()->setEnabled(false);
+}
+
+THostView::~THostView() = default;
+
+void THostView::SetTreeCombo(TTreeCombo* tree) {
+    Tree_ = tree;
+    if (!tree)
+        return;
+    tree->SetRootCaption(QStringLiteral("Server"), TTreeCombo::NetworkIcon());
+    tree->OnPathChosen = [this](const QString& path) { ShowFolder(path); };
+    connect(tree, &QObject::destroyed, this, [this, tree] {
+        if (Tree_ == tree)
+            Tree_ = nullptr;
+    });
+    RebuildTree();
+}
+
+void THostView::Connect(const QString& host, int port, const QString& selectMasks,
+                        const QString& initialFolder, const QByteArray& user,
+                        const QByteArray& password, const QByteArray& account) {
+    SetSeparator(QLatin1Char('/'));
+    InvalidateTotal();
+    Browser_->Connect(host, port, selectMasks, initialFolder, user, password, account);
+}
+
+void THostView::Shown(const QByteArray& folder, TListingPtr listing) {
+    const bool updates = DoUpdates;
+    DoUpdates = false;
+    SetSeparator(Browser_->Separator());
+    Model_->SetListing(std::move(listing));
+    SetFolder(DisplayText(folder));
+    DoUpdates = updates;
+    InvalidateTotal();
+    UpdateStatus();
+    if (OnFolderChanged)
+        OnFolderChanged(this);
+    const QStringList masks = Browser_->TakeSelectMasks();
+    if (masks.isEmpty())
+        return;
+    QList<int> rows;
+    bool folderChosen = false;
+    for (int row = 0; row < Model_->rowCount(); ++row) {
+        if (MatchesMaskList(Model_->Caption(row).toLower(), masks)) {
+            rows << row;
+            folderChosen = folderChosen || Model_->IsFolder(row);
+        }
+    }
+    if (rows.isEmpty())
+        return;
+    SelectRows(rows);
+    auto transfer = [this] {
+        TCustomView* destination = nullptr;
+        if (OnTransfer)
+            OnTransfer(this, destination);
+        if (destination)
+            TransferTo(destination);
+    };
+    if (folderChosen)
+        QTimer::singleShot(100, this, transfer);
+    else
+        transfer();
+}
+
+void THostView::StateChanged(int state) {
+    StateValue = state;
+    if (OnUpdateState)
+        OnUpdateState(this, state, SelectedCount());
+}
+
+void THostView::RebuildTree() {
+    if (!Tree_ || !Connected())
+        return;
+    Tree_->Clear();
+    const QChar separator = Browser_->Separator();
+    for (const QByteArray& path : Browser_->KnownFolders())
+        Tree_->AddPath(DisplayText(path), separator, !Browser_->CachedListing(path));
+    if (!Browser_->Folder().isEmpty()) {
+        const QString current = DisplayText(Browser_->Folder());
+        Tree_->AddPath(current, separator, !Browser_->CachedListing(Browser_->Folder()));
+        Tree_->SetCurrentPath(current);
+    }
+}
+
+QByteArray THostView::RawPath(const QString& path) const {
+    // Display paths of names that are not UTF-8 map back through the known folders.
+    QString key = path;
+    if (!key.endsWith(Browser_->Separator()))
+        key += Browser_->Separator();
+    for (const QByteArray& known : Browser_->KnownFolders())
+        if (DisplayText(known) == key)
+            return known;
+    return path.toUtf8();
+}
+
+QByteArray THostView::ItemRawName(int row) const {
+    const TRemoteListEntry& entry = Model_->Entry(row);
+    return (entry.Item.Attributes & raLink) ? LinkName(entry.Name) : entry.Name;
+}
+
+int THostView::ItemCount() const { return Model_->rowCount(); }
+QString THostView::ItemName(int row) const { return Model_->Caption(row); }
+QString THostView::ItemPath(int row) const {
+    return DisplayText(Browser_->ItemPath(ItemRawName(row)));
+}
+bool THostView::IsFolder(int row) const { return Model_->IsFolder(row); }
+bool THostView::IsLink(int row) const { return Model_->Entry(row).Item.Attributes & raLink; }
+int64_t THostView::ItemSize(int row) const { return Model_->Entry(row).Item.Size; }
+double THostView::ItemDate(int row) const { return Model_->Entry(row).Item.Date; }
+
+void THostView::SetMask(const QString& mask) {
+    TCustomView::SetMask(mask);
+    Browser_->SetMask(mask);
+}
+
+TRemoteItemList THostView::SelectedEntries() const {
+    TRemoteItemList entries;
+    for (int row : SelectedRows())
+        entries.push_back(Model_->Entry(row));
+    return entries;
+}
+
+bool THostView::OpenItem(int row) {
+    if (row < 0 || !IsFolder(row))
+        return false;
+    return Browser_->ShowFolder(Browser_->Folder() + ItemRawName(row) + Browser_->PathForm().Separator);
+}
+
+bool THostView::ShowFolder(const QString& path) { return Browser_->ShowFolder(RawPath(path)); }
+
+bool THostView::ShowFolderAndWait(const QString& path) {
+    return Browser_->ShowFolderAndWait(RawPath(path));
+}
+
+bool THostView::CreateFolder(const QString& name) {
+    if (!Connected() || name.isEmpty())
+        return false;
+    Browser_->CreateFolder(name);
+    return true;
+}
+
+bool THostView::DeleteSelected() {
+    const QList<int> rows = SelectedRows();
+    if (rows.isEmpty() || !Connected())
+        return false;
+    if (Questions_ && !Questions_->ConfirmDelete(static_cast<int>(rows.size()), ItemName(rows.first()),
+                                                 IsFolder(rows.first()) && !IsLink(rows.first())))
+        return false;
+    ListView()->setEnabled(false);
+    const bool complete = Browser_->DeleteItems(SelectedEntries());
+    ListView()->setEnabled(Connected());
+    return complete;
+}
+
+bool THostView::ShowProperties() {
+    const QList<int> rows = SelectedRows();
+    if (rows.isEmpty())
+        return false;
+    QList<TPropertiesRecord> records;
+    QList<QByteArray> names;
+    for (int row : rows) {
+        TPropertiesRecord record;
+        record.Name = ItemName(row);
+        record.TypeText = Model_->TypeText(row);
+        record.IsFolder = IsFolder(row);
+        record.Size = ItemSize(row);
+        record.Date = ItemDate(row);
+        record.Attributes = Model_->Entry(row).Item.Attributes;
+        record.Icon = Model_->data(Model_->index(row, 0), Qt::DecorationRole).value<QIcon>();
+        records << record;
+        names << ItemRawName(row);
+    }
+    TfrmProperties dialog(records, DisplayText(Browser_->ToServerPath(Browser_->Folder())),
+                          Browser_->Separator(), true, this);
+    if (dialog.exec() != QDialog::Accepted || dialog.ChangedItems().isEmpty())
+        return false;
+    for (const TAttributeChange& change : dialog.ChangedItems())
+        Browser_->ChangeAttributes(names.at(change.Index), change.Attributes);
+    Browser_->Refresh();
+    return true;
+}
+
+void THostView::RenameEdited(int row, const QString& newName) {
+    if (newName.isEmpty() || newName == ItemName(row)) {
+        QApplication::beep();
+        return;
+    }
+    Browser_->Rename(ItemRawName(row), newName);
+}
+
+bool THostView::RenameItem(int row, const QString& newName) {
+    if (!Connected() || newName.isEmpty())
+        return false;
+    Browser_->Rename(ItemRawName(row), newName);
+    return true;
+}
+
+bool THostView::ReceiveFrom(TCustomView* source) {
+    if (!source || !Connected())
+        return false;
+    bool any = false;
+    Queueing_ = true;
+    for (int row : source->SelectedRows()) {
+        if (!source->IsFolder(row)) {
+            Browser_->SendFile(source->ItemPath(row));
+            any = true;
+        }
+    }
+    Queueing_ = false;
+    return any;
+}
+
+bool THostView::TransferTo(TCustomView* destination) {
+    if (!destination || destination == this || !Connected() || SelectedRows().isEmpty())
+        return false;
+    Browser_->ViewFiles(trDownloadNow, destination->Folder(), SelectedEntries());
+    return true;
+}
+
+void THostView::ViewFiles(int reason, TCustomView* target) {
+    Browser_->ViewFiles(reason, target ? target->Folder() : QString(), SelectedEntries());
+}
+
+void THostView::SendFile(TCustomView* source) {
+    const QList<int> rows = source ? source->SelectedRows() : QList<int>();
+    if (!rows.isEmpty())
+        Browser_->SendFile(source->ItemPath(rows.first()));
+}
+
+bool THostView::DropUrls(const QList<QUrl>& urls) {
+    if (!Connected())
+        return false;
+    bool any = false;
+    for (const QUrl& url : urls) {
+        const QFileInfo info(url.toLocalFile());
+        if (url.isLocalFile() && info.isFile()) {
+            Browser_->SendFile(info.filePath());
+            any = true;
+        }
+    }
+    return any;
+}
+
+void THostView::AddTransferredItem(TTransferItem&, const QByteArray& folder, double date,
+                                   int64_t size, uint16_t attributes, const QByteArray& name) {
+    Browser_->AddTransferredItem(folder, date, size, attributes, name);
+}
