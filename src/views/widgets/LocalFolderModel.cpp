@@ -1,0 +1,320 @@
+#include "views/widgets/LocalFolderModel.h"
+
+#include "listing/FtpUtils.h"
+#include "views/ViewFormat.h"
+
+#include <QDirIterator>
+#include <QFileSystemWatcher>
+#include <QLocale>
+#include <QTimer>
+
+namespace {
+// Changes on disk come in bursts (a copy writes many times); one reread follows them.
+constexpr int RereadDelayMs = 150;
+
+bool SameEntry(const TLocalEntry& a, const TLocalEntry& b) {
+    return a.Path == b.Path && a.IsFolder == b.IsFolder && a.IsLink == b.IsLink &&
+           a.Size == b.Size && a.Modified == b.Modified;
+}
+
+int CompareNames(const QString& a, const QString& b) {
+    const int result = a.compare(b, Qt::CaseInsensitive);
+    return result != 0 ? result : a.compare(b);
+}
+} // namespace
+
+TLocalFolderModel::TLocalFolderModel(QObject* parent)
+    : QAbstractTableModel(parent), Watcher_(new QFileSystemWatcher(this)),
+      RereadTimer_(new QTimer(this)) {
+    FolderIcon_ = IconProvider_.icon(QFileIconProvider::Folder);
+    RereadTimer_->setSingleShot(true);
+    RereadTimer_->setInterval(RereadDelayMs);
+    connect(Watcher_, &QFileSystemWatcher::directoryChanged, RereadTimer_,
+            qOverload<>(&QTimer::start));
+    connect(RereadTimer_, &QTimer::timeout, this, [this] {
+        if (!Reread())
+            Q_EMIT FolderUnreadable();
+    });
+}
+
+TLocalFolderModel::~TLocalFolderModel() = default;
+
+bool TLocalFolderModel::ReadFolder(const QString& path, std::vector<TLocalEntry>& entries) const {
+    // Listing a folder needs read permission, and its items' details need search permission.
+    const QFileInfo folder(path);
+    if (!folder.isDir() || !folder.isReadable() || !folder.isExecutable())
+        return false;
+    QDir::Filters filters = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System;
+    if (ShowHidden_)
+        filters |= QDir::Hidden;
+    QDirIterator it(path, filters);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        TLocalEntry entry;
+        entry.Name = info.fileName();
+        entry.IsFolder = info.isDir();
+        if (!entry.IsFolder && !Masks_.isEmpty() && !MatchesMaskList(entry.Name, Masks_))
+            continue;
+        entry.Path = info.absoluteFilePath();
+        entry.IsLink = info.isSymLink();
+        entry.Size = entry.IsFolder ? 0 : info.size();
+        entry.Modified = info.lastModified();
+        entries.push_back(std::move(entry));
+    }
+    return true;
+}
+
+bool TLocalFolderModel::SetFolder(const QString& path) {
+    if (path == Folder_)
+        return Reread();
+    std::vector<TLocalEntry> fresh;
+    if (!ReadFolder(path, fresh))
+        return false;
+    beginResetModel();
+    Folder_ = path;
+    Entries_ = std::move(fresh);
+    endResetModel();
+    Watch(path);
+    return true;
+}
+
+bool TLocalFolderModel::Reread() {
+    if (Folder_.isEmpty())
+        return false;
+    std::vector<TLocalEntry> fresh;
+    if (!ReadFolder(Folder_, fresh))
+        return false;
+    Merge(fresh);
+    return true;
+}
+
+// Rows whose names stay keep their place (and so the selection); vanished ones go,
+// new ones come at the end (the proxy sorts).
+void TLocalFolderModel::Merge(std::vector<TLocalEntry>& fresh) {
+    QHash<QString, size_t> byName;
+    byName.reserve(qsizetype(fresh.size()));
+    for (size_t i = 0; i < fresh.size(); ++i)
+        byName.insert(fresh[i].Name, i);
+
+    int row = rowCount() - 1;
+    while (row >= 0) {
+        if (byName.contains(Entries_[size_t(row)].Name)) {
+            --row;
+            continue;
+        }
+        int first = row;
+        while (first > 0 && !byName.contains(Entries_[size_t(first - 1)].Name))
+            --first;
+        beginRemoveRows({}, first, row);
+        Entries_.erase(Entries_.begin() + first, Entries_.begin() + row + 1);
+        endRemoveRows();
+        row = first - 1;
+    }
+
+    std::vector<bool> shown(fresh.size(), false);
+    for (int r = 0; r < rowCount(); ++r) {
+        const size_t i = byName.value(Entries_[size_t(r)].Name);
+        shown[i] = true;
+        if (!SameEntry(Entries_[size_t(r)], fresh[i])) {
+            Entries_[size_t(r)] = std::move(fresh[i]);
+            Q_EMIT dataChanged(index(r, 0), index(r, colCount - 1));
+        }
+    }
+
+    const auto added = std::count(shown.begin(), shown.end(), false);
+    if (added == 0)
+        return;
+    beginInsertRows({}, rowCount(), rowCount() + int(added) - 1);
+    for (size_t i = 0; i < fresh.size(); ++i) {
+        if (!shown[i])
+            Entries_.push_back(std::move(fresh[i]));
+    }
+    endInsertRows();
+}
+
+void TLocalFolderModel::Watch(const QString& path) {
+    const QStringList watched = Watcher_->directories();
+    if (!watched.isEmpty())
+        Watcher_->removePaths(watched);
+    Watcher_->addPath(path);
+}
+
+void TLocalFolderModel::SetMasks(const QStringList& masks) {
+    if (masks == Masks_)
+        return;
+    Masks_ = masks;
+    Reread();
+}
+
+void TLocalFolderModel::SetShowHidden(bool show) {
+    if (show == ShowHidden_)
+        return;
+    ShowHidden_ = show;
+    Reread();
+}
+
+int TLocalFolderModel::RowOfName(const QString& name) const {
+    for (size_t row = 0; row < Entries_.size(); ++row) {
+        if (Entries_[row].Name == name)
+            return int(row);
+    }
+    return -1;
+}
+
+QString TLocalFolderModel::TypeText(int row) const {
+    const TLocalEntry& entry = Entry(row);
+    if (entry.IsFolder)
+        return QStringLiteral("File Folder");
+    const QString suffix = QFileInfo(entry.Name).suffix().toLower();
+    // Names without an extension can still match a pattern ("Makefile"): look them up whole.
+    const QString key = suffix.isEmpty() ? QLatin1Char('/') + entry.Name : suffix;
+    auto it = TypeCache_.constFind(key);
+    if (it != TypeCache_.constEnd())
+        return *it;
+    const QMimeType type = Mime_.mimeTypeForFile(entry.Name, QMimeDatabase::MatchExtension);
+    QString text;
+    if (!type.isDefault())
+        text = type.comment();
+    else if (!suffix.isEmpty())
+        text = suffix.toUpper() + QStringLiteral(" File");
+    else
+        text = QStringLiteral("File");
+    TypeCache_.insert(key, text);
+    return text;
+}
+
+QIcon TLocalFolderModel::Icon(int row) const {
+    const TLocalEntry& entry = Entry(row);
+    if (entry.IsFolder)
+        return FolderIcon_;
+    const QString suffix = QFileInfo(entry.Name).suffix().toLower();
+    auto it = IconCache_.constFind(suffix);
+    if (it != IconCache_.constEnd())
+        return *it;
+    const QIcon icon = suffix.isEmpty() ? IconProvider_.icon(QFileIconProvider::File)
+                                        : IconProvider_.icon(QFileInfo(entry.Path));
+    IconCache_.insert(suffix, icon);
+    return icon;
+}
+
+int TLocalFolderModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(Entries_.size());
+}
+
+int TLocalFolderModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : colCount;
+}
+
+QVariant TLocalFolderModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const TLocalEntry& entry = Entry(index.row());
+    const int column = index.column();
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        switch (column) {
+        case colName:
+            return entry.Name;
+        case colSize:
+            return entry.IsFolder ? QString() : KilobyteText(entry.Size);
+        case colType:
+            return TypeText(index.row());
+        case colModified:
+            return QLocale().toString(entry.Modified, QLocale::ShortFormat);
+        }
+        break;
+    case Qt::DecorationRole:
+        if (column == colName)
+            return Icon(index.row());
+        break;
+    case Qt::TextAlignmentRole:
+        if (column == colSize)
+            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        break;
+    case RawRole:
+        switch (column) {
+        case colName:
+            return entry.Name;
+        case colSize:
+            return qint64(entry.Size);
+        case colType:
+            return TypeText(index.row());
+        case colModified:
+            return entry.Modified;
+        }
+        break;
+    case FolderRole:
+        return entry.IsFolder;
+    default:
+        break;
+    }
+    return {};
+}
+
+bool TLocalFolderModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::EditRole || index.column() != colName ||
+        !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return false;
+    if (RenameHandler)
+        RenameHandler(index.row(), value.toString());
+    // The folder's reread shows the new name; nothing here changes.
+    return false;
+}
+
+QVariant TLocalFolderModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    switch (section) {
+    case colName:
+        return QStringLiteral("Name");
+    case colSize:
+        return QStringLiteral("Size");
+    case colType:
+        return QStringLiteral("Type");
+    case colModified:
+        return QStringLiteral("Modified");
+    }
+    return {};
+}
+
+Qt::ItemFlags TLocalFolderModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (index.column() == colName)
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+bool TLocalSortModel::lessThan(const QModelIndex& left, const QModelIndex& right) const {
+    const bool leftFolder = left.data(TLocalFolderModel::FolderRole).toBool();
+    const bool rightFolder = right.data(TLocalFolderModel::FolderRole).toBool();
+    // Descending order reverses this answer, so folders stay first either way.
+    if (leftFolder != rightFolder)
+        return (sortOrder() == Qt::AscendingOrder) == leftFolder;
+    const QVariant a = left.data(TLocalFolderModel::RawRole);
+    const QVariant b = right.data(TLocalFolderModel::RawRole);
+    int order = 0;
+    switch (left.column()) {
+    case TLocalFolderModel::colSize:
+        order = a.toLongLong() < b.toLongLong() ? -1 : (a.toLongLong() > b.toLongLong() ? 1 : 0);
+        break;
+    case TLocalFolderModel::colType:
+        order = a.toString().compare(b.toString(), Qt::CaseInsensitive);
+        break;
+    case TLocalFolderModel::colModified: {
+        const QDateTime x = a.toDateTime();
+        const QDateTime y = b.toDateTime();
+        order = x < y ? -1 : (y < x ? 1 : 0);
+        break;
+    }
+    default:
+        break;
+    }
+    if (order == 0)
+        order = CompareNames(left.siblingAtColumn(0).data(TLocalFolderModel::RawRole).toString(),
+                             right.siblingAtColumn(0).data(TLocalFolderModel::RawRole).toString());
+    return order < 0;
+}
