@@ -1,0 +1,435 @@
+#include "views/widgets/LocalView.h"
+
+#include "listing/FtpUtils.h"
+#include "listing/ListingParser.h"
+#include "listing/RemoteItem.h"
+#include "views/LocalFileCopy.h"
+#include "views/widgets/LocalFolderModel.h"
+#include "views/widgets/Properties.h"
+#include "views/widgets/TreeCombo.h"
+#include "views/widgets/ViewQuestions.h"
+
+#include <QAbstractItemView>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QStorageInfo>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+const QString GnomeCopiedFiles = QStringLiteral("x-special/gnome-copied-files");
+const QString KdeCutSelection = QStringLiteral("application/x-kde-cutselection");
+
+bool Taken(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+uint16_t PermissionBits(const QFileInfo& info) {
+    constexpr struct {
+        QFileDevice::Permission Permission;
+        uint16_t Bit;
+    } Bits[] = {
+        {QFileDevice::ReadOwner, raOwnerRead},   {QFileDevice::WriteOwner, raOwnerWrite},
+        {QFileDevice::ExeOwner, raOwnerExecute}, {QFileDevice::ReadGroup, raGroupRead},
+        {QFileDevice::WriteGroup, raGroupWrite}, {QFileDevice::ExeGroup, raGroupExecute},
+        {QFileDevice::ReadOther, raOthersRead},  {QFileDevice::WriteOther, raOthersWrite},
+        {QFileDevice::ExeOther, raOthersExecute},
+    };
+    const QFileDevice::Permissions permissions = info.permissions();
+    uint16_t bits = 0;
+    for (const auto& entry : Bits) {
+        if (permissions & entry.Permission)
+            bits |= entry.Bit;
+    }
+    return bits;
+}
+} // namespace
+
+TLocalView::TLocalView(QWidget* parent)
+    : TCustomView(parent), Model_(new TLocalFolderModel(this)), Sort_(new TLocalSortModel(this)),
+      OwnQuestions_(std::make_unique<TViewQuestions>(this)) {
+    SetSeparator(QLatin1Char('/'));
+    Sort_->setDynamicSortFilter(true);
+    SetModels(Model_, Sort_);
+    Sort_->sort(TLocalFolderModel::colName, Qt::AscendingOrder);
+
+    // An edited name is applied once the editor has let go of its row, since the
+    // rename rereads the folder and so replaces the row.
+    Model_->RenameHandler = [this](int row, const QString& name) {
+        const QString old = ItemName(row);
+        QMetaObject::invokeMethod(
+            this,
+            [this, old, name] {
+                const int current = Model_->RowOfName(old);
+                if (current >= 0)
+                    RenameItem(current, name);
+            },
+            Qt::QueuedConnection);
+        return true;
+    };
+    connect(Model_, &TLocalFolderModel::FolderUnreadable, this, &TLocalView::FolderLost);
+
+    // Changes on disk arrive as several row changes; the status follows them once.
+    auto* status = new QTimer(this);
+    status->setSingleShot(true);
+    status->setInterval(0);
+    connect(status, &QTimer::timeout, this, [this] {
+        InvalidateTotal();
+        UpdateStatus();
+    });
+    const auto later = [status] { status->start(); };
+    connect(Model_, &QAbstractItemModel::rowsInserted, status, later);
+    connect(Model_, &QAbstractItemModel::rowsRemoved, status, later);
+    connect(Model_, &QAbstractItemModel::dataChanged, status, later);
+}
+
+TLocalView::~TLocalView() {
+    if (Combo_)
+        Combo_->OnPathChosen = nullptr;
+}
+
+void TLocalView::SetQuestions(IViewQuestions* questions) { Questions_ = questions; }
+
+IViewQuestions& TLocalView::Questions() { return Questions_ ? *Questions_ : *OwnQuestions_; }
+
+void TLocalView::Tell(const QString& text) { Questions().ShowMessage(text); }
+
+int TLocalView::RowOfName(const QString& name) const { return Model_->RowOfName(name); }
+
+void TLocalView::SetShowHidden(bool show) { Model_->SetShowHidden(show); }
+
+bool TLocalView::ShowHidden() const { return Model_->ShowHidden(); }
+
+QString TLocalView::GetMask() const {
+    const QStringList masks = Model_->Masks();
+    return masks.isEmpty() ? QStringLiteral("*.*") : masks.join(QLatin1Char(';'));
+}
+
+void TLocalView::SetMask(const QString& mask) {
+    TCustomView::SetMask(mask);
+    QStringList masks;
+    for (const QString& part : mask.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        if (!part.trimmed().isEmpty())
+            masks.append(part.trimmed());
+    }
+    if (masks == QStringList{QStringLiteral("*.*")} || masks == QStringList{QStringLiteral("*")})
+        masks.clear();
+    Model_->SetMasks(masks);
+    InvalidateTotal();
+    UpdateStatus();
+}
+
+int TLocalView::ItemCount() const { return Model_->rowCount(); }
+
+QString TLocalView::ItemName(int row) const { return Model_->Entry(row).Name; }
+
+QString TLocalView::ItemPath(int row) const { return Model_->Entry(row).Path; }
+
+bool TLocalView::IsFolder(int row) const { return Model_->Entry(row).IsFolder; }
+
+bool TLocalView::IsLink(int row) const { return Model_->Entry(row).IsLink; }
+
+int64_t TLocalView::ItemSize(int row) const { return Model_->Entry(row).Size; }
+
+double TLocalView::ItemDate(int row) const {
+    const QDateTime time = Model_->Entry(row).Modified.toLocalTime();
+    if (!time.isValid())
+        return 0;
+    const QDate date = time.date();
+    return SafeEncodeDateTime(date.year(), date.month(), date.day(), time.time().hour(),
+                              time.time().minute(), date.year());
+}
+
+bool TLocalView::ReceiveFrom(TCustomView* source) {
+    Q_UNUSED(source);
+    return false;
+}
+
+bool TLocalView::OpenItem(int row) {
+    if (row < 0 || row >= ItemCount() || !IsFolder(row))
+        return false;
+    return ShowFolder(ItemPath(row));
+}
+
+bool TLocalView::ShowFolder(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    // A relative path is taken from the shown folder.
+    const QDir base(Model_->FolderPath().isEmpty() ? QDir::currentPath() : Model_->FolderPath());
+    const QString folder = QDir::cleanPath(base.absoluteFilePath(path));
+    const QString before = Model_->FolderPath();
+    if (!Model_->SetFolder(folder))
+        return false;
+    if (folder != before) {
+        FolderShown();
+    } else {
+        InvalidateTotal();
+        UpdateStatus();
+    }
+    return true;
+}
+
+void TLocalView::FolderShown() {
+    const QString folder = Model_->FolderPath();
+    TCustomView::SetFolder(folder);
+    const QStorageInfo storage(folder);
+    SetPanelText(3, storage.isValid() && storage.isReady()
+                        ? FormatThousands(QString::number(storage.bytesAvailable())) +
+                              QStringLiteral(" Bytes Free")
+                        : QString());
+    FillTreeCombo();
+    if (OnFolderChanged)
+        OnFolderChanged(this);
+}
+
+// The shown folder went away or was closed: show the nearest folder above that opens.
+void TLocalView::FolderLost() {
+    QString path = Model_->FolderPath();
+    for (int depth = 0; depth < 4096 && path != QStringLiteral("/"); ++depth) {
+        path = QFileInfo(path).path();
+        if (ShowFolder(path))
+            return;
+    }
+}
+
+bool TLocalView::GoUp() {
+    const QString child = Model_->FolderPath();
+    if (child.isEmpty() || child == QStringLiteral("/"))
+        return false;
+    if (!ShowFolder(QFileInfo(child).path()))
+        return false;
+    // Coming back up, the folder just left is the one selected.
+    const int row = RowOfName(QFileInfo(child).fileName());
+    if (row >= 0) {
+        SelectRows({row});
+        ListView()->scrollTo(ListView()->currentIndex());
+    }
+    return true;
+}
+
+bool TLocalView::ValidName(const QString& name) {
+    if (name.isEmpty() || name == QStringLiteral(".") || name == QStringLiteral("..") ||
+        name.contains(QLatin1Char('/')) || name.contains(QChar(0))) {
+        Tell(QStringLiteral("'%1' cannot be used: a name may not be empty, \".\" or \"..\", "
+                            "nor hold \"/\".")
+                 .arg(name));
+        return false;
+    }
+    return true;
+}
+
+bool TLocalView::CreateFolder(const QString& name) {
+    if (!ValidName(name))
+        return false;
+    if (Taken(QDir(Model_->FolderPath()).filePath(name))) {
+        Tell(QStringLiteral("Cannot create the folder '%1': an item with this name already exists.")
+                 .arg(name));
+        return false;
+    }
+    if (!QDir(Model_->FolderPath()).mkdir(name)) {
+        Tell(QStringLiteral("The folder '%1' could not be created.").arg(name));
+        return false;
+    }
+    Refresh();
+    const int row = RowOfName(name);
+    if (row >= 0)
+        SelectRows({row});
+    return true;
+}
+
+bool TLocalView::RenameItem(int row, const QString& newName) {
+    if (row < 0 || row >= ItemCount())
+        return false;
+    const QString oldName = ItemName(row);
+    if (newName == oldName)
+        return true;
+    if (!ValidName(newName))
+        return false;
+    const QString from = ItemPath(row);
+    const QString to = QDir(Model_->FolderPath()).filePath(newName);
+    if (Taken(to)) {
+        Tell(QStringLiteral("Cannot rename %1: an item called '%2' already exists. "
+                            "Specify a different name.")
+                 .arg(oldName, newName));
+        return false;
+    }
+    if (OnFileChanging)
+        OnFileChanging(this, from);
+    // Neither rename replaces an existing target.
+    const bool renamed = IsFolder(row) && !IsLink(row) ? QDir().rename(from, to)
+                                                       : QFile::rename(from, to);
+    Refresh();
+    if (!renamed) {
+        Tell(QStringLiteral("%1 could not be renamed to '%2'.").arg(oldName, newName));
+        return false;
+    }
+    const int renamedRow = RowOfName(newName);
+    if (renamedRow >= 0)
+        SelectRows({renamedRow});
+    return true;
+}
+
+bool TLocalView::DeleteSelected() {
+    const QList<int> rows = SelectedRows();
+    if (rows.isEmpty())
+        return false;
+    if (!Questions().ConfirmDelete(int(rows.size()), ItemName(rows.first()),
+                                   IsFolder(rows.first())))
+        return false;
+    QStringList paths;
+    QStringList files;
+    for (int row : rows) {
+        paths.append(ItemPath(row));
+        if (!IsFolder(row))
+            files.append(ItemPath(row));
+    }
+    if (OnFileChanging) {
+        for (const QString& file : files)
+            OnFileChanging(this, file);
+    }
+    QStringList failed;
+    for (const QString& path : paths) {
+        // Never removed for good: what the trash does not take stays where it is.
+        if (!QFile::moveToTrash(path))
+            failed.append(path);
+    }
+    Refresh();
+    if (!failed.isEmpty()) {
+        Tell(QStringLiteral("These items could not be moved to the trash and were not deleted:\n%1")
+                 .arg(failed.join(QLatin1Char('\n'))));
+        return false;
+    }
+    return true;
+}
+
+bool TLocalView::ShowProperties() {
+    const QList<int> rows = SelectedRows();
+    if (rows.isEmpty())
+        return false;
+    QList<TPropertiesRecord> records;
+    for (int row : rows) {
+        TPropertiesRecord record;
+        record.Name = ItemName(row);
+        record.TypeText = Model_->TypeText(row);
+        record.Icon = Model_->Icon(row);
+        record.IsFolder = IsFolder(row);
+        record.Size = ItemSize(row);
+        record.Date = ItemDate(row);
+        record.Attributes = PermissionBits(QFileInfo(ItemPath(row)));
+        if (record.IsFolder)
+            record.Attributes |= raFolder;
+        if (IsLink(row))
+            record.Attributes |= raLink;
+        records.append(record);
+    }
+    TfrmProperties window(records, Folder(), Seperator(), false, this);
+    window.exec();
+    return true;
+}
+
+void TLocalView::PutOnClipboard(bool cut) {
+    const QList<int> rows = SelectedRows();
+    if (rows.isEmpty())
+        return;
+    QList<QUrl> urls;
+    QByteArray gnome = cut ? "cut" : "copy";
+    for (int row : rows) {
+        urls.append(QUrl::fromLocalFile(ItemPath(row)));
+        gnome += '\n' + urls.last().toEncoded();
+    }
+    auto* data = new QMimeData;
+    data->setUrls(urls);
+    // What file managers read to tell a cut from a copy.
+    data->setData(GnomeCopiedFiles, gnome);
+    if (cut)
+        data->setData(KdeCutSelection, "1");
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+void TLocalView::CutSelected() { PutOnClipboard(true); }
+
+void TLocalView::CopySelected() { PutOnClipboard(false); }
+
+void TLocalView::Paste() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const QMimeData* data = clipboard->mimeData();
+    if (!data || !data->hasUrls() || Model_->FolderPath().isEmpty())
+        return;
+    const bool cut = data->data(GnomeCopiedFiles).startsWith("cut") ||
+                     data->data(KdeCutSelection).startsWith('1');
+    const QList<QUrl> urls = data->urls();
+    QStringList problems;
+    bool pasted = false;
+    for (const QUrl& url : urls) {
+        if (!url.isLocalFile())
+            continue;
+        QString error;
+        if (PasteLocalItem(url.toLocalFile(), Model_->FolderPath(), cut, error))
+            pasted = true;
+        else
+            problems.append(error);
+    }
+    // Moved items are gone from where the clipboard says they are.
+    if (cut && pasted && problems.isEmpty())
+        clipboard->clear();
+    Refresh();
+    if (!problems.isEmpty())
+        Tell(problems.join(QLatin1Char('\n')));
+}
+
+bool TLocalView::Refresh() {
+    if (!Model_->Reread()) {
+        FolderLost();
+        return false;
+    }
+    InvalidateTotal();
+    UpdateStatus();
+    return true;
+}
+
+void TLocalView::AddTransferredItem(TTransferItem& item, const QByteArray& folder, double date,
+                                    int64_t size, uint16_t attributes, const QByteArray& name) {
+    Q_UNUSED(item);
+    Q_UNUSED(date);
+    Q_UNUSED(size);
+    Q_UNUSED(attributes);
+    Q_UNUSED(name);
+    // The watcher would show the file shortly; reading now shows it at once.
+    if (folder.isEmpty() || QDir::cleanPath(QFile::decodeName(folder)) == Model_->FolderPath())
+        Refresh();
+}
+
+void TLocalView::FillDragData(QMimeData& data, const QList<int>& rows) const {
+    QList<QUrl> urls;
+    for (int row : rows)
+        urls.append(QUrl::fromLocalFile(ItemPath(row)));
+    data.setUrls(urls);
+}
+
+void TLocalView::SetTreeCombo(TTreeCombo* combo) {
+    if (Combo_)
+        Combo_->OnPathChosen = nullptr;
+    Combo_ = combo;
+    if (!combo)
+        return;
+    combo->SetRootCaption(QStringLiteral("/"));
+    combo->OnPathChosen = [this](const QString& path) {
+        if (!ShowFolder(path)) {
+            Tell(QStringLiteral("The folder %1 cannot be opened.").arg(path));
+            FillTreeCombo();
+        }
+    };
+    FillTreeCombo();
+}
+
+void TLocalView::FillTreeCombo() {
+    if (!Combo_ || Model_->FolderPath().isEmpty())
+        return;
+    Combo_->Clear();
+    Combo_->AddPath(Model_->FolderPath(), QLatin1Char('/'), false);
+    Combo_->SetCurrentPath(Model_->FolderPath());
+}
