@@ -1,0 +1,245 @@
+#include "TestFiles.h"
+#include "listing/ListingParser.h"
+#include "transfer/TransferItem.h"
+#include "views/ViewQuestions.h"
+#include "views/widgets/LocalFolderModel.h"
+#include "views/widgets/LocalView.h"
+
+#include <QAbstractItemModelTester>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QClipboard>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+namespace {
+class TScriptedQuestions : public IViewQuestions {
+public:
+    bool Answer = true;
+    int Asked = 0;
+    QStringList Messages;
+    bool ConfirmDelete(int, const QString&, bool) override {
+        ++Asked;
+        return Answer;
+    }
+    void ShowMessage(const QString& text) override { Messages.append(text); }
+};
+
+QStringList ShownNames(const TLocalView& view) {
+    const QAbstractItemModel* proxy = view.ListView()->model();
+    QStringList names;
+    for (int row = 0; row < proxy->rowCount(); ++row)
+        names.append(proxy->index(row, 0).data().toString());
+    return names;
+}
+} // namespace
+
+class TestLocalView : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void modelTester();
+    void sortOrder_data();
+    void sortOrder();
+    void itemDateDropsSeconds();
+    void renameNeverReplaces_data();
+    void renameNeverReplaces();
+    void unreadableFolder_data();
+    void unreadableFolder();
+    void deleteMovesToTrash_data();
+    void deleteMovesToTrash();
+    void pasteNeverOverwrites_data();
+    void pasteNeverOverwrites();
+
+private:
+    QString Path(const QString& name) const { return Home_->filePath(name); }
+    std::unique_ptr<QTemporaryDir> Home_;
+    std::unique_ptr<TLocalView> View_;
+    TScriptedQuestions Questions_;
+    QStringList Changing_;
+};
+
+void TestLocalView::init() {
+    // The trash and everything else stay inside a fresh home.
+    Home_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(Home_->isValid());
+    qputenv("HOME", QFile::encodeName(Home_->path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(Path(QStringLiteral("data"))));
+    QVERIFY(QDir().mkpath(Path(QStringLiteral("data"))));
+    Questions_ = TScriptedQuestions();
+    Changing_.clear();
+    View_ = std::make_unique<TLocalView>();
+    View_->SetQuestions(&Questions_);
+    View_->OnFileChanging = [this](TCustomView*, const QString& path) { Changing_.append(path); };
+    for (const char* name : {"zeta/", "Alpha/", "b.txt", "a.log", "C.txt"}) {
+        const QString path = Path(QString::fromLatin1(name));
+        QVERIFY(path.endsWith(QLatin1Char('/')) ? QDir().mkpath(path)
+                                                : WriteFile(path, QByteArray(name)));
+    }
+    QVERIFY(View_->ShowFolder(Path(QStringLiteral("zeta"))));
+    QVERIFY(View_->GoUp());
+    QCOMPARE(View_->Folder(), Home_->path() + QLatin1Char('/'));
+}
+
+void TestLocalView::modelTester() {
+    QAbstractItemModelTester tester(View_->Model(),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QVERIFY(WriteFile(Path(QStringLiteral("new.bin")), "x"));
+    QVERIFY(QFile::remove(Path(QStringLiteral("a.log"))));
+    QVERIFY(WriteFile(Path(QStringLiteral("b.txt")), "longer text"));
+    // A finished download shows at once, without waiting for the watcher.
+    TTransferItem item;
+    View_->AddTransferredItem(item, QFile::encodeName(Home_->path()), 0, 1, 0, "new.bin");
+    QVERIFY(View_->RowOfName(QStringLiteral("new.bin")) >= 0);
+    QCOMPARE(View_->RowOfName(QStringLiteral("a.log")), -1);
+    QCOMPARE(View_->ItemSize(View_->RowOfName(QStringLiteral("b.txt"))), 11);
+
+    View_->SetMask(QStringLiteral("*.txt"));
+    QCOMPARE(ShownNames(*View_), (QStringList{"Alpha", "data", "zeta", "b.txt", "C.txt"}));
+    View_->SetMask(QString());
+    QCOMPARE(View_->GetMask(), QStringLiteral("*.*"));
+}
+
+void TestLocalView::sortOrder_data() {
+    QTest::addColumn<int>("column");
+    QTest::addColumn<Qt::SortOrder>("order");
+    QTest::addColumn<QStringList>("expected");
+    // "data" is the folder holding the trash.
+    QTest::newRow("name up") << 0 << Qt::AscendingOrder
+                             << QStringList{"Alpha", "data", "zeta", "a.log", "b.txt", "C.txt"};
+    QTest::newRow("name down") << 0 << Qt::DescendingOrder
+                               << QStringList{"zeta", "data", "Alpha", "C.txt", "b.txt", "a.log"};
+    QTest::newRow("size up") << 1 << Qt::AscendingOrder
+                             << QStringList{"Alpha", "data", "zeta", "a.log", "C.txt", "b.txt"};
+    QTest::newRow("size down") << 1 << Qt::DescendingOrder
+                               << QStringList{"zeta", "data", "Alpha", "b.txt", "C.txt", "a.log"};
+}
+
+void TestLocalView::sortOrder() {
+    QFETCH(int, column);
+    QFETCH(Qt::SortOrder, order);
+    QFETCH(QStringList, expected);
+    QVERIFY(WriteFile(Path(QStringLiteral("a.log")), "1"));
+    QVERIFY(WriteFile(Path(QStringLiteral("C.txt")), "123"));
+    QVERIFY(View_->Refresh());
+    View_->ListView()->model()->sort(column, order);
+    QCOMPARE(ShownNames(*View_), expected);
+}
+
+void TestLocalView::itemDateDropsSeconds() {
+    // Remote dates have no seconds; the same file must compare equal on both sides.
+    QFile file(Path(QStringLiteral("b.txt")));
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(QDateTime(QDate(2024, 3, 5), QTime(10, 15, 59)),
+                             QFileDevice::FileModificationTime));
+    file.close();
+    QVERIFY(View_->Refresh());
+    QCOMPARE(View_->ItemDate(View_->RowOfName(QStringLiteral("b.txt"))),
+             SafeEncodeDateTime(2024, 3, 5, 10, 15, 2024));
+}
+
+void TestLocalView::renameNeverReplaces_data() {
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<bool>("renamed");
+    QTest::newRow("onto a file") << "b.txt" << "C.txt" << false;
+    QTest::newRow("folder onto a folder") << "Alpha" << "zeta" << false;
+    QTest::newRow("free name") << "b.txt" << "d.txt" << true;
+}
+
+void TestLocalView::renameNeverReplaces() {
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(bool, renamed);
+    const QByteArray target = ReadFile(Path(to));
+    QCOMPARE(View_->RenameItem(View_->RowOfName(from), to), renamed);
+    QCOMPARE(QFileInfo::exists(Path(from)), !renamed);
+    QCOMPARE(View_->RowOfName(from) >= 0, !renamed);
+    QCOMPARE(Questions_.Messages.size(), renamed ? 0 : 1);
+    if (!renamed)
+        QCOMPARE(ReadFile(Path(to)), target);
+}
+
+void TestLocalView::unreadableFolder_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("missing") << "gone";
+    QTest::newRow("a file") << "b.txt";
+    QTest::newRow("no permission") << "Alpha";
+}
+
+void TestLocalView::unreadableFolder() {
+    QFETCH(QString, folder);
+    if (folder == QStringLiteral("Alpha")) {
+        if (::geteuid() == 0)
+            QSKIP("root reads every folder");
+        QVERIFY(QFile::setPermissions(Path(folder), {}));
+    }
+    const QString before = View_->Folder();
+    const int count = View_->ItemCount();
+    QVERIFY(!View_->ShowFolder(Path(folder)));
+    QCOMPARE(View_->Folder(), before);
+    QCOMPARE(View_->ItemCount(), count);
+    QFile::setPermissions(Path(folder), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                            QFileDevice::ExeOwner);
+}
+
+void TestLocalView::deleteMovesToTrash_data() {
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("yes") << true;
+    QTest::newRow("no") << false;
+}
+
+void TestLocalView::deleteMovesToTrash() {
+    QFETCH(bool, answer);
+    Questions_.Answer = answer;
+    View_->SelectRows({View_->RowOfName(QStringLiteral("b.txt")),
+                       View_->RowOfName(QStringLiteral("Alpha"))});
+    QCOMPARE(View_->DeleteSelected(), answer);
+    QCOMPARE(Questions_.Asked, 1);
+    QCOMPARE(QFileInfo::exists(Path(QStringLiteral("b.txt"))), !answer);
+    QCOMPARE(QFileInfo::exists(Path(QStringLiteral("Alpha"))), !answer);
+    QCOMPARE(QFileInfo::exists(Path(QStringLiteral("data/Trash/files/b.txt"))), answer);
+    QCOMPARE(QFileInfo(Path(QStringLiteral("data/Trash/files/Alpha"))).isDir(), answer);
+    // Only files are announced, before they go.
+    QCOMPARE(Changing_, answer ? QStringList{Path(QStringLiteral("b.txt"))} : QStringList{});
+    QCOMPARE(View_->RowOfName(QStringLiteral("b.txt")) >= 0, !answer);
+}
+
+void TestLocalView::pasteNeverOverwrites_data() {
+    QTest::addColumn<bool>("cut");
+    QTest::newRow("copy") << false;
+    QTest::newRow("cut") << true;
+}
+
+void TestLocalView::pasteNeverOverwrites() {
+    QFETCH(bool, cut);
+    QVERIFY(WriteFile(Path(QStringLiteral("zeta/b.txt")), "old"));
+    QVERIFY(WriteFile(Path(QStringLiteral("Alpha/inner/x")), "x"));
+    View_->SelectRows({View_->RowOfName(QStringLiteral("b.txt")),
+                       View_->RowOfName(QStringLiteral("C.txt")),
+                       View_->RowOfName(QStringLiteral("Alpha"))});
+    cut ? View_->CutSelected() : View_->CopySelected();
+    QVERIFY(View_->ShowFolder(Path(QStringLiteral("zeta"))));
+    View_->Paste();
+    QCOMPARE(ReadFile(Path(QStringLiteral("zeta/b.txt"))), QByteArray("old"));
+    QCOMPARE(ReadFile(Path(QStringLiteral("zeta/C.txt"))), QByteArray("C.txt"));
+    QCOMPARE(ReadFile(Path(QStringLiteral("zeta/Alpha/inner/x"))), QByteArray("x"));
+    QCOMPARE(QFileInfo::exists(Path(QStringLiteral("C.txt"))), !cut);
+    QCOMPARE(ReadFile(Path(QStringLiteral("b.txt"))), QByteArray("b.txt"));
+    QCOMPARE(Questions_.Messages.size(), 1);
+    QVERIFY(Questions_.Messages.first().contains(QStringLiteral("b.txt")));
+    QCOMPARE(ShownNames(*View_), (QStringList{"Alpha", "b.txt", "C.txt"}));
+    // A folder pasted into itself would never end.
+    QVERIFY(View_->ShowFolder(Path(QStringLiteral("zeta"))));
+    View_->SelectRows({View_->RowOfName(QStringLiteral("Alpha"))});
+    View_->CopySelected();
+    QVERIFY(View_->ShowFolder(Path(QStringLiteral("zeta/Alpha/inner"))));
+    View_->Paste();
+    QCOMPARE(View_->ItemCount(), 1);
+    QCOMPARE(Questions_.Messages.size(), 2);
+}
+
+QTEST_MAIN(TestLocalView)
+#include "tst_local_view.moc"
