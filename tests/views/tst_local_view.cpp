@@ -4,12 +4,15 @@
 #include "views/ViewQuestions.h"
 #include "views/widgets/LocalFolderModel.h"
 #include "views/widgets/LocalView.h"
+#include "views/widgets/TreeCombo.h"
 
 #include <QAbstractItemModelTester>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
+#include <QStandardItem>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QtTest>
 
 #include <unistd.h>
@@ -52,6 +55,7 @@ private Q_SLOTS:
     void deleteMovesToTrash();
     void pasteNeverOverwrites_data();
     void pasteNeverOverwrites();
+    void treeComboFollowsFolder();
 
 private:
     QString Path(const QString& name) const { return Home_->filePath(name); }
@@ -239,6 +243,26 @@ void TestLocalView::pasteNeverOverwrites() {
     View_->Paste();
     QCOMPARE(View_->ItemCount(), 1);
     QCOMPARE(Questions_.Messages.size(), 2);
+}
+
+void TestLocalView::treeComboFollowsFolder() {
+    TTreeCombo combo;
+    View_->SetTreeCombo(&combo);
+    QCOMPARE(combo.CurrentPath(), View_->Folder());
+    combo.AddPath(Path(QStringLiteral("zeta")), QLatin1Char('/'), true);
+    combo.AddPath(Path(QStringLiteral("Alpha")), QLatin1Char('/'), false);
+    const QStandardItem* home = combo.Node(View_->Folder());
+    QCOMPARE(home->rowCount(), 2);
+    QCOMPARE(home->child(0)->text(), QStringLiteral("Alpha"));
+    QVERIFY(home->child(1)->data(TTreeCombo::GhostedRole).toBool());
+    combo.showPopup();
+    QTreeView* tree = combo.TreeView();
+    QVERIFY(QTest::qWaitForWindowExposed(tree->window()));
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                      tree->visualRect(home->child(1)->index()).center());
+    QVERIFY(!tree->window()->isVisible());
+    QTRY_COMPARE(View_->Folder(), Path(QStringLiteral("zeta/")));
+    QCOMPARE(combo.CurrentPath(), View_->Folder());
 }
 
 QTEST_MAIN(TestLocalView)

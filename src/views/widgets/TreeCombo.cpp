@@ -176,8 +176,14 @@ void TTreeCombo::Pick(const QModelIndex& index) {
         return;
     const QString path = index.data(PathRole).toString();
     hidePopup();
-    if (OnPathChosen)
-        OnPathChosen(path);
+    // The owner usually rebuilds the tree; not while the tree view is still in its click.
+    QMetaObject::invokeMethod(
+        this,
+        [this, path] {
+            if (OnPathChosen)
+                OnPathChosen(path);
+        },
+        Qt::QueuedConnection);
 }
 
 void TTreeCombo::showPopup() {
