@@ -98,10 +98,6 @@ void TestProperties::unknownPermissionsNotEditable() {
         QVERIFY(!box->isEnabled());
     window.accept();
     QVERIFY(window.ChangedItems().isEmpty());
-
-    // Local items are shown, never changed.
-    TfrmProperties local(records.mid(1), QStringLiteral("/tmp/"), QLatin1Char('/'), false);
-    QVERIFY(!local.Editable());
 }
 
 QTEST_MAIN(TestProperties)
