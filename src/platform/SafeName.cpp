@@ -1,5 +1,7 @@
 #include "platform/SafeName.h"
 
+#include "listing/FtpUtils.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -20,7 +22,9 @@ bool SafeLocalName(const QByteArray& serverName, QString& localName, QString* re
             *reason = why;
         return false;
     }
-    localName = QFile::decodeName(serverName);
+    // Local names are UTF-8; a name in another encoding is read as Latin-1, so distinct
+    // server names stay distinct instead of collapsing into replacement characters.
+    localName = DisplayText(serverName);
     return true;
 }
 

@@ -5,8 +5,8 @@
 
 // The one gate through which a name from a server becomes a local file name: an empty
 // name, ".", "..", or one holding "/" or NUL could write outside the chosen folder, so it
-// is refused (false, with the reason for a log line). Otherwise the name's bytes become
-// the local name unchanged.
+// is refused (false, with the reason for a log line). Otherwise the name as display text
+// (UTF-8, or Latin-1 when it is not UTF-8) becomes the local name.
 bool SafeLocalName(const QByteArray& serverName, QString& localName, QString* reason = nullptr);
 
 // The folder under which downloads for viewing are written: one private folder per run

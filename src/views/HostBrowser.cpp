@@ -497,3 +497,13 @@ void THostBrowser::OnCommandResult(const TCommandCompletedEventData& result) {
     if (result.Id == BatchId_ && BatchId_ != 0)
         BatchFileDone(result.Success);
 }
+
+void THostBrowser::OnProgress(uint8_t stage, bool, int64_t bytes) {
+    if (stage == 2) {
+        Q_EMIT ProgressText(QString());
+        SetState(hsIdle);
+        return;
+    }
+    Q_EMIT ProgressText(FormatThousands(QString::number(stage == 0 ? 0 : bytes)) +
+                        QStringLiteral(" Bytes"));
+}

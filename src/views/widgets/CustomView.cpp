@@ -254,6 +254,11 @@ QAbstractItemView* TCustomView::ListView() const {
     return Style_ == vsReport ? static_cast<QAbstractItemView*>(Details_) : List_;
 }
 
+void TCustomView::SetListEnabled(bool enabled) {
+    List_->setEnabled(enabled);
+    Details_->setEnabled(enabled);
+}
+
 QString TCustomView::PanelText(int panel) const {
     return panel >= 0 && panel < 4 ? Panels_[panel]->text() : QString();
 }

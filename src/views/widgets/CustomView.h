@@ -85,6 +85,8 @@ public:
     TViewStyle ViewStyle() const { return Style_; }
     void SetViewStyle(TViewStyle style);
     QAbstractItemView* ListView() const;
+    // Both styles' lists at once, so switching styles keeps the state.
+    void SetListEnabled(bool enabled);
     QStatusBar* StatusBar() const { return StatusBar_; }
     QString PanelText(int panel) const;
     void SetPanelText(int panel, const QString& text);

@@ -30,7 +30,7 @@ THostView::THostView(QWidget* parent) : TCustomView(parent) {
     connect(b, &THostBrowser::FolderShown, this, &THostView::Shown);
     connect(b, &THostBrowser::StateChanged, this, &THostView::StateChanged);
     connect(b, &THostBrowser::ListCleared, this, [this] { Model_->Clear(); });
-    connect(b, &THostBrowser::ListEnabled, this, [this](bool on) { ListView()->setEnabled(on); });
+    connect(b, &THostBrowser::ListEnabled, this, [this](bool on) { SetListEnabled(on); });
     connect(b, &THostBrowser::TreeChanged, this, &THostView::RebuildTree);
     connect(b, &THostBrowser::ProgressText, this, [this](const QString& t) { SetPanelText(3, t); });
     connect(b, &THostBrowser::MaskChanged, this, [this] {
@@ -50,7 +50,7 @@ THostView::THostView(QWidget* parent) : TCustomView(parent) {
         if (OnTransferred)
             OnTransferred(this, files, reason);
     });
-    ListView()->setEnabled(false);
+    SetListEnabled(false);
 }
 
 THostView::~THostView() = default;
@@ -198,9 +198,9 @@ bool THostView::DeleteSelected() {
     if (Questions_ && !Questions_->ConfirmDelete(static_cast<int>(rows.size()), ItemName(rows.first()),
                                                  IsFolder(rows.first()) && !IsLink(rows.first())))
         return false;
-    ListView()->setEnabled(false);
+    SetListEnabled(false);
     const bool complete = Browser_->DeleteItems(SelectedEntries());
-    ListView()->setEnabled(Connected());
+    SetListEnabled(Connected());
     return complete;
 }
 

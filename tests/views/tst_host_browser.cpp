@@ -1,0 +1,388 @@
+// The host pane's browser against a scripted server (exact transcripts, refusals,
+// silence, VMS and backslash servers, hostile names) and a real vsftpd (recursive delete,
+// cache upkeep after rename, RMD, upload and refresh).
+#include "ScriptedFtpServer.h"
+#include "TestFiles.h"
+#include "VsftpdServer.h"
+
+#include "engine/EngineSettings.h"
+#include "platform/SafeName.h"
+#include "settings/Settings.h"
+#include "views/HostBrowser.h"
+#include "views/widgets/HostView.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// A server with folders: CWD, PWD, PASV, LIST, RETR and SIZE answered from the tables.
+struct TFolderServer {
+    QByteArray Syst = "215 UNIX Type: L8";
+    QByteArray Home = "/";
+    QMap<QByteArray, QByteArray> Listings; // folder as the client names it, without the end separator
+    QMap<QByteArray, QByteArray> Files;    // name -> content
+    QSet<QByteArray> RefuseCwd, RefuseList;
+    bool RefusePwd = false;
+    QByteArray SilentOn; // a command answered with silence
+    QByteArray CloseOn;  // a command answered by closing the connection
+
+    static QByteArray Bare(QByteArray path) {
+        while (path.size() > 1 && (path.endsWith('/') || path.endsWith('\\')))
+            path.chop(1);
+        return path;
+    }
+
+    void Serve(TScriptedConnection& c) const {
+        c.setSendPause(0);
+        c.sendLine("220 Scripted server ready.");
+        QByteArray cwd = Home;
+        for (;;) {
+            const QByteArray line = c.readLine(10000);
+            if (line.isNull())
+                return;
+            const qsizetype space = line.indexOf(' ');
+            const QByteArray verb = (space < 0 ? line : line.left(space)).toUpper();
+            const QByteArray arg = space < 0 ? QByteArray() : line.mid(space + 1);
+            if (!SilentOn.isEmpty() && (line == SilentOn || verb == SilentOn))
+                continue;
+            if (!CloseOn.isEmpty() && (line == CloseOn || verb == CloseOn)) {
+                c.close();
+                return;
+            }
+            if (verb == "USER") c.sendLine("331 Password please.");
+            else if (verb == "PASS") c.sendLine("230 Logged in.");
+            else if (verb == "SYST") c.sendLine(Syst);
+            else if (verb == "REST") c.sendLine("350 Restarting.");
+            else if (verb == "TYPE" || verb == "NOOP") c.sendLine("200 OK.");
+            else if (verb == "SIZE") c.sendLine("550 No size.");
+            else if (verb == "PWD")
+                c.sendLine(RefusePwd ? "550 Not now." : "257 \"" + cwd + "\" is current.");
+            else if (verb == "CWD") {
+                if (RefuseCwd.contains(Bare(arg))) {
+                    c.sendLine("550 No such folder.");
+                } else {
+                    cwd = Bare(arg);
+                    c.sendLine("250 OK.");
+                }
+            } else if (verb == "PASV") c.sendLine(c.openPassive());
+            else if (verb == "LIST" || verb == "RETR") {
+                const bool list = verb == "LIST";
+                if (list ? RefuseList.contains(cwd) : !Files.contains(arg)) {
+                    c.sendLine("550 Refused.");
+                    continue;
+                }
+                c.sendLine("150 Here it comes.");
+                c.acceptData();
+                c.sendData(list ? Listings.value(cwd) : Files.value(arg));
+                c.closeData();
+                c.sendLine("226 Done.");
+            } else if (verb == "QUIT") {
+                c.sendLine("221 Bye.");
+                c.close();
+                return;
+            } else c.sendLine("502 Not here.");
+        }
+    }
+};
+
+QByteArray UnixListing(const QList<QByteArray>& folders, const QList<QByteArray>& files) {
+    QByteArray text;
+    for (const QByteArray& f : folders)
+        text += "drwxr-xr-x 2 ftp ftp 4096 Jan 01 2024 " + f + "\r\n";
+    for (const QByteArray& f : files)
+        text += "-rw-r--r-- 1 ftp ftp 10 Jan 01 2024 " + f + "\r\n";
+    return text;
+}
+
+// Collects the states a browser reports.
+struct TStates {
+    explicit TStates(THostBrowser& b) {
+        QObject::connect(&b, &THostBrowser::StateChanged, [this](int s) { List << s; });
+    }
+    QList<int> List;
+};
+
+bool ConnectAndShow(THostBrowser& b, quint16 port, const QString& folder = QString()) {
+    static const TSettings passive = [] {
+        TSettings s = DefaultSettings();
+        s.UsePASV = true;
+        return s;
+    }();
+    b.SetSettings(&passive);
+    b.Connect(QStringLiteral("127.0.0.1"), port, QString(), folder, "anonymous", "t@x", "");
+    const bool shown = QTest::qWaitFor([&] { return b.ShownListing() != nullptr; }, 10000);
+    if (!shown)
+        for (const TLogEntry& e : b.LogEntries())
+            qWarning("%s", qPrintable(e.Text.trimmed()));
+    return shown;
+}
+
+qsizetype Count(const QList<QByteArray>& lines, const QByteArray& prefix) {
+    return std::count_if(lines.begin(), lines.end(),
+                         [&](const QByteArray& l) { return l.startsWith(prefix); });
+}
+
+// vsftpd with names it refuses to touch (deny_file), so a folder cannot be listed even
+// when the tests run as root.
+class TGuardedVsftpd : public TVsftpdServer {
+protected:
+    bool command(quint16 port, QString& program, QStringList& arguments) override {
+        if (!TVsftpdServer::command(port, program, arguments))
+            return false;
+        QFile config(arguments.value(0));
+        return config.open(QIODevice::Append) && config.write("deny_file={locked}\n") > 0;
+    }
+};
+
+} // namespace
+
+class TTestHostBrowser : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { EngineSettings().TimeOut = 10000; }
+
+    // First visits ask the server; revisits send nothing; F5 and a failed listing ask again.
+    void navigationTranscript() {
+        TFolderServer folders;
+        folders.Listings = {{"/", UnixListing({"pub", "bad"}, {"a.txt"})},
+                            {"/pub", UnixListing({}, {"b.txt", "c.txt"})},
+                            {"/bad", ""}};
+        folders.RefuseList = {"/bad"};
+        TScriptedFtpServer server;
+        server.setScript([&](TScriptedConnection& c) { folders.Serve(c); });
+        THostBrowser b;
+        QVERIFY(ConnectAndShow(b, server.port()));
+        QCOMPARE(b.Folder(), QByteArray("/"));
+        auto since = [&](qsizetype from) { return server.transcript().mid(from); };
+
+        qsizetype mark = server.transcript().size();
+        QVERIFY(b.ShowFolderAndWait("/pub/"));
+        QCOMPARE(since(mark), QList<QByteArray>({"CWD /pub/", "PWD", "PASV", "LIST"}));
+        QCOMPARE(b.ShownListing()->size(), size_t(2));
+
+        mark = server.transcript().size();
+        QVERIFY(b.ShowFolderAndWait("/"));
+        QVERIFY(b.ShowFolderAndWait("/pub/"));
+        QVERIFY(b.Refresh());
+        QTRY_COMPARE(since(mark), QList<QByteArray>({"CWD /pub/", "PWD", "PASV", "LIST"}));
+        QTRY_VERIFY(b.CachedListing("/pub/"));
+
+        TStates states(b);
+        for (int round = 0; round < 2; ++round) {
+            mark = server.transcript().size();
+            QVERIFY(!b.ShowFolderAndWait("/bad/"));
+            QVERIFY(!b.AwaitingFolder());
+            QCOMPARE(states.List.last(), int(hsIdle));
+            // Each try checks the folder again before listing it.
+            QCOMPARE(since(mark).first(), QByteArray("CWD /bad/"));
+            QCOMPARE(Count(since(mark), "LIST"), 1);
+        }
+    }
+
+    // Every refusal and a silent server end the wait and the busy state; none loops.
+    void refusalsEndWaits_data() {
+        QTest::addColumn<QByteArray>("refuse");
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<QByteArray>("expectFolder");
+        QTest::newRow("cwd refused") << QByteArray("cwd") << false << QByteArray("/");
+        QTest::newRow("pwd refused") << QByteArray("pwd") << true << QByteArray("/pub/");
+        QTest::newRow("cwd silent") << QByteArray("silent") << false << QByteArray("/");
+        QTest::newRow("connection closed") << QByteArray("close") << false << QByteArray("/");
+    }
+    void refusalsEndWaits() {
+        QFETCH(QByteArray, refuse);
+        QFETCH(bool, shown);
+        QFETCH(QByteArray, expectFolder);
+        TFolderServer folders;
+        folders.Listings = {{"/", UnixListing({"pub"}, {})}, {"/pub", UnixListing({}, {"x"})}};
+        TScriptedFtpServer server;
+        server.setScript([&](TScriptedConnection& c) { folders.Serve(c); });
+        THostBrowser b;
+        QVERIFY(ConnectAndShow(b, server.port()));
+        if (refuse == "cwd") folders.RefuseCwd = {"/pub"};
+        if (refuse == "pwd") folders.RefusePwd = true;
+        if (refuse == "silent") {
+            folders.SilentOn = "CWD /pub/";
+            EngineSettings().TimeOut = 300;
+        }
+        if (refuse == "close") folders.CloseOn = "CWD /pub/";
+        TStates states(b);
+        QCOMPARE(b.ShowFolderAndWait("/pub/"), shown);
+        QVERIFY(!b.AwaitingFolder());
+        QVERIFY(!states.List.isEmpty());
+        QVERIFY(states.List.last() == hsIdle || states.List.last() == hsDisconnected);
+        if (refuse != "close")
+            QCOMPARE(b.Folder(), expectFolder);
+        QTest::qWait(200);
+        QVERIFY(Count(server.transcript(), "PWD") <= 2);
+    }
+
+    // VMS and backslash servers: the folder form each expects, and the way back up.
+    void pathForms_data() {
+        QTest::addColumn<QByteArray>("syst");
+        QTest::addColumn<QByteArray>("home");
+        QTest::addColumn<QByteArray>("listing");
+        QTest::addColumn<QByteArray>("view");
+        QTest::addColumn<QByteArray>("cwd");
+        QTest::newRow("vms") << QByteArray("215 VMS V7.3")
+                             << QByteArray("USER$DISK:[SMITH.WORK]")
+                             << QByteArray("DATA.DIR;1  1/3  1-JAN-2024 10:00:00 [G,O] (RWE,RWE,RE,)\r\n")
+                             << QByteArray(".SMITH.WORK.DATA.")
+                             << QByteArray("CWD USER$DISK:[SMITH.WORK.DATA]");
+        QTest::newRow("backslash") << QByteArray("215 Windows_NT")
+                                   << QByteArray("\\data")
+                                   << QByteArray("01-01-24  10:00AM       <DIR>          DATA\r\n")
+                                   << QByteArray("\\data\\DATA\\")
+                                   << QByteArray("CWD \\data\\DATA\\");
+    }
+    void pathForms() {
+        QFETCH(QByteArray, syst);
+        QFETCH(QByteArray, home);
+        QFETCH(QByteArray, listing);
+        QFETCH(QByteArray, view);
+        QFETCH(QByteArray, cwd);
+        TFolderServer folders;
+        folders.Syst = syst;
+        folders.Home = home;
+        folders.Listings = {{home, listing}};
+        TScriptedFtpServer server;
+        server.setScript([&](TScriptedConnection& c) { folders.Serve(c); });
+        THostBrowser b;
+        QVERIFY(ConnectAndShow(b, server.port()));
+        QCOMPARE(b.ShownListing()->size(), size_t(1));
+        QVERIFY(b.ShowFolder(b.Folder() + "DATA" + b.PathForm().Separator));
+        QTRY_VERIFY(server.transcript().contains(cwd));
+        QTRY_COMPARE(b.Folder(), view);
+        QVERIFY(b.GoUp());
+        QVERIFY(b.KnownFolders().count(view) == 1);
+    }
+
+    // Names from the server reach the disk only through the safe-name gate, only into the
+    // private folder, and only files that arrived are reported.
+    void viewBatchHostileNames() {
+        TFolderServer folders;
+        folders.Listings = {{"/", UnixListing({}, {"ok.txt", "../evil", "a/b", "..", "gone.txt"})}};
+        folders.Files = {{"/ok.txt", "fine"}, {"/../evil", "bad"}, {"/a/b", "bad"}};
+        TScriptedFtpServer server;
+        server.setScript([&](TScriptedConnection& c) { folders.Serve(c); });
+        THostBrowser b;
+        QVERIFY(ConnectAndShow(b, server.port()));
+        const QString temp = PrivateTempFolder();
+        QCOMPARE(QFileInfo(temp).permissions() & 0x0077, QFile::Permissions());
+        const QStringList outsideBefore = QDir(temp + "..").entryList(QDir::AllEntries | QDir::Hidden);
+        QSignalSpy done(&b, &THostBrowser::Transferred);
+        b.ViewFiles(trView, QString(), *b.ShownListing());
+        QVERIFY(done.wait(10000));
+        QCOMPARE(done.first().at(0).toStringList(), QStringList({temp + "ok.txt"}));
+        QCOMPARE(ReadFile(temp + "ok.txt"), QByteArray("fine"));
+        for (const QString& name : QDir(temp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot))
+            QVERIFY2(name == "ok.txt" || name == "gone.txt", qPrintable(name));
+        QCOMPARE(QDir(temp + "..").entryList(QDir::AllEntries | QDir::Hidden), outsideBefore);
+        QVERIFY(!server.transcript().contains("RETR /../evil"));
+        const auto red = EngineSettings().LogColorError.load();
+        QCOMPARE(std::count_if(b.LogEntries().begin(), b.LogEntries().end(),
+                               [&](const TLogEntry& e) { return e.Color == red && e.Text.startsWith("Not downloaded"); }),
+                 3);
+    }
+
+    // A nested tree with a link to a folder outside it and a folder the server refuses:
+    // the link goes, its target stays, and so does every folder above the refused one.
+    void recursiveDelete() {
+        TGuardedVsftpd server;
+        server.setWritable(true);
+        const QString root = server.rootPath();
+        for (const char* path : {"/tree/a.txt", "/tree/sub/b.txt", "/tree/sub/deep/c.txt",
+                                 "/tree/locked/keep.txt", "/outside/keep.txt", "/top.txt"}) {
+            QDir().mkpath(QFileInfo(root + path).path());
+            QVERIFY(WriteFile(root + path, "x"));
+        }
+        QVERIFY(QFile::link("../outside", root + "/tree/link"));
+        QVERIFY2(server.start(), qPrintable(server.errorText()));
+        THostBrowser b;
+        QVERIFY(ConnectAndShow(b, server.port()));
+        const QByteArray home = b.Folder();
+        TRemoteItemList tree;
+        for (const TRemoteListEntry& e : *b.ShownListing())
+            if (e.Name == "tree")
+                tree.push_back(e);
+        QCOMPARE(tree.size(), size_t(1));
+        QVERIFY(!b.DeleteItems(tree));
+        QTRY_VERIFY(!QFileInfo::exists(root + "/tree/sub"));
+        QTRY_VERIFY(!QFileInfo(root + "/tree/link").isSymLink());
+        QVERIFY(!QFileInfo::exists(root + "/tree/a.txt"));
+        QVERIFY(QFileInfo::exists(root + "/tree/locked/keep.txt"));
+        QVERIFY(QFileInfo::exists(root + "/outside/keep.txt"));
+        QVERIFY(QFileInfo::exists(root + "/top.txt"));
+        for (const TLogEntry& e : b.LogEntries())
+            QVERIFY(e.Text.trimmed() != QString::fromUtf8("RMD " + home + "tree"));
+        QTRY_VERIFY(b.ShownListing() && b.Folder() == home);
+    }
+
+    // The cache follows renames (without touching a sibling that shares the prefix), RMD,
+    // uploads and refreshes; a shown list outlives its cache entry.
+    void cacheUpkeep() {
+        TVsftpdServer server;
+        server.setWritable(true);
+        const QString root = server.rootPath();
+        for (const char* path : {"/pub/a/in-a.txt", "/pub/ab/in-ab.txt", "/pub/ab/sub/x.txt"}) {
+            QDir().mkpath(QFileInfo(root + path).path());
+            QVERIFY(WriteFile(root + path, "x"));
+        }
+        QVERIFY2(server.start(), qPrintable(server.errorText()));
+        THostView view;
+        THostBrowser& b = view.Browser();
+        // vsftpd runs unchrooted here: its home is the served folder's real path.
+        QVERIFY(ConnectAndShow(b, server.port(), root + "/pub"));
+        const QByteArray home = b.Folder();
+        QCOMPARE(home, QFile::encodeName(root) + "/pub/");
+        QVERIFY(b.ShowFolderAndWait(home + "a/"));
+        QVERIFY(b.ShowFolderAndWait(home + "ab/sub/"));
+        QVERIFY(b.ShowFolderAndWait(home + "ab/"));
+        QVERIFY(b.ShowFolderAndWait(home));
+
+        b.Rename("a", QStringLiteral("c"));
+        QTRY_VERIFY(b.IsCached(home + "c/"));
+        QVERIFY(!b.IsCached(home + "a/"));
+        QVERIFY(b.IsCached(home + "ab/") && b.IsCached(home + "ab/sub/"));
+        QVERIFY(b.KnownFolders().count(home + "ab/sub/"));
+        QVERIFY(QFileInfo::exists(root + "/pub/c/in-a.txt"));
+
+        TRemoteItemList ab;
+        for (const TRemoteListEntry& e : *b.ShownListing())
+            if (e.Name == "ab")
+                ab.push_back(e);
+        QVERIFY(b.DeleteItems(ab));
+        QTRY_VERIFY(!QFileInfo::exists(root + "/pub/ab"));
+        QTRY_VERIFY(!b.IsCached(home + "ab/") && !b.IsCached(home + "ab/sub/"));
+
+        QTemporaryDir local;
+        QVERIFY(WriteFile(local.filePath("up.bin"), Pattern(5000)));
+        QTRY_VERIFY(b.ShownListing() && !b.AwaitingFolder());
+        const TListingPtr before = b.ShownListing();
+        b.SendFile(local.filePath("up.bin"));
+        QTRY_VERIFY(b.ShownListing() != before);
+        const auto& shown = *b.ShownListing();
+        QVERIFY(std::any_of(shown.begin(), shown.end(), [](const TRemoteListEntry& e) {
+            return e.Name == "up.bin" && e.Item.Size == 5000;
+        }));
+        QCOMPARE(view.ItemCount(), int(shown.size()));
+        QVERIFY(view.PanelText(1).startsWith(QStringLiteral("%1 Entries").arg(shown.size())));
+
+        // F5 while the list is shown: the old list stays whole for whoever still holds it.
+        const TListingPtr held = b.ShownListing();
+        QVERIFY(b.Refresh());
+        QTRY_VERIFY(b.ShownListing() && b.ShownListing() != held);
+        QCOMPARE(held->size(), b.ShownListing()->size());
+        view.SetMask(QStringLiteral("*.txt"));
+        QCOMPARE(b.GetMask(), QStringLiteral("*.txt"));
+        QCOMPARE(view.PanelText(0), QStringLiteral("*.txt"));
+        QVERIFY(view.PanelText(1).startsWith(QStringLiteral("1 Entry")));
+    }
+};
+
+QTEST_MAIN(TTestHostBrowser)
+#include "tst_host_browser.moc"

@@ -1,0 +1,170 @@
+// The panes' pure rules as tables: sizes, paths in their three forms, links, masks, URLs,
+// the safe-name gate, and the remote list's order under the model tester.
+#include "listing/FtpUtils.h"
+#include "platform/SafeName.h"
+#include "views/HostBrowser.h"
+#include "views/RemotePath.h"
+#include "views/ViewFormat.h"
+#include "views/widgets/RemoteListModel.h"
+
+#include <QAbstractItemModelTester>
+#include <QTest>
+
+class TViewRules : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void formatSize_data() {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("column");
+        QTest::newRow("zero") << qint64(0) << "0 Bytes" << "0KB";
+        QTest::newRow("one") << qint64(1) << "1 Byte" << "1KB";
+        QTest::newRow("1023") << qint64(1023) << "1,023 Bytes" << "1KB";
+        QTest::newRow("1024") << qint64(1024) << "1KB" << "1KB";
+        QTest::newRow("1536") << qint64(1536) << "1.5KB" << "2KB";
+        QTest::newRow("under a MB") << qint64(1048575) << "1.02E3KB" << "1,024KB";
+        QTest::newRow("one MB") << qint64(1048576) << "1MB" << "1,024KB";
+        QTest::newRow("5 GiB") << qint64(5) * 1024 * 1024 * 1024 << "5GB" << "5,242,880KB";
+        QTest::newRow("2 TiB") << qint64(2) * 1024 * 1024 * 1024 * 1024 << "2TB"
+                               << "2,147,483,648KB";
+    }
+    void formatSize() {
+        QFETCH(qint64, bytes);
+        QFETCH(QString, status);
+        QFETCH(QString, column);
+        QLocale::setDefault(QLocale::c());
+        QCOMPARE(FormatSize(bytes), status);
+        QCOMPARE(KilobyteText(bytes), column);
+    }
+
+    void paths_data() {
+        QTest::addColumn<QByteArray>("pwd");
+        QTest::addColumn<QByteArray>("view");
+        QTest::addColumn<QByteArray>("child");       // view path of the subfolder "DATA"
+        QTest::addColumn<QByteArray>("childServer"); // what is sent for it
+        QTest::addColumn<QByteArray>("rmdReply");    // the path an RMD of "DATA" names
+        QTest::newRow("unix") << QByteArray("/pub") << QByteArray("/pub/")
+                              << QByteArray("/pub/DATA/") << QByteArray("/pub/DATA/")
+                              << QByteArray("/pub/DATA");
+        QTest::newRow("backslash") << QByteArray("\\data") << QByteArray("\\data\\")
+                                   << QByteArray("\\data\\DATA\\") << QByteArray("\\data\\DATA\\")
+                                   << QByteArray("\\data\\DATA");
+        QTest::newRow("vms") << QByteArray("USER$DISK:[SMITH.WORK]") << QByteArray(".SMITH.WORK.")
+                             << QByteArray(".SMITH.WORK.DATA.")
+                             << QByteArray("USER$DISK:[SMITH.WORK.DATA]")
+                             << QByteArray("USER$DISK:[SMITH.WORK]DATA");
+    }
+    void paths() {
+        QFETCH(QByteArray, pwd);
+        QFETCH(QByteArray, view);
+        QFETCH(QByteArray, child);
+        QFETCH(QByteArray, childServer);
+        QFETCH(QByteArray, rmdReply);
+        TRemotePathForm form;
+        QCOMPARE(ViewPathFromFolderReply(pwd, form), view);
+        const QByteArray joined = view + "DATA" + form.Separator;
+        QCOMPARE(joined, child);
+        QCOMPARE(ToServerPath(child, form), childServer);
+        // Server forms and view forms meet in one key.
+        QCOMPARE(FolderKey(rmdReply, form), child);
+        QCOMPARE(FolderKey(child, form), child);
+        QByteArray folder, name;
+        SplitItemPath(rmdReply, form, folder, name);
+        QCOMPARE(folder, view);
+        QCOMPARE(name, QByteArray("DATA"));
+    }
+
+    void folderHolds() {
+        QVERIFY(FolderHolds("/pub/a/", "/pub/a/"));
+        QVERIFY(FolderHolds("/pub/a/", "/pub/a/x/"));
+        QVERIFY(!FolderHolds("/pub/a/", "/pub/ab/"));
+        // A name holding a backslash on a slash server is one name, not a path.
+        TRemotePathForm slash;
+        QByteArray folder, name;
+        SplitItemPath("/pub/a\\b", slash, folder, name);
+        QCOMPARE(folder, QByteArray("/pub/"));
+        QCOMPARE(name, QByteArray("a\\b"));
+    }
+
+    void links_data() {
+        QTest::addColumn<QByteArray>("entry");
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("up a level") << QByteArray("lib -> ../lib") << true;
+        QTest::newRow("shared object") << QByteArray("libc -> libc.so.6") << false;
+        QTest::newRow("bare name") << QByteArray("www -> public_html") << true;
+        QTest::newRow("dotted folder") << QByteArray("cfg -> /etc/app.d/conf") << true;
+    }
+    void links() {
+        QFETCH(QByteArray, entry);
+        QFETCH(bool, folder);
+        QCOMPARE(THostBrowser::LinkLooksLikeFolder(entry), folder);
+    }
+
+    void masksAndUrls() {
+        QCOMPARE(THostBrowser::SplitMasks(QStringLiteral(" *.TXT;*.doc, a?c  x*\n")),
+                 QStringList({"*.txt", "*.doc", "a?c", "x*"}));
+        QCOMPARE(ComposeItemURL("h", 21, "anonymous", "me@x", "/pub/a b.txt"),
+                 QStringLiteral("ftp://h/pub/a%20b.txt"));
+        const QString url = ComposeItemURL("h", 2121, "joe", "s3cret", "USER$DISK:[A]B#1");
+        QCOMPARE(url, QStringLiteral("ftp://joe:s3cret@h:2121/USER%24DISK%3A%5BA%5DB%231"));
+        QVERIFY(!ItemURLForLog(url).contains(QLatin1String("s3cret")));
+    }
+
+    void safeNames_data() {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<bool>("safe");
+        QTest::newRow("plain") << QByteArray("report.txt") << true;
+        QTest::newRow("latin1") << QByteArray("caf\xe9") << true;
+        QTest::newRow("empty") << QByteArray() << false;
+        QTest::newRow("dot") << QByteArray(".") << false;
+        QTest::newRow("dotdot") << QByteArray("..") << false;
+        QTest::newRow("parent path") << QByteArray("../x") << false;
+        QTest::newRow("inner slash") << QByteArray("a/b") << false;
+        QTest::newRow("nul") << QByteArray("a\0b", 3) << false;
+    }
+    void safeNames() {
+        QFETCH(QByteArray, name);
+        QFETCH(bool, safe);
+        QString local, why;
+        QCOMPARE(SafeLocalName(name, local, &why), safe);
+        QCOMPARE(why.isEmpty(), safe);
+        if (safe)
+            QCOMPARE(local, DisplayText(name));
+    }
+
+    // Folders first in both directions, and the model holds its own listing.
+    void sortOrder() {
+        auto listing = std::make_shared<TRemoteItemList>();
+        listing->push_back({"b.txt", {0, 300, 2.0}});
+        listing->push_back({"Zeta", {raFolder, 0, 1.0}});
+        listing->push_back({"a.txt", {0, 100, 3.0}});
+        listing->push_back({"alpha", {raFolder, 0, 4.0}});
+        listing->push_back({"c.bin", {0, 5000000000LL, 1.5}});
+        TRemoteListModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        TRemoteSortProxy proxy;
+        proxy.setSourceModel(&model);
+        QAbstractItemModelTester proxyTester(&proxy, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.SetListing(listing);
+        listing.reset();
+        auto order = [&] {
+            QStringList names;
+            for (int i = 0; i < proxy.rowCount(); ++i)
+                names << proxy.index(i, 0).data().toString();
+            return names;
+        };
+        proxy.sort(TRemoteListModel::colName, Qt::AscendingOrder);
+        QCOMPARE(order(), QStringList({"alpha", "Zeta", "a.txt", "b.txt", "c.bin"}));
+        proxy.sort(TRemoteListModel::colSize, Qt::DescendingOrder);
+        QCOMPARE(order(), QStringList({"Zeta", "alpha", "c.bin", "b.txt", "a.txt"}));
+        proxy.sort(TRemoteListModel::colModified, Qt::AscendingOrder);
+        QCOMPARE(order(), QStringList({"Zeta", "alpha", "c.bin", "b.txt", "a.txt"}));
+        proxy.SetMasks({"*.txt"});
+        QCOMPARE(order(), QStringList({"Zeta", "alpha", "b.txt", "a.txt"}));
+        model.Clear();
+        QCOMPARE(proxy.rowCount(), 0);
+    }
+};
+
+QTEST_MAIN(TViewRules)
+#include "tst_view_rules.moc"
