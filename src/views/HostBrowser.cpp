@@ -83,6 +83,11 @@ void THostBrowser::Connect(const QString& host, int port, const QString& selectM
     // The log of the last connection stays until now, so that the reason it dropped
     // can still be read.
     Log_.clear();
+    // A new connection, perhaps to another server: nothing of the last one is shown.
+    Cache_.clear();
+    Known_.clear();
+    Shown_.reset();
+    Q_EMIT ListCleared();
     Form_ = TRemotePathForm();
     Folder_ = initialFolder.toUtf8();
     if (!Folder_.isEmpty())

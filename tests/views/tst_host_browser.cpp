@@ -106,14 +106,15 @@ struct TStates {
     QList<int> List;
 };
 
-bool ConnectAndShow(THostBrowser& b, quint16 port, const QString& folder = QString()) {
+bool ConnectAndShow(THostBrowser& b, quint16 port, const QString& folder = QString(),
+                    const QString& masks = QString()) {
     static const TSettings passive = [] {
         TSettings s = DefaultSettings();
         s.UsePASV = true;
         return s;
     }();
     b.SetSettings(&passive);
-    b.Connect(QStringLiteral("127.0.0.1"), port, QString(), folder, "anonymous", "t@x", "");
+    b.Connect(QStringLiteral("127.0.0.1"), port, masks, folder, "anonymous", "t@x", "");
     const bool shown = QTest::qWaitFor([&] { return b.ShownListing() != nullptr; }, 10000);
     if (!shown)
         for (const TLogEntry& e : b.LogEntries())
@@ -219,6 +220,32 @@ private Q_SLOTS:
             QCOMPARE(b.Folder(), expectFolder);
         QTest::qWait(200);
         QVERIFY(Count(server.transcript(), "PWD") <= 2);
+    }
+
+    // Select-after-list masks apply to the folder asked for, never to a fallback; the log
+    // keeps its last lines and is cleared at the next connect, not at a disconnect.
+    void selectMasksAndLog() {
+        TFolderServer folders;
+        folders.Listings = {{"/", UnixListing({}, {"x.txt"})}, {"/pub", UnixListing({}, {"a.txt"})}};
+        folders.RefuseCwd = {"/gone"};
+        TScriptedFtpServer server;
+        server.setScript([&](TScriptedConnection& c) { folders.Serve(c); });
+        THostBrowser b;
+        QVERIFY(ConnectAndShow(b, server.port(), QStringLiteral("/gone"), QStringLiteral("*.txt")));
+        QCOMPARE(b.Folder(), QByteArray("/"));
+        QVERIFY(b.TakeSelectMasks().isEmpty());
+        QVERIFY(ConnectAndShow(b, server.port(), QStringLiteral("/pub"), QStringLiteral("*.TXT")));
+        QCOMPARE(b.Folder(), QByteArray("/pub/"));
+        QCOMPARE(b.TakeSelectMasks(), QStringList({"*.txt"}));
+        QVERIFY(b.TakeSelectMasks().isEmpty());
+
+        for (int i = 0; i < THostBrowser::MaxLogEntries + 100; ++i)
+            b.Session()->OnLog(b.Session(), QString::number(i), 0);
+        QCOMPARE(int(b.LogEntries().size()), THostBrowser::MaxLogEntries);
+        QCOMPARE(b.LogEntries().front().Text, QStringLiteral("100"));
+        b.Disconnect();
+        QTRY_VERIFY(!b.Connected());
+        QVERIFY(!b.LogEntries().empty());
     }
 
     // VMS and backslash servers: the folder form each expects, and the way back up.
