@@ -11,7 +11,11 @@
 #include "views/HostBrowser.h"
 #include "views/widgets/HostView.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -392,12 +396,26 @@ private Q_SLOTS:
         const TListingPtr before = b.ShownListing();
         b.SendFile(local.filePath("up.bin"));
         QTRY_VERIFY(b.ShownListing() != before);
-        const auto& shown = *b.ShownListing();
+        const TListingPtr uploaded = b.ShownListing();
+        const auto& shown = *uploaded;
         QVERIFY(std::any_of(shown.begin(), shown.end(), [](const TRemoteListEntry& e) {
             return e.Name == "up.bin" && e.Item.Size == 5000;
         }));
         QCOMPARE(view.ItemCount(), int(shown.size()));
-        QVERIFY(view.PanelText(1).startsWith(QStringLiteral("%1 Entries").arg(shown.size())));
+
+        // Files dropped from a file manager are sent to the shown folder.
+        QVERIFY(WriteFile(local.filePath("dropped.txt"), "dd"));
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(local.filePath("dropped.txt"))});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view.ListView()->viewport(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view.ListView()->viewport(), &drop);
+        QVERIFY(drop.isAccepted());
+        QTRY_COMPARE(ReadFile(root + "/pub/dropped.txt"), QByteArray("dd"));
+        QTRY_VERIFY(b.ShownListing()->size() == shown.size() + 1);
+        QVERIFY(view.PanelText(1).startsWith(QStringLiteral("%1 Entries").arg(b.ShownListing()->size())));
 
         // F5 while the list is shown: the old list stays whole for whoever still holds it.
         const TListingPtr held = b.ShownListing();
@@ -407,7 +425,7 @@ private Q_SLOTS:
         view.SetMask(QStringLiteral("*.txt"));
         QCOMPARE(b.GetMask(), QStringLiteral("*.txt"));
         QCOMPARE(view.PanelText(0), QStringLiteral("*.txt"));
-        QVERIFY(view.PanelText(1).startsWith(QStringLiteral("1 Entry")));
+        QVERIFY(view.PanelText(1).startsWith(QStringLiteral("2 Entries")));
     }
 };
 

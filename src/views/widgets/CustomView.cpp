@@ -242,6 +242,10 @@ void TCustomView::SetViewStyle(TViewStyle style) {
     if (style != vsReport) {
         List_->setMovement(QListView::Static);
         List_->setResizeMode(QListView::Adjust);
+        // A static list turns drops and drags off; the pane handles both itself.
+        List_->setDragEnabled(false);
+        List_->setAcceptDrops(true);
+        List_->viewport()->setAcceptDrops(true);
     }
     QWidget* shown = style == vsReport ? static_cast<QWidget*>(Details_) : List_;
     const bool focused = Stack_->currentWidget() && Stack_->currentWidget()->hasFocus();
@@ -403,7 +407,7 @@ bool TCustomView::HandleDragEvent(QEvent* event) {
         if (data->hasFormat(QString::fromLatin1(ViewMimeType)))
             accept = DragSource(data, this) != nullptr && AcceptsViewDrop();
         else if (data->hasUrls())
-            accept = AcceptsViewDrop();
+            accept = AcceptsUrlDrop();
         if (accept)
             drag->acceptProposedAction();
         else

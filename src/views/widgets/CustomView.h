@@ -105,6 +105,8 @@ protected:
 
     // Whether a drop from another view may land here (the host view needs a connection).
     virtual bool AcceptsViewDrop() const { return true; }
+    // Whether files dragged in from outside the program (a file manager) may land here.
+    virtual bool AcceptsUrlDrop() const { return false; }
     // Files dropped from outside the program; false when the pane takes none.
     virtual bool DropUrls(const QList<QUrl>& urls) {
         Q_UNUSED(urls);

@@ -71,6 +71,7 @@ public:
 
 protected:
     bool AcceptsViewDrop() const override { return Connected(); }
+    bool AcceptsUrlDrop() const override { return Connected(); }
     bool DropUrls(const QList<QUrl>& urls) override;
 
 private:
