@@ -5,6 +5,7 @@
 #include "views/widgets/Properties.h"
 #include "views/widgets/RemoteListModel.h"
 #include "views/widgets/TreeCombo.h"
+#include "views/widgets/ViewQuestions.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -15,7 +16,8 @@
 #include <QTreeView>
 #include <QUrl>
 
-THostView::THostView(QWidget* parent) : TCustomView(parent) {
+THostView::THostView(QWidget* parent)
+    : TCustomView(parent), OwnQuestions_(std::make_unique<TViewQuestions>(this)) {
     Browser_ = new THostBrowser(this);
     Model_ = new TRemoteListModel(this);
     Proxy_ = new TRemoteSortProxy(this);
@@ -195,8 +197,9 @@ bool THostView::DeleteSelected() {
     const QList<int> rows = SelectedRows();
     if (rows.isEmpty() || !Connected())
         return false;
-    if (Questions_ && !Questions_->ConfirmDelete(static_cast<int>(rows.size()), ItemName(rows.first()),
-                                                 IsFolder(rows.first()) && !IsLink(rows.first())))
+    IViewQuestions& questions = Questions_ ? *Questions_ : *OwnQuestions_;
+    if (!questions.ConfirmDelete(static_cast<int>(rows.size()), ItemName(rows.first()),
+                                 IsFolder(rows.first()) && !IsLink(rows.first())))
         return false;
     SetListEnabled(false);
     const bool complete = Browser_->DeleteItems(SelectedEntries());

@@ -4,6 +4,8 @@
 #include "views/HostBrowser.h"
 #include "views/widgets/CustomView.h"
 
+#include <memory>
+
 class IViewQuestions;
 class TRemoteListModel;
 class TRemoteSortProxy;
@@ -19,6 +21,7 @@ public:
 
     THostBrowser& Browser() { return *Browser_; }
     TFTPComponent* Session() const { return Browser_->Session(); }
+    // Where delete confirmations go; null restores the message boxes.
     void SetQuestions(IViewQuestions* questions) { Questions_ = questions; }
     // The folder drop-down this pane fills; cleared when that control goes away.
     void SetTreeCombo(TTreeCombo* tree);
@@ -87,5 +90,6 @@ private:
     TRemoteSortProxy* Proxy_ = nullptr;
     TTreeCombo* Tree_ = nullptr;
     IViewQuestions* Questions_ = nullptr;
+    std::unique_ptr<IViewQuestions> OwnQuestions_;
     bool Queueing_ = false;
 };
