@@ -1,34 +1,15 @@
 // The listing-parse command-line tool: JSON lines that any JSON reader accepts, whatever
 // bytes the names hold, the counts on standard error, and exit code 2 on usage errors.
+#include "RunProgram.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTest>
 
 namespace {
 
-struct TRun {
-    int ExitCode = -1;
-    QByteArray Out;
-    QByteArray Err;
-};
-
-TRun RunTool(const QStringList& arguments, const QByteArray& input = {}) {
-    QProcess process;
-    process.start(QStringLiteral(LISTING_PARSE_PATH), arguments);
-    TRun run;
-    if (!process.waitForStarted(10000)) return run;
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(30000)) {
-        process.kill();
-        process.waitForFinished(5000);
-        return run;
-    }
-    run.ExitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.Out = process.readAllStandardOutput();
-    run.Err = process.readAllStandardError();
-    return run;
+TProgramRun RunTool(const QStringList& arguments, const QByteArray& input = {}) {
+    return RunProgram(QStringLiteral(LISTING_PARSE_PATH), arguments, input);
 }
 
 } // namespace
@@ -56,7 +37,7 @@ void TestListingTool::usageErrors_data() {
 
 void TestListingTool::usageErrors() {
     QFETCH(QStringList, arguments);
-    const TRun run = RunTool(arguments);
+    const TProgramRun run = RunTool(arguments);
     QCOMPARE(run.ExitCode, 2);
     QVERIFY(run.Out.isEmpty());
     QVERIFY2(run.Err.contains("usage: listing-parse"), run.Err.constData());
@@ -67,7 +48,7 @@ void TestListingTool::jsonLines() {
                                "drwxr-xr-x 2 ftp ftp 512 Mar 3 10:15 pub\r\n"
                                "-rw-r--r-- 1 a b 5000000000 Nov 20 1997 say \"hi\" \\ \x01\r\n"
                                "lrwxrwxrwx 1 a b 3 Jan 5 2001 caf\xe9 -> caf\xc3\xa9\n";
-    const TRun run = RunTool(
+    const TProgramRun run = RunTool(
         {QStringLiteral("--today"), QStringLiteral("2024-12-10"), QStringLiteral("-")}, listing);
     QCOMPARE(run.ExitCode, 0);
     QCOMPARE(run.Err.trimmed(), QByteArray("lines read: 4, entries: 3"));
@@ -99,17 +80,17 @@ void TestListingTool::serverTypeAndToday() {
     const QByteArray listing =
         "10-28-97  03:05PM       <DIR>          Reports\r\n"
         "PROFILE  EXEC     V         68          8          1 1997-01-27 10:57:12 -\r\n";
-    const TRun dos = RunTool(
+    const TProgramRun dos = RunTool(
         {QStringLiteral("--server-type"), QStringLiteral("17"), QStringLiteral("-")}, listing);
     QCOMPARE(dos.ExitCode, 0);
     QVERIFY2(dos.Out.startsWith("{\"name\":\"Reports\",\"size\":0,\"folder\":true"), dos.Out);
-    const TRun vm = RunTool({QStringLiteral("--server-type=5"),
-                             QStringLiteral("--today=2024-06-15"), QStringLiteral("-")},
-                            listing);
+    const TProgramRun vm = RunTool({QStringLiteral("--server-type=5"),
+                                    QStringLiteral("--today=2024-06-15"), QStringLiteral("-")},
+                                   listing);
     QCOMPARE(vm.ExitCode, 0);
     QVERIFY2(vm.Out.contains("\"name\":\"PROFILE.EXEC\",\"size\":68"), vm.Out);
     QVERIFY2(vm.Out.contains("\"date\":\"2024-06-15 00:00\""), vm.Out);
-    const TRun none = RunTool(
+    const TProgramRun none = RunTool(
         {QStringLiteral("--server-type"), QStringLiteral("1"), QStringLiteral("-")}, listing);
     QCOMPARE(none.ExitCode, 0);
     QVERIFY(none.Out.isEmpty());

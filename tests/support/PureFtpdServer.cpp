@@ -1,18 +1,10 @@
 #include "PureFtpdServer.h"
+#include "RunProgram.h"
 
-#include <QDeadlineTimer>
 #include <QFile>
-#include <QThread>
 
-#include <csignal>
-#include <vector>
-
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -21,29 +13,6 @@ constexpr const char* PasswordHash = "$6$tolvar$St0iymofZD9JtYxZkadIABOBy9R4q7Sh
                                      "DLoELW3JD6v7Ns2Izo18fKgFN9FNaVUL4E9Q9DAl7YJ.";
 
 constexpr uid_t Nobody = 65534;
-
-// Runs a short helper program to its end (bounded); true when it exited with 0.
-bool RunToEnd(const QByteArray& program, const QList<QByteArray>& arguments) {
-    std::vector<QByteArray> words{program};
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (QByteArray& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
-    int status = 0;
-    const QDeadlineTimer deadline(10000);
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-        if (deadline.hasExpired()) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            return false;
-        }
-        QThread::msleep(10);
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 } // namespace
 
@@ -85,8 +54,9 @@ bool TPureFtpdServer::command(quint16 port, QString& program, QStringList& argum
     }
     file.close();
     QFile::remove(database);
-    if (!RunToEnd(prefix + "/usr/bin/pure-pw",
-                  {"mkdb", QFile::encodeName(database), "-f", QFile::encodeName(passwd)})) {
+    if (RunProgram(QString::fromLatin1(prefix + "/usr/bin/pure-pw"),
+                   {QStringLiteral("mkdb"), database, QStringLiteral("-f"), passwd}, {}, 10000)
+            .ExitCode != 0) {
         setErrorText(QStringLiteral("pure-pw could not build the user database"));
         return false;
     }

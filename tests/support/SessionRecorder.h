@@ -7,6 +7,10 @@
 #include <QStringList>
 #include <QTest>
 
+// Checks of the recorded events that show all of them when they fail.
+#define WAIT_EVENT(rec, prefix) QVERIFY2((rec).WaitFor(prefix), qPrintable((rec).Dump()))
+#define EXPECT_EVENT(rec, prefix) QVERIFY2((rec).Find(prefix) >= 0, qPrintable((rec).Dump()))
+
 // Attaches to every notification of a session and keeps them as readable lines, in
 // delivery order: "Connect", "Log error <text>", "Size 2048", "List /pub/",
 // "Completed Download 1 0" ... Progress goes to its own list ("stage isFile bytes"),
