@@ -103,13 +103,8 @@ QByteArray stripTelnet(const QByteArray& line) {
 
 // ---- TScriptedConnection ------------------------------------------------------------------------
 
-TScriptedConnection::TScriptedConnection(TScriptedFtpServer& server, int index, int fd, int stopFd)
-    : m_server(server), m_index(index), m_fd(fd), m_stopFd(stopFd) {
-    sockaddr_in peer{};
-    socklen_t len = sizeof peer;
-    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &len) == 0)
-        m_clientPort = ntohs(peer.sin_port);
-}
+TScriptedConnection::TScriptedConnection(TScriptedFtpServer& server, int fd, int stopFd)
+    : m_server(server), m_fd(fd), m_stopFd(stopFd) {}
 
 TScriptedConnection::~TScriptedConnection() {
     closeOrderly(m_dataFd);
@@ -122,7 +117,7 @@ void TScriptedConnection::fail(const QString& text) {
 }
 
 void TScriptedConnection::record(const QByteArray& line) {
-    m_server.record(m_index, line);
+    m_server.record(line);
 }
 
 bool TScriptedConnection::writeAll(int fd, const QByteArray& bytes, const char* what) {
@@ -257,17 +252,12 @@ bool TScriptedConnection::connectActive(const QByteArray& portCommandLine) {
     static const QRegularExpression port(
         QStringLiteral(R"(^PORT\s+(\d+),(\d+),(\d+),(\d+),(\d+),(\d+)\s*$)"),
         QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression eprt(QStringLiteral(R"(^EPRT\s+\|1\|([\d.]+)\|(\d+)\|\s*$)"),
-                                         QRegularExpression::CaseInsensitiveOption);
     const QString text = QString::fromLatin1(portCommandLine);
     QString host;
     int portNumber = -1;
     if (const auto m = port.match(text); m.hasMatch()) {
         host = QStringList{m.captured(1), m.captured(2), m.captured(3), m.captured(4)}.join('.');
         portNumber = m.captured(5).toInt() * 256 + m.captured(6).toInt();
-    } else if (const auto e = eprt.match(text); e.hasMatch()) {
-        host = e.captured(1);
-        portNumber = e.captured(2).toInt();
     }
     // Tests must never reach beyond loopback, whatever address the client announces.
     if (host != QLatin1String("127.0.0.1") || portNumber <= 0 || portNumber > 65535) {
@@ -360,9 +350,60 @@ void TScriptedConnection::resetData() {
     closeWithReset(m_dataFd);
 }
 
+void TScriptedConnection::relayTo(quint16 port, const QByteArray& toServer,
+                                  const QByteArray& toClient) {
+    int server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(port);
+    if (::connect(server, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        fail(QStringLiteral("relay: cannot connect to port %1").arg(port));
+        ::close(server);
+        return;
+    }
+    // Both directions carry what was read beyond the last line handled so far.
+    QByteArray fromServer, fromClient = m_input;
+    m_input.clear();
+    for (bool greeted = false; !greeted;) {
+        if (waitFor(server, POLLIN, m_stopFd, 10000) != Wait::Ready) break;
+        char buf[4096];
+        const ssize_t n = ::recv(server, buf, sizeof buf, 0);
+        if (n <= 0) break;
+        fromServer.append(buf, n);
+        for (qsizetype eol; !greeted && (eol = fromServer.indexOf('\n')) >= 0;) {
+            greeted = eol >= 4 && fromServer[3] == ' ';
+            fromServer.remove(0, eol + 1);
+        }
+    }
+    if (writeAll(server, toServer.isEmpty() ? toServer : toServer + "\r\n", "relay") &&
+        writeAll(m_fd, toClient.isEmpty() ? toClient : toClient + "\r\n", "relay") &&
+        writeAll(server, fromClient, "relay") && writeAll(m_fd, fromServer, "relay")) {
+        for (QByteArray pending = fromClient;;) {
+            pollfd fds[3] = {{m_stopFd, POLLIN, 0}, {m_fd, POLLIN, 0}, {server, POLLIN, 0}};
+            if (::poll(fds, 3, 20000) <= 0 || fds[0].revents != 0) break;
+            const int from = fds[1].revents ? m_fd : server;
+            char buf[4096];
+            const ssize_t n = ::recv(from, buf, sizeof buf, 0);
+            if (n <= 0 || !writeAll(from == m_fd ? server : m_fd, QByteArray(buf, n), "relay"))
+                break;
+            if (from != m_fd) continue;
+            pending.append(buf, n);
+            for (qsizetype eol; (eol = pending.indexOf('\n')) >= 0; pending.remove(0, eol + 1))
+                record(pending.left(eol).trimmed());
+        }
+    }
+    ::close(server);
+}
+
 // ---- TScriptedFtpServer -------------------------------------------------------------------------
 
 TScriptedFtpServer::TScriptedFtpServer() {
+    // Clients send ABOR behind Telnet IP and DM, and double a literal 0xFF: scripts see neither.
+    if (stripTelnet("\xff\xf4\xff\xf2"
+                    "ABOR") != "ABOR" ||
+        stripTelnet("a\xff\xff\xff\xfb\x01z") != "a\xffz")
+        qFatal("ScriptedFtpServer: Telnet commands are not removed from command lines");
     if (::pipe2(m_stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) qFatal("ScriptedFtpServer: pipe2 failed");
     m_listenFd = listenLoopback(&m_port);
     if (m_listenFd < 0) qFatal("ScriptedFtpServer: cannot listen on 127.0.0.1");
@@ -383,12 +424,8 @@ TScriptedFtpServer::~TScriptedFtpServer() {
 }
 
 void TScriptedFtpServer::setScript(Script script) {
-    setScripts({std::move(script)});
-}
-
-void TScriptedFtpServer::setScripts(QList<Script> scripts) {
     std::lock_guard lock(m_mutex);
-    m_scripts = std::move(scripts);
+    m_script = std::move(script);
 }
 
 void TScriptedFtpServer::acceptLoop() {
@@ -403,10 +440,9 @@ void TScriptedFtpServer::acceptLoop() {
             const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
             if (fd < 0) continue;
             setNoDelay(fd);
-            const int index = m_connectionCount.load();
-            if (!m_scripts.isEmpty()) script = m_scripts.value(index, m_scripts.last());
+            script = m_script;
             m_connections.push_back(
-                std::make_unique<TScriptedConnection>(*this, index, fd, m_stopPipe[0]));
+                std::make_unique<TScriptedConnection>(*this, fd, m_stopPipe[0]));
             connection = m_connections.back().get();
             ++m_scriptsRunning;
             m_connectionCount.fetch_add(1);
@@ -435,9 +471,9 @@ void TScriptedFtpServer::runConnection(TScriptedConnection* connection, Script s
     connection->closeData();
 }
 
-void TScriptedFtpServer::record(int connectionIndex, const QByteArray& line) {
+void TScriptedFtpServer::record(const QByteArray& line) {
     std::lock_guard lock(m_mutex);
-    m_transcript.append({connectionIndex, line});
+    m_transcript.append(line);
 }
 
 void TScriptedFtpServer::addFailure(const QString& text) {
@@ -447,18 +483,7 @@ void TScriptedFtpServer::addFailure(const QString& text) {
 
 QList<QByteArray> TScriptedFtpServer::transcript() const {
     std::lock_guard lock(m_mutex);
-    QList<QByteArray> lines;
-    for (const auto& [index, line] : m_transcript)
-        lines.append(line);
-    return lines;
-}
-
-QList<QByteArray> TScriptedFtpServer::transcript(int connectionIndex) const {
-    std::lock_guard lock(m_mutex);
-    QList<QByteArray> lines;
-    for (const auto& [index, line] : m_transcript)
-        if (index == connectionIndex) lines.append(line);
-    return lines;
+    return m_transcript;
 }
 
 QStringList TScriptedFtpServer::failures() const {

@@ -26,12 +26,10 @@ class TScriptedFtpServer;
 // One accepted control connection, used from its script's thread only.
 class TScriptedConnection {
 public:
-    TScriptedConnection(TScriptedFtpServer& server, int index, int fd, int stopFd);
+    TScriptedConnection(TScriptedFtpServer& server, int fd, int stopFd);
     ~TScriptedConnection();
     TScriptedConnection(const TScriptedConnection&) = delete;
     TScriptedConnection& operator=(const TScriptedConnection&) = delete;
-
-    int index() const { return m_index; }
 
     // One write, then a pause (30 ms by default) so separate calls arrive as separate segments.
     void send(const QByteArray& bytes);
@@ -55,7 +53,7 @@ public:
     // passivePort() lets a test word its own reply (EPSV, a foreign address in 227...).
     QByteArray openPassive();
     quint16 passivePort() const { return m_passivePort; }
-    // "PORT 127,0,0,1,p1,p2" or "EPRT |1|127.0.0.1|port|"; any other host is refused.
+    // "PORT 127,0,0,1,p1,p2"; any other host is refused.
     bool connectActive(const QByteArray& portCommandLine);
     bool acceptData(int timeoutMs = 10000);
     void sendData(const QByteArray& bytes);
@@ -63,7 +61,10 @@ public:
     void closeData();
     void resetData();
 
-    quint16 clientPort() const { return m_clientPort; }
+    // Plays a firewall that has done its part: connects to the server at 127.0.0.1:port, drops
+    // its greeting (the client has one), sends toServer there and toClient back if not empty,
+    // then relays both ways, recording the client's lines, until either side closes.
+    void relayTo(quint16 port, const QByteArray& toServer, const QByteArray& toClient);
 
 private:
     enum class ReadResult { Line, Timeout, Closed, Stopped };
@@ -74,13 +75,11 @@ private:
     void record(const QByteArray& line);
 
     TScriptedFtpServer& m_server;
-    const int m_index;
     int m_fd;
     const int m_stopFd;
     int m_passiveFd = -1;
     int m_dataFd = -1;
     quint16 m_passivePort = 0;
-    quint16 m_clientPort = 0;
     int m_sendPauseMs = 30;
     bool m_readFailed = false;
     bool m_peerClosed = false;
@@ -102,12 +101,9 @@ public:
     // Runs for every accepted control connection, each on its own thread. When a script returns
     // without close(), the connection stays open until the client closes it or the server goes.
     void setScript(Script script);
-    // A script per connection index (0, 1, 2 ...); the last one repeats for later connections.
-    void setScripts(QList<Script> scripts);
 
     int connectionCount() const { return m_connectionCount.load(); }
     QList<QByteArray> transcript() const; // every command line read, over all connections
-    QList<QByteArray> transcript(int connectionIndex) const;
     QStringList failures() const;
     bool waitForScriptsDone(int timeoutMs = 10000);
 
@@ -115,7 +111,7 @@ private:
     friend class TScriptedConnection;
     void acceptLoop();
     void runConnection(TScriptedConnection* connection, Script script);
-    void record(int connectionIndex, const QByteArray& line);
+    void record(const QByteArray& line);
     void addFailure(const QString& text);
 
     int m_listenFd = -1;
@@ -125,8 +121,8 @@ private:
 
     mutable std::mutex m_mutex;
     std::condition_variable m_scriptsDone;
-    QList<Script> m_scripts;
-    QList<QPair<int, QByteArray>> m_transcript;
+    Script m_script;
+    QList<QByteArray> m_transcript;
     QStringList m_failures;
     int m_scriptsRunning = 0;
 
