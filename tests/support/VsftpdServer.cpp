@@ -3,8 +3,6 @@
 #include <QDir>
 #include <QFile>
 
-QString TVsftpdServer::configPath() const { return workPath() + QStringLiteral("/vsftpd.conf"); }
-
 bool TVsftpdServer::command(quint16 port, QString& program, QStringList& arguments) {
     const QString empty = workPath() + QStringLiteral("/empty");
     QDir().mkpath(empty);
@@ -30,14 +28,13 @@ bool TVsftpdServer::command(quint16 port, QString& program, QStringList& argumen
     config += "vsftpd_log_file=" + QFile::encodeName(workPath() + QStringLiteral("/vsftpd.log")) +
               "\n";
     config += "idle_session_timeout=120\ndata_connection_timeout=60\n";
-    config += m_extra;
 
-    QFile file(configPath());
+    QFile file(workPath() + QStringLiteral("/vsftpd.conf"));
     if (!file.open(QIODevice::WriteOnly) || file.write(config) != config.size()) {
-        setErrorText(QStringLiteral("cannot write ") + configPath());
+        setErrorText(QStringLiteral("cannot write ") + file.fileName());
         return false;
     }
     program = QString::fromLatin1(Program);
-    arguments = {configPath()};
+    arguments = {file.fileName()};
     return true;
 }

@@ -11,14 +11,10 @@ public:
 
     // Lets anonymous users upload, create folders, rename and delete.
     void setWritable(bool on) { m_writable = on; }
-    // Lines appended to the generated configuration (banner_file=..., ...).
-    void setExtraConfig(const QByteArray& lines) { m_extra = lines; }
-    QString configPath() const;
 
 protected:
     bool command(quint16 port, QString& program, QStringList& arguments) override;
 
 private:
     bool m_writable = false;
-    QByteArray m_extra;
 };
