@@ -1,22 +1,91 @@
 // Listings and transfers against real servers on loopback (vsftpd and pyftpdlib), in
-// passive and active mode: names with blanks, resumed downloads and uploads, and
-// offsets beyond 4 GiB on sparse files.
-#include "TestFiles.h"
+// passive and active mode: a folder with sub-folders, a link, names with blanks and sparse
+// files past 4 GiB must list as they are; downloads, uploads and their resumes, also at
+// offsets beyond 4 GiB.
 #include "PyftpdlibServer.h"
 #include "SessionRecorder.h"
+#include "TestFiles.h"
 #include "VsftpdServer.h"
 
 #include "engine/EngineSettings.h"
 #include "engine/FtpComponent.h"
+#include "listing/ListingParser.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
+
+constexpr qint64 FiveGiB = 5LL << 30;
+
+// Sets the modification time of a file, folder or link (the link itself).
+bool SetTime(const QString& path, const QDateTime& when) {
+    timespec times[2];
+    times[0].tv_sec = times[1].tv_sec = when.toSecsSinceEpoch();
+    times[0].tv_nsec = times[1].tv_nsec = 0;
+    const QByteArray name = QFile::encodeName(path);
+    return ::utimensat(AT_FDCWD, name.constData(), times, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+QString DateText(const QDateTime& when, bool withTime) {
+    return when.toUTC().toString(withTime ? QStringLiteral("yyyy-MM-dd HH:mm")
+                                          : QStringLiteral("yyyy-MM-dd 00:00"));
+}
+
+QString EntryText(const QByteArray& name, int64_t size, uint16_t kind, const QString& date) {
+    const char* kindText = kind == raFolder ? "folder" : kind == raLink ? "link" : "file";
+    return QStringLiteral("%1 | %2 | %3 | %4")
+        .arg(QString::fromUtf8(name))
+        .arg(size)
+        .arg(QLatin1String(kindText), date);
+}
+
+QStringList ListingText(const TRemoteItemList& listing) {
+    QStringList lines;
+    for (const TRemoteListEntry& entry : listing)
+        lines += EntryText(entry.Name, entry.Item.Size,
+                           uint16_t(entry.Item.Attributes & (raFolder | raLink)),
+                           QString::fromLatin1(DayNumberText(entry.Item.Date)));
+    lines.sort();
+    return lines;
+}
+
+// Fills the root around its folder "pub" and returns what its listing must give, sorted.
+// Recent entries show a time, old ones a year; servers write both in UTC here.
+QStringList FillRoot(const QString& root) {
+    const QDateTime recent = QDateTime::currentDateTimeUtc().addSecs(-3600);
+    const QDateTime recentMinute = recent.addSecs(-recent.time().second());
+    const QDateTime old(QDate(2001, 2, 3), QTime(4, 5), Qt::UTC);
+    QDir dir(root);
+    dir.mkdir(QStringLiteral("with blank"));
+    WriteFile(dir.filePath(QStringLiteral("plain.txt")), "twelve bytes");
+    WriteFile(dir.filePath(QStringLiteral("two  blanks.txt")), "x");
+    WriteFile(dir.filePath(QStringLiteral("trailing ")), "xy");
+    WriteFile(dir.filePath(QStringLiteral("old.txt")), "old");
+    WriteSparse(dir.filePath(QStringLiteral("big file.iso")), FiveGiB, {});
+    QFile::link(QStringLiteral("pub"), dir.filePath(QStringLiteral("link")));
+    const QString recentText = DateText(recentMinute, true);
+    QStringList expected{EntryText("pub", 0, raFolder, recentText),
+                         EntryText("with blank", 0, raFolder, recentText),
+                         EntryText("plain.txt", 12, 0, recentText),
+                         EntryText("two  blanks.txt", 1, 0, recentText),
+                         EntryText("trailing ", 2, 0, recentText),
+                         EntryText("old.txt", 3, 0, DateText(old, false)),
+                         EntryText("big file.iso", FiveGiB, 0, recentText),
+                         EntryText("link -> pub", 3, raLink, recentText)};
+    for (const QString& name :
+         dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System))
+        SetTime(dir.filePath(name), name == QLatin1String("old.txt") ? old : recentMinute);
+    expected.sort();
+    return expected;
+}
 
 std::unique_ptr<TLoopbackServerProcess> NewServer(const QString& kind) {
     if (kind == QLatin1String("vsftpd")) {
@@ -29,8 +98,6 @@ std::unique_ptr<TLoopbackServerProcess> NewServer(const QString& kind) {
     return server;
 }
 
-constexpr qint64 FiveGiB = 5LL << 30;
-
 } // namespace
 
 class TestTransferServers : public QObject {
@@ -38,8 +105,8 @@ class TestTransferServers : public QObject {
 private Q_SLOTS:
     void initTestCase();
     void cleanup();
-    void listDownloadUploadAndResume_data();
-    void listDownloadUploadAndResume();
+    void listTransferAndResume_data();
+    void listTransferAndResume();
     void offsetsBeyondFourGiB_data();
     void offsetsBeyondFourGiB();
 
@@ -72,7 +139,7 @@ TFTPComponent* TestTransferServers::LogIn(quint16 port, bool passive) {
     return Session.get();
 }
 
-void TestTransferServers::listDownloadUploadAndResume_data() {
+void TestTransferServers::listTransferAndResume_data() {
     QTest::addColumn<QString>("server");
     QTest::addColumn<bool>("passive");
     QTest::newRow("vsftpd passive") << QStringLiteral("vsftpd") << true;
@@ -81,16 +148,16 @@ void TestTransferServers::listDownloadUploadAndResume_data() {
     QTest::newRow("pyftpdlib active") << QStringLiteral("pyftpdlib") << false;
 }
 
-void TestTransferServers::listDownloadUploadAndResume() {
+void TestTransferServers::listTransferAndResume() {
     QFETCH(QString, server);
     QFETCH(bool, passive);
     auto peer = NewServer(server);
     const QString pub = peer->rootPath() + QStringLiteral("/pub");
-    QVERIFY(QDir().mkpath(pub + QStringLiteral("/sub dir")));
     const QByteArray remote = Pattern(200000, 1);
     const QByteArray local = Pattern(300000, 2);
     QVERIFY(WriteFile(pub + QStringLiteral("/name with blanks.txt"), remote));
     QVERIFY(WriteFile(pub + QStringLiteral("/partial up.bin"), local.left(70000)));
+    const QStringList listing = FillRoot(peer->rootPath());
     QVERIFY2(peer->start(), qPrintable(peer->errorText()));
     QTemporaryDir dir;
     const QString upload = dir.filePath(QStringLiteral("up load.bin"));
@@ -98,56 +165,47 @@ void TestTransferServers::listDownloadUploadAndResume() {
 
     TFTPComponent* s = LogIn(peer->port(), passive);
     TSessionRecorder rec(*s);
-    QVERIFY2(rec.WaitFor(QStringLiteral("Completed Login")), qPrintable(rec.Dump()));
-    QVERIFY(rec.Find(QStringLiteral("LoggedIn")) >= 0);
+    WAIT_EVENT(rec, "Completed Login");
+    EXPECT_EVENT(rec, "LoggedIn");
     QCOMPARE(s->ServerType(), uint8_t(11));
     // pyftpdlib refuses REST in ASCII mode, the type a session starts in, so its probe
     // says no; resumes are still tried, as the transfer queue's sessions do.
     QCOMPARE(s->ResumeSupported(), server == QLatin1String("vsftpd"));
     s->SetResumeSupported(true);
+    s->List("/", "");
+    WAIT_EVENT(rec, "Completed List 1 0");
+    QCOMPARE(ListingText(rec.Listing), listing);
 
     // Relative paths: the test vsftpd runs without a chroot, so "/" is the real root.
     s->SetCurrentFolder("pub");
-    s->List("pub/", "");
     const QString down = dir.filePath(QStringLiteral("down/name with blanks.txt"));
     s->Download("", "name with blanks.txt", down, 2);
     s->Upload(upload, "", "uploaded file.bin", 2, 0);
-    QVERIFY2(rec.WaitFor(QStringLiteral("Completed Upload")), qPrintable(rec.Dump()));
+    WAIT_EVENT(rec, "Completed Upload");
     QCOMPARE(s->Passive(), passive);
 
-    QVERIFY2(rec.Find(QStringLiteral("Completed List 1 0")) >= 0, qPrintable(rec.Dump()));
-    QVERIFY(rec.Find(QStringLiteral("List pub/")) >= 0);
-    const TRemoteListEntry* file = rec.Entry("name with blanks.txt");
-    QVERIFY2(file, qPrintable(rec.Dump()));
-    QCOMPARE(file->Item.Size, int64_t(200000));
-    QVERIFY(!(file->Item.Attributes & raFolder));
-    const TRemoteListEntry* folder = rec.Entry("sub dir");
-    QVERIFY(folder && (folder->Item.Attributes & raFolder));
-    // Listing progress is not file progress.
-    QVERIFY(rec.Progress.first().startsWith(QStringLiteral("0 0 ")));
-
-    QVERIFY2(rec.Find(QStringLiteral("Completed Download 1 0")) >= 0, qPrintable(rec.Dump()));
-    QVERIFY(rec.Find(QStringLiteral("Size 200000")) >= 0);
+    EXPECT_EVENT(rec, "Completed Download 1 0");
+    EXPECT_EVENT(rec, "Size 200000");
     QCOMPARE(ReadFile(down), remote);
-    QVERIFY2(rec.Find(QStringLiteral("Completed Upload 1 0")) >= 0, qPrintable(rec.Dump()));
+    EXPECT_EVENT(rec, "Completed Upload 1 0");
     QCOMPARE(ReadFile(pub + QStringLiteral("/uploaded file.bin")), local);
 
     // A download broken after 50,000 bytes and a remote file holding 70,000 of the upload.
     QVERIFY(WriteFile(down, remote.left(50000)));
     s->ResumeDownload("", "name with blanks.txt", down, 2, 0, 50000);
     s->ResumeUpload(upload, "", "partial up.bin", 2, 70000);
-    QVERIFY2(rec.WaitFor(QStringLiteral("Completed ResumeUpload")), qPrintable(rec.Dump()));
-    QVERIFY2(rec.Find(QStringLiteral("Completed ResumeDownload 1 0")) >= 0, qPrintable(rec.Dump()));
-    QVERIFY(rec.Find(QStringLiteral("Log command REST 50000")) >= 0);
+    WAIT_EVENT(rec, "Completed ResumeUpload");
+    EXPECT_EVENT(rec, "Completed ResumeDownload 1 0");
+    EXPECT_EVENT(rec, "Log command REST 50000");
     QCOMPARE(ReadFile(down), remote);
-    QVERIFY2(rec.Find(QStringLiteral("Completed ResumeUpload 1 0")) >= 0, qPrintable(rec.Dump()));
-    QVERIFY(rec.Find(QStringLiteral("Log command REST 70000")) >= 0);
+    EXPECT_EVENT(rec, "Completed ResumeUpload 1 0");
+    EXPECT_EVENT(rec, "Log command REST 70000");
     QCOMPARE(ReadFile(pub + QStringLiteral("/partial up.bin")), local);
     QCOMPARE(rec.Count(QStringLiteral("Log info Unable to complete transfer")), 0);
 
     s->Disconnect();
-    QVERIFY2(rec.WaitFor(QStringLiteral("Completed Logout")), qPrintable(rec.Dump()));
-    QVERIFY(rec.Find(QStringLiteral("Completed Logout 1 0")) >= 0);
+    WAIT_EVENT(rec, "Completed Logout");
+    EXPECT_EVENT(rec, "Completed Logout 1 0");
 }
 
 void TestTransferServers::offsetsBeyondFourGiB_data() {
@@ -175,17 +233,17 @@ void TestTransferServers::offsetsBeyondFourGiB() {
 
     TFTPComponent* s = LogIn(peer->port(), true);
     TSessionRecorder rec(*s);
-    QVERIFY2(rec.WaitFor(QStringLiteral("Completed Login")), qPrintable(rec.Dump()));
+    WAIT_EVENT(rec, "Completed Login");
     s->SetResumeSupported(true);
     s->ResumeDownload("", "huge.bin", down, 2, 0, FiveGiB);
     s->ResumeUpload(up, "", "huge up.bin", 2, FiveGiB);
-    QVERIFY2(rec.WaitFor(QStringLiteral("Completed ResumeUpload")), qPrintable(rec.Dump()));
-    QVERIFY2(rec.Find(QStringLiteral("Completed ResumeDownload 1 0")) >= 0, qPrintable(rec.Dump()));
+    WAIT_EVENT(rec, "Completed ResumeUpload");
+    EXPECT_EVENT(rec, "Completed ResumeDownload 1 0");
     QVERIFY(rec.Find(QStringLiteral("Size %1").arg(size)) >= 0);
     QVERIFY(rec.Find(QStringLiteral("Log command REST %1").arg(FiveGiB)) >= 0);
     QCOMPARE(QFileInfo(down).size(), size);
     QCOMPARE(ReadTail(down, tail.size()), tail);
-    QVERIFY2(rec.Find(QStringLiteral("Completed ResumeUpload 1 0")) >= 0, qPrintable(rec.Dump()));
+    EXPECT_EVENT(rec, "Completed ResumeUpload 1 0");
     const QString remoteUp = peer->rootPath() + QStringLiteral("/huge up.bin");
     QCOMPARE(QFileInfo(remoteUp).size(), size);
     QCOMPARE(ReadTail(remoteUp, tail.size()), tail);
