@@ -81,6 +81,7 @@ bool TFTPThread::TransferData(const QByteArray& command, bool receive, int64_t r
             if (started) {
                 // The completion reply is still to come.
                 ++RepliesNeeded;
+                stream.Begin();
                 if (receive && !LocalFileName.isEmpty()) {
                     // Servers name the remote file; it is tried when the local name differs.
                     const QByteArray remote = command.mid(command.indexOf(' ') + 1);

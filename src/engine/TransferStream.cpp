@@ -3,6 +3,7 @@
 #include "engine/SocketErrors.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
@@ -41,22 +42,27 @@ void TMemoryStream::Write(const char* data, int64_t length) {
     Position_ = end;
 }
 
-TFileStream::TFileStream(const QString& fileName, TFileMode mode) : FileName_(fileName) {
+TFileStream::TFileStream(const QString& fileName, TFileMode mode) : FileName_(fileName), Mode_(mode) {
     const QByteArray name = QFile::encodeName(fileName);
-    int flags = O_CLOEXEC;
-    switch (mode) {
-    case TFileMode::Create:
-        flags |= O_WRONLY | O_CREAT | O_TRUNC;
-        break;
-    case TFileMode::OpenWrite:
-        flags |= O_WRONLY | O_CREAT;
-        break;
-    case TFileMode::OpenRead:
-        flags |= O_RDONLY;
-        break;
+    if (mode == TFileMode::Create) {
+        // A refused download must leave an existing file as it was: the file is only
+        // emptied in Begin. Whether it can be written is known now, before asking.
+        const QByteArray folder = QFile::encodeName(QFileInfo(fileName).absolutePath());
+        const bool exists = ::access(name.constData(), F_OK) == 0;
+        if (::access(exists ? name.constData() : folder.constData(), W_OK) != 0)
+            Fail("Cannot create file", errno);
+        return;
     }
+    const int flags = O_CLOEXEC | (mode == TFileMode::OpenWrite ? O_WRONLY | O_CREAT : O_RDONLY);
     Fd_ = ::open(name.constData(), flags, 0666);
-    if (Fd_ < 0) Fail(mode == TFileMode::Create ? "Cannot create file" : "Cannot open file", errno);
+    if (Fd_ < 0) Fail("Cannot open file", errno);
+}
+
+void TFileStream::Begin() {
+    if (Fd_ >= 0 || Mode_ != TFileMode::Create) return;
+    Fd_ = ::open(QFile::encodeName(FileName_).constData(), O_CLOEXEC | O_WRONLY | O_CREAT | O_TRUNC,
+                 0666);
+    if (Fd_ < 0) Fail("Cannot create file", errno);
 }
 
 TFileStream::~TFileStream() {

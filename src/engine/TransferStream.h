@@ -15,6 +15,8 @@ public:
     virtual void Seek(int64_t position) = 0;
     // Cuts the stream at the position (used when a resume is refused).
     virtual void Truncate(int64_t size) = 0;
+    // The server has accepted the transfer: a new download may now replace the file.
+    virtual void Begin() {}
     // Bytes read, 0 at the end.
     virtual int64_t Read(char* data, int64_t maxLength) = 0;
     virtual void Write(const char* data, int64_t length) = 0;
@@ -44,7 +46,7 @@ private:
 };
 
 enum class TFileMode {
-    Create,    // a new download: an existing file is emptied
+    Create,    // a new download: an existing file is emptied, once the server sends it
     OpenWrite, // a resumed download: kept as it is (made when missing)
     OpenRead,  // an upload
 };
@@ -62,6 +64,7 @@ public:
     int64_t Size() const override;
     void Seek(int64_t position) override;
     void Truncate(int64_t size) override;
+    void Begin() override;
     int64_t Read(char* data, int64_t maxLength) override;
     void Write(const char* data, int64_t length) override;
     bool IsFile() const override { return true; }
@@ -75,6 +78,7 @@ private:
     [[noreturn]] void Fail(const char* what, int error) const;
 
     QString FileName_;
+    TFileMode Mode_;
     int Fd_ = -1;
     int64_t Position_ = 0;
 };

@@ -23,6 +23,9 @@ struct TExistingFile {
     int64_t NewSize = 0;
     double ExistingDate = 0; // day numbers
     double NewDate = 0;
+    // The transfer can resume (binary, and the server resumes): "&Recovery" is offered
+    // only then, and only when the existing file is the smaller.
+    bool CanResume = true;
 };
 
 // What queueing asks the user. The GUI answers with the confirmation dialogs; the

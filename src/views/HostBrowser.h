@@ -71,6 +71,9 @@ public:
     bool GoUp();
     bool Refresh();
     void InvalidateFolder(const QByteArray& path);
+    // Lists the folder afresh without showing it and waits for the listing (stored in the
+    // cache too). False when it cannot be listed or the connection drops meanwhile.
+    bool ListFolderAndWait(const QByteArray& path, TListingPtr& listing);
 
     // Commands on items of the shown folder (names are raw server bytes).
     void CreateFolder(const QString& name);
@@ -150,7 +153,6 @@ private:
     void EndAwait();
     void ShowCached(const QByteArray& path, const TListingPtr& listing);
     void QueueList(const QByteArray& path);
-    bool ListAndWait(const QByteArray& path, TListingPtr& listing);
     bool DeleteFolderTree(const QByteArray& parentServer, const QByteArray& name, int depth);
     void StartNextBatchFile();
     void BatchFileDone(bool success);

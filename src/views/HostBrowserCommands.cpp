@@ -66,7 +66,8 @@ bool THostBrowser::DeleteItems(const TRemoteItemList& items) {
     return complete;
 }
 
-bool THostBrowser::ListAndWait(const QByteArray& key, TListingPtr& listing) {
+bool THostBrowser::ListFolderAndWait(const QByteArray& path, TListingPtr& listing) {
+    const QByteArray key = Key(path);
     WalkListDone_ = false;
     WalkListOk_ = false;
     Cache_.erase(key);
@@ -92,7 +93,7 @@ bool THostBrowser::DeleteFolderTree(const QByteArray& parentKey, const QByteArra
     }
     TListingPtr listing;
     // A snapshot of exactly this folder's listing; without one nothing in it is touched.
-    if (!ListAndWait(key, listing)) {
+    if (!ListFolderAndWait(key, listing)) {
         AppendLog(QStringLiteral("Could not list \"%1\"; it was not removed.").arg(DisplayText(key)),
                   red);
         return false;

@@ -1,5 +1,12 @@
 #include "views/widgets/HostView.h"
 
+#include "transfer/QueueBuilder.h"
+#include "transfer/TransferItems.h"
+#include "transfer/TransferItemsList.h"
+#include "transfer/windows/TransferQuestions.h"
+#include "views/HostFolderSource.h"
+#include "views/ViewFormat.h"
+
 #include "listing/FtpUtils.h"
 #include "views/ViewQuestions.h"
 #include "views/widgets/Properties.h"
@@ -250,27 +257,84 @@ bool THostView::RenameItem(int row, const QString& newName) {
     return true;
 }
 
-bool THostView::ReceiveFrom(TCustomView* source) {
-    if (!source || !Connected())
-        return false;
-    bool any = false;
-    Queueing_ = true;
-    for (int row : source->SelectedRows()) {
-        if (!source->IsFolder(row)) {
-            Browser_->SendFile(source->ItemPath(row));
-            any = true;
+TTransferItems* THostView::Queue() {
+    if (!Queue_) {
+        if (!QueueList_) {
+            OwnQueueList_ = std::make_unique<TTransferItemsList>();
+            QueueList_ = OwnQueueList_.get();
         }
+        Queue_.reset(new TTransferItems(QueueList_));
+        Queue_->HostView = this;
     }
-    Queueing_ = false;
-    return any;
+    Queue_->SetName(Session()->Host);
+    return Queue_.get();
 }
 
-bool THostView::TransferTo(TCustomView* destination) {
-    if (!destination || destination == this || !Connected() || SelectedRows().isEmpty())
+// Every transfer from the panes ends here: the other pane's selection or this one's
+// becomes items of this pane's queue, folders walked on their listings.
+bool THostView::BuildTransfers(TCustomView* other, bool upload) {
+    if (!other || other == this || !Session()->LoggedIn())
         return false;
-    Browser_->ViewFiles(trDownloadNow, destination->Folder(), SelectedEntries());
+    TCustomView* source = upload ? other : static_cast<TCustomView*>(this);
+    std::vector<TWalkEntry> selected;
+    for (int row : source->SelectedRows()) {
+        TWalkEntry entry;
+        entry.Name = upload ? QFile::encodeName(source->ItemName(row)) : ItemRawName(row);
+        entry.IsFolder = source->IsFolder(row);
+        entry.IsLink = source->IsLink(row);
+        entry.Size = source->ItemSize(row);
+        entry.Date = source->ItemDate(row);
+        if (upload) {
+            const QFileInfo info(source->ItemPath(row));
+            entry.IsRegular = info.isDir() || info.isFile();
+        }
+        selected.push_back(entry);
+    }
+    if (selected.empty())
+        return true;
+    QueueTransfers(selected, QFile::encodeName(other->Folder()), upload,
+                   dynamic_cast<ITransferView*>(other));
     return true;
 }
+
+void THostView::QueueTransfers(const std::vector<TWalkEntry>& selected,
+                               const QByteArray& localFolder, bool upload,
+                               ITransferView* otherView) {
+    if (!TransferQuestions_ && !OwnTransferQuestions_)
+        OwnTransferQuestions_ = std::make_unique<TTransferQuestions>(this);
+    TQueueBuilder::TConnection connection;
+    connection.Host = Session()->Host;
+    connection.Port = Session()->Port;
+    connection.User = Session()->User;
+    connection.Password = Session()->Password;
+    connection.Account = Session()->Account;
+    connection.UseFirewall = Browser_->UsesFirewall;
+    connection.ServerResumes = Session()->ResumeSupported();
+    TTransferItems* queue = Queue();
+    TQueueBuilder builder(Browser_->Settings(),
+                          TransferQuestions_ ? TransferQuestions_ : OwnTransferQuestions_.get(),
+                          connection, *queue);
+    builder.OnLog = [this](const QString& text, TColor color) {
+        if (OnLog)
+            OnLog(this, text, color);
+    };
+    TLocalFolderSource local;
+    THostFolderSource remote(*Browser_);
+    Queueing_ = true;
+    if (upload) {
+        builder.SetViews(otherView, this);
+        builder.Upload(selected, localFolder, Browser_->Folder(), local, remote);
+    } else {
+        builder.SetViews(this, otherView);
+        builder.Download(selected, Browser_->Folder(), localFolder, remote, local);
+    }
+    Queueing_ = false;
+    queue->ProcessNext();
+}
+
+bool THostView::ReceiveFrom(TCustomView* source) { return BuildTransfers(source, true); }
+
+bool THostView::TransferTo(TCustomView* destination) { return BuildTransfers(destination, false); }
 
 void THostView::ViewFiles(int reason, TCustomView* target) {
     Browser_->ViewFiles(reason, target ? target->Folder() : QString(), SelectedEntries());
@@ -283,17 +347,28 @@ void THostView::SendFile(TCustomView* source) {
 }
 
 bool THostView::DropUrls(const QList<QUrl>& urls) {
-    if (!Connected())
+    if (!Session()->LoggedIn())
         return false;
-    bool any = false;
+    // Files may come from several folders; each folder's files go as one batch.
+    std::map<QByteArray, std::vector<TWalkEntry>> byFolder;
     for (const QUrl& url : urls) {
+        if (!url.isLocalFile())
+            continue;
         const QFileInfo info(url.toLocalFile());
-        if (url.isLocalFile() && info.isFile()) {
-            Browser_->SendFile(info.filePath());
-            any = true;
-        }
+        if (!info.exists())
+            continue;
+        TWalkEntry entry;
+        entry.Name = QFile::encodeName(info.fileName());
+        entry.IsFolder = info.isDir();
+        entry.IsLink = info.isSymLink();
+        entry.IsRegular = info.isDir() || info.isFile();
+        entry.Size = info.isFile() ? info.size() : 0;
+        entry.Date = DayNumberFromDateTime(info.lastModified());
+        byFolder[QFile::encodeName(info.absolutePath() + QLatin1Char('/'))].push_back(entry);
     }
-    return any;
+    for (const auto& [folder, entries] : byFolder)
+        QueueTransfers(entries, folder, true, nullptr);
+    return !byFolder.empty();
 }
 
 void THostView::AddTransferredItem(TTransferItem&, const QByteArray& folder, double date,

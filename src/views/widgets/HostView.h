@@ -1,12 +1,16 @@
 #pragma once
 
+#include "transfer/QueueBuilder.h"
 #include "transfer/TransferWindows.h"
 #include "views/HostBrowser.h"
 #include "views/widgets/CustomView.h"
 
 #include <memory>
 
+class ITransferQuestions;
 class IViewQuestions;
+class TTransferItems;
+class TTransferItemsList;
 class TRemoteListModel;
 class TRemoteSortProxy;
 class TTreeCombo;
@@ -23,6 +27,12 @@ public:
     TFTPComponent* Session() const { return Browser_->Session(); }
     // Where delete confirmations go; null restores the message boxes.
     void SetQuestions(IViewQuestions* questions) { Questions_ = questions; }
+    // The process-wide list this pane's queue joins (a private one while none is given),
+    // and the questions queueing asks (the confirmation dialogs while none are given).
+    void SetQueueList(TTransferItemsList* list) { QueueList_ = list; }
+    void SetTransferQuestions(ITransferQuestions* questions) { TransferQuestions_ = questions; }
+    // The pane's queue, made when first needed and named after the server.
+    TTransferItems* Queue();
     // The folder drop-down this pane fills; cleared when that control goes away.
     void SetTreeCombo(TTreeCombo* tree);
     TTreeCombo* TreeCombo() const { return Tree_; }
@@ -84,6 +94,9 @@ private:
     void RenameEdited(int row, const QString& newName);
     QByteArray RawPath(const QString& path) const;
     TRemoteItemList SelectedEntries() const;
+    bool BuildTransfers(TCustomView* other, bool upload);
+    void QueueTransfers(const std::vector<TWalkEntry>& selected, const QByteArray& localFolder,
+                        bool upload, ITransferView* otherView);
 
     THostBrowser* Browser_ = nullptr;
     TRemoteListModel* Model_ = nullptr;
@@ -91,5 +104,10 @@ private:
     TTreeCombo* Tree_ = nullptr;
     IViewQuestions* Questions_ = nullptr;
     std::unique_ptr<IViewQuestions> OwnQuestions_;
+    ITransferQuestions* TransferQuestions_ = nullptr;
+    std::unique_ptr<ITransferQuestions> OwnTransferQuestions_;
+    TTransferItemsList* QueueList_ = nullptr;
+    std::unique_ptr<TTransferItemsList> OwnQueueList_;
+    std::unique_ptr<TTransferItems> Queue_;
     bool Queueing_ = false;
 };

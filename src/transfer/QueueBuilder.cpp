@@ -1,0 +1,278 @@
+#include "transfer/QueueBuilder.h"
+
+#include "listing/FtpUtils.h"
+#include "platform/SafeName.h"
+#include "settings/FileNameConversion.h"
+#include "settings/Settings.h"
+#include "transfer/TransferItems.h"
+#include "transfer/TransferType.h"
+#include "views/ViewFormat.h"
+
+#include <QDir>
+#include <QFile>
+
+
+bool TLocalFolderSource::List(const QByteArray& folder, std::vector<TWalkEntry>& entries) {
+    QDir dir(QFile::decodeName(folder));
+    if (!dir.exists() || !dir.isReadable())
+        return false;
+    const QFileInfoList infos =
+        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                          QDir::Name);
+    entries.clear();
+    entries.reserve(static_cast<size_t>(infos.size()));
+    for (const QFileInfo& info : infos) {
+        TWalkEntry entry;
+        entry.Name = QFile::encodeName(info.fileName());
+        entry.IsLink = info.isSymLink();
+        // A link is looked at through: one to a file is that file, one to a folder is
+        // never walked.
+        entry.IsFolder = info.isDir();
+        entry.IsRegular = info.isDir() || info.isFile();
+        entry.Size = info.isFile() ? info.size() : 0;
+        entry.Date = DayNumberFromDateTime(info.lastModified());
+        entries.push_back(entry);
+    }
+    return true;
+}
+
+TExistingAction DecideExisting(const TExistingFile& file, const TSettings& settings,
+                               TDecisionFlags& flags, ITransferQuestions* questions) {
+    const int64_t existing = file.ExistingSize, incoming = file.NewSize;
+    if (settings.NoXferOlder && existing == incoming && file.NewDate <= file.ExistingDate)
+        return eaSkip;
+    // Only a binary transfer on a resuming server can go on where it stopped; any other
+    // existing file is a question of overwriting.
+    if (existing >= incoming || !file.CanResume) {
+        if (!settings.ConfirmOverwrites || existing == 0)
+            return eaFromStart;
+        if (flags.OverwriteToAll)
+            return flags.OverwriteYesToAll ? eaFromStart : eaSkip;
+        if (!questions)
+            return eaSkip;
+        TExistingFile asked = file;
+        asked.CanResume = file.CanResume && existing < incoming;
+        const int answer = questions->AskOverwrite(asked);
+        if (answer == mrRetry)
+            return asked.CanResume ? eaResume : eaSkip;
+        if (answer == mrYesToAll || answer == mrNoToAll) {
+            flags.OverwriteToAll = true;
+            flags.OverwriteYesToAll = answer == mrYesToAll;
+        }
+        return answer == mrYes || answer == mrYesToAll ? eaFromStart : eaSkip;
+    }
+    if (flags.RestartToAll)
+        return flags.RestartYesToAll ? eaResume : eaFromStart;
+    if (!settings.ConfirmRestarts)
+        return eaResume;
+    if (!questions)
+        return eaSkip;
+    const int answer = questions->AskRestart(file.Name);
+    if (answer == mrYesToAll || answer == mrNoToAll) {
+        flags.RestartToAll = true;
+        flags.RestartYesToAll = answer == mrYesToAll;
+    }
+    switch (answer) {
+    case mrYes:
+    case mrYesToAll:
+        return eaResume;
+    case mrNo:
+    case mrNoToAll:
+        return eaFromStart;
+    default:
+        // Closing the question leaves the file as it is.
+        return eaSkip;
+    }
+}
+
+TQueueBuilder::TQueueBuilder(const TSettings& settings, ITransferQuestions* questions,
+                             const TConnection& connection, TTransferItems& queue)
+    : Settings_(settings), Questions_(questions), Connection_(connection), Queue_(queue) {}
+
+void TQueueBuilder::Log(const QString& text, bool error) {
+    if (OnLog)
+        OnLog(text, error ? EngineSettings().LogColorError.load() : EngineSettings().LogColorInfo.load());
+}
+
+void TQueueBuilder::Upload(const std::vector<TWalkEntry>& selected, const QByteArray& sourceFolder,
+                           const QByteArray& destFolder, IFolderSource& local, IFolderSource& remote) {
+    Walk(selected, sourceFolder, destFolder, local, remote, true, 0);
+}
+
+void TQueueBuilder::Download(const std::vector<TWalkEntry>& selected,
+                             const QByteArray& sourceFolder, const QByteArray& destFolder,
+                             IFolderSource& remote, IFolderSource& local) {
+    Walk(selected, sourceFolder, destFolder, remote, local, false, 0);
+}
+
+bool TQueueBuilder::DestinationEntries(IFolderSource& dest, const QByteArray& folder,
+                                       QHash<QByteArray, TWalkEntry>& byName) {
+    std::vector<TWalkEntry> entries;
+    if (!dest.List(folder, entries))
+        return false;
+    for (const TWalkEntry& entry : entries)
+        byName.insert(entry.Name, entry);
+    return true;
+}
+
+bool TQueueBuilder::Decide(const TWalkEntry& source, const TWalkEntry& existing,
+                           const QByteArray& destName, bool upload, int64_t& offset) {
+    if (NewerOnly_ && source.Date <= existing.Date) {
+        ++Skipped_;
+        return false;
+    }
+    TExistingFile file;
+    file.Name = DisplayText(destName);
+    file.ExistingSize = existing.Size;
+    file.NewSize = source.Size;
+    file.ExistingDate = existing.Date;
+    file.NewDate = source.Date;
+    file.CanResume = Connection_.ServerResumes &&
+                     TransferTypeFor(upload ? destName : source.Name, Settings_) == ttBinary &&
+                     Settings_.TryToResume > 0;
+    TExistingAction action;
+    if (Questions_) {
+        action = DecideExisting(file, Settings_, Flags_, Questions_);
+    } else {
+        switch (Unattended_) {
+        case unOverwrite:
+            action = eaFromStart;
+            break;
+        case unResume:
+            action = file.CanResume && existing.Size < source.Size ? eaResume : eaSkip;
+            break;
+        default:
+            action = eaSkip;
+            break;
+        }
+        if (action == eaSkip) {
+            ++SkippedExisting_;
+            Log(QStringLiteral("\"%1\" exists at the destination; skipped.").arg(file.Name), false);
+        }
+    }
+    if (action == eaSkip) {
+        ++Skipped_;
+        return false;
+    }
+    offset = action == eaResume ? existing.Size : 0;
+    return true;
+}
+
+void TQueueBuilder::AddItem(const TWalkEntry& entry, const QByteArray& sourceFolder,
+                            const QByteArray& destFolder, const QByteArray& destName,
+                            int64_t offset, bool upload, bool folder, IFolderSource& source,
+                            IFolderSource& dest) {
+    auto item = std::make_unique<TTransferItem>();
+    item->Host = Connection_.Host;
+    item->Port = Connection_.Port;
+    item->User = Connection_.User;
+    item->Password = Connection_.Password;
+    item->Account = Connection_.Account;
+    item->UseFirewall = Connection_.UseFirewall;
+    item->SourceFolder = source.ItemFolder(sourceFolder);
+    item->DestFolder = dest.ItemFolder(destFolder);
+    item->FileName = entry.Name;
+    item->DestFileName = destName;
+    item->Size = folder ? 0 : entry.Size;
+    item->Date = entry.Date;
+    item->StartOffset = offset;
+    item->Upload = upload;
+    item->IsFolder = folder;
+    item->SourceView = SourceView_;
+    item->DestView = DestView_;
+    Claimed_.insert(destFolder + destName, entry);
+    if (Queue_.Add(item) >= 0)
+        ++Queued_;
+    else
+        ++Skipped_;
+}
+
+void TQueueBuilder::Walk(const std::vector<TWalkEntry>& selected, const QByteArray& sourceFolder,
+                         const QByteArray& destFolder, IFolderSource& source, IFolderSource& dest,
+                         bool upload, int depth) {
+    if (depth > MaxDepth) {
+        Log(QStringLiteral("\"%1\" lies too deep; not transferred.").arg(DisplayText(sourceFolder)), true);
+        return;
+    }
+    // Every destination folder of the walk is looked at, not only the one a pane shows.
+    QHash<QByteArray, TWalkEntry> existing;
+    DestinationEntries(dest, destFolder, existing);
+
+    std::vector<const TWalkEntry*> folders;
+    for (const TWalkEntry& entry : selected) {
+        if (entry.IsFolder) {
+            if (entry.IsLink)
+                Log(QStringLiteral("\"%1\" is a link to a folder; not followed.")
+                        .arg(DisplayText(entry.Name)), false);
+            else
+                folders.push_back(&entry);
+            continue;
+        }
+        if (!entry.IsRegular) {
+            Log(QStringLiteral("\"%1\" is not a regular file; not sent.").arg(DisplayText(entry.Name)),
+                true);
+            ++Skipped_;
+            continue;
+        }
+        QByteArray destName;
+        if (upload) {
+            const QString converted = ConvertFileName(QFile::decodeName(sourceFolder + entry.Name),
+                                                      NameConversion(Settings_));
+            destName = converted.isEmpty() ? entry.Name : converted.section(QLatin1Char('/'), -1).toUtf8();
+        } else {
+            QString local, why;
+            if (!SafeLocalName(entry.Name, local, &why)) {
+                Log(QStringLiteral("Not downloaded: %1.").arg(why), true);
+                ++Skipped_;
+                continue;
+            }
+            destName = QFile::encodeName(local);
+        }
+        int64_t offset = 0;
+        const QByteArray claimKey = destFolder + destName;
+        const auto found = existing.constFind(destName);
+        const TWalkEntry* there = found != existing.constEnd() ? &*found : nullptr;
+        const auto claimed = Claimed_.constFind(claimKey);
+        if (claimed != Claimed_.constEnd())
+            there = &*claimed;
+        if (there && (there->IsFolder || there->IsLink)) {
+            Log(QStringLiteral("\"%1\" is a folder or link at the destination; not replaced.")
+                    .arg(DisplayText(destName)), true);
+            ++Skipped_;
+            continue;
+        }
+        if (there && !Decide(entry, *there, destName, upload, offset))
+            continue;
+        AddItem(entry, sourceFolder, destFolder, destName, offset, upload, false, source, dest);
+    }
+
+    for (const TWalkEntry* folder : folders) {
+        QByteArray destName = folder->Name;
+        if (upload) {
+            // A folder whose short form cannot be had keeps its own name.
+            const QString converted = ConvertFileName(QFile::decodeName(sourceFolder + folder->Name),
+                                                      NameConversion(Settings_));
+            if (!converted.isEmpty())
+                destName = converted.section(QLatin1Char('/'), -1).toUtf8();
+        } else {
+            QString local, why;
+            if (!SafeLocalName(folder->Name, local, &why)) {
+                Log(QStringLiteral("Not downloaded: %1.").arg(why), true);
+                ++Skipped_;
+                continue;
+            }
+            destName = QFile::encodeName(local);
+        }
+        const QByteArray childSource = sourceFolder + folder->Name + source.Separator();
+        std::vector<TWalkEntry> children;
+        if (!source.List(childSource, children)) {
+            Log(QStringLiteral("Could not list \"%1\"; its files were not queued.")
+                    .arg(DisplayText(childSource)), true);
+            continue;
+        }
+        if (upload)
+            AddItem(*folder, sourceFolder, destFolder, destName, 0, true, true, source, dest);
+        Walk(children, childSource, destFolder + destName + dest.Separator(), source, dest, upload,
+             depth + 1);
+    }
+}
