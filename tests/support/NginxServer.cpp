@@ -27,12 +27,11 @@ bool TNginxServer::command(quint16 port, QString& program, QStringList& argument
                                           "  server {\n"
                                           "    listen 127.0.0.1:%2;\n"
                                           "    root %3;\n"
-                                          "%4\n"
                                           "  }\n"
                                           "}\n")
                                .arg(work)
                                .arg(port)
-                               .arg(rootPath(), m_serverConfig);
+                               .arg(rootPath());
     QFile file(work + QStringLiteral("/nginx.conf"));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(config.toUtf8()) < 0) {
         setErrorText(QStringLiteral("cannot write ") + file.fileName());

@@ -2,13 +2,17 @@
 
 // Recording stand-ins for the windows and views the queue talks to.
 
+#include "engine/EngineSettings.h"
 #include "engine/FtpComponent.h"
+#include "settings/Settings.h"
 #include "transfer/TransferItems.h"
 #include "transfer/TransferItemsList.h"
 #include "transfer/TransferWindows.h"
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -92,6 +96,57 @@ struct TWindowsFixture {
     TRecordingManagerWindow Manager;
     TWindowsFixture() { TransferItemsList().SetWindows({&Main, &Progress, &Manager}); }
     ~TWindowsFixture() { TransferItemsList().SetWindows({}); }
+};
+
+// One queue of the process-wide list per test, with recording windows, a local folder and
+// the settings the list reads; for suites whose queues reach servers.
+struct TQueueFixture {
+    TSettings Settings = DefaultSettings();
+    TWindowsFixture* Windows = nullptr;
+    std::unique_ptr<QTemporaryDir> Local;
+    TTransferItems* Queue = nullptr;
+
+    void SetUpAll() {
+        EngineSettings().RetryCount = 1;
+        EngineSettings().RetryDelay = 0;
+        EngineSettings().KeepAlive = false;
+        EngineSettings().TimeOut = 15000;
+        TransferItemsList().SetSettings(&Settings);
+    }
+    void SetUp() {
+        Windows = new TWindowsFixture;
+        Local = std::make_unique<QTemporaryDir>();
+        Queue = TransferItemsList().AddQueue();
+    }
+    void TearDown() {
+        delete Queue;
+        delete Windows;
+        Local.reset();
+        QTest::qWait(50); // sessions freed later go now
+    }
+    static void TearDownAll() {
+        ShutdownTransferQueues();
+        TFTPComponent::WaitForWorkers(5000);
+    }
+    QString LocalPath(const QString& name) const { return Local->filePath(name); }
+    // An item between the local folder and remoteFolder on 127.0.0.1:port.
+    std::unique_ptr<TTransferItem> Item(quint16 port, const QByteArray& remoteFolder,
+                                        const QByteArray& name, int64_t size, bool upload,
+                                        const QByteArray& user = "anonymous",
+                                        const QByteArray& password = "queue@test") const {
+        auto item = std::make_unique<TTransferItem>();
+        item->Host = QStringLiteral("127.0.0.1");
+        item->Port = port;
+        item->User = user;
+        item->Password = password;
+        item->FileName = name;
+        item->Size = size;
+        item->Upload = upload;
+        const QByteArray local = QFile::encodeName(Local->path()) + '/';
+        item->SourceFolder = upload ? local : remoteFolder;
+        item->DestFolder = upload ? remoteFolder : local;
+        return item;
+    }
 };
 
 // Waits (bounded) until the queue has neither pending nor busy items.

@@ -3,12 +3,8 @@
 #include "ScriptedFtpServer.h"
 #include "TransferFakes.h"
 
-#include "engine/EngineSettings.h"
-#include "settings/Settings.h"
-
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <atomic>
@@ -80,54 +76,22 @@ void Serve(TScriptedConnection& c, TPlan& plan) {
 
 } // namespace
 
-class TstQueueScripted : public QObject {
+class TstQueueScripted : public QObject, TQueueFixture {
     Q_OBJECT
 
-    TSettings Settings = DefaultSettings();
-    TWindowsFixture* Windows = nullptr;
-    std::unique_ptr<QTemporaryDir> Local;
-    TTransferItems* Queue = nullptr;
-
     std::unique_ptr<TTransferItem> Item(quint16 port, const QByteArray& name, int64_t size,
-                                        bool upload = false) {
-        auto item = std::make_unique<TTransferItem>();
-        item->Host = QStringLiteral("127.0.0.1");
-        item->Port = port;
-        item->User = "joe";
-        item->Password = "secret";
-        item->FileName = name;
-        item->Size = size;
-        item->Upload = upload;
-        const QByteArray local = QFile::encodeName(Local->path()) + '/';
-        item->SourceFolder = upload ? local : QByteArray("/pub/");
-        item->DestFolder = upload ? QByteArray("/pub/") : local;
-        return item;
+                                        bool upload = false) const {
+        return TQueueFixture::Item(port, "/pub/", name, size, upload, "joe", "secret");
     }
 
 private Q_SLOTS:
     void initTestCase() {
-        EngineSettings().RetryCount = 1;
-        EngineSettings().RetryDelay = 0;
-        EngineSettings().KeepAlive = false;
-        EngineSettings().TimeOut = 15000;
+        SetUpAll();
         Settings.UsePASV = true;
-        TransferItemsList().SetSettings(&Settings);
     }
-    void init() {
-        Windows = new TWindowsFixture;
-        Local = std::make_unique<QTemporaryDir>();
-        Queue = TransferItemsList().AddQueue();
-    }
-    void cleanup() {
-        delete Queue;
-        delete Windows;
-        Local.reset();
-        QTest::qWait(50);
-    }
-    void cleanupTestCase() {
-        ShutdownTransferQueues();
-        TFTPComponent::WaitForWorkers(5000);
-    }
+    void init() { SetUp(); }
+    void cleanup() { TearDown(); }
+    void cleanupTestCase() { TearDownAll(); }
 
     void refusedLogOnEndsTheItemAndTheQueueGoesOn() {
         TPlan refusing, serving;

@@ -2,40 +2,16 @@
 // in its log), vsftpd (announces sizes, knows the user "ftp") and nginx for HTTP items.
 #include "NginxServer.h"
 #include "PyftpdlibServer.h"
+#include "TestFiles.h"
 #include "TransferFakes.h"
 #include "VsftpdServer.h"
-
-#include "engine/EngineSettings.h"
-#include "settings/Settings.h"
 
 #include <QDir>
 #include <QFile>
 #include <QPointer>
-#include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-
-QByteArray RandomBytes(int size) {
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(static_cast<quint32>(size));
-    for (char& c : bytes)
-        c = static_cast<char>(generator.bounded(256));
-    return bytes;
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QByteArray Folder(const QString& path) {
     return QFile::encodeName(path) + '/';
@@ -43,71 +19,36 @@ QByteArray Folder(const QString& path) {
 
 } // namespace
 
-class TstQueueServers : public QObject {
+class TstQueueServers : public QObject, TQueueFixture {
     Q_OBJECT
 
     TPyftpdlibServer Py;
     TVsftpdServer Vs;
-    TSettings Settings = DefaultSettings();
-    TWindowsFixture* Windows = nullptr;
-    std::unique_ptr<QTemporaryDir> Local;
-    TTransferItems* Queue = nullptr;
-
-    std::unique_ptr<TTransferItem> Item(quint16 port, const QByteArray& remoteFolder,
-                                        const QByteArray& name, int64_t size, bool upload) {
-        auto item = std::make_unique<TTransferItem>();
-        item->Host = QStringLiteral("127.0.0.1");
-        item->Port = port;
-        item->User = "anonymous";
-        item->Password = "queue@test";
-        item->FileName = name;
-        item->Size = size;
-        item->Upload = upload;
-        const QByteArray local = Folder(Local->path());
-        item->SourceFolder = upload ? local : remoteFolder;
-        item->DestFolder = upload ? remoteFolder : local;
-        return item;
-    }
     int PyLogIns() { return static_cast<int>(Py.output().count("logged in")); }
-    QString LocalPath(const QString& name) const { return Local->filePath(name); }
 
 private Q_SLOTS:
     void initTestCase() {
-        EngineSettings().RetryCount = 1;
-        EngineSettings().RetryDelay = 0;
-        EngineSettings().KeepAlive = false;
-        EngineSettings().TimeOut = 15000;
+        SetUpAll();
         Py.setWritable(true);
         QVERIFY2(Py.start(), qPrintable(Py.errorText()));
         QVERIFY2(Vs.start(), qPrintable(Vs.errorText()));
-        TransferItemsList().SetSettings(&Settings);
     }
     void init() {
         Settings = DefaultSettings();
-        Windows = new TWindowsFixture;
-        Local = std::make_unique<QTemporaryDir>();
-        Queue = TransferItemsList().AddQueue();
+        SetUp();
     }
-    void cleanup() {
-        delete Queue;
-        delete Windows;
-        Local.reset();
-        QTest::qWait(50); // sessions freed later go now
-    }
-    void cleanupTestCase() {
-        ShutdownTransferQueues();
-        TFTPComponent::WaitForWorkers(5000);
-    }
+    void cleanup() { TearDown(); }
+    void cleanupTestCase() { TearDownAll(); }
 
     void queueBothWaysWithResumeKeepsCountersExact() {
-        const QByteArray d1 = RandomBytes(300'000), d2 = RandomBytes(100'000);
-        const QByteArray u1 = RandomBytes(200'000), u2 = RandomBytes(150'000);
-        WriteFile(Py.rootPath() + "/both/d1.bin", d1);
-        WriteFile(Py.rootPath() + "/both/d2.bin", d2);
-        WriteFile(LocalPath("d2.bin"), d2.left(40'000));
-        WriteFile(LocalPath("u1.bin"), u1);
-        WriteFile(LocalPath("u2.bin"), u2);
-        WriteFile(Py.rootPath() + "/both/u2.bin", u2.left(50'000));
+        const QByteArray d1 = Pattern(300'000, 1), d2 = Pattern(100'000, 2);
+        const QByteArray u1 = Pattern(200'000, 3), u2 = Pattern(150'000, 4);
+        QVERIFY(WriteFile(Py.rootPath() + "/both/d1.bin", d1));
+        QVERIFY(WriteFile(Py.rootPath() + "/both/d2.bin", d2));
+        QVERIFY(WriteFile(LocalPath("d2.bin"), d2.left(40'000)));
+        QVERIFY(WriteFile(LocalPath("u1.bin"), u1));
+        QVERIFY(WriteFile(LocalPath("u2.bin"), u2));
+        QVERIFY(WriteFile(Py.rootPath() + "/both/u2.bin", u2.left(50'000)));
 
         const int logInsBefore = PyLogIns();
         const int64_t total = d1.size() + d2.size() + u1.size() + u2.size();
@@ -161,8 +102,8 @@ private Q_SLOTS:
     }
 
     void poolIsReusedOnlyForTheSameLogIn() {
-        WriteFile(Py.rootPath() + "/pool/f.txt", "pooled");
-        WriteFile(Vs.rootPath() + "/pool/f.txt", "vsftpd");
+        QVERIFY(WriteFile(Py.rootPath() + "/pool/f.txt", "pooled"));
+        QVERIFY(WriteFile(Vs.rootPath() + "/pool/f.txt", "vsftpd"));
         int connects = 0;
         Queue->OnConnect = [&](TFTPComponent*) { ++connects; };
         const int logInsBefore = PyLogIns();
@@ -200,7 +141,7 @@ private Q_SLOTS:
     }
 
     void droppedSessionIsFreedOnceLoggedOut() {
-        WriteFile(Py.rootPath() + "/drop/f.txt", "drop");
+        QVERIFY(WriteFile(Py.rootPath() + "/drop/f.txt", "drop"));
         auto item = Item(Py.port(), "/drop/", "f.txt", 4, false);
         Queue->Add(item);
         QVERIFY(WaitIdle(*Queue));
@@ -217,9 +158,9 @@ private Q_SLOTS:
     }
 
     void twoQueuesTransferAtTheSameTime() {
-        const QByteArray big = RandomBytes(4'000'000);
-        WriteFile(Py.rootPath() + "/two/big.bin", big);
-        WriteFile(Vs.rootPath() + "/two/big.bin", big);
+        const QByteArray big = Pattern(4'000'000);
+        QVERIFY(WriteFile(Py.rootPath() + "/two/big.bin", big));
+        QVERIFY(WriteFile(Vs.rootPath() + "/two/big.bin", big));
         TTransferItems* second = TransferItemsList().AddQueue();
         int busyBoth = 0;
         auto watch = [&](TTransferItems*, TTransferItem*) {
@@ -251,7 +192,7 @@ private Q_SLOTS:
 
     void duplicatesMoveAndResubmitOrder() {
         for (const char* name : {"a", "b", "c", "d"})
-            WriteFile(Py.rootPath() + "/order/" + name, name);
+            QVERIFY(WriteFile(Py.rootPath() + "/order/" + name, name));
         QByteArrayList started;
         Queue->OnItemStart = [&](TTransferItems*, TTransferItem* item) {
             started << item->FileName;
@@ -274,7 +215,7 @@ private Q_SLOTS:
     }
 
     void failedTypeStepEndsOnlyItsItem() {
-        WriteFile(Vs.rootPath() + "/type/a.txt", "text");
+        QVERIFY(WriteFile(Vs.rootPath() + "/type/a.txt", "text"));
         Settings.TransferMode = 3; // EBCDIC, which vsftpd refuses
         auto a = Item(Vs.port(), "type/", "a.txt", 4, false);
         TTransferItem* failed = a.get();
@@ -318,8 +259,8 @@ private Q_SLOTS:
     }
 
     void serverAnnouncedSizeCorrectsTheItem() {
-        const QByteArray data = RandomBytes(5000);
-        WriteFile(Vs.rootPath() + "/size/s.bin", data);
+        const QByteArray data = Pattern(5000);
+        QVERIFY(WriteFile(Vs.rootPath() + "/size/s.bin", data));
         TRecordingRow row;
         auto item = Item(Vs.port(), "size/", "s.bin", 1000, false); // queued size is stale
         item->ListItem = &row;
@@ -341,9 +282,9 @@ private Q_SLOTS:
 
     void httpItemRunsOnAPrivateSession() {
         TNginxServer nginx;
-        QVERIFY2(nginx.start(), qPrintable(nginx.diagnostics()));
-        const QByteArray page = RandomBytes(70'000);
-        WriteFile(nginx.rootPath() + "/page.bin", page);
+        QVERIFY2(nginx.start(), qPrintable(nginx.errorText()));
+        const QByteArray page = Pattern(70'000);
+        QVERIFY(WriteFile(nginx.rootPath() + "/page.bin", page));
         const qsizetype sessionsBefore = TFTPComponent::LiveComponents().size();
         auto item = std::make_unique<TTransferItem>();
         item->IsHTTP = true;
@@ -362,7 +303,7 @@ private Q_SLOTS:
 
     void borrowedSessionGetsItsOwnHandlersBack() {
         Settings.SingleConnectionsOnly = true;
-        WriteFile(Py.rootPath() + "/own/o.txt", "own");
+        QVERIFY(WriteFile(Py.rootPath() + "/own/o.txt", "own"));
         TFakeHostView view;
         Queue->HostView = &view;
         auto item = Item(Py.port(), "/own/", "o.txt", 3, false);
