@@ -1,3 +1,5 @@
+#include "TestFiles.h"
+
 #include "platform/ProfileFile.h"
 
 #include <QDir>
@@ -8,17 +10,6 @@
 #include <unistd.h>
 
 namespace {
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& data) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(data);
-}
 
 // As a Windows program leaves it: CR/LF, mixed case, comments, blank lines, a
 // duplicated key and section, quoted and padded values, ANSI and UTF-8 texts.
@@ -70,7 +61,7 @@ void TestProfileFile::init() {
 }
 
 void TestProfileFile::readsWindowsFile() {
-    WriteAll(FPath, WindowsFile);
+    QVERIFY(WriteFile(FPath, WindowsFile));
     const TProfileFile ini(FPath);
     // The first of duplicated keys and sections wins; names match without regard to case.
     QCOMPARE(ini.ReadString("general", "EMAIL", "-"), QStringLiteral("first@example.org"));
@@ -115,7 +106,7 @@ void TestProfileFile::readsIntegersAsProfileFunctions_data() {
 void TestProfileFile::readsIntegersAsProfileFunctions() {
     QFETCH(QByteArray, stored);
     QFETCH(int, expected);
-    WriteAll(FPath, "[S]\r\nN=" + stored + "\r\n");
+    QVERIFY(WriteFile(FPath, "[S]\r\nN=" + stored + "\r\n"));
     const TProfileFile ini(FPath);
     QCOMPARE(ini.ReadInteger("S", "N", -99), expected);
     QCOMPARE(ini.ReadInteger("S", "Missing", -99), -99);
@@ -125,27 +116,27 @@ void TestProfileFile::readsIntegersAsProfileFunctions() {
 }
 
 void TestProfileFile::updatesInPlaceAndKeepsTheRest() {
-    WriteAll(FPath, WindowsFile);
+    QVERIFY(WriteFile(FPath, WindowsFile));
     TProfileFile ini(FPath);
     QVERIFY(ini.WriteString("GENERAL", "email", "new@example.org"));
     QVERIFY(ini.WriteString("General", "Viewer", "C:\\Windows\\NotePad.exe")); // unchanged
     QVERIFY(ini.Flush());
     QByteArray expected = WindowsFile;
     expected.replace("EMail = first@example.org \r\n", "EMail =new@example.org\r\n");
-    QCOMPARE(ReadAll(FPath), expected);
+    QCOMPARE(ReadFile(FPath), expected);
     QCOMPARE(TProfileFile(FPath).ReadString("General", "EMail", ""), QStringLiteral("new@example.org"));
 }
 
 void TestProfileFile::newKeysAndSections() {
-    WriteAll(FPath, "[A]\r\nOne=1\r\n; heads section B\r\n[B]\r\nTwo=2\r\n");
+    QVERIFY(WriteFile(FPath, "[A]\r\nOne=1\r\n; heads section B\r\n[B]\r\nTwo=2\r\n"));
     TProfileFile ini(FPath);
     QVERIFY(ini.WriteInteger("a", "Three", 3));
     QVERIFY(ini.WriteBool("New Section", "Flag", true));
     QVERIFY(ini.WriteBool("Empty", "Off", false));
     QVERIFY(ini.Flush());
-    QCOMPARE(ReadAll(FPath), QByteArray("[A]\r\nOne=1\r\nThree=3\r\n; heads section B\r\n"
-                                        "[B]\r\nTwo=2\r\n\r\n[New Section]\r\nFlag=1\r\n"
-                                        "\r\n[Empty]\r\nOff=0\r\n"));
+    QCOMPARE(ReadFile(FPath), QByteArray("[A]\r\nOne=1\r\nThree=3\r\n; heads section B\r\n"
+                                         "[B]\r\nTwo=2\r\n\r\n[New Section]\r\nFlag=1\r\n"
+                                         "\r\n[Empty]\r\nOff=0\r\n"));
     // A flush without changes leaves the file alone; a missing file is not made.
     TProfileFile untouched(FDir.filePath("never.ini"));
     QVERIFY(untouched.Flush());
@@ -153,7 +144,7 @@ void TestProfileFile::newKeysAndSections() {
 }
 
 void TestProfileFile::eraseAndDelete() {
-    WriteAll(FPath, "[X]\r\na=1\r\n[Y]\r\nb=2\r\nc=3\r\n[x]\r\nd=4\r\n");
+    QVERIFY(WriteFile(FPath, "[X]\r\na=1\r\n[Y]\r\nb=2\r\nc=3\r\n[x]\r\nd=4\r\n"));
     TProfileFile ini(FPath);
     ini.EraseSection("X");
     ini.DeleteKey("y", "B");
@@ -161,7 +152,7 @@ void TestProfileFile::eraseAndDelete() {
     QVERIFY(!ini.SectionExists("x"));
     QCOMPARE(ini.ReadString("X", "d", "-"), QStringLiteral("-"));
     QVERIFY(ini.Flush());
-    QCOMPARE(ReadAll(FPath), QByteArray("[Y]\r\nc=3\r\n"));
+    QCOMPARE(ReadFile(FPath), QByteArray("[Y]\r\nc=3\r\n"));
 }
 
 void TestProfileFile::exactValuesReadBackWhole() {
@@ -184,7 +175,7 @@ void TestProfileFile::exactValuesReadBackWhole() {
 }
 
 void TestProfileFile::refusesWhatCannotBeOneLine() {
-    WriteAll(FPath, "[S]\r\nK=v\r\n");
+    QVERIFY(WriteFile(FPath, "[S]\r\nK=v\r\n"));
     TProfileFile ini(FPath);
     QVERIFY(!ini.WriteString("S", "K", "a\r\n[Evil]\r\nx=1"));
     QVERIFY(!ini.WriteString("S", "K", "a\nb"));
@@ -198,18 +189,19 @@ void TestProfileFile::refusesWhatCannotBeOneLine() {
 }
 
 void TestProfileFile::otherLineEnds() {
-    WriteAll(FPath, "\xEF\xBB\xBF[Lf]\nA=1\n[Cr]\rB=2\r[Mixed]\r\nC=3");
+    QVERIFY(WriteFile(FPath, "\xEF\xBB\xBF[Lf]\nA=1\n[Cr]\rB=2\r[Mixed]\r\nC=3"));
     TProfileFile ini(FPath);
     QCOMPARE(ini.ReadInteger("Lf", "A", 0), 1);
     QCOMPARE(ini.ReadInteger("Cr", "B", 0), 2);
     QCOMPARE(ini.ReadInteger("Mixed", "C", 0), 3);
     QVERIFY(ini.WriteInteger("Mixed", "C", 4));
     QVERIFY(ini.Flush());
-    QCOMPARE(ReadAll(FPath), QByteArray("\xEF\xBB\xBF[Lf]\r\nA=1\r\n[Cr]\r\nB=2\r\n[Mixed]\r\nC=4\r\n"));
+    QCOMPARE(ReadFile(FPath),
+             QByteArray("\xEF\xBB\xBF[Lf]\r\nA=1\r\n[Cr]\r\nB=2\r\n[Mixed]\r\nC=4\r\n"));
 }
 
 void TestProfileFile::replacesTheFileInOneStep() {
-    WriteAll(FPath, "[S]\r\nK=old\r\n");
+    QVERIFY(WriteFile(FPath, "[S]\r\nK=old\r\n"));
     // A hard link keeps the old file's content only when the new file was written
     // elsewhere and renamed over the path, never when it was rewritten in place.
     const QString link = FDir.filePath("link.ini");
@@ -218,13 +210,13 @@ void TestProfileFile::replacesTheFileInOneStep() {
     QVERIFY(ini.WriteString("S", "K", "new"));
     QVERIFY(ini.Flush());
     QCOMPARE(TProfileFile(FPath).ReadString("S", "K", ""), QStringLiteral("new"));
-    QCOMPARE(ReadAll(link), QByteArray("[S]\r\nK=old\r\n"));
+    QCOMPARE(ReadFile(link), QByteArray("[S]\r\nK=old\r\n"));
     QCOMPARE(QDir(FDir.path()).entryList({"*.tmp", "*~"}, QDir::Files), QStringList());
 }
 
 void TestProfileFile::reportsUnwritableFile() {
     // A folder that cannot exist (its parent is a file) fails even for root.
-    WriteAll(FDir.filePath("plain"), "x");
+    QVERIFY(WriteFile(FDir.filePath("plain"), "x"));
     TProfileFile ini(FDir.filePath("plain/sub.ini"));
     QVERIFY(ini.WriteString("S", "K", "v"));
     QVERIFY(!ini.Flush());

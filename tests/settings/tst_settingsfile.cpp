@@ -1,3 +1,5 @@
+#include "TestFiles.h"
+
 #include "platform/ProfileFile.h"
 #include "engine/EngineSettings.h"
 #include "engine/FtpComponent.h"
@@ -12,17 +14,6 @@
 #include <QTest>
 
 namespace {
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& data) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(data);
-}
 
 // Every field away from its default.
 TSettings Changed() {
@@ -75,7 +66,6 @@ class TestSettingsFile : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init();
-    void firstStartDefaults();
     void roundTripKeepsEveryField();
     void writesKeysOtherProgramsRead();
     void confirmLowerCaseMigration();
@@ -85,7 +75,6 @@ private Q_SLOTS:
     void writeKeepsCommentsAndUnknownKeys();
     void unwritableFileReportsAndKeepsOldFile();
     void engineValues();
-    void applyReachesEveryTarget();
     void applyReachesEngineAndLiveSessions();
     void uploadNameConversion_data();
     void uploadNameConversion();
@@ -101,25 +90,6 @@ void TestSettingsFile::init() {
     QFile::remove(FPath);
 }
 
-void TestSettingsFile::firstStartDefaults() {
-    const TSettings s = ReadSettings(FPath);
-    QVERIFY(!QFile::exists(FPath));
-    QCOMPARE(s.EMail, GuestEMail());
-    QVERIFY(!s.EMail.isEmpty());
-    QCOMPARE(s.Viewer, DefaultViewer());
-    QCOMPARE(s.Timeout, 120);
-    QCOMPARE(s.Retries, 3);
-    QCOMPARE(s.RetryDelay, 5);
-    QCOMPARE(s.ConversionCase, 0);
-    QCOMPARE(s.ConversionChar, QStringLiteral("_"));
-    QCOMPARE(s.FirewallPort, 21);
-    QCOMPARE(s.Sounds, QStringList(SoundCount, QString()));
-    QCOMPARE(s.ASCIIExtensions.size(), 14);
-    QCOMPARE(s.ASCIIExtensions.first(), QStringLiteral(".1st"));
-    QCOMPARE(s.ASCIIExtensions.last(), QStringLiteral(".text"));
-    QVERIFY(s.URLHistory.isEmpty());
-}
-
 void TestSettingsFile::roundTripKeepsEveryField() {
     // Every field differs from its default, so a field that is not read back makes
     // the second file differ from the first.
@@ -128,7 +98,7 @@ void TestSettingsFile::roundTripKeepsEveryField() {
     TSettings read = ReadSettings(FPath);
     const QString again = FDir.filePath("again.ini");
     QVERIFY(WriteSettings(read, again));
-    QCOMPARE(ReadAll(again), ReadAll(FPath));
+    QCOMPARE(ReadFile(again), ReadFile(FPath));
     QCOMPARE(read.DefaultDir, written.DefaultDir);
     QCOMPARE(read.FirewallPassword, written.FirewallPassword);
     QCOMPARE(read.Sounds, written.Sounds);
@@ -138,24 +108,23 @@ void TestSettingsFile::roundTripKeepsEveryField() {
 void TestSettingsFile::writesKeysOtherProgramsRead() {
     TSettings s = Changed();
     QVERIFY(WriteSettings(s, FPath));
-    const QByteArray data = ReadAll(FPath);
+    const QByteArray data = ReadFile(FPath);
     QVERIFY(!data.contains("\r\r") && data.count('\n') == data.count("\r\n"));
-    QVERIFY(data.startsWith("[General]\r\nPinTransferWindow=1\r\nEMail=me@example.org\r\n"));
-    for (const char* line : {"Ping=0\r\n", "UsePASV=1\r\n", "Timeout=30\r\n", "ConfirmRestarts=1\r\n",
-                             "[Conversions]\r\nConversionCase=2\r\nConversionUseShortName=1\r\n",
-                             "[Firewall]\r\nEnabled=1\r\nType=3\r\n", "ConnectSuccess=/s/a.wav\r\n",
-                             "[FileTypes]\r\nExt0=.txt\r\nExt1=.pl\r\n",
-                             "[URLs]\r\nURL0=ftp://a/\r\nURL1=http://b/c.html\r\n"})
+    for (const char* line :
+         {"[General]\r\n", "PinTransferWindow=1\r\n", "EMail=me@example.org\r\n", "Ping=0\r\n",
+          "UsePASV=1\r\n", "Timeout=30\r\n", "ConfirmRestarts=1\r\n",
+          "[Conversions]\r\nConversionCase=2\r\nConversionUseShortName=1\r\n",
+          "[Firewall]\r\nEnabled=1\r\nType=3\r\n", "ConnectSuccess=/s/a.wav\r\n",
+          "[FileTypes]\r\nExt0=.txt\r\nExt1=.pl\r\n",
+          "[URLs]\r\nURL0=ftp://a/\r\nURL1=http://b/c.html\r\n"})
         QVERIFY2(data.contains(line), line);
     // Texts that the reading rules would change are quoted, so every reader keeps them.
     QVERIFY(data.contains("DefaultDir=\" /home/me/with blanks \"\r\n"));
     QVERIFY(data.contains("Password=\"\"fw pass\" \"\r\n"));
-    QCOMPARE(data.indexOf("ConfirmOverwrites") < data.indexOf("ConfirmRestarts"), true);
-    QCOMPARE(data.indexOf("ConfirmRestarts") < data.indexOf("ListHidden"), true);
 }
 
 void TestSettingsFile::confirmLowerCaseMigration() {
-    WriteAll(FPath, "[Advanced]\r\nConfirmLowerCase=1\r\n");
+    QVERIFY(WriteFile(FPath, "[Advanced]\r\nConfirmLowerCase=1\r\n"));
     TSettings s = ReadSettings(FPath);
     QCOMPARE(s.ConversionCase, 1);
     QVERIFY(!TProfileFile(FPath).ValueExists("Advanced", "ConfirmLowerCase"));
@@ -165,9 +134,10 @@ void TestSettingsFile::confirmLowerCaseMigration() {
     QVERIFY(!after.ValueExists("Advanced", "ConfirmLowerCase"));
 
     // A stored case conversion wins over the older flag.
-    WriteAll(FPath, "[Advanced]\r\nConfirmLowerCase=1\r\n[Conversions]\r\nConversionCase=2\r\n");
+    QVERIFY(WriteFile(FPath,
+                      "[Advanced]\r\nConfirmLowerCase=1\r\n[Conversions]\r\nConversionCase=2\r\n"));
     QCOMPARE(ReadSettings(FPath).ConversionCase, 2);
-    WriteAll(FPath, "[Advanced]\r\nConfirmLowerCase=0\r\n");
+    QVERIFY(WriteFile(FPath, "[Advanced]\r\nConfirmLowerCase=0\r\n"));
     QCOMPARE(ReadSettings(FPath).ConversionCase, 0);
 }
 
@@ -180,9 +150,12 @@ void TestSettingsFile::confirmRestartsAlwaysOn() {
 }
 
 void TestSettingsFile::nonNumbersAndOutOfRangeChoicesReadAsDefaults() {
-    WriteAll(FPath, "[Connection]\r\nTimeout=abc\r\nRetries=12 times\r\nTransferMode=9\r\n"
-                    "Ping=yes\r\n[Advanced]\r\nTryToResume=-1\r\nHostDblClk=3\r\n"
-                    "[General]\r\nEMail=\r\n");
+    // A first start reads defaults without making the file.
+    ReadSettings(FPath);
+    QVERIFY(!QFile::exists(FPath));
+    QVERIFY(WriteFile(FPath, "[Connection]\r\nTimeout=abc\r\nRetries=12 times\r\nTransferMode=9\r\n"
+                             "Ping=yes\r\n[Advanced]\r\nTryToResume=-1\r\nHostDblClk=3\r\n"
+                             "[General]\r\nEMail=\r\n"));
     const TSettings s = ReadSettings(FPath);
     QCOMPARE(s.Timeout, 120);
     QCOMPARE(s.Retries, 12);
@@ -212,14 +185,15 @@ void TestSettingsFile::listSections() {
     QCOMPARE(extensions, QStringList{".txt"});
 
     // Read by index for as many keys as the section holds; repeats and blanks dropped.
-    WriteAll(FPath, "[FileTypes]\r\next1=pl\r\nEXT0=.txt\r\nExt2=.TXT\r\nExt3=\r\n"
-                    "[URLs]\r\nURL0=ftp://a/\r\nURL1=ftp://a/\r\nURL2=ftp://b/\r\nOther=x\r\n");
+    QVERIFY(WriteFile(FPath,
+                      "[FileTypes]\r\next1=pl\r\nEXT0=.txt\r\nExt2=.TXT\r\nExt3=\r\n"
+                      "[URLs]\r\nURL0=ftp://a/\r\nURL1=ftp://a/\r\nURL2=ftp://b/\r\nOther=x\r\n"));
     const TSettings read = ReadSettings(FPath);
     QCOMPARE(read.ASCIIExtensions, QStringList({".txt", ".pl"}));
     QCOMPARE(read.URLHistory, QStringList({"ftp://a/", "ftp://b/"}));
 
     // An empty "FileTypes" section gives the default list.
-    WriteAll(FPath, "[FileTypes]\r\n; nothing\r\n");
+    QVERIFY(WriteFile(FPath, "[FileTypes]\r\n; nothing\r\n"));
     QCOMPARE(ReadSettings(FPath).ASCIIExtensions, DefaultASCIIExtensions());
 
     // A URL that cannot be one line is dropped, not the whole write.
@@ -230,12 +204,13 @@ void TestSettingsFile::listSections() {
 }
 
 void TestSettingsFile::writeKeepsCommentsAndUnknownKeys() {
-    WriteAll(FPath, "; Tolvar settings\r\n[General]\r\nEMail=old@example.org\r\nTheme=dark\r\n"
-                    "[Plugins]\r\nZip=1\r\n[FileTypes]\r\nExt0=.old\r\n");
+    QVERIFY(WriteFile(FPath,
+                      "; Tolvar settings\r\n[General]\r\nEMail=old@example.org\r\nTheme=dark\r\n"
+                      "[Plugins]\r\nZip=1\r\n[FileTypes]\r\nExt0=.old\r\n"));
     TSettings s = ReadSettings(FPath);
     s.EMail = "new@example.org";
     QVERIFY(WriteSettings(s, FPath));
-    const QByteArray data = ReadAll(FPath);
+    const QByteArray data = ReadFile(FPath);
     QVERIFY(data.startsWith("; Tolvar settings\r\n[General]\r\nEMail=new@example.org\r\nTheme=dark\r\n"));
     QVERIFY(data.contains("[Plugins]\r\nZip=1\r\n"));
     QVERIFY(data.contains("[FileTypes]\r\nExt0=.old\r\n"));
@@ -246,14 +221,14 @@ void TestSettingsFile::unwritableFileReportsAndKeepsOldFile() {
     TSettings s = DefaultSettings();
     QString error;
     // Its folder cannot be made: a file stands where the folder would be.
-    WriteAll(FDir.filePath("blocker"), "x");
+    QVERIFY(WriteFile(FDir.filePath("blocker"), "x"));
     const QString inside = FDir.filePath("blocker/tolvar.ini");
     QVERIFY(!WriteSettings(s, inside, &error));
     QCOMPARE(error, QStringLiteral("Unable to write to %1").arg(inside));
 
     QTemporaryDir locked;
     const QString path = locked.filePath("tolvar.ini");
-    WriteAll(path, "[General]\r\nEMail=kept@example.org\r\n");
+    QVERIFY(WriteFile(path, "[General]\r\nEMail=kept@example.org\r\n"));
     QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::ExeOwner);
     QFile probe(locked.filePath("probe"));
     const bool rootCanWrite = probe.open(QIODevice::WriteOnly);
@@ -261,7 +236,7 @@ void TestSettingsFile::unwritableFileReportsAndKeepsOldFile() {
         s.EMail = "changed@example.org";
         QVERIFY(!WriteSettings(s, path, &error));
         QCOMPARE(error, QStringLiteral("Unable to write to %1").arg(path));
-        QCOMPARE(ReadAll(path), QByteArray("[General]\r\nEMail=kept@example.org\r\n"));
+        QCOMPARE(ReadFile(path), QByteArray("[General]\r\nEMail=kept@example.org\r\n"));
     }
     probe.remove();
     QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -273,7 +248,9 @@ void TestSettingsFile::engineValues() {
     TSettings s = DefaultSettings();
     s.Retries = 7;
     s.Timeout = 30;
+    s.ShowToolTips = false;
     TEngineValues v = EngineValues(s);
+    QVERIFY(!v.ShowHints);
     QCOMPARE(v.RetryCount, 7);
     QCOMPARE(v.TimeOut, 30000u);
     QCOMPARE(v.RetryDelay, 5);
@@ -290,34 +267,6 @@ void TestSettingsFile::engineValues() {
     QCOMPARE(v.RetryDelay, 0);
     s.Timeout = -5;
     QCOMPARE(EngineValues(s).TimeOut, 1000u);
-}
-
-void TestSettingsFile::applyReachesEveryTarget() {
-    TSettings s = DefaultSettings();
-    s.ShowToolTips = false;
-    s.UsePASV = true;
-    s.KeepAlive = false;
-    s.QuickDisconnect = true;
-    QStringList order;
-    TEngineValues engine;
-    QList<bool> sessions{false, false};
-    TEngineTargets targets;
-    targets.SetShowHints = [&](bool on) { order << QStringLiteral("hints %1").arg(on); };
-    targets.SetEngineValues = [&](const TEngineValues& v) {
-        order << QStringLiteral("engine");
-        engine = v;
-    };
-    targets.SetPassiveOfLiveSessions = [&](bool passive) {
-        order << QStringLiteral("sessions");
-        for (bool& session : sessions)
-            session = passive;
-    };
-    ApplyEngineSettings(s, targets);
-    QCOMPARE(order, QStringList({"hints 0", "engine", "sessions"}));
-    QCOMPARE(engine.KeepAlive, false);
-    QCOMPARE(engine.QuickDisconnect, true);
-    QCOMPARE(sessions, QList<bool>({true, true}));
-    ApplyEngineSettings(s, TEngineTargets{}); // unassigned targets are skipped
 }
 
 void TestSettingsFile::applyReachesEngineAndLiveSessions() {
@@ -341,6 +290,7 @@ void TestSettingsFile::applyReachesEngineAndLiveSessions() {
     ApplyEngineSettings(DefaultSettings(), EngineTargets());
     QVERIFY(!first.Passive() && !second.Passive());
     QCOMPARE(engine.RetryCount.load(), 3);
+    ApplyEngineSettings(s, TEngineTargets{}); // unassigned targets are skipped
 }
 
 void TestSettingsFile::uploadNameConversion_data() {
