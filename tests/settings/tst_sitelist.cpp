@@ -1,3 +1,5 @@
+#include "TestFiles.h"
+
 #include "listing/FtpUtils.h"
 #include "platform/ProfileFile.h"
 #include "settings/SiteList.h"
@@ -10,18 +12,6 @@
 
 namespace {
 
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& data) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(data);
-}
-
 const QString EMail = QStringLiteral("me@example.org");
 
 } // namespace
@@ -30,17 +20,19 @@ class TestSiteList : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init();
-    void sortedListWithLastSite();
-    void missingLastSiteKeepsEverySite();
+    void loadSites_data();
+    void loadSites();
     void readsWindowsWrittenFile();
     void missingKeysAndAnonymousSites();
     void notesRoundTrip_data();
     void notesRoundTrip();
     void notesStoredForm();
+    void passwordsAreScrambled_data();
     void passwordsAreScrambled();
+    void laterPasswordOfAnOlderReaderWins();
     void saveNewSiteAndRefusals();
-    void deleteRenumbers();
-    void deleteTheOnlySite();
+    void deleteSite_data();
+    void deleteSite();
     void predefinedSite();
 
 private:
@@ -60,41 +52,48 @@ void TestSiteList::init() {
     QFile::remove(FDir.filePath("Dev/dev.ini"));
 }
 
-void TestSiteList::sortedListWithLastSite() {
-    WriteAll(FPath, "[Sites]\r\nSite1=Beta\r\nSite2=alpha\r\nLastSite=Beta\r\n"
-                    "[Beta]\r\nHost=beta.example.org\r\n");
-    TSiteList list = List();
-    QCOMPARE(list.Sites(), QStringList({"alpha", "Beta"}));
-    QCOMPARE(list.LastSite(), QStringLiteral("Beta"));
-    TSite beta = list.LoadSite(list.LastSite());
-    QCOMPARE(beta.Host, QStringLiteral("beta.example.org"));
-    QVERIFY(list.SaveSite(beta));
-    const TProfileFile file(FPath);
-    QCOMPARE(file.ReadString("Sites", "Site1", ""), QStringLiteral("alpha"));
-    QCOMPARE(file.ReadString("Sites", "Site2", ""), QStringLiteral("Beta"));
-    QCOMPARE(file.ReadString("Sites", "LastSite", ""), QStringLiteral("Beta"));
+void TestSiteList::loadSites_data() {
+    QTest::addColumn<QByteArray>("sites");
+    QTest::addColumn<QStringList>("names"); // sorted without regard to case
+    QTest::addColumn<QString>("last");
+    QTest::newRow("with LastSite") << QByteArray("Site1=Beta\r\nSite2=alpha\r\nLastSite=beta\r\n")
+                                   << QStringList{"alpha", "Beta"} << "Beta";
+    QTest::newRow("without LastSite")
+        << QByteArray("Site1=One\r\nSite2=Two\r\n") << QStringList{"One", "Two"} << "";
+    QTest::newRow("LastSite first, a gap in the numbers")
+        << QByteArray("LastSite=Two\r\nSite1=One\r\nSite3=Three\r\nSite2=Two\r\n")
+        << QStringList{"One", "Three", "Two"} << "Two";
 }
 
-void TestSiteList::missingLastSiteKeepsEverySite() {
-    WriteAll(FPath, "[Sites]\r\nSite1=One\r\nSite2=Two\r\n");
+void TestSiteList::loadSites() {
+    QFETCH(QByteArray, sites);
+    QFETCH(QStringList, names);
+    QFETCH(QString, last);
+    QVERIFY(
+        WriteFile(FPath, "[Sites]\r\n" + sites + "[" + names.first().toUtf8() + "]\r\nHost=h\r\n"));
     TSiteList list = List();
-    QCOMPARE(list.Sites(), QStringList({"One", "Two"}));
-    QCOMPARE(list.LastSite(), QString());
-    // "LastSite" anywhere in the section, and a gap in the numbers.
-    WriteAll(FPath, "[Sites]\r\nLastSite=Two\r\nSite1=One\r\nSite3=Three\r\nSite2=Two\r\n");
-    list.LoadSites();
-    QCOMPARE(list.Sites(), QStringList({"One", "Three", "Two"}));
-    QCOMPARE(list.LastSite(), QStringLiteral("Two"));
+    QCOMPARE(list.Sites(), names);
+    QCOMPARE(list.LastSite(), last);
+    // Saving a site renumbers the list in its order and makes the site the last one.
+    TSite first = list.LoadSite(names.first());
+    QCOMPARE(first.Host, QStringLiteral("h"));
+    QVERIFY(list.SaveSite(first));
+    const TProfileFile file(FPath);
+    for (int i = 0; i < names.size(); ++i)
+        QCOMPARE(file.ReadString("Sites", QStringLiteral("Site%1").arg(i + 1), ""), names[i]);
+    QCOMPARE(file.ReadString("Sites", "LastSite", ""), names.first());
 }
 
 void TestSiteList::readsWindowsWrittenFile() {
     const QByteArray scrambled = ScrambleText("s3cret");
-    WriteAll(FPath, "; my sites\r\n[SITES]\r\nsite1=Kelvenar's FTP (main) #1, v2.0\r\n"
-                    "LASTSITE=kelvenar's ftp (MAIN) #1, v2.0\r\n\r\n"
-                    "[Kelvenar's FTP (main) #1, v2.0]\r\nHOST = ftp.kelvenar.example \r\n"
-                    "anonymous=0\r\nUser=jo\r\nPassword=" + scrambled + "\r\nport=2121\r\n"
-                    "Firewall=0\r\nLocalFolder1=C:\\Temp\r\n"
-                    "Comments=,\"first line\",x,\"a, b\"\r\nUnknown=kept\r\n");
+    QVERIFY(WriteFile(FPath, "; my sites\r\n[SITES]\r\nsite1=Kelvenar's FTP (main) #1, v2.0\r\n"
+                             "LASTSITE=kelvenar's ftp (MAIN) #1, v2.0\r\n\r\n"
+                             "[Kelvenar's FTP (main) #1, v2.0]\r\nHOST = ftp.kelvenar.example \r\n"
+                             "anonymous=0\r\nUser=jo\r\nPassword=" +
+                                 scrambled +
+                                 "\r\nport=2121\r\n"
+                                 "Firewall=0\r\nLocalFolder1=C:\\Temp\r\n"
+                                 "Comments=,\"first line\",x,\"a, b\"\r\nUnknown=kept\r\n"));
     TSiteList list = List();
     QCOMPARE(list.LastSite(), QStringLiteral("Kelvenar's FTP (main) #1, v2.0"));
     const TSite site = list.LoadSite(list.LastSite());
@@ -107,7 +106,7 @@ void TestSiteList::readsWindowsWrittenFile() {
     QCOMPARE(site.Notes, QStringList({"first line", "x", "a, b"}));
     // Saving it back keeps the comment, the unknown key and the spelling of the keys.
     QVERIFY(list.SaveSite(site));
-    const QByteArray data = ReadAll(FPath);
+    const QByteArray data = ReadFile(FPath);
     QVERIFY(data.startsWith("; my sites\r\n[SITES]\r\nsite1=Kelvenar's FTP (main) #1, v2.0\r\n"));
     QVERIFY(data.contains("Unknown=kept\r\n"));
     QVERIFY(data.contains("\r\nPassword=" + scrambled + "\r\n"));
@@ -115,9 +114,10 @@ void TestSiteList::readsWindowsWrittenFile() {
 }
 
 void TestSiteList::missingKeysAndAnonymousSites() {
-    WriteAll(FPath, "[Sites]\r\nSite1=Plain\r\nSite2=Anon\r\nLastSite=Plain\r\n"
-                    "[Plain]\r\nHost=h\r\n"
-                    "[Anon]\r\nHost=a\r\nAnonymous=1\r\nUser=ignored\r\nPassword=ignored\r\n");
+    QVERIFY(WriteFile(FPath,
+                      "[Sites]\r\nSite1=Plain\r\nSite2=Anon\r\nLastSite=Plain\r\n"
+                      "[Plain]\r\nHost=h\r\n"
+                      "[Anon]\r\nHost=a\r\nAnonymous=1\r\nUser=ignored\r\nPassword=ignored\r\n"));
     TSiteList list = List();
     const TSite plain = list.LoadSite("Plain");
     QCOMPARE(plain.User, QStringLiteral("anonymous"));
@@ -168,36 +168,45 @@ void TestSiteList::notesStoredForm() {
     TSite site = TSiteList::NewSite(QString());
     site.Name = "Empty";
     QVERIFY(list.SaveSite(site));
-    QVERIFY(ReadAll(FPath).contains("\r\nComments=\"\"\r\n"));
+    QVERIFY(ReadFile(FPath).contains("\r\nComments=\"\"\r\n"));
+}
+
+void TestSiteList::passwordsAreScrambled_data() {
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("hex"); // scrambled, it would hold a line break or NUL byte
+    QTest::newRow("plain") << "secret" << false;
+    QTest::newRow("non-ASCII") << QStringLiteral("na\u00efve") << false;
+    QTest::newRow("padded") << " padded " << false;
+    QTest::newRow("quotes") << "\"q\"" << false;
+    QTest::newRow("line-break bytes") << QStringLiteral("\u00af\u00a8\u00a5") << true;
+    QTest::newRow("CJK") << QStringLiteral("\u5bc6 x") << true;
+    // 0xA5 scrambles to a NUL byte alone.
+    QTest::newRow("yen sign") << QStringLiteral("\u00a5") << true;
 }
 
 void TestSiteList::passwordsAreScrambled() {
+    QFETCH(QString, password);
+    QFETCH(bool, hex);
+    TSite site = TSiteList::NewSite(QString());
+    site.Name = "Secret";
+    site.User = "u";
+    site.Password = password;
+    QVERIFY(List().SaveSite(site));
+    QCOMPARE(List().LoadSite("Secret").Password, password);
+    // Older readers unscramble "Password" (UTF-8 or Latin-1 bytes); where that cannot be
+    // one line they find it empty rather than a broken file.
+    const TProfileFile file(FPath);
+    const QByteArray plain = ScrambleText(file.ReadBytes("Secret", "Password", "-"));
+    QVERIFY(hex ? plain.isEmpty() : plain == password.toUtf8() || plain == password.toLatin1());
+    QCOMPARE(file.ValueExists("Secret", "PasswordHex"), hex);
+}
+
+void TestSiteList::laterPasswordOfAnOlderReaderWins() {
     TSiteList list = List();
     TSite site = TSiteList::NewSite(QString());
     site.Name = "Secret";
-    site.Host = "h";
-    site.User = "u";
-    const QStringList passwords{"secret", QStringLiteral("na\u00efve"), " padded ", "\"q\""};
-    for (const QString& password : passwords) {
-        site.Password = password;
-        QVERIFY2(list.SaveSite(site), qPrintable(password));
-        QCOMPARE(list.LoadSite("Secret").Password, password);
-    }
-    site.Password = "secret";
+    site.Password = QStringLiteral("\u5bc6 x");
     QVERIFY(list.SaveSite(site));
-    QVERIFY(ReadAll(FPath).contains("\r\nPassword=" + ScrambleText("secret") + "\r\n"));
-    QVERIFY(!ReadAll(FPath).contains("secret"));
-    QVERIFY(!ReadAll(FPath).contains("PasswordHex"));
-
-    // Scrambled, these hold line-break bytes: they go to "PasswordHex", and an older
-    // reader sees an empty password rather than a broken file.
-    for (const QString& password : {QStringLiteral("\u00af\u00a8\u00a5"), QStringLiteral("\u5bc6 x")}) {
-        site.Password = password;
-        QVERIFY(list.SaveSite(site));
-        QCOMPARE(TProfileFile(FPath).ReadString("Secret", "Password", "-"), QString());
-        QCOMPARE(list.LoadSite("Secret").Password, password);
-    }
-    // A password set later by such a reader is the one used.
     TProfileFile older(FPath);
     QVERIFY(older.WriteBytes("Secret", "Password", ScrambleText("later")));
     QVERIFY(older.Flush());
@@ -208,7 +217,7 @@ void TestSiteList::passwordsAreScrambled() {
 }
 
 void TestSiteList::saveNewSiteAndRefusals() {
-    WriteAll(FPath, "[Sites]\r\nSite1=Beta\r\nLastSite=Beta\r\n[Beta]\r\nHost=b\r\n");
+    QVERIFY(WriteFile(FPath, "[Sites]\r\nSite1=Beta\r\nLastSite=Beta\r\n[Beta]\r\nHost=b\r\n"));
     TSiteList list = List();
     TSite site = TSiteList::NewSite(QString());
     site.Name = "Alpha";
@@ -226,7 +235,7 @@ void TestSiteList::saveNewSiteAndRefusals() {
     QCOMPARE(list.Sites(), QStringList({"Alpha", "Beta"}));
 
     // Refused before anything is written.
-    const QByteArray before = ReadAll(FPath);
+    const QByteArray before = ReadFile(FPath);
     QString error;
     site.Name = "Gamma";
     site.Port = "21x";
@@ -240,11 +249,11 @@ void TestSiteList::saveNewSiteAndRefusals() {
         site.Name = bad;
         QVERIFY(!list.SaveSite(site));
     }
-    QCOMPARE(ReadAll(FPath), before);
+    QCOMPARE(ReadFile(FPath), before);
     QCOMPARE(list.Sites(), QStringList({"Alpha", "Beta"}));
 
     // A file that cannot be written.
-    WriteAll(FDir.filePath("blocker"), "x");
+    QVERIFY(WriteFile(FDir.filePath("blocker"), "x"));
     TSiteList blocked(FDir.filePath("blocker/Sites.ini"));
     site.Name = "Delta";
     QVERIFY(!blocked.SaveSite(site, &error));
@@ -252,37 +261,51 @@ void TestSiteList::saveNewSiteAndRefusals() {
     QVERIFY(blocked.Sites().isEmpty());
 }
 
-void TestSiteList::deleteRenumbers() {
-    WriteAll(FPath, "[Sites]\r\nSite1=A\r\nSite2=B\r\nSite3=C\r\nLastSite=C\r\n"
-                    "[A]\r\nHost=a\r\n[B]\r\nHost=b\r\n[C]\r\nHost=c\r\nAnonymous=1\r\n");
-    TSiteList list = List();
-    QVERIFY(list.DeleteSite("B"));
-    QCOMPARE(list.Sites(), QStringList({"A", "C"}));
-    const TProfileFile file(FPath);
-    QCOMPARE(file.ReadString("Sites", "Site2", ""), QStringLiteral("C"));
-    QVERIFY(!file.ValueExists("Sites", "Site3"));
-    QVERIFY(!file.SectionExists("B"));
-    // The other sites' sections are left as they were.
-    QVERIFY(!file.ValueExists("C", "User") && !file.ValueExists("C", "Password"));
-    QCOMPARE(List().Sites(), QStringList({"A", "C"}));
+void TestSiteList::deleteSite_data() {
+    QTest::addColumn<QByteArray>("sites");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("left");
+    QTest::newRow("middle one") << QByteArray("Site1=A\r\nSite2=B\r\nSite3=C\r\nLastSite=C\r\n")
+                                << "B" << QStringList{"A", "C"};
+    QTest::newRow("the only one") << QByteArray("Site1=Only\r\nLastSite=Only\r\n") << "Only"
+                                  << QStringList();
+    // Without "LastSite" every key of the section is a site; the removed last one must go.
+    QTest::newRow("last one, no LastSite")
+        << QByteArray("Site1=Alpha\r\nSite2=Mike\r\nSite3=Zulu\r\n") << "Zulu"
+        << QStringList{"Alpha", "Mike"};
 }
 
-void TestSiteList::deleteTheOnlySite() {
-    WriteAll(FPath, "[Sites]\r\nSite1=Only\r\nLastSite=Only\r\n[Only]\r\nHost=o\r\n");
+void TestSiteList::deleteSite() {
+    QFETCH(QByteArray, sites);
+    QFETCH(QString, name);
+    QFETCH(QStringList, left);
+    QByteArray sections;
+    for (const QString& site : left + QStringList{name})
+        sections += "[" + site.toUtf8() + "]\r\nHost=h\r\nAnonymous=1\r\n";
+    QVERIFY(WriteFile(FPath, "[Sites]\r\n" + sites + sections));
     TSiteList list = List();
-    QVERIFY(list.DeleteSite("Only"));
-    QVERIFY(list.Sites().isEmpty());
-    QCOMPARE(list.LastSite(), QString());
-    QCOMPARE(ReadAll(FPath), QByteArray("[Sites]\r\nLastSite=Only\r\n"));
-    QVERIFY(List().Sites().isEmpty());
+    QVERIFY(list.DeleteSite(name));
+    QCOMPARE(list.Sites(), left);
+    QVERIFY(list.LastSite().compare(name, Qt::CaseInsensitive) != 0);
+    QCOMPARE(List().Sites(), left);
+    const TProfileFile file(FPath);
+    for (int i = 0; i < left.size(); ++i)
+        QCOMPARE(file.ReadString("Sites", QStringLiteral("Site%1").arg(i + 1), ""), left[i]);
+    QVERIFY(!file.ValueExists("Sites", QStringLiteral("Site%1").arg(left.size() + 1)));
+    QVERIFY(!file.SectionExists(name));
+    // "LastSite" stays, even naming the removed site: older readers take the section's
+    // last key for it. The other sites' sections are left as they were.
+    QCOMPARE(file.ValueExists("Sites", "LastSite"), sites.contains("LastSite"));
+    for (const QString& site : left)
+        QVERIFY(!file.ValueExists(site, "User") && !file.ValueExists(site, "Password"));
 }
 
 void TestSiteList::predefinedSite() {
     TSiteList list = List();
     QVERIFY(!list.HasPredefinedSite());
-    WriteAll(FDir.filePath("Dev/dev.ini"),
-             "[Site]\r\nN=Kelvenar\r\nH=ftp.kelvenar.example\r\nA=0\r\nI=guest\r\nP=" +
-                 ScrambleText("pw") + "\r\n");
+    QVERIFY(WriteFile(FDir.filePath("Dev/dev.ini"),
+                      "[Site]\r\nN=Kelvenar\r\nH=ftp.kelvenar.example\r\nA=0\r\nI=guest\r\nP=" +
+                          ScrambleText("pw") + "\r\n"));
     QVERIFY(list.HasPredefinedSite());
     TPredefinedSite predefined = list.LoadPredefinedSite();
     QCOMPARE(predefined.Name, QStringLiteral("Kelvenar"));
