@@ -1,4 +1,3 @@
-#include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
 #include "platform/ShortName.h"
 
@@ -12,8 +11,6 @@ private Q_SLOTS:
     void shortFileName_data();
     void shortFileName();
     void shortNamesOfSiblingsDiffer();
-    void shortPathName();
-    void programFiles();
     void registryValues();
 };
 
@@ -48,27 +45,6 @@ void TestPlatformNames::shortNamesOfSiblingsDiffer() {
     for (int i = 0; i < 12; ++i)
         many.append(QStringLiteral("Long file %1.txt").arg(i, 2, 10, QLatin1Char('0')));
     QCOMPARE(ShortFileName(many.last(), many), QStringLiteral("LONGF~12.TXT"));
-}
-
-void TestPlatformNames::shortPathName() {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Read the Instructions.txt");
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-    QCOMPARE(ShortPathName(path), dir.path() + QStringLiteral("/READTH~1.TXT"));
-    QCOMPARE(ShortPathName(dir.filePath("missing file.txt")), QString());
-}
-
-void TestPlatformNames::programFiles() {
-    QTemporaryDir dir;
-    SetProgramFolderOverride(dir.path());
-    const QString exe = QFileInfo(ExecutablePath()).completeBaseName();
-    QCOMPARE(SettingsFilePath(), dir.filePath(exe + ".ini"));
-    QCOMPARE(DefaultLogFilePath(), dir.filePath(exe + ".log"));
-    QCOMPARE(SitesFilePath(), dir.filePath("Sites.ini"));
-    QCOMPARE(DevFilePath(), dir.filePath("Dev/dev.ini"));
-    SetProgramFolderOverride(QString());
 }
 
 void TestPlatformNames::registryValues() {
