@@ -41,10 +41,13 @@ TExistingAction DecideExisting(const TExistingFile& file, const TSettings& setti
     const int64_t existing = file.ExistingSize, incoming = file.NewSize;
     if (settings.NoXferOlder && existing == incoming && file.NewDate <= file.ExistingDate)
         return eaSkip;
+    // An empty file holds nothing to keep or to go on from.
+    if (existing == 0)
+        return eaFromStart;
     // Only a binary transfer on a resuming server can go on where it stopped; any other
     // existing file is a question of overwriting.
     if (existing >= incoming || !file.CanResume) {
-        if (!settings.ConfirmOverwrites || existing == 0)
+        if (!settings.ConfirmOverwrites)
             return eaFromStart;
         if (flags.OverwriteToAll)
             return flags.OverwriteYesToAll ? eaFromStart : eaSkip;
