@@ -43,6 +43,8 @@ TTransferItem::~TTransferItem() {
 void TTransferItem::SetState(TItemState state) {
     if (state == State_) return;
     TTransferItems* queue = Owner;
+    // A re-submit into an idle queue starts a new run, as an Add would.
+    if (queue && state == isPending) queue->RestartIfIdle();
     if (queue) {
         queue->StateCount_[State_] -= 1;
         const int64_t left = Size - StartOffset;
@@ -262,6 +264,7 @@ void TTransferItem::ftpProgress(TFTPComponent* sender, uint8_t stage, bool isFil
     if (TTransferItems* queue = Owner) {
         queue->BytesDone += delta;
         queue->BytesLeft -= delta;
+        queue->BytesMoved += delta;
         if (queue->OnItemProgress) queue->OnItemProgress(queue, this);
     }
     if (SavedHandlers_.OnProgress) SavedHandlers_.OnProgress(sender, stage, isFile, bytes);

@@ -77,11 +77,7 @@ int TTransferItems::Add(std::unique_ptr<TTransferItem>& item) {
     TTransferItem* added = item.release();
     Items_.append(added);
     added->Owner = this;
-    if (Idle()) {
-        StartTick = TickCount();
-        BytesDone = BytesLeft = 0;
-        CompletedCount = 0;
-    }
+    RestartIfIdle();
     StateCount_[added->State()] += 1;
     BytesDone += added->StartOffset;
     BytesLeft += added->Size - added->StartOffset;
@@ -140,12 +136,20 @@ void TTransferItems::Clear() {
     while (!Items_.isEmpty())
         delete Items_.last(); // leaves the list by itself
     StateCount_.fill(0);
-    BytesDone = BytesLeft = 0;
+    BytesDone = BytesLeft = BytesMoved = 0;
     CompletedCount = 0;
     SetTitle(AppTitle);
 }
 
+void TTransferItems::RestartIfIdle() {
+    if (!Idle()) return;
+    StartTick = TickCount();
+    BytesDone = BytesLeft = BytesMoved = 0;
+    CompletedCount = 0;
+}
+
 void TTransferItems::Forget(TTransferItem* item) {
+    if (OnItemRemoved) OnItemRemoved(this, item);
     Items_.removeOne(item);
     if (BusyItem_ == item) BusyItem_ = nullptr;
     StateCount_[item->State()] -= 1;

@@ -40,6 +40,9 @@ public:
     int64_t BytesDone = 0;
     int64_t BytesLeft = 0;
     int32_t CompletedCount = 0;
+    // Bytes moved over the wire since the queue last started from idle: unlike BytesDone
+    // it leaves out what resumed items already had, so rates count only this run.
+    int64_t BytesMoved = 0;
     // Set for a host view's queue while single connections are the rule.
     ITransferHostView* HostView = nullptr;
 
@@ -47,6 +50,9 @@ public:
     std::function<void(TFTPComponent*, int code, const QString& message)> OnError;
     std::function<void(TFTPComponent*, const QString& message, TColor color)> OnLog;
     TItemEvent OnItemAdded, OnItemStateChange, OnItemStart, OnItemFinished, OnItemProgress;
+    // Fired while an item leaves the queue (Clear, destruction), before it is freed, so
+    // that windows drop every reference to it.
+    TItemEvent OnItemRemoved;
 
     const QString& Name() const { return Name_; }
     void SetName(const QString& name);
@@ -91,6 +97,8 @@ private:
     void QueueError(TFTPComponent* sender, int code, const QString& message);
     void ScheduleProcessNext();
     void SetTitle(const QString& title) const;
+    // Restarts the tick count and byte counters when nothing is pending or busy.
+    void RestartIfIdle();
     void Forget(TTransferItem* item);
 
     QString Name_;

@@ -3,6 +3,7 @@
 #include "settings/Settings.h"
 
 #include <memory>
+#include <utility>
 
 namespace {
 std::unique_ptr<TTransferItemsList> gList;
@@ -11,19 +12,22 @@ std::unique_ptr<TTransferItems> gGeneral;
 
 TTransferItemsList::~TTransferItemsList() {
     // Queues outliving the list must not reach back into it.
-    for (TTransferItems* queue : Queues_)
+    for (TTransferItems* queue : std::exchange(Queues_, {})) {
+        if (OnQueueRemoved) OnQueueRemoved(queue);
         queue->Owner = nullptr;
+    }
 }
 
 TTransferItems* TTransferItemsList::AddQueue() {
     auto* queue = new TTransferItems(this);
     Append(queue);
+    if (OnQueueAdded) OnQueueAdded(queue);
     return queue;
 }
 
 void TTransferItemsList::Remove(TTransferItems* queue) {
     queue->RemoveProgressTab();
-    Queues_.removeAll(queue);
+    if (Queues_.removeAll(queue) > 0 && OnQueueRemoved) OnQueueRemoved(queue);
 }
 
 int32_t TTransferItemsList::StateCount(TItemState state) const {

@@ -5,6 +5,8 @@
 
 #include <QList>
 
+#include <functional>
+
 struct TSettings;
 
 // All queues of the process. It does not own them: whoever creates a queue frees it,
@@ -23,6 +25,10 @@ public:
     TTransferItems* Queue(int index) const { return Queues_.at(index); }
     int32_t StateCount(TItemState state) const;
     void DisconnectAll();
+
+    // A queue joined or left the list (leaving includes the list's own end), for the
+    // monitor that follows every queue.
+    std::function<void(TTransferItems*)> OnQueueAdded, OnQueueRemoved;
 
     // The settings record and the windows the queues consult; the GUI sets them at
     // start. Without settings the defaults of a first start apply.

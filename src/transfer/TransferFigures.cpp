@@ -1,0 +1,130 @@
+#include "transfer/TransferFigures.h"
+
+#include "listing/FtpUtils.h"
+#include "settings/Settings.h"
+#include "transfer/TransferItems.h"
+#include "views/ViewFormat.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+namespace {
+
+QString Thousands(int64_t n) {
+    const QString digits = QString::number(n < 0 ? -n : n);
+    return (n < 0 ? QStringLiteral("-") : QString()) + FormatThousands(digits);
+}
+
+} // namespace
+
+QString DurationText(int64_t s) {
+    s = std::max<int64_t>(s, 0);
+    if (s < 3600)
+        return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2:%3")
+        .arg(s / 3600)
+        .arg((s / 60) % 60, 2, 10, QLatin1Char('0'))
+        .arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString RateText(int64_t r) {
+    if (r < 1024) return QString::number(r) + QStringLiteral(" Bytes");
+    QString hundredths = QString::number(MulDiv(r, 100, 1024));
+    hundredths.insert(hundredths.size() - 2, QLatin1Char('.'));
+    return hundredths + QStringLiteral(" KB");
+}
+
+QString BytesCopiedText(int64_t done, int64_t total) {
+    return QStringLiteral("%1 of %2 bytes copied").arg(Thousands(done), Thousands(total));
+}
+
+QString ItemStatusText(const TTransferItem& item) {
+    switch (item.State()) {
+    case isPending:
+        return item.Upload ? QStringLiteral("Upload Pending") : QStringLiteral("Download Pending");
+    case isBusy:
+        return QStringLiteral("%1 bytes copied, %2% done")
+            .arg(Thousands(item.BytesDone))
+            .arg(MulDiv(100, item.BytesDone, item.Size));
+    case isDone:
+        return QStringLiteral("Done");
+    case isCancelled:
+        return QStringLiteral("Cancelled");
+    case isError:
+        return QStringLiteral("Aborted due to Error");
+    }
+    return QString();
+}
+
+TProgressFigures ComputeProgressFigures(const TTransferItems& queue, const TTransferItem& item,
+                                        uint64_t now) {
+    TProgressFigures f;
+    const int pending = queue.StateCount(isPending);
+    f.FileName = DisplayText(item.FileName);
+    f.CurrentBytes = BytesCopiedText(item.BytesDone, item.Size);
+    f.CurrentPercent = item.PercentDone();
+    const int64_t e = static_cast<int64_t>(now - item.StartTick) / 1000;
+    f.CurrentElapsed = DurationText(e) + QStringLiteral(" elapsed");
+    const int64_t itemMoved = item.BytesDone - item.StartOffset;
+    f.CurrentRemaining =
+        DurationText(MulDiv(e, item.Size - item.BytesDone, itemMoved)) + QStringLiteral(" remaining");
+
+    const int64_t total = static_cast<int64_t>(now - queue.StartTick) / 1000;
+    f.FileCount = QStringLiteral("File %1 of %2")
+                      .arg(queue.CompletedCount + 1)
+                      .arg(queue.CompletedCount + pending + 1);
+    f.TotalBytes = BytesCopiedText(queue.BytesDone, queue.BytesDone + queue.BytesLeft);
+    f.TotalPercent = queue.PercentDone();
+    f.TotalElapsed = DurationText(total) + QStringLiteral(" elapsed");
+    const int64_t remaining = MulDiv(total, queue.BytesLeft, queue.BytesMoved);
+    f.TotalRemaining = DurationText(remaining) + QStringLiteral(" remaining");
+    f.Rate = RateText(total >= 1 ? queue.BytesMoved / total : 0);
+    f.Status = QStringLiteral("%1% Transferred (file %2/%3), %4 remaining at %5/sec")
+                   .arg(f.TotalPercent)
+                   .arg(queue.CompletedCount + 1)
+                   .arg(pending + queue.CompletedCount + 1)
+                   .arg(DurationText(remaining), f.Rate);
+    f.ShownCaption =
+        QStringLiteral("%1% Transferred (%2/sec) - Tolvar").arg(f.TotalPercent).arg(f.Rate);
+    f.HiddenCaption = f.Status + QStringLiteral(" - Tolvar");
+    return f;
+}
+
+bool CancelTransferItem(TTransferItem& item) {
+    if (item.State() == isPending) {
+        item.SetState(isCancelled);
+        return true;
+    }
+    if (item.State() == isBusy) {
+        item.Cancel();
+        return true;
+    }
+    return false;
+}
+
+bool ResubmitTransferItem(TTransferItem& item) {
+    if (item.State() != isCancelled || !item.Owner) return false;
+    item.SetState(isPending);
+    item.Owner->ProcessNext();
+    return true;
+}
+
+bool PreserveTimeStamp(const TTransferItem& item, const TSettings& settings) {
+    if (!settings.PreserveTimeStamp || item.State() != isDone || item.Upload || item.IsFolder ||
+        item.Date == 0)
+        return false;
+    const QDateTime date = DateTimeFromDayNumber(item.Date);
+    if (!date.isValid()) return false;
+    // By path: opening the file to stamp it would risk truncating what was just written.
+    const QByteArray path = QFile::encodeName(item.LocalPath());
+    timespec times[2];
+    times[0].tv_nsec = UTIME_OMIT;
+    times[0].tv_sec = 0;
+    times[1].tv_sec = static_cast<time_t>(date.toSecsSinceEpoch());
+    times[1].tv_nsec = 0;
+    return utimensat(AT_FDCWD, path.constData(), times, 0) == 0;
+}
