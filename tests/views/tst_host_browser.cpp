@@ -9,11 +9,14 @@
 #include "platform/SafeName.h"
 #include "settings/Settings.h"
 #include "views/HostBrowser.h"
+#include "transfer/TransferItems.h"
 #include "views/widgets/HostView.h"
+#include "views/widgets/LocalView.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QFile>
@@ -351,6 +354,39 @@ private Q_SLOTS:
         for (const TLogEntry& e : b.LogEntries())
             QVERIFY(e.Text.trimmed() != QString::fromUtf8("RMD " + home + "tree"));
         QTRY_VERIFY(b.ShownListing() && b.Folder() == home);
+    }
+
+    // Downloading a selected folder lists it and its subfolders on the server (none was
+    // visited), never follows a link to a folder, and writes exactly the tree below the
+    // local folder.
+    void downloadFolder() {
+        TVsftpdServer server;
+        const QString root = server.rootPath();
+        for (const char* path : {"/pub/t/a.txt", "/pub/t/sub/b.bin", "/pub/other/o.txt"}) {
+            QDir().mkpath(QFileInfo(root + path).path());
+            QVERIFY(WriteFile(root + path, Pattern(1000 + int(strlen(path)))));
+        }
+        QVERIFY(QFile::link("../other", root + "/pub/t/lnk"));
+        QVERIFY2(server.start(), qPrintable(server.errorText()));
+        THostView view;
+        TLocalView local;
+        QTemporaryDir dest;
+        QVERIFY(local.ShowFolder(dest.path()));
+        QVERIFY(ConnectAndShow(view.Browser(), server.port(), root + "/pub"));
+        int row = -1;
+        for (int i = 0; i < view.ItemCount(); ++i)
+            if (view.ItemName(i) == QLatin1String("t"))
+                row = i;
+        view.SelectRows({row});
+        QVERIFY(view.TransferTo(&local));
+        QTRY_VERIFY_WITH_TIMEOUT(view.Queue()->Idle() && view.Queue()->Count() == 2, 15000);
+        QStringList written;
+        QDirIterator it(dest.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            written << QDir(dest.path()).relativeFilePath(it.next());
+        written.sort();
+        QCOMPARE(written, QStringList({"t/a.txt", "t/sub/b.bin"}));
+        QCOMPARE(ReadFile(dest.filePath("t/sub/b.bin")), ReadFile(root + "/pub/t/sub/b.bin"));
     }
 
     // The cache follows renames (without touching a sibling that shares the prefix), RMD,

@@ -96,7 +96,13 @@ void TCustomView::SetModels(QAbstractItemModel* source, QSortFilterProxyModel* p
         TotalSize_ = -1;
         UpdateStatus();
     });
-    Details_->header()->setSortIndicator(0, Qt::AscendingOrder);
+    QHeaderView* header = Details_->header();
+    header->setSortIndicator(0, Qt::AscendingOrder);
+    // Name, Size, Type, Modified: names get the room, the date the rest.
+    const int widths[] = {230, 90, 150};
+    for (int column = 0; column < 3 && column < proxy->columnCount(); ++column)
+        header->resizeSection(column, widths[column]);
+    header->setStretchLastSection(true);
 }
 
 QString TCustomView::Folder() const { return Folder_; }
@@ -219,6 +225,8 @@ void TCustomView::SetViewStyle(TViewStyle style) {
         List_->setViewMode(QListView::IconMode);
         List_->setIconSize(QSize(32, 32));
         List_->setGridSize(QSize(96, 72));
+        List_->setFlow(QListView::LeftToRight);
+        List_->setWrapping(true);
         List_->setWordWrap(true);
         break;
     case vsSmallIcon:
@@ -226,6 +234,7 @@ void TCustomView::SetViewStyle(TViewStyle style) {
         List_->setIconSize(QSize(16, 16));
         List_->setGridSize(QSize());
         List_->setFlow(QListView::LeftToRight);
+        List_->setWrapping(true);
         List_->setWordWrap(false);
         break;
     case vsList:
