@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# Renders Tolvar's windows offscreen into build/screenshots/*.png, so they can be looked
+# at without a display. Builds the renderer (tools/screenshots) in its own build folder,
+# starts a vsftpd on a loopback port serving a small made-up tree, and fills a local
+# folder with a few files for the local pane.
+#   scripts/screenshots.sh [--only NAME[,NAME...]] [--list]
+# OUT (default build/screenshots) is where the PNG files go.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/.." && pwd)
+out=${OUT:-$root/build/screenshots}
+build="$out/cmake"
+
+if [ ! -x /usr/sbin/vsftpd ]; then
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    $sudo apt-get update -qq >/dev/null
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends vsftpd >/dev/null
+fi
+
+mkdir -p "$build"
+if ! { cmake -S "$root" -B "$build" -G Ninja -DTOLVAR_BUILD_TESTS=OFF &&
+    cmake --build "$build" --target tolvar-screenshots; } >"$build/build.log" 2>&1; then
+    echo "screenshots: the renderer did not build; the end of $build/build.log:" >&2
+    tail -20 "$build/build.log" >&2
+    exit 1
+fi
+renderer="$build/tools/screenshots/tolvar-screenshots"
+if [ "${1:-}" = "--list" ]; then
+    exec "$renderer" --list
+fi
+
+tmp=$(mktemp -d "${TMPDIR:-/tmp}/tolvar-shots.XXXXXX")
+vsftpd_pid=""
+cleanup() {
+    if [ -n "$vsftpd_pid" ]; then
+        kill "$vsftpd_pid" 2>/dev/null || true
+        wait "$vsftpd_pid" 2>/dev/null || true
+    fi
+    rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+# A small site: folders, text, image and archive files of varied sizes and dates, a
+# script with other permissions than its neighbours, and links to a file and a folder.
+/usr/bin/python3 - "$tmp/site" "$tmp/local" <<'PY'
+import os, random, sys, time
+site, local = sys.argv[1], sys.argv[2]
+rng = random.Random(7)
+now = time.time()
+def put(folder, name, size, days, mode=0o644):
+    path = os.path.join(folder, name)
+    with open(path, "wb") as f:
+        f.write(rng.randbytes(size))
+    os.chmod(path, mode)
+    os.utime(path, (now - days * 86400, now - days * 86400))
+def folder(parent, name, days):
+    path = os.path.join(parent, name)
+    os.makedirs(path)
+    return path
+for name, days in [("docs", 40), ("images", 3), ("releases", 400), ("pub", 12)]:
+    folder(site, name, days)
+put(site, "README.txt", 2_310, 2)
+put(site, "CHANGES.md", 18_944, 25)
+put(site, "install.sh", 4_120, 60, 0o755)
+put(site, "logo.png", 48_211, 90)
+put(site, "holiday-2023.jpg", 2_816_503, 300)
+put(site, "tolvar-1.10-src.tar.gz", 3_911_420, 5)
+put(site, "manual.pdf", 1_204_880, 150)
+put(site, "sources.zip", 712_004, 700)
+put(site, "prices.csv", 96, 1, 0o600)
+put(os.path.join(site, "docs"), "guide.html", 30_112, 40)
+put(os.path.join(site, "images"), "banner.png", 120_400, 3)
+os.symlink("tolvar-1.10-src.tar.gz", os.path.join(site, "latest.tar.gz"))
+os.symlink("releases", os.path.join(site, "old"))
+for path, days in [("docs", 40), ("images", 3), ("releases", 400), ("pub", 12)]:
+    stamp = now - days * 86400
+    os.utime(os.path.join(site, path), (stamp, stamp))
+
+os.makedirs(local)
+folder(local, "Projects", 2)
+folder(local, "Music", 30)
+put(local, "report.pdf", 482_113, 1)
+put(local, "todo.txt", 312, 0)
+put(local, "photo.jpg", 1_650_200, 10)
+put(local, "backup.tar.gz", 25_400_000, 45)
+put(local, "notes.md", 5_400, 4)
+PY
+mkdir -p "$tmp/empty"
+
+# As root, vsftpd locks anonymous sessions into the site, so the panes show "/" as most
+# servers would; otherwise it runs as the launching user and the real paths show.
+if [ "$(id -u)" -eq 0 ] && id ftp >/dev/null 2>&1; then
+    chmod 755 "$tmp"
+    session="chroot_local_user=NO"
+    remote=/
+else
+    session="run_as_launching_user=YES"
+    remote="$tmp/site/"
+fi
+
+port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+cat >"$tmp/vsftpd.conf" <<CONF
+listen=YES
+listen_ipv6=NO
+listen_address=127.0.0.1
+listen_port=$port
+background=NO
+$session
+seccomp_sandbox=NO
+secure_chroot_dir=$tmp/empty
+anonymous_enable=YES
+local_enable=NO
+no_anon_password=YES
+anon_root=$tmp/site
+write_enable=NO
+pasv_enable=YES
+pasv_address=127.0.0.1
+pasv_addr_resolve=NO
+port_enable=YES
+connect_from_port_20=NO
+xferlog_enable=NO
+syslog_enable=NO
+CONF
+/usr/sbin/vsftpd "$tmp/vsftpd.conf" >"$tmp/vsftpd.out" 2>&1 &
+vsftpd_pid=$!
+up=""
+for _ in $(seq 50); do
+    if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+        up=1
+        break
+    fi
+    sleep 0.1
+done
+if [ -z "$up" ]; then
+    echo "screenshots: vsftpd did not start on 127.0.0.1:$port" >&2
+    cat "$tmp/vsftpd.out" >&2
+    exit 1
+fi
+
+mkdir -p "$out"
+if ! QT_QPA_PLATFORM=offscreen "$renderer" --port "$port" --remote "$remote" \
+    --local "$tmp/local" --out "$out" "$@"; then
+    echo "screenshots: some windows were not rendered (see above)" >&2
+    exit 1
+fi
