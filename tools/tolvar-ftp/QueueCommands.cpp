@@ -1,10 +1,12 @@
 #include "QueueCommands.h"
 
-#include "FolderSizes.h"
+#include "ExistingRule.h"
+#include "RemoteFolderSource.h"
 
 #include "engine/FtpComponent.h"
 #include "listing/FtpUtils.h"
 #include "settings/Settings.h"
+#include "transfer/QueueBuilder.h"
 #include "transfer/TransferItemsList.h"
 
 #include <QCoreApplication>
@@ -14,63 +16,259 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
 
-std::unique_ptr<TTransferItem> DownloadItem(const QString& source, const TToolOptions& o,
-                                            const TToolContext& context, QString& problem) {
-    auto item = std::make_unique<TTransferItem>();
-    item->IsHTTP = source.startsWith("http://", Qt::CaseInsensitive);
-    TSplitURL url;
-    if (!ResolveToolUrl(context, source, url) || url.Host.isEmpty() || url.FileName.isEmpty()) {
-        problem = "the URL names no file: " + source;
-        return nullptr;
+void PrintProblem(const QString& text) {
+    std::fprintf(stderr, "tolvar-ftp: %s\n", qUtf8Printable(text));
+}
+
+QByteArray WithSlash(QByteArray folder) {
+    if (!folder.endsWith('/')) folder += '/';
+    return folder;
+}
+
+// The source side of a walk, counting the folders it could not list: those files were
+// never queued, so the command did not do all it was asked.
+class TCountingSource : public IFolderSource {
+public:
+    explicit TCountingSource(IFolderSource& source) : Source_(source) {}
+    bool List(const QByteArray& folder, std::vector<TWalkEntry>& entries) override {
+        const bool listed = Source_.List(folder, entries);
+        Failures += listed ? 0 : 1;
+        return listed;
     }
+    char Separator() const override { return Source_.Separator(); }
+    QByteArray ItemFolder(const QByteArray& folder) const override {
+        return Source_.ItemFolder(folder);
+    }
+    int Failures = 0;
+
+private:
+    IFolderSource& Source_;
+};
+
+bool SameLogIn(const TSplitURL& a, const TSplitURL& b) {
+    return a.Host == b.Host && a.Port == b.Port && a.User == b.User && a.Password == b.Password;
+}
+
+// Turns the command's sources into queue items, each existing destination file decided
+// by the builder, while the queue holds them back.
+class TPlanner {
+public:
+    TPlanner(const TToolOptions& options, const TToolContext& context, const TSettings& settings,
+             TTransferItems& queue)
+        : Options_(options), Context_(context), Settings_(settings), Queue_(queue) {}
+
+    void PlanDownloads(const QByteArray& localFolder);
+    void PlanUploads(const TSplitURL& target);
+    // Logs the listing session out, so that the transfers do not share the server with it.
+    void Finish();
+
+    int Failures = 0;
+    int SkippedExisting = 0;
+
+private:
+    bool Connect(const TSplitURL& url);
+    void DropBuilder();
+    void Fail(const QString& problem) {
+        PrintProblem(problem);
+        ++Failures;
+    }
+    std::optional<TWalkEntry> RemoteEntry(const QByteArray& folder, const QByteArray& name);
+    std::optional<TWalkEntry> LocalEntry(const QString& path, QByteArray& folder);
+    void PlanHttp(const QString& source, const QByteArray& localFolder);
+    // A folder the server already has needs no folder item: its MKD would fail.
+    void DropExistingFolderItems();
+
+    const TToolOptions& Options_;
+    const TToolContext& Context_;
+    const TSettings& Settings_;
+    TTransferItems& Queue_;
+    TLocalFolderSource Local_;
+    TSplitURL RemoteUrl_;
+    std::unique_ptr<TRemoteFolderSource> Remote_;
+    QString LogInProblem_;
+    std::unique_ptr<TQueueBuilder> Builder_;
+};
+
+bool TPlanner::Connect(const TSplitURL& url) {
+    if (!Remote_ || !SameLogIn(url, RemoteUrl_)) {
+        Finish();
+        RemoteUrl_ = url;
+        Remote_ = std::make_unique<TRemoteFolderSource>(url, Context_, Options_.Passive,
+                                                        Settings_.ListHidden);
+        LogInProblem_ = Remote_->LogIn();
+        TQueueBuilder::TConnection connection;
+        connection.Host = url.Host;
+        connection.Port = url.Port;
+        connection.User = url.User.toUtf8();
+        connection.Password = url.Password.toUtf8();
+        connection.UseFirewall = Context_.UseFirewall;
+        connection.ServerResumes = Remote_->ResumeSupported();
+        Builder_ = std::make_unique<TQueueBuilder>(Settings_, nullptr, connection, Queue_);
+        ApplyExistingRule(*Builder_, Options_);
+    }
+    return LogInProblem_.isEmpty();
+}
+
+void TPlanner::DropBuilder() {
+    if (Builder_) SkippedExisting += Builder_->SkippedExisting();
+    Builder_.reset();
+}
+
+void TPlanner::Finish() {
+    DropBuilder();
+    Remote_.reset();
+}
+
+std::optional<TWalkEntry> TPlanner::RemoteEntry(const QByteArray& folder, const QByteArray& name) {
+    std::vector<TWalkEntry> entries;
+    if (Remote_->List(folder, entries))
+        for (const TWalkEntry& entry : entries)
+            if (entry.Name == name) return entry;
+    return std::nullopt;
+}
+
+std::optional<TWalkEntry> TPlanner::LocalEntry(const QString& path, QByteArray& folder) {
+    // As the walk itself sees it: one entry of its folder's listing.
+    const QFileInfo info(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    if (info.fileName().isEmpty()) return std::nullopt;
+    folder = WithSlash(QFile::encodeName(info.path()));
+    std::vector<TWalkEntry> entries;
+    if (Local_.List(folder, entries))
+        for (const TWalkEntry& entry : entries)
+            if (entry.Name == QFile::encodeName(info.fileName())) return entry;
+    return std::nullopt;
+}
+
+void TPlanner::PlanHttp(const QString& source, const QByteArray& localFolder) {
+    TSplitURL url;
+    if (!SplitURL(source, Settings_.EMail, url) || url.Host.isEmpty() || url.FileName.isEmpty()) {
+        Fail("the URL names no file: " + source);
+        return;
+    }
+    auto item = std::make_unique<TTransferItem>();
+    item->IsHTTP = true;
     item->URL = source;
     item->Host = url.Host;
     item->Port = url.Port;
-    item->User = url.User.toUtf8();
-    item->Password = url.Password.toUtf8();
     item->SourceFolder = url.FolderPath.toUtf8();
     item->FileName = url.FileName.toUtf8();
-    item->DestFileName = item->FileName;
-    item->UseFirewall = context.UseFirewall;
-    item->DestFolder = QFile::encodeName(QDir(o.Target).absolutePath()) + '/';
-    const QFileInfo existing(QFile::decodeName(item->DestFolder + item->FileName));
-    if (o.Resume && !item->IsHTTP && existing.exists())
-        item->StartOffset = existing.size();
-    return item;
-}
-
-std::unique_ptr<TTransferItem> UploadItem(const QString& file, const TSplitURL& url,
-                                          const TToolContext& context, QString& problem) {
-    const QFileInfo info(file);
-    if (!info.isFile()) {
-        problem = "no such file: " + file;
-        return nullptr;
+    item->DestFolder = localFolder;
+    QByteArray folder;
+    const std::optional<TWalkEntry> existing =
+        LocalEntry(QFile::decodeName(localFolder + item->FileName), folder);
+    if (existing) {
+        // Nothing is known of the source before the request: an unknown size and date.
+        TWalkEntry unknown;
+        unknown.Name = item->FileName;
+        const TOneFileDecision decision =
+            DecideOneFile(Options_, Settings_, false, false, unknown, existing);
+        SkippedExisting += decision.SkippedExisting ? 1 : 0;
+        if (!decision.Transfer) return;
     }
-    auto item = std::make_unique<TTransferItem>();
-    item->Host = url.Host;
-    item->Port = url.Port;
-    item->User = url.User.toUtf8();
-    item->Password = url.Password.toUtf8();
-    item->Upload = true;
-    item->UseFirewall = context.UseFirewall;
-    item->SourceFolder = QFile::encodeName(info.absolutePath()) + '/';
-    item->FileName = QFile::encodeName(info.fileName());
-    item->DestFolder = url.FolderPath.toUtf8();
-    item->Size = info.size();
-    return item;
+    if (Queue_.Add(item) < 0) Fail("already queued: " + source);
 }
 
-int Summary(const TTransferItems& queue) {
+void TPlanner::PlanDownloads(const QByteArray& localFolder) {
+    for (const QString& source : Options_.Sources) {
+        if (source.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)) {
+            PlanHttp(source, localFolder);
+            continue;
+        }
+        TSplitURL url;
+        if (!ResolveToolUrl(Context_, source, url) || url.Host.isEmpty()) {
+            Fail("cannot read the URL " + source);
+            continue;
+        }
+        if (url.FileName.isEmpty() && !Options_.Recursive) {
+            Fail("the URL names a folder (its files need -r): " + source);
+            continue;
+        }
+        if (!Connect(url)) {
+            Fail(LogInProblem_ + ": " + source);
+            continue;
+        }
+        QByteArray folder = WithSlash(url.FolderPath.toUtf8());
+        QByteArray name = url.FileName.toUtf8();
+        std::vector<TWalkEntry> selected;
+        if (name.isEmpty() && folder == "/") {
+            // The root has no name to copy: what it holds comes down.
+            if (!Remote_->List(folder, selected)) {
+                Fail("could not list " + source);
+                continue;
+            }
+        } else if (name.isEmpty()) {
+            const qsizetype cut = folder.lastIndexOf('/', folder.size() - 2);
+            name = folder.mid(cut + 1, folder.size() - cut - 2);
+            folder = folder.left(cut + 1);
+            TWalkEntry entry;
+            entry.Name = name;
+            entry.IsFolder = true;
+            selected.push_back(entry);
+        } else {
+            std::optional<TWalkEntry> entry = RemoteEntry(folder, name);
+            if (entry && entry->IsFolder && !entry->IsLink && !Options_.Recursive) {
+                Fail("the URL names a folder (its files need -r): " + source);
+                continue;
+            }
+            if (!entry) {
+                // Not listed (hidden, or missing): the server has the last word.
+                entry.emplace();
+                entry->Name = name;
+            }
+            selected.push_back(*entry);
+        }
+        TCountingSource remote(*Remote_);
+        Builder_->Download(selected, folder, localFolder, remote, Local_);
+        Failures += remote.Failures;
+    }
+}
+
+void TPlanner::PlanUploads(const TSplitURL& target) {
+    const QByteArray destFolder = WithSlash(target.FolderPath.toUtf8());
+    if (!Connect(target)) {
+        Fail(LogInProblem_ + ": " + target.Host);
+        return;
+    }
+    for (const QString& source : Options_.Sources) {
+        QByteArray folder;
+        const std::optional<TWalkEntry> entry = LocalEntry(source, folder);
+        if (!entry) {
+            Fail("no such file: " + source);
+            continue;
+        }
+        if (entry->IsFolder && !entry->IsLink && !Options_.Recursive) {
+            Fail("a folder (its files need -r): " + source);
+            continue;
+        }
+        TCountingSource local(Local_);
+        Builder_->Upload({*entry}, folder, destFolder, local, *Remote_);
+        Failures += local.Failures;
+    }
+    DropExistingFolderItems();
+}
+
+void TPlanner::DropExistingFolderItems() {
+    for (int i = Queue_.Count() - 1; i >= 0; --i) {
+        TTransferItem* item = Queue_.Item(i);
+        if (item->Upload && item->IsFolder && item->State() == isPending &&
+            Remote_->ListedFolder(item->DestFolder, item->DestFileName))
+            delete item; // leaves the queue by itself
+    }
+}
+
+int Summary(const TTransferItems& queue, const TPlanner& planner) {
     std::printf("items %d, done %d, cancelled %d, failed %d, pending %d; %lld bytes in %llu ms\n",
                 queue.Count(), queue.StateCount(isDone), queue.StateCount(isCancelled),
                 queue.StateCount(isError), queue.StateCount(isPending),
                 static_cast<long long>(queue.BytesDone),
                 static_cast<unsigned long long>(queue.ElapsedTicks()));
-    return queue.Count() > 0 && queue.StateCount(isDone) == queue.Count() ? 0 : 1;
+    if (planner.Failures > 0 || queue.StateCount(isDone) != queue.Count()) return 1;
+    return planner.SkippedExisting > 0 ? 2 : 0;
 }
 
 } // namespace
@@ -81,16 +279,18 @@ int RunQueueCommand(const TToolOptions& o, const TToolContext& context) {
     TSplitURL target;
     if (!get && (!ResolveToolUrl(context, o.Target, target) || !target.FileName.isEmpty()))
         problem = "the target must be a folder URL ending in /: " + o.Target;
-    if (get && !QFileInfo(o.Target).isDir())
-        problem = "no such local folder: " + o.Target;
+    if (get && !QFileInfo(o.Target).isDir()) problem = "no such local folder: " + o.Target;
     if (!problem.isEmpty()) {
-        std::fprintf(stderr, "tolvar-ftp: %s\n", qUtf8Printable(problem));
+        PrintProblem(problem);
         return 2;
     }
 
     TSettings settings = context.Settings;
     settings.UsePASV = o.Passive;
     settings.TransferMode = o.Ascii ? 1 : 2;
+    // The queue waits for a host view only with single connections; it has none once
+    // the items are planned.
+    settings.SingleConnectionsOnly = true;
     TransferItemsList().SetSettings(&settings);
 
     TTransferItems& queue = GeneralQueue();
@@ -100,35 +300,23 @@ int RunQueueCommand(const TToolOptions& o, const TToolContext& context) {
         };
     bool started = false;
     auto quitWhenIdle = [&] {
-        if (started && queue.Idle())
-            QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+        if (started && queue.Idle()) QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
     };
     queue.OnItemFinished = [&](TTransferItems*, TTransferItem*) { quitWhenIdle(); };
 
-    int exitCode = 2;
-    std::vector<std::unique_ptr<TTransferItem>> items;
-    auto addAll = [&] {
-        for (std::unique_ptr<TTransferItem>& item : items)
-            if (item && queue.Add(item) < 0)
-                std::fprintf(stderr, "tolvar-ftp: already queued: %s\n", item->FileName.constData());
-        started = true;
-        quitWhenIdle();
-    };
-    QTimer::singleShot(0, qApp, [&] {
-        for (const QString& source : o.Sources) {
-            items.push_back(get ? DownloadItem(source, o, context, problem)
-                                : UploadItem(source, target, context, problem));
-            if (!items.back())
-                std::fprintf(stderr, "tolvar-ftp: %s\n", qUtf8Printable(problem));
-        }
-        // Sizes and dates as a file view would give them, from one listing per folder.
+    TPlanner planner(o, context, settings, queue);
+    {
+        TQueueHold hold(queue);
         if (get)
-            FillSizesFromListings(items, o.Passive, addAll);
+            planner.PlanDownloads(WithSlash(QFile::encodeName(QDir(o.Target).absolutePath())));
         else
-            addAll();
-    });
-    QCoreApplication::exec();
-    exitCode = Summary(queue);
+            planner.PlanUploads(target);
+        planner.Finish();
+    }
+    started = true;
+    queue.ProcessNext();
+    if (!queue.Idle()) QCoreApplication::exec();
+    const int exitCode = Summary(queue, planner);
     ShutdownTransferQueues();
     TFTPComponent::WaitForWorkers(5000);
     std::fflush(stdout);

@@ -3,9 +3,11 @@
 #include "ToolContext.h"
 #include "ToolOptions.h"
 
-// "mget URL... LOCALDIR" and "mput LOCALFILE... URL/": one item per file in the
-// "General" transfer queue, run until the queue is idle.
+// "mget [-r] URL... LOCALDIR" and "mput [-r] LOCALFILE... URL/": the queue builder walks
+// the sources (folders depth first with -r) and decides each existing destination file;
+// its items run in the "General" transfer queue until the queue is idle.
 
 // Runs the command in the application's event loop; the process exit code: 0 when every
-// item is done, 1 otherwise, 2 on a usage error.
+// item is done, 1 when anything failed, 2 when an existing file was skipped or on a usage
+// error.
 int RunQueueCommand(const TToolOptions& options, const TToolContext& context);

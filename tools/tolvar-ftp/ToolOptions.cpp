@@ -35,24 +35,34 @@ QString ToolUsage() {
         "       tolvar-ftp [options] get URL LOCALFILE\n"
         "       tolvar-ftp [options] put LOCALFILE URL\n"
         "       tolvar-ftp [options] http-get URL LOCALFILE\n"
-        "       tolvar-ftp [options] mget URL... LOCALDIR\n"
-        "       tolvar-ftp [options] mput LOCALFILE... URL/\n"
+        "       tolvar-ftp [options] mget [-r] URL... LOCALDIR\n"
+        "       tolvar-ftp [options] mput [-r] LOCALFILE... URL/\n"
         "  URL: ftp://[user[:password]@]host[:port]/path (anonymous without a user);\n"
         "       with --site, a plain path on that site's server (\"/pub/\")\n"
         "options:\n"
+        "  -r, --recursive        mget: folder URLs (ending in /) and mput: local folders\n"
+        "                         are copied with all they hold into the target folder;\n"
+        "                         links to folders are not followed, and only regular\n"
+        "                         files are sent\n"
+        "  --overwrite            replace existing destination files\n"
+        "  --resume               go on from an existing destination file's length when\n"
+        "                         the source is longer (binary, a server that resumes)\n"
+        "  --newer                replace an existing file only from a newer source\n"
+        "                         (with --resume: resume it only then)\n"
+        "                         Without these, get, put, mget and mput skip existing\n"
+        "                         destination files with a message.\n"
         "  --passive              passive data connections (PASV)\n"
         "  --timeout SECONDS      limit of one wait without progress (default 120)\n"
         "  --retries N            connection attempts, 0 = no limit (default 3)\n"
         "  --retry-delay SECONDS  pause between attempts (default 5)\n"
-        "  --resume               get: go on from the local file's length;\n"
-        "                         put: go on from the remote file's size\n"
         "  --ascii                ASCII transfer type (default binary)\n"
         "  --log                  the session's log lines on standard error\n"
         "  --debug                write the debug log\n"
         "  --settings FILE        the settings file (default: the program's)\n"
         "  --sites FILE           the site list (default: the program's Sites.ini)\n"
         "  --site NAME            connect with that site's host, log-in and folder\n"
-        "exit status: 0 success, 1 failure, 2 usage error\n");
+        "exit status: 0 all done; 1 a failure; 2 an existing file was skipped, or a\n"
+        "usage error\n");
 }
 
 QString ParseToolOptions(const QStringList& args, TToolOptions& options) {
@@ -64,6 +74,12 @@ QString ParseToolOptions(const QStringList& args, TToolOptions& options) {
             options.Passive = true;
         else if (a == QLatin1String("--resume"))
             options.Resume = true;
+        else if (a == QLatin1String("--overwrite"))
+            options.Overwrite = true;
+        else if (a == QLatin1String("--newer"))
+            options.Newer = true;
+        else if (a == QLatin1String("-r") || a == QLatin1String("--recursive"))
+            options.Recursive = true;
         else if (a == QLatin1String("--ascii"))
             options.Ascii = true;
         else if (a == QLatin1String("--log"))
@@ -95,6 +111,8 @@ QString ParseToolOptions(const QStringList& args, TToolOptions& options) {
     }
     if (words.isEmpty())
         return QStringLiteral("no command given");
+    if (options.Overwrite && options.Resume)
+        return QStringLiteral("--overwrite and --resume exclude each other");
     const QString command = words.takeFirst();
     using A = TToolOptions::TAction;
     if (command == QLatin1String("ls") && words.size() == 1) {
@@ -117,5 +135,7 @@ QString ParseToolOptions(const QStringList& args, TToolOptions& options) {
     } else {
         return QStringLiteral("unknown command or wrong number of arguments: ") + command;
     }
+    if (options.Recursive && options.Action != A::MGet && options.Action != A::MPut)
+        return QStringLiteral("-r is for mget and mput");
     return QString();
 }

@@ -9,7 +9,8 @@ struct TToolOptions {
     TAction Action = TAction::None;
     QString Url;
     QString LocalFile;
-    // mget: remote URLs and a local folder; mput: local files and a remote folder URL.
+    // mget: remote URLs and a local folder; mput: local files (and, with Recursive,
+    // folders) and a remote folder URL.
     QStringList Sources;
     QString Target;
     // Connection data from the user's stored files; empty paths find them as the
@@ -18,7 +19,12 @@ struct TToolOptions {
     QString SitesFile;
     QString SiteName;
     bool Passive = false;
+    // An existing destination file is skipped unless one of these says otherwise.
     bool Resume = false;
+    bool Overwrite = false;
+    bool Newer = false;
+    // mget and mput walk the folders they are given.
+    bool Recursive = false;
     bool Ascii = false;
     bool Log = false;
     bool Debug = false;

@@ -1,11 +1,14 @@
 #include "ToolSession.h"
 
+#include "ExistingRule.h"
 #include "JsonEntryWriter.h"
+#include "RemoteFolderSource.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -35,7 +38,7 @@ bool TransferSession(const TToolOptions& options) {
 
 TToolSession::TToolSession(const TToolOptions& options, const TSplitURL& url,
                            const TToolContext& context)
-    : Options(options), Url(url), UseFirewall(context.UseFirewall),
+    : Options(options), Url(url), UseFirewall(context.UseFirewall), Settings(context.Settings),
       Ftp(std::make_unique<TFTPComponent>(TransferSession(options) ? nullptr : this)) {
     Ftp->Host = Url.Host;
     Ftp->Port = Url.Port;
@@ -51,6 +54,7 @@ TToolSession::TToolSession(const TToolOptions& options, const TSplitURL& url,
     }
     Ftp->SetPassive(Options.Passive);
     Ftp->SetServerType(0);
+    Settings.TransferMode = TransferType();
     AttachHandlers();
 }
 
@@ -121,43 +125,95 @@ void TToolSession::PlanSteps() {
         };
         break;
     case A::Get:
-        if (Options.Resume) {
-            const int64_t have = QFileInfo(Options.LocalFile).size();
-            Steps.append({TFTPCommand::ResumeDownload, [this, folder, have] {
-                              Ftp->ResumeDownload(folder, RemotePath(), Options.LocalFile,
-                                                  TransferType(), 0, have);
-                          }, nullptr});
-        } else {
-            Steps.append({TFTPCommand::Download, [this, folder] {
-                              Ftp->Download(folder, RemotePath(), Options.LocalFile, TransferType());
-                          }, nullptr});
-        }
+        PlanTransfer(false);
         break;
     case A::Put:
-        if (!Options.Resume) {
-            Steps.append({TFTPCommand::Upload, [this, folder] {
-                              Ftp->Upload(Options.LocalFile, folder, RemotePath(), TransferType(), 0);
-                          }, nullptr});
-            break;
-        }
-        // The remote size comes from the folder's listing, as a window knows it.
-        listFolder();
-        Steps.last().Done = [this, folder] {
-            const QByteArray path = RemotePath();
-            const QByteArray name = path.mid(path.lastIndexOf('/') + 1);
-            int64_t size = 0;
-            for (const TRemoteListEntry& entry : Listing)
-                if (entry.Name == name && !(entry.Item.Attributes & raFolder))
-                    size = entry.Item.Size;
-            Steps.append({TFTPCommand::ResumeUpload, [this, folder, size] {
-                              Ftp->ResumeUpload(Options.LocalFile, folder, RemotePath(),
-                                                TransferType(), size);
-                          }, nullptr});
-        };
+        PlanTransfer(true);
         break;
     default:
         break;
     }
+}
+
+void TToolSession::PlanTransfer(bool upload) {
+    // A download to a new local file has nothing to decide.
+    if (!upload && !QFileInfo::exists(Options.LocalFile)) {
+        const QByteArray folder = RemoteFolder();
+        Steps.append({TFTPCommand::Download, [this, folder] {
+                          Ftp->Download(folder, RemotePath(), Options.LocalFile, TransferType());
+                      }, nullptr});
+        return;
+    }
+    // The folder's listing, as a pane knows it: the remote file's size and date. A
+    // folder that cannot be listed leaves them unknown.
+    const QByteArray folder = RemoteFolder();
+    const QByteArray argument = Settings.ListHidden ? QByteArray("-latr") : QByteArray();
+    Steps.append({TFTPCommand::List, [this, folder, argument] {
+                      Listing.clear();
+                      Ftp->List(folder, argument, folder);
+                  },
+                  [this, upload] { DecideTransfer(upload); }, true});
+}
+
+void TToolSession::DecideTransfer(bool upload) {
+    const QByteArray path = RemotePath();
+    const QByteArray remoteName = path.mid(path.lastIndexOf('/') + 1);
+    std::optional<TWalkEntry> remote;
+    for (const TRemoteListEntry& item : Listing) {
+        const TWalkEntry entry = WalkEntryFromListing(item);
+        if (entry.Name == remoteName)
+            remote = entry;
+    }
+    std::optional<TWalkEntry> local;
+    const QFileInfo localInfo(Options.LocalFile);
+    TLocalFolderSource localSource;
+    std::vector<TWalkEntry> entries;
+    const QByteArray localName = QFile::encodeName(localInfo.fileName());
+    if (localSource.List(QFile::encodeName(localInfo.absolutePath()) + '/', entries))
+        for (const TWalkEntry& entry : entries)
+            if (entry.Name == localName)
+                local = entry;
+
+    const QByteArray folder = RemoteFolder();
+    int64_t offset = 0;
+    // A missing local file is the upload's own failure to report.
+    if (!upload || local) {
+        // Both ends under the destination's name, which the command line gave.
+        TWalkEntry source;
+        if (upload)
+            source = *local;
+        else if (remote)
+            source = *remote;
+        source.Name = upload ? remoteName : localName;
+        std::optional<TWalkEntry> existing = upload ? remote : local;
+        if (existing)
+            existing->Name = source.Name;
+        const TOneFileDecision decision =
+            DecideOneFile(Options, Settings, upload, Ftp->ResumeSupported(), source, existing);
+        if (!decision.Transfer) {
+            Finish(decision.SkippedExisting ? 2 : 1);
+            return;
+        }
+        offset = decision.Offset;
+    }
+    if (upload && offset > 0)
+        Steps.append({TFTPCommand::ResumeUpload, [this, folder, offset] {
+                          Ftp->ResumeUpload(Options.LocalFile, folder, RemotePath(),
+                                            TransferType(), offset);
+                      }, nullptr});
+    else if (upload)
+        Steps.append({TFTPCommand::Upload, [this, folder] {
+                          Ftp->Upload(Options.LocalFile, folder, RemotePath(), TransferType(), 0);
+                      }, nullptr});
+    else if (offset > 0)
+        Steps.append({TFTPCommand::ResumeDownload, [this, folder, offset] {
+                          Ftp->ResumeDownload(folder, RemotePath(), Options.LocalFile,
+                                              TransferType(), 0, offset);
+                      }, nullptr});
+    else
+        Steps.append({TFTPCommand::Download, [this, folder] {
+                          Ftp->Download(folder, RemotePath(), Options.LocalFile, TransferType());
+                      }, nullptr});
 }
 
 void TToolSession::RunNextStep() {
@@ -182,7 +238,7 @@ void TToolSession::Completed(TFTPCommand command, bool success, bool aborted) {
             Fail(QStringLiteral("the server refused the transfer type"));
         return;
     }
-    if (!success || aborted) {
+    if ((!success || aborted) && !(!Steps.isEmpty() && Steps.first().MayFail && !aborted)) {
         QString reason = QString::fromLatin1(CommandDisplayName(command)) +
                          QStringLiteral(" failed");
         if (!LastProblem.isEmpty())

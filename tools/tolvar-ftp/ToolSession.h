@@ -28,10 +28,15 @@ private:
         std::function<void()> Issue;
         // Runs once the awaited command has succeeded; may add steps.
         std::function<void()> Done;
+        // A failure only leaves what the command would have given empty.
+        bool MayFail = false;
     };
 
     void AttachHandlers();
     void PlanSteps();
+    // get and put: the destination's state, then the transfer the rule allows.
+    void PlanTransfer(bool upload);
+    void DecideTransfer(bool upload);
     void RunNextStep();
     void Completed(TFTPCommand command, bool success, bool aborted);
     void Fail(const QString& reason);
@@ -43,6 +48,7 @@ private:
     TToolOptions Options;
     TSplitURL Url;
     bool UseFirewall = false;
+    TSettings Settings;
     std::unique_ptr<TFTPComponent> Ftp;
     QList<TStep> Steps;
     TFTPCommand Awaited = TFTPCommand::None;

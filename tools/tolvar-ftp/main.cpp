@@ -1,5 +1,6 @@
-// tolvar-ftp: lists, downloads and uploads over FTP and fetches HTTP files with the
-// session engine, headless. Exit status 0 on success, 1 on failure, 2 on a usage error.
+// tolvar-ftp: lists, downloads and uploads over FTP (whole folders with mget/mput -r) and
+// fetches HTTP files with the session engine, headless. Exit status 0 when all is done,
+// 1 on a failure, 2 when an existing file was skipped or on a usage error.
 #include "QueueCommands.h"
 #include "ToolContext.h"
 #include "ToolOptions.h"
