@@ -195,6 +195,7 @@ void TQueueBuilder::Walk(const std::vector<TWalkEntry>& selected, const QByteArr
                          bool upload, int depth) {
     if (depth > MaxDepth) {
         Log(QStringLiteral("\"%1\" lies too deep; not transferred.").arg(DisplayText(sourceFolder)), true);
+        ++Failed_;
         return;
     }
     // Every destination folder of the walk is looked at, not only the one a pane shows.
@@ -271,9 +272,13 @@ void TQueueBuilder::Walk(const std::vector<TWalkEntry>& selected, const QByteArr
         if (!source.List(childSource, children)) {
             Log(QStringLiteral("Could not list \"%1\"; its files were not queued.")
                     .arg(DisplayText(childSource)), true);
+            ++Failed_;
             continue;
         }
-        if (upload)
+        // A folder the server already has needs no folder item: its MKD would only fail.
+        const auto there = existing.constFind(destName);
+        const bool exists = there != existing.constEnd() && there->IsFolder;
+        if (upload && !exists)
             AddItem(*folder, sourceFolder, destFolder, destName, 0, true, true, source, dest);
         Walk(children, childSource, destFolder + destName + dest.Separator(), source, dest, upload,
              depth + 1);

@@ -96,6 +96,8 @@ public:
     int Skipped() const { return Skipped_; }
     // Destination files left as they were because nobody could be asked.
     int SkippedExisting() const { return SkippedExisting_; }
+    // Source folders that could not be listed or lay too deep: their files are missing.
+    int Failed() const { return Failed_; }
 
     // Walks stop this deep: a server that nests folders forever cannot hold the walk.
     static constexpr int MaxDepth = 64;
@@ -128,4 +130,5 @@ private:
     int Queued_ = 0;
     int Skipped_ = 0;
     int SkippedExisting_ = 0;
+    int Failed_ = 0;
 };

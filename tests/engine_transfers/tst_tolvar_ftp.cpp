@@ -142,7 +142,8 @@ void TestTolvarFtp::mgetAndMputSummaries() {
     QCOMPARE(QFileInfo(Server.rootPath() + "/up/f1.txt").size(), 1001);
 
     // Any item not done fails the run.
-    run = RunTool(once + QStringList{"mget", Url("/f0.txt"), Url("/missing.txt"), local.path()});
+    run = RunTool(once + QStringList{"mget", "--overwrite", Url("/f0.txt"), Url("/missing.txt"),
+                                     local.path()});
     QCOMPARE(run.ExitCode, 1);
     QVERIFY2(run.Out.startsWith("items 2, done 1, cancelled 0, failed 1"), run.Out.constData());
     run = RunTool(once + QStringList{"mput", local.filePath("f0.txt"), Url("/no/such/")});

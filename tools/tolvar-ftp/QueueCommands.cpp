@@ -80,8 +80,6 @@ private:
     std::optional<TWalkEntry> RemoteEntry(const QByteArray& folder, const QByteArray& name);
     std::optional<TWalkEntry> LocalEntry(const QString& path, QByteArray& folder);
     void PlanHttp(const QString& source, const QByteArray& localFolder);
-    // A folder the server already has needs no folder item: its MKD would fail.
-    void DropExistingFolderItems();
 
     const TToolOptions& Options_;
     const TToolContext& Context_;
@@ -248,16 +246,6 @@ void TPlanner::PlanUploads(const TSplitURL& target) {
         TCountingSource local(Local_);
         Builder_->Upload({*entry}, folder, destFolder, local, *Remote_);
         Failures += local.Failures;
-    }
-    DropExistingFolderItems();
-}
-
-void TPlanner::DropExistingFolderItems() {
-    for (int i = Queue_.Count() - 1; i >= 0; --i) {
-        TTransferItem* item = Queue_.Item(i);
-        if (item->Upload && item->IsFolder && item->State() == isPending &&
-            Remote_->ListedFolder(item->DestFolder, item->DestFileName))
-            delete item; // leaves the queue by itself
     }
 }
 

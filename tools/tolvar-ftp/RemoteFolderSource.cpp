@@ -131,14 +131,5 @@ bool TRemoteFolderSource::List(const QByteArray& folder, std::vector<TWalkEntry>
             continue;
         entries.push_back(entry);
     }
-    Listed_.insert(folder, entries);
     return true;
-}
-
-bool TRemoteFolderSource::ListedFolder(const QByteArray& folder, const QByteArray& name) const {
-    const auto listing = Listed_.constFind(folder);
-    if (listing == Listed_.constEnd()) return false;
-    return std::any_of(listing->begin(), listing->end(), [&](const TWalkEntry& entry) {
-        return entry.Name == name && entry.IsFolder && !entry.IsLink;
-    });
 }

@@ -26,9 +26,6 @@ public:
     // Logs in and waits; empty on success, else why not.
     QString LogIn();
     bool ResumeSupported() const { return Ftp_->ResumeSupported(); }
-    // Every listing this source made, by folder, so that callers can tell what existed
-    // before anything moved.
-    bool ListedFolder(const QByteArray& folder, const QByteArray& name) const;
 
     bool List(const QByteArray& folder, std::vector<TWalkEntry>& entries) override;
     char Separator() const override { return '/'; }
@@ -42,7 +39,6 @@ private:
     std::unique_ptr<TFTPComponent> Ftp_;
     bool UseFirewall_ = false;
     QByteArray ListArgument_;
-    QHash<QByteArray, std::vector<TWalkEntry>> Listed_;
     // The command being awaited and what came of it.
     TFTPCommand AwaitedCommand_ = TFTPCommand::None;
     uint64_t AwaitedId_ = 0;
