@@ -7,6 +7,10 @@
 // window, waits until it is ready and returns it.
 #include "listing/FtpUtils.h"
 #include "settings/Settings.h"
+#include "sites/windows/PasswordDialog.h"
+#include "transfer/windows/Confirm.h"
+#include "transfer/windows/Overwrite.h"
+#include "transfer/windows/Restart.h"
 #include "views/HostBrowser.h"
 #include "views/widgets/HostView.h"
 #include "views/widgets/LocalView.h"
@@ -176,6 +180,32 @@ TWindow RemoteProperties(TContext& context) {
     return window;
 }
 
+// The confirmation dialogs and the password prompt, with made-up inputs.
+TWindow Overwrite(TContext&) {
+    auto window = std::make_unique<TfrmOverwrite>(
+        TExistingFile{QStringLiteral("holiday-2023.jpg"), 1'048'576, 2'816'503, 45200.5, 45390.75});
+    window->show();
+    return window;
+}
+
+TWindow Restart(TContext&) {
+    auto window = std::make_unique<TfrmRestart>(QStringLiteral("tolvar-1.10-src.tar.gz"));
+    window->show();
+    return window;
+}
+
+TWindow Confirm(TContext&) {
+    auto window = std::make_unique<TfrmConfirm>(1, QStringLiteral("releases"), true);
+    window->show();
+    return window;
+}
+
+TWindow Password(TContext&) {
+    auto window = std::make_unique<TdlgPassword>();
+    window->show();
+    return window;
+}
+
 struct TShot {
     const char* Name;
     const char* What;
@@ -186,6 +216,10 @@ const TShot Shots[] = {
     {"panes", "local and host panes side by side, report style", Panes},
     {"properties", "properties of two remote files with different permissions", RemoteProperties},
     {"host-icons", "the host pane in icon style", HostIcons},
+    {"overwrite", "overwrite question, a smaller file in the way", Overwrite},
+    {"restart", "restart question", Restart},
+    {"confirm", "delete confirmation of one folder", Confirm},
+    {"password", "session password prompt", Password},
 };
 
 } // namespace
