@@ -67,7 +67,7 @@ void TestConfirmDialogs::answers_data() {
         {"overwrite", "btnNoToAll", mrNoToAll},
         {"overwrite", "btnRecovery", mrRetry},
         {"restart", "enter", mrYesToAll},
-        {"restart", "escape", mrNo},
+        {"restart", "escape", mrCancel},
         {"restart", "close", mrCancel},
         {"restart", "btnYes", mrYes},
         {"restart", "btnNo", mrNo},

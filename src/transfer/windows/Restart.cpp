@@ -37,7 +37,9 @@ TfrmRestart::TfrmRestart(const QString& fileName, QWidget* parent) : TQuestionDi
     SetDefaultButton(
         AddButton(QStringLiteral("Yes to &All"), QStringLiteral("btnYesToAll"), mrYesToAll));
     AddButton(QStringLiteral("No to A&ll"), QStringLiteral("btnNoToAll"), mrNoToAll);
-    SetEscapeResult(mrNo);
+    // Escape leaves the file alone: "&No" would send it again from its start, over the
+    // part already there.
+    SetEscapeResult(mrCancel);
 
     // The title holds the name, so the width comes from the buttons and the prompt wraps.
     const int width =
