@@ -12,7 +12,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 build=${1:-$root/build/bench-views}
-rounds=${2:-3}
+rounds=${2:-5}
 entries=100000
 
 missing=()
@@ -153,10 +153,11 @@ for folder in "$big1" "$big2"; do
 done
 
 declare -A own steps calls show arrive model revisit lists resort rss trimmed lftp lftp_login
-for size in 1 2; do
-    folder=$big1 count=$entries
-    [ "$size" -eq 2 ] && folder=$big2 count=$((2 * entries))
-    for round in $(seq "$rounds"); do
+# Both sizes in every round, so a change in the machine's load falls on both alike.
+for round in $(seq "$rounds"); do
+    for size in 1 2; do
+        folder=$big1 count=$entries
+        [ "$size" -eq 2 ] && folder=$big2 count=$((2 * entries))
         if [ $((round % 2)) -eq 1 ]; then
             run_ours "$folder" "$count" "$tmp/ours.out"
             t=$(run_lftp "$folder" "$count")
