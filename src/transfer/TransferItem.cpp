@@ -46,6 +46,7 @@ void TTransferItem::SetState(TItemState state) {
     // A re-submit into an idle queue starts a new run, as an Add would.
     if (queue && state == isPending) queue->RestartIfIdle();
     if (queue) {
+        queue->CountActive(*this, State_, state);
         queue->StateCount_[State_] -= 1;
         const int64_t left = Size - StartOffset;
         if (State_ == isPending && state == isCancelled) {

@@ -87,6 +87,8 @@ private:
     void Finish(TFTPComponent* sender, TFTPCommand command, bool success, bool aborted);
 
     TItemState State_ = isPending;
+    // What the queue counted this item under while it is pending or busy.
+    QByteArray ActiveKey_;
     // The handlers of a borrowed session as they were before this item first took it.
     TFTPHandlers SavedHandlers_;
     bool HasSavedHandlers_ = false;

@@ -12,13 +12,21 @@
 
 namespace {
 
-bool EqualItems(const TTransferItem& a, const TTransferItem& b) {
-    return a.FileName == b.FileName && a.Size == b.Size && a.Date == b.Date &&
-           a.SourceFolder == b.SourceFolder && a.DestFolder == b.DestFolder && a.Host == b.Host &&
-           a.Port == b.Port && a.User == b.User && a.Password == b.Password &&
-           a.Account == b.Account && a.StartOffset == b.StartOffset && a.Upload == b.Upload &&
-           a.IsFolder == b.IsFolder;
+// Everything that makes two items the same transfer, as one key.
+QByteArray ItemKey(const TTransferItem& item) {
+    QByteArray key;
+    const QByteArray separator(1, '\0');
+    for (const QByteArray& part :
+         {item.FileName, item.SourceFolder, item.DestFolder, item.Host.toUtf8(), item.User,
+          item.Password, item.Account, QByteArray::number(item.Size),
+          QByteArray::number(item.Date, 'g', 17), QByteArray::number(item.Port),
+          QByteArray::number(item.StartOffset), QByteArray::number(int(item.Upload)),
+          QByteArray::number(int(item.IsFolder))})
+        key += part + separator;
+    return key;
 }
+
+bool Active(TItemState state) { return state == isPending || state == isBusy; }
 
 const QString AppTitle = QStringLiteral("Tolvar");
 
@@ -64,14 +72,11 @@ void TTransferItems::SetName(const QString& name) {
 int TTransferItems::Add(std::unique_ptr<TTransferItem>& item) {
     DebugLogFmt("Adding Transfer Item. Name = \"%s\"", item->FileName.constData());
     if (item->DestFileName.isEmpty()) item->DestFileName = item->FileName;
-    for (const TTransferItem* other : Items_) {
-        if (other != item.get() && (other->State() == isPending || other->State() == isBusy) &&
-            EqualItems(*other, *item)) {
-            if (ITransferMainWindow* main = Windows().Main)
-                main->ShowMessage(QStringLiteral("\"%1\" is already in the transfer queue")
-                                      .arg(DisplayText(item->FileName)));
-            return -1;
-        }
+    if (Active_.value(ItemKey(*item)) > 0) {
+        if (ITransferMainWindow* main = Windows().Main)
+            main->ShowMessage(QStringLiteral("\"%1\" is already in the transfer queue")
+                                  .arg(DisplayText(item->FileName)));
+        return -1;
     }
     if (ITransferProgressWindow* progress = Windows().Progress) progress->EnsureExists();
     TTransferItem* added = item.release();
@@ -79,6 +84,7 @@ int TTransferItems::Add(std::unique_ptr<TTransferItem>& item) {
     added->Owner = this;
     RestartIfIdle();
     StateCount_[added->State()] += 1;
+    CountActive(*added, isDone, added->State());
     BytesDone += added->StartOffset;
     BytesLeft += added->Size - added->StartOffset;
     ShowInProgressWindow();
@@ -136,6 +142,7 @@ void TTransferItems::Clear() {
     while (!Items_.isEmpty())
         delete Items_.last(); // leaves the list by itself
     StateCount_.fill(0);
+    Active_.clear();
     BytesDone = BytesLeft = BytesMoved = 0;
     CompletedCount = 0;
     SetTitle(AppTitle);
@@ -153,7 +160,19 @@ void TTransferItems::Forget(TTransferItem* item) {
     Items_.removeOne(item);
     if (BusyItem_ == item) BusyItem_ = nullptr;
     StateCount_[item->State()] -= 1;
+    CountActive(*item, item->State(), isDone);
     item->Owner = nullptr;
+}
+
+void TTransferItems::CountActive(TTransferItem& item, TItemState from, TItemState to) {
+    if (Active(from) == Active(to))
+        return;
+    if (Active(to)) {
+        item.ActiveKey_ = ItemKey(item);
+        Active_[item.ActiveKey_] += 1;
+    } else if (auto it = Active_.find(item.ActiveKey_); it != Active_.end() && --it.value() <= 0) {
+        Active_.erase(it);
+    }
 }
 
 void TTransferItems::ShowInProgressWindow() {

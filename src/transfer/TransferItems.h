@@ -100,6 +100,9 @@ private:
     // Restarts the tick count and byte counters when nothing is pending or busy.
     void RestartIfIdle();
     void Forget(TTransferItem* item);
+    // Pending and busy items by what makes two items equal, so that Add finds a
+    // duplicate at once however long the queue is.
+    void CountActive(TTransferItem& item, TItemState from, TItemState to);
 
     QString Name_;
     QList<TTransferItem*> Items_; // owned, in processing order
@@ -110,6 +113,7 @@ private:
     // The transfer type each pooled session was last given; gone with its log-in.
     QHash<const TFTPComponent*, int> SessionType_;
     std::array<int32_t, ItemStateCount> StateCount_{};
+    QHash<QByteArray, int> Active_;
     // Context of the deferred ProcessNext; gone with the queue, and its calls with it.
     std::unique_ptr<QObject> Context_;
 };
