@@ -152,7 +152,7 @@ for folder in "$big1" "$big2"; do
     lftp -e "set net:max-retries 1; cd \"$folder\"; ls; quit" "ftp://127.0.0.1:$port" >"$folder.list"
 done
 
-declare -A own steps calls show arrive model revisit lists resort rss trimmed lftp lftp_login
+declare -A own steps show arrive model revisit lists resort rss trimmed lftp lftp_login
 # Both sizes in every round, so a change in the machine's load falls on both alike.
 for round in $(seq "$rounds"); do
     for size in 1 2; do
@@ -178,7 +178,6 @@ for round in $(seq "$rounds"); do
         for key in idle_ms settle_ms parse_ms captions_ms sort_ms size_sort_ms; do
             steps[$size.$key]+="$(value $key "$tmp/ours.out") "
         done
-        calls[$size]=$(value lessthan_calls "$tmp/ours.out")
     done
 done
 
@@ -200,7 +199,7 @@ for size in 1 2; do
     printf ' server LIST and transfer %s ms,' "$(awk -v a="$(best ${arrive[$size]})" -v p="$(best ${steps[$size.parse_ms]})" 'BEGIN { printf "%.1f", a - p }')"
     printf ' parse %s ms,' "$(best ${steps[$size.parse_ms]})"
     printf ' captions %s ms,' "$(best ${steps[$size.captions_ms]})"
-    printf ' proxy sort by name %s ms (%s lessThan calls),' "$(best ${steps[$size.sort_ms]})" "${calls[$size]}"
+    printf ' sort by name %s ms,' "$(best ${steps[$size.sort_ms]})"
     printf ' by size %s ms,' "$(best ${steps[$size.size_sort_ms]})"
     printf ' layout and paint after state 129 %s ms\n' "$(best ${steps[$size.settle_ms]})"
     own[$size]=$(awk -v s="$(best ${show[$size]})" -v a="$(best ${arrive[$size]})" -v p="$(best ${steps[$size.parse_ms]})" \

@@ -4,11 +4,14 @@
 
 #include <QApplication>
 #include <QDrag>
+#include <QFileInfo>
+#include <QIcon>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
 #include <QMimeData>
+#include <QPainter>
 #include <QSortFilterProxyModel>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -21,10 +24,44 @@ const char* TCustomView::ViewMimeType = "application/x-tolvar-view";
 
 namespace {
 // The panels' widths at the usual font size; the last one takes the rest.
-constexpr int PanelWidths[3] = {60, 170, 220};
+constexpr int PanelWidths[3] = {50, 150, 190};
+// A status panel that cuts a text too long for it with an ellipsis, never silently at
+// its edge (a cut number would read as another number); its hint shows the whole text.
+class TStatusPanel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QRect area = contentsRect();
+        painter.drawText(area, int(alignment()),
+                         fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
+    }
+};
+
+// Without a desktop (offscreen, a bare window manager) no icon theme is chosen, and every
+// file would show the same blank page: fall back to a common theme when one is installed.
+void EnsureIconTheme() {
+    static bool done = false;
+    if (std::exchange(done, true))
+        return;
+    const QString current = QIcon::themeName();
+    if (!current.isEmpty() && current != QLatin1String("hicolor"))
+        return;
+    for (const QString& path : QIcon::themeSearchPaths()) {
+        if (QFileInfo::exists(path + QStringLiteral("/Adwaita/index.theme"))) {
+            QIcon::setThemeName(QStringLiteral("Adwaita"));
+            return;
+        }
+    }
+}
 } // namespace
 
-TCustomView::TCustomView(QWidget* parent) : QWidget(parent) { BuildControls(); }
+TCustomView::TCustomView(QWidget* parent) : QWidget(parent) {
+    EnsureIconTheme();
+    BuildControls();
+}
 
 TCustomView::~TCustomView() = default;
 
@@ -63,13 +100,15 @@ void TCustomView::BuildControls() {
     StatusBar_ = new QStatusBar(this);
     StatusBar_->setSizeGripEnabled(false);
     for (int i = 0; i < 4; ++i) {
-        Panels_[i] = new QLabel(StatusBar_);
+        Panels_[i] = new TStatusPanel(StatusBar_);
         Panels_[i]->setObjectName(QStringLiteral("panel%1").arg(i));
         Panels_[i]->installEventFilter(this);
         if (i < 3) {
             Panels_[i]->setFixedWidth(PanelWidths[i]);
             StatusBar_->addWidget(Panels_[i]);
         } else {
+            // A long text never widens the pane: it is cut, and its hint shows it whole.
+            Panels_[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
             Panels_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             StatusBar_->addWidget(Panels_[i], 1);
         }
@@ -99,7 +138,7 @@ void TCustomView::SetModels(QAbstractItemModel* source, QSortFilterProxyModel* p
     QHeaderView* header = Details_->header();
     header->setSortIndicator(0, Qt::AscendingOrder);
     // Name, Size, Type, Modified: names get the room, the date the rest.
-    const int widths[] = {230, 90, 150};
+    const int widths[] = {180, 80, 130};
     for (int column = 0; column < 3 && column < proxy->columnCount(); ++column)
         header->resizeSection(column, widths[column]);
     header->setStretchLastSection(true);
@@ -224,7 +263,8 @@ void TCustomView::SetViewStyle(TViewStyle style) {
     case vsIcon:
         List_->setViewMode(QListView::IconMode);
         List_->setIconSize(QSize(32, 32));
-        List_->setGridSize(QSize(96, 72));
+        List_->setGridSize(QSize(112, 76));
+        List_->setTextElideMode(Qt::ElideMiddle);
         List_->setFlow(QListView::LeftToRight);
         List_->setWrapping(true);
         List_->setWordWrap(true);

@@ -15,6 +15,16 @@ QIcon ThemeIcon(const QString& name, QStyle::StandardPixmap fallback) {
     return icon.isNull() ? QApplication::style()->standardIcon(fallback) : icon;
 }
 
+// The locale's short date and time; remote dates have no seconds, so none are shown.
+QString DateText(double date) {
+    static const QString format = [] {
+        QString f = QLocale().dateTimeFormat(QLocale::ShortFormat);
+        f.remove(QStringLiteral(":ss"));
+        return f;
+    }();
+    return QLocale().toString(DateTimeFromDayNumber(date), format);
+}
+
 QString Extension(const QString& name) {
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     return dot <= 0 ? QString() : name.mid(dot + 1);
@@ -23,21 +33,99 @@ QString Extension(const QString& name) {
 
 TRemoteListModel::TRemoteListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
+namespace {
+// Listings whose captions and order are kept for a revisit.
+constexpr size_t RecentListings = 8;
+} // namespace
+
 void TRemoteListModel::SetListing(TListingPtr listing) {
     beginResetModel();
     Listing_ = std::move(listing);
-    Captions_.clear();
+    Shown_.reset();
     if (Listing_) {
-        Captions_.reserve(static_cast<qsizetype>(Listing_->size()));
-        for (const TRemoteListEntry& entry : *Listing_)
-            Captions_.push_back(DisplayText((entry.Item.Attributes & raLink) ? LinkName(entry.Name)
-                                                                              : entry.Name));
+        for (auto it = Recent_.begin(); it != Recent_.end(); ++it) {
+            if ((*it)->Listing.lock() == Listing_) {
+                Shown_ = *it;
+                Recent_.erase(it);
+                break;
+            }
+        }
+        if (!Shown_) {
+            Shown_ = std::make_shared<TShownListing>();
+            Shown_->Listing = Listing_;
+            Shown_->Captions.reserve(static_cast<qsizetype>(Listing_->size()));
+            for (const TRemoteListEntry& entry : *Listing_)
+                Shown_->Captions.push_back(DisplayText(
+                    (entry.Item.Attributes & raLink) ? LinkName(entry.Name) : entry.Name));
+        }
+        Recent_.push_front(Shown_);
+        if (Recent_.size() > RecentListings)
+            Recent_.pop_back();
+        if (Shown_->Column != SortColumn_ || Shown_->Direction != SortOrder_)
+            SortOrderOf(*Shown_);
     }
     endResetModel();
 }
 
+void TRemoteListModel::SortOrderOf(TShownListing& shown) const {
+    const TRemoteItemList& list = *Listing_;
+    std::vector<int>& order = shown.Order;
+    order.resize(list.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = static_cast<int>(i);
+    const int column = SortColumn_;
+    const bool descending = SortOrder_ == Qt::DescendingOrder;
+    auto less = [&](int a, int b) {
+        const TRemoteItem& x = list[size_t(a)].Item;
+        const TRemoteItem& y = list[size_t(b)].Item;
+        const bool folderA = x.Attributes & raFolder, folderB = y.Attributes & raFolder;
+        // Folders come first whichever way the list is sorted.
+        if (folderA != folderB)
+            return folderA;
+        int result = 0;
+        if (column == colModified)
+            result = x.Date < y.Date ? -1 : x.Date > y.Date ? 1 : 0;
+        else if (!folderA && column == colSize)
+            result = x.Size < y.Size ? -1 : x.Size > y.Size ? 1 : 0;
+        else if (!folderA && column == colType)
+            result = TypeOfEntry(size_t(a)).Text.compare(TypeOfEntry(size_t(b)).Text,
+                                                         Qt::CaseInsensitive);
+        if (result == 0 && !(column == colModified || (!folderA && column != colName)))
+            result = shown.Captions[a].compare(shown.Captions[b], Qt::CaseInsensitive);
+        return descending ? result > 0 : result < 0;
+    };
+    std::stable_sort(order.begin(), order.end(), less);
+    shown.Column = SortColumn_;
+    shown.Direction = SortOrder_;
+}
+
+void TRemoteListModel::Sort(int column, Qt::SortOrder order) {
+    if (column < 0 || column >= ColumnCount)
+        return;
+    SortColumn_ = column;
+    SortOrder_ = order;
+    if (!Shown_ || (Shown_->Column == column && Shown_->Direction == order))
+        return;
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<int> entryOf;
+    entryOf.reserve(static_cast<size_t>(before.size()));
+    for (const QModelIndex& index : before)
+        entryOf.push_back(static_cast<int>(Index(index.row())));
+    SortOrderOf(*Shown_);
+    std::vector<int> rowOf(Shown_->Order.size());
+    for (size_t row = 0; row < Shown_->Order.size(); ++row)
+        rowOf[size_t(Shown_->Order[row])] = static_cast<int>(row);
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i)
+        after << index(rowOf[size_t(entryOf[size_t(i)])], before[i].column());
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
 int TRemoteListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(Captions_.size());
+    return parent.isValid() || !Shown_ ? 0 : static_cast<int>(Shown_->Order.size());
 }
 
 int TRemoteListModel::columnCount(const QModelIndex& parent) const {
@@ -45,13 +133,17 @@ int TRemoteListModel::columnCount(const QModelIndex& parent) const {
 }
 
 const TRemoteListModel::TTypeInfo& TRemoteListModel::TypeOf(int row) const {
-    const TRemoteListEntry& entry = Entry(row);
+    return TypeOfEntry(Index(row));
+}
+
+const TRemoteListModel::TTypeInfo& TRemoteListModel::TypeOfEntry(size_t index) const {
+    const TRemoteListEntry& entry = (*Listing_)[index];
     if (entry.Item.Attributes & raFolder) {
         static const TTypeInfo folder{QStringLiteral("File Folder"),
                                       ThemeIcon(QStringLiteral("folder"), QStyle::SP_DirIcon)};
         return folder;
     }
-    const QString extension = Extension(Captions_[row]);
+    const QString extension = Extension(Shown_->Captions[static_cast<qsizetype>(index)]);
     const QString key = extension.toLower();
     auto it = Types_.find(key);
     if (it == Types_.end()) {
@@ -90,13 +182,13 @@ QVariant TRemoteListModel::data(const QModelIndex& index, int role) const {
     case Qt::EditRole:
         switch (index.column()) {
         case colName:
-            return Captions_[row];
+            return Caption(row);
         case colSize:
             return folder ? QString() : KilobyteText(item.Size);
         case colType:
             return TypeText(row);
         case colModified:
-            return QLocale().toString(DateTimeFromDayNumber(item.Date), QLocale::ShortFormat);
+            return DateText(item.Date);
         }
         break;
     case Qt::DecorationRole:
@@ -118,7 +210,7 @@ QVariant TRemoteListModel::data(const QModelIndex& index, int role) const {
     case RawRole:
         switch (index.column()) {
         case colName:
-            return Captions_[row];
+            return Caption(row);
         case colSize:
             return QVariant::fromValue<qlonglong>(item.Size);
         case colType:
@@ -161,7 +253,13 @@ Qt::ItemFlags TRemoteListModel::flags(const QModelIndex& index) const {
 }
 
 TRemoteSortProxy::TRemoteSortProxy(QObject* parent) : QSortFilterProxyModel(parent) {
-    setSortRole(TRemoteListModel::RawRole);
+    // The model's own order shows through: the proxy only filters.
+    setDynamicSortFilter(false);
+}
+
+void TRemoteSortProxy::sort(int column, Qt::SortOrder order) {
+    if (auto* model = qobject_cast<TRemoteListModel*>(sourceModel()))
+        model->Sort(column, order);
 }
 
 void TRemoteSortProxy::SetMasks(const QStringList& masks) {
@@ -176,24 +274,4 @@ bool TRemoteSortProxy::filterAcceptsRow(int sourceRow, const QModelIndex&) const
         return true;
     const auto* model = static_cast<const TRemoteListModel*>(sourceModel());
     return model->IsFolder(sourceRow) || MatchesMaskList(model->Caption(sourceRow), Masks_);
-}
-
-bool TRemoteSortProxy::lessThan(const QModelIndex& left, const QModelIndex& right) const {
-    const auto* model = static_cast<const TRemoteListModel*>(sourceModel());
-    const int a = left.row(), b = right.row();
-    const bool folderA = model->IsFolder(a), folderB = model->IsFolder(b);
-    // Folders come first whichever way the list is sorted; the proxy reverses the result
-    // for a descending sort, so the folder rule is reversed here to survive that.
-    if (folderA != folderB)
-        return sortOrder() == Qt::AscendingOrder ? folderA : folderB;
-    const TRemoteItem& x = model->Entry(a).Item;
-    const TRemoteItem& y = model->Entry(b).Item;
-    const int column = left.column();
-    if (column == TRemoteListModel::colModified)
-        return x.Date < y.Date;
-    if (!folderA && column == TRemoteListModel::colSize)
-        return x.Size < y.Size;
-    if (!folderA && column == TRemoteListModel::colType)
-        return model->TypeText(a).compare(model->TypeText(b), Qt::CaseInsensitive) < 0;
-    return model->Caption(a).compare(model->Caption(b), Qt::CaseInsensitive) < 0;
 }

@@ -7,11 +7,15 @@
 #include <QIcon>
 #include <QSortFilterProxyModel>
 
+#include <deque>
 #include <functional>
+#include <memory>
+#include <vector>
 
-// The rows of one remote listing: Name, Size, Type, Modified. It holds its own reference
-// to the listing it shows, so the cache may drop or replace it meanwhile. Filling is one
-// reset: no per-row work beyond decoding the names.
+// The rows of one remote listing: Name, Size, Type, Modified, in sorted order (folders
+// first in both directions). It holds its own reference to the listing it shows, so the
+// cache may drop or replace it meanwhile. Filling is one reset; the captions and the
+// order of the last listings shown are kept, so a revisit neither decodes nor sorts.
 class TRemoteListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -23,11 +27,15 @@ public:
 
     void SetListing(TListingPtr listing);
     void Clear() { SetListing(nullptr); }
-    const TRemoteListEntry& Entry(int row) const { return (*Listing_)[static_cast<size_t>(row)]; }
+    const TRemoteListEntry& Entry(int row) const { return (*Listing_)[Index(row)]; }
     bool IsFolder(int row) const { return Entry(row).Item.Attributes & raFolder; }
     // The name shown (a link's own name, without its target), as display text.
-    const QString& Caption(int row) const { return Captions_[row]; }
+    const QString& Caption(int row) const { return Shown_->Captions[Index(row)]; }
     QString TypeText(int row) const;
+    // Reorders the rows (persistent indexes follow them).
+    void Sort(int column, Qt::SortOrder order);
+    int SortColumn() const { return SortColumn_; }
+    Qt::SortOrder SortOrder() const { return SortOrder_; }
 
     // Renames through the pane; the caption stays until the server confirms.
     std::function<bool(int row, const QString& newName)> OnRename;
@@ -45,24 +53,38 @@ private:
         QString Text;
         QIcon Icon;
     };
+    // Captions and one sorted order of a listing, kept while it is among the last shown.
+    struct TShownListing {
+        std::weak_ptr<const TRemoteItemList> Listing;
+        QVector<QString> Captions;
+        std::vector<int> Order;
+        int Column = -1;
+        Qt::SortOrder Direction = Qt::AscendingOrder;
+    };
+    size_t Index(int row) const { return static_cast<size_t>(Shown_->Order[static_cast<size_t>(row)]); }
     const TTypeInfo& TypeOf(int row) const;
+    const TTypeInfo& TypeOfEntry(size_t index) const;
+    void SortOrderOf(TShownListing& shown) const;
 
     TListingPtr Listing_;
-    QVector<QString> Captions_;
+    std::shared_ptr<TShownListing> Shown_;
+    std::deque<std::shared_ptr<TShownListing>> Recent_;
+    int SortColumn_ = colName;
+    Qt::SortOrder SortOrder_ = Qt::AscendingOrder;
     mutable QHash<QString, TTypeInfo> Types_; // by lower-case extension; no file is touched
 };
 
-// Folders first in both directions; files by the column's raw value; files that do not
-// match the mask list hidden (folders never).
+// Hides files that do not match the mask list (folders never). Sorting is the model's:
+// a sort asked of the proxy (a header click) reorders the model's rows.
 class TRemoteSortProxy : public QSortFilterProxyModel {
     Q_OBJECT
 public:
     explicit TRemoteSortProxy(QObject* parent = nullptr);
     void SetMasks(const QStringList& masks);
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
-    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
 
 private:
     QStringList Masks_;
