@@ -25,7 +25,7 @@ QIcon RowIcon(bool folder, bool upload, int state) {
     } states[] = {{"appointment-soon", QStyle::SP_MediaPause},
                   {"media-playback-start", QStyle::SP_MediaPlay},
                   {"emblem-default", QStyle::SP_DialogApplyButton},
-                  {"process-stop", QStyle::SP_BrowserStop},
+                  {"process-stop", QStyle::SP_MediaStop},
                   {"dialog-error", QStyle::SP_MessageBoxCritical}};
     QPixmap picture(36, 16);
     picture.fill(Qt::transparent);

@@ -43,7 +43,8 @@ TfrmTransferMngr::TfrmTransferMngr(TTransferMonitor& monitor, QWidget* parent)
     lvTransfer->viewport()->installEventFilter(this);
     QHeaderView* header = lvTransfer->header();
     header->setStretchLastSection(true);
-    const int widths[] = {200, 60, 120, 120};
+    // The size column is wider than the 60 pixels of old: today's fonts need it for "3,911,420".
+    const int widths[] = {200, 80, 120, 120};
     for (int i = 0; i < 4; ++i)
         header->resizeSection(i, widths[i]);
 

@@ -29,6 +29,7 @@ constexpr int DesignWidth = 385, DesignHeight = 428;
 // Progress comes in far more often than a person can read; redraw at most this often
 // between the timer's ticks.
 constexpr uint64_t RedrawMs = 250;
+constexpr int MinLogHeight = 120;
 
 QFrame* Separator(QWidget* parent) {
     auto* line = new QFrame(parent);
@@ -53,9 +54,14 @@ TfrmTransfer::TfrmTransfer(TTransferMonitor& monitor, QWidget* parent)
     tcHosts->setObjectName(QStringLiteral("tcHosts"));
     tcHosts->setExpanding(false);
     tcHosts->setDrawBase(false);
+    // The window's heights are worked out before any queue has a tab: keep room for one.
+    tcHosts->addTab(QStringLiteral("General"));
+    tcHosts->setFixedHeight(tcHosts->sizeHint().height());
+    tcHosts->removeTab(0);
 
     auto* page = new QFrame(this);
     page->setFrameShape(QFrame::StyledPanel);
+    page->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto label = [page](const char* name) {
         auto* l = new QLabel(page);
         l->setObjectName(QString::fromLatin1(name));
@@ -158,7 +164,7 @@ TfrmTransfer::TfrmTransfer(TTransferMonitor& monitor, QWidget* parent)
     TransferLog->hide();
     CompactHeight_ = layout->sizeHint().height();
     // At the design size the log takes what the rest leaves.
-    LogHeight_ = std::max(80, DesignHeight - CompactHeight_ - 8);
+    LogHeight_ = std::max(MinLogHeight, DesignHeight - CompactHeight_ - 8);
     resize(DesignWidth, DesignHeight);
     SetDetailsShown(false);
     monitor.AddListener(this);
@@ -330,8 +336,10 @@ void TfrmTransfer::SetDetailsShown(bool shown) {
     } else {
         setMaximumHeight(QWIDGETSIZE_MAX);
         TransferLog->show();
-        setMinimumHeight(DesignHeight);
-        resize(width(), std::max(DesignHeight, CompactHeight_ + 8 + LogHeight_));
+        // The design height, unless the style's controls leave the log too little of it.
+        const int least = std::max(DesignHeight, CompactHeight_ + 8 + MinLogHeight);
+        setMinimumHeight(least);
+        resize(width(), std::max(least, CompactHeight_ + 8 + LogHeight_));
         btnToggleDetails->setText(QStringLiteral("<< &Details"));
     }
 }
