@@ -120,6 +120,8 @@ pasv_addr_resolve=NO
 port_enable=YES
 connect_from_port_20=NO
 xferlog_enable=NO
+# 400 KB/s for downloads, so that the transfer windows are caught mid-file.
+anon_max_rate=400000
 syslog_enable=NO
 CONF
 /usr/sbin/vsftpd "$tmp/vsftpd.conf" >"$tmp/vsftpd.out" 2>&1 &
