@@ -81,6 +81,8 @@ int TTransferItems::Add(std::unique_ptr<TTransferItem>& item) {
     if (ITransferProgressWindow* progress = Windows().Progress) progress->EnsureExists();
     TTransferItem* added = item.release();
     Items_.append(added);
+    // Taken now, not searched for: a batch of adds would otherwise cost the square.
+    const int index = static_cast<int>(Items_.size()) - 1;
     added->Owner = this;
     RestartIfIdle();
     StateCount_[added->State()] += 1;
@@ -89,7 +91,6 @@ int TTransferItems::Add(std::unique_ptr<TTransferItem>& item) {
     BytesLeft += added->Size - added->StartOffset;
     ShowInProgressWindow();
     if (OnItemAdded) OnItemAdded(this, added);
-    const int index = IndexOf(added);
     ProcessNext();
     return index;
 }
