@@ -231,7 +231,9 @@ bool TFTPThread::ConnectionStep(TCommandItem& item) {
     const QByteArray connectHost = item.Param(1);
     const QByteArray connectPort = item.Param(2);
     const auto& settings = EngineSettings();
-    CurrentFolder.clear();
+    // Assigned rather than cleared: the folder's bytes may be shared with the window
+    // thread, and clear() releases them inside Qt, where ThreadSanitizer cannot see it.
+    CurrentFolder = QByteArray();
 
     int attempt = 1;
     bool succeeded = false;

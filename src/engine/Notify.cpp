@@ -94,7 +94,9 @@ void TFTPThread::NotifyDisconnect() {
     CloseSocketGraceful(DataSocket);
     CloseSocketGraceful(ControlSocket);
     HostAddressKnown = false;
-    CurrentFolder.clear();
+    // Assigned rather than cleared: the folder's bytes may be shared with the window
+    // thread, and clear() releases them inside Qt, where ThreadSanitizer cannot see it.
+    CurrentFolder = QByteArray();
     Notify(TNotificationCode::Disconnect);
 }
 
