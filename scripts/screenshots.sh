@@ -11,12 +11,8 @@ root=$(cd "$here/.." && pwd)
 out=${OUT:-$root/build/screenshots}
 build="$out/cmake"
 
-if [ ! -x /usr/sbin/vsftpd ]; then
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo=sudo
-    $sudo apt-get update -qq >/dev/null
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends vsftpd >/dev/null
-fi
+. "$root/bench/loopback-vsftpd.sh"
+need_programs vsftpd
 
 mkdir -p "$build"
 if ! { cmake -S "$root" -B "$build" -G Ninja -DTOLVAR_BUILD_TESTS=OFF &&
@@ -31,12 +27,8 @@ if [ "${1:-}" = "--list" ]; then
 fi
 
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/tolvar-shots.XXXXXX")
-vsftpd_pid=""
 cleanup() {
-    if [ -n "$vsftpd_pid" ]; then
-        kill "$vsftpd_pid" 2>/dev/null || true
-        wait "$vsftpd_pid" 2>/dev/null || true
-    fi
+    stop_vsftpd
     rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -86,7 +78,6 @@ put(local, "photo.jpg", 1_650_200, 10)
 put(local, "backup.tar.gz", 25_400_000, 45)
 put(local, "notes.md", 5_400, 4)
 PY
-mkdir -p "$tmp/empty"
 
 # As root, vsftpd locks anonymous sessions into the site, so the panes show "/" as most
 # servers would; otherwise it runs as the launching user and the real paths show.
@@ -99,46 +90,9 @@ else
     remote="$tmp/site/"
 fi
 
-port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-cat >"$tmp/vsftpd.conf" <<CONF
-listen=YES
-listen_ipv6=NO
-listen_address=127.0.0.1
-listen_port=$port
-background=NO
-$session
-seccomp_sandbox=NO
-secure_chroot_dir=$tmp/empty
-anonymous_enable=YES
-local_enable=NO
-no_anon_password=YES
-anon_root=$tmp/site
-write_enable=NO
-pasv_enable=YES
-pasv_address=127.0.0.1
-pasv_addr_resolve=NO
-port_enable=YES
-connect_from_port_20=NO
-xferlog_enable=NO
 # 400 KB/s for downloads, so that the transfer windows are caught mid-file.
-anon_max_rate=400000
-syslog_enable=NO
-CONF
-/usr/sbin/vsftpd "$tmp/vsftpd.conf" >"$tmp/vsftpd.out" 2>&1 &
-vsftpd_pid=$!
-up=""
-for _ in $(seq 50); do
-    if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
-        up=1
-        break
-    fi
-    sleep 0.1
-done
-if [ -z "$up" ]; then
-    echo "screenshots: vsftpd did not start on 127.0.0.1:$port" >&2
-    cat "$tmp/vsftpd.out" >&2
-    exit 1
-fi
+start_vsftpd "$tmp/site" "$tmp" "anon_max_rate=400000" "$session"
+port=$vsftpd_port
 
 mkdir -p "$out"
 if ! QT_QPA_PLATFORM=offscreen "$renderer" --port "$port" --remote "$remote" \

@@ -19,12 +19,8 @@ rounds=${2:-5}
 folders=100
 per_folder=100
 
-if [ ! -x /usr/sbin/vsftpd ]; then
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo=sudo
-    $sudo apt-get update -qq >/dev/null
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends vsftpd >/dev/null
-fi
+. "$here/../loopback-vsftpd.sh"
+need_programs vsftpd
 
 mkdir -p "$build"
 if ! { cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release &&
@@ -36,12 +32,8 @@ fi
 bench="$build/queueing-bench"
 
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/tolvar-queueing.XXXXXX")
-vsftpd_pid=""
 cleanup() {
-    if [ -n "$vsftpd_pid" ]; then
-        kill "$vsftpd_pid" 2>/dev/null || true
-        wait "$vsftpd_pid" 2>/dev/null || true
-    fi
+    stop_vsftpd
     rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -62,42 +54,13 @@ for n in (folders, 2 * folders):
                 out.write(data)
 PY
 
-port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-cat >"$tmp/vsftpd.conf" <<CONF
-listen=YES
-listen_ipv6=NO
-listen_address=127.0.0.1
-listen_port=$port
-background=NO
-run_as_launching_user=YES
-seccomp_sandbox=NO
-secure_chroot_dir=$tmp/empty
-anonymous_enable=YES
-local_enable=NO
-no_anon_password=YES
-anon_root=$tmp/root
-write_enable=YES
+start_vsftpd "$tmp/root" "$tmp" "write_enable=YES
 anon_upload_enable=YES
 anon_mkdir_write_enable=YES
 anon_other_write_enable=YES
 anon_umask=022
-anon_world_readable_only=NO
-pasv_enable=YES
-pasv_address=127.0.0.1
-pasv_addr_resolve=NO
-port_enable=YES
-connect_from_port_20=NO
-xferlog_enable=NO
-syslog_enable=NO
-max_clients=50
-max_per_ip=50
-CONF
-/usr/sbin/vsftpd "$tmp/vsftpd.conf" >"$tmp/vsftpd.out" 2>&1 &
-vsftpd_pid=$!
-for _ in $(seq 50); do
-    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
-    sleep 0.1
-done
+anon_world_readable_only=NO"
+port=$vsftpd_port
 
 value() { awk -v k="$1" '$1 == k { print $2 }' "$2"; }
 best() { printf '%s\n' "$@" | sort -g | head -1; }

@@ -11,19 +11,16 @@ build=${1:-$root/build/bench-transfer}
 files=${2:-2000}
 rounds=${3:-3}
 
-if ! command -v lftp >/dev/null; then
-    apt-get update -qq >/dev/null
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq lftp >/dev/null
-fi
+. "$here/../loopback-vsftpd.sh"
+need_programs lftp vsftpd
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLVAR_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" --target tolvar-ftp >/dev/null
 tool="$build/tools/tolvar-ftp/tolvar-ftp"
 
 tmp=$(mktemp -d)
-vsftpd_pid=
 cleanup() {
-    [ -n "$vsftpd_pid" ] && kill "$vsftpd_pid" 2>/dev/null && wait "$vsftpd_pid" 2>/dev/null
+    stop_vsftpd
     rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -37,37 +34,8 @@ for i in range(count):
         f.write(os.urandom(1024))
 PY
 
-port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-cat >"$tmp/vsftpd.conf" <<CONF
-listen=YES
-listen_ipv6=NO
-listen_address=127.0.0.1
-listen_port=$port
-background=NO
-run_as_launching_user=YES
-seccomp_sandbox=NO
-secure_chroot_dir=$tmp/empty
-anonymous_enable=YES
-local_enable=NO
-no_anon_password=YES
-anon_root=$tmp/root
-write_enable=NO
-pasv_enable=YES
-pasv_address=127.0.0.1
-pasv_addr_resolve=NO
-port_enable=YES
-connect_from_port_20=NO
-xferlog_enable=NO
-syslog_enable=NO
-max_clients=50
-max_per_ip=50
-CONF
-/usr/sbin/vsftpd "$tmp/vsftpd.conf" >"$tmp/vsftpd.out" 2>&1 &
-vsftpd_pid=$!
-for _ in $(seq 50); do
-    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
-    sleep 0.1
-done
+start_vsftpd "$tmp/root" "$tmp"
+port=$vsftpd_port
 
 # Without a chroot (vsftpd runs unprivileged) the server's paths are the real ones.
 base="ftp://127.0.0.1:$port$tmp/root/files"

@@ -15,15 +15,8 @@ build=${1:-$root/build/bench-views}
 rounds=${2:-5}
 entries=100000
 
-missing=()
-command -v lftp >/dev/null || missing+=(lftp)
-[ -x /usr/sbin/vsftpd ] || missing+=(vsftpd)
-if [ "${#missing[@]}" -gt 0 ]; then
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo=sudo
-    $sudo apt-get update -qq >/dev/null
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+. "$here/../loopback-vsftpd.sh"
+need_programs lftp vsftpd
 
 mkdir -p "$build"
 if ! { cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release &&
@@ -35,12 +28,8 @@ fi
 bench="$build/views-bench"
 
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/tolvar-views.XXXXXX")
-vsftpd_pid=""
 cleanup() {
-    if [ -n "$vsftpd_pid" ]; then
-        kill "$vsftpd_pid" 2>/dev/null || true
-        wait "$vsftpd_pid" 2>/dev/null || true
-    fi
+    stop_vsftpd
     rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -82,37 +71,8 @@ PY
 big1="$tmp/root/big$entries"
 big2="$tmp/root/big$((2 * entries))"
 
-port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-cat >"$tmp/vsftpd.conf" <<CONF
-listen=YES
-listen_ipv6=NO
-listen_address=127.0.0.1
-listen_port=$port
-background=NO
-run_as_launching_user=YES
-seccomp_sandbox=NO
-secure_chroot_dir=$tmp/empty
-anonymous_enable=YES
-local_enable=NO
-no_anon_password=YES
-anon_root=$tmp/root
-write_enable=NO
-pasv_enable=YES
-pasv_address=127.0.0.1
-pasv_addr_resolve=NO
-port_enable=YES
-connect_from_port_20=NO
-xferlog_enable=NO
-syslog_enable=NO
-max_clients=50
-max_per_ip=50
-CONF
-/usr/sbin/vsftpd "$tmp/vsftpd.conf" >"$tmp/vsftpd.out" 2>&1 &
-vsftpd_pid=$!
-for _ in $(seq 50); do
-    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
-    sleep 0.1
-done
+start_vsftpd "$tmp/root" "$tmp"
+port=$vsftpd_port
 
 now() { date +%s%N; }
 ms() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", (b - a) / 1e6 }'; }
