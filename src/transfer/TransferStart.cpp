@@ -3,6 +3,7 @@
 
 #include "listing/DebugLog.h"
 #include "listing/FtpUtils.h"
+#include "settings/SessionLogIn.h"
 #include "settings/Settings.h"
 #include "transfer/TransferItems.h"
 #include "transfer/TransferType.h"
@@ -43,16 +44,7 @@ void TTransferItem::StartOn(TFTPComponent* session) {
         session->Account = Account;
         // Index 1, "Not Relevant": transfer sessions make no server-type probe.
         session->SetServerType(1);
-        if (settings.FirewallEnabled && UseFirewall) {
-            session->FirewallType = static_cast<uint8_t>(settings.FirewallType);
-            session->FirewallHost = settings.FirewallHost;
-            session->FirewallPort = settings.FirewallPort;
-            session->FirewallUser = settings.FirewallUser.toUtf8();
-            session->FirewallPassword = settings.FirewallPassword.toUtf8();
-            session->FirewallLogin();
-        } else {
-            session->Login();
-        }
+        QueueLogIn(*session, settings, UseFirewall);
         return; // the logged-in notification starts the item again
     }
 

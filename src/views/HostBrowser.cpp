@@ -2,6 +2,7 @@
 
 #include "listing/DebugLog.h"
 #include "listing/FtpUtils.h"
+#include "settings/SessionLogIn.h"
 #include "settings/Settings.h"
 #include "views/ViewFormat.h"
 
@@ -104,17 +105,7 @@ void THostBrowser::Connect(const QString& host, int port, const QString& selectM
     Session_->Account = account;
     Session_->SetServerType(0);
     Session_->SetPassive(Settings().UsePASV);
-    const TSettings& settings = Settings();
-    if (settings.FirewallEnabled && UsesFirewall) {
-        Session_->FirewallType = static_cast<uint8_t>(settings.FirewallType);
-        Session_->FirewallHost = settings.FirewallHost;
-        Session_->FirewallPort = settings.FirewallPort;
-        Session_->FirewallUser = settings.FirewallUser.toUtf8();
-        Session_->FirewallPassword = settings.FirewallPassword.toUtf8();
-        Session_->FirewallLogin();
-    } else {
-        Session_->Login();
-    }
+    QueueLogIn(*Session_, Settings(), UsesFirewall);
     SetState(hsBusy);
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/EngineSettings.h"
 #include "listing/FtpUtils.h"
+#include "settings/SessionLogIn.h"
 #include "views/HostBrowser.h"
 
 #include <QEventLoop>
@@ -43,14 +44,8 @@ TRemoteFolderSource::TRemoteFolderSource(const TSplitURL& url, const TToolContex
     Ftp_->Port = url.Port;
     Ftp_->User = url.User.toUtf8();
     Ftp_->Password = url.Password.toUtf8();
-    if (UseFirewall_) {
-        const TSettings& s = context.Settings;
-        Ftp_->FirewallType = static_cast<uint8_t>(s.FirewallType);
-        Ftp_->FirewallHost = s.FirewallHost;
-        Ftp_->FirewallPort = s.FirewallPort;
-        Ftp_->FirewallUser = s.FirewallUser.toUtf8();
-        Ftp_->FirewallPassword = s.FirewallPassword.toUtf8();
-    }
+    if (UseFirewall_)
+        SetFirewallFields(*Ftp_, context.Settings);
     Ftp_->SetPassive(passive);
     Ftp_->SetServerType(0);
     Ftp_->OnProcessList = [this](TFTPComponent*, const QByteArray&, TRemoteItemList items) {

@@ -4,6 +4,8 @@
 #include "JsonEntryWriter.h"
 #include "RemoteFolderSource.h"
 
+#include "settings/SessionLogIn.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 
@@ -44,14 +46,8 @@ TToolSession::TToolSession(const TToolOptions& options, const TSplitURL& url,
     Ftp->Port = Url.Port;
     Ftp->User = Url.User.toUtf8();
     Ftp->Password = Url.Password.toUtf8();
-    if (UseFirewall) {
-        const TSettings& s = context.Settings;
-        Ftp->FirewallType = static_cast<uint8_t>(s.FirewallType);
-        Ftp->FirewallHost = s.FirewallHost;
-        Ftp->FirewallPort = s.FirewallPort;
-        Ftp->FirewallUser = s.FirewallUser.toUtf8();
-        Ftp->FirewallPassword = s.FirewallPassword.toUtf8();
-    }
+    if (UseFirewall)
+        SetFirewallFields(*Ftp, context.Settings);
     Ftp->SetPassive(Options.Passive);
     Ftp->SetServerType(0);
     Settings.TransferMode = TransferType();
