@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   # build
   cmake ninja-build g++ clang pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
   # sanitizer and fuzzer runtimes for clang
   libclang-rt-14-dev
   # real peers the tests start on loopback

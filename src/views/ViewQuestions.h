@@ -2,8 +2,8 @@
 
 #include <QString>
 
-// What a pane asks or tells the user while it works. The panes ask only through this, so
-// tests answer without windows and the GUI answers with message boxes.
+// What the program asks or tells the user. Panes and windows ask only through this, so
+// tests answer without windows and the GUI answers with message boxes and pickers.
 class IViewQuestions {
 public:
     virtual ~IViewQuestions() = default;
@@ -13,4 +13,25 @@ public:
     virtual bool ConfirmDelete(int count, const QString& firstName, bool firstIsFolder) = 0;
     // A message the user acknowledges (a refused rename, a failed delete).
     virtual void ShowMessage(const QString& text) = 0;
+    // A Yes/No question; anything but Yes is No.
+    virtual bool AskYesNo(const QString& text) {
+        Q_UNUSED(text);
+        return false;
+    }
+    // A folder chosen in a folder browser; empty when cancelled.
+    virtual QString PickFolder(const QString& title, const QString& start) {
+        Q_UNUSED(title);
+        Q_UNUSED(start);
+        return {};
+    }
+    // A file chosen in an open (or, with save, a save) dialog. The filter is Qt's form,
+    // "Sound Files (*.wav);;All Files (*)". Empty when cancelled.
+    virtual QString PickFile(const QString& title, const QString& start, const QString& filter,
+                             bool save) {
+        Q_UNUSED(title);
+        Q_UNUSED(start);
+        Q_UNUSED(filter);
+        Q_UNUSED(save);
+        return {};
+    }
 };

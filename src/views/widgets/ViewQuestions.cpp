@@ -4,6 +4,7 @@
 #include "transfer/windows/Confirm.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
 
@@ -18,4 +19,20 @@ bool TViewQuestions::ConfirmDelete(int count, const QString& firstName, bool fir
 
 void TViewQuestions::ShowMessage(const QString& text) {
     QMessageBox::warning(Parent_, QApplication::applicationDisplayName(), text);
+}
+
+bool TViewQuestions::AskYesNo(const QString& text) {
+    return QMessageBox::question(Parent_, QApplication::applicationDisplayName(), text,
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+QString TViewQuestions::PickFolder(const QString& title, const QString& start) {
+    return QFileDialog::getExistingDirectory(Parent_, title, start);
+}
+
+QString TViewQuestions::PickFile(const QString& title, const QString& start, const QString& filter,
+                                 bool save) {
+    return save ? QFileDialog::getSaveFileName(Parent_, title, start, filter)
+                : QFileDialog::getOpenFileName(Parent_, title, start, filter);
 }

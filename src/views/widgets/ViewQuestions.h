@@ -4,13 +4,17 @@
 
 class QWidget;
 
-// The panes' questions as message boxes over a parent window.
+// The program's questions as message boxes and file pickers over a parent window.
 class TViewQuestions : public IViewQuestions {
 public:
     explicit TViewQuestions(QWidget* parent = nullptr) : Parent_(parent) {}
 
     bool ConfirmDelete(int count, const QString& firstName, bool firstIsFolder) override;
     void ShowMessage(const QString& text) override;
+    bool AskYesNo(const QString& text) override;
+    QString PickFolder(const QString& title, const QString& start) override;
+    QString PickFile(const QString& title, const QString& start, const QString& filter,
+                     bool save) override;
 
 private:
     QWidget* Parent_;
