@@ -48,6 +48,12 @@ bool TFTPThread::ConnectControl(const QByteArray& host, const QByteArray& portTe
     int port = portText.trimmed().toInt(&ok);
     if (!ok)
         port = 21;
+    // A port past 65535 would wrap to another service and receive the password there.
+    if (port < 1 || port > 65535) {
+        LastError = WSAEINVAL_;
+        ReportWSAError();
+        return false;
+    }
 
     // A text that cannot be a host name is never sent to the resolver.
     const bool plausible = !host.isEmpty() && std::all_of(host.begin(), host.end(), [](char c) {

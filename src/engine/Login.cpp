@@ -245,7 +245,8 @@ bool TFTPThread::ConnectionStep(TCommandItem& item) {
         bool final = false;
         bool failed = true;
         if (!ConnectControl(connectHost, connectPort, false)) {
-            final = LastError == WSAHOST_NOT_FOUND_ || LastError == WSANO_RECOVERY_;
+            final = LastError == WSAHOST_NOT_FOUND_ || LastError == WSANO_RECOVERY_ ||
+                    LastError == WSAEINVAL_;
         } else if (!Aborted()) {
             try {
                 if (firewall) {

@@ -8,6 +8,7 @@
 #include "listing/DebugLog.h"
 
 #include <QFile>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -52,6 +53,7 @@ private Q_SLOTS:
     void keepAliveSurvivesFirstComponent();
     void refusedConnectionRetries();
     void unlimitedRetriesUntilAbort();
+    void impossibleHostNameTriedOnce_data();
     void impossibleHostNameTriedOnce();
     void logInWithAccountAndFolderReplies();
     void debugLinesHidePasswords();
@@ -364,17 +366,34 @@ void TestSessionProtocol::unlimitedRetriesUntilAbort() {
     QVERIFY(rec.Count(QStringLiteral("Log info 1 seconds delay before retrying...")) >= 3);
 }
 
+void TestSessionProtocol::impossibleHostNameTriedOnce_data() {
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("name") << "no such host" << 21 << "Error 11001 Authoritative      : Host not found";
+    // 99999 would wrap to 34463; nothing may arrive there.
+    QTest::newRow("port past 65535") << "127.0.0.1" << 99999 << "Error 10022 Invalid argument";
+    QTest::newRow("port 0") << "127.0.0.1" << 0 << "Error 10022 Invalid argument";
+}
+
 void TestSessionProtocol::impossibleHostNameTriedOnce() {
+    QFETCH(QString, host);
+    QFETCH(int, port);
+    QFETCH(QString, error);
+    QTcpServer wrapped;
+    const bool listening = wrapped.listen(QHostAddress::LocalHost, 34463);
     EngineSettings().RetryCount = 3;
     EngineSettings().RetryDelay = 1;
     TSessionRecorder& rec = Open(21);
-    Session->Host = QStringLiteral("no such host");
+    Session->Host = host;
+    Session->Port = port;
     Session->Login();
     QVERIFY(rec.WaitFor(QStringLiteral("Completed Login"), 5000));
     QCOMPARE(rec.Count(QStringLiteral("Log info Attempting to connect")), 1);
-    EXPECT_EVENT(rec, "Error 11001 Authoritative      : Host not found");
+    QVERIFY2(rec.Find(error) >= 0, qPrintable(rec.Dump()));
     QCOMPARE(rec.Count(QStringLiteral("Log info 1 seconds delay")), 0);
     QCOMPARE(rec.Events.last(), QStringLiteral("Completed Login 0 0"));
+    if (listening) QVERIFY(!wrapped.waitForNewConnection(200));
 }
 
 void TestSessionProtocol::logInWithAccountAndFolderReplies() {
