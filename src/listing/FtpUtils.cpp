@@ -158,16 +158,17 @@ bool SplitURL(const QString& url, const QString& anonymousPassword, TSplitURL& o
                 full.replace(i, 1, QStringLiteral("%40"));
     }
     const QUrl parsed(full, QUrl::TolerantMode);
-    if (!parsed.isValid() || parsed.host().isEmpty()) {
+    const QString scheme = parsed.scheme().toLower();
+    // Only FTP and plain HTTP are spoken: another scheme read as FTP would send its
+    // log-in in clear to port 21 of a host that expects something else. Port 0 cannot
+    // be connected to.
+    const bool known = scheme == QStringLiteral("ftp") || scheme == QStringLiteral("http");
+    if (!parsed.isValid() || !known || parsed.host().isEmpty() || parsed.port() == 0) {
         out = TSplitURL();
         return false;
     }
-    const QString scheme = parsed.scheme().toLower();
-    const int defaultPort = scheme == QStringLiteral("http")    ? 80
-                            : scheme == QStringLiteral("https") ? 443
-                                                                : 21;
     out.Host = parsed.host(QUrl::FullyDecoded);
-    out.Port = parsed.port(defaultPort);
+    out.Port = parsed.port(scheme == QStringLiteral("http") ? 80 : 21);
     out.User = parsed.userName(QUrl::FullyDecoded);
     out.Password = parsed.password(QUrl::FullyDecoded);
     QString path = parsed.path(QUrl::FullyDecoded);

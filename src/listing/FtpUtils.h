@@ -48,8 +48,9 @@ struct TSplitURL {
     QString FileName;
 };
 
-// Splits an ftp:// or http:// URL (scheme ftp assumed when missing). A URL without a
-// user gets "anonymous" and the given password. False when the URL cannot be read.
+// Splits an ftp:// or http:// URL (scheme ftp assumed when missing) and decodes its
+// percent-escapes. A URL without a user gets "anonymous" and the given password. False
+// (and empty parts, port 21) when the URL cannot be read, has another scheme or port 0.
 bool SplitURL(const QString& url, const QString& anonymousPassword, TSplitURL& out);
 
 // Temporary files deleted when the program ends (last added first).
