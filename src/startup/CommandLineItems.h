@@ -1,0 +1,52 @@
+#pragma once
+
+#include "transfer/QueueBuilder.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+class TTransferItem;
+struct TCommandLine;
+
+using TItemList = std::vector<std::unique_ptr<TTransferItem>>;
+
+// The log-in of the command line: no user means "anonymous", and an anonymous log-in
+// without a password gives the e-mail address. The password may still be empty; the
+// caller then asks when its settings say so.
+TQueueBuilder::TConnection CommandLineConnection(const TCommandLine& commandLine,
+                                                 const QString& email);
+
+// Download items: each name (with an optional folder part, "\" read as "/") under
+// `remoteFolder` (a name starting with "/" ignores it) into `destFolder`. Names that
+// cannot become a local file name are reported in `errors` and left out.
+TItemList BuildDownloadItems(const TQueueBuilder::TConnection& connection,
+                             const QString& remoteFolder, const QStringList& names,
+                             const QString& destFolder, double date, QStringList* errors = nullptr);
+
+// Upload items: each absolute local path into `remoteFolder`, with the file's size and
+// modification date. Files that cannot be read are reported in `errors` and left out.
+TItemList BuildUploadItems(const TQueueBuilder::TConnection& connection,
+                           const QStringList& localPaths, const QString& remoteFolder,
+                           QStringList* errors = nullptr);
+
+// What the command line makes the program do once its window is up.
+struct TCommandLineRun {
+    TQueueBuilder::TConnection Connection;
+    // For the "General" queue, downloads first.
+    TItemList Items;
+    // Receive names with * or ?: the host view fetches what matches after its first
+    // listing.
+    QStringList ReceiveMasks;
+    // Open a browsing connection (with the masks): a host is given and either masks were
+    // given or no download was queued.
+    bool Browse = false;
+    QStringList Errors;
+};
+
+// `localFolder` is the local pane's folder, used when -l is not given; `now` dates the
+// downloads. Builds nothing without a host.
+TCommandLineRun BuildCommandLineRun(const TCommandLine& commandLine, const QString& email,
+                                    const QString& localFolder, double now);
