@@ -15,6 +15,8 @@ PACKAGES=(
   libcap2 libcrypt1 libpam0g libsodium23 libssl3
   # GUI tests run offscreen; fonts keep text measurable
   fonts-dejavu-core
+  # checks the installed desktop entry
+  desktop-file-utils
 )
 
 SUDO=""

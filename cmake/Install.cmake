@@ -1,0 +1,9 @@
+# `cmake --install <build> --prefix ~/.local`: the program in bin/, its help topics in
+# share/tolvar/help (where the help window looks beside ../share), the desktop entry
+# that makes it the handler of ftp:// links, and its icon.
+install(TARGETS tolvar RUNTIME DESTINATION bin)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/help/ DESTINATION share/tolvar/help)
+install(FILES ${PROJECT_SOURCE_DIR}/data/tolvar.svg
+        DESTINATION share/icons/hicolor/scalable/apps)
+install(CODE "set(TOLVAR_DESKTOP_TEMPLATE \"${PROJECT_SOURCE_DIR}/data/tolvar.desktop.in\")")
+install(SCRIPT ${PROJECT_SOURCE_DIR}/data/desktop-entry.cmake)
