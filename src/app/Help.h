@@ -11,6 +11,7 @@ enum THelpContext {
     hcContents = 1,
     hcMainWindow = 2,
     hcTransfers = 3,
+    hcAbout = 4,
     hcURL = 8,
     hcOptions = 76,
     hcSiteManager = 77,

@@ -18,6 +18,13 @@ public:
         Q_UNUSED(text);
         return false;
     }
+    // A line of text (a folder name, a mask); a null text when cancelled.
+    virtual QString AskText(const QString& title, const QString& label, const QString& initial = {}) {
+        Q_UNUSED(title);
+        Q_UNUSED(label);
+        Q_UNUSED(initial);
+        return {};
+    }
     // A folder chosen in a folder browser; empty when cancelled.
     virtual QString PickFolder(const QString& title, const QString& start) {
         Q_UNUSED(title);

@@ -33,6 +33,8 @@ public:
     void SetTransferQuestions(ITransferQuestions* questions) { TransferQuestions_ = questions; }
     // The pane's queue, made when first needed and named after the server.
     TTransferItems* Queue();
+    // The queue when one was made, else null.
+    TTransferItems* ExistingQueue() const { return Queue_.get(); }
     // The folder drop-down this pane fills; cleared when that control goes away.
     void SetTreeCombo(TTreeCombo* tree);
     TTreeCombo* TreeCombo() const { return Tree_; }

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPointer>
 
@@ -35,4 +36,10 @@ QString TViewQuestions::PickFile(const QString& title, const QString& start, con
                                  bool save) {
     return save ? QFileDialog::getSaveFileName(Parent_, title, start, filter)
                 : QFileDialog::getOpenFileName(Parent_, title, start, filter);
+}
+
+QString TViewQuestions::AskText(const QString& title, const QString& label, const QString& initial) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(Parent_, title, label, QLineEdit::Normal, initial, &ok);
+    return ok ? text : QString();
 }

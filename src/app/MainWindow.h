@@ -1,0 +1,180 @@
+#pragma once
+
+#include "engine/Notifications.h"
+#include "settings/Settings.h"
+#include "settings/SiteList.h"
+#include "transfer/TransferWindows.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QSet>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class ISoundPlayer;
+class IViewQuestions;
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QTextEdit;
+class QTimer;
+class QToolBar;
+class TBusyAnimation;
+class TCustomView;
+class THostView;
+class TLocalView;
+class TMiddleSplitter;
+class TSidePane;
+class TTransferMonitor;
+class TfrmTransfer;
+class TfrmTransferMngr;
+
+// Where the program's files are for this run.
+struct TMainPaths {
+    QString Settings; // the settings file
+    QString Sites;    // the site list
+    QString Dev;      // the predefined site's file
+};
+
+// The program's window: local tabs on the left, host tabs on the right, each host tab a
+// connection of its own; the toolbar, the log of the current host tab, the status bar
+// and the transfer windows. It keeps the settings record for the whole run.
+class TfrmMain : public QMainWindow, public ITransferMainWindow {
+    Q_OBJECT
+public:
+    explicit TfrmMain(const TMainPaths& paths, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // Seams for tests: questions, sounds and the session password prompt (host name in,
+    // typed password or nothing out).
+    void SetQuestions(IViewQuestions* questions);
+    void SetSoundPlayer(ISoundPlayer* sounds);
+    std::function<std::optional<QString>(const QString& host)> AskPassword;
+
+    TSettings& Settings() { return Settings_; }
+    const TMainPaths& Paths() const { return Paths_; }
+    THostView* CurrentHostView() const;
+    TLocalView* CurrentLocalView() const;
+    TSidePane* HostPane() const { return HostPane_; }
+    TSidePane* LocalPane() const { return LocalPane_; }
+    QTextEdit* LogPane() const { return Log_; }
+    QAction* Action(const QString& objectName) const;
+    int ConnectedViewCount() const;
+
+    THostView* CreateHostTab();
+    TLocalView* CreateLocalTab(const QString& folder);
+    bool OpenLocalFolder(const QString& folder, bool activate);
+
+    // "&Connect": the site manager, then ConnectSite.
+    void Connect();
+    // Connects the chosen site: in the current host tab when it is idle and disconnected,
+    // else in a new one. False when nothing was connected (no host, no password).
+    bool ConnectSite(const TSite& site);
+    void ConnectLastConnection(const QString& siteName);
+    void ConnectToURL();
+    // Connects a host tab to an FTP location (URL window, command line, second start).
+    bool ConnectLocation(const QString& host, int port, const QString& user, QString password,
+                         const QString& folder, const QString& masks, const QString& caption,
+                         bool useFirewall);
+    void NewHostView();
+    void CloseHostView();
+    void NewLocalView();
+    void CloseLocalView();
+    void AddLastConnection(const QString& siteName);
+    QStringList LastConnections() const { return LastConnections_; }
+
+    void HostViewStatus(TCustomView* sender, int status, int selected);
+    void LocalViewStatus(TCustomView* sender, int selected);
+    void WriteLog(THostView* sender, const QString& text, TColor color);
+
+    // Closes the window without the quit question when every queue is done (status 134).
+    void SetExitWhenDone(bool on) { ExitWhenDone_ = on; }
+    bool ExitWhenDone() const { return ExitWhenDone_; }
+
+    // ITransferMainWindow
+    void ShowMessage(const QString& text) override;
+    void SetStatusText(const QString& text) override;
+    void SetApplicationTitle(const QString& title) override;
+    void RefreshCommandState() override;
+    bool ShowTransferInfoChecked() const override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    // Building (MainWindowMenus.cpp).
+    QAction* MakeAction(const char* name, const QString& caption, const QString& hint,
+                        const QString& icon, const QKeySequence& key = {});
+    void BuildActions();
+    void BuildMenus();
+    void BuildToolbar();
+    void BuildLayout();
+    void SetToolbarLarge(bool large);
+    void FillLastConnectionsMenu();
+    void ShowPaneMenu(TCustomView* view, const QPoint& pos);
+
+    // Tabs (MainWindowTabs.cpp).
+    void HostTabChanged(int index);
+    void LocalTabChanged(int index);
+    void LocalFolderChanged(TCustomView* view);
+    void DetachHostView(THostView* view);
+    void Transfer(TCustomView* source, TCustomView*& destination);
+    void DoubleClicked(TCustomView* view, int row);
+    void FilesTransferred(THostView* view, const QStringList& files, int reason);
+    void SetViewStyle(bool host, int style);
+
+    // Status (MainWindowStatus.cpp).
+    void UpdateHostCommands();
+    void PlaySound(int status);
+    void UpdateBusyCover();
+    void TransferStatus(int status);
+    bool ConfirmQuit();
+    void ShutDown();
+    void ToggleLog(bool shown);
+    void ToggleMaximizeHost(bool maximized);
+    void ShowOptions();
+    void RunViewer(const QStringList& files);
+
+    TMainPaths Paths_;
+    TSettings Settings_;
+    IViewQuestions* Questions_ = nullptr;
+    std::unique_ptr<IViewQuestions> OwnQuestions_;
+    ISoundPlayer* Sounds_ = nullptr;
+    std::unique_ptr<ISoundPlayer> OwnSounds_;
+
+    std::unique_ptr<TTransferMonitor> Monitor_;
+    std::unique_ptr<TfrmTransfer> Progress_;
+    std::unique_ptr<TfrmTransferMngr> Manager_;
+
+    TSidePane* LocalPane_ = nullptr;
+    TSidePane* HostPane_ = nullptr;
+    TMiddleSplitter* Middle_ = nullptr;
+    QSplitter* Vertical_ = nullptr;
+    QToolBar* Toolbar_ = nullptr;
+    QWidget* DragBar_ = nullptr;
+    QTextEdit* Log_ = nullptr;
+    TBusyAnimation* Activity_ = nullptr;
+    QWidget* BusyPanel_ = nullptr;
+    TBusyAnimation* BusyAnimation_ = nullptr;
+    QTimer* BusyDelay_ = nullptr;
+    QLabel* StatusPanels_[3] = {};
+    QMenu* LastMenu_ = nullptr;
+    QMenu* LocalMenu_ = nullptr;
+    QMenu* ServerMenu_ = nullptr;
+    QActionGroup* HostStyles_ = nullptr;
+    QActionGroup* LocalStyles_ = nullptr;
+
+    QSet<const TCustomView*> BusyViews_;
+    QStringList LastConnections_;
+    QString ApplicationTitle_;
+    int SavedLogHeight_ = 125;
+    bool ToolbarLarge_ = false;
+    bool ExitWhenDone_ = false;
+    bool Quitting_ = false;
+    bool ShutDown_ = false;
+};

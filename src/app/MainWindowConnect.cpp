@@ -1,0 +1,77 @@
+// Opening connections: a site, a last connection, a location, and the recent list.
+#include "app/MainWindow.h"
+#include "app/SidePane.h"
+#include "sites/PasswordPrompt.h"
+#include "transfer/TransferItems.h"
+#include "views/MainCommands.h"
+#include "views/ViewQuestions.h"
+#include "views/widgets/HostView.h"
+
+#include <QAction>
+
+namespace {
+
+// A typed port: 21 when it is no number, nothing when it is a number out of range.
+std::optional<int> PortOf(const QString& text) {
+    bool ok = false;
+    const int port = text.trimmed().toInt(&ok);
+    if (!ok) return 21;
+    if (port < 1 || port > 65535) return std::nullopt;
+    return port;
+}
+
+bool Idle(THostView* view, const QSet<const TCustomView*>& busy) {
+    const TTransferItems* queue = view->ExistingQueue();
+    return !view->Connected() && !busy.contains(view) && !view->Session()->Busy() &&
+           (!queue || queue->Idle());
+}
+
+} // namespace
+
+bool TfrmMain::ConnectSite(const TSite& site) {
+    if (site.Host.trimmed().isEmpty()) return false;
+    const std::optional<int> port = PortOf(site.Port);
+    if (!port) {
+        Questions_->ShowMessage(
+            QStringLiteral("The port of the site %1 must be a number from 1 to 65535.").arg(site.Name));
+        return false;
+    }
+    if (!ConnectLocation(site.Host.trimmed(), *port, site.User, site.Password, site.HostFolder,
+                         QString(), site.Name, site.UseFirewall))
+        return false;
+    OpenLocalFolder(site.LocalFolder1, true);
+    OpenLocalFolder(site.LocalFolder2, false);
+    OpenLocalFolder(site.LocalFolder3, false);
+    AddLastConnection(site.Name);
+    return true;
+}
+
+bool TfrmMain::ConnectLocation(const QString& host, int port, const QString& user, QString password,
+                               const QString& folder, const QString& masks, const QString& caption,
+                               bool useFirewall) {
+    if (port < 1 || port > 65535) return false;
+    // Asked before any tab is made or named: a cancelled prompt leaves no trace.
+    const TPasswordOutcome outcome = ResolvePassword(password, Settings_.PromptForPass, false, [&] {
+        return AskPassword ? AskPassword(host) : std::nullopt;
+    });
+    if (!outcome.Connect) return false;
+    THostView* view = CurrentHostView();
+    if (!view || !Idle(view, BusyViews_)) view = CreateHostTab();
+    const int index = HostPane_->IndexOf(view);
+    HostPane_->SetCaption(index, caption);
+    setWindowTitle(MainTitle(caption));
+    view->Browser().UsesFirewall = useFirewall;
+    view->Connect(host, port, masks, folder, user.toUtf8(), outcome.Password.toUtf8(), QByteArray());
+    return true;
+}
+
+void TfrmMain::AddLastConnection(const QString& siteName) {
+    if (siteName.isEmpty()) return;
+    QStringList names;
+    names << siteName;
+    for (const QString& name : LastConnections_)
+        if (!name.isEmpty() && name.compare(siteName, Qt::CaseInsensitive) != 0) names << name;
+    while (names.size() > 8) names.removeLast();
+    while (names.size() < 8) names << QString();
+    LastConnections_ = names;
+}

@@ -1,0 +1,181 @@
+// The main window's reactions to the panes' states: commands, sounds, the busy panel,
+// and quitting.
+#include "app/MainWindow.h"
+#include "app/SidePane.h"
+#include "engine/EngineSettings.h"
+#include "engine/FtpComponent.h"
+#include "platform/SoundPlayer.h"
+#include "settings/SettingsFile.h"
+#include "transfer/TransferItemsList.h"
+#include "transfer/TransferMonitor.h"
+#include "transfer/windows/BusyAnimation.h"
+#include "transfer/windows/TransferProgressWindow.h"
+#include "views/MainCommands.h"
+#include "views/ViewQuestions.h"
+#include "views/widgets/HostView.h"
+#include "views/widgets/LocalView.h"
+#include "views/widgets/TreeCombo.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QSplitter>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <cstdio>
+
+void TfrmMain::HostViewStatus(TCustomView* sender, int status, int selected) {
+    if (ShutDown_) return;
+    auto* view = qobject_cast<THostView*>(sender);
+    const int index = HostPane_->IndexOf(sender);
+    switch (status) {
+    case hsBusy: BusyViews_.insert(sender); break;
+    case hsIdle: BusyViews_.remove(sender); break;
+    case hsDisconnected:
+        BusyViews_.remove(sender);
+        if (index >= 0) HostPane_->SetCaption(index, QStringLiteral("Disconnected"));
+        if (sender == CurrentHostView()) setWindowTitle(MainTitle(QStringLiteral("Disconnected")));
+        break;
+    default: break;
+    }
+    if (status == hsLoggedIn || status == hsDisconnected) HostPane_->Tree()->setEnabled(ConnectedViewCount() > 0);
+    PlaySound(status);
+    if (!view || view != CurrentHostView()) return;
+    Activity_->Stop();
+    BusyAnimation_->SetFrame(0);
+    if (BusyViews_.contains(view)) {
+        if (!HostPane_->CoverShown() && !BusyDelay_->isActive()) BusyDelay_->start();
+    } else {
+        UpdateBusyCover();
+    }
+    Q_UNUSED(selected);
+    UpdateHostCommands();
+}
+
+void TfrmMain::UpdateBusyCover() {
+    THostView* view = CurrentHostView();
+    const bool busy = view && BusyViews_.contains(view);
+    if (!busy) BusyDelay_->stop();
+    HostPane_->ShowCover(busy);
+    if (busy)
+        BusyAnimation_->Start();
+    else
+        BusyAnimation_->Stop();
+}
+
+void TfrmMain::UpdateHostCommands() {
+    THostView* view = CurrentHostView();
+    if (!view) return;
+    THostCommandInput in;
+    in.Connected = view->Connected();
+    in.Busy = BusyViews_.contains(view);
+    in.Active = in.Busy || view->Session()->Busy();
+    in.Selected = view->SelectedCount();
+    const QByteArray folder = view->Browser().Folder();
+    in.AtRoot = folder.isEmpty() || folder == "/";
+    const THostCommandStates s = HostCommandStates(in);
+    const auto set = [this](const char* name, bool on) {
+        if (QAction* a = Action(QString::fromLatin1(name))) a->setEnabled(on);
+    };
+    set("actStop", s.Stop);
+    set("actDisconnect", s.Disconnect);
+    set("actDownload", s.Download);
+    set("actServerErase", s.Delete);
+    set("actServerRename", s.Rename);
+    for (const char* n : {"actServerNewFolder", "actServerRefresh", "actServerEditNotepad", "actServerViews"})
+        set(n, s.NewFolder);
+    HostStyles_->setEnabled(s.ViewStyle);
+    set("actServerMask", s.FileMask);
+    set("actServerChangeFolder", s.ChangeFolder);
+    set("actServerUp", s.UpOneLevel);
+    set("actServerProperties", s.Properties);
+    if (TLocalView* local = CurrentLocalView()) LocalViewStatus(local, local->SelectedCount());
+}
+
+void TfrmMain::LocalViewStatus(TCustomView* sender, int selected) {
+    if (ShutDown_ || sender != CurrentLocalView()) return;
+    THostView* host = CurrentHostView();
+    const TLocalCommandStates s = LocalCommandStates(selected, host && host->Connected());
+    Action(QStringLiteral("actLocalErase"))->setEnabled(s.Delete);
+    Action(QStringLiteral("actLocalRename"))->setEnabled(s.Rename);
+    Action(QStringLiteral("actUpload"))->setEnabled(s.Upload);
+    Action(QStringLiteral("actLocalProperties"))->setEnabled(s.Properties);
+}
+
+void TfrmMain::PlaySound(int status) {
+    const int sound = StatusSound(status);
+    if (sound >= 0 && sound < Settings_.Sounds.size() && !Settings_.Sounds[sound].isEmpty())
+        Sounds_->Play(Settings_.Sounds[sound]);
+}
+
+void TfrmMain::TransferStatus(int status) {
+    if (Quitting_) return;
+    if (status == TTransferMonitor::StatusItemStarted) {
+        Activity_->Start();
+        UpdateHostCommands();
+        return;
+    }
+    PlaySound(status);
+    if (status == TTransferMonitor::StatusAllEnded) {
+        Activity_->Stop();
+        if (ExitWhenDone_) QTimer::singleShot(0, this, &QWidget::close);
+    }
+}
+
+bool TfrmMain::ConfirmQuit() {
+    int connections = ConnectedViewCount();
+    // A queue's own session counts only while it works.
+    for (TFTPComponent* session : TFTPComponent::LiveComponents())
+        if (!session->HasOwner() && session->Connected() && session->Busy()) ++connections;
+    const TTransferItemsList& list = TransferItemsList();
+    const int transfers = list.StateCount(isPending) + list.StateCount(isBusy);
+    const QString question = QuitQuestion(connections, transfers);
+    return question.isEmpty() || Questions_->AskYesNo(question);
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    if (!ShutDown_ && !ExitWhenDone_ && !ConfirmQuit()) {
+        event->ignore();
+        return;
+    }
+    ShutDown();
+    event->accept();
+}
+
+void TfrmMain::ShutDown() {
+    if (ShutDown_) return;
+    ShutDown_ = Quitting_ = true;
+    // No view may call back into a window that is going away.
+    for (int i = 0; i < HostPane_->Count(); ++i)
+        if (auto* view = qobject_cast<THostView*>(HostPane_->View(i))) DetachHostView(view);
+    for (int i = 0; i < LocalPane_->Count(); ++i) {
+        LocalPane_->View(i)->OnUpdateState = nullptr;
+        LocalPane_->View(i)->OnFolderChanged = nullptr;
+    }
+    Monitor_->OnStatus = nullptr;
+    Monitor_->OnThreadError = nullptr;
+    Monitor_->OnSessionConnected = nullptr;
+    EngineSettings().QuickDisconnect = true;
+    TransferItemsList().DisconnectAll();
+    QApplication::processEvents();
+    const QList<TFTPComponent*> sessions = TFTPComponent::LiveComponents();
+    for (auto it = sessions.rbegin(); it != sessions.rend(); ++it) (*it)->Disconnect();
+    QApplication::processEvents();
+    Settings_.PinTransferWindow = Settings_.PinTransferWindow || Progress_->Pinned();
+    QString error;
+    if (!WriteSettings(Settings_, Paths_.Settings, &error))
+        std::fprintf(stderr, "tolvar: %s\n", qPrintable(error));
+}
+
+void TfrmMain::ToggleLog(bool shown) {
+    if (!shown) SavedLogHeight_ = Log_->height();
+    Log_->setVisible(shown);
+    if (shown) Vertical_->setSizes({SavedLogHeight_, Vertical_->height() - SavedLogHeight_});
+}
+
+void TfrmMain::ToggleMaximizeHost(bool maximized) {
+    LocalPane_->setVisible(!maximized);
+    Middle_->handle(1)->setVisible(!maximized);
+}

@@ -1,0 +1,235 @@
+// The main window's tabs: making, switching and closing host and local views.
+#include "app/MainWindow.h"
+#include "app/SidePane.h"
+#include "listing/FtpUtils.h"
+#include "transfer/TransferItems.h"
+#include "transfer/TransferItemsList.h"
+#include "transfer/windows/BusyAnimation.h"
+#include "views/MainCommands.h"
+#include "views/ViewQuestions.h"
+#include "views/widgets/HostView.h"
+#include "views/widgets/LocalView.h"
+#include "views/widgets/TreeCombo.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTextEdit>
+#include <QTimer>
+#include <QUrl>
+
+THostView* TfrmMain::CreateHostTab() {
+    auto* view = new THostView;
+    view->Browser().SetSettings(&Settings_);
+    view->SetQueueList(&TransferItemsList());
+    if (Questions_ != OwnQuestions_.get()) view->SetQuestions(Questions_);
+    view->Session()->SetPassive(Settings_.UsePASV);
+    view->OnUpdateState = [this](TCustomView* sender, int state, int n) { HostViewStatus(sender, state, n); };
+    view->OnLog = [this](THostView* sender, const QString& text, TColor color) { WriteLog(sender, text, color); };
+    view->OnTransfer = [this](TCustomView* source, TCustomView*& destination) { Transfer(source, destination); };
+    view->OnTransferred = [this](THostView* sender, const QStringList& files, int reason) {
+        FilesTransferred(sender, files, reason);
+    };
+    view->OnPerformDoubleClick = [this](TCustomView* sender, int row) { DoubleClicked(sender, row); };
+    view->OnContextMenu = [this](TCustomView* sender, const QPoint& pos) { ShowPaneMenu(sender, pos); };
+    const int index = HostPane_->AddView(view, QStringLiteral("Disconnected"));
+    view->SetViewStyle(HostStyles_->checkedAction()
+                           ? TCustomView::TViewStyle(HostStyles_->checkedAction()->data().toInt())
+                           : TCustomView::vsReport);
+    Log_->clear();
+    HostPane_->SetCurrentIndex(index);
+    HostViewStatus(view, hsIdle, 0);
+    return view;
+}
+
+TLocalView* TfrmMain::CreateLocalTab(const QString& folder) {
+    auto* view = new TLocalView;
+    if (Questions_ != OwnQuestions_.get()) view->SetQuestions(Questions_);
+    view->OnUpdateState = [this](TCustomView* sender, int, int n) { LocalViewStatus(sender, n); };
+    view->OnTransfer = [this](TCustomView* source, TCustomView*& destination) { Transfer(source, destination); };
+    view->OnFolderChanged = [this](TCustomView* sender) { LocalFolderChanged(sender); };
+    view->OnPerformDoubleClick = [this](TCustomView* sender, int row) { DoubleClicked(sender, row); };
+    view->OnContextMenu = [this](TCustomView* sender, const QPoint& pos) { ShowPaneMenu(sender, pos); };
+    const TCustomView* current = LocalPane_->CurrentView();
+    view->SetViewStyle(current ? current->ViewStyle() : TCustomView::vsReport);
+    view->ShowFolder(folder);
+    LocalPane_->AddView(view, QDir(view->Folder()).dirName().isEmpty() ? view->Folder()
+                                                                      : QDir(view->Folder()).dirName());
+    if (LocalPane_->Count() == 1) LocalPane_->SetCurrentIndex(0);
+    Action(QStringLiteral("actLocalCloseView"))->setEnabled(LocalPane_->Count() > 1);
+    return view;
+}
+
+bool TfrmMain::OpenLocalFolder(const QString& folder, bool activate) {
+    const QFileInfo info(folder);
+    if (folder.isEmpty() || !info.isDir()) return false;
+    const QString path = QDir::cleanPath(info.absoluteFilePath());
+    TLocalView* current = CurrentLocalView();
+    if (activate && current && QDir::cleanPath(current->Folder()) != path) return current->ShowFolder(path);
+    for (int i = 0; i < LocalPane_->Count(); ++i) {
+        if (QDir::cleanPath(LocalPane_->View(i)->Folder()) == path) {
+            if (activate) LocalPane_->SetCurrentIndex(i);
+            return true;
+        }
+    }
+    TLocalView* view = CreateLocalTab(path);
+    if (activate) LocalPane_->SetCurrentIndex(LocalPane_->IndexOf(view));
+    return true;
+}
+
+void TfrmMain::HostTabChanged(int index) {
+    auto* view = qobject_cast<THostView*>(HostPane_->View(index));
+    if (!view) return;
+    setWindowTitle(MainTitle(HostPane_->Caption(index)));
+    for (int i = 0; i < HostPane_->Count(); ++i)
+        if (auto* other = qobject_cast<THostView*>(HostPane_->View(i)); other && other != view)
+            other->SetTreeCombo(nullptr);
+    view->SetTreeCombo(HostPane_->Tree());
+    Log_->clear();
+    for (const TLogEntry& entry : view->Browser().LogEntries()) WriteLog(view, entry.Text, entry.Color);
+    if (QAction* style = HostStyles_->actions().value(int(view->ViewStyle()))) style->setChecked(true);
+    UpdateBusyCover();
+    HostViewStatus(view, 0, view->SelectedCount());
+    Action(QStringLiteral("actServerCloseView"))->setEnabled(HostPane_->Count() > 1);
+}
+
+void TfrmMain::LocalTabChanged(int index) {
+    auto* view = qobject_cast<TLocalView*>(LocalPane_->View(index));
+    if (!view) return;
+    for (int i = 0; i < LocalPane_->Count(); ++i)
+        if (auto* other = qobject_cast<TLocalView*>(LocalPane_->View(i)); other && other != view)
+            other->SetTreeCombo(nullptr);
+    view->SetTreeCombo(LocalPane_->Tree());
+    if (QAction* style = LocalStyles_->actions().value(int(view->ViewStyle()))) style->setChecked(true);
+    LocalViewStatus(view, view->SelectedCount());
+    Action(QStringLiteral("actLocalCloseView"))->setEnabled(LocalPane_->Count() > 1);
+}
+
+void TfrmMain::LocalFolderChanged(TCustomView* view) {
+    const int index = LocalPane_->IndexOf(view);
+    if (index < 0) return;
+    const QDir dir(view->Folder());
+    LocalPane_->SetCaption(index, dir.dirName().isEmpty() ? view->Folder() : dir.dirName());
+    if (view == LocalPane_->CurrentView())
+        Action(QStringLiteral("actLocalUp"))->setEnabled(!dir.isRoot());
+}
+
+void TfrmMain::NewHostView() {
+    THostView* current = CurrentHostView();
+    if (!current || !current->Connected()) {
+        Connect();
+        return;
+    }
+    TFTPComponent* session = current->Session();
+    const QString caption = HostPane_->Caption(HostPane_->CurrentIndex());
+    const QString folder = DisplayText(current->Browser().ToServerPath(current->Browser().Folder()));
+    ConnectLocation(session->Host, session->Port, QString::fromUtf8(session->User),
+                    QString::fromUtf8(session->Password), folder, QString(), caption,
+                    current->Browser().UsesFirewall);
+}
+
+void TfrmMain::NewLocalView() {
+    TLocalView* current = CurrentLocalView();
+    TLocalView* view = CreateLocalTab(current ? current->Folder() : QDir::currentPath());
+    LocalPane_->SetCurrentIndex(LocalPane_->IndexOf(view));
+}
+
+void TfrmMain::DetachHostView(THostView* view) {
+    view->OnUpdateState = nullptr;
+    view->OnLog = nullptr;
+    view->OnTransfer = nullptr;
+    view->OnTransferred = nullptr;
+    view->OnPerformDoubleClick = nullptr;
+    view->OnContextMenu = nullptr;
+    view->SetTreeCombo(nullptr);
+}
+
+void TfrmMain::CloseHostView() {
+    if (HostPane_->Count() < 2) return;
+    const int index = HostPane_->CurrentIndex();
+    auto* view = qobject_cast<THostView*>(HostPane_->View(index));
+    if (!view) return;
+    const TTransferItems* queue = view->ExistingQueue();
+    const int work = queue ? queue->StateCount(isPending) + queue->StateCount(isBusy) : 0;
+    if (view->Connected() || work > 0) {
+        QString text = QStringLiteral("Are you sure you want to close this view?");
+        if (view->Connected())
+            text += QStringLiteral("\nIts connection to %1 will be closed.").arg(view->Session()->Host);
+        if (work > 0) text += QStringLiteral("\n%1 transfers of its queue will be cancelled.").arg(work);
+        if (!Questions_->AskYesNo(text)) return;
+    }
+    DetachHostView(view);
+    HostPane_->ShowCover(false);
+    HostPane_->TakeView(index);
+    HostPane_->SetCurrentIndex(index > 0 ? index - 1 : 0);
+    view->deleteLater();
+}
+
+void TfrmMain::CloseLocalView() {
+    if (LocalPane_->Count() < 2) return;
+    const int index = LocalPane_->CurrentIndex();
+    TCustomView* view = LocalPane_->View(index);
+    view->OnUpdateState = nullptr;
+    view->OnFolderChanged = nullptr;
+    LocalPane_->TakeView(index);
+    LocalPane_->SetCurrentIndex(index > 0 ? index - 1 : LocalPane_->Count() - 1);
+    view->deleteLater();
+}
+
+void TfrmMain::Transfer(TCustomView* source, TCustomView*& destination) {
+    if (qobject_cast<THostView*>(source))
+        destination = CurrentLocalView();
+    else if (THostView* host = CurrentHostView(); host && host->Connected())
+        destination = host;
+}
+
+void TfrmMain::SetViewStyle(bool host, int style) {
+    TCustomView* view = host ? static_cast<TCustomView*>(CurrentHostView()) : CurrentLocalView();
+    if (!view) return;
+    view->SetViewStyle(TCustomView::TViewStyle(style));
+    if (QAction* a = (host ? HostStyles_ : LocalStyles_)->actions().value(style)) a->setChecked(true);
+}
+
+void TfrmMain::DoubleClicked(TCustomView* view, int row) {
+    auto* host = qobject_cast<THostView*>(view);
+    const int action = host ? Settings_.HostDblClk : Settings_.LocalDblClk;
+    switch (action) {
+    case 0: view->ShowProperties(); break;
+    case 1:
+        if (host)
+            host->ViewFiles(trView, CurrentLocalView());
+        else
+            RunViewer({view->ItemPath(row)});
+        break;
+    case 2:
+        if (host)
+            host->TransferTo(CurrentLocalView());
+        else if (CurrentHostView() && CurrentHostView()->Connected())
+            view->TransferTo(CurrentHostView());
+        break;
+    default:
+        if (host)
+            host->ViewFiles(trOpen, CurrentLocalView());
+        else
+            QDesktopServices::openUrl(QUrl::fromLocalFile(view->ItemPath(row)));
+        break;
+    }
+}
+
+void TfrmMain::FilesTransferred(THostView*, const QStringList& files, int reason) {
+    if (reason == trOpen) {
+        for (const QString& file : files) QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    } else if (reason == trView || reason == trEdit) {
+        RunViewer(files);
+    }
+}
+
+void TfrmMain::RunViewer(const QStringList& files) {
+    if (files.isEmpty()) return;
+    // A program and its arguments, never a shell: the names come from servers.
+    if (!QProcess::startDetached(Settings_.Viewer, files))
+        WriteLog(nullptr, QStringLiteral("Unable to start %1").arg(Settings_.Viewer), 0x0000FF);
+}

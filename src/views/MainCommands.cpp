@@ -1,0 +1,59 @@
+#include "views/MainCommands.h"
+
+#include "settings/Settings.h"
+#include "views/HostBrowser.h"
+
+THostCommandStates HostCommandStates(const THostCommandInput& in) {
+    THostCommandStates s;
+    const bool c = in.Connected;
+    s.Stop = in.Active || c;
+    s.Disconnect = c;
+    s.Download = c && in.Selected >= 1 && !in.Busy;
+    s.Delete = c && in.Selected >= 1 && !in.Active;
+    s.Rename = c && in.Selected == 1 && !in.Active;
+    s.NewFolder = s.Refresh = s.EditWith = s.ViewStyle = c && !in.Active;
+    s.FileMask = c;
+    s.ChangeFolder = s.CompareFolders = c && !in.Busy;
+    s.UpOneLevel = c && !in.AtRoot;
+    s.Properties = in.Selected >= 1 && !in.Busy;
+    return s;
+}
+
+TLocalCommandStates LocalCommandStates(int selected, bool hostConnected) {
+    TLocalCommandStates s;
+    s.Delete = s.Properties = selected >= 1;
+    s.Rename = selected == 1;
+    s.Upload = hostConnected && selected >= 1;
+    return s;
+}
+
+int StatusSound(int status) {
+    switch (status) {
+    case hsError:
+    case hsAborted: return seError;
+    case hsLoggedIn: return seConnectSuccess;
+    case hsDisconnected: return seDisconnect;
+    case hsCantLogIn: return seConnectFailure;
+    case hsFileArrived: return seEndOfFile;
+    case hsAllDone: return seEndOfTotal;
+    default: return -1;
+    }
+}
+
+QString QuitQuestion(int connections, int transfers) {
+    if (connections <= 0 && transfers <= 0)
+        return {};
+    QString text = QStringLiteral("Are you sure you wish to quit?");
+    if (connections > 0)
+        text += QStringLiteral("\nThere are still %1 active connections.").arg(connections);
+    if (transfers > 0)
+        text += QStringLiteral("\n%1 transfers are not finished and will be cancelled.").arg(transfers);
+    return text;
+}
+
+QString MnemonicSafe(const QString& name) {
+    QString text = name;
+    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+QString MainTitle(const QString& caption) { return QStringLiteral("%1 - Tolvar").arg(caption); }

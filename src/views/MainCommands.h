@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+// The main window's rules that need no window: which commands a pane's state enables,
+// which sound a status plays, the quit question and the captions built from site names.
+
+// The current host pane as the command table sees it.
+struct THostCommandInput {
+    bool Connected = false;
+    bool Busy = false;   // the pane waits for its server
+    bool Active = false; // busy, commands pending, or its session busy
+    int Selected = 0;
+    bool AtRoot = true; // the folder drop-down shows the root
+};
+
+struct THostCommandStates {
+    bool Stop = false, Disconnect = false, Download = false, Delete = false, Rename = false;
+    bool NewFolder = false, Refresh = false, EditWith = false, ViewStyle = false;
+    bool FileMask = false, ChangeFolder = false, CompareFolders = false, UpOneLevel = false;
+    bool Properties = false;
+};
+THostCommandStates HostCommandStates(const THostCommandInput& in);
+
+struct TLocalCommandStates {
+    bool Delete = false, Rename = false, Upload = false, Properties = false;
+};
+TLocalCommandStates LocalCommandStates(int selected, bool hostConnected);
+
+// The index in the settings' sound list a host pane status plays, or -1.
+int StatusSound(int status);
+
+// The quit question for the active connections and the transfers not yet done; empty
+// when there is nothing to ask about.
+QString QuitQuestion(int connections, int transfers);
+
+// A name shown where "&" marks a mnemonic (tab captions, menu entries).
+QString MnemonicSafe(const QString& name);
+// The window title for a tab's caption.
+QString MainTitle(const QString& caption);
