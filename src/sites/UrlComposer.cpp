@@ -135,10 +135,9 @@ QString CheckURL(const QString& url, const QString& anonymousPassword, TSplitURL
         return QStringLiteral("This URL cannot be read: check the host and the port (1 to "
                               "65535).");
     }
-    for (const QString* part : {&parts.Host, &parts.User, &parts.Password, &parts.FolderPath,
-                                &parts.FileName})
-        if (HasControlCharacter(*part))
-            return QStringLiteral("The URL holds a control character.");
+    for (const QString* part :
+         {&parts.Host, &parts.User, &parts.Password, &parts.FolderPath, &parts.FileName})
+        if (HasControlCharacter(*part)) return QStringLiteral("The URL holds a control character.");
     if (parts.FileName == QStringLiteral(".") || parts.FileName == QStringLiteral(".."))
         return QStringLiteral("\"%1\" cannot be a file name.").arg(parts.FileName);
     return {};

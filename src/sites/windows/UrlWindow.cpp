@@ -19,6 +19,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 // Replaces an edit's text without moving its caret further than the text reaches.
