@@ -315,9 +315,18 @@ bool TProfileFile::Flush() {
     const QFileInfo info(FPath);
     if (info.exists() && !info.isWritable())
         return false;
+    // QSaveFile gives the new file the mode of the one it replaces; a file it creates
+    // would get the umask's (often world-readable), so that is narrowed before any
+    // byte is written.
+    const bool creating = !info.exists();
     QSaveFile file(FPath);
     if (!file.open(QIODevice::WriteOnly))
         return false;
+    if (creating && FOwnerOnly &&
+        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+        file.cancelWriting();
+        return false;
+    }
     QByteArray data;
     if (FBom)
         data += "\xEF\xBB\xBF";

@@ -23,7 +23,7 @@
 //
 // The file is read once when the object is made; writes change the copy in memory
 // and Flush() replaces the file in one step (a temporary file renamed over it), so
-// a crash never leaves half a file.
+// a crash never leaves half a file. A replaced file keeps its mode bits.
 class TProfileFile {
 public:
     explicit TProfileFile(const QString& path);
@@ -36,6 +36,9 @@ public:
     // file is then left as it was.
     bool Flush();
     bool Modified() const { return FModified; }
+    // A file that Flush() creates is readable by its owner only (0600), for files that
+    // hold passwords. An existing file keeps its mode either way.
+    void SetOwnerOnly(bool on) { FOwnerOnly = on; }
 
     QString ReadString(const QString& section, const QString& key, const QString& def) const;
     // The stored bytes of the value, trimmed and unquoted like a text.
@@ -90,4 +93,5 @@ private:
     std::vector<TLine> FLines;
     bool FBom = false;
     bool FModified = false;
+    bool FOwnerOnly = false;
 };

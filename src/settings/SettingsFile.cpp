@@ -182,6 +182,8 @@ bool WriteSettings(TSettings& settings, const QString& fileName, QString* errorT
         settings.Sounds.append(QString());
 
     TProfileFile file(fileName);
+    // It holds the firewall password.
+    file.SetOwnerOnly(true);
     bool ok = true;
     for (const TField& field : GeneralToAdvanced)
         ok = ok && WriteField(file, field, settings);

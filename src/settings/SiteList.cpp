@@ -4,6 +4,7 @@
 #include "settings/SiteStoredForms.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -51,6 +52,21 @@ QString ReadPassword(const TProfileFile& file, const QString& section, const QSt
     return PasswordFromStored(stored);
 }
 
+// The leading digits, as the profile functions read a number. A number too long for
+// them shows as stored, so that saving refuses it instead of a wrapped value going on.
+QString PortText(const TProfileFile& file, const QString& section) {
+    const QString key = QStringLiteral("Port");
+    const QString fallback = QStringLiteral("21");
+    static const QRegularExpression leadingNumber(QStringLiteral("^[+-]?[0-9]+"));
+    const QRegularExpressionMatch match =
+        leadingNumber.match(file.ReadString(section, key, fallback));
+    if (!match.hasMatch())
+        return fallback;
+    bool fits = false;
+    const int number = match.captured().toInt(&fits);
+    return fits ? QString::number(number) : match.captured();
+}
+
 QString UnableToWrite(const QString& fileName) {
     return QStringLiteral("Unable to write to %1").arg(fileName);
 }
@@ -60,7 +76,33 @@ QString UnableToWrite(const QString& fileName) {
 bool ValidSiteName(const QString& name) {
     if (name.isEmpty() || name.trimmed() != name || name.contains(QLatin1Char(']')))
         return false;
+    // A site of that name would share its keys with the list, and deleting it would
+    // erase the list.
+    if (name.compare(SitesSection, Qt::CaseInsensitive) == 0)
+        return false;
     return std::none_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 32; });
+}
+
+QString SiteNameError(const QString& name) {
+    if (ValidSiteName(name))
+        return QString();
+    if (name.compare(SitesSection, Qt::CaseInsensitive) == 0)
+        return QStringLiteral("The name \"%1\" is kept for the list of sites. "
+                              "Please choose another site name.")
+            .arg(name);
+    return QStringLiteral("The site name \"%1\" cannot be stored.").arg(name);
+}
+
+std::optional<quint16> SitePort(const QString& text) {
+    bool numeric = false;
+    const int port = text.trimmed().toInt(&numeric);
+    if (!numeric || port < 1 || port > 65535)
+        return std::nullopt;
+    return static_cast<quint16>(port);
+}
+
+QString SitePortError() {
+    return QStringLiteral("The port must be a number from 1 to 65535.");
 }
 
 TSiteList::TSiteList(const QString& sitesFile, const QString& devFile)
@@ -82,17 +124,24 @@ void TSiteList::LoadSites() {
     const qsizetype pairs = file.ReadSectionValues(SitesSection).size();
     for (qsizetype i = 1; i <= pairs; ++i) {
         const QString name = file.ReadString(SitesSection, SiteKey(i), QString());
-        if (!name.isEmpty() && !FSites.contains(name, Qt::CaseInsensitive))
+        // A name written by hand that no section can hold (or the list's own section)
+        // is left out, so that nothing done to "it" touches another section.
+        if (ValidSiteName(name) && !FSites.contains(name, Qt::CaseInsensitive))
             FSites.append(name);
     }
     SortNames(FSites);
     // "!" names no site, so a missing key selects nothing.
     const QString last = file.ReadString(SitesSection, LastSiteKey, QStringLiteral("!"));
     FLastSite.clear();
-    for (const QString& name : std::as_const(FSites)) {
-        if (name.compare(last, Qt::CaseInsensitive) == 0)
-            FLastSite = name;
+    FLastSite = ListedName(last);
+}
+
+QString TSiteList::ListedName(const QString& name) const {
+    for (const QString& listed : FSites) {
+        if (listed.compare(name, Qt::CaseInsensitive) == 0)
+            return listed;
     }
+    return QString();
 }
 
 void TSiteList::MakeAnonymous(TSite& site) const {
@@ -117,7 +166,7 @@ TSite TSiteList::LoadSite(const QString& name) const {
         site.Password = ReadPassword(file, name, QStringLiteral("Password"), FEMail);
     }
     site.HostFolder = file.ReadString(name, QStringLiteral("HostFolder"), QString());
-    site.Port = QString::number(file.ReadInteger(name, QStringLiteral("Port"), 21));
+    site.Port = PortText(file, name);
     site.UseFirewall = file.ReadBool(name, QStringLiteral("Firewall"), true);
     site.LocalFolder1 = file.ReadString(name, QStringLiteral("LocalFolder1"), QString());
     site.LocalFolder2 = file.ReadString(name, QStringLiteral("LocalFolder2"), QString());
@@ -141,18 +190,18 @@ bool TSiteList::WriteSiteNames(TProfileFile& file, int previousCount) const {
 bool TSiteList::SaveSite(const TSite& site, QString* errorText) {
     const QString& name = site.Name;
     if (!ValidSiteName(name))
-        return Fail(errorText, QStringLiteral("The site name \"%1\" cannot be stored.").arg(name));
+        return Fail(errorText, SiteNameError(name));
     // Checked before anything is written, so that a bad port never leaves half a site.
-    bool numeric = false;
-    const int port = site.Port.trimmed().toInt(&numeric);
-    if (!numeric || port < 0 || port > 65535)
-        return Fail(errorText, QStringLiteral("The port must be a number from 0 to 65535."));
+    const std::optional<quint16> port = SitePort(site.Port);
+    if (!port)
+        return Fail(errorText, SitePortError());
     const QStringList previousSites = FSites;
     if (!FSites.contains(name, Qt::CaseInsensitive)) {
         FSites.append(name);
         SortNames(FSites);
     }
     TProfileFile file(FSitesFile);
+    file.SetOwnerOnly(true);
     bool ok = WriteSiteNames(file, static_cast<int>(previousSites.size()));
     ok = ok && file.WriteExactString(SitesSection, LastSiteKey, name);
     ok = ok && file.WriteExactString(name, QStringLiteral("Host"), site.Host);
@@ -160,7 +209,7 @@ bool TSiteList::SaveSite(const TSite& site, QString* errorText) {
     ok = ok && file.WriteExactString(name, QStringLiteral("User"), site.User);
     ok = ok && WritePassword(file, name, QStringLiteral("Password"), site.Password);
     ok = ok && file.WriteExactString(name, QStringLiteral("HostFolder"), site.HostFolder);
-    ok = ok && file.WriteInteger(name, QStringLiteral("Port"), port);
+    ok = ok && file.WriteInteger(name, QStringLiteral("Port"), *port);
     ok = ok && file.WriteBool(name, QStringLiteral("Firewall"), site.UseFirewall);
     ok = ok && file.WriteExactString(name, QStringLiteral("LocalFolder1"), site.LocalFolder1);
     ok = ok && file.WriteExactString(name, QStringLiteral("LocalFolder2"), site.LocalFolder2);
@@ -172,11 +221,7 @@ bool TSiteList::SaveSite(const TSite& site, QString* errorText) {
         FSites = previousSites;
         return Fail(errorText, UnableToWrite(FSitesFile));
     }
-    FLastSite.clear();
-    for (const QString& listed : std::as_const(FSites)) {
-        if (listed.compare(name, Qt::CaseInsensitive) == 0)
-            FLastSite = listed;
-    }
+    FLastSite = ListedName(name);
     return true;
 }
 
@@ -186,7 +231,8 @@ bool TSiteList::DeleteSite(const QString& name, QString* errorText) {
         return listed.compare(name, Qt::CaseInsensitive) == 0;
     });
     TProfileFile file(FSitesFile);
-    if (!name.isEmpty())
+    file.SetOwnerOnly(true);
+    if (ValidSiteName(name))
         file.EraseSection(name);
     // Only the numbering changes. "LastSite" stays, even naming the removed site: a
     // "Sites" section without it loses its last site in older readers.
@@ -230,6 +276,7 @@ TPredefinedSite TSiteList::LoadPredefinedSite() const {
 
 bool TSiteList::SavePredefinedSite(const TPredefinedSite& site, QString* errorText) {
     TProfileFile file(FDevFile);
+    file.SetOwnerOnly(true);
     bool ok = file.WriteExactString(PredefinedSection, QStringLiteral("N"), site.Name);
     ok = ok && file.WriteExactString(PredefinedSection, QStringLiteral("H"), site.Host);
     ok = ok && file.WriteBool(PredefinedSection, QStringLiteral("A"), site.Anonymous);

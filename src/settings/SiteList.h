@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class TProfileFile;
 
@@ -50,6 +51,9 @@ public:
     // Reads the names and the last site again from the file.
     void LoadSites();
     const QStringList& Sites() const { return FSites; }
+    // The listed spelling of the name (sections are found without regard to case), or
+    // empty when the name is not listed.
+    QString ListedName(const QString& name) const;
     // The "LastSite" value when it names a listed site, else empty.
     QString LastSite() const { return FLastSite; }
 
@@ -57,7 +61,8 @@ public:
     TSite LoadSite(const QString& name) const;
     // Adds the site to the list when new, rewrites the "Sites" section with it as last
     // site, and writes its section. False (nothing written) with a message in errorText
-    // when the name or the port cannot be stored, or the file cannot be written.
+    // when the name or the port cannot be stored (SiteNameError, SitePort), or the file
+    // cannot be written. A file made here is readable by its owner only.
     bool SaveSite(const TSite& site, QString* errorText = nullptr);
     // Removes the site's section and renumbers the others.
     bool DeleteSite(const QString& name, QString* errorText = nullptr);
@@ -85,5 +90,13 @@ private:
 };
 
 // Whether the text can name a site: not empty, without "]" or control characters,
-// without blanks at its ends (the file drops them).
+// without blanks at its ends (the file drops them), and not "Sites", the section of
+// the list itself.
 bool ValidSiteName(const QString& name);
+// Why the name cannot be stored; empty when it can.
+QString SiteNameError(const QString& name);
+
+// The port typed for a site: a number from 1 to 65535, blanks around it allowed.
+// Nothing for any other text, so that a bad port is refused rather than wrapped.
+std::optional<quint16> SitePort(const QString& text);
+QString SitePortError();

@@ -33,6 +33,9 @@ private Q_SLOTS:
     void saveNewSiteAndRefusals();
     void deleteSite_data();
     void deleteSite();
+    void storedPort_data();
+    void storedPort();
+    void listNamingItsOwnSection();
     void predefinedSite();
 
 private:
@@ -240,12 +243,14 @@ void TestSiteList::saveNewSiteAndRefusals() {
     site.Name = "Gamma";
     site.Port = "21x";
     QVERIFY(!list.SaveSite(site, &error));
-    QCOMPARE(error, QStringLiteral("The port must be a number from 0 to 65535."));
-    site.Port = "70000";
-    QVERIFY(!list.SaveSite(site));
+    QCOMPARE(error, QStringLiteral("The port must be a number from 1 to 65535."));
+    for (const QString& bad : {QStringLiteral("70000"), QStringLiteral("0")}) {
+        site.Port = bad;
+        QVERIFY(!list.SaveSite(site));
+    }
     site.Port = "21";
     for (const QString& bad : {QString(), QStringLiteral("a]b"), QStringLiteral(" lead"),
-                               QStringLiteral("line\nbreak")}) {
+                               QStringLiteral("line\nbreak"), QStringLiteral("SITES")}) {
         site.Name = bad;
         QVERIFY(!list.SaveSite(site));
     }
@@ -298,6 +303,35 @@ void TestSiteList::deleteSite() {
     QCOMPARE(file.ValueExists("Sites", "LastSite"), sites.contains("LastSite"));
     for (const QString& site : left)
         QVERIFY(!file.ValueExists(site, "User") && !file.ValueExists(site, "Password"));
+}
+
+void TestSiteList::storedPort_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("port");
+    QTest::newRow("missing") << QByteArray() << "21";
+    QTest::newRow("leading digits") << QByteArray("Port= 0021x\r\n") << "21";
+    QTest::newRow("no digits") << QByteArray("Port=ftp\r\n") << "21";
+    // Shown as stored so that saving refuses them rather than a wrapped port going on.
+    QTest::newRow("above 65535") << QByteArray("Port=99999\r\n") << "99999";
+    QTest::newRow("beyond an int") << QByteArray("Port=99999999999\r\n") << "99999999999";
+}
+
+void TestSiteList::storedPort() {
+    QFETCH(QByteArray, line);
+    QFETCH(QString, port);
+    QVERIFY(WriteFile(FPath, "[Sites]\r\nSite1=S\r\nLastSite=S\r\n[S]\r\nHost=h\r\n" + line));
+    QCOMPARE(List().LoadSite("S").Port, port);
+}
+
+void TestSiteList::listNamingItsOwnSection() {
+    QVERIFY(WriteFile(FPath, "[Sites]\r\nSite1=sites\r\nSite2=A\r\nLastSite=sites\r\n"
+                             "[A]\r\nHost=a\r\n"));
+    TSiteList list = List();
+    QCOMPARE(list.Sites(), QStringList{"A"});
+    QCOMPARE(list.LastSite(), QString());
+    QVERIFY(list.DeleteSite("sites"));
+    QCOMPARE(List().Sites(), QStringList{"A"});
+    QCOMPARE(TProfileFile(FPath).ReadString("A", "Host", ""), QStringLiteral("a"));
 }
 
 void TestSiteList::predefinedSite() {
