@@ -25,8 +25,8 @@ public:
     ~TSingleInstance() override;
 
     // True when this process is the first and now listens. False when another instance
-    // answered, or when no socket could be made (then the caller goes on unguarded:
-    // check Listening()).
+    // answered, or when no socket could be made; SendToRunning then fails as well, so
+    // `if (!Claim() && SendToRunning(args)) return 1;` goes on unguarded after an error.
     bool Claim();
     bool Listening() const;
     // Hands the arguments to the running instance; true once it acknowledged them.
