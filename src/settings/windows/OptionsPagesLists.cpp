@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -26,6 +27,27 @@ QStringList EventCaptions() {
             QStringLiteral("Disconnection"),      QStringLiteral("End of transfer"),
             QStringLiteral("End of all transfers"), QStringLiteral("Error in the transfer")};
 }
+
+// Keeps the room of the speaker on events without one, so the captions line up.
+class TEventDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (option->icon.isNull()) {
+            const int side = option->widget ? option->widget->style()->pixelMetric(
+                                                  QStyle::PM_SmallIconSize, nullptr, option->widget)
+                                            : 16;
+            QPixmap blank(side, side);
+            blank.fill(Qt::transparent);
+            option->icon = QIcon(blank);
+            option->decorationSize = blank.size();
+            option->features |= QStyleOptionViewItem::HasDecoration;
+        }
+    }
+};
 
 QPushButton* MakeButton(const QString& caption, const QString& name) {
     auto* button = new QPushButton(caption);
@@ -43,6 +65,7 @@ QWidget* TfrmOptions::MakeSoundsPage() {
     TvEvents_->setObjectName(QStringLiteral("tvEvents"));
     TvEvents_->setHeaderHidden(true);
     TvEvents_->setRootIsDecorated(false);
+    TvEvents_->setItemDelegate(new TEventDelegate(TvEvents_));
     TvEvents_->setWhatsThis(QStringLiteral(
         "The events that can play a sound; those with a speaker have one."));
     for (const QString& caption : EventCaptions())

@@ -29,6 +29,8 @@ TfrmOptions::TfrmOptions(TSettings& settings, const QString& settingsPath, ISoun
 
     Pages_ = new QTabWidget(this);
     Pages_->setObjectName(QStringLiteral("pgcOptions"));
+    // Every page's tab in sight: the window widens rather than scrolling its tabs.
+    Pages_->setUsesScrollButtons(false);
     const std::pair<QWidget*, QString> pages[] = {
         {MakeGeneralPage(), QStringLiteral("General")},
         {MakeAdvancedPage(), QStringLiteral("Advanced")},
