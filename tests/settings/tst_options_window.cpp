@@ -107,15 +107,14 @@ void TestOptionsWindow::writesOnlyWhatChanged_data() {
     QTest::addColumn<bool>("ok");
     QTest::addColumn<QStringList>("changedLines");
     QTest::newRow("no change") << QString() << QVariant() << true << QStringList{};
-    QTest::newRow("passive") << "chkUsePASV" << QVariant(true) << true
-                             << QStringList{"UsePASV=1"};
+    QTest::newRow("passive") << "chkUsePASV" << QVariant(true) << true << QStringList{"UsePASV=1"};
     QTest::newRow("retries") << "spinRetries" << QVariant(7) << true << QStringList{"Retries=7"};
-    QTest::newRow("until connected") << "rgRetry" << QVariant(1) << true
-                                     << QStringList{"InfiniteRetry=1"};
+    QTest::newRow("until connected")
+        << "rgRetry" << QVariant(1) << true << QStringList{"InfiniteRetry=1"};
     QTest::newRow("upper case") << "rgCase" << QVariant(2) << true
                                 << QStringList{"ConversionCase=2"};
-    QTest::newRow("firewall port") << "spinFirewallPort" << QVariant(2121) << true
-                                   << QStringList{"Port=2121"};
+    QTest::newRow("firewall port")
+        << "spinFirewallPort" << QVariant(2121) << true << QStringList{"Port=2121"};
     QTest::newRow("empty replacement becomes _")
         << "editChar" << QVariant(QString()) << true << QStringList{};
     QTest::newRow("cancel") << "chkUsePASV" << QVariant(true) << false << QStringList{};
@@ -130,8 +129,7 @@ void TestOptionsWindow::writesOnlyWhatChanged() {
     TSettings settings = ReadSettings(Path_);
     TfrmOptions window(settings, Path_, &Sounds_, &Questions_);
     QSignalSpy written(&window, &TfrmOptions::SettingsWritten);
-    if (!control.isEmpty())
-        Set(window, control, value);
+    if (!control.isEmpty()) Set(window, control, value);
     Click(window, ok ? "btnOK" : "btnCancel");
     QCOMPARE(window.result(), ok ? QDialog::Accepted : QDialog::Rejected);
     QCOMPARE(written.size(), ok ? 1 : 0);
@@ -141,8 +139,7 @@ void TestOptionsWindow::writesOnlyWhatChanged() {
     QCOMPARE(now.size(), old.size());
     QStringList changed;
     for (qsizetype i = 0; i < now.size(); ++i)
-        if (now[i] != old[i])
-            changed.append(QString::fromUtf8(now[i]).trimmed());
+        if (now[i] != old[i]) changed.append(QString::fromUtf8(now[i]).trimmed());
     QCOMPARE(changed, changedLines);
     QCOMPARE(settings.UsePASV, ok && control == QLatin1String("chkUsePASV"));
 }
@@ -185,8 +182,7 @@ void TestOptionsWindow::pinStaysOrFollowsButton() {
     TSettings settings = DefaultSettings();
     settings.PinTransferWindow = stored;
     TfrmOptions window(settings, Path_, &Sounds_, &Questions_);
-    if (button >= 0)
-        window.SetPinPressed([button] { return button == 1; });
+    if (button >= 0) window.SetPinPressed([button] { return button == 1; });
     Click(window, "btnOK");
     QCOMPARE(settings.PinTransferWindow, expected);
 }
@@ -197,11 +193,16 @@ void TestOptionsWindow::preview_data() {
     QTest::addColumn<int>("spaces");
     QTest::addColumn<QString>("replacement");
     QTest::addColumn<QString>("converted");
-    QTest::newRow("lower, replace") << false << 1 << 2 << "_" << "read_the_instructions.txt";
-    QTest::newRow("short, upper, remove") << true << 2 << 1 << "_" << "READTH1.TXT";
-    QTest::newRow("short, lower, replace") << true << 1 << 2 << "-" << "readth-1.txt";
-    QTest::newRow("leave") << false << 0 << 0 << "_" << "Read the Instructions.txt";
-    QTest::newRow("replace, edit emptied") << false << 0 << 2 << "" << "Read_the_Instructions.txt";
+    QTest::newRow("lower, replace") << false << 1 << 2 << "_"
+                                    << "read_the_instructions.txt";
+    QTest::newRow("short, upper, remove") << true << 2 << 1 << "_"
+                                          << "READTH1.TXT";
+    QTest::newRow("short, lower, replace") << true << 1 << 2 << "-"
+                                           << "readth-1.txt";
+    QTest::newRow("leave") << false << 0 << 0 << "_"
+                           << "Read the Instructions.txt";
+    QTest::newRow("replace, edit emptied") << false << 0 << 2 << ""
+                                           << "Read_the_Instructions.txt";
 }
 
 void TestOptionsWindow::preview() {
@@ -254,12 +255,24 @@ void TestOptionsWindow::pickersAndLogName_data() {
     QTest::addColumn<QString>("button"); // empty: the log name is typed
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("expected"); // "@" stands for the program folder
-    QTest::newRow("typed name") << "" << "session.log" << "@/session.log";
-    QTest::newRow("typed relative path") << "" << "logs/a.log" << "@/logs/a.log";
-    QTest::newRow("typed absolute path") << "" << "/var/tmp/t.log" << "/var/tmp/t.log";
-    QTest::newRow("picked log") << "btnBrowseLogFile" << "/srv/logs/x.log" << "/srv/logs/x.log";
-    QTest::newRow("picked viewer") << "btnBrowseViewer" << "/opt/ed/bin/edit" << "/opt/ed/bin/edit";
-    QTest::newRow("picked folder") << "btnBrowseDefaultDir" << "/srv/files" << "/srv/files";
+    QTest::newRow("typed name") << ""
+                                << "session.log"
+                                << "@/session.log";
+    QTest::newRow("typed relative path") << ""
+                                         << "logs/a.log"
+                                         << "@/logs/a.log";
+    QTest::newRow("typed absolute path") << ""
+                                         << "/var/tmp/t.log"
+                                         << "/var/tmp/t.log";
+    QTest::newRow("picked log") << "btnBrowseLogFile"
+                                << "/srv/logs/x.log"
+                                << "/srv/logs/x.log";
+    QTest::newRow("picked viewer") << "btnBrowseViewer"
+                                   << "/opt/ed/bin/edit"
+                                   << "/opt/ed/bin/edit";
+    QTest::newRow("picked folder") << "btnBrowseDefaultDir"
+                                   << "/srv/files"
+                                   << "/srv/files";
 }
 
 void TestOptionsWindow::pickersAndLogName() {
@@ -280,7 +293,7 @@ void TestOptionsWindow::pickersAndLogName() {
     Click(window, "btnOK");
     const QString stored = button == QLatin1String("btnBrowseViewer")       ? settings.Viewer
                            : button == QLatin1String("btnBrowseDefaultDir") ? settings.DefaultDir
-                                                                           : settings.LogFile;
+                                                                            : settings.LogFile;
     QCOMPARE(stored, expected);
 }
 
@@ -320,11 +333,16 @@ void TestOptionsWindow::soundCombo_data() {
     QTest::addColumn<QString>("text"); // "@" stands for the temporary folder
     QTest::addColumn<QString>("stored");
     QTest::addColumn<bool>("startEnabled");
-    QTest::newRow("existing file") << "@/new.wav" << "@/new.wav" << true;
-    QTest::newRow("folder") << "@" << "@/old.wav" << false;
-    QTest::newRow("missing file") << "@/gone.wav" << "@/old.wav" << false;
-    QTest::newRow("none") << "(None)" << "" << false;
-    QTest::newRow("empty") << "" << "" << false;
+    QTest::newRow("existing file") << "@/new.wav"
+                                   << "@/new.wav" << true;
+    QTest::newRow("folder") << "@"
+                            << "@/old.wav" << false;
+    QTest::newRow("missing file") << "@/gone.wav"
+                                  << "@/old.wav" << false;
+    QTest::newRow("none") << "(None)"
+                          << "" << false;
+    QTest::newRow("empty") << ""
+                           << "" << false;
 }
 
 void TestOptionsWindow::soundCombo() {

@@ -28,8 +28,7 @@ void SetApplicationHints(bool on) {
         delete Filter;
         return;
     }
-    if (Filter || !qApp)
-        return;
+    if (Filter || !qApp) return;
     Filter = new THintFilter(qApp);
     qApp->installEventFilter(Filter);
 }

@@ -23,8 +23,7 @@ int CheckedOr(const QButtonGroup* group, int def) {
 }
 
 void Check(QButtonGroup* group, int id) {
-    if (QAbstractButton* button = group->button(id))
-        button->setChecked(true);
+    if (QAbstractButton* button = group->button(id)) button->setChecked(true);
 }
 
 } // namespace
@@ -40,10 +39,10 @@ QWidget* TfrmOptions::MakeConversionsPage() {
                                    {QStringLiteral("&Don't Convert"), QStringLiteral("&Lower Case"),
                                     QStringLiteral("&Upper Case")},
                                    RgCase_);
-    GbSpaces_ = MakeRadioGroup(QStringLiteral(" Spaces "), QStringLiteral("Spaces"),
-                               {QStringLiteral("Lea&ve"), QStringLiteral("&Remove"),
-                                QStringLiteral("Re&place with:")},
-                               RgSpaces_);
+    GbSpaces_ = MakeRadioGroup(
+        QStringLiteral(" Spaces "), QStringLiteral("Spaces"),
+        {QStringLiteral("Lea&ve"), QStringLiteral("&Remove"), QStringLiteral("Re&place with:")},
+        RgSpaces_);
     EditChar_ = new QLineEdit;
     EditChar_->setObjectName(QStringLiteral("editChar"));
     EditChar_->setMaxLength(1);
@@ -60,8 +59,8 @@ QWidget* TfrmOptions::MakeConversionsPage() {
     replaceRow->addStretch(1);
     spacesLayout->insertLayout(at, replaceRow);
 
-    ChkShortName_ = MakeCheck(QStringLiteral("Use Short File Name (DOS 8.3) "),
-                              QStringLiteral("chkShortName"));
+    ChkShortName_ =
+        MakeCheck(QStringLiteral("Use Short File Name (DOS 8.3) "), QStringLiteral("chkShortName"));
     ChkShortName_->setWhatsThis(
         QStringLiteral("Store files under the short (8.3) form of their local name."));
 
@@ -96,13 +95,13 @@ QWidget* TfrmOptions::MakeFirewallPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tsFirewall"));
     ChkFirewall_ = MakeCheck(QStringLiteral("Activate Firewalls"), QStringLiteral("chkFirewall"));
-    ChkFirewall_->setWhatsThis(QStringLiteral(
-        "Log on through the firewall below, for the sites that are set to use it."));
-    GbFirewallType_ = MakeRadioGroup(QStringLiteral(" Type "), QStringLiteral("FirewallType"),
-                                     {QStringLiteral("&Site"), QStringLiteral("&Proxy"),
-                                      QStringLiteral("User with &login"),
-                                      QStringLiteral("User without l&ogin")},
-                                     RgFirewallType_);
+    ChkFirewall_->setWhatsThis(
+        QStringLiteral("Log on through the firewall below, for the sites that are set to use it."));
+    GbFirewallType_ =
+        MakeRadioGroup(QStringLiteral(" Type "), QStringLiteral("FirewallType"),
+                       {QStringLiteral("&Site"), QStringLiteral("&Proxy"),
+                        QStringLiteral("User with &login"), QStringLiteral("User without l&ogin")},
+                       RgFirewallType_);
 
     GbServer_ = new QGroupBox(QStringLiteral(" Server "));
     GbServer_->setObjectName(QStringLiteral("gbServer"));
@@ -123,8 +122,8 @@ QWidget* TfrmOptions::MakeFirewallPage() {
     EditFirewallPassword_ = new QLineEdit;
     EditFirewallPassword_->setObjectName(QStringLiteral("editFirewallPassword"));
     EditFirewallPassword_->setEchoMode(QLineEdit::Password);
-    EditFirewallPassword_->setWhatsThis(QStringLiteral(
-        "Your password on the firewall. It is kept in the settings file as typed."));
+    EditFirewallPassword_->setWhatsThis(
+        QStringLiteral("Your password on the firewall. It is kept in the settings file as typed."));
     auto* user = new QFormLayout(GbUser_);
     user->addRow(QStringLiteral("User ID:"), EditFirewallUser_);
     user->addRow(QStringLiteral("Password:"), EditFirewallPassword_);

@@ -22,8 +22,7 @@ namespace {
 // A log name typed without a folder lies in the program folder; a path is kept.
 QString LogPathFromText(const QString& text) {
     const QString name = text.trimmed();
-    if (name.isEmpty())
-        return DefaultLogFilePath();
+    if (name.isEmpty()) return DefaultLogFilePath();
     return QDir::cleanPath(QDir(ProgramFolder()).filePath(name));
 }
 
@@ -57,8 +56,7 @@ int SpinValue(const QSpinBox* spin, int def) {
 }
 
 void Check(QButtonGroup* group, int id) {
-    if (QAbstractButton* button = group->button(id))
-        button->setChecked(true);
+    if (QAbstractButton* button = group->button(id)) button->setChecked(true);
 }
 
 } // namespace
@@ -67,7 +65,8 @@ QWidget* TfrmOptions::MakeGeneralPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tsGeneral"));
     EditEMail_ = MakeEdit(QStringLiteral("editEMail"), 256);
-    EditEMail_->setWhatsThis(QStringLiteral("Your e-mail address: the password of anonymous logins."));
+    EditEMail_->setWhatsThis(
+        QStringLiteral("Your e-mail address: the password of anonymous logins."));
     EditViewer_ = MakeEdit(QStringLiteral("editViewer"), 512);
     EditViewer_->setWhatsThis(QStringLiteral(
         "The program that shows and edits text files. Choose it with \"Browse...\"."));
@@ -86,7 +85,8 @@ QWidget* TfrmOptions::MakeGeneralPage() {
     connect(EditLogFile_, &QLineEdit::textEdited, this, &TfrmOptions::LogFileEdited);
     ChkLogToFile_ = MakeCheck(QStringLiteral("Description of all actions in a log file"),
                               QStringLiteral("chkLogToFile"));
-    ChkShowToolTips_ = MakeCheck(QStringLiteral("Show Tool Tips"), QStringLiteral("chkShowToolTips"));
+    ChkShowToolTips_ =
+        MakeCheck(QStringLiteral("Show Tool Tips"), QStringLiteral("chkShowToolTips"));
 
     auto* grid = new QGridLayout(page);
     const std::tuple<QString, QLineEdit*, QPushButton*> rows[] = {
@@ -101,8 +101,7 @@ QWidget* TfrmOptions::MakeGeneralPage() {
         label->setBuddy(edit);
         grid->addWidget(label, row, 0);
         grid->addWidget(edit, row, 1);
-        if (button)
-            grid->addWidget(button, row, 2);
+        if (button) grid->addWidget(button, row, 2);
         ++row;
     }
     grid->addWidget(ChkLogToFile_, row++, 0, 1, 3);
@@ -117,37 +116,37 @@ QWidget* TfrmOptions::MakeAdvancedPage() {
     page->setObjectName(QStringLiteral("tsAdvanced"));
     ChkNoXferOlder_ = MakeCheck(QStringLiteral("Don't tranfer older or same-aged files"),
                                 QStringLiteral("chkNoXferOlder"));
-    ChkASCIIOnView_ = MakeCheck(QStringLiteral("Transfer ASCII on view"),
-                                QStringLiteral("chkASCIIOnView"));
+    ChkASCIIOnView_ =
+        MakeCheck(QStringLiteral("Transfer ASCII on view"), QStringLiteral("chkASCIIOnView"));
     ChkPreserveTimeStamp_ = MakeCheck(QStringLiteral("Preserve date and time on downloaded files"),
                                       QStringLiteral("chkPreserveTimeStamp"));
     ChkConfirmOverwrites_ = MakeCheck(QStringLiteral("Confirm file overwrites"),
                                       QStringLiteral("chkConfirmOverwrites"));
-    ChkConfirmRestarts_ = MakeCheck(QStringLiteral("Confirm recoveries"),
-                                    QStringLiteral("chkConfirmRestarts"));
-    ChkListHidden_ = MakeCheck(QStringLiteral("List hidden files"), QStringLiteral("chkListHidden"));
+    ChkConfirmRestarts_ =
+        MakeCheck(QStringLiteral("Confirm recoveries"), QStringLiteral("chkConfirmRestarts"));
+    ChkListHidden_ =
+        MakeCheck(QStringLiteral("List hidden files"), QStringLiteral("chkListHidden"));
 
     auto* checks = new QVBoxLayout;
     for (QCheckBox* check : {ChkNoXferOlder_, ChkASCIIOnView_, ChkPreserveTimeStamp_,
                              ChkConfirmOverwrites_, ChkConfirmRestarts_, ChkListHidden_})
         checks->addWidget(check);
-    checks->addWidget(MakeRadioGroup(QStringLiteral(" Type of recoveries for failed tranfers "),
-                                     QStringLiteral("TryToResume"),
-                                     {QStringLiteral("None"), QStringLiteral("Binary files"),
-                                      QStringLiteral("All files")},
-                                     RgTryToResume_));
+    checks->addWidget(MakeRadioGroup(
+        QStringLiteral(" Type of recoveries for failed tranfers "), QStringLiteral("TryToResume"),
+        {QStringLiteral("None"), QStringLiteral("Binary files"), QStringLiteral("All files")},
+        RgTryToResume_));
     checks->addStretch(1);
     auto* clicks = new QVBoxLayout;
-    clicks->addWidget(MakeRadioGroup(
-        QStringLiteral(" Double click action (local) "), QStringLiteral("LocalDblClk"),
-        {QStringLiteral("&Properties"), QStringLiteral("&View"), QStringLiteral("&Upload"),
-         QStringLiteral("&Open")},
-        RgLocalDblClk_));
-    clicks->addWidget(MakeRadioGroup(
-        QStringLiteral(" Double click action (host) "), QStringLiteral("HostDblClk"),
-        {QStringLiteral("P&roperties"), QStringLiteral("V&iew"), QStringLiteral("&Download"),
-         QStringLiteral("O&pen")},
-        RgHostDblClk_));
+    clicks->addWidget(MakeRadioGroup(QStringLiteral(" Double click action (local) "),
+                                     QStringLiteral("LocalDblClk"),
+                                     {QStringLiteral("&Properties"), QStringLiteral("&View"),
+                                      QStringLiteral("&Upload"), QStringLiteral("&Open")},
+                                     RgLocalDblClk_));
+    clicks->addWidget(MakeRadioGroup(QStringLiteral(" Double click action (host) "),
+                                     QStringLiteral("HostDblClk"),
+                                     {QStringLiteral("P&roperties"), QStringLiteral("V&iew"),
+                                      QStringLiteral("&Download"), QStringLiteral("O&pen")},
+                                     RgHostDblClk_));
     clicks->addStretch(1);
     auto* layout = new QHBoxLayout(page);
     layout->addLayout(checks);
@@ -162,14 +161,14 @@ QWidget* TfrmOptions::MakeConnectionPage() {
                                 QStringLiteral("chkShowManager"));
     ChkPromptForPass_ = MakeCheck(QStringLiteral("Ask for password if none is specified"),
                                   QStringLiteral("chkPromptForPass"));
-    ChkKeepAlive_ = MakeCheck(QStringLiteral("Stay connected with the server"),
-                              QStringLiteral("chkKeepAlive"));
+    ChkKeepAlive_ =
+        MakeCheck(QStringLiteral("Stay connected with the server"), QStringLiteral("chkKeepAlive"));
     ChkUsePASV_ = MakeCheck(QStringLiteral("Use passive mode (PASV) for transfers"),
                             QStringLiteral("chkUsePASV"));
     ChkUsePASV_->setWhatsThis(QStringLiteral(
         "Transfers open their data connection to the server, which passes most firewalls."));
-    ChkQuickDisconnect_ = MakeCheck(QStringLiteral("Quick disconnects"),
-                                    QStringLiteral("chkQuickDisconnect"));
+    ChkQuickDisconnect_ =
+        MakeCheck(QStringLiteral("Quick disconnects"), QStringLiteral("chkQuickDisconnect"));
     ChkSingleConnections_ = MakeCheck(QStringLiteral("Single Connections Only"),
                                       QStringLiteral("chkSingleConnections"));
 
@@ -195,8 +194,7 @@ QWidget* TfrmOptions::MakeConnectionPage() {
     grid->addWidget(new QLabel(QStringLiteral("times")), 0, 2);
     grid->addWidget(infinite, 1, 0, 1, 3);
     grid->addWidget(SpinRetryDelay_, 2, 1);
-    grid->addWidget(new QLabel(QStringLiteral("seconds delay between connection attempts.")), 2,
-                    2);
+    grid->addWidget(new QLabel(QStringLiteral("seconds delay between connection attempts.")), 2, 2);
     grid->addWidget(new QLabel(QStringLiteral("Timeout after")), 3, 0);
     grid->addWidget(SpinTimeout_, 3, 1);
     grid->addWidget(new QLabel(QStringLiteral("seconds")), 3, 2);
@@ -209,12 +207,11 @@ QWidget* TfrmOptions::MakeConnectionPage() {
     checks->addStretch(1);
     auto* top = new QHBoxLayout;
     top->addLayout(checks, 1);
-    top->addWidget(MakeRadioGroup(QStringLiteral("Default transfer mode"),
-                                  QStringLiteral("TransferMode"),
-                                  {QStringLiteral("A&uto"), QStringLiteral("ASC&II"),
-                                   QStringLiteral("&Binary"), QStringLiteral("&EBCDIC"),
-                                   QStringLiteral("&Local")},
-                                  RgTransferMode_));
+    top->addWidget(MakeRadioGroup(
+        QStringLiteral("Default transfer mode"), QStringLiteral("TransferMode"),
+        {QStringLiteral("A&uto"), QStringLiteral("ASC&II"), QStringLiteral("&Binary"),
+         QStringLiteral("&EBCDIC"), QStringLiteral("&Local")},
+        RgTransferMode_));
     auto* layout = new QVBoxLayout(page);
     layout->addLayout(top);
     layout->addWidget(retry);
@@ -290,8 +287,7 @@ void TfrmOptions::SaveGeneralPages(TSettings& s) const {
 void TfrmOptions::BrowseViewer() {
     const QString chosen = Questions()->PickFile(QStringLiteral("Select Text Viewer"), ViewerPath_,
                                                  QStringLiteral("All Files (*)"), false);
-    if (chosen.isEmpty())
-        return;
+    if (chosen.isEmpty()) return;
     ViewerPath_ = chosen;
     EditViewer_->setText(QFileInfo(chosen).fileName());
 }
@@ -299,8 +295,7 @@ void TfrmOptions::BrowseViewer() {
 void TfrmOptions::BrowseLogFile() {
     const QString chosen = Questions()->PickFile(QStringLiteral("Log Filename"), LogPath_,
                                                  QStringLiteral("All Files (*)"), true);
-    if (chosen.isEmpty())
-        return;
+    if (chosen.isEmpty()) return;
     LogPath_ = chosen;
     EditLogFile_->setText(LogDisplayText(chosen));
 }
@@ -308,8 +303,7 @@ void TfrmOptions::BrowseLogFile() {
 void TfrmOptions::BrowseDefaultDir() {
     const QString chosen =
         Questions()->PickFolder(QStringLiteral("Default Directory"), EditDefaultDir_->text());
-    if (!chosen.isEmpty())
-        EditDefaultDir_->setText(chosen);
+    if (!chosen.isEmpty()) EditDefaultDir_->setText(chosen);
 }
 
 void TfrmOptions::LogFileEdited(const QString& text) {

@@ -23,8 +23,8 @@ namespace {
 const QString NoSound = QStringLiteral("(None)");
 
 QStringList EventCaptions() {
-    return {QStringLiteral("Connection success"), QStringLiteral("Connection failure"),
-            QStringLiteral("Disconnection"),      QStringLiteral("End of transfer"),
+    return {QStringLiteral("Connection success"),   QStringLiteral("Connection failure"),
+            QStringLiteral("Disconnection"),        QStringLiteral("End of transfer"),
             QStringLiteral("End of all transfers"), QStringLiteral("Error in the transfer")};
 }
 
@@ -66,8 +66,8 @@ QWidget* TfrmOptions::MakeSoundsPage() {
     TvEvents_->setHeaderHidden(true);
     TvEvents_->setRootIsDecorated(false);
     TvEvents_->setItemDelegate(new TEventDelegate(TvEvents_));
-    TvEvents_->setWhatsThis(QStringLiteral(
-        "The events that can play a sound; those with a speaker have one."));
+    TvEvents_->setWhatsThis(
+        QStringLiteral("The events that can play a sound; those with a speaker have one."));
     for (const QString& caption : EventCaptions())
         TvEvents_->addTopLevelItem(new QTreeWidgetItem(QStringList{caption}));
     auto* events = new QLabel(QStringLiteral("Events:"));
@@ -81,12 +81,11 @@ QWidget* TfrmOptions::MakeSoundsPage() {
     CmbSound_->setInsertPolicy(QComboBox::NoInsert);
     CmbSound_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     CmbSound_->setMinimumContentsLength(24);
-    CmbSound_->setWhatsThis(QStringLiteral(
-        "The wave file the selected event plays; \"(None)\" for no sound."));
+    CmbSound_->setWhatsThis(
+        QStringLiteral("The wave file the selected event plays; \"(None)\" for no sound."));
     CmbSound_->addItem(NoSound);
     for (const QString& sound : Settings_.Sounds) {
-        if (!sound.isEmpty() && CmbSound_->findText(sound) < 0)
-            CmbSound_->addItem(sound);
+        if (!sound.isEmpty() && CmbSound_->findText(sound) < 0) CmbSound_->addItem(sound);
     }
     auto* browse = MakeButton(QStringLiteral("..."), QStringLiteral("btnBrowseSound"));
     BtnStart_ = MakeButton(QStringLiteral("Start"), QStringLiteral("btnStart"));
@@ -103,12 +102,10 @@ QWidget* TfrmOptions::MakeSoundsPage() {
     connect(CmbSound_, &QComboBox::editTextChanged, this, &TfrmOptions::SoundTextChanged);
     connect(browse, &QPushButton::clicked, this, &TfrmOptions::BrowseSound);
     connect(BtnStart_, &QPushButton::clicked, this, [this] {
-        if (Sounds_)
-            Sounds_->Play(CmbSound_->currentText());
+        if (Sounds_) Sounds_->Play(CmbSound_->currentText());
     });
     connect(stop, &QPushButton::clicked, this, [this] {
-        if (Sounds_)
-            Sounds_->Stop();
+        if (Sounds_) Sounds_->Stop();
     });
 
     auto* layout = new QVBoxLayout(page);
@@ -130,7 +127,8 @@ QWidget* TfrmOptions::MakeFileTypesPage() {
         QStringLiteral("An extension to add, such as txt; the dot is put in front for you."));
     BtnAdd_ = MakeButton(QStringLiteral("&Add"), QStringLiteral("btnAdd"));
     BtnRemove_ = MakeButton(QStringLiteral("&Remove"), QStringLiteral("btnRemove"));
-    auto* label = new QLabel(QStringLiteral("Always use ASCII transfer mode for these extensions:"));
+    auto* label =
+        new QLabel(QStringLiteral("Always use ASCII transfer mode for these extensions:"));
     label->setBuddy(LbExtensions_);
 
     connect(EditExtension_, &QLineEdit::textChanged, this, &TfrmOptions::EnableFileTypeButtons);
@@ -183,8 +181,7 @@ void TfrmOptions::EventSelected() {
 
 void TfrmOptions::SoundTextChanged(const QString& text) {
     QTreeWidgetItem* item = TvEvents_->currentItem();
-    if (LoadingSound_ || !item)
-        return;
+    if (LoadingSound_ || !item) return;
     const int event = TvEvents_->indexOfTopLevelItem(item);
     if (text.isEmpty() || text == NoSound) {
         Settings_.Sounds[event].clear();
@@ -201,8 +198,7 @@ void TfrmOptions::SoundTextChanged(const QString& text) {
     item->setIcon(0, QIcon::fromTheme(QStringLiteral("audio-volume-high"),
                                       style()->standardIcon(QStyle::SP_MediaVolume)));
     BtnStart_->setEnabled(true);
-    if (CmbSound_->findText(text) < 0)
-        CmbSound_->addItem(text);
+    if (CmbSound_->findText(text) < 0) CmbSound_->addItem(text);
 }
 
 void TfrmOptions::BrowseSound() {
@@ -210,8 +206,7 @@ void TfrmOptions::BrowseSound() {
     const QString chosen = Questions()->PickFile(
         QStringLiteral("Select Sound"), current == NoSound ? QString() : current,
         QStringLiteral("Sound Files (*.wav);;All Files (*)"), false);
-    if (!chosen.isEmpty())
-        CmbSound_->setEditText(chosen);
+    if (!chosen.isEmpty()) CmbSound_->setEditText(chosen);
 }
 
 void TfrmOptions::EnableFileTypeButtons() {
@@ -220,8 +215,7 @@ void TfrmOptions::EnableFileTypeButtons() {
 }
 
 void TfrmOptions::AddExtension() {
-    if (EditExtension_->text().isEmpty())
-        return;
+    if (EditExtension_->text().isEmpty()) return;
     QStringList extensions;
     for (int i = 0; i < LbExtensions_->count(); ++i)
         extensions.append(LbExtensions_->item(i)->text());
@@ -232,8 +226,7 @@ void TfrmOptions::AddExtension() {
 
 void TfrmOptions::RemoveExtension() {
     const QList<QListWidgetItem*> selected = LbExtensions_->selectedItems();
-    if (selected.isEmpty())
-        return;
+    if (selected.isEmpty()) return;
     delete LbExtensions_->takeItem(LbExtensions_->row(selected.first()));
     EnableFileTypeButtons();
 }

@@ -89,8 +89,7 @@ void TfrmOptions::ShowPage(int index) {
 }
 
 void TfrmOptions::accept() {
-    if (EditChar_->text().isEmpty())
-        EditChar_->setText(QStringLiteral("_"));
+    if (EditChar_->text().isEmpty()) EditChar_->setText(QStringLiteral("_"));
     // The edits go to a copy first, so a write that fails leaves the record as it was
     // (apart from the sounds, which the page has stored already).
     TSettings edited = Settings_;

@@ -61,11 +61,11 @@ private:
     QWidget* MakeSoundsPage();
     QWidget* MakeFileTypesPage();
 
-    void LoadGeneralPages();     // General, Advanced, Connection
+    void LoadGeneralPages(); // General, Advanced, Connection
     void SaveGeneralPages(TSettings& settings) const;
-    void LoadConversionPages();  // Conversions, Firewall
+    void LoadConversionPages(); // Conversions, Firewall
     void SaveConversionPages(TSettings& settings) const;
-    void LoadListPages();        // Sounds, File Types
+    void LoadListPages(); // Sounds, File Types
     void SaveListPages(TSettings& settings) const;
 
     // A group box of radio buttons numbered from 0 in the order given.
