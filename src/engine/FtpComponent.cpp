@@ -154,7 +154,9 @@ void TFTPComponent::Disconnect() {
     Shared_->Queue.Clear();
     if (Busy())
         Abort();
-    if (LoggedIn())
+    // The logged-in flag follows the worker's notifications and may lag behind it: a
+    // connection still open is closed too, or it would outlive the disconnect.
+    if (LoggedIn() || Connected())
         AddCommand(TFTPCommand::Logout, {});
 }
 
