@@ -7,6 +7,7 @@
 #include "transfer/TransferWindows.h"
 
 #include <QFile>
+#include <QPointer>
 #include <QTimer>
 
 #include <algorithm>
@@ -108,8 +109,16 @@ void TTransferItem::Cancel() {
     // nothing completes. Such an item is ended here, and a pooled session, whose abort
     // flag would hit the next command, is dropped.
     TTransferItems* queue = Owner;
-    QTimer::singleShot(CancelGraceMs, queue->Context_.get(), [queue, item = this, session] {
-        if (queue->BusyItem_ != item || item->Session != session || session->Busy()) return;
+    QTimer::singleShot(CancelGraceMs, queue->Context_.get(),
+                       [queue, item = this, session, alive = QPointer<TFTPComponent>(session)] {
+        if (queue->BusyItem_ != item || item->Session != session) return;
+        if (!alive) {
+            // The queues were disconnected meanwhile (quitting) and the session is gone.
+            item->Session = nullptr;
+            item->Finish(nullptr, TFTPCommand::None, false, true);
+            return;
+        }
+        if (session->Busy()) return;
         if (queue->Sessions_.contains(session)) queue->RetireSession(session);
         item->Finish(session, TFTPCommand::None, false, true);
     });
