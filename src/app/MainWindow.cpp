@@ -3,7 +3,7 @@
 #include "app/Help.h"
 #include "app/SidePane.h"
 #include "app/SoundEffectPlayer.h"
-#include "settings/EngineTargets.h"
+#include "settings/windows/ApplicationHints.h"
 #include "settings/SettingsFile.h"
 #include "sites/windows/PasswordDialog.h"
 #include "transfer/TransferItemsList.h"
@@ -31,9 +31,7 @@
 TfrmMain::TfrmMain(const TMainPaths& paths, QWidget* parent) : QMainWindow(parent), Paths_(paths) {
     setObjectName(QStringLiteral("frmMain"));
     Settings_ = ReadSettings(Paths_.Settings);
-    TEngineTargets targets = EngineTargets();
-    targets.SetShowHints = [](bool) {};
-    ApplyEngineSettings(Settings_, targets);
+    ApplyEngineSettings(Settings_, GuiEngineTargets());
     TransferItemsList().SetSettings(&Settings_);
 
     OwnQuestions_ = std::make_unique<TViewQuestions>(this);

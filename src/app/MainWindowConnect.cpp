@@ -11,13 +11,11 @@
 
 namespace {
 
-// A typed port: 21 when it is no number, nothing when it is a number out of range.
+// A site's port: 21 when none is typed, nothing when it is not one of 1 to 65535.
 std::optional<int> PortOf(const QString& text) {
-    bool ok = false;
-    const int port = text.trimmed().toInt(&ok);
-    if (!ok) return 21;
-    if (port < 1 || port > 65535) return std::nullopt;
-    return port;
+    if (text.trimmed().isEmpty()) return 21;
+    if (const std::optional<quint16> port = SitePort(text)) return *port;
+    return std::nullopt;
 }
 
 bool Idle(THostView* view, const QSet<const TCustomView*>& busy) {

@@ -144,7 +144,7 @@ void TfrmMain::BuildActions() {
             });
     QAction* dropTransfers =
         MakeAction("actDisconnectTransfer", "Disconnect Transfer Connection", QString(), QString());
-    connect(dropTransfers, &QAction::triggered, this, [this, dropTransfers] {
+    connect(dropTransfers, &QAction::triggered, this, [dropTransfers] {
         TransferItemsList().DisconnectAll();
         dropTransfers->setEnabled(false);
     });

@@ -6,6 +6,8 @@
 #include "engine/FtpComponent.h"
 #include "platform/SoundPlayer.h"
 #include "settings/SettingsFile.h"
+#include "transfer/TransferFigures.h"
+#include "transfer/TransferItem.h"
 #include "transfer/TransferItemsList.h"
 #include "transfer/TransferMonitor.h"
 #include "transfer/windows/BusyAnimation.h"
@@ -158,7 +160,12 @@ void TfrmMain::ShutDown() {
     Monitor_->OnThreadError = nullptr;
     Monitor_->OnSessionConnected = nullptr;
     EngineSettings().QuickDisconnect = true;
-    TransferItemsList().DisconnectAll();
+    // Every queue stops, not only the one the progress window shows.
+    TTransferItemsList& list = TransferItemsList();
+    for (int q = 0; q < list.Count(); ++q)
+        for (int i = 0; i < list.Queue(q)->Count(); ++i)
+            if (TTransferItem* item = list.Queue(q)->Item(i); item->State() <= isBusy) CancelTransferItem(*item);
+    list.DisconnectAll();
     QApplication::processEvents();
     const QList<TFTPComponent*> sessions = TFTPComponent::LiveComponents();
     for (auto it = sessions.rbegin(); it != sessions.rend(); ++it) (*it)->Disconnect();

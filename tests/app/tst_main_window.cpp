@@ -1,0 +1,237 @@
+// The main window against a real vsftpd: connecting through the site list, the status
+// codes that drive captions, title, commands and sounds, refusals that must leave no
+// tab behind, closing views and quitting.
+#include "LoopbackServerProcess.h"
+#include "VsftpdServer.h"
+
+#include "app/MainWindow.h"
+#include "app/SidePane.h"
+#include "engine/EngineSettings.h"
+#include "engine/FtpComponent.h"
+#include "platform/SoundPlayer.h"
+#include "settings/SiteList.h"
+#include "transfer/TransferItem.h"
+#include "transfer/TransferItemsList.h"
+#include "views/ViewQuestions.h"
+#include "views/widgets/HostView.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QTabBar>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct TFakeQuestions : IViewQuestions {
+    QStringList Asked, Messages;
+    bool Answer = false;
+    bool ConfirmDelete(int, const QString&, bool) override { return Answer; }
+    void ShowMessage(const QString& text) override { Messages << text; }
+    bool AskYesNo(const QString& text) override {
+        Asked << text;
+        return Answer;
+    }
+};
+
+struct TFakeSounds : ISoundPlayer {
+    QStringList Played;
+    void Play(const QString& file) override { Played << file; }
+    void Stop() override {}
+};
+
+// A window over private files, answering through the fakes.
+struct TWindowFixture {
+    QTemporaryDir Folder;
+    TFakeQuestions Questions;
+    TFakeSounds Sounds;
+    std::unique_ptr<TfrmMain> Window;
+    TWindowFixture() {
+        Window = std::make_unique<TfrmMain>(
+            TMainPaths{Folder.filePath("Tolvar.ini"), Folder.filePath("Sites.ini"), Folder.filePath("dev.ini")});
+        Window->SetQuestions(&Questions);
+        Window->SetSoundPlayer(&Sounds);
+        Window->Settings().Sounds = {"success.wav", "failure.wav", "disconnect.wav", "file.wav", "all.wav", "error.wav"};
+        Window->show();
+    }
+    THostView* Host(int index) const { return qobject_cast<THostView*>(Window->HostPane()->View(index)); }
+    QString Caption(int index) const { return Window->HostPane()->Tabs()->tabText(index); }
+    bool Enabled(const char* action) const { return Window->Action(QString::fromLatin1(action))->isEnabled(); }
+    bool Connect(TVsftpdServer& server, const QString& caption, const QString& user = "anonymous",
+                 const QString& password = "t@example.org") {
+        return Window->ConnectLocation("127.0.0.1", server.port(), user, password, server.rootPath(), QString(),
+                                       caption, false);
+    }
+};
+
+} // namespace
+
+class TTestMainWindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { EngineSettings().TimeOut = 10000; }
+    void cleanupTestCase() { QVERIFY(TFTPComponent::WaitForWorkers(15000)); }
+
+    void connectFlow() {
+        TVsftpdServer server;
+        QVERIFY2(server.start(), qPrintable(server.errorText()));
+        TWindowFixture f;
+        // The first connection comes from the site list, as the last-connections menu makes it.
+        TSiteList sites(f.Window->Paths().Sites);
+        TSite site = TSiteList::NewSite(QString());
+        site.Name = "Alpha & Co";
+        site.Host = "127.0.0.1";
+        site.Port = QString::number(server.port());
+        site.User = "anonymous";
+        site.Password = "t@example.org";
+        site.HostFolder = server.rootPath();
+        QVERIFY(sites.SaveSite(site));
+        QVERIFY(!f.Enabled("actDisconnect"));
+        f.Window->ConnectLastConnection(site.Name);
+        QTRY_VERIFY(f.Host(0)->Connected() && f.Host(0)->StateValue == hsIdle);
+        QCOMPARE(f.Window->HostPane()->Count(), 1);
+        QCOMPARE(f.Caption(0), QString("Alpha && Co"));
+        QCOMPARE(f.Window->windowTitle(), QString("Alpha & Co - Tolvar"));
+        QCOMPARE(f.Window->LastConnections().first(), site.Name);
+        QVERIFY(f.Enabled("actDisconnect") && f.Enabled("actServerRefresh") && f.Enabled("actStop"));
+        QVERIFY(!f.Enabled("actServerRename")); // nothing selected
+        QVERIFY(f.Sounds.Played.contains("success.wav"));
+
+        // A connected tab is never reused; a tab that disconnects in the background leaves
+        // the title to the current one.
+        QVERIFY(f.Connect(server, "Beta"));
+        QCOMPARE(f.Window->HostPane()->Count(), 2);
+        QTRY_VERIFY(f.Host(1)->Connected());
+        QCOMPARE(f.Window->windowTitle(), QString("Beta - Tolvar"));
+        f.Host(0)->Disconnect();
+        QTRY_COMPARE(f.Caption(0), QString("Disconnected"));
+        QCOMPARE(f.Window->windowTitle(), QString("Beta - Tolvar"));
+        QVERIFY(f.Sounds.Played.contains("disconnect.wav"));
+        QVERIFY(f.Enabled("actDisconnect"));
+
+        // A refused log-in plays its sound and leaves the tab disconnected.
+        f.Host(1)->Disconnect();
+        QTRY_COMPARE(f.Caption(1), QString("Disconnected"));
+        EngineSettings().RetryCount = 1;
+        QVERIFY(f.Connect(server, "Gamma", "nobody-here", "wrong"));
+        QTRY_VERIFY_WITH_TIMEOUT(f.Sounds.Played.contains("failure.wav"), 10000);
+        QTRY_VERIFY(!f.Host(1)->Connected());
+        QVERIFY(!f.Enabled("actDisconnect"));
+    }
+
+    // What must connect nothing and make no tab.
+    void refusals_data() {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("prompt");
+        QTest::addColumn<QString>("port");
+        QTest::newRow("empty password, no prompt") << "" << false << "21";
+        QTest::newRow("prompt cancelled") << "" << true << "21";
+        QTest::newRow("port past 65535") << "x" << false << "99999";
+        QTest::newRow("port 0") << "x" << false << "0";
+    }
+    void refusals() {
+        QFETCH(QString, password);
+        QFETCH(bool, prompt);
+        QFETCH(QString, port);
+        QTcpServer wrapped;
+        const bool listening = wrapped.listen(QHostAddress::LocalHost, 34463);
+        TWindowFixture f;
+        f.Window->Settings().PromptForPass = prompt;
+        int asked = 0;
+        f.Window->AskPassword = [&](const QString&) -> std::optional<QString> {
+            ++asked;
+            return std::nullopt;
+        };
+        TSite site = TSiteList::NewSite(QString());
+        site.Name = "Refused";
+        site.Host = "127.0.0.1";
+        site.User = "joe";
+        site.Password = password;
+        site.Port = port;
+        QVERIFY(!f.Window->ConnectSite(site));
+        QCOMPARE(asked, prompt ? 1 : 0);
+        QCOMPARE(f.Window->HostPane()->Count(), 1);
+        QCOMPARE(f.Caption(0), QString("Disconnected"));
+        QCOMPARE(f.Window->windowTitle(), QString("Disconnected - Tolvar"));
+        QVERIFY(f.Window->LastConnections().first().isEmpty());
+        if (listening) QVERIFY(!wrapped.waitForNewConnection(300));
+    }
+
+    void closingViews() {
+        TVsftpdServer server;
+        QVERIFY2(server.start(), qPrintable(server.errorText()));
+        TWindowFixture f;
+        TSidePane* hosts = f.Window->HostPane();
+        f.Window->CloseHostView(); // a single tab stays
+        QCOMPARE(hosts->Count(), 1);
+        QVERIFY(f.Connect(server, "First"));
+        QTRY_VERIFY(f.Host(0)->Connected());
+        f.Window->CreateHostTab();
+        f.Window->CreateHostTab();
+        THostView* second = f.Host(1);
+        hosts->SetCurrentIndex(0);
+        // A connected view asks first; "No" keeps it.
+        f.Window->CloseHostView();
+        QCOMPARE(hosts->Count(), 3);
+        QVERIFY(f.Questions.Asked.last().contains("127.0.0.1"));
+        f.Questions.Answer = true;
+        f.Window->CloseHostView();
+        QCOMPARE(hosts->Count(), 2);
+        QCOMPARE(hosts->CurrentIndex(), 0);
+        QCOMPARE(f.Window->CurrentHostView(), second);
+        QCOMPARE(f.Window->ConnectedViewCount(), 0);
+
+        TSidePane* locals = f.Window->LocalPane();
+        f.Window->NewLocalView();
+        f.Window->NewLocalView();
+        TCustomView* last = locals->View(2);
+        locals->SetCurrentIndex(0);
+        f.Window->CloseLocalView();
+        QCOMPARE(locals->Count(), 2);
+        QCOMPARE(locals->CurrentView(), last);
+    }
+
+    void quitting() {
+        TVsftpdServer server;
+        QVERIFY2(server.start(), qPrintable(server.errorText()));
+        TWindowFixture f;
+        QVERIFY(f.Connect(server, "One"));
+        QTRY_VERIFY(f.Host(0)->Connected());
+        QVERIFY(f.Connect(server, "Two"));
+        QTRY_VERIFY(f.Host(1)->Connected());
+        // An item that cannot start keeps retrying until the quit ends it.
+        EngineSettings().RetryCount = 0;
+        EngineSettings().RetryDelay = 1;
+        auto item = std::make_unique<TTransferItem>();
+        item->Host = "127.0.0.1";
+        item->Port = FreeLoopbackPort();
+        item->SourceFolder = "/";
+        item->FileName = "never.txt";
+        item->DestFolder = QFile::encodeName(f.Folder.path()) + '/';
+        QVERIFY(GeneralQueue().Add(item) >= 0);
+
+        QVERIFY(!f.Window->close());
+        QVERIFY(f.Window->isVisible());
+        QVERIFY2(f.Questions.Asked.last().contains("still 2 active connections") &&
+                     f.Questions.Asked.last().contains("1 transfers"),
+                 qPrintable(f.Questions.Asked.last()));
+        QCOMPARE(f.Window->ConnectedViewCount(), 2);
+
+        f.Questions.Answer = true;
+        const QString settings = f.Window->Paths().Settings;
+        QVERIFY(f.Window->close());
+        QVERIFY(QFileInfo::exists(settings));
+        QVERIFY(QFile::remove(settings));
+        // Late statuses and the window's end write nothing more.
+        QTest::qWait(100);
+        f.Window.reset();
+        QVERIFY(!QFileInfo::exists(settings));
+        QTRY_COMPARE(TransferItemsList().StateCount(isBusy) + TransferItemsList().StateCount(isPending), 0);
+        EngineSettings().RetryCount = 3;
+        EngineSettings().QuickDisconnect = false;
+    }
+};
+
+QTEST_MAIN(TTestMainWindow)
+#include "tst_main_window.moc"
