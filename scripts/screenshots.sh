@@ -9,7 +9,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 out=${OUT:-$root/build/screenshots}
-build="$out/cmake"
+# SHOTS_BUILD names an existing build folder to use instead of a private one.
+build=${SHOTS_BUILD:-$out/cmake}
 
 . "$root/bench/loopback-vsftpd.sh"
 need_programs vsftpd
@@ -95,7 +96,7 @@ start_vsftpd "$tmp/site" "$tmp" "anon_max_rate=400000" "$session"
 port=$vsftpd_port
 
 mkdir -p "$out"
-if ! QT_QPA_PLATFORM=offscreen "$renderer" --port "$port" --remote "$remote" \
+if ! QT_QPA_PLATFORM=offscreen ${SHOTS_WRAPPER:-} "$renderer" --port "$port" --remote "$remote" \
     --local "$tmp/local" --out "$out" "$@"; then
     echo "screenshots: some windows were not rendered (see above)" >&2
     exit 1

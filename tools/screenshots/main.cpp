@@ -5,6 +5,7 @@
 //                      [--only NAME[,NAME...]] [--list]
 // A new window is one more entry in Shots below: a name and a function that builds the
 // window, waits until it is ready and returns it.
+#include "Shots.h"
 #include "listing/FtpUtils.h"
 #include "settings/Settings.h"
 #include "sites/windows/PasswordDialog.h"
@@ -40,16 +41,7 @@
 #include <functional>
 #include <memory>
 
-namespace {
-
-struct TContext {
-    int Port = 0;
-    QString Remote;
-    QString Local;
-    TSettings Settings = DefaultSettings();
-};
-
-// What went wrong, for the message the program exits with.
+// What the shots share (Shots.h).
 QString Problem;
 
 bool Fails(const QString& text) {
@@ -57,7 +49,6 @@ bool Fails(const QString& text) {
     return false;
 }
 
-// Runs the event loop until done() holds or the time is up, checking every 20 ms.
 bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
     QElapsedTimer clock;
     clock.start();
@@ -69,6 +60,8 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
     }
     return true;
 }
+
+namespace {
 
 // A pane below its folder drop-down, as the main window stacks them.
 QWidget* Column(TTreeCombo* tree, TCustomView* view) {
@@ -109,8 +102,6 @@ bool ShowLocal(TLocalView& local, const TContext& context) {
         return Fails(QStringLiteral("the local pane shows nothing in %1").arg(context.Local));
     return true;
 }
-
-using TWindow = std::unique_ptr<QWidget>;
 
 // The local pane and a host pane side by side, both in report style.
 TWindow Panes(TContext& context) {
@@ -317,6 +308,7 @@ const TShot Shots[] = {
     {"password", "session password prompt", Password},
     {"progress", "progress window with details during the first of three downloads", Progress},
     {"manager", "transfer manager, items in every state", Manager},
+    {"main", "the main window connected to a local server, a download running", MainWindowShot},
 };
 
 } // namespace

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "settings/Settings.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+// What every shot gets: the loopback server, the folders, the settings.
+struct TContext {
+    int Port = 0;
+    QString Remote;
+    QString Local;
+    TSettings Settings = DefaultSettings();
+};
+
+using TWindow = std::unique_ptr<QWidget>;
+
+// Records what went wrong, for the message the renderer exits with; returns false.
+bool Fails(const QString& text);
+// Runs the event loop until done() holds or the time is up, checking every 20 ms.
+bool WaitFor(const std::function<bool()>& done, int timeoutMs);
+
+// The program's own windows (AppShots.cpp).
+TWindow MainWindowShot(TContext& context);
