@@ -16,7 +16,10 @@ build=${SHOTS_BUILD:-$out/cmake}
 need_programs vsftpd
 
 mkdir -p "$build"
-if ! { cmake -S "$root" -B "$build" -G Ninja -DTOLVAR_BUILD_TESTS=OFF &&
+# A named build folder keeps its own configuration.
+configure=(cmake -S "$root" -B "$build" -G Ninja -DTOLVAR_BUILD_TESTS=OFF)
+[ -n "${SHOTS_BUILD:-}" ] && configure=(true)
+if ! { "${configure[@]}" &&
     cmake --build "$build" --target tolvar-screenshots; } >"$build/build.log" 2>&1; then
     echo "screenshots: the renderer did not build; the end of $build/build.log:" >&2
     tail -20 "$build/build.log" >&2

@@ -3,6 +3,10 @@
 
 #include "app/MainWindow.h"
 #include "app/SidePane.h"
+#include "settings/SiteList.h"
+#include "settings/windows/OptionsWindow.h"
+#include "sites/windows/SiteManager.h"
+#include "sites/windows/UrlWindow.h"
 #include "views/HostBrowser.h"
 #include "views/widgets/HostView.h"
 #include "views/widgets/LocalView.h"
@@ -44,5 +48,37 @@ TWindow MainWindowShot(TContext& context) {
         window->Action(QStringLiteral("actDownload"))->trigger();
         WaitFor([] { return false; }, 1500);
     }
+    return window;
+}
+
+TWindow SiteManagerShot(TContext& context) {
+    const QString file = ScratchFile("Sites.ini");
+    TSiteList sites(file);
+    for (const char* name : {"Debian mirror", "Office", "Photos & Music"}) {
+        TSite site = TSiteList::NewSite(context.Local);
+        site.Name = QString::fromUtf8(name);
+        site.Host = QStringLiteral("ftp.%1.example.org").arg(QString::fromUtf8(name).section(' ', 0, 0).toLower());
+        site.User = QStringLiteral("ann");
+        site.Password = QStringLiteral("secret");
+        site.HostFolder = QStringLiteral("/pub");
+        site.Notes = {QStringLiteral("Quiet after 22:00."), QStringLiteral("Uploads go to /incoming.")};
+        sites.SaveSite(site);
+    }
+    auto window = std::make_unique<TfrmManager>(file, ScratchFile("dev.ini"), context.Settings);
+    window->show();
+    return window;
+}
+
+TWindow UrlShot(TContext& context) {
+    auto window = std::make_unique<TfrmURL>(context.Settings, nullptr);
+    window->SetURL(QStringLiteral("ftp://ann@ftp.example.org:2121/pub/tolvar/tolvar-1.10-src.tar.gz"));
+    window->show();
+    return window;
+}
+
+TWindow OptionsShot(TContext& context, int page) {
+    auto window = std::make_unique<TfrmOptions>(context.Settings, ScratchFile("Options.ini"), nullptr, nullptr);
+    window->ShowPage(page);
+    window->show();
     return window;
 }

@@ -25,3 +25,7 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs);
 
 // The program's own windows (AppShots.cpp).
 TWindow MainWindowShot(TContext& context);
+TWindow SiteManagerShot(TContext& context);
+TWindow UrlShot(TContext& context);
+// One page of the options window, counted from 0.
+TWindow OptionsShot(TContext& context, int page);

@@ -309,6 +309,15 @@ const TShot Shots[] = {
     {"progress", "progress window with details during the first of three downloads", Progress},
     {"manager", "transfer manager, items in every state", Manager},
     {"main", "the main window connected to a local server, a download running", MainWindowShot},
+    {"sites", "the site manager with three sites", SiteManagerShot},
+    {"url", "the URL window with every part filled", UrlShot},
+    {"options-general", "options: General", [](TContext& c) { return OptionsShot(c, 0); }},
+    {"options-advanced", "options: Advanced", [](TContext& c) { return OptionsShot(c, 1); }},
+    {"options-connection", "options: Connection", [](TContext& c) { return OptionsShot(c, 2); }},
+    {"options-conversions", "options: Conversions", [](TContext& c) { return OptionsShot(c, 3); }},
+    {"options-firewall", "options: Firewall", [](TContext& c) { return OptionsShot(c, 4); }},
+    {"options-sounds", "options: Sounds", [](TContext& c) { return OptionsShot(c, 5); }},
+    {"options-filetypes", "options: File Types", [](TContext& c) { return OptionsShot(c, 6); }},
 };
 
 } // namespace

@@ -48,7 +48,7 @@ TfrmURL::TfrmURL(TSettings& settings, IViewQuestions* questions, QWidget* parent
     // The history is reordered on OK only; Enter must not add entries of its own.
     cmboURL_->setInsertPolicy(QComboBox::NoInsert);
     cmboURL_->addItems(Settings_.URLHistory);
-    cmboURL_->setMinimumWidth(380);
+    cmboURL_->setMinimumWidth(480);
     cmboURL_->setWhatsThis(QStringLiteral("The address to open, such as ftp://host/pub/ or "
                                           "http://host/file.zip. The parts below follow it."));
     auto* urlLabel = new QLabel(QStringLiteral("&URL:"), this);
