@@ -63,6 +63,7 @@ public:
     TSidePane* LocalPane() const { return LocalPane_; }
     QTextEdit* LogPane() const { return Log_; }
     QAction* Action(const QString& objectName) const;
+    TTransferMonitor& Monitor() const { return *Monitor_; }
     int ConnectedViewCount() const;
 
     THostView* CreateHostTab();

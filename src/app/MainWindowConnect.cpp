@@ -68,7 +68,7 @@ void TfrmMain::AddLastConnection(const QString& siteName) {
     QStringList names;
     names << siteName;
     for (const QString& name : LastConnections_)
-        if (!name.isEmpty() && name.compare(siteName, Qt::CaseInsensitive) != 0) names << name;
+        if (!name.isEmpty() && name != siteName) names << name;
     while (names.size() > 8) names.removeLast();
     while (names.size() < 8) names << QString();
     LastConnections_ = names;
