@@ -64,6 +64,7 @@ public:
     QTextEdit* LogPane() const { return Log_; }
     QAction* Action(const QString& objectName) const;
     TTransferMonitor& Monitor() const { return *Monitor_; }
+    IViewQuestions& Questions() const { return *Questions_; }
     int ConnectedViewCount() const;
 
     THostView* CreateHostTab();
@@ -80,7 +81,7 @@ public:
     // Connects a host tab to an FTP location (URL window, command line, second start).
     bool ConnectLocation(const QString& host, int port, const QString& user, QString password,
                          const QString& folder, const QString& masks, const QString& caption,
-                         bool useFirewall);
+                         bool useFirewall, bool fromCommandLine = false);
     void NewHostView();
     void CloseHostView();
     void NewLocalView();

@@ -46,10 +46,10 @@ bool TfrmMain::ConnectSite(const TSite& site) {
 
 bool TfrmMain::ConnectLocation(const QString& host, int port, const QString& user, QString password,
                                const QString& folder, const QString& masks, const QString& caption,
-                               bool useFirewall) {
+                               bool useFirewall, bool fromCommandLine) {
     if (port < 1 || port > 65535) return false;
     // Asked before any tab is made or named: a cancelled prompt leaves no trace.
-    const TPasswordOutcome outcome = ResolvePassword(password, Settings_.PromptForPass, false, [&] {
+    const TPasswordOutcome outcome = ResolvePassword(password, Settings_.PromptForPass, fromCommandLine, [&] {
         return AskPassword ? AskPassword(host) : std::nullopt;
     });
     if (!outcome.Connect) return false;
