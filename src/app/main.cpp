@@ -1,31 +1,81 @@
+#include "app/CommandLineOptions.h"
+#include "app/CommandLineRun.h"
 #include "app/MainWindow.h"
+#include "engine/FtpComponent.h"
 #include "listing/DebugLog.h"
 #include "platform/ProgramFolder.h"
+#include "platform/SingleInstance.h"
+#include "startup/CommandLine.h"
 #include "transfer/TransferItemsList.h"
-#include "engine/FtpComponent.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QTimer>
 
-#include <vector>
+#include <cstdio>
+
+namespace {
+
+// What a later start hands over: its folder, so relative paths mean what they meant
+// there, then its arguments.
+QStringList HandOver(const QStringList& arguments) { return QStringList{QDir::currentPath()} + arguments; }
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     // Qt sees only the program's name: a password or folder such as "-style" is ours.
-    std::vector<QByteArray> arguments(argv, argv + argc);
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    BlankPasswordArguments(argc, argv);
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Tolvar"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tolvar")));
-    for (size_t i = 1; i < arguments.size(); ++i)
-        if (arguments[i] == "-d" || arguments[i] == "/d") SetDebugLogEnabled(true);
+
+    const TCommandLine commandLine = ParseCommandLine(arguments, QDir::currentPath());
+    if (commandLine.Debug) SetDebugLogEnabled(true);
+    if (commandLine.Usage) {
+        TfrmCommandLineOptions usage;
+        usage.exec();
+        return 0;
+    }
+
+    TSingleInstance instance;
+    if (!instance.Claim() && instance.SendToRunning(HandOver(arguments))) {
+        std::fprintf(stderr, "tolvar: already running; %s\n",
+                     commandLine.HasTransferSwitches() ? "the running window takes over the transfers"
+                                                       : "its window comes forward");
+        return 1;
+    }
 
     int status = 0;
     {
-        TfrmMain window({SettingsFilePath(), SitesFilePath(), DevFilePath()});
+        const QString settings =
+            commandLine.SettingsPath.isEmpty() ? SettingsFilePath() : QFileInfo(commandLine.SettingsPath).absoluteFilePath();
+        const QString sites =
+            commandLine.SitesPath.isEmpty() ? SitesFilePath() : QFileInfo(commandLine.SitesPath).absoluteFilePath();
+        TfrmMain window({settings, sites, DevFilePath()});
+        TCommandLineRunner runnerObject(window);
+        TCommandLineRunner* runner = &runnerObject;
+        QObject::connect(&instance, &TSingleInstance::Request, &window, [&window, runner](const QStringList& message) {
+            window.showNormal();
+            window.raise();
+            window.activateWindow();
+            runner->RunHandedOver(message);
+        });
         window.show();
-        if (window.Settings().ShowManager) QTimer::singleShot(0, &window, &TfrmMain::Connect);
+        // The first activation, once the window is up (an activation event may never come).
+        QTimer::singleShot(0, &window, [&window, runner, &commandLine] {
+            for (const QString& url : commandLine.Urls) runner->RunURL(url);
+            // Without a host, -x ends the run at once with status 2: nothing to do.
+            if ((commandLine.HasTransferSwitches() && !commandLine.Host.isEmpty()) || commandLine.ExitWhenDone)
+                runner->Run(commandLine);
+            else if (commandLine.Urls.isEmpty() && window.Settings().ShowManager)
+                window.Connect();
+        });
         status = app.exec();
+        if (commandLine.ExitWhenDone) status = runner->ExitStatus();
     }
     ShutdownTransferQueues();
     TFTPComponent::WaitForWorkers(5000);

@@ -1,0 +1,160 @@
+#include "app/CommandLineRun.h"
+
+#include "app/MainWindow.h"
+#include "listing/FtpUtils.h"
+#include "sites/PasswordPrompt.h"
+#include "sites/UrlComposer.h"
+#include "startup/CommandLine.h"
+#include "startup/CommandLineItems.h"
+#include "transfer/TransferItem.h"
+#include "transfer/TransferItemsList.h"
+#include "views/HostBrowser.h"
+#include "views/ViewFormat.h"
+#include "views/ViewQuestions.h"
+#include "views/widgets/HostView.h"
+#include "views/widgets/LocalView.h"
+
+#include <QDateTime>
+#include <QDir>
+
+namespace {
+
+constexpr TColor Red = 0x0000FF;
+// How long a browsing connection shows its folder without queuing anything before a
+// run that exits when done counts it as "no match".
+constexpr int IdleTicksBeforeNoMatch = 6; // of 250 ms
+
+} // namespace
+
+TCommandLineRunner::TCommandLineRunner(TfrmMain& window) : Window_(window) {
+    Window_.Monitor().AddListener(this);
+    Poll_.setInterval(250);
+    connect(&Poll_, &QTimer::timeout, this, &TCommandLineRunner::Check);
+}
+
+TCommandLineRunner::~TCommandLineRunner() { Window_.Monitor().RemoveListener(this); }
+
+void TCommandLineRunner::Log(const QString& text) {
+    Errors_ = true;
+    Window_.WriteLog(nullptr, text, Red);
+}
+
+void TCommandLineRunner::Run(const TCommandLine& commandLine) {
+    for (const QString& error : commandLine.Errors) Log(error);
+    Start(commandLine, commandLine.ExitWhenDone);
+}
+
+void TCommandLineRunner::RunHandedOver(const QStringList& message) {
+    if (message.isEmpty()) return;
+    const TCommandLine commandLine = ParseCommandLine(message.mid(1), message.first());
+    for (const QString& url : commandLine.Urls) RunURL(url);
+    if (!commandLine.Host.isEmpty()) Start(commandLine, false);
+    for (const QString& error : commandLine.Errors) Log(error);
+}
+
+void TCommandLineRunner::Start(const TCommandLine& commandLine, bool exitWhenDone) {
+    TSettings& settings = Window_.Settings();
+    if (!commandLine.LocalFolder.isEmpty() && !Window_.OpenLocalFolder(commandLine.LocalFolder, true))
+        Log(QStringLiteral("The local folder %1 does not exist.").arg(commandLine.LocalFolder));
+    const QString localFolder = Window_.CurrentLocalView() ? Window_.CurrentLocalView()->Folder() : QDir::currentPath();
+    TCommandLineRun run = BuildCommandLineRun(commandLine, settings.EMail, localFolder,
+                                              DayNumberFromDateTime(QDateTime::currentDateTime()));
+    for (const QString& error : run.Errors) Log(error);
+    ExitWhenDone_ = ExitWhenDone_ || exitWhenDone;
+    if (!commandLine.Host.isEmpty()) {
+        // The command line connects even without a password: the server may want none.
+        const TPasswordOutcome password = ResolvePassword(
+            QString::fromUtf8(run.Connection.Password), settings.PromptForPass, true, [&] {
+                return Window_.AskPassword ? Window_.AskPassword(commandLine.Host) : std::nullopt;
+            });
+        run.Connection.Password = password.Password.toUtf8();
+        for (auto& item : run.Items) {
+            item->Password = run.Connection.Password;
+            if (GeneralQueue().Add(item) >= 0) ++Queued_;
+        }
+        // Asked once: the connection below must not ask again.
+        const bool prompt = settings.PromptForPass;
+        settings.PromptForPass = false;
+        if (run.Browse &&
+            Window_.ConnectLocation(commandLine.Host, commandLine.Port, QString::fromUtf8(run.Connection.User),
+                                    password.Password, commandLine.HostFolder, run.ReceiveMasks.join(';'),
+                                    commandLine.Host, true, true))
+            Browse_ = Window_.CurrentHostView();
+        settings.PromptForPass = prompt;
+    }
+    if (ExitWhenDone_) Poll_.start();
+}
+
+void TCommandLineRunner::RunURL(const QString& url) {
+    TSplitURL parts;
+    bool valid = false;
+    const QString problem = CheckURL(url, Window_.Settings().EMail, parts, valid);
+    if (!valid || parts.Host.isEmpty()) {
+        Log(problem.isEmpty() ? QStringLiteral("Unable to read the URL %1").arg(URLWithoutPassword(url)) : problem);
+        return;
+    }
+    const bool wildcards = parts.FileName.contains(QLatin1Char('*')) || parts.FileName.contains(QLatin1Char('?'));
+    if (parts.FileName.isEmpty() || wildcards) {
+        Window_.ConnectLocation(parts.Host, parts.Port, parts.User, parts.Password, parts.FolderPath, parts.FileName,
+                                parts.Host, true);
+        return;
+    }
+    // A link to one file: fetched into the folder the user picks, as "Connect to URL" does.
+    TLocalView* local = Window_.CurrentLocalView();
+    const QString destination = Window_.Questions().PickFolder(QStringLiteral("Select Destination Folder"),
+                                                               local ? local->Folder() : QDir::homePath());
+    if (destination.isEmpty()) return;
+    TQueueBuilder::TConnection connection;
+    connection.Host = parts.Host;
+    connection.Port = parts.Port;
+    connection.User = parts.User.toUtf8();
+    connection.Password = parts.Password.toUtf8();
+    connection.UseFirewall = true;
+    QStringList errors;
+    TItemList items = BuildDownloadItems(connection, parts.FolderPath, {parts.FileName}, destination, 0, &errors);
+    for (const QString& error : errors) Log(error);
+    for (auto& item : items) GeneralQueue().Add(item);
+}
+
+void TCommandLineRunner::ItemFinished(TTransferItems*, TTransferItem* item) {
+    if (item->State() == isDone)
+        ++Done_;
+    else
+        ++Failed_;
+}
+
+void TCommandLineRunner::Check() {
+    if (Finished_) return;
+    if (!Window_.Monitor().AllIdle()) {
+        BrowseIdleTicks_ = 0;
+        return;
+    }
+    if (Browse_) {
+        if (Browse_->Connected()) BrowseWasConnected_ = true;
+        const int state = Browse_->StateValue;
+        // The log-in failed, or the server went away.
+        const bool gone = !Browse_->Connected() && !Browse_->Session()->Busy() && state != hsBusy &&
+                          (BrowseWasConnected_ || state == hsCantLogIn || state == hsDisconnected);
+        if (!gone) {
+            // Matching files are queued as soon as the folder shows; a folder shown for a
+            // while with every queue idle has nothing (more) to fetch.
+            const bool idle = Browse_->Connected() && state == hsIdle && !Browse_->Session()->Busy();
+            BrowseIdleTicks_ = idle ? BrowseIdleTicks_ + 1 : 0;
+            if (BrowseIdleTicks_ < IdleTicksBeforeNoMatch) return;
+        }
+    }
+    if (Queued_ > Done_ + Failed_) return; // queued items not started yet
+    Finish();
+}
+
+void TCommandLineRunner::Finish() {
+    Finished_ = true;
+    Poll_.stop();
+    // Closes without the quit question: the run is over.
+    Window_.SetExitWhenDone(true);
+    Window_.close();
+}
+
+int TCommandLineRunner::ExitStatus() const {
+    return Done_ > 0 && Failed_ == 0 && !Errors_ ? 0 : 2;
+}
