@@ -1,9 +1,11 @@
 #include "app/MainWindow.h"
 
 #include "app/Help.h"
+#include "app/LogPane.h"
 #include "app/SidePane.h"
 #include "app/SoundEffectPlayer.h"
 #include "settings/windows/ApplicationHints.h"
+#include "platform/Registry.h"
 #include "settings/SettingsFile.h"
 #include "sites/windows/PasswordDialog.h"
 #include "transfer/TransferItemsList.h"
@@ -24,12 +26,13 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QSplitter>
-#include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
 
 TfrmMain::TfrmMain(const TMainPaths& paths, QWidget* parent) : QMainWindow(parent), Paths_(paths) {
     setObjectName(QStringLiteral("frmMain"));
+    Registry_ = Paths_.Registry.isEmpty() ? std::make_unique<TRegistry>()
+                                          : std::make_unique<TRegistry>(Paths_.Registry);
     Settings_ = ReadSettings(Paths_.Settings);
     ApplyEngineSettings(Settings_, GuiEngineTargets());
     TransferItemsList().SetSettings(&Settings_);
@@ -80,9 +83,8 @@ TfrmMain::TfrmMain(const TMainPaths& paths, QWidget* parent) : QMainWindow(paren
         font.setPointSize(7);
         Toolbar_->setFont(font);
     }
-    resize(1000, 700);
-    Vertical_->setSizes({125 - 37, 575});
     Middle_->setSizes({480, 480});
+    ReadStoredState();
 }
 
 TfrmMain::~TfrmMain() {
@@ -93,6 +95,7 @@ TfrmMain::~TfrmMain() {
 
 void TfrmMain::SetQuestions(IViewQuestions* questions) {
     Questions_ = questions ? questions : OwnQuestions_.get();
+    Log_->SetQuestions(Questions_);
     for (TSidePane* pane : {LocalPane_, HostPane_})
         for (int i = 0; i < pane->Count(); ++i) {
             if (auto* host = qobject_cast<THostView*>(pane->View(i))) host->SetQuestions(questions);
@@ -120,17 +123,7 @@ int TfrmMain::ConnectedViewCount() const {
 void TfrmMain::WriteLog(THostView* sender, const QString& text, TColor color) {
     // Lines of background tabs are kept by their views and shown on a tab change.
     if (sender && sender != CurrentHostView()) return;
-    QTextCharFormat format;
-    format.setForeground(QColor(color & 0xff, (color >> 8) & 0xff, (color >> 16) & 0xff));
-    QTextCursor cursor(Log_->document());
-    cursor.movePosition(QTextCursor::End);
-    QString line = text;
-    line.remove(QLatin1Char('\r'));
-    while (line.endsWith(QLatin1Char('\n'))) line.chop(1);
-    if (!Log_->document()->isEmpty()) cursor.insertBlock();
-    cursor.insertText(line, format);
-    Log_->setTextCursor(cursor);
-    Log_->ensureCursorVisible();
+    Log_->AppendLine(text, color);
 }
 
 void TfrmMain::ShowMessage(const QString& text) { Questions_->ShowMessage(text); }

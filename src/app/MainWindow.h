@@ -3,6 +3,7 @@
 #include "engine/Notifications.h"
 #include "settings/Settings.h"
 #include "settings/SiteList.h"
+#include "settings/WindowState.h"
 #include "transfer/TransferWindows.h"
 
 #include <QMainWindow>
@@ -20,11 +21,12 @@ class QActionGroup;
 class QLabel;
 class QMenu;
 class QSplitter;
-class QTextEdit;
 class QTimer;
 class QToolBar;
 class TBusyAnimation;
 class TCustomView;
+class TLogPane;
+class TRegistry;
 class THostView;
 class TLocalView;
 class TMiddleSplitter;
@@ -38,6 +40,9 @@ struct TMainPaths {
     QString Settings; // the settings file
     QString Sites;    // the site list
     QString Dev;      // the predefined site's file
+    // The store of the window's placement and recent connections: the user's own when
+    // empty, else this file.
+    QString Registry = {};
 };
 
 // The program's window: local tabs on the left, host tabs on the right, each host tab a
@@ -48,6 +53,9 @@ class TfrmMain : public QMainWindow, public ITransferMainWindow {
 public:
     explicit TfrmMain(const TMainPaths& paths, QWidget* parent = nullptr);
     ~TfrmMain() override;
+
+    // Shows the window as it was closed last time: maximised or in its normal bounds.
+    void ShowAsStored();
 
     // Seams for tests: questions, sounds and the session password prompt (host name in,
     // typed password or nothing out).
@@ -61,7 +69,7 @@ public:
     TLocalView* CurrentLocalView() const;
     TSidePane* HostPane() const { return HostPane_; }
     TSidePane* LocalPane() const { return LocalPane_; }
-    QTextEdit* LogPane() const { return Log_; }
+    TLogPane* LogPane() const { return Log_; }
     QAction* Action(const QString& objectName) const;
     TTransferMonitor& Monitor() const { return *Monitor_; }
     IViewQuestions& Questions() const { return *Questions_; }
@@ -107,6 +115,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     // Building (MainWindowMenus.cpp).
@@ -141,6 +150,14 @@ private:
     void ToggleMaximizeHost(bool maximized);
     void ShowOptions();
     void RunViewer(const QStringList& files);
+    void LogSplitterMoved();
+    void SetLogHeight(int height);
+
+    // What is kept between runs (MainWindowState.cpp).
+    void ReadStoredState();
+    void WriteStoredState();
+    void WriteColumnWidths(bool host, TCustomView* view);
+    void ReadColumnWidths(bool host, TCustomView* view);
 
     TMainPaths Paths_;
     TSettings Settings_;
@@ -159,7 +176,7 @@ private:
     QSplitter* Vertical_ = nullptr;
     QToolBar* Toolbar_ = nullptr;
     QWidget* DragBar_ = nullptr;
-    QTextEdit* Log_ = nullptr;
+    TLogPane* Log_ = nullptr;
     TBusyAnimation* Activity_ = nullptr;
     QWidget* BusyPanel_ = nullptr;
     TBusyAnimation* BusyAnimation_ = nullptr;
@@ -174,9 +191,12 @@ private:
     QSet<const TCustomView*> BusyViews_;
     QStringList LastConnections_;
     QString ApplicationTitle_;
-    int SavedLogHeight_ = 125;
+    std::unique_ptr<TRegistry> Registry_;
+    TWindowShowState StoredState_ = wsNormal;
+    int SavedLogHeight_ = 88;
     bool ToolbarLarge_ = false;
     bool ExitWhenDone_ = false;
     bool Quitting_ = false;
     bool ShutDown_ = false;
+    bool LogPlaced_ = false; // the stored log height is applied once the window is laid out
 };

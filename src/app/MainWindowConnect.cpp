@@ -8,6 +8,7 @@
 #include "views/widgets/HostView.h"
 
 #include <QAction>
+#include <QMenu>
 
 namespace {
 
@@ -65,6 +66,7 @@ bool TfrmMain::ConnectLocation(const QString& host, int port, const QString& use
 
 void TfrmMain::AddLastConnection(const QString& siteName) {
     if (siteName.isEmpty()) return;
+    LastMenu_->setEnabled(true);
     QStringList names;
     names << siteName;
     for (const QString& name : LastConnections_)

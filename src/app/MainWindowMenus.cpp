@@ -1,5 +1,6 @@
 // The main window's actions, menus, toolbar and layout.
 #include "app/Help.h"
+#include "app/LogPane.h"
 #include "app/MainWindow.h"
 #include "app/SidePane.h"
 #include "transfer/TransferItemsList.h"
@@ -24,7 +25,6 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
-#include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -411,9 +411,12 @@ void TfrmMain::SetToolbarLarge(bool large) {
 }
 
 void TfrmMain::BuildLayout() {
-    Log_ = new QTextEdit(this);
-    Log_->setObjectName(QStringLiteral("LogPane"));
-    Log_->setReadOnly(true);
+    Log_ = new TLogPane(this);
+    Log_->SetQuestions(Questions_);
+    Log_->LogFileName = [this] { return Settings_.LogFile; };
+    // The splitter may squeeze it to any height; one with no room for a line is closed
+    // (LogSplitterMoved).
+    Log_->setMinimumHeight(1);
     Log_->setWhatsThis(QStringLiteral("The messages exchanged with the server of the current host tab."));
     auto* top = new QWidget(this);
     auto* topLayout = new QVBoxLayout(top);
@@ -474,6 +477,7 @@ void TfrmMain::BuildLayout() {
     Vertical_->addWidget(Middle_);
     Vertical_->setStretchFactor(1, 1);
     Vertical_->setCollapsible(1, false);
+    connect(Vertical_, &QSplitter::splitterMoved, this, &TfrmMain::LogSplitterMoved);
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);

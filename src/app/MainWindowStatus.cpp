@@ -23,7 +23,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QSplitter>
-#include <QTextEdit>
 #include <QTimer>
 
 #include <cstdio>
@@ -174,12 +173,7 @@ void TfrmMain::ShutDown() {
     QString error;
     if (!WriteSettings(Settings_, Paths_.Settings, &error))
         std::fprintf(stderr, "tolvar: %s\n", qPrintable(error));
-}
-
-void TfrmMain::ToggleLog(bool shown) {
-    if (!shown) SavedLogHeight_ = Log_->height();
-    Log_->setVisible(shown);
-    if (shown) Vertical_->setSizes({SavedLogHeight_, Vertical_->height() - SavedLogHeight_});
+    WriteStoredState();
 }
 
 void TfrmMain::ToggleMaximizeHost(bool maximized) {

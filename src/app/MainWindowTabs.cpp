@@ -1,4 +1,5 @@
 // The main window's tabs: making, switching and closing host and local views.
+#include "app/LogPane.h"
 #include "app/MainWindow.h"
 #include "app/SidePane.h"
 #include "listing/FtpUtils.h"
@@ -17,7 +18,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTextEdit>
 #include <QTimer>
 #include <QUrl>
 
@@ -35,6 +35,9 @@ THostView* TfrmMain::CreateHostTab() {
     };
     view->OnPerformDoubleClick = [this](TCustomView* sender, int row) { DoubleClicked(sender, row); };
     view->OnContextMenu = [this](TCustomView* sender, const QPoint& pos) { ShowPaneMenu(sender, pos); };
+    // The new list starts with the columns the current one has now.
+    WriteColumnWidths(true, HostPane_->CurrentView());
+    ReadColumnWidths(true, view);
     const int index = HostPane_->AddView(view, QStringLiteral("Disconnected"));
     view->SetViewStyle(HostStyles_->checkedAction()
                            ? TCustomView::TViewStyle(HostStyles_->checkedAction()->data().toInt())
@@ -53,8 +56,10 @@ TLocalView* TfrmMain::CreateLocalTab(const QString& folder) {
     view->OnFolderChanged = [this](TCustomView* sender) { LocalFolderChanged(sender); };
     view->OnPerformDoubleClick = [this](TCustomView* sender, int row) { DoubleClicked(sender, row); };
     view->OnContextMenu = [this](TCustomView* sender, const QPoint& pos) { ShowPaneMenu(sender, pos); };
-    const TCustomView* current = LocalPane_->CurrentView();
+    TCustomView* current = LocalPane_->CurrentView();
     view->SetViewStyle(current ? current->ViewStyle() : TCustomView::vsReport);
+    WriteColumnWidths(false, current);
+    ReadColumnWidths(false, view);
     view->ShowFolder(folder);
     LocalPane_->AddView(view, QDir(view->Folder()).dirName().isEmpty() ? view->Folder()
                                                                       : QDir(view->Folder()).dirName());

@@ -4,35 +4,45 @@
 #include "LoopbackServerProcess.h"
 #include "VsftpdServer.h"
 
+#include "app/LogPane.h"
 #include "app/MainWindow.h"
 #include "app/SidePane.h"
 #include "engine/EngineSettings.h"
 #include "engine/FtpComponent.h"
+#include "platform/Registry.h"
 #include "platform/SoundPlayer.h"
 #include "settings/SiteList.h"
 #include "transfer/TransferItem.h"
 #include "transfer/TransferItemsList.h"
 #include "views/ViewQuestions.h"
 #include "views/widgets/HostView.h"
+#include "views/widgets/LocalView.h"
 
 #include <QAction>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QMenu>
+#include <QScreen>
+#include <QSplitter>
 #include <QTabBar>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 
 namespace {
 
 struct TFakeQuestions : IViewQuestions {
     QStringList Asked, Messages;
     bool Answer = false;
+    QString Picked;
     bool ConfirmDelete(int, const QString&, bool) override { return Answer; }
     void ShowMessage(const QString& text) override { Messages << text; }
     bool AskYesNo(const QString& text) override {
         Asked << text;
         return Answer;
     }
+    QString PickFile(const QString&, const QString&, const QString&, bool) override { return Picked; }
 };
 
 struct TFakeSounds : ISoundPlayer {
@@ -47,14 +57,19 @@ struct TWindowFixture {
     TFakeQuestions Questions;
     TFakeSounds Sounds;
     std::unique_ptr<TfrmMain> Window;
-    TWindowFixture() {
-        Window = std::make_unique<TfrmMain>(
-            TMainPaths{Folder.filePath("Tolvar.ini"), Folder.filePath("Sites.ini"), Folder.filePath("dev.ini")});
+    explicit TWindowFixture(bool open = true) {
+        if (open) Open();
+    }
+    // A window over the fixture's files, shown as it was closed last.
+    void Open() {
+        Window = std::make_unique<TfrmMain>(TMainPaths{Folder.filePath("Tolvar.ini"), Folder.filePath("Sites.ini"),
+                                                       Folder.filePath("dev.ini"), RegistryFile()});
         Window->SetQuestions(&Questions);
         Window->SetSoundPlayer(&Sounds);
         Window->Settings().Sounds = {"success.wav", "failure.wav", "disconnect.wav", "file.wav", "all.wav", "error.wav"};
-        Window->show();
+        Window->ShowAsStored();
     }
+    QString RegistryFile() const { return Folder.filePath("registry.conf"); }
     THostView* Host(int index) const { return qobject_cast<THostView*>(Window->HostPane()->View(index)); }
     QString Caption(int index) const { return Window->HostPane()->Tabs()->tabText(index); }
     bool Enabled(const char* action) const { return Window->Action(QString::fromLatin1(action))->isEnabled(); }
@@ -230,6 +245,120 @@ private Q_SLOTS:
         QTRY_COMPARE(TransferItemsList().StateCount(isBusy) + TransferItemsList().StateCount(isPending), 0);
         EngineSettings().RetryCount = 3;
         EngineSettings().QuickDisconnect = false;
+    }
+
+    void restart() {
+        TWindowFixture f;
+        for (const char* name : {"a", "b", "a", "c"}) f.Window->AddLastConnection(name);
+        f.Window->Action("actShowLog")->trigger();
+        f.Window.reset();
+        f.Open();
+        QCOMPARE(f.Window->LastConnections().mid(0, 4), QStringList({"c", "a", "b", ""}));
+        QVERIFY(f.Window->findChild<QMenu*>("mnuLastConnections")->isEnabled());
+        QVERIFY(!f.Window->Action("actShowLog")->isChecked());
+        QCOMPARE(f.Window->findChild<QSplitter*>("LogSplitter")->sizes().first(), 0);
+    }
+
+    void maximisedCloseKeepsBounds() {
+        TWindowFixture f(false);
+        {
+            TRegistry reg(f.RegistryFile());
+            reg.WriteInteger(RegWindowsMain, "State", 2);
+            reg.WriteInteger(RegWindowsMain, "Left", 100);
+            reg.WriteInteger(RegWindowsMain, "Top", 50);
+            reg.WriteInteger(RegWindowsMain, "Width", 500);
+            reg.WriteInteger(RegWindowsMain, "Height", 400);
+        }
+        f.Open();
+        QVERIFY(f.Window->isMaximized());
+        QVERIFY(f.Window->close());
+        const TRegistry reg(f.RegistryFile());
+        QCOMPARE(reg.ReadInteger(RegWindowsMain, "State", -1), 2);
+        QCOMPARE(QRect(reg.ReadInteger(RegWindowsMain, "Left", 0), reg.ReadInteger(RegWindowsMain, "Top", 0),
+                       reg.ReadInteger(RegWindowsMain, "Width", 0), reg.ReadInteger(RegWindowsMain, "Height", 0)),
+                 QRect(100, 50, 500, 400));
+    }
+
+    void storedValuesOutOfRange() {
+        TWindowFixture f(false);
+        {
+            TRegistry reg(f.RegistryFile());
+            reg.WriteInteger(RegWindowsMain, "State", 9);
+            reg.WriteInteger(RegWindowsMain, "Left", 99999);
+            reg.WriteInteger(RegWindowsMain, "Width", 0);
+            reg.WriteInteger(RegWindowsMain, "Height", -5);
+            reg.WriteInteger(RegWindowsMain, "LocalViewStyle", 7);
+            reg.WriteInteger(RegWindowsMain, "HostViewStyle", -1);
+            reg.WriteInteger(RegColumnWidths, "HostCol0", 0);
+        }
+        f.Open();
+        QVERIFY(!f.Window->isMaximized() && !f.Window->isMinimized());
+        QCOMPARE(f.Window->size(), QSize(640, 480));
+        QVERIFY(f.Window->screen()->availableGeometry().intersects(f.Window->geometry()));
+        QCOMPARE(f.Window->CurrentLocalView()->ViewStyle(), TCustomView::vsReport);
+        QCOMPARE(f.Window->CurrentHostView()->ViewStyle(), TCustomView::vsReport);
+        QVERIFY(f.Window->CurrentHostView()->DetailsList()->header()->sectionSize(0) > 0);
+    }
+
+    void logSave_data() {
+        QTest::addColumn<QString>("logFile"); // relative to the fixture's folder
+        QTest::addColumn<QString>("picked");  // "Save as" when set
+        QTest::addColumn<bool>("written");
+        QTest::newRow("save") << "run.log" << "" << true;
+        QTest::newRow("save as") << "run.log" << "other.log" << true;
+        QTest::newRow("log file is a folder") << "." << "" << false;
+        QTest::newRow("folder missing") << "missing/run.log" << "" << false;
+        QTest::newRow("save as, cancelled") << "run.log" << "-" << false;
+    }
+    void logSave() {
+        QFETCH(QString, logFile);
+        QFETCH(QString, picked);
+        QFETCH(bool, written);
+        TWindowFixture f;
+        TLogPane* log = f.Window->LogPane();
+        log->clear();
+        QVERIFY(!f.Window->findChild<QAction*>("actLogClear")->isEnabled());
+        const QString target = f.Folder.filePath(picked.isEmpty() || picked == "-" ? logFile : picked);
+        f.Window->Settings().LogFile = f.Folder.filePath(logFile);
+        f.Questions.Picked = picked == "-" ? QString() : target;
+        {
+            QFile old(target);
+            if (old.open(QIODevice::WriteOnly)) old.write("old content\n");
+        }
+        f.Window->WriteLog(nullptr, "one\r\n", 0);
+        f.Window->WriteLog(nullptr, "", 0);
+        f.Window->WriteLog(nullptr, "two", 0x0000FF);
+        QVERIFY(f.Window->findChild<QAction*>("actLogSave")->isEnabled());
+        f.Window->findChild<QAction*>(picked.isEmpty() ? "actLogSave" : "actLogSaveAs")->trigger();
+        QFile file(target);
+        const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        if (written) {
+            QCOMPARE(content, QByteArray("one\ntwo\n"));
+            QVERIFY(!log->HasLines());
+        } else {
+            QVERIFY(content != "one\ntwo\n");
+            QCOMPARE(log->Lines().mid(0, 2), QStringList({"one", "two"}));
+            QCOMPARE(log->Lines().size(), picked == "-" ? 2 : 3);
+        }
+    }
+
+    void logShownAndHidden() {
+        TWindowFixture f;
+        auto* splitter = f.Window->findChild<QSplitter*>("LogSplitter");
+        QAction* show = f.Window->Action("actShowLog");
+        const int height = splitter->sizes().first();
+        QVERIFY(show->isChecked() && height >= 12);
+        show->trigger();
+        QCOMPARE(splitter->sizes().first(), 0);
+        show->trigger();
+        QCOMPARE(splitter->sizes().first(), height);
+        // Dragged up until the log has no room: it counts as hidden.
+        QWidget* handle = splitter->handle(1);
+        QTest::mousePress(handle, Qt::LeftButton, {}, handle->rect().center());
+        QTest::mouseMove(handle, handle->rect().center() - QPoint(0, height - 3));
+        QTest::mouseRelease(handle, Qt::LeftButton, {}, handle->rect().center() - QPoint(0, height - 3));
+        QCOMPARE(splitter->sizes().first(), 0);
+        QVERIFY(!show->isChecked());
     }
 };
 

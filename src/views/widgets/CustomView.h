@@ -85,6 +85,8 @@ public:
     TViewStyle ViewStyle() const { return Style_; }
     void SetViewStyle(TViewStyle style);
     QAbstractItemView* ListView() const;
+    // The details style's list, whose header holds the column widths.
+    QTreeView* DetailsList() const { return Details_; }
     // Both styles' lists at once, so switching styles keeps the state.
     void SetListEnabled(bool enabled);
     QStatusBar* StatusBar() const { return StatusBar_; }

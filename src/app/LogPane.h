@@ -1,0 +1,48 @@
+#pragma once
+
+#include "engine/EngineSettings.h"
+
+#include <QPlainTextEdit>
+
+#include <functional>
+
+class IViewQuestions;
+class QAction;
+
+// The log of the current host tab: read-only lines, each in its own colour, and a
+// context menu that saves them to the log file (or a file picked), or clears them.
+class TLogPane : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit TLogPane(QWidget* parent = nullptr);
+
+    // Appends the text as a new line (a trailing line break is dropped) in the colour
+    // (0x00BBGGRR) and scrolls to it. An empty text is ignored.
+    void AppendLine(const QString& text, TColor color);
+    bool HasLines() const;
+    QStringList Lines() const;
+
+    // Replaces the file with the lines, or leaves it as it was. On failure the lines
+    // stay and the error is added as a red line; false then.
+    bool WriteTo(const QString& fileName);
+    // "&Save": writes to the log file and empties the pane once written.
+    bool Save();
+    // "Save &as...": the same to a file picked by the user, starting at the log file.
+    bool SaveAs();
+
+    // The log file of the settings, read at each save (the options may change it).
+    std::function<QString()> LogFileName;
+    void SetQuestions(IViewQuestions* questions) { Questions_ = questions; }
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    bool SaveAndClear(const QString& fileName);
+    void UpdateActions();
+
+    IViewQuestions* Questions_ = nullptr;
+    QAction* Save_ = nullptr;
+    QAction* SaveAs_ = nullptr;
+    QAction* Clear_ = nullptr;
+};
