@@ -375,12 +375,18 @@ void TfrmMain::ShowPaneMenu(TCustomView* view, const QPoint& pos) {
 
 void TfrmMain::FillLastConnectionsMenu() {
     LastMenu_->clear();
-    for (const QString& name : LastConnections_) {
+    for (int slot = 0; slot < LastConnections_.size(); ++slot) {
+        const QString name = LastConnections_[slot];
         if (name.isEmpty()) continue;
-        QAction* a = LastMenu_->addAction(MnemonicSafe(name));
+        QAction* a = LastMenu_->addAction(QStringLiteral("&%1 %2").arg(slot + 1).arg(MnemonicSafe(name)));
+        a->setObjectName(QStringLiteral("actLastConnection%1").arg(slot + 1));
         connect(a, &QAction::triggered, this, [this, name] { ConnectLastConnection(name); });
     }
-    if (LastMenu_->isEmpty()) LastMenu_->addAction(QStringLiteral("(none)"))->setEnabled(false);
+    if (LastMenu_->isEmpty()) {
+        QAction* none = LastMenu_->addAction(QStringLiteral("(none)"));
+        none->setObjectName(QStringLiteral("actLastConnectionNone"));
+        none->setEnabled(false);
+    }
 }
 
 void TfrmMain::BuildToolbar() {

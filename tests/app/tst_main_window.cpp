@@ -254,7 +254,11 @@ private Q_SLOTS:
         f.Window.reset();
         f.Open();
         QCOMPARE(f.Window->LastConnections().mid(0, 4), QStringList({"c", "a", "b", ""}));
-        QVERIFY(f.Window->findChild<QMenu*>("mnuLastConnections")->isEnabled());
+        auto* menu = f.Window->findChild<QMenu*>("mnuLastConnections");
+        QVERIFY(menu->isEnabled());
+        Q_EMIT menu->aboutToShow();
+        QCOMPARE(menu->actions().size(), 3);
+        QCOMPARE(menu->actions().first()->text(), QString("&1 c"));
         QVERIFY(!f.Window->Action("actShowLog")->isChecked());
         QCOMPARE(f.Window->findChild<QSplitter*>("LogSplitter")->sizes().first(), 0);
     }
@@ -279,7 +283,7 @@ private Q_SLOTS:
                  QRect(100, 50, 500, 400));
     }
 
-    void storedValuesOutOfRange() {
+    void storedValues() {
         TWindowFixture f(false);
         {
             TRegistry reg(f.RegistryFile());
@@ -290,6 +294,7 @@ private Q_SLOTS:
             reg.WriteInteger(RegWindowsMain, "LocalViewStyle", 7);
             reg.WriteInteger(RegWindowsMain, "HostViewStyle", -1);
             reg.WriteInteger(RegColumnWidths, "HostCol0", 0);
+            reg.WriteInteger(RegColumnWidths, "HostCol1", 123);
         }
         f.Open();
         QVERIFY(!f.Window->isMaximized() && !f.Window->isMinimized());
@@ -297,7 +302,12 @@ private Q_SLOTS:
         QVERIFY(f.Window->screen()->availableGeometry().intersects(f.Window->geometry()));
         QCOMPARE(f.Window->CurrentLocalView()->ViewStyle(), TCustomView::vsReport);
         QCOMPARE(f.Window->CurrentHostView()->ViewStyle(), TCustomView::vsReport);
-        QVERIFY(f.Window->CurrentHostView()->DetailsList()->header()->sectionSize(0) > 0);
+        QHeaderView* header = f.Window->CurrentHostView()->DetailsList()->header();
+        QVERIFY(header->sectionSize(0) > 0);
+        QCOMPARE(header->sectionSize(1), 123);
+        // A new tab takes the widths the current list has at that moment.
+        header->resizeSection(1, 77);
+        QCOMPARE(f.Window->CreateHostTab()->DetailsList()->header()->sectionSize(1), 77);
     }
 
     void logSave_data() {
