@@ -59,12 +59,12 @@ int main(int argc, char* argv[]) {
         TCommandLineRunner runnerObject(window);
         TCommandLineRunner* runner = &runnerObject;
         QObject::connect(&instance, &TSingleInstance::Request, &window, [&window, runner](const QStringList& message) {
-            window.showNormal();
+            if (window.isMinimized()) window.showNormal();
             window.raise();
             window.activateWindow();
             runner->RunHandedOver(message);
         });
-        window.show();
+        window.ShowAsStored();
         // The first activation, once the window is up (an activation event may never come).
         QTimer::singleShot(0, &window, [&window, runner, &commandLine] {
             for (const QString& url : commandLine.Urls) runner->RunURL(url);

@@ -26,7 +26,7 @@ QString ScratchFile(const QString& name) {
 
 TWindow MainWindowShot(TContext& context) {
     auto window = std::make_unique<TfrmMain>(
-        TMainPaths{ScratchFile("Tolvar.ini"), ScratchFile("Sites.ini"), ScratchFile("dev.ini")});
+        TMainPaths{ScratchFile("Tolvar.ini"), ScratchFile("Sites.ini"), ScratchFile("dev.ini"), ScratchFile("registry.conf")});
     window->Settings().UsePASV = true;
     window->resize(1100, 720);
     window->show();
