@@ -2,6 +2,7 @@
 // codes that drive captions, title, commands and sounds, refusals that must leave no
 // tab behind, closing views and quitting.
 #include "LoopbackServerProcess.h"
+#include "TestFiles.h"
 #include "VsftpdServer.h"
 
 #include "app/LogPane.h"
@@ -87,6 +88,33 @@ class TTestMainWindow : public QObject {
 private Q_SLOTS:
     void init() { EngineSettings().TimeOut = 10000; }
     void cleanupTestCase() { QVERIFY(TFTPComponent::WaitForWorkers(15000)); }
+
+    // The strip's buttons move files both ways, enabled by the selection.
+    void filesBothWays() {
+        TVsftpdServer server;
+        server.setWritable(true);
+        QVERIFY(WriteFile(server.rootPath() + "/remote.txt", Pattern(50000, 2)));
+        QVERIFY2(server.start(), qPrintable(server.errorText()));
+        TWindowFixture f;
+        QTemporaryDir local;
+        QVERIFY(WriteFile(local.filePath("local.txt"), Pattern(40000, 3)));
+        QVERIFY(f.Window->OpenLocalFolder(local.path(), true));
+        QVERIFY(f.Connect(server, "Files"));
+        THostView* host = f.Host(0);
+        QTRY_VERIFY(host->Connected() && host->StateValue == hsIdle && host->ItemCount() > 0);
+        QVERIFY(!f.Enabled("actDownload") && !f.Enabled("actUpload"));
+        for (int row = 0; row < host->ItemCount(); ++row)
+            if (host->ItemName(row) == "remote.txt") host->SelectRows({row});
+        QTRY_VERIFY(f.Enabled("actDownload"));
+        f.Window->Action("actDownload")->trigger();
+        QTRY_COMPARE(ReadFile(local.filePath("remote.txt")), ReadFile(server.rootPath() + "/remote.txt"));
+        TLocalView* view = f.Window->CurrentLocalView();
+        QTRY_VERIFY(view->RowOfName("local.txt") >= 0);
+        view->SelectRows({view->RowOfName("local.txt")});
+        QTRY_VERIFY(f.Enabled("actUpload"));
+        f.Window->Action("actUpload")->trigger();
+        QTRY_COMPARE(ReadFile(server.rootPath() + "/local.txt"), ReadFile(local.filePath("local.txt")));
+    }
 
     void connectFlow() {
         TVsftpdServer server;
