@@ -104,16 +104,9 @@ void TCommandLineRunner::RunURL(const QString& url) {
     const QString destination = Window_.Questions().PickFolder(QStringLiteral("Select Destination Folder"),
                                                                local ? local->Folder() : QDir::homePath());
     if (destination.isEmpty()) return;
-    TQueueBuilder::TConnection connection;
-    connection.Host = parts.Host;
-    connection.Port = parts.Port;
-    connection.User = parts.User.toUtf8();
-    connection.Password = parts.Password.toUtf8();
-    connection.UseFirewall = true;
     QStringList errors;
-    TItemList items = BuildDownloadItems(connection, parts.FolderPath, {parts.FileName}, destination, 0, &errors);
+    QueueURLDownloads(parts, parts.Password, destination, &errors);
     for (const QString& error : errors) Log(error);
-    for (auto& item : items) GeneralQueue().Add(item);
 }
 
 void TCommandLineRunner::ItemFinished(TTransferItems*, TTransferItem* item) {

@@ -67,17 +67,9 @@ void TfrmMain::ConnectToURL() {
         return AskPassword ? AskPassword(parts.Host) : std::nullopt;
     });
     if (!password.Connect) return;
-    TQueueBuilder::TConnection connection;
-    connection.Host = parts.Host;
-    connection.Port = parts.Port;
-    connection.User = parts.User.toUtf8();
-    connection.Password = password.Password.toUtf8();
-    connection.UseFirewall = true;
     QStringList errors;
-    TItemList items = BuildDownloadItems(connection, parts.FolderPath, parts.FileName.split(QLatin1Char(',')),
-                                         destination, 0, &errors);
+    QueueURLDownloads(parts, password.Password, destination, &errors);
     for (const QString& error : errors) WriteLog(nullptr, error, 0x0000FF);
-    for (auto& item : items) GeneralQueue().Add(item);
 }
 
 void TfrmMain::ShowOptions() {

@@ -3,6 +3,7 @@
 #include "platform/SafeName.h"
 #include "startup/CommandLine.h"
 #include "transfer/TransferItem.h"
+#include "transfer/TransferItemsList.h"
 #include "views/ViewFormat.h"
 
 #include <QFile>
@@ -121,4 +122,20 @@ TCommandLineRun BuildCommandLineRun(const TCommandLine& commandLine, const QStri
         run.Items.push_back(std::move(item));
     run.Browse = !run.ReceiveMasks.isEmpty() || !queuedDownloads;
     return run;
+}
+
+int QueueURLDownloads(const TSplitURL& url, const QString& password, const QString& destFolder,
+                      QStringList* errors) {
+    TQueueBuilder::TConnection connection;
+    connection.Host = url.Host;
+    connection.Port = url.Port;
+    connection.User = url.User.toUtf8();
+    connection.Password = password.toUtf8();
+    connection.UseFirewall = true;
+    TItemList items = BuildDownloadItems(connection, url.FolderPath, url.FileName.split(QLatin1Char(',')),
+                                         destFolder, 0, errors);
+    int queued = 0;
+    for (auto& item : items)
+        if (GeneralQueue().Add(item) >= 0) ++queued;
+    return queued;
 }

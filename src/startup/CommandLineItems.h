@@ -1,5 +1,6 @@
 #pragma once
 
+#include "listing/FtpUtils.h"
 #include "transfer/QueueBuilder.h"
 
 #include <QString>
@@ -25,6 +26,11 @@ TQueueBuilder::TConnection CommandLineConnection(const TCommandLine& commandLine
 TItemList BuildDownloadItems(const TQueueBuilder::TConnection& connection,
                              const QString& remoteFolder, const QStringList& names,
                              const QString& destFolder, double date, QStringList* errors = nullptr);
+
+// The files a URL names (a comma list under its folder) downloaded into `destFolder`
+// through the "General" queue, logged in with `password`. Returns how many were queued.
+int QueueURLDownloads(const TSplitURL& url, const QString& password, const QString& destFolder,
+                      QStringList* errors = nullptr);
 
 // Upload items: each absolute local path into `remoteFolder`, with the file's size and
 // modification date. Files that cannot be read are reported in `errors` and left out.

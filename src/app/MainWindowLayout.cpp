@@ -1,0 +1,183 @@
+// The main window's toolbar and the layout of its panes.
+#include "app/Help.h"
+#include "app/LogPane.h"
+#include "app/MainWindow.h"
+#include "app/ThemeIcons.h"
+#include "app/SidePane.h"
+#include "transfer/TransferItemsList.h"
+#include "transfer/TransferMonitor.h"
+#include "transfer/windows/BusyAnimation.h"
+#include "transfer/windows/TransferManagerWindow.h"
+#include "transfer/windows/TransferProgressWindow.h"
+#include "views/MainCommands.h"
+#include "views/ViewQuestions.h"
+#include "views/widgets/CustomView.h"
+#include "views/widgets/HostView.h"
+#include "views/widgets/LocalView.h"
+#include "views/widgets/TreeCombo.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWhatsThis>
+
+namespace {
+
+// The bar under the toolbar: dragging it switches the toolbar between its sizes.
+class TDragBar : public QWidget {
+public:
+    TDragBar(std::function<bool()> large, std::function<void(bool)> setLarge, QWidget* parent)
+        : QWidget(parent), Large_(std::move(large)), SetLarge_(std::move(setLarge)) {
+        setFixedHeight(3);
+        setCursor(Qt::SizeVerCursor);
+        setObjectName(QStringLiteral("DragBar"));
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override { Start_ = event->globalPosition().y(); }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        if (!(event->buttons() & Qt::LeftButton)) return;
+        const int toolbar = Large_() ? 62 : 34;
+        const int height = toolbar + int(event->globalPosition().y() - Start_);
+        if (Large_() && height < 34)
+            SetLarge_(false);
+        else if (!Large_() && height >= 63)
+            SetLarge_(true);
+        else
+            return;
+        Start_ = event->globalPosition().y();
+    }
+
+private:
+    std::function<bool()> Large_;
+    std::function<void(bool)> SetLarge_;
+    qreal Start_ = 0;
+};
+
+} // namespace
+
+void TfrmMain::BuildToolbar() {
+    Toolbar_ = new QToolBar(this);
+    Toolbar_->setObjectName(QStringLiteral("Toolbar"));
+    Toolbar_->setMovable(false);
+    for (const char* n : {"actConnect", "actConnectURL", "actStop", "actDisconnect", "actTransferManager",
+                          "actMaximizeHost", "actShowLog", "actShowViewer"})
+        Toolbar_->addAction(Action(QString::fromLatin1(n)));
+    auto* spacer = new QWidget(Toolbar_);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    Toolbar_->addWidget(spacer);
+    Activity_ = new TBusyAnimation(Toolbar_);
+    Activity_->setObjectName(QStringLiteral("Activity"));
+    Activity_->setFixedSize(90, 28);
+    Activity_->setToolTip(QStringLiteral("Activity"));
+    Toolbar_->addWidget(Activity_);
+    SetToolbarLarge(false);
+}
+
+void TfrmMain::SetToolbarLarge(bool large) {
+    ToolbarLarge_ = large;
+    // Large buttons carry their hint as a caption and show no tip.
+    Toolbar_->setToolButtonStyle(large ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
+    Toolbar_->setIconSize(large ? QSize(32, 32) : QSize(22, 22));
+    Toolbar_->setFixedHeight(large ? 62 : 34);
+    Activity_->setFixedHeight(large ? 54 : 28);
+}
+
+void TfrmMain::BuildLayout() {
+    Log_ = new TLogPane(this);
+    Log_->SetQuestions(Questions_);
+    Log_->LogFileName = [this] { return Settings_.LogFile; };
+    // The splitter may squeeze it to any height; one with no room for a line is closed
+    // (LogSplitterMoved).
+    Log_->setMinimumHeight(1);
+    Log_->setWhatsThis(QStringLiteral("The messages exchanged with the server of the current host tab."));
+    auto* top = new QWidget(this);
+    auto* topLayout = new QVBoxLayout(top);
+    topLayout->setContentsMargins(0, 0, 0, 0);
+    topLayout->setSpacing(0);
+    topLayout->addWidget(Toolbar_);
+    DragBar_ = new TDragBar([this] { return ToolbarLarge_; }, [this](bool l) { SetToolbarLarge(l); }, top);
+    topLayout->addWidget(DragBar_);
+
+    LocalPane_ = new TSidePane(QStringLiteral("LocalPane"));
+    HostPane_ = new TSidePane(QStringLiteral("HostPane"));
+    for (const bool host : {false, true}) {
+        TSidePane* pane = host ? HostPane_ : LocalPane_;
+        const QString p = host ? QStringLiteral("actServer") : QStringLiteral("actLocal");
+        for (const char* what : {"CloseView", "NewView", "Up"})
+            pane->AddButton(Action(p + what));
+        QAction* views = Action(p + "Views");
+        auto* styleMenu = new QMenu(this);
+        styleMenu->addActions((host ? HostStyles_ : LocalStyles_)->actions());
+        views->setMenu(styleMenu);
+        pane->AddMenuButton(views);
+        pane->AddButton(Action(p + "ChangeFolder"));
+        const std::initializer_list<const char*> strip =
+            host ? std::initializer_list<const char*>{"Rename", "Refresh", "EditNotepad", "Erase", "Mask", "NewFolder"}
+                 : std::initializer_list<const char*>{"EditNotepad", "Rename", "Erase", "Mask", "Refresh", "NewFolder"};
+        for (const char* what : strip)
+            pane->AddStripAction(Action(p + what));
+        connect(pane, &TSidePane::CurrentChanged, this,
+                host ? &TfrmMain::HostTabChanged : &TfrmMain::LocalTabChanged);
+    }
+    HostPane_->Tree()->OnPathChosen = [this](const QString& path) {
+        if (THostView* v = CurrentHostView()) v->ShowFolder(path);
+    };
+
+    BusyPanel_ = new QWidget;
+    BusyPanel_->setObjectName(QStringLiteral("BusyPanel"));
+    auto* busyLayout = new QVBoxLayout(BusyPanel_);
+    BusyAnimation_ = new TBusyAnimation(BusyPanel_);
+    auto* busyText = new QLabel(QStringLiteral("Waiting for the server..."), BusyPanel_);
+    busyText->setAlignment(Qt::AlignCenter);
+    busyLayout->addStretch(1);
+    busyLayout->addWidget(BusyAnimation_, 0, Qt::AlignCenter);
+    busyLayout->addWidget(busyText);
+    busyLayout->addStretch(1);
+    HostPane_->SetCover(BusyPanel_);
+
+    Middle_ = new TMiddleSplitter(Action("actUpload"), Action("actDownload"));
+    Middle_->setObjectName(QStringLiteral("MiddleStrip"));
+    Middle_->addWidget(LocalPane_);
+    Middle_->addWidget(HostPane_);
+    LocalPane_->setMinimumWidth(120);
+    HostPane_->setMinimumWidth(120);
+
+    Vertical_ = new QSplitter(Qt::Vertical);
+    Vertical_->setObjectName(QStringLiteral("LogSplitter"));
+    Vertical_->setHandleWidth(4);
+    Vertical_->addWidget(Log_);
+    Vertical_->addWidget(Middle_);
+    Vertical_->setStretchFactor(1, 1);
+    Vertical_->setCollapsible(1, false);
+    connect(Vertical_, &QSplitter::splitterMoved, this, &TfrmMain::LogSplitterMoved);
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(top);
+    layout->addWidget(Vertical_, 1);
+    setCentralWidget(central);
+
+    const int widths[] = {200, 300, 50};
+    for (int i = 0; i < 3; ++i) {
+        StatusPanels_[i] = new QLabel(this);
+        StatusPanels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i + 1));
+        StatusPanels_[i]->setMinimumWidth(widths[i]);
+        statusBar()->addWidget(StatusPanels_[i], i == 1 ? 1 : 0);
+    }
+    StatusPanels_[2]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}

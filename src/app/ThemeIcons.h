@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QIcon>
+#include <QString>
+
+// The program's icons by our own key ("connect", "refresh", ...): the freedesktop theme's
+// icon where the desktop has a theme, else the style's own, so that offscreen and bare
+// window managers show icons too.
+QIcon ThemeIcon(const QString& key);
