@@ -124,10 +124,9 @@ void TfrmMain::BuildLayout() {
         views->setMenu(styleMenu);
         pane->AddMenuButton(views);
         pane->AddButton(Action(p + "ChangeFolder"));
-        const std::initializer_list<const char*> strip =
-            host ? std::initializer_list<const char*>{"Rename", "Refresh", "EditNotepad", "Erase", "Mask", "NewFolder"}
-                 : std::initializer_list<const char*>{"EditNotepad", "Rename", "Erase", "Mask", "Refresh", "NewFolder"};
-        for (const char* what : strip)
+        static const char* const hostStrip[] = {"Rename", "Refresh", "EditNotepad", "Erase", "Mask", "NewFolder"};
+        static const char* const localStrip[] = {"EditNotepad", "Rename", "Erase", "Mask", "Refresh", "NewFolder"};
+        for (const char* what : host ? hostStrip : localStrip)
             pane->AddStripAction(Action(p + what));
         connect(pane, &TSidePane::CurrentChanged, this,
                 host ? &TfrmMain::HostTabChanged : &TfrmMain::LocalTabChanged);
