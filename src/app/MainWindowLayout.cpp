@@ -113,6 +113,14 @@ void TfrmMain::BuildLayout() {
 
     LocalPane_ = new TSidePane(QStringLiteral("LocalPane"));
     HostPane_ = new TSidePane(QStringLiteral("HostPane"));
+    LocalPane_->setWhatsThis(QStringLiteral(
+        "A folder of this computer. Each tab shows a folder; select files and press Upload, or drag "
+        "them to the server's side."));
+    HostPane_->setWhatsThis(QStringLiteral(
+        "A folder on a server. Each tab is a connection of its own; select files and press Download, "
+        "or drag them to the local side."));
+    LocalPane_->Tree()->setWhatsThis(QStringLiteral("The local folder shown and the folders above it."));
+    HostPane_->Tree()->setWhatsThis(QStringLiteral("The server's folder shown and the folders visited."));
     for (const bool host : {false, true}) {
         TSidePane* pane = host ? HostPane_ : LocalPane_;
         const QString p = host ? QStringLiteral("actServer") : QStringLiteral("actLocal");
