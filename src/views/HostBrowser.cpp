@@ -312,6 +312,9 @@ bool THostBrowser::ShowFolderAndWait(const QByteArray& path) {
     while (!shown() && Session_->Connected() && (Awaiting_ || ListId_ != 0))
         loop.exec();
     disconnect(wake);
+    // The worker may drop the connection before its notification arrives: the wait ends
+    // here, not when the notification comes.
+    if (!Session_->Connected() && Awaiting_) EndAwait();
     return shown();
 }
 
