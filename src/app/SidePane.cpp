@@ -50,6 +50,13 @@ TSidePane::TSidePane(const QString& name, QWidget* parent) : QWidget(parent) {
     });
 }
 
+void TSidePane::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // A tab bar given its tabs while hidden keeps the height of an empty one until asked
+    // to measure again.
+    Tabs_->updateGeometry();
+}
+
 void TSidePane::AddButton(QAction* action) { Buttons_->addAction(action); }
 
 void TSidePane::AddStripAction(QAction* action) { Strip_->addAction(action); }

@@ -51,6 +51,9 @@ public:
 Q_SIGNALS:
     void CurrentChanged(int index);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     QToolBar* Buttons_;
     TTreeCombo* Tree_;

@@ -150,6 +150,12 @@ TfrmURL::TfrmURL(TSettings& settings, IViewQuestions* questions, QWidget* parent
     editPort_->setText(QStringLiteral("21"));
     cmboURL_->setEditText(QString());
     PartChanged(nullptr);
+    // An empty box rather than a bare "ftp://", so that a typed or pasted URL is not
+    // appended to it.
+    Updating_ = true;
+    cmboURL_->setEditText(QString());
+    Updating_ = false;
+    cmboURL_->lineEdit()->setPlaceholderText(QStringLiteral("ftp://host/folder/"));
 }
 
 TfrmURL::~TfrmURL() = default;
