@@ -12,7 +12,7 @@ struct TIconName {
     QStyle::StandardPixmap Fallback;
 };
 
-// Theme names of the freedesktop icon specification, with the style's own pixmap where
+// Standard freedesktop theme names, with the style's own pixmap where
 // the desktop has no theme (offscreen, bare window managers).
 const std::map<QString, TIconName>& IconNames() {
     static const std::map<QString, TIconName> names = {
