@@ -210,24 +210,17 @@ void TfrmManager::DeleteSite() {
     LoadSite();
 }
 
-void TfrmManager::AnonymousToggled(bool checked) {
-    if (checked) {
-        User_->setText(QStringLiteral("anonymous"));
-        Password_->setEchoMode(QLineEdit::Normal);
-        Password_->setText(Settings_.EMail);
-    } else {
-        Password_->setEchoMode(QLineEdit::Password);
-    }
+void TfrmManager::ShowAnonymous(QLineEdit* user, QLineEdit* password, bool anonymous) {
+    password->setEchoMode(anonymous ? QLineEdit::Normal : QLineEdit::Password);
+    if (!anonymous) return;
+    user->setText(QStringLiteral("anonymous"));
+    password->setText(Settings_.EMail);
 }
 
+void TfrmManager::AnonymousToggled(bool checked) { ShowAnonymous(User_, Password_, checked); }
+
 void TfrmManager::PredefinedAnonymousToggled(bool checked) {
-    if (checked) {
-        UserPred_->setText(QStringLiteral("anonymous"));
-        PasswordPred_->setEchoMode(QLineEdit::Normal);
-        PasswordPred_->setText(Settings_.EMail);
-    } else {
-        PasswordPred_->setEchoMode(QLineEdit::Password);
-    }
+    ShowAnonymous(UserPred_, PasswordPred_, checked);
     if (Anonymous_) Anonymous_->setChecked(checked);
 }
 

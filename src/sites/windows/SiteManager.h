@@ -61,6 +61,8 @@ private:
     void NewSite();
     void DeleteSite();
     void SiteTextChanged(const QString& text);
+    // An anonymous log-in shows "anonymous" and the e-mail address in clear.
+    void ShowAnonymous(QLineEdit* user, QLineEdit* password, bool anonymous);
     void AnonymousToggled(bool checked);
     void PredefinedAnonymousToggled(bool checked);
     void PageChanged(int index);
