@@ -14,7 +14,6 @@
 #include "views/widgets/HostView.h"
 #include "views/widgets/LocalView.h"
 
-#include <QDateTime>
 #include <QDir>
 
 namespace {
@@ -57,8 +56,8 @@ void TCommandLineRunner::Start(const TCommandLine& commandLine, bool exitWhenDon
     if (!commandLine.LocalFolder.isEmpty() && !Window_.OpenLocalFolder(commandLine.LocalFolder, true))
         Log(QStringLiteral("The local folder %1 does not exist.").arg(commandLine.LocalFolder));
     const QString localFolder = Window_.CurrentLocalView() ? Window_.CurrentLocalView()->Folder() : QDir::currentPath();
-    TCommandLineRun run = BuildCommandLineRun(commandLine, settings.EMail, localFolder,
-                                              DayNumberFromDateTime(QDateTime::currentDateTime()));
+    // No date: the files are not listed first, so their times come from the server.
+    TCommandLineRun run = BuildCommandLineRun(commandLine, settings.EMail, localFolder, 0);
     for (const QString& error : run.Errors) Log(error);
     ExitWhenDone_ = ExitWhenDone_ || exitWhenDone;
     if (!commandLine.Host.isEmpty()) {
