@@ -56,6 +56,7 @@ void TestTolvarFtp::initTestCase() {
         QFile file(Server.rootPath() + QStringLiteral("/f%1.txt").arg(i));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(QByteArray(1000 + i, char('a' + i)));
+        QVERIFY(file.flush());
         QVERIFY(file.setFileTime(listed, QFileDevice::FileModificationTime));
     }
     QVERIFY(WriteFile(Server.rootPath() + QStringLiteral("/masks/a.bin"), "a"));

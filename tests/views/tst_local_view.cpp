@@ -188,30 +188,32 @@ void TestLocalView::unreadableFolder() {
 
 void TestLocalView::deleteMovesToTrash_data() {
     QTest::addColumn<bool>("answer");
-    // The data home: "data" (there), "fresh/share" (to be made), "" (none can be made).
+    // The data home: "data" is there, "fresh/share" is to be made; below "blocker" (a
+    // file) none can be made, even by root; "" leaves the home's own, which is locked.
     QTest::addColumn<QString>("dataHome");
     QTest::addColumn<bool>("permanently"); // the answer when no trash can be made
     QTest::newRow("to the trash") << true << "data" << false;
     QTest::newRow("not confirmed") << false << "data" << false;
     QTest::newRow("data home made") << true << "fresh/share" << false;
-    QTest::newRow("no trash, deleted") << true << "" << true;
-    QTest::newRow("no trash, kept") << true << "" << false;
+    QTest::newRow("no trash, deleted") << true << "blocker/share" << true;
+    QTest::newRow("no trash, kept") << true << "blocker/share" << false;
+    QTest::newRow("locked home, kept") << true << "" << false;
 }
 
 void TestLocalView::deleteMovesToTrash() {
     QFETCH(bool, answer);
     QFETCH(QString, dataHome);
     QFETCH(bool, permanently);
-    const bool noTrash = dataHome.isEmpty();
-    if (noTrash) {
+    const bool noTrash = dataHome.isEmpty() || dataHome.startsWith(QLatin1String("blocker"));
+    const QString locked = Path(QStringLiteral("locked"));
+    if (dataHome.isEmpty()) {
         if (::geteuid() == 0) QSKIP("root writes into every folder");
-        // A home that cannot take a trash, and no data home of its own.
-        QVERIFY(QDir().mkpath(Path(QStringLiteral("locked"))));
-        QVERIFY(QFile::setPermissions(Path(QStringLiteral("locked")),
-                                      QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-        qputenv("HOME", QFile::encodeName(Path(QStringLiteral("locked"))));
+        QVERIFY(QDir().mkpath(locked));
+        QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        qputenv("HOME", QFile::encodeName(locked));
         qunsetenv("XDG_DATA_HOME");
     } else {
+        if (noTrash) QVERIFY(WriteFile(Path(QStringLiteral("blocker")), "in the way"));
         qputenv("XDG_DATA_HOME", QFile::encodeName(Path(dataHome)));
     }
     // Nothing may land in the folder the program was started from.
@@ -226,8 +228,8 @@ void TestLocalView::deleteMovesToTrash() {
     const bool trashed = answer && !noTrash;
     QCOMPARE(View_->DeleteSelected(), deleted);
     QDir::setCurrent(started);
-    QFile::setPermissions(Path(QStringLiteral("locked")),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                      QFileDevice::ExeOwner);
     QCOMPARE(QDir(work.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     QCOMPARE(Questions_.Asked, 1);
     QCOMPARE(Questions_.YesNoAsked, answer && noTrash ? 1 : 0);
