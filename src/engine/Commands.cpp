@@ -121,6 +121,8 @@ bool TFTPThread::DoCommand(TCommandItem& item) {
             SendCommand(QByteArray("TYPE ") + letter);
             success = GetReplyClass() == 2;
             BinaryType = success && (letter == 'I' || letter == 'L');
+            // A refused TYPE leaves the server in the type it had.
+            if (success) AsciiType = letter == 'A';
             break;
         }
         case TFTPCommand::ChangeAttributes: {

@@ -1,8 +1,9 @@
 // The data loop: moves bytes between a data socket and a stream with progress, abort
 // and time-out. Received bytes go from a plain socket into a local file inside the
-// kernel (splice); everything else goes through a user buffer.
+// kernel (splice); everything else, and every text transfer, goes through a user buffer.
 #include "engine/FtpThread.h"
 
+#include "engine/LineEnds.h"
 #include "engine/SocketErrors.h"
 #include "listing/DebugLog.h"
 
@@ -89,7 +90,8 @@ private:
 } // namespace
 
 int64_t TFTPThread::TransferSocketData(TSocket& socket, TTransferStream& stream, bool receive,
-                                       int64_t endPosition) {
+                                       int64_t limit) {
+    PassedLimit = false;
     int64_t position = stream.Position();
     DebugHost("TransferSocketData. StreamPos = %lld, Receive = %d",
               static_cast<long long>(position), receive);
@@ -116,7 +118,11 @@ int64_t TFTPThread::TransferSocketData(TSocket& socket, TTransferStream& stream,
                                             : EngineSettings().SendBufferSize.load());
     if (DataBuffer.size() < chunk) DataBuffer.resize(chunk);
     char* buffer = DataBuffer.data();
-    const bool kernelCopy = socket.PlainDescriptor() && stream.Handle() >= 0;
+    // Text files get the local line ends; positions count the bytes on the wire.
+    const bool text = AsciiType && stream.IsFile();
+    TLineEnds lineEnds(receive ? TLineEnds::TDirection::ToLocal : TLineEnds::TDirection::ToWire);
+    QByteArray converted;
+    const bool kernelCopy = !text && socket.PlainDescriptor() && stream.Handle() >= 0;
     if (!receive) {
         // Nagle's rule keeps the segments of a bulk send full, so the server reads them
         // in fewer calls; the closing FIN pushes out the last partial one at once.
@@ -129,22 +135,33 @@ int64_t TFTPThread::TransferSocketData(TSocket& socket, TTransferStream& stream,
         TSplicePipe pipe(kernelCopy ? chunk : 0);
         bool splicing = kernelCopy && pipe.Usable();
         while (!Aborted() && !TimedOut()) {
-            int64_t want = chunk;
-            if (endPosition >= 0) {
-                if (position >= endPosition) {
-                    complete = true;
-                    break;
-                }
-                want = std::min(want, endPosition - position);
+            // At the limit one more byte is asked for, only to learn whether the server
+            // would go on; it is never written.
+            const bool atLimit = limit >= 0 && position >= limit;
+            const int64_t want = atLimit      ? 1
+                                 : limit >= 0 ? std::min(chunk, limit - position)
+                                              : chunk;
+            const ssize_t n = splicing && !atLimit
+                                  ? pipe.Move(socket.Fd(), stream, want, buffer, chunk)
+                                  : socket.Receive(buffer, static_cast<size_t>(want));
+            if (n > 0 && atLimit) {
+                PassedLimit = true;
+                complete = true;
+                break;
             }
-            const ssize_t n = splicing ? pipe.Move(socket.Fd(), stream, want, buffer, chunk)
-                                       : socket.Receive(buffer, static_cast<size_t>(want));
             if (n > 0) {
-                if (!splicing) stream.Write(buffer, n);
+                if (text) {
+                    lineEnds.Convert(buffer, n, converted);
+                    stream.Write(converted.constData(), converted.size());
+                } else if (!splicing) {
+                    stream.Write(buffer, n);
+                }
                 position += n;
                 progressed();
             } else if (n == 0 || errno == ECONNRESET) {
                 complete = true;
+                lineEnds.Finish(converted);
+                if (text) stream.Write(converted.constData(), converted.size());
                 break;
             } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
                 if (!waitFor(POLLIN)) break;
@@ -158,17 +175,23 @@ int64_t TFTPThread::TransferSocketData(TSocket& socket, TTransferStream& stream,
     } else {
         bool stopped = false;
         while (!stopped) {
-            const int64_t n = stream.Read(buffer, chunk);
+            int64_t n = stream.Read(buffer, chunk);
             if (n == 0) {
                 complete = true;
                 break;
+            }
+            const char* out = buffer;
+            if (text) {
+                lineEnds.Convert(buffer, n, converted);
+                out = converted.constData();
+                n = converted.size();
             }
             for (int64_t sent = 0; sent < n;) {
                 if (Aborted() || TimedOut()) {
                     stopped = true;
                     break;
                 }
-                const ssize_t s = socket.Send(buffer + sent, static_cast<size_t>(n - sent));
+                const ssize_t s = socket.Send(out + sent, static_cast<size_t>(n - sent));
                 if (s > 0) {
                     sent += s;
                     position += s;

@@ -57,7 +57,10 @@ bool TFTPThread::TransferData(const QByteArray& command, bool receive, int64_t r
     bool success = false;
     if (connected) {
         bool failed = false;
+        // Where a download goes on, once the server took the REST.
+        int64_t restartedAt = 0;
         try {
+            bool fromStart = false;
             if (resume > 0) {
                 // A download goes on after the bytes already on disk; an upload after the
                 // bytes the server already holds.
@@ -67,10 +70,11 @@ bool TFTPThread::TransferData(const QByteArray& command, bool receive, int64_t r
                     SendCommand("REST " + QByteArray::number(static_cast<qlonglong>(offset)));
                     if (GetReplyClass() == 3) {
                         stream.Seek(offset);
+                        if (receive) restartedAt = offset;
                     } else {
                         LogInfo(QStringLiteral("Server unable to resume broken downloads"));
                         stream.Seek(0);
-                        if (receive) stream.Truncate(0);
+                        fromStart = receive;
                     }
                 }
             }
@@ -82,6 +86,8 @@ bool TFTPThread::TransferData(const QByteArray& command, bool receive, int64_t r
                 // The completion reply is still to come.
                 ++RepliesNeeded;
                 stream.Begin();
+                // The old bytes go only once the new ones come: a refused command keeps them.
+                if (fromStart) stream.Truncate(0);
                 if (receive && !LocalFileName.isEmpty()) {
                     // Servers name the remote file; it is tried when the local name differs.
                     const QByteArray remote = command.mid(command.indexOf(' ') + 1);
@@ -92,7 +98,8 @@ bool TFTPThread::TransferData(const QByteArray& command, bool receive, int64_t r
                         if (size < 0) size = AnnouncedSize(ReplyText, name);
                     }
                     if (size >= 0) {
-                        AnnouncedFileSize = size;
+                        // After a restart some servers announce what is left, not the size.
+                        if (restartedAt == 0) AnnouncedFileSize = size;
                         Notify(TNotificationCode::UpdateFileSize,
                                TUpdateFileSizeEventData{LocalFileName, size});
                     }
@@ -103,12 +110,22 @@ bool TFTPThread::TransferData(const QByteArray& command, bool receive, int64_t r
                 } else {
                     DebugHost("Before TransferSocketData");
                     const uint64_t started = TickCount();
-                    const int64_t bytes = TransferSocketData(DataSocket, stream, receive);
+                    // A resumed download never grows past the file's size: a server that
+                    // ignored the REST sends the file from its start again.
+                    const int64_t limit =
+                        restartedAt > 0 && AnnouncedFileSize > 0 ? AnnouncedFileSize : -1;
+                    const int64_t bytes = TransferSocketData(DataSocket, stream, receive, limit);
                     const double seconds = static_cast<double>(TickCount() - started) / 1000.0;
                     success = GetReplyClass() == 2;
                     LogInfo(StatisticsLine(bytes, seconds));
-                    if (success && receive && BinaryType && !LocalFileName.isEmpty() &&
-                        AnnouncedFileSize > 0 && bytes < AnnouncedFileSize) {
+                    if (PassedLimit) {
+                        stream.Truncate(restartedAt);
+                        Shared->ResumeSupported = false;
+                        LogError(QStringLiteral("the server ignored the restart; the file will be "
+                                                "fetched from the start"));
+                        success = false;
+                    } else if (success && receive && !LocalFileName.isEmpty() &&
+                               AnnouncedFileSize > 0 && bytes < AnnouncedFileSize) {
                         // The partial file stays: a later resume completes it.
                         LogError(QStringLiteral("Transfer ended after %1 of %2 bytes")
                                      .arg(bytes)

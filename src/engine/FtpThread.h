@@ -84,11 +84,12 @@ public:
     // --- the transfer step and the data loop (DataTransfer.cpp) ---
     bool TransferData(const QByteArray& command, bool receive, int64_t resume,
                       TTransferStream& stream);
-    // Moves bytes until the peer closes (or, receiving, until the stream reaches
-    // endPosition when that is not negative); returns the final stream position.
+    // Moves bytes until the peer closes; returns the final position, counted in bytes on
+    // the wire. Receiving with a limit that is not negative, nothing past it is written:
+    // a peer that would send more sets PassedLimit and ends the loop.
     // Raises EDataSocketException on abort, time-out or a socket error.
     int64_t TransferSocketData(TSocket& socket, TTransferStream& stream, bool receive,
-                               int64_t endPosition = -1);
+                               int64_t limit = -1);
     // After a failed transfer: reads the completion reply the server still owes,
     // keeping an abort that was requested.
     void ReadPendingReply();
@@ -103,6 +104,8 @@ public:
     // After a download: the local file takes the server's MDTM time, when it has one
     // (ServerTime.cpp).
     void StampWithServerTime(const QByteArray& remoteName, const QString& localFile);
+    // After a binary upload: false, with a red line, when the server's SIZE differs.
+    bool UploadedSizeMatches(const QByteArray& remoteName, int64_t localSize);
 
     // --- HTTP download (HttpDownload.cpp) ---
     bool GetHTTP(TCommandItem& item);
@@ -127,10 +130,15 @@ public:
     bool ProgressIsFile = true;
     QByteArray CurrentFolder;
     bool UseFolderChange = false;
-    // Set by a successful TYPE: only binary downloads can be checked against a size.
+    // Set by a successful TYPE: only binary uploads can be checked against the server's SIZE.
     bool BinaryType = false;
-    // Size the server announced for the running download (SIZE or the 150 reply), or -1.
+    // Set by a successful TYPE A: files get the local line ends and are never resumed.
+    bool AsciiType = false;
+    // Size the running download should reach (SIZE, the 150 reply or the caller's
+    // listing), or -1.
     int64_t AnnouncedFileSize = -1;
+    // The last receive went on past its limit (a server that ignored REST).
+    bool PassedLimit = false;
     // The server answered the last transfer command with a refusal, not a preliminary reply.
     bool TransferRefused = false;
     QByteArray DataBuffer;

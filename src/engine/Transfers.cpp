@@ -72,7 +72,22 @@ bool TFTPThread::FileTransfer(const QByteArray& verb, const QString& localFile,
         }
     }
     TFileStream file(localFile, mode);
-    return TransferData(verb + ' ' + remoteName, receive, resume, file);
+    if (!TransferData(verb + ' ' + remoteName, receive, resume, file)) return false;
+    return receive || !BinaryType || UploadedSizeMatches(remoteName, file.Size());
+}
+
+bool TFTPThread::UploadedSizeMatches(const QByteArray& remoteName, int64_t localSize) {
+    SendCommand("SIZE " + remoteName);
+    // A server without SIZE says nothing either way.
+    if (GetReplyClass() != 2) return true;
+    bool number = false;
+    const int64_t size = ReplyText.mid(4).trimmed().toLongLong(&number);
+    if (!number || size == localSize) return true;
+    LogError(QStringLiteral("The server holds %1 bytes of \"%2\" after the upload, not %3")
+                 .arg(size)
+                 .arg(QString::fromUtf8(remoteName))
+                 .arg(localSize));
+    return false;
 }
 
 // Only a refused transfer command is worth the second run with a folder change: a
@@ -86,19 +101,21 @@ bool TFTPThread::DownloadCommand(TCommandItem& item) {
     const bool hadFolderChange = UseFolderChange;
     const QByteArray folder = UseFolderChange ? item.Param(3) : QByteArray();
     const int64_t knownSize = item.NumberParam(4);
+    // Text arrives with other line ends than the file on disk has, so no offset in the
+    // local file matches one on the server: a text download always starts afresh.
     const int64_t resume =
-        item.Params.size() >= 5 && Shared->ResumeSupported ? item.NumberParam(5) : 0;
+        item.Params.size() >= 5 && Shared->ResumeSupported && !AsciiType ? item.NumberParam(5) : 0;
     const TFileMode mode = resume > 0 ? TFileMode::OpenWrite : TFileMode::Create;
     const QString localFile = QFile::decodeName(item.Param(1));
     LocalFileName = localFile;
-    // A size the caller knew (from an older listing) may be stale: only the server's
-    // own announcement here decides whether the download came up short.
     AnnouncedFileSize = -1;
     TransferRefused = false;
 
     bool success = false;
     try {
-        if (knownSize == 0) {
+        // A resume asks even when the caller knew a size: a listing may be old, and the
+        // size is what tells a server that ignores the restart.
+        if (knownSize == 0 || resume > 0) {
             SendCommand("SIZE " + item.Param(2));
             if (GetReplyClass() == 2) {
                 const int64_t size = ReplyText.mid(4).trimmed().toLongLong();
@@ -109,6 +126,8 @@ bool TFTPThread::DownloadCommand(TCommandItem& item) {
                 }
             }
         }
+        // Without the server's word the listing's size tells a short download.
+        if (AnnouncedFileSize < 0 && knownSize > 0) AnnouncedFileSize = knownSize;
         const QString localFolder = QFileInfo(localFile).path();
         if (!localFolder.isEmpty()) QDir().mkpath(localFolder);
         success = FileTransfer("RETR", localFile, folder, resume, true, mode, item.Param(2));
@@ -137,7 +156,7 @@ bool TFTPThread::UploadCommand(TCommandItem& item) {
     const bool hadFolderChange = UseFolderChange;
     const QByteArray folder = UseFolderChange ? item.Param(3) : QByteArray();
     const int64_t resume =
-        item.Params.size() >= 4 && Shared->ResumeSupported ? item.NumberParam(4) : 0;
+        item.Params.size() >= 4 && Shared->ResumeSupported && !AsciiType ? item.NumberParam(4) : 0;
     TransferRefused = false;
     const bool success = FileTransfer("STOR", QFile::decodeName(item.Param(1)), folder, resume,
                                       false, TFileMode::OpenRead, item.Param(2));

@@ -171,6 +171,14 @@ void TTransferItem::ftpCommandCompleted(TFTPComponent* sender, TFTPCommand comma
     case C::ResumeDownload:
     case C::ResumeUpload:
         if (TypeFailed_) success = false;
+        if (!success && !aborted && !Upload && StartOffset > 0 && !sender->ResumeSupported()) {
+            // The server ignored the restart: the next attempt fetches the whole file, and
+            // so do the downloads queued later from the view.
+            StartOffset = 0;
+            if (Owner->HostView)
+                if (TFTPComponent* own = Owner->HostView->OwnSession())
+                    own->SetResumeSupported(false);
+        }
         break;
     case C::Logout:
     case C::CreateFolder:
