@@ -1,6 +1,6 @@
 // Transfers against a scripted server playing what real servers won't: refused or
 // hostile PASV replies, short and reset data connections, silence, aborts, size
-// announcements, refused REST and a path the server only takes after CWD.
+// announcements, refused and ignored REST, and a path the server only takes after CWD.
 #include "ScriptedSession.h"
 #include "TestFiles.h"
 
@@ -89,13 +89,15 @@ private Q_SLOTS:
     void pasvRefusedFallsBackToPortAndOtherHostsAreTurnedAway();
     void pasvAddressIsNeverTrustedAndSizeIsAnnounced();
     void malformedPasvFailsWithoutRetr();
+    void shortDownloadFailsAndResumes_data();
     void shortDownloadFailsAndResumes();
-    void refusedRestRewritesFromStart();
+    void restartRefusedOrIgnored_data();
+    void restartRefusedOrIgnored();
     void resetDataConnectionLetsReplyDecide();
     void stalledDownload_data();
     void stalledDownload();
     void refusedPathIsRetriedAfterCwd();
-    void uploadResumesFromOffset();
+    void uploadResumesAndIsCheckedBySize();
     void listingParsesWithBareListCommand();
 
 private:
@@ -223,12 +225,19 @@ void TestTransferScripted::malformedPasvFailsWithoutRetr() {
         QVERIFY2(!line.startsWith("RETR"), line.constData());
 }
 
+void TestTransferScripted::shortDownloadFailsAndResumes_data() {
+    QTest::addColumn<qint64>("knownSize"); // the listing's size, given to the command
+    QTest::newRow("size from SIZE") << qint64(0);
+    QTest::newRow("size from the listing") << qint64(100000);
+}
+
 void TestTransferScripted::shortDownloadFailsAndResumes() {
+    QFETCH(qint64, knownSize);
     const QByteArray whole = Pattern(100000, 7);
     TScriptedFtpServer server;
     server.setScript([&](TScriptedConnection& c) {
         LogIn(c);
-        Reply(c, "SIZE", "213 100000");
+        if (knownSize == 0) Reply(c, "SIZE", "213 100000");
         Pasv(c);
         BeginData(c);
         SendAndClose(c, whole.left(60000));
@@ -244,12 +253,12 @@ void TestTransferScripted::shortDownloadFailsAndResumes() {
     });
     TSessionRecorder& rec = Connect(server);
     const QString local = Local(QStringLiteral("short.bin"));
-    Session->Download("", "short.bin", local, 2);
-    WAIT_EVENT(rec, "Completed Download 0 0");
+    Session->ResumeDownload("", "short.bin", local, 2, knownSize, 0);
+    WAIT_EVENT(rec, "Completed ResumeDownload 0 0");
     EXPECT_EVENT(rec, "Log error Transfer ended after 60000 of 100000 bytes");
     QCOMPARE(ReadFile(local), whole.left(60000));
 
-    Session->ResumeDownload("", "short.bin", local, 2, 0, 60000);
+    Session->ResumeDownload("", "short.bin", local, 2, knownSize, 60000);
     WAIT_EVENT(rec, "Completed ResumeDownload 1 0");
     QCOMPARE(ReadFile(local), whole);
     // Progress starts at the bytes already on disk.
@@ -258,25 +267,63 @@ void TestTransferScripted::shortDownloadFailsAndResumes() {
     QCOMPARE(rec.Progress.last(), QStringLiteral("2 1 100000"));
 }
 
-void TestTransferScripted::refusedRestRewritesFromStart() {
-    const QByteArray fresh = Pattern(1500, 3);
+void TestTransferScripted::restartRefusedOrIgnored_data() {
+    QTest::addColumn<QByteArray>("restReply");
+    QTest::addColumn<QByteArray>("sizeReply");
+    QTest::addColumn<qint64>("knownSize");
+    QTest::newRow("refused: fetched from the start")
+        << QByteArray("502 REST not implemented.") << QByteArray("213 100000") << qint64(0);
+    QTest::newRow("ignored, size from SIZE")
+        << QByteArray("350 Restarting at 50000.") << QByteArray("213 100000") << qint64(0);
+    QTest::newRow("ignored, size from the listing")
+        << QByteArray("350 Restarting at 50000.") << QByteArray("550 No size.") << qint64(100000);
+}
+
+// Either the file ends identical or the download fails with the file at its earlier
+// length, never longer; after an ignored restart the next attempt starts from zero.
+void TestTransferScripted::restartRefusedOrIgnored() {
+    QFETCH(QByteArray, restReply);
+    QFETCH(QByteArray, sizeReply);
+    QFETCH(qint64, knownSize);
+    const bool ignored = restReply.startsWith('3');
+    const QByteArray whole = Pattern(100000, 3);
     TScriptedFtpServer server;
     server.setScript([&](TScriptedConnection& c) {
         LogIn(c);
-        Reply(c, "SIZE", "550 No size.");
+        Reply(c, "SIZE", sizeReply);
         Pasv(c);
-        Reply(c, "REST 1000", "502 REST not implemented.");
+        Reply(c, "REST 50000", restReply);
         BeginData(c);
-        SendAndClose(c, fresh);
+        // The whole file, whatever REST said.
+        SendAndClose(c, whole);
+        if (ignored) {
+            NextType(c);
+            if (knownSize == 0) Reply(c, "SIZE", sizeReply);
+            Pasv(c);
+            BeginData(c);
+            SendAndClose(c, whole);
+        }
         ServeCommands(c, Idle);
     });
     const QString local = Local(QStringLiteral("partial.bin"));
-    QVERIFY(WriteFile(local, QByteArray(1000, 'x')));
+    QVERIFY(WriteFile(local, whole.left(50000)));
     TSessionRecorder& rec = Connect(server);
-    Session->ResumeDownload("", "partial.bin", local, 2, 0, 1000);
+    Session->ResumeDownload("", "partial.bin", local, 2, knownSize, 50000);
+    if (!ignored) {
+        WAIT_EVENT(rec, "Completed ResumeDownload 1 0");
+        EXPECT_EVENT(rec, "Log info Server unable to resume broken downloads");
+        QCOMPARE(ReadFile(local), whole);
+        return;
+    }
+    WAIT_EVENT(rec, "Completed ResumeDownload 0 0");
+    EXPECT_EVENT(rec, "Log error the server ignored the restart; the file will be fetched from "
+                      "the start");
+    QCOMPARE(ReadFile(local), whole.left(50000));
+    QVERIFY(!Session->ResumeSupported());
+    Session->ResumeDownload("", "partial.bin", local, 2, knownSize, 50000);
     WAIT_EVENT(rec, "Completed ResumeDownload 1 0");
-    EXPECT_EVENT(rec, "Log info Server unable to resume broken downloads");
-    QCOMPARE(ReadFile(local), fresh);
+    QCOMPARE(ReadFile(local), whole);
+    QCOMPARE(server.transcript().count("REST 50000"), 1);
 }
 
 void TestTransferScripted::resetDataConnectionLetsReplyDecide() {
@@ -386,30 +433,37 @@ void TestTransferScripted::refusedPathIsRetriedAfterCwd() {
     QVERIFY2(server.failures().isEmpty(), qPrintable(server.failures().join('\n')));
 }
 
-void TestTransferScripted::uploadResumesFromOffset() {
+void TestTransferScripted::uploadResumesAndIsCheckedBySize() {
     const QByteArray whole = Pattern(300000, 11);
-    QByteArray received[2]; // resumed, then rewritten from the start
+    QByteArray received[3]; // resumed, then rewritten from the start twice
     TScriptedFtpServer server;
     server.setScript([&](TScriptedConnection& c) {
         LogIn(c);
-        for (int i = 0; i < 2; ++i) {
-            if (i == 1) NextType(c);
+        // What the server says it holds afterwards: all, nothing (no SIZE), two bytes short.
+        const QByteArray sizes[3] = {"213 300000", "500 Unknown command.", "213 299998"};
+        for (int i = 0; i < 3; ++i) {
+            if (i > 0) NextType(c);
             Pasv(c);
             Reply(c, "REST 120000",
                   i == 0 ? "350 Restarting at 120000." : "502 REST not implemented.");
             BeginData(c, "STOR", "150 Ok to send data.");
             received[i] = c.receiveDataUntilClose();
             c.sendLine("226 Transfer complete.");
+            Reply(c, "SIZE up.bin", sizes[i]);
         }
         ServeCommands(c, Idle);
     });
     const QString local = Local(QStringLiteral("up.bin"));
     QVERIFY(WriteFile(local, whole));
     TSessionRecorder& rec = Connect(server);
-    Session->ResumeUpload(local, "", "up.bin", 2, 120000);
-    Session->ResumeUpload(local, "", "up.bin", 2, 120000);
-    QTRY_COMPARE_WITH_TIMEOUT(rec.Count(QStringLiteral("Completed ResumeUpload")), 2, 20000);
+    for (int i = 0; i < 3; ++i)
+        Session->ResumeUpload(local, "", "up.bin", 2, 120000);
+    QTRY_COMPARE_WITH_TIMEOUT(rec.Count(QStringLiteral("Completed ResumeUpload")), 3, 20000);
     QCOMPARE(rec.Count(QStringLiteral("Completed ResumeUpload 1 0")), 2);
+    QVERIFY(rec.Find(QStringLiteral("Completed ResumeUpload 0 0")) >
+            rec.Find(QStringLiteral("Completed ResumeUpload 1 0")));
+    EXPECT_EVENT(rec, "Log error The server holds 299998 bytes of \"up.bin\" after the upload, "
+                      "not 300000");
     QVERIFY(received[0] == whole.mid(120000));
     QVERIFY(received[1] == whole);
 }
