@@ -17,11 +17,12 @@ QString DefaultViewer() {
 }
 
 QStringList DefaultASCIIExtensions() {
-    return {QStringLiteral(".1st"),  QStringLiteral(".asc"),   QStringLiteral(".asi"),
-            QStringLiteral(".asp"),  QStringLiteral(".cfm"),   QStringLiteral(".css"),
-            QStringLiteral(".diz"),  QStringLiteral(".doc"),   QStringLiteral(".htm"),
-            QStringLiteral(".html"), QStringLiteral(".shtm"),  QStringLiteral(".shtml"),
-            QStringLiteral(".txt"),  QStringLiteral(".text")};
+    // No ".doc": today it names word-processor files, which text mode would corrupt.
+    return {QStringLiteral(".1st"),  QStringLiteral(".asc"),  QStringLiteral(".asi"),
+            QStringLiteral(".asp"),  QStringLiteral(".cfm"),  QStringLiteral(".css"),
+            QStringLiteral(".diz"),  QStringLiteral(".htm"),  QStringLiteral(".html"),
+            QStringLiteral(".shtm"), QStringLiteral(".shtml"), QStringLiteral(".txt"),
+            QStringLiteral(".text")};
 }
 
 QStringList SoundKeys() {

@@ -1,7 +1,7 @@
 // Listings and transfers against real servers on loopback (vsftpd and pyftpdlib), in
 // passive and active mode: a folder with sub-folders, a link, names with blanks and sparse
 // files past 4 GiB must list as they are; downloads, uploads and their resumes, also at
-// offsets beyond 4 GiB.
+// offsets beyond 4 GiB; text and binary files with the default transfer types.
 #include "PyftpdlibServer.h"
 #include "SessionRecorder.h"
 #include "TestFiles.h"
@@ -10,6 +10,8 @@
 #include "engine/EngineSettings.h"
 #include "engine/FtpComponent.h"
 #include "listing/ListingParser.h"
+#include "settings/Settings.h"
+#include "transfer/TransferType.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -109,6 +111,8 @@ private Q_SLOTS:
     void listTransferAndResume();
     void offsetsBeyondFourGiB_data();
     void offsetsBeyondFourGiB();
+    void defaultTypesKeepFilesExact_data();
+    void defaultTypesKeepFilesExact();
 
 private:
     TFTPComponent* LogIn(quint16 port, bool passive);
@@ -247,6 +251,48 @@ void TestTransferServers::offsetsBeyondFourGiB() {
     const QString remoteUp = peer->rootPath() + QStringLiteral("/huge up.bin");
     QCOMPARE(QFileInfo(remoteUp).size(), size);
     QCOMPARE(ReadTail(remoteUp, tail.size()), tail);
+}
+
+void TestTransferServers::defaultTypesKeepFilesExact_data() {
+    QTest::addColumn<QString>("server");
+    QTest::newRow("vsftpd converting text") << QStringLiteral("vsftpd");
+    QTest::newRow("pyftpdlib") << QStringLiteral("pyftpdlib");
+}
+
+// A text file crosses in ASCII mode, with CR LF on the wire, and a word-processor file in
+// binary; both arrive and go back byte for byte.
+void TestTransferServers::defaultTypesKeepFilesExact() {
+    QFETCH(QString, server);
+    auto peer = NewServer(server);
+    if (auto* vsftpd = dynamic_cast<TVsftpdServer*>(peer.get())) vsftpd->setAsciiConversion(true);
+    const QByteArray text = "line1\nline2\n\na lone\rCR\nlast line without its end";
+    const QByteArray document = Pattern(100000, 9); // holds CR and LF bytes of its own
+    QVERIFY(WriteFile(peer->rootPath() + QStringLiteral("/a.txt"), text));
+    QVERIFY(WriteFile(peer->rootPath() + QStringLiteral("/report.doc"), document));
+    QVERIFY2(peer->start(), qPrintable(peer->errorText()));
+    const TSettings settings = DefaultSettings();
+    QCOMPARE(TransferTypeFor("a.txt", settings), 1);
+    QCOMPARE(TransferTypeFor("report.doc", settings), 2);
+    QTemporaryDir dir;
+
+    TFTPComponent* s = LogIn(peer->port(), true);
+    TSessionRecorder rec(*s);
+    WAIT_EVENT(rec, "Completed Login");
+    for (const QByteArray name : {"a.txt", "report.doc"}) {
+        const QString local = dir.filePath(QString::fromLatin1(name));
+        s->Download("", name, local, TransferTypeFor(name, settings));
+        s->Upload(local, "", "up " + name, TransferTypeFor(name, settings), 0);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(rec.Count(QStringLiteral("Completed Upload")), 2, 20000);
+    QCOMPARE(rec.Count(QStringLiteral("Completed Download 1 0")), 2);
+    QCOMPARE(rec.Count(QStringLiteral("Completed Upload 1 0")), 2);
+    QCOMPARE(ReadFile(dir.filePath(QStringLiteral("a.txt"))), text);
+    QCOMPARE(ReadFile(dir.filePath(QStringLiteral("report.doc"))), document);
+    QCOMPARE(ReadFile(peer->rootPath() + QStringLiteral("/up a.txt")), text);
+    QCOMPARE(ReadFile(peer->rootPath() + QStringLiteral("/up report.doc")), document);
+    // The text's progress counts the bytes on the wire: each of its four LFs gained a CR.
+    QVERIFY2(rec.Progress.contains(QStringLiteral("2 1 %1").arg(text.size() + 4)),
+             qPrintable(rec.Progress.join('\n')));
 }
 
 QTEST_GUILESS_MAIN(TestTransferServers)

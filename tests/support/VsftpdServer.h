@@ -11,10 +11,13 @@ public:
 
     // Lets anonymous users upload, create folders, rename and delete.
     void setWritable(bool on) { m_writable = on; }
+    // Converts line ends in ASCII mode, both ways (vsftpd sends text unchanged by default).
+    void setAsciiConversion(bool on) { m_ascii = on; }
 
 protected:
     bool command(quint16 port, QString& program, QStringList& arguments) override;
 
 private:
     bool m_writable = false;
+    bool m_ascii = false;
 };

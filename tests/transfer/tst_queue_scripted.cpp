@@ -1,6 +1,7 @@
 // Misbehaviour real servers will not show on demand: a refused log-on, a transfer that
-// stalls until the user cancels it, a refused upload.
+// stalls until the user cancels it, a refused upload, a restart the server ignores.
 #include "ScriptedFtpServer.h"
+#include "TestFiles.h"
 #include "TransferFakes.h"
 
 #include <QDir>
@@ -188,6 +189,33 @@ private Q_SLOTS:
         QCOMPARE(server.connectionCount(), 2); // the next item logged on afresh
         QCOMPARE(Queue->BytesDone, plan.File.size());
         QCOMPARE(Queue->BytesLeft, 0);
+    }
+
+    void ignoredRestartFailsTheItemAndTheNextRunStartsFromZero() {
+        // The plan's server takes REST with 350 and still sends the whole file.
+        TPlan plan;
+        plan.File = Pattern(100000, 5);
+        TScriptedFtpServer server;
+        server.setScript([&](TScriptedConnection& c) { Serve(c, plan); });
+        QVERIFY(WriteFile(LocalPath("resumed.bin"), plan.File.left(50000)));
+        auto item = Item(server.port(), "resumed.bin", plan.File.size());
+        item->StartOffset = 50000;
+        TTransferItem* resumed = item.get();
+        Queue->Add(item);
+        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(resumed->State(), isError);
+        QCOMPARE(ReadFile(LocalPath("resumed.bin")), plan.File.left(50000));
+        const TColor red = EngineSettings().LogColorError;
+        QVERIFY(std::any_of(Queue->LogLines.begin(), Queue->LogLines.end(), [&](const auto& l) {
+            return l.Color == red && l.Message.startsWith(QStringLiteral("the server ignored"));
+        }));
+
+        resumed->SetState(isPending);
+        QVERIFY(Queue->ProcessNext());
+        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(resumed->State(), isDone);
+        QCOMPARE(ReadFile(LocalPath("resumed.bin")), plan.File);
+        QCOMPARE(server.transcript().count("REST 50000"), 1);
     }
 
     void refusedUploadOfANameWithABlankGetsTheHint() {
