@@ -89,31 +89,32 @@ private Q_SLOTS:
     void init() { EngineSettings().TimeOut = 10000; }
     void cleanupTestCase() { QVERIFY(TFTPComponent::WaitForWorkers(15000)); }
 
-    // The strip's buttons move files both ways, enabled by the selection.
+    // The strip's buttons move files both ways, enabled by the selection. Binary names: this
+    // vsftpd stores text-mode uploads without converting their line ends.
     void filesBothWays() {
         TVsftpdServer server;
         server.setWritable(true);
-        QVERIFY(WriteFile(server.rootPath() + "/remote.txt", Pattern(50000, 2)));
+        QVERIFY(WriteFile(server.rootPath() + "/remote.bin", Pattern(50000, 2)));
         QVERIFY2(server.start(), qPrintable(server.errorText()));
         TWindowFixture f;
         QTemporaryDir local;
-        QVERIFY(WriteFile(local.filePath("local.txt"), Pattern(40000, 3)));
+        QVERIFY(WriteFile(local.filePath("local.bin"), Pattern(40000, 3)));
         QVERIFY(f.Window->OpenLocalFolder(local.path(), true));
         QVERIFY(f.Connect(server, "Files"));
         THostView* host = f.Host(0);
         QTRY_VERIFY(host->Connected() && host->StateValue == hsIdle && host->ItemCount() > 0);
         QVERIFY(!f.Enabled("actDownload") && !f.Enabled("actUpload"));
         for (int row = 0; row < host->ItemCount(); ++row)
-            if (host->ItemName(row) == "remote.txt") host->SelectRows({row});
+            if (host->ItemName(row) == "remote.bin") host->SelectRows({row});
         QTRY_VERIFY(f.Enabled("actDownload"));
         f.Window->Action("actDownload")->trigger();
-        QTRY_COMPARE(ReadFile(local.filePath("remote.txt")), ReadFile(server.rootPath() + "/remote.txt"));
+        QTRY_COMPARE(ReadFile(local.filePath("remote.bin")), ReadFile(server.rootPath() + "/remote.bin"));
         TLocalView* view = f.Window->CurrentLocalView();
-        QTRY_VERIFY(view->RowOfName("local.txt") >= 0);
-        view->SelectRows({view->RowOfName("local.txt")});
+        QTRY_VERIFY(view->RowOfName("local.bin") >= 0);
+        view->SelectRows({view->RowOfName("local.bin")});
         QTRY_VERIFY(f.Enabled("actUpload"));
         f.Window->Action("actUpload")->trigger();
-        QTRY_COMPARE(ReadFile(server.rootPath() + "/local.txt"), ReadFile(local.filePath("local.txt")));
+        QTRY_COMPARE(ReadFile(server.rootPath() + "/local.bin"), ReadFile(local.filePath("local.bin")));
     }
 
     void connectFlow() {
