@@ -234,6 +234,21 @@ void TToolSession::Completed(TFTPCommand command, bool success, bool aborted) {
             Fail(QStringLiteral("the server refused the transfer type"));
         return;
     }
+    // The engine found that the server ignored the restart and cut the file back: the
+    // file comes once more, from its start.
+    if (command == TFTPCommand::ResumeDownload && !success && !aborted &&
+        !Ftp->ResumeSupported() && !RestartedFromZero && !Steps.isEmpty()) {
+        RestartedFromZero = true;
+        PrintError(QStringLiteral("the server ignored the restart; the file will be fetched from "
+                                  "the start"));
+        const QByteArray folder = RemoteFolder();
+        Steps.first() = {TFTPCommand::Download, [this, folder] {
+                             Ftp->Download(folder, RemotePath(), Options.LocalFile,
+                                           TransferType());
+                         }, nullptr};
+        RunNextStep();
+        return;
+    }
     if ((!success || aborted) && !(!Steps.isEmpty() && Steps.first().MayFail && !aborted)) {
         QString reason = QString::fromLatin1(CommandDisplayName(command)) +
                          QStringLiteral(" failed");

@@ -57,4 +57,5 @@ private:
     QString HttpProblem;
     int ExitCode = 0;
     bool Finishing = false;
+    bool RestartedFromZero = false;
 };
