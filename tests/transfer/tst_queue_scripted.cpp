@@ -205,10 +205,6 @@ private Q_SLOTS:
         QVERIFY(WaitIdle(*Queue));
         QCOMPARE(resumed->State(), isError);
         QCOMPARE(ReadFile(LocalPath("resumed.bin")), plan.File.left(50000));
-        const TColor red = EngineSettings().LogColorError;
-        QVERIFY(std::any_of(Queue->LogLines.begin(), Queue->LogLines.end(), [&](const auto& l) {
-            return l.Color == red && l.Message.startsWith(QStringLiteral("the server ignored"));
-        }));
 
         resumed->SetState(isPending);
         QVERIFY(Queue->ProcessNext());
