@@ -28,6 +28,7 @@ bool TVsftpdServer::command(quint16 port, QString& program, QStringList& argumen
     config += "vsftpd_log_file=" + QFile::encodeName(workPath() + QStringLiteral("/vsftpd.log")) +
               "\n";
     config += "idle_session_timeout=120\ndata_connection_timeout=60\n";
+    config += "anon_max_rate=" + QByteArray::number(m_maxRate) + "\n";
 
     QFile file(workPath() + QStringLiteral("/vsftpd.conf"));
     if (!file.open(QIODevice::WriteOnly) || file.write(config) != config.size()) {

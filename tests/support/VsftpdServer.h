@@ -11,10 +11,14 @@ public:
 
     // Lets anonymous users upload, create folders, rename and delete.
     void setWritable(bool on) { m_writable = on; }
+    // Caps each anonymous data transfer at this many bytes a second (0: no cap), so that a
+    // test can look at a transfer while it runs.
+    void setMaxRate(int bytesPerSecond) { m_maxRate = bytesPerSecond; }
 
 protected:
     bool command(quint16 port, QString& program, QStringList& arguments) override;
 
 private:
     bool m_writable = false;
+    int m_maxRate = 0;
 };
