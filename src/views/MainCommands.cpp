@@ -46,8 +46,8 @@ QString QuitQuestion(int connections, const QString& unfinished) {
     if (connections > 0)
         text += QStringLiteral("\nThere are still %1 active connections.").arg(connections);
     if (!unfinished.isEmpty())
-        text += QStringLiteral("\n%1.\nQuitting cancels them; a partly downloaded file is kept "
-                               "and can be resumed later.")
+        text += QStringLiteral("\n%1.\nQuitting cancels unfinished transfers; a partly "
+                               "downloaded file is kept and can be resumed later.")
                     .arg(unfinished);
     return text;
 }
