@@ -65,6 +65,8 @@ put(site, "tolvar-1.10-src.tar.gz", 3_911_420, 5)
 put(site, "manual.pdf", 1_204_880, 150)
 put(site, "sources.zip", 712_004, 700)
 put(site, "prices.csv", 96, 1, 0o600)
+# Nobody may read it: its download fails (the transfer manager shows the error).
+put(site, "locked.dat", 5_000, 8, 0o000)
 put(os.path.join(site, "docs"), "guide.html", 30_112, 40)
 put(os.path.join(site, "images"), "banner.png", 120_400, 3)
 os.symlink("tolvar-1.10-src.tar.gz", os.path.join(site, "latest.tar.gz"))

@@ -11,6 +11,7 @@
 #include "transfer/TransferItemsList.h"
 #include "transfer/TransferMonitor.h"
 #include "transfer/windows/BusyAnimation.h"
+#include "transfer/windows/TransferManagerWindow.h"
 #include "transfer/windows/TransferProgressWindow.h"
 #include "views/MainCommands.h"
 #include "views/ViewQuestions.h"
@@ -22,7 +23,9 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QSplitter>
+#include <QThread>
 #include <QTimer>
 
 #include <cstdio>
@@ -127,12 +130,12 @@ void TfrmMain::TransferStatus(int status) {
 
 bool TfrmMain::ConfirmQuit() {
     int connections = ConnectedViewCount();
-    // A queue's own session counts only while it works.
+    // A queue's own session counts only while it works: an idle one just waits for the
+    // next item and ends with the program.
     for (TFTPComponent* session : TFTPComponent::LiveComponents())
         if (!session->HasOwner() && session->Connected() && session->Busy()) ++connections;
-    const TTransferItemsList& list = TransferItemsList();
-    const int transfers = list.StateCount(isPending) + list.StateCount(isBusy);
-    const QString question = QuitQuestion(connections, transfers);
+    const QString question =
+        QuitQuestion(connections, UnfinishedTransfersText(TransferItemsList()));
     return question.isEmpty() || Questions_->AskYesNo(question);
 }
 
@@ -143,6 +146,11 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
     }
     ShutDown();
     event->accept();
+    // The transfer windows are windows of their own and would keep the program running
+    // (as would any other top-level window): quitting closes them and ends the loop.
+    Progress_->close();
+    Manager_->close();
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
 }
 
 void TfrmMain::ShutDown() {
@@ -164,6 +172,14 @@ void TfrmMain::ShutDown() {
     for (int q = 0; q < list.Count(); ++q)
         for (int i = 0; i < list.Queue(q)->Count(); ++i)
             if (TTransferItem* item = list.Queue(q)->Item(i); item->State() <= isBusy) CancelTransferItem(*item);
+    // The running transfers end their aborted commands first, so that each file is closed
+    // whole up to where it stopped; a server that does not answer costs a few seconds.
+    QElapsedTimer clock;
+    clock.start();
+    while (list.StateCount(isBusy) > 0 && clock.elapsed() < 5000) {
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::msleep(10);
+    }
     list.DisconnectAll();
     QApplication::processEvents();
     const QList<TFTPComponent*> sessions = TFTPComponent::LiveComponents();

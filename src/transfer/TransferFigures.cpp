@@ -3,6 +3,7 @@
 #include "listing/FtpUtils.h"
 #include "settings/Settings.h"
 #include "transfer/TransferItems.h"
+#include "transfer/TransferItemsList.h"
 #include "views/ViewFormat.h"
 
 #include <QFile>
@@ -92,6 +93,37 @@ TProgressFigures ComputeProgressFigures(const TTransferItems& queue, const TTran
         QStringLiteral("%1% Transferred (%2/sec) - Tolvar").arg(f.TotalPercent).arg(f.Rate);
     f.HiddenCaption = f.Status + QStringLiteral(" - Tolvar");
     return f;
+}
+
+QString UnfinishedTransfersText(const TTransferItemsList& list) {
+    constexpr int Named = 3;
+    QStringList names;
+    int count = 0;
+    for (const TItemState state : {isBusy, isPending})
+        for (int q = 0; q < list.Count(); ++q) {
+            const TTransferItems& queue = *list.Queue(q);
+            for (int i = 0; i < queue.Count(); ++i) {
+                const TTransferItem& item = *queue.Item(i);
+                if (item.State() != state) continue;
+                ++count;
+                if (names.size() == Named) continue;
+                const QString detail = state == isBusy
+                                           ? QStringLiteral("%1%").arg(item.PercentDone())
+                                           : QStringLiteral("waiting");
+                names << QStringLiteral("%1 (%2)").arg(DisplayText(item.FileName), detail);
+            }
+        }
+    if (count == 0) return {};
+    QString text = count == 1 ? QStringLiteral("1 transfer is not finished: ")
+                              : QStringLiteral("%1 transfers are not finished: ").arg(count);
+    if (count > names.size()) {
+        text += names.join(QStringLiteral(", "));
+        return text + QStringLiteral(" and %1 more").arg(count - names.size());
+    }
+    const QString last = names.takeLast();
+    return text + (names.isEmpty()
+                       ? last
+                       : names.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last);
 }
 
 bool CancelTransferItem(TTransferItem& item) {

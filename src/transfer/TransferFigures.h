@@ -7,6 +7,7 @@
 #include <cstdint>
 
 class TTransferItems;
+class TTransferItemsList;
 struct TSettings;
 
 // The texts the progress window and the transfer manager show, computed without a window.
@@ -42,6 +43,11 @@ struct TProgressFigures {
 // does not look fast for what it already had. nowTick is TickCount().
 TProgressFigures ComputeProgressFigures(const TTransferItems& queue, const TTransferItem& item,
                                         uint64_t nowTick);
+
+// The transfers of every queue that have not finished, for the quit question: "1 transfer
+// is not finished: big.bin (45%)"; running ones first, at most three named. Empty when
+// every queue is idle.
+QString UnfinishedTransfersText(const TTransferItemsList& list);
 
 // The manager's commands, re-checked against the item's state when they run: a stale
 // Cancel of an item that has finished meanwhile does nothing. True when something changed.

@@ -35,6 +35,9 @@ const QString AppTitle = QStringLiteral("Tolvar");
 TTransferItems::TTransferItems(TTransferItemsList* owner)
     : Owner(owner), Context_(std::make_unique<QObject>()) {
     if (ITransferManagerWindow* manager = Windows().Manager) manager->AddTab(this);
+    // However it was made, a queue of a list is one of its queues: the windows hear its
+    // events through the list, and quitting counts and cancels its transfers.
+    if (Owner) Owner->Append(this);
 }
 
 TTransferItems::~TTransferItems() {

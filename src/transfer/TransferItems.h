@@ -25,6 +25,7 @@ struct TTransferLogLine {
 // the thread that owns its sessions; nothing here is locked.
 class TTransferItems {
 public:
+    // Joins the owner list, if any, at once.
     explicit TTransferItems(TTransferItemsList* owner = nullptr);
     // Leaves the manager and the owner list; frees the items and the pooled sessions.
     ~TTransferItems();

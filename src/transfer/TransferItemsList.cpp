@@ -19,10 +19,12 @@ TTransferItemsList::~TTransferItemsList() {
 }
 
 TTransferItems* TTransferItemsList::AddQueue() {
-    auto* queue = new TTransferItems(this);
-    Append(queue);
+    return new TTransferItems(this); // joins the list by itself
+}
+
+void TTransferItemsList::Append(TTransferItems* queue) {
+    Queues_.append(queue);
     if (OnQueueAdded) OnQueueAdded(queue);
-    return queue;
 }
 
 void TTransferItemsList::Remove(TTransferItems* queue) {

@@ -18,7 +18,8 @@ public:
     TTransferItemsList(const TTransferItemsList&) = delete;
     TTransferItemsList& operator=(const TTransferItemsList&) = delete;
 
-    // A new queue of this list, appended to it; the caller frees it.
+    // A new queue of this list, appended to it; the caller frees it. A queue constructed
+    // with this list as its owner joins it the same way.
     TTransferItems* AddQueue();
     void Remove(TTransferItems* queue);
     int Count() const { return static_cast<int>(Queues_.size()); }
@@ -39,7 +40,7 @@ public:
 
 private:
     friend class TTransferItems;
-    void Append(TTransferItems* queue) { Queues_.append(queue); }
+    void Append(TTransferItems* queue);
 
     QList<TTransferItems*> Queues_;
     const TSettings* Settings_ = nullptr;

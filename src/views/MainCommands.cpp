@@ -40,14 +40,15 @@ int StatusSound(int status) {
     }
 }
 
-QString QuitQuestion(int connections, int transfers) {
-    if (connections <= 0 && transfers <= 0)
-        return {};
+QString QuitQuestion(int connections, const QString& unfinished) {
+    if (connections <= 0 && unfinished.isEmpty()) return {};
     QString text = QStringLiteral("Are you sure you wish to quit?");
     if (connections > 0)
         text += QStringLiteral("\nThere are still %1 active connections.").arg(connections);
-    if (transfers > 0)
-        text += QStringLiteral("\n%1 transfers are not finished and will be cancelled.").arg(transfers);
+    if (!unfinished.isEmpty())
+        text += QStringLiteral("\n%1.\nQuitting cancels unfinished transfers; a partly "
+                               "downloaded file is kept and can be resumed later.")
+                    .arg(unfinished);
     return text;
 }
 

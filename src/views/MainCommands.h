@@ -30,9 +30,9 @@ TLocalCommandStates LocalCommandStates(int selected, bool hostConnected);
 // The index in the settings' sound list a host pane status plays, or -1.
 int StatusSound(int status);
 
-// The quit question for the active connections and the transfers not yet done; empty
-// when there is nothing to ask about.
-QString QuitQuestion(int connections, int transfers);
+// The quit question for the active connections and the transfers not yet done (named
+// as UnfinishedTransfersText names them); empty when there is nothing to ask about.
+QString QuitQuestion(int connections, const QString& unfinished);
 
 // A name shown where "&" marks a mnemonic (tab captions, menu entries).
 QString MnemonicSafe(const QString& name);

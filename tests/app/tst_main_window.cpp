@@ -14,7 +14,11 @@
 #include "platform/SoundPlayer.h"
 #include "settings/SiteList.h"
 #include "transfer/TransferItem.h"
+#include "transfer/TransferItems.h"
 #include "transfer/TransferItemsList.h"
+#include "transfer/windows/TransferManagerModel.h"
+#include "transfer/windows/TransferManagerWindow.h"
+#include "transfer/windows/TransferProgressWindow.h"
 #include "views/ViewQuestions.h"
 #include "views/widgets/HostView.h"
 #include "views/widgets/LocalView.h"
@@ -22,7 +26,9 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
 #include <QTabBar>
@@ -258,7 +264,7 @@ private Q_SLOTS:
         QVERIFY(!f.Window->close());
         QVERIFY(f.Window->isVisible());
         QVERIFY2(f.Questions.Asked.last().contains("still 2 active connections") &&
-                     f.Questions.Asked.last().contains("1 transfers"),
+                     f.Questions.Asked.last().contains("1 transfer is not finished: never.txt ("),
                  qPrintable(f.Questions.Asked.last()));
         QCOMPARE(f.Window->ConnectedViewCount(), 2);
 
@@ -398,6 +404,100 @@ private Q_SLOTS:
         QTest::mouseRelease(handle, Qt::LeftButton, {}, handle->rect().center() - QPoint(0, height - 3));
         QCOMPARE(splitter->sizes().first(), 0);
         QVERIFY(!show->isChecked());
+    }
+
+    // A download started from the host pane, as a user starts it, shows in both transfer
+    // windows while it runs, over the pane's own session or the queue's; their buttons act
+    // on it, and quitting with them open cancels it and ends the event loop. Kept last:
+    // it runs the application's event loop to its end.
+    void paneDownloadInTransferWindows_data() {
+        QTest::addColumn<bool>("singleConnection");
+        QTest::newRow("over the pane's session") << true;
+        QTest::newRow("over a session of the queue") << false;
+    }
+    void paneDownloadInTransferWindows() {
+        QFETCH(bool, singleConnection);
+        constexpr int Size = 1'000'000;
+        TVsftpdServer server;
+        server.setMaxRate(100'000); // ten seconds for the file: ample time to look
+        const QByteArray content = Pattern(Size, 5);
+        QVERIFY(WriteFile(server.rootPath() + "/big.bin", content));
+        QVERIFY2(server.start(), qPrintable(server.errorText()));
+        TWindowFixture f;
+        f.Window->Settings().SingleConnectionsOnly = singleConnection;
+        QTemporaryDir local;
+        QVERIFY(f.Window->OpenLocalFolder(local.path(), true));
+        QVERIFY(f.Connect(server, "Big"));
+        THostView* host = f.Host(0);
+        QTRY_VERIFY(host->StateValue == hsIdle && host->ItemCount() > 0);
+        for (int row = 0; row < host->ItemCount(); ++row)
+            if (host->ItemName(row) == "big.bin") host->SelectRows({row});
+        QTRY_VERIFY(f.Enabled("actDownload"));
+        f.Window->Action("actDownload")->trigger();
+        f.Window->Action("actShowTransfers")->trigger();
+        f.Window->Action("actTransferManager")->trigger();
+
+        auto* progress = dynamic_cast<TfrmTransfer*>(TransferItemsList().Windows().Progress);
+        auto* manager = dynamic_cast<TfrmTransferMngr*>(TransferItemsList().Windows().Manager);
+        QVERIFY(progress && manager && host->ExistingQueue());
+        TTransferItems& queue = *host->ExistingQueue();
+        QCOMPARE(queue.Count(), 1);
+        TTransferItem* item = queue.Item(0);
+        const auto label = [&](const char* name) {
+            return progress->findChild<QLabel*>(name)->text();
+        };
+        const auto button = [&](const char* name) {
+            return progress->findChild<QPushButton*>(name);
+        };
+        const auto status = [&] {
+            manager->Model()->FlushProgress();
+            return manager->Model()
+                ->IndexOf(item, TTransferManagerModel::colStatus)
+                .data()
+                .toString();
+        };
+        const auto running = [&] { return item->State() == isBusy && item->BytesDone > 0; };
+        QTRY_VERIFY(running());
+        QVERIFY(progress->isVisible() && manager->isVisible());
+        QTRY_VERIFY(label("lblCurrentBytes").endsWith(" of 1,000,000 bytes copied"));
+        QCOMPARE(label("lblFileName"), QString("big.bin"));
+        QCOMPARE(label("lblFileCount"), QString("File 1 of 1"));
+        QVERIFY(label("lblTotalBytes").endsWith(" of 1,000,000 bytes copied"));
+        QVERIFY(label("lblCurrentElapsed").endsWith(" elapsed"));
+        QVERIFY(button("btnSkip")->isEnabled() && button("btnCancel")->isEnabled());
+        QCOMPARE(manager->Filter()->rowCount(), 1);
+        QCOMPARE(manager->Model()->IndexOf(item).data().toString(), QString("big.bin"));
+        QTRY_VERIFY(status().endsWith("% done"));
+
+        button("btnCancel")->click();
+        QTRY_COMPARE(item->State(), isCancelled);
+        QCOMPARE(status(), QString("Cancelled"));
+        QTreeView* list = manager->List();
+        const QModelIndex row = manager->Filter()->mapFromSource(manager->Model()->IndexOf(item));
+        QTest::mouseRelease(list->viewport(), Qt::RightButton, {}, list->visualRect(row).center());
+        manager->findChild<QAction*>("ResubmitMnuItm")->trigger();
+        QTRY_VERIFY(running());
+        QVERIFY(progress->isVisible() && manager->isVisible());
+
+        // Exit, "Yes", with both windows open: the transfer is named, then cancelled, and
+        // the loop ends.
+        f.Questions.Answer = true;
+        QTimer::singleShot(0, f.Window.get(), [&] { f.Window->Action("actExit")->trigger(); });
+        QTimer guard;
+        guard.setSingleShot(true);
+        connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+        guard.start(20000);
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QVERIFY2(f.Questions.Asked.last().contains("1 transfer is not finished: big.bin ("),
+                 qPrintable(f.Questions.Asked.last()));
+        QVERIFY(!f.Window->isVisible() && !progress->isVisible() && !manager->isVisible());
+        QCOMPARE(item->State(), isCancelled);
+        // What had arrived stays under its name, for a later resume.
+        const QByteArray partial = ReadFile(local.filePath("big.bin"));
+        QVERIFY(partial.size() > 0 && partial.size() < Size);
+        QVERIFY(content.startsWith(partial));
+        f.Window.reset();
+        EngineSettings().QuickDisconnect = false;
     }
 };
 

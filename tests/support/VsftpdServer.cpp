@@ -29,6 +29,7 @@ bool TVsftpdServer::command(quint16 port, QString& program, QStringList& argumen
               "\n";
     config += "idle_session_timeout=120\ndata_connection_timeout=60\n";
     if (m_ascii) config += "ascii_upload_enable=YES\nascii_download_enable=YES\n";
+    config += "anon_max_rate=" + QByteArray::number(m_maxRate) + "\n";
 
     QFile file(workPath() + QStringLiteral("/vsftpd.conf"));
     if (!file.open(QIODevice::WriteOnly) || file.write(config) != config.size()) {

@@ -13,6 +13,9 @@ public:
     void setWritable(bool on) { m_writable = on; }
     // Converts line ends in ASCII mode, both ways (vsftpd sends text unchanged by default).
     void setAsciiConversion(bool on) { m_ascii = on; }
+    // Caps each anonymous data transfer at this many bytes a second (0: no cap), so that a
+    // test can look at a transfer while it runs.
+    void setMaxRate(int bytesPerSecond) { m_maxRate = bytesPerSecond; }
 
 protected:
     bool command(quint16 port, QString& program, QStringList& arguments) override;
@@ -20,4 +23,5 @@ protected:
 private:
     bool m_writable = false;
     bool m_ascii = false;
+    int m_maxRate = 0;
 };

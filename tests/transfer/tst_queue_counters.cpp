@@ -3,6 +3,7 @@
 #include "TransferFakes.h"
 
 #include "settings/Settings.h"
+#include "transfer/TransferFigures.h"
 #include "transfer/TransferType.h"
 
 #include <QtTest>
@@ -225,6 +226,45 @@ private Q_SLOTS:
         QCOMPARE(TransferItemsList().StateCount(isPending),
                  general.StateCount(isPending) + Queue->StateCount(isPending));
         QVERIFY(TransferItemsList().Count() >= 2);
+
+        // A queue made for the list, as a host pane makes its own, is one of its queues at
+        // once: the windows and the quit question go by the list.
+        QList<TTransferItems*> heard;
+        TransferItemsList().OnQueueAdded = [&](TTransferItems* queue) { heard << queue; };
+        auto own = std::make_unique<TTransferItems>(&TransferItemsList());
+        TransferItemsList().OnQueueAdded = nullptr;
+        QCOMPARE(heard, QList<TTransferItems*>{own.get()});
+        QCOMPARE(TransferItemsList().Queue(TransferItemsList().Count() - 1), own.get());
+        own.reset();
+        QVERIFY(TransferItemsList().Queue(TransferItemsList().Count() - 1) != heard.first());
+    }
+
+    // Items as name=state, "busy" at 45%.
+    void unfinishedTransfersAreNamed_data() {
+        QTest::addColumn<QStringList>("items");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("none") << QStringList{"a=done"} << "";
+        QTest::newRow("one running") << QStringList{"big.bin=busy", "a=cancelled"}
+                                     << "1 transfer is not finished: big.bin (45%)";
+        QTest::newRow("two waiting") << QStringList{"a=pending", "b=pending"}
+                                     << "2 transfers are not finished: a (waiting) and b (waiting)";
+        QTest::newRow("running first, the rest counted")
+            << QStringList{"a=pending", "b=pending", "c=busy", "d=pending", "e=pending"}
+            << "5 transfers are not finished: c (45%), a (waiting), b (waiting) and 2 more";
+    }
+    void unfinishedTransfersAreNamed() {
+        QFETCH(QStringList, items);
+        QFETCH(QString, text);
+        const QHash<QString, TItemState> states{
+            {"pending", isPending}, {"busy", isBusy}, {"done", isDone}, {"cancelled", isCancelled}};
+        for (const QString& spec : items) {
+            auto item = MakeItem(spec.section('=', 0, 0).toUtf8(), 100);
+            item->BytesDone = 45;
+            TTransferItem* added = item.get();
+            Queue->Add(item);
+            added->SetState(states.value(spec.section('=', 1)));
+        }
+        QCOMPARE(UnfinishedTransfersText(TransferItemsList()), text);
     }
 };
 

@@ -1,4 +1,5 @@
-// Shots of the program's main window and the dialogs it opens.
+// Shots of the program's main window, the transfer windows it keeps and the dialogs it
+// opens.
 #include "Shots.h"
 
 #include "app/MainWindow.h"
@@ -7,11 +8,19 @@
 #include "settings/windows/OptionsWindow.h"
 #include "sites/windows/SiteManager.h"
 #include "sites/windows/UrlWindow.h"
+#include "transfer/TransferFigures.h"
+#include "transfer/TransferItems.h"
+#include "transfer/TransferItemsList.h"
+#include "transfer/windows/TransferManagerModel.h"
+#include "transfer/windows/TransferManagerWindow.h"
+#include "transfer/windows/TransferProgressWindow.h"
 #include "views/HostBrowser.h"
 #include "views/widgets/HostView.h"
 #include "views/widgets/LocalView.h"
 
 #include <QAction>
+#include <QDir>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 namespace {
@@ -22,15 +31,22 @@ QString ScratchFile(const QString& name) {
     return folder.filePath(name);
 }
 
-} // namespace
+// A folder of its own for a shot's downloads, so that no file is in their way.
+QString ScratchFolder(const QString& name) {
+    const QString path = ScratchFile(name);
+    QDir().mkpath(path);
+    return path;
+}
 
-TWindow MainWindowShot(TContext& context) {
+// The main window with its local pane on the folder and its host pane connected to the
+// site, waiting (10 s at most) until the host pane shows it.
+std::unique_ptr<TfrmMain> ConnectedMain(TContext& context, const QString& localFolder) {
     auto window = std::make_unique<TfrmMain>(
         TMainPaths{ScratchFile("Tolvar.ini"), ScratchFile("Sites.ini"), ScratchFile("dev.ini"), ScratchFile("registry.conf")});
     window->Settings().UsePASV = true;
     window->resize(1100, 720);
     window->show();
-    window->OpenLocalFolder(context.Local, true);
+    window->OpenLocalFolder(localFolder, true);
     if (!window->ConnectLocation(QStringLiteral("127.0.0.1"), context.Port, QStringLiteral("anonymous"),
                                  QStringLiteral("screenshots@example.org"), context.Remote, QString(),
                                  QStringLiteral("Local server"), false))
@@ -38,7 +54,55 @@ TWindow MainWindowShot(TContext& context) {
     THostView* host = window->CurrentHostView();
     if (!WaitFor([&] { return host->StateValue == hsIdle && host->ItemCount() > 0; }, 10000))
         return Fails(QStringLiteral("the main window's host tab shows nothing")), nullptr;
+    return window;
+}
+
+// Selects the files in the host pane and presses "Download", as a user does; the first
+// name is the current row, which is queued first, the others follow in the pane's order.
+bool DownloadFromPane(TfrmMain& window, const QStringList& names) {
+    THostView* host = window.CurrentHostView();
+    QList<int> rows;
+    for (const QString& name : names)
+        for (int row = 0; row < host->ItemCount(); ++row)
+            if (host->ItemName(row) == name) rows << row;
+    if (rows.size() != names.size())
+        return Fails(QStringLiteral("the host pane does not show all of %1")
+                         .arg(names.join(QStringLiteral(", "))));
+    host->SelectRows(rows);
+    QAction* download = window.Action(QStringLiteral("actDownload"));
+    if (!WaitFor([&] { return download->isEnabled(); }, 5000))
+        return Fails(QStringLiteral("\"Download\" stayed disabled with files selected"));
+    download->trigger();
+    return true;
+}
+
+// The item of the host pane's queue that fetches the file.
+TTransferItem* QueuedItem(TfrmMain& window, const char* name) {
+    if (TTransferItems* queue = window.CurrentHostView()->ExistingQueue())
+        for (int i = 0; i < queue->Count(); ++i)
+            if (queue->Item(i)->FileName == name) return queue->Item(i);
+    return nullptr;
+}
+
+bool WaitForBytes(TTransferItem* item, int64_t bytes) {
+    if (!item) return Fails(QStringLiteral("the file was not queued"));
+    if (WaitFor([&] { return item->State() == isBusy && item->BytesDone >= bytes; }, 20000))
+        return true;
+    return Fails(
+        QStringLiteral("the download of %1 did not reach %2 bytes within 20 s (state %3, %4 bytes)")
+            .arg(QString::fromUtf8(item->FileName))
+            .arg(bytes)
+            .arg(item->State())
+            .arg(item->BytesDone));
+}
+
+} // namespace
+
+TWindow MainWindowShot(TContext& context) {
+    std::unique_ptr<TfrmMain> window = ConnectedMain(context, context.Local);
+    if (!window) return nullptr;
     // A download of the biggest file, which the server sends slowly.
+    THostView* host = window->CurrentHostView();
     int biggest = -1;
     for (int row = 0; row < host->ItemCount(); ++row)
         if (!host->IsFolder(row) && (biggest < 0 || host->ItemSize(row) > host->ItemSize(biggest)))
@@ -48,6 +112,43 @@ TWindow MainWindowShot(TContext& context) {
         window->Action(QStringLiteral("actDownload"))->trigger();
         WaitFor([] { return false; }, 1500);
     }
+    return window;
+}
+
+// The transfer windows are the main window's own, shown as the user shows them while
+// files the host pane queued come in.
+TWindow ProgressShot(TContext& context) {
+    std::unique_ptr<TfrmMain> window = ConnectedMain(context, ScratchFolder("progress"));
+    if (!window ||
+        !DownloadFromPane(*window, {"holiday-2023.jpg", "manual.pdf", "tolvar-1.10-src.tar.gz"}))
+        return nullptr;
+    window->Action(QStringLiteral("actShowTransfers"))->trigger();
+    auto* progress = dynamic_cast<TfrmTransfer*>(TransferItemsList().Windows().Progress);
+    if (!progress || !progress->isVisible())
+        return Fails(QStringLiteral("F12 showed no progress window")), nullptr;
+    progress->findChild<QPushButton*>(QStringLiteral("btnToggleDetails"))->click();
+    if (!WaitForBytes(QueuedItem(*window, "holiday-2023.jpg"), 1'300'000)) return nullptr;
+    context.Grab = progress;
+    return window;
+}
+
+TWindow ManagerShot(TContext& context) {
+    std::unique_ptr<TfrmMain> window = ConnectedMain(context, ScratchFolder("manager"));
+    // locked.dat cannot be read on the server: that item fails.
+    if (!window || !DownloadFromPane(*window, {"CHANGES.md", "locked.dat", "manual.pdf",
+                                               "sources.zip", "tolvar-1.10-src.tar.gz"}))
+        return nullptr;
+    window->Action(QStringLiteral("actTransferManager"))->trigger();
+    auto* manager = dynamic_cast<TfrmTransferMngr*>(TransferItemsList().Windows().Manager);
+    if (!manager || !manager->isVisible())
+        return Fails(QStringLiteral("the transfer manager did not show")), nullptr;
+    manager->resize(760, 260);
+    // What the manager's "Cancel" does to a waiting item.
+    if (TTransferItem* waiting = QueuedItem(*window, "tolvar-1.10-src.tar.gz"))
+        CancelTransferItem(*waiting);
+    if (!WaitForBytes(QueuedItem(*window, "manual.pdf"), 500'000)) return nullptr;
+    manager->Model()->FlushProgress();
+    context.Grab = manager;
     return window;
 }
 

@@ -2,6 +2,7 @@
 
 #include "settings/Settings.h"
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -14,6 +15,9 @@ struct TContext {
     QString Remote;
     QString Local;
     TSettings Settings = DefaultSettings();
+    // The window to picture when it is not the one a shot returns but one that window
+    // keeps (the main window's transfer windows); cleared before each shot.
+    QPointer<QWidget> Grab;
 };
 
 using TWindow = std::unique_ptr<QWidget>;
@@ -25,6 +29,9 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs);
 
 // The program's own windows (AppShots.cpp).
 TWindow MainWindowShot(TContext& context);
+// The progress window and the transfer manager during downloads the host pane queued.
+TWindow ProgressShot(TContext& context);
+TWindow ManagerShot(TContext& context);
 TWindow SiteManagerShot(TContext& context);
 TWindow UrlShot(TContext& context);
 // One page of the options window, counted from 0.

@@ -9,15 +9,9 @@
 #include "listing/FtpUtils.h"
 #include "settings/Settings.h"
 #include "sites/windows/PasswordDialog.h"
-#include "transfer/TransferFigures.h"
-#include "transfer/TransferItemsList.h"
-#include "transfer/TransferMonitor.h"
 #include "transfer/windows/Confirm.h"
 #include "transfer/windows/Overwrite.h"
 #include "transfer/windows/Restart.h"
-#include "transfer/windows/TransferManagerModel.h"
-#include "transfer/windows/TransferManagerWindow.h"
-#include "transfer/windows/TransferProgressWindow.h"
 #include "views/HostBrowser.h"
 #include "views/widgets/HostView.h"
 #include "views/widgets/LocalView.h"
@@ -32,8 +26,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QSplitter>
-#include <QTabBar>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -205,93 +197,6 @@ TWindow Password(TContext&) {
     return window;
 }
 
-// The queues behind a transfer window, gone with it: the list lets go of the windows
-// before the queues and the monitor go.
-struct TTransferRun : QObject {
-    QTemporaryDir Local;
-    std::unique_ptr<TTransferMonitor> Monitor =
-        std::make_unique<TTransferMonitor>(TransferItemsList());
-    QList<TTransferItems*> Queues;
-    ~TTransferRun() override {
-        TransferItemsList().SetWindows({});
-        qDeleteAll(Queues);
-        Monitor.reset();
-    }
-    TTransferItems* Queue(const QString& name) {
-        Queues << TransferItemsList().AddQueue();
-        Queues.last()->SetName(name);
-        return Queues.last();
-    }
-    // A download of a file of the site (vsftpd serves it slowly, see screenshots.sh).
-    TTransferItem* Download(TTransferItems* queue, const TContext& context, const char* name,
-                            int64_t size) {
-        auto item = std::make_unique<TTransferItem>();
-        item->Host = QStringLiteral("127.0.0.1");
-        item->Port = context.Port;
-        item->User = "anonymous";
-        item->Password = "screenshots@example.org";
-        item->SourceFolder = QFile::encodeName(context.Remote);
-        item->DestFolder = QFile::encodeName(Local.path()) + '/';
-        item->FileName = name;
-        item->Size = size;
-        TTransferItem* added = item.get();
-        return queue->Add(item) >= 0 ? added : nullptr;
-    }
-};
-
-bool WaitForBytes(TTransferItem* item, int64_t bytes) {
-    if (WaitFor([&] { return item->State() == isBusy && item->BytesDone >= bytes; }, 20000))
-        return true;
-    return Fails(QStringLiteral("the download of %1 did not reach %2 bytes within 20 s (state %3, "
-                                "%4 bytes)")
-                     .arg(QString::fromUtf8(item->FileName))
-                     .arg(bytes)
-                     .arg(item->State())
-                     .arg(item->BytesDone));
-}
-
-// The progress window with its details during the first of three downloads.
-TWindow Progress(TContext& context) {
-    TransferItemsList().SetSettings(&context.Settings);
-    auto* run = new TTransferRun;
-    auto window = std::make_unique<TfrmTransfer>(*run->Monitor);
-    run->setParent(window.get());
-    TransferItemsList().SetWindows({nullptr, window.get(), nullptr});
-    TTransferItems* queue = run->Queue(QStringLiteral("127.0.0.1"));
-    TTransferItem* first = run->Download(queue, context, "tolvar-1.10-src.tar.gz", 3'911'420);
-    run->Download(queue, context, "holiday-2023.jpg", 2'816'503);
-    run->Download(queue, context, "manual.pdf", 1'204'880);
-    window->SetDetailsShown(true);
-    window->MakeVisible();
-    if (!first || !WaitForBytes(first, 1'300'000)) return nullptr;
-    window->UpdateProgress(first);
-    return window;
-}
-
-// The transfer manager over two queues, the shown one holding items in every state.
-TWindow Manager(TContext& context) {
-    TransferItemsList().SetSettings(&context.Settings);
-    auto* run = new TTransferRun;
-    auto window = std::make_unique<TfrmTransferMngr>(*run->Monitor);
-    run->setParent(window.get());
-    TransferItemsList().SetWindows({nullptr, nullptr, window.get()});
-    run->Download(run->Queue(QStringLiteral("General")), context, "sources.zip", 712'004);
-    TTransferItems* queue = run->Queue(QStringLiteral("127.0.0.1"));
-    run->Download(queue, context, "README.txt", 2'310);
-    run->Download(queue, context, "missing.txt", 1'000);
-    TTransferItem* busy = run->Download(queue, context, "tolvar-1.10-src.tar.gz", 3'911'420);
-    run->Download(queue, context, "manual.pdf", 1'204'880);
-    if (TTransferItem* cancelled = run->Download(queue, context, "logo.png", 48'211))
-        CancelTransferItem(*cancelled);
-    run->Download(queue, context, "CHANGES.md", 18'944);
-    window->Tabs()->setCurrentIndex(1);
-    window->resize(760, 260);
-    window->show();
-    if (!busy || !WaitForBytes(busy, 1'000'000)) return nullptr;
-    window->Model()->FlushProgress();
-    return window;
-}
-
 struct TShot {
     const char* Name;
     const char* What;
@@ -306,8 +211,8 @@ const TShot Shots[] = {
     {"restart", "restart question", Restart},
     {"confirm", "delete confirmation of one folder", Confirm},
     {"password", "session password prompt", Password},
-    {"progress", "progress window with details during the first of three downloads", Progress},
-    {"manager", "transfer manager, items in every state", Manager},
+    {"progress", "progress window with details during the first of three downloads", ProgressShot},
+    {"manager", "transfer manager, items in every state", ManagerShot},
     {"main", "the main window connected to a local server, a download running", MainWindowShot},
     {"sites", "the site manager with three sites", SiteManagerShot},
     {"url", "the URL window with every part filled", UrlShot},
@@ -375,12 +280,14 @@ int main(int argc, char** argv) {
     for (const TShot& shot : Shots) {
         if (!only.isEmpty() && !only.contains(QLatin1String(shot.Name))) continue;
         Problem.clear();
+        context.Grab = nullptr;
         TWindow window = shot.Render(context);
         const QString file = QDir(out).filePath(QLatin1String(shot.Name) + QStringLiteral(".png"));
         if (window) {
             // Let queued layouts and delayed item layouts run before the picture.
             WaitFor([] { return false; }, 200);
-            if (!window->grab().save(file)) {
+            QWidget* shown = context.Grab ? context.Grab.data() : window.get();
+            if (!shown->grab().save(file)) {
                 window.reset();
                 Problem = QStringLiteral("could not write %1").arg(file);
             }
