@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -43,6 +44,7 @@ private Q_SLOTS:
     void recoveryOnlyForASmallerExistingFile();
     void deletePrompts_data();
     void deletePrompts();
+    void overwriteTexts();
     void passwordDialog();
     void passwordRule_data();
     void passwordRule();
@@ -147,6 +149,21 @@ void TestConfirmDialogs::deletePrompts() {
     TfrmConfirm box(count, QStringLiteral("notes.txt"), folder);
     QCOMPARE(box.windowTitle(), title);
     QCOMPARE(box.findChild<QLabel*>(QStringLiteral("lblPrompt"))->text(), prompt);
+}
+
+// The full stop after the quoted name, and both files' times beside their dates.
+void TestConfirmDialogs::overwriteTexts() {
+    auto box = Make(QStringLiteral("overwrite"));
+    QCOMPARE(box->findChild<QLabel*>(QStringLiteral("lblPrompt"))->text(),
+             QStringLiteral("This folder already contains a file called 'a.txt'."));
+    QStringList dates;
+    for (const QLabel* label : box->findChildren<QLabel*>())
+        if (label->text().startsWith(QStringLiteral("modified on "))) dates << label->text();
+    QCOMPARE(dates.size(), 2);
+    QVERIFY2(dates[0].endsWith(QLocale().toString(QTime(12, 0), QLocale::ShortFormat)),
+             qPrintable(dates[0]));
+    QVERIFY2(dates[1].endsWith(QLocale().toString(QTime(6, 0), QLocale::ShortFormat)),
+             qPrintable(dates[1]));
 }
 
 void TestConfirmDialogs::passwordDialog() {
