@@ -156,7 +156,7 @@ const TRemoteListModel::TTypeInfo& TRemoteListModel::TypeOfEntry(size_t index) c
             info.Icon = QIcon::fromTheme(mime.iconName(), QIcon::fromTheme(mime.genericIconName()));
         }
         if (info.Text.isEmpty())
-            info.Text = extension.isEmpty() ? QStringLiteral("File") : extension + QStringLiteral(" File");
+            info.Text = ExtensionTypeText(extension);
         if (info.Icon.isNull())
             info.Icon = ThemeIcon(QStringLiteral("text-x-generic"), QStyle::SP_FileIcon);
         it = Types_.insert(key, info);
