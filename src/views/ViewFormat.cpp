@@ -2,6 +2,7 @@
 
 #include "listing/FtpUtils.h"
 
+#include <QLocale>
 #include <QUrl>
 
 #include <algorithm>
@@ -56,6 +57,15 @@ QString FormatSize(int64_t bytes) {
 QString KilobyteText(int64_t bytes) {
     const int64_t kb = bytes <= 0 ? 0 : bytes / 1024 + (bytes % 1024 ? 1 : 0);
     return FormatThousands(QString::number(kb)) + QStringLiteral("KB");
+}
+
+QString ModifiedText(const QDateTime& time) {
+    static const QString format = [] {
+        QString f = QLocale().dateTimeFormat(QLocale::ShortFormat);
+        f.remove(QStringLiteral(":ss"));
+        return f;
+    }();
+    return QLocale().toString(time, format);
 }
 
 QString FreeSpaceText(int64_t bytes) {

@@ -250,7 +250,7 @@ QVariant TLocalFolderModel::data(const QModelIndex& index, int role) const {
         case colType:
             return TypeText(index.row());
         case colModified:
-            return QLocale().toString(entry.Modified, QLocale::ShortFormat);
+            return ModifiedText(entry.Modified);
         }
         break;
     case Qt::DecorationRole:

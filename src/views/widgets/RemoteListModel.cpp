@@ -15,15 +15,7 @@ QIcon ThemeIcon(const QString& name, QStyle::StandardPixmap fallback) {
     return icon.isNull() ? QApplication::style()->standardIcon(fallback) : icon;
 }
 
-// The locale's short date and time; remote dates have no seconds, so none are shown.
-QString DateText(double date) {
-    static const QString format = [] {
-        QString f = QLocale().dateTimeFormat(QLocale::ShortFormat);
-        f.remove(QStringLiteral(":ss"));
-        return f;
-    }();
-    return QLocale().toString(DateTimeFromDayNumber(date), format);
-}
+QString DateText(double date) { return ModifiedText(DateTimeFromDayNumber(date)); }
 
 QString Extension(const QString& name) {
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
