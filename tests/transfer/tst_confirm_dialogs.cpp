@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -160,10 +159,8 @@ void TestConfirmDialogs::overwriteTexts() {
     for (const QLabel* label : box->findChildren<QLabel*>())
         if (label->text().startsWith(QStringLiteral("modified on "))) dates << label->text();
     QCOMPARE(dates.size(), 2);
-    QVERIFY2(dates[0].endsWith(QLocale().toString(QTime(12, 0), QLocale::ShortFormat)),
-             qPrintable(dates[0]));
-    QVERIFY2(dates[1].endsWith(QLocale().toString(QTime(6, 0), QLocale::ShortFormat)),
-             qPrintable(dates[1]));
+    QVERIFY2(dates[0].contains(QStringLiteral("12:00")), qPrintable(dates[0]));
+    QVERIFY2(dates[1].contains(QStringLiteral("6:00")), qPrintable(dates[1]));
 }
 
 void TestConfirmDialogs::passwordDialog() {

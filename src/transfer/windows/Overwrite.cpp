@@ -92,8 +92,10 @@ QWidget* TfrmOverwrite::FileLine(const QString& name, int64_t size, double date)
         1);
     // The time too: two versions of a file are most often from the same day.
     const QDateTime when = DateTimeFromDayNumber(date);
+    // Dates carry no seconds, so none are shown.
+    const QString time = QLocale().timeFormat(QLocale::ShortFormat).remove(QStringLiteral(":ss"));
     const QString day = QLocale().toString(when.date(), QLocale::LongFormat) + QLatin1Char(' ') +
-                        QLocale().toString(when.time(), QLocale::ShortFormat);
+                        QLocale().toString(when.time(), time);
     layout->addWidget(new QLabel(QStringLiteral("modified on ") + day, line), 1, 1);
     layout->setColumnStretch(1, 1);
     return line;
