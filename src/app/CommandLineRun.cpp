@@ -103,11 +103,19 @@ void TCommandLineRunner::Start(const TCommandLine& commandLine, bool exitWhenDon
                 password.Password, commandLine.HostFolder, run.ReceiveMasks.join(';'),
                 ConnectionCaption(QString(), commandLine.Host, commandLine.Port), true, true)) {
             Browse_ = Window_.CurrentHostView();
-            // The files its masks match go to the handed-over folder, not the pane's.
-            if (QPointer<TLocalView> target = destination)
-                Browse_->OnTransfer = [this, target](TCustomView*, TCustomView*& to) {
-                    to = target ? target.data() : Window_.CurrentLocalView();
+            // The files its masks match go to the handed-over folder, not the pane's: once,
+            // for this connection; then the tab sends to the pane's folder again.
+            if (QPointer<TLocalView> target = destination) {
+                QPointer<THostView> view = Browse_.data();
+                const QString name = view->ConnectionName;
+                const auto normal = view->OnTransfer;
+                view->OnTransfer = [view, target, name, normal](TCustomView* source, TCustomView*& to) {
+                    if (normal) normal(source, to);
+                    if (target && view && view->ConnectionName == name) to = target.data();
+                    QMetaObject::invokeMethod(
+                        view, [view, normal] { view->OnTransfer = normal; }, Qt::QueuedConnection);
                 };
+            }
         }
         settings.PromptForPass = prompt;
     }
