@@ -16,7 +16,6 @@
 #include "views/widgets/HostView.h"
 #include "views/widgets/LocalView.h"
 
-#include <QDateTime>
 #include <QDir>
 
 namespace {
@@ -79,8 +78,8 @@ void TCommandLineRunner::Start(const TCommandLine& commandLine, bool exitWhenDon
     }
     const QString localFolder =
         Window_.CurrentLocalView() ? Window_.CurrentLocalView()->Folder() : QDir::currentPath();
-    TCommandLineRun run = BuildCommandLineRun(commandLine, settings.EMail, localFolder,
-                                              DayNumberFromDateTime(QDateTime::currentDateTime()));
+    // No date: the files are not listed first, so their times come from the server.
+    TCommandLineRun run = BuildCommandLineRun(commandLine, settings.EMail, localFolder, 0);
     for (const QString& error : run.Errors) Log(error);
     ExitWhenDone_ = ExitWhenDone_ || exitWhenDone;
     if (!commandLine.Host.isEmpty()) {

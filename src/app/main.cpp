@@ -1,15 +1,18 @@
 #include "app/CommandLineOptions.h"
 #include "app/CommandLineRun.h"
 #include "app/MainWindow.h"
+#include "engine/EngineSettings.h"
 #include "engine/FtpComponent.h"
 #include "listing/DebugLog.h"
 #include "platform/ProgramFolder.h"
+#include "platform/SafeName.h"
 #include "platform/SingleInstance.h"
 #include "startup/CommandLine.h"
 #include "transfer/TransferItemsList.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QSettings>
 #include <QTimer>
 
 #include <cstdio>
@@ -48,6 +51,14 @@ int main(int argc, char* argv[]) {
                                                        : "its window comes forward");
         return 1;
     }
+    // Qt's own QSettings (the file dialog's history) would be a second file under
+    // ~/.config; it lives for this run only.
+    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, PrivateTempFolder());
+    // Only the first instance moves files: a second one hands over and ends above.
+    const QStringList moved = MoveStoredFiles();
+    for (const QString& line : moved)
+        DebugLog(line);
 
     int status = 0;
     {
@@ -64,6 +75,8 @@ int main(int argc, char* argv[]) {
             window.activateWindow();
             runner->RunHandedOver(message);
         });
+        for (const QString& line : moved)
+            window.WriteLog(nullptr, line, EngineSettings().LogColorInfo);
         window.ShowAsStored();
         // The first activation, once the window is up (an activation event may never come).
         QTimer::singleShot(0, &window, [&window, runner, &commandLine] {

@@ -194,11 +194,13 @@ uint64_t TFTPComponent::Upload(const QString& localFile, const QByteArray& remot
 }
 
 uint64_t TFTPComponent::ResumeDownload(const QByteArray& remoteFolder, const QByteArray& remoteName,
-                                   const QString& localFile, int transferType, int64_t knownSize,
-                                   int64_t resume) {
+                                       const QString& localFile, int transferType,
+                                       int64_t knownSize, int64_t resume, bool serverTime) {
     AddCommand(TFTPCommand::SetType, {Number(transferType)});
-    return AddCommand(TFTPCommand::ResumeDownload,
-               {LocalName(localFile), remoteName, remoteFolder, Number(knownSize), Number(resume)});
+    QList<QByteArray> params{LocalName(localFile), remoteName, remoteFolder, Number(knownSize),
+                             Number(resume)};
+    if (serverTime) params << "1";
+    return AddCommand(TFTPCommand::ResumeDownload, params);
 }
 
 uint64_t TFTPComponent::ResumeUpload(const QString& localFile, const QByteArray& remoteFolder,

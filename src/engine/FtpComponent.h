@@ -88,9 +88,11 @@ public:
                   const QString& localFile, int transferType);
     uint64_t Upload(const QString& localFile, const QByteArray& remoteFolder,
                 const QByteArray& remoteName, int transferType, int64_t resume);
+    // With serverTime, a finished download takes the server's MDTM time (for a file
+    // whose date the caller does not know).
     uint64_t ResumeDownload(const QByteArray& remoteFolder, const QByteArray& remoteName,
-                        const QString& localFile, int transferType, int64_t knownSize,
-                        int64_t resume);
+                            const QString& localFile, int transferType, int64_t knownSize,
+                            int64_t resume, bool serverTime = false);
     uint64_t ResumeUpload(const QString& localFile, const QByteArray& remoteFolder,
                       const QByteArray& remoteName, int transferType, int64_t resume);
     uint64_t Delete(const QByteArray& name);

@@ -100,6 +100,9 @@ public:
     bool UploadCommand(TCommandItem& item);
     bool FileTransfer(const QByteArray& verb, const QString& localFile, QByteArray remoteFolder,
                       int64_t resume, bool receive, TFileMode mode, QByteArray remoteName);
+    // After a download: the local file takes the server's MDTM time, when it has one
+    // (ServerTime.cpp).
+    void StampWithServerTime(const QByteArray& remoteName, const QString& localFile);
 
     // --- HTTP download (HttpDownload.cpp) ---
     bool GetHTTP(TCommandItem& item);

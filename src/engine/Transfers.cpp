@@ -112,6 +112,12 @@ bool TFTPThread::DownloadCommand(TCommandItem& item) {
         const QString localFolder = QFileInfo(localFile).path();
         if (!localFolder.isEmpty()) QDir().mkpath(localFolder);
         success = FileTransfer("RETR", localFile, folder, resume, true, mode, item.Param(2));
+        // Asked for when the caller knows no date of the file (Param 6).
+        if (success && item.Param(6) == "1") {
+            QByteArray name = item.Param(2);
+            if (!folder.isEmpty() && name.startsWith(folder)) name.remove(0, folder.size());
+            StampWithServerTime(name, localFile);
+        }
     } catch (...) {
         LocalFileName.clear();
         throw;

@@ -1,9 +1,8 @@
 #include "platform/Registry.h"
 
-TRegistry::TRegistry()
-    : FSettings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                            QStringLiteral("Kelvenar"),
-                                            QStringLiteral("Quenmoor"))) {}
+#include "platform/ProgramFolder.h"
+
+TRegistry::TRegistry() : TRegistry(RegistryFilePath()) {}
 
 TRegistry::TRegistry(const QString& fileName)
     : FSettings(std::make_unique<QSettings>(fileName, QSettings::NativeFormat)) {}

@@ -7,8 +7,9 @@
 #include <memory>
 
 // The values kept per user between runs (window placement, view styles, column
-// widths, last connections), stored under organisation "Kelvenar" and application
-// "Quenmoor" in the platform's native settings store. Subkeys are written with
+// widths, last connections), stored in the native settings format in the program
+// folder beside the other files of the program (RegistryFilePath()), not in a folder
+// of their own under ~/.config. Subkeys are written with
 // backslashes as on Windows ("Windows\Main\Column Widths") and become nested groups.
 // Values that are missing, or not numbers where a number is asked for, read as the
 // default.

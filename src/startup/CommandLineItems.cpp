@@ -4,6 +4,7 @@
 #include "startup/CommandLine.h"
 #include "transfer/TransferItem.h"
 #include "transfer/TransferItemsList.h"
+#include "views/HostBrowser.h"
 #include "views/ViewFormat.h"
 
 #include <QFile>
@@ -28,11 +29,20 @@ QString WithSlash(QString folder) {
     return folder;
 }
 
+} // namespace
+
 bool HasWildcard(const QString& name) {
     return name.contains(u'*') || name.contains(u'?');
 }
 
-} // namespace
+std::vector<TWalkEntry> EntriesMatching(const std::vector<TWalkEntry>& entries,
+                                        const QString& masks) {
+    const QStringList split = THostBrowser::SplitMasks(masks);
+    std::vector<TWalkEntry> matching;
+    for (const TWalkEntry& entry : entries)
+        if (MatchesMaskList(DisplayText(entry.Name).toLower(), split)) matching.push_back(entry);
+    return matching;
+}
 
 TQueueBuilder::TConnection CommandLineConnection(const TCommandLine& commandLine,
                                                  const QString& email) {

@@ -20,6 +20,14 @@ using TItemList = std::vector<std::unique_ptr<TTransferItem>>;
 TQueueBuilder::TConnection CommandLineConnection(const TCommandLine& commandLine,
                                                  const QString& email);
 
+// A receive name with "*" or "?" is a mask list rather than a file name.
+bool HasWildcard(const QString& name);
+// What a receive mask list takes of a folder's entries, as the host pane selects them
+// after its first listing: masks split at ";", "," or blanks, compared without regard
+// to case; folders are taken too.
+std::vector<TWalkEntry> EntriesMatching(const std::vector<TWalkEntry>& entries,
+                                        const QString& masks);
+
 // Download items: each name (with an optional folder part, "\" read as "/") under
 // `remoteFolder` (a name starting with "/" ignores it) into `destFolder`. Names that
 // cannot become a local file name are reported in `errors` and left out.
@@ -53,6 +61,7 @@ struct TCommandLineRun {
 };
 
 // `localFolder` is the local pane's folder, used when -l is not given; `now` dates the
-// downloads. Builds nothing without a host.
+// downloads (0: unknown, so that the server's own time is taken). Builds nothing without
+// a host.
 TCommandLineRun BuildCommandLineRun(const TCommandLine& commandLine, const QString& email,
                                     const QString& localFolder, double now);

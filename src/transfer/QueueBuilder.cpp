@@ -36,6 +36,37 @@ bool TLocalFolderSource::List(const QByteArray& folder, std::vector<TWalkEntry>&
     return true;
 }
 
+const TListedFolders::TListing* TListedFolders::Listing(const QByteArray& folder) {
+    const auto found = Listed_.constFind(folder);
+    if (found != Listed_.constEnd()) return found->get();
+    std::shared_ptr<TListing> listing;
+    std::vector<TWalkEntry> entries;
+    if (Source_.List(folder, entries)) {
+        listing = std::make_shared<TListing>();
+        listing->Entries = std::move(entries);
+        for (size_t i = 0; i < listing->Entries.size(); ++i)
+            if (!listing->ByName.contains(listing->Entries[i].Name))
+                listing->ByName.insert(listing->Entries[i].Name, i);
+    }
+    Listed_.insert(folder, listing);
+    return listing.get();
+}
+
+bool TListedFolders::List(const QByteArray& folder, std::vector<TWalkEntry>& entries) {
+    const TListing* listing = Listing(folder);
+    if (!listing) return false;
+    entries = listing->Entries;
+    return true;
+}
+
+std::optional<TWalkEntry> TListedFolders::Entry(const QByteArray& folder, const QByteArray& name) {
+    const TListing* listing = Listing(folder);
+    if (!listing) return std::nullopt;
+    const auto found = listing->ByName.constFind(name);
+    if (found == listing->ByName.constEnd()) return std::nullopt;
+    return listing->Entries[*found];
+}
+
 TExistingAction DecideExisting(const TExistingFile& file, const TSettings& settings,
                                TDecisionFlags& flags, ITransferQuestions* questions) {
     const int64_t existing = file.ExistingSize, incoming = file.NewSize;

@@ -8,6 +8,8 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <vector>
 
 class ITransferView;
@@ -42,6 +44,33 @@ class TLocalFolderSource : public IFolderSource {
 public:
     bool List(const QByteArray& folder, std::vector<TWalkEntry>& entries) override;
     char Separator() const override { return '/'; }
+};
+
+// Another source with each folder listed at most once: one command's walks and look-ups
+// over many files of one folder ask the server (or the disk) only the first time. A
+// folder that could not be listed is not asked again either. Made per command, so that
+// the next command sees what changed.
+class TListedFolders : public IFolderSource {
+public:
+    explicit TListedFolders(IFolderSource& source) : Source_(source) {}
+    bool List(const QByteArray& folder, std::vector<TWalkEntry>& entries) override;
+    char Separator() const override { return Source_.Separator(); }
+    QByteArray ItemFolder(const QByteArray& folder) const override {
+        return Source_.ItemFolder(folder);
+    }
+    // The folder's entry of that name; nothing when the folder cannot be listed or has
+    // no such entry.
+    std::optional<TWalkEntry> Entry(const QByteArray& folder, const QByteArray& name);
+
+private:
+    struct TListing {
+        std::vector<TWalkEntry> Entries;
+        QHash<QByteArray, size_t> ByName; // the first entry of each name
+    };
+    // Null for a folder that could not be listed.
+    const TListing* Listing(const QByteArray& folder);
+    IFolderSource& Source_;
+    QHash<QByteArray, std::shared_ptr<const TListing>> Listed_;
 };
 
 // The answers "to all" of one command, shared by every level of its walk.

@@ -3,6 +3,7 @@
 #include "engine/EngineSettings.h"
 #include "listing/DebugLog.h"
 #include "listing/FtpUtils.h"
+#include "transfer/TransferFigures.h"
 #include "transfer/TransferItems.h"
 #include "transfer/TransferWindows.h"
 
@@ -208,6 +209,10 @@ void TTransferItem::Finish(TFTPComponent* sender, TFTPCommand command, bool succ
     }
     queue->CompletedCount += 1;
     SetState(aborted ? isCancelled : success ? isDone : isError);
+    // Here rather than in a window's handler: every queue's downloads get the date,
+    // whoever watches it.
+    if (command == C::Download || command == C::ResumeDownload)
+        PreserveTimeStamp(*this, queue->Settings());
     if (queue->OnItemFinished) queue->OnItemFinished(queue, this);
     TypeFailed_ = false;
     if (Session) ReleaseSession(Session);

@@ -81,7 +81,6 @@ void TTransferMonitor::Hook(TTransferItems* queue) {
     };
     queue->OnItemFinished = [this](TTransferItems* q, TTransferItem* item) {
         DebugLog(QStringLiteral("...finishing: ") + QString::fromUtf8(item->FileName));
-        PreserveTimeStamp(*item, q->Settings());
         if (OnStatus) OnStatus(q, item, StatusItemEnded);
         Notify([&](ITransferQueueListener* l) { l->ItemFinished(q, item); });
         CheckFinished(q);

@@ -75,12 +75,16 @@ void TTransferItem::StartOn(TFTPComponent* session) {
         ftpCommandCompleted(session, TFTPCommand::CreateFolder, created, false);
         return;
     }
-    if (typeHolds)
-        session->AddCommand(TFTPCommand::ResumeDownload,
-                            {QFile::encodeName(LocalPath()), SourceFolder + FileName, SourceFolder,
-                             QByteArray::number(qint64(Size)),
-                             QByteArray::number(qint64(StartOffset))});
-    else
+    // Without a date from a listing, the server's own time is asked for after the file.
+    const bool serverTime = settings.PreserveTimeStamp && Date == 0;
+    if (typeHolds) {
+        QList<QByteArray> params{QFile::encodeName(LocalPath()), SourceFolder + FileName,
+                                 SourceFolder, QByteArray::number(qint64(Size)),
+                                 QByteArray::number(qint64(StartOffset))};
+        if (serverTime) params << "1";
+        session->AddCommand(TFTPCommand::ResumeDownload, params);
+    } else {
         session->ResumeDownload(SourceFolder, SourceFolder + FileName, LocalPath(), type, Size,
-                                StartOffset);
+                                StartOffset, serverTime);
+    }
 }

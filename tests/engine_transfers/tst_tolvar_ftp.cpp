@@ -9,6 +9,7 @@
 #include "settings/SettingsFile.h"
 #include "settings/SiteList.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -48,9 +49,21 @@ void TestTolvarFtp::initTestCase() {
     QVERIFY(QDir().mkpath(pub + QStringLiteral("/sub dir")));
     QVERIFY(QDir().mkpath(Server.rootPath() + QStringLiteral("/up")));
     QVERIFY(WriteFile(pub + QStringLiteral("/name with blanks.txt"), Remote));
-    for (int i = 0; i < 3; ++i)
-        QVERIFY(WriteFile(Server.rootPath() + QStringLiteral("/f%1.txt").arg(i),
-                          QByteArray(1000 + i, char('a' + i))));
+    // Old enough that the listing shows the day only, and midday, so that it is the same
+    // day wherever the tests run.
+    const QDateTime listed(QDate(2021, 6, 7), QTime(12, 0), Qt::UTC);
+    for (int i = 0; i < 3; ++i) {
+        QFile file(Server.rootPath() + QStringLiteral("/f%1.txt").arg(i));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(1000 + i, char('a' + i)));
+        QVERIFY(file.flush());
+        QVERIFY(file.setFileTime(listed, QFileDevice::FileModificationTime));
+    }
+    QVERIFY(WriteFile(Server.rootPath() + QStringLiteral("/masks/a.bin"), "a"));
+    QVERIFY(WriteFile(Server.rootPath() + QStringLiteral("/masks/b.BIN"), "bb"));
+    QVERIFY(WriteFile(Server.rootPath() + QStringLiteral("/masks/c.txt"), "ccc"));
+    QVERIFY(QDir().mkpath(Server.rootPath() + QStringLiteral("/masks/d.bin")));
+    QVERIFY(QDir().mkpath(Server.rootPath() + QStringLiteral("/empty")));
     QVERIFY2(Server.start(), qPrintable(Server.errorText()));
 
     TSettings settings = DefaultSettings();
@@ -130,12 +143,34 @@ void TestTolvarFtp::storedSiteConnects() {
 void TestTolvarFtp::mgetAndMputSummaries() {
     QTemporaryDir local;
     const QStringList once{QStringLiteral("--retries"), QStringLiteral("1")};
-    TProgramRun run = RunTool(
-        once + QStringList{"mget", Url("/f0.txt"), Url("/f1.txt"), Url("/f2.txt"), local.path()});
+    TProgramRun run = RunTool(once + QStringList{"--log", "mget", Url("/f0.txt"), Url("/f1.txt"),
+                                                 Url("/f2.txt"), local.path()});
     QVERIFY2(run.ExitCode == 0, run.Err.constData());
     QVERIFY2(run.Out.startsWith("items 3, done 3, cancelled 0, failed 0, pending 0; 3003 bytes"),
              run.Out.constData());
     QCOMPARE(QFileInfo(local.filePath("f2.txt")).size(), 1002);
+    // The folder of all three is listed once, not once per file.
+    QCOMPARE(run.Err.split('\n').count("LIST"), 1);
+    // Each file takes the date the listing gives it.
+    QCOMPARE(QFileInfo(local.filePath("f1.txt")).lastModified(),
+             QDateTime(QDate(2021, 6, 7), QTime(0, 0)));
+
+    // Nothing to fetch: a summary without a time from nowhere.
+    run = RunTool(once + QStringList{"mget", "-r", Url("/empty/"), local.path()});
+    QVERIFY2(run.ExitCode == 0, run.Err.constData());
+    QCOMPARE(run.Out,
+             QByteArray("items 0, done 0, cancelled 0, failed 0, pending 0; 0 bytes in 0 ms\n"));
+
+    // Masks as -r takes them: matched without regard to case, folders only with -r.
+    QTemporaryDir masked;
+    run = RunTool(once + QStringList{"mget", Url("/masks/*.bin"), masked.path()});
+    QVERIFY2(run.ExitCode == 0, run.Err.constData());
+    QCOMPARE(QDir(masked.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             (QStringList{"a.bin", "b.BIN"}));
+    QVERIFY2(run.Err.contains("d.bin"), run.Err.constData());
+    run = RunTool(once + QStringList{"mget", Url("/masks/*.zip"), masked.path()});
+    QCOMPARE(run.ExitCode, 1);
+    QVERIFY2(run.Err.contains("nothing matches"), run.Err.constData());
     run = RunTool(once + QStringList{"mput", local.filePath("f0.txt"), local.filePath("f1.txt"),
                                      Url("/up/")});
     QVERIFY2(run.ExitCode == 0, run.Err.constData());

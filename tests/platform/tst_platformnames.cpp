@@ -1,9 +1,24 @@
+#include "platform/ProfileFile.h"
+#include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
 #include "platform/ShortName.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+namespace {
+bool Write(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+QByteArray Read(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+} // namespace
 
 class TestPlatformNames : public QObject {
     Q_OBJECT
@@ -12,6 +27,9 @@ private Q_SLOTS:
     void shortFileName();
     void shortNamesOfSiblingsDiffer();
     void registryValues();
+    void programFolder_data();
+    void programFolder();
+    void storedFilesMoveOnce();
 };
 
 void TestPlatformNames::shortFileName_data() {
@@ -72,6 +90,65 @@ void TestPlatformNames::registryValues() {
     QCOMPARE(last.size(), LastConnectionCount);
     QCOMPARE(last.mid(0, 4), QStringList({"Alpha", "", "Gamma", ""}));
     QCOMPARE(registry.ReadString("Last Connections3", "Site", ""), QStringLiteral("Gamma"));
+}
+
+void TestPlatformNames::programFolder_data() {
+    QTest::addColumn<bool>("portable");
+    QTest::addColumn<bool>("configHome");  // XDG_CONFIG_HOME set
+    QTest::addColumn<QString>("expected"); // under the temporary folder
+    QTest::newRow("config home") << false << true << "config/tolvar";
+    QTest::newRow("no config home: ~/.config") << false << false << "home/.config/tolvar";
+    QTest::newRow("portable") << true << false << "program";
+    QTest::newRow("portable before a config home") << true << true << "program";
+}
+
+void TestPlatformNames::programFolder() {
+    QFETCH(bool, portable);
+    QFETCH(bool, configHome);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    const QString program = dir.filePath("program");
+    QVERIFY(QDir().mkpath(program) && QDir().mkpath(dir.filePath("home")));
+    if (portable) QVERIFY(Write(program + "/portable", ""));
+    qputenv("HOME", QFile::encodeName(dir.filePath("home")));
+    if (configHome)
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath("config")));
+    else
+        qunsetenv("XDG_CONFIG_HOME");
+    QCOMPARE(ChooseProgramFolder(program), dir.filePath(expected));
+}
+
+void TestPlatformNames::storedFilesMoveOnce() {
+    QTemporaryDir dir;
+    const QString from = dir.filePath("program"), to = dir.filePath("config/tolvar");
+    const QString oldRegistry = dir.filePath("config/Kelvenar/Quenmoor.conf");
+    QVERIFY(Write(from + "/tolvar.ini", "[General]\r\nLogFile=" + QFile::encodeName(from) +
+                                            "/my.log\r\nEMail=me@x.org\r\n"));
+    QVERIFY(Write(from + "/my.log", "log"));
+    QVERIFY(Write(from + "/Sites.ini", "old sites"));
+    QVERIFY(Write(from + "/Dev/dev.ini", "dev"));
+    QVERIFY(Write(from + "/tolvar", "the program itself"));
+    QVERIFY(Write(oldRegistry, "[Windows]"));
+    QVERIFY(Write(to + "/Sites.ini", "sites in use")); // never overwritten
+
+    const QStringList lines = MoveStoredFiles(from, to, "tolvar", oldRegistry);
+    QCOMPARE(lines.filter("Moved").size(), 4); // settings, log, Dev, registry
+    QCOMPARE(Read(to + "/Dev/dev.ini"), QByteArray("dev"));
+    QCOMPARE(Read(to + "/my.log"), QByteArray("log"));
+    QCOMPARE(Read(to + "/Quenmoor.conf"), QByteArray("[Windows]"));
+    QCOMPARE(Read(to + "/Sites.ini"), QByteArray("sites in use"));
+    QCOMPARE(Read(from + "/Sites.ini"), QByteArray("old sites"));
+    QVERIFY(lines.filter("Sites.ini").size() == 1);
+    const TProfileFile settings(to + "/tolvar.ini");
+    QCOMPARE(settings.ReadString("General", "LogFile", ""), to + "/my.log");
+    QCOMPARE(settings.ReadString("General", "EMail", ""), QStringLiteral("me@x.org"));
+    QCOMPARE(QDir(from).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             (QStringList{"Sites.ini", "tolvar"}));
+    QVERIFY(!QFileInfo::exists(dir.filePath("config/Kelvenar")));
+
+    // Once: the next start moves nothing more; portable use moves nothing at all.
+    QCOMPARE(MoveStoredFiles(from, to, "tolvar", oldRegistry).filter("Moved").size(), 0);
+    QVERIFY(MoveStoredFiles(from, from, "tolvar", oldRegistry).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestPlatformNames)

@@ -6,6 +6,7 @@
 #include "TransferFakes.h"
 #include "VsftpdServer.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QPointer>
@@ -15,6 +16,12 @@ namespace {
 
 QByteArray Folder(const QString& path) {
     return QFile::encodeName(path) + '/';
+}
+
+bool SetTime(const QString& path, const QDateTime& when) {
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite) &&
+           file.setFileTime(when, QFileDevice::FileModificationTime);
 }
 
 } // namespace
@@ -299,6 +306,35 @@ private Q_SLOTS:
         QCOMPARE(Queue->BytesDone, page.size());
         QVERIFY(Queue->Sessions().isEmpty());
         QTRY_COMPARE(TFTPComponent::LiveComponents().size(), sessionsBefore);
+    }
+
+    void downloadsTakeTheServersTime_data() {
+        QTest::addColumn<bool>("preserve");
+        QTest::addColumn<bool>("listed"); // the item carries its listing's date
+        QTest::newRow("listing's date") << true << true;
+        QTest::newRow("no date: MDTM") << true << false;
+        QTest::newRow("preserving off") << false << false;
+    }
+    void downloadsTakeTheServersTime() {
+        QFETCH(bool, preserve);
+        QFETCH(bool, listed);
+        Settings.PreserveTimeStamp = preserve;
+        // Long before the download, with seconds, which only MDTM tells.
+        const QDateTime server(QDate(2021, 6, 7), QTime(8, 9, 35), Qt::LocalTime);
+        QVERIFY(WriteFile(Vs.rootPath() + "/stamp/s.bin", Pattern(3000)));
+        QVERIFY(SetTime(Vs.rootPath() + "/stamp/s.bin", server));
+        auto item = Item(Vs.port(), "stamp/", "s.bin", 3000, false);
+        // A listing dates the file to the minute, in local time.
+        const QDateTime minute = server.addSecs(-35);
+        if (listed) item->Date = 44354 + (8 * 60 + 9) / 1440.0; // 2021-06-07 08:09
+        Queue->Add(item);
+        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(Queue->Item(0)->State(), isDone);
+        const QDateTime local = QFileInfo(LocalPath("s.bin")).lastModified();
+        if (preserve)
+            QCOMPARE(local, listed ? minute : server);
+        else
+            QVERIFY(local > server.addDays(1));
     }
 
     void borrowedSessionGetsItsOwnHandlersBack() {

@@ -22,8 +22,11 @@ class TScriptedQuestions : public IViewQuestions {
 public:
     bool Answer = true;
     int Asked = 0;
+    bool YesNo = false;
+    int YesNoAsked = 0;
     QStringList Messages;
     bool ConfirmDelete(int, const QString&, bool) override { return ++Asked, Answer; }
+    bool AskYesNo(const QString&) override { return ++YesNoAsked, YesNo; }
     void ShowMessage(const QString& text) override { Messages.append(text); }
 };
 
@@ -186,24 +189,61 @@ void TestLocalView::unreadableFolder() {
 
 void TestLocalView::deleteMovesToTrash_data() {
     QTest::addColumn<bool>("answer");
-    QTest::newRow("yes") << true;
-    QTest::newRow("no") << false;
+    // The data home: "data" is there, "fresh/share" is to be made; below "blocker" (a
+    // file) none can be made, even by root; "" leaves the home's own, which is locked.
+    QTest::addColumn<QString>("dataHome");
+    QTest::addColumn<bool>("permanently"); // the answer when no trash can be made
+    QTest::newRow("to the trash") << true << "data" << false;
+    QTest::newRow("not confirmed") << false << "data" << false;
+    QTest::newRow("data home made") << true << "fresh/share" << false;
+    QTest::newRow("no trash, deleted") << true << "blocker/share" << true;
+    QTest::newRow("no trash, kept") << true << "blocker/share" << false;
+    QTest::newRow("locked home, kept") << true << "" << false;
 }
 
 void TestLocalView::deleteMovesToTrash() {
     QFETCH(bool, answer);
+    QFETCH(QString, dataHome);
+    QFETCH(bool, permanently);
+    const bool noTrash = dataHome.isEmpty() || dataHome.startsWith(QLatin1String("blocker"));
+    const QString locked = Path(QStringLiteral("locked"));
+    if (dataHome.isEmpty()) {
+        if (::geteuid() == 0) QSKIP("root writes into every folder");
+        QVERIFY(QDir().mkpath(locked));
+        QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        qputenv("HOME", QFile::encodeName(locked));
+        qunsetenv("XDG_DATA_HOME");
+    } else {
+        if (noTrash) QVERIFY(WriteFile(Path(QStringLiteral("blocker")), "in the way"));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(Path(dataHome)));
+    }
+    // Nothing may land in the folder the program was started from.
+    QTemporaryDir work;
+    const QString started = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(work.path()));
     Questions_.Answer = answer;
+    Questions_.YesNo = permanently;
     View_->SelectRows({View_->RowOfName(QStringLiteral("b.txt")),
                        View_->RowOfName(QStringLiteral("Alpha"))});
-    QCOMPARE(View_->DeleteSelected(), answer);
+    const bool deleted = answer && (!noTrash || permanently);
+    const bool trashed = answer && !noTrash;
+    QCOMPARE(View_->DeleteSelected(), deleted);
+    QDir::setCurrent(started);
+    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                      QFileDevice::ExeOwner);
+    QCOMPARE(QDir(work.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     QCOMPARE(Questions_.Asked, 1);
-    QCOMPARE(QFileInfo::exists(Path(QStringLiteral("b.txt"))), !answer);
-    QCOMPARE(QFileInfo::exists(Path(QStringLiteral("Alpha"))), !answer);
-    QCOMPARE(QFileInfo::exists(Path(QStringLiteral("data/Trash/files/b.txt"))), answer);
-    QCOMPARE(QFileInfo(Path(QStringLiteral("data/Trash/files/Alpha"))).isDir(), answer);
+    QCOMPARE(Questions_.YesNoAsked, answer && noTrash ? 1 : 0);
+    QCOMPARE(QFileInfo::exists(Path(QStringLiteral("b.txt"))), !deleted);
+    QCOMPARE(QFileInfo::exists(Path(QStringLiteral("Alpha"))), !deleted);
+    const QString trash = Path(dataHome + QStringLiteral("/Trash"));
+    QCOMPARE(QFileInfo::exists(trash + QStringLiteral("/files/b.txt")), trashed);
+    QCOMPARE(QFileInfo(trash + QStringLiteral("/files/Alpha")).isDir(), trashed);
+    if (trashed)
+        QCOMPARE(QFileInfo(trash).permissions() & 0x0777, QFileDevice::Permissions(0x0700));
     // Only files are announced, before they go.
     QCOMPARE(Changing_, answer ? QStringList{Path(QStringLiteral("b.txt"))} : QStringList{});
-    QCOMPARE(View_->RowOfName(QStringLiteral("b.txt")) >= 0, !answer);
+    QCOMPARE(View_->RowOfName(QStringLiteral("b.txt")) >= 0, !deleted);
 }
 
 void TestLocalView::pasteNeverOverwrites_data() {

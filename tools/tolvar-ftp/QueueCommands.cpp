@@ -6,6 +6,7 @@
 #include "engine/FtpComponent.h"
 #include "listing/FtpUtils.h"
 #include "settings/Settings.h"
+#include "startup/CommandLineItems.h"
 #include "transfer/QueueBuilder.h"
 #include "transfer/TransferItemsList.h"
 
@@ -23,6 +24,10 @@ namespace {
 
 void PrintProblem(const QString& text) {
     std::fprintf(stderr, "tolvar-ftp: %s\n", qUtf8Printable(text));
+}
+
+void PrintLogLine(const QString& line) {
+    std::fprintf(stderr, "%s\n", qUtf8Printable(line.trimmed()));
 }
 
 QByteArray WithSlash(QByteArray folder) {
@@ -86,8 +91,12 @@ private:
     const TSettings& Settings_;
     TTransferItems& Queue_;
     TLocalFolderSource Local_;
+    // Each folder of the command listed once: a command naming many files of one folder
+    // lists it for the first of them only.
+    TListedFolders LocalListed_{Local_};
     TSplitURL RemoteUrl_;
     std::unique_ptr<TRemoteFolderSource> Remote_;
+    std::unique_ptr<TListedFolders> RemoteListed_;
     QString LogInProblem_;
     std::unique_ptr<TQueueBuilder> Builder_;
 };
@@ -98,6 +107,8 @@ bool TPlanner::Connect(const TSplitURL& url) {
         RemoteUrl_ = url;
         Remote_ = std::make_unique<TRemoteFolderSource>(url, Context_, Options_.Passive,
                                                         Settings_.ListHidden);
+        RemoteListed_ = std::make_unique<TListedFolders>(*Remote_);
+        if (Options_.Log) Remote_->OnLog = PrintLogLine;
         LogInProblem_ = Remote_->LogIn();
         TQueueBuilder::TConnection connection;
         connection.Host = url.Host;
@@ -119,15 +130,12 @@ void TPlanner::DropBuilder() {
 
 void TPlanner::Finish() {
     DropBuilder();
+    RemoteListed_.reset();
     Remote_.reset();
 }
 
 std::optional<TWalkEntry> TPlanner::RemoteEntry(const QByteArray& folder, const QByteArray& name) {
-    std::vector<TWalkEntry> entries;
-    if (Remote_->List(folder, entries))
-        for (const TWalkEntry& entry : entries)
-            if (entry.Name == name) return entry;
-    return std::nullopt;
+    return RemoteListed_->Entry(folder, name);
 }
 
 std::optional<TWalkEntry> TPlanner::LocalEntry(const QString& path, QByteArray& folder) {
@@ -135,11 +143,7 @@ std::optional<TWalkEntry> TPlanner::LocalEntry(const QString& path, QByteArray& 
     const QFileInfo info(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
     if (info.fileName().isEmpty()) return std::nullopt;
     folder = WithSlash(QFile::encodeName(info.path()));
-    std::vector<TWalkEntry> entries;
-    if (Local_.List(folder, entries))
-        for (const TWalkEntry& entry : entries)
-            if (entry.Name == QFile::encodeName(info.fileName())) return entry;
-    return std::nullopt;
+    return LocalListed_.Entry(folder, QFile::encodeName(info.fileName()));
 }
 
 void TPlanner::PlanHttp(const QString& source, const QByteArray& localFolder) {
@@ -195,8 +199,26 @@ void TPlanner::PlanDownloads(const QByteArray& localFolder) {
         std::vector<TWalkEntry> selected;
         if (name.isEmpty() && folder == "/") {
             // The root has no name to copy: what it holds comes down.
-            if (!Remote_->List(folder, selected)) {
+            if (!RemoteListed_->List(folder, selected)) {
                 Fail("could not list " + source);
+                continue;
+            }
+        } else if (HasWildcard(url.FileName)) {
+            // Masks as the program's own -r takes them: what the folder's listing matches.
+            std::vector<TWalkEntry> entries;
+            if (!RemoteListed_->List(folder, entries)) {
+                Fail("could not list " + source);
+                continue;
+            }
+            for (const TWalkEntry& entry : EntriesMatching(entries, url.FileName)) {
+                if (entry.IsFolder && !entry.IsLink && !Options_.Recursive)
+                    PrintProblem("a folder, left out (its files need -r): " +
+                                 DisplayText(folder + entry.Name));
+                else
+                    selected.push_back(entry);
+            }
+            if (selected.empty()) {
+                Fail("nothing matches " + source);
                 continue;
             }
         } else if (name.isEmpty()) {
@@ -220,8 +242,8 @@ void TPlanner::PlanDownloads(const QByteArray& localFolder) {
             }
             selected.push_back(*entry);
         }
-        TCountingSource remote(*Remote_);
-        Builder_->Download(selected, folder, localFolder, remote, Local_);
+        TCountingSource remote(*RemoteListed_);
+        Builder_->Download(selected, folder, localFolder, remote, LocalListed_);
         Failures += remote.Failures;
     }
 }
@@ -243,18 +265,19 @@ void TPlanner::PlanUploads(const TSplitURL& target) {
             Fail("a folder (its files need -r): " + source);
             continue;
         }
-        TCountingSource local(Local_);
-        Builder_->Upload({*entry}, folder, destFolder, local, *Remote_);
+        TCountingSource local(LocalListed_);
+        Builder_->Upload({*entry}, folder, destFolder, local, *RemoteListed_);
         Failures += local.Failures;
     }
 }
 
 int Summary(const TTransferItems& queue, const TPlanner& planner) {
+    // A queue that never got an item never started its clock.
+    const uint64_t elapsed = queue.Count() > 0 ? queue.ElapsedTicks() : 0;
     std::printf("items %d, done %d, cancelled %d, failed %d, pending %d; %lld bytes in %llu ms\n",
                 queue.Count(), queue.StateCount(isDone), queue.StateCount(isCancelled),
                 queue.StateCount(isError), queue.StateCount(isPending),
-                static_cast<long long>(queue.BytesDone),
-                static_cast<unsigned long long>(queue.ElapsedTicks()));
+                static_cast<long long>(queue.BytesDone), static_cast<unsigned long long>(elapsed));
     if (planner.Failures > 0 || queue.StateCount(isDone) != queue.Count()) return 1;
     return planner.SkippedExisting > 0 ? 2 : 0;
 }
@@ -283,9 +306,7 @@ int RunQueueCommand(const TToolOptions& o, const TToolContext& context) {
 
     TTransferItems& queue = GeneralQueue();
     if (o.Log)
-        queue.OnLog = [](TFTPComponent*, const QString& message, TColor) {
-            std::fprintf(stderr, "%s\n", qUtf8Printable(message.trimmed()));
-        };
+        queue.OnLog = [](TFTPComponent*, const QString& message, TColor) { PrintLogLine(message); };
     bool started = false;
     auto quitWhenIdle = [&] {
         if (started && queue.Idle()) QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });

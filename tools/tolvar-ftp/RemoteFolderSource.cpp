@@ -62,6 +62,9 @@ TRemoteFolderSource::TRemoteFolderSource(const TSplitURL& url, const TToolContex
         Ok_ = result.Success && !result.Aborted;
     };
     Ftp_->OnDisconnect = [this](TFTPComponent*) { Done_ = true; };
+    Ftp_->OnLog = [this](TFTPComponent*, const QString& line, TColor) {
+        if (OnLog) OnLog(line);
+    };
 }
 
 TRemoteFolderSource::~TRemoteFolderSource() {

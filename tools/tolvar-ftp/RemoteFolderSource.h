@@ -8,6 +8,7 @@
 
 #include <QHash>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -29,6 +30,9 @@ public:
 
     bool List(const QByteArray& folder, std::vector<TWalkEntry>& entries) override;
     char Separator() const override { return '/'; }
+
+    // The session's log lines, for --log.
+    std::function<void(const QString& line)> OnLog;
 
 private:
     // Runs until `done` is set, the session drops or the time-out passes.

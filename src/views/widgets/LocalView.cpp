@@ -3,6 +3,7 @@
 #include "listing/FtpUtils.h"
 #include "listing/ListingParser.h"
 #include "listing/RemoteItem.h"
+#include "platform/Trash.h"
 #include "views/LocalFileCopy.h"
 #include "views/ViewFormat.h"
 #include "views/widgets/LocalFolderModel.h"
@@ -291,10 +292,22 @@ bool TLocalView::DeleteSelected() {
             OnFileChanging(this, file);
     }
     QStringList failed;
+    QStringList noTrash;
     for (const QString& path : paths) {
-        // Never removed for good: what the trash does not take stays where it is.
-        if (!QFile::moveToTrash(path))
-            failed.append(path);
+        if (TrashFolderFor(path).isEmpty())
+            noTrash.append(path);
+        else if (!QFile::moveToTrash(path))
+            failed.append(path); // what the trash does not take stays where it is
+    }
+    // Removed for good only when the user says so.
+    const bool permanent =
+        !noTrash.isEmpty() &&
+        Questions().AskYesNo(QStringLiteral("No trash folder can be made for these items:\n%1\n\n"
+                                            "Delete them permanently?")
+                                 .arg(noTrash.join(QLatin1Char('\n'))));
+    if (permanent) {
+        for (const QString& path : std::as_const(noTrash))
+            if (!DeletePermanently(path)) failed.append(path);
     }
     Refresh();
     if (!failed.isEmpty()) {
@@ -302,7 +315,7 @@ bool TLocalView::DeleteSelected() {
                  .arg(failed.join(QLatin1Char('\n'))));
         return false;
     }
-    return true;
+    return noTrash.isEmpty() || permanent;
 }
 
 bool TLocalView::ShowProperties() {
