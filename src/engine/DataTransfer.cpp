@@ -140,7 +140,7 @@ bool TFTPThread::TransferData(const QByteArray& command, bool receive, int64_t r
 
     if (!success && !Aborted()) {
         ReportWSAError();
-        LogError(QStringLiteral("Unable to complete transfer"));
+        LogInfo(QStringLiteral("Unable to complete transfer"));
     }
     return success;
 }

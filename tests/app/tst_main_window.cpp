@@ -137,7 +137,7 @@ private Q_SLOTS:
         QTRY_COMPARE(failed->text(), QString("1 failed"));
         const QList<TTransferLogLine> lines = GeneralQueue().LogLines;
         QVERIFY(std::any_of(lines.begin(), lines.end(), [](const TTransferLogLine& line) {
-            return line.Color == EngineSettings().LogColorError && line.Message.contains("Unable to complete");
+            return line.Color == EngineSettings().LogColorError && line.Message.startsWith("550 ");
         }));
         QVERIFY(!QFileInfo::exists(local.filePath("gone.txt")));
         GeneralQueue().Clear();
