@@ -1,6 +1,7 @@
 #include "app/CommandLineRun.h"
 
 #include "app/MainWindow.h"
+#include "app/SidePane.h"
 #include "listing/FtpUtils.h"
 #include "sites/PasswordPrompt.h"
 #include "sites/UrlComposer.h"
@@ -9,6 +10,7 @@
 #include "transfer/TransferItem.h"
 #include "transfer/TransferItemsList.h"
 #include "views/HostBrowser.h"
+#include "views/MainCommands.h"
 #include "views/ViewFormat.h"
 #include "views/ViewQuestions.h"
 #include "views/widgets/HostView.h"
@@ -47,15 +49,35 @@ void TCommandLineRunner::RunHandedOver(const QStringList& message) {
     if (message.isEmpty()) return;
     const TCommandLine commandLine = ParseCommandLine(message.mid(1), message.first());
     for (const QString& url : commandLine.Urls) RunURL(url);
-    if (!commandLine.Host.isEmpty()) Start(commandLine, false);
+    if (!commandLine.Host.isEmpty()) Start(commandLine, false, true);
     for (const QString& error : commandLine.Errors) Log(error);
 }
 
-void TCommandLineRunner::Start(const TCommandLine& commandLine, bool exitWhenDone) {
+TLocalView* TCommandLineRunner::LocalViewOf(const QString& folder) const {
+    const QString path = QDir::cleanPath(folder);
+    TSidePane* pane = Window_.LocalPane();
+    for (int i = 0; i < pane->Count(); ++i)
+        if (auto* view = qobject_cast<TLocalView*>(pane->View(i));
+            view && QDir::cleanPath(view->Folder()) == path)
+            return view;
+    return nullptr;
+}
+
+void TCommandLineRunner::Start(const TCommandLine& commandLine, bool exitWhenDone,
+                               bool handedOver) {
     TSettings& settings = Window_.Settings();
-    if (!commandLine.LocalFolder.isEmpty() && !Window_.OpenLocalFolder(commandLine.LocalFolder, true))
-        Log(QStringLiteral("The local folder %1 does not exist.").arg(commandLine.LocalFolder));
-    const QString localFolder = Window_.CurrentLocalView() ? Window_.CurrentLocalView()->Folder() : QDir::currentPath();
+    // The first start shows its -l folder in the local pane. A later start's -l names
+    // where its own files go: the pane the user works in stays where it is, and the
+    // folder opens in a tab of its own behind it.
+    TLocalView* destination = nullptr;
+    if (!commandLine.LocalFolder.isEmpty()) {
+        if (!Window_.OpenLocalFolder(commandLine.LocalFolder, !handedOver))
+            Log(QStringLiteral("The local folder %1 does not exist.").arg(commandLine.LocalFolder));
+        else if (handedOver)
+            destination = LocalViewOf(commandLine.LocalFolder);
+    }
+    const QString localFolder =
+        Window_.CurrentLocalView() ? Window_.CurrentLocalView()->Folder() : QDir::currentPath();
     // No date: the files are not listed first, so their times come from the server.
     TCommandLineRun run = BuildCommandLineRun(commandLine, settings.EMail, localFolder, 0);
     for (const QString& error : run.Errors) Log(error);
@@ -75,10 +97,25 @@ void TCommandLineRunner::Start(const TCommandLine& commandLine, bool exitWhenDon
         const bool prompt = settings.PromptForPass;
         settings.PromptForPass = false;
         if (run.Browse &&
-            Window_.ConnectLocation(commandLine.Host, commandLine.Port, QString::fromUtf8(run.Connection.User),
-                                    password.Password, commandLine.HostFolder, run.ReceiveMasks.join(';'),
-                                    commandLine.Host, true, true))
+            Window_.ConnectLocation(
+                commandLine.Host, commandLine.Port, QString::fromUtf8(run.Connection.User),
+                password.Password, commandLine.HostFolder, run.ReceiveMasks.join(';'),
+                ConnectionCaption(QString(), commandLine.Host, commandLine.Port), true, true)) {
             Browse_ = Window_.CurrentHostView();
+            // The files its masks match go to the handed-over folder, not the pane's: once,
+            // for this connection; then the tab sends to the pane's folder again.
+            if (QPointer<TLocalView> target = destination) {
+                QPointer<THostView> view = Browse_.data();
+                const QString name = view->ConnectionName;
+                const auto normal = view->OnTransfer;
+                view->OnTransfer = [view, target, name, normal](TCustomView* source, TCustomView*& to) {
+                    if (normal) normal(source, to);
+                    if (target && view && view->ConnectionName == name) to = target.data();
+                    QMetaObject::invokeMethod(
+                        view, [view, normal] { view->OnTransfer = normal; }, Qt::QueuedConnection);
+                };
+            }
+        }
         settings.PromptForPass = prompt;
     }
     if (ExitWhenDone_) Poll_.start();
@@ -94,8 +131,9 @@ void TCommandLineRunner::RunURL(const QString& url) {
     }
     const bool wildcards = parts.FileName.contains(QLatin1Char('*')) || parts.FileName.contains(QLatin1Char('?'));
     if (parts.FileName.isEmpty() || wildcards) {
-        Window_.ConnectLocation(parts.Host, parts.Port, parts.User, parts.Password, parts.FolderPath, parts.FileName,
-                                parts.Host, true);
+        Window_.ConnectLocation(parts.Host, parts.Port, parts.User, parts.Password,
+                                parts.FolderPath, parts.FileName,
+                                ConnectionCaption(QString(), parts.Host, parts.Port), true);
         return;
     }
     // A link to one file: fetched into the folder the user picks, as "Connect to URL" does.

@@ -9,6 +9,7 @@
 
 class TfrmMain;
 class THostView;
+class TLocalView;
 struct TCommandLine;
 
 // Runs what the command line asks of the window: connects, queues the files to fetch
@@ -33,7 +34,8 @@ public:
     int ExitStatus() const;
 
 private:
-    void Start(const TCommandLine& commandLine, bool exitWhenDone);
+    void Start(const TCommandLine& commandLine, bool exitWhenDone, bool handedOver = false);
+    TLocalView* LocalViewOf(const QString& folder) const;
     void Check();
     void Finish();
     void Log(const QString& text);

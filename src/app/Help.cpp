@@ -27,7 +27,9 @@ QString TopicPath(int context) {
 
 class THelpWindow : public QDialog {
 public:
-    THelpWindow() {
+    explicit THelpWindow(QWidget* owner) : QDialog(owner) {
+        // Beside its owner, never modal itself: the owner stays usable while help is open.
+        setWindowModality(Qt::NonModal);
         setWindowTitle(QStringLiteral("Tolvar Help"));
         setAttribute(Qt::WA_DeleteOnClose);
         Browser_ = new QTextBrowser(this);
@@ -94,9 +96,21 @@ void SetHelpContext(QWidget* window, int context) {
 }
 
 void ShowHelpTopic(int context, QWidget* parent) {
-    Q_UNUSED(parent);
-    if (!Window)
-        Window = new THelpWindow();
+    // A modal window blocks every window but its own children: help asked for from it
+    // (F1 in the options) belongs to it, or it would open behind it, out of reach.
+    QWidget* owner = QApplication::activeModalWidget();
+    if (!owner && parent && parent->window()->isModal())
+        owner = parent->window();
+    if (Window && Window->parentWidget() != owner) {
+        const QRect bounds = Window->geometry();
+        Window->setParent(owner, Window->windowFlags());
+        Window->setGeometry(bounds);
+    }
+    if (!Window) {
+        Window = new THelpWindow(owner);
+        if (owner)
+            Window->move(owner->geometry().center() - Window->rect().center());
+    }
     Window->Show(context);
 }
 

@@ -67,6 +67,8 @@ TfrmMain::TfrmMain(const TMainPaths& paths, QWidget* parent) : QMainWindow(paren
     BuildLayout();
     Action(QStringLiteral("actDisconnectTransfer"))->setEnabled(false);
     SetHelpContext(this, hcMainWindow);
+    SetHelpContext(Progress_.get(), hcTransfers);
+    SetHelpContext(Manager_.get(), hcTransfers);
     InstallHelpKey();
 
     for (int i = 0; i < 8; ++i)

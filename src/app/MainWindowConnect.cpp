@@ -36,7 +36,8 @@ bool TfrmMain::ConnectSite(const TSite& site) {
         return false;
     }
     if (!ConnectLocation(site.Host.trimmed(), *port, site.User, site.Password, site.HostFolder,
-                         QString(), site.Name, site.UseFirewall))
+                         QString(), ConnectionCaption(site.Name, site.Host.trimmed(), *port),
+                         site.UseFirewall))
         return false;
     OpenLocalFolder(site.LocalFolder1, true);
     OpenLocalFolder(site.LocalFolder2, false);
@@ -58,6 +59,7 @@ bool TfrmMain::ConnectLocation(const QString& host, int port, const QString& use
     if (!view || !Idle(view, BusyViews_)) view = CreateHostTab();
     const int index = HostPane_->IndexOf(view);
     HostPane_->SetCaption(index, caption);
+    view->ConnectionName = caption;
     setWindowTitle(MainTitle(caption));
     view->Browser().UsesFirewall = useFirewall;
     view->Connect(host, port, masks, folder, user.toUtf8(), outcome.Password.toUtf8(), QByteArray());

@@ -8,6 +8,7 @@
 #include "startup/CommandLineItems.h"
 #include "transfer/TransferItemsList.h"
 #include "transfer/windows/TransferProgressWindow.h"
+#include "views/MainCommands.h"
 #include "views/ViewQuestions.h"
 #include "views/widgets/HostView.h"
 #include "views/widgets/LocalView.h"
@@ -60,7 +61,7 @@ void TfrmMain::ConnectToURL() {
     if (parts.FileName.isEmpty() || wildcards) {
         if (!parts.FileName.isEmpty()) OpenLocalFolder(destination, true);
         ConnectLocation(parts.Host, parts.Port, parts.User, parts.Password, parts.FolderPath,
-                        parts.FileName, parts.Host, true);
+                        parts.FileName, ConnectionCaption(QString(), parts.Host, parts.Port), true);
         return;
     }
     const TPasswordOutcome password = ResolvePassword(parts.Password, Settings_.PromptForPass, false, [&] {

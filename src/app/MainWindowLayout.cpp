@@ -187,4 +187,6 @@ void TfrmMain::BuildLayout() {
         statusBar()->addWidget(StatusPanels_[i], i == 1 ? 1 : 0);
     }
     StatusPanels_[2]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    StatusPanels_[2]->setObjectName(QStringLiteral("lblFailed"));
+    StatusPanels_[2]->setStyleSheet(QStringLiteral("color: #c00000"));
 }

@@ -70,10 +70,17 @@ void TfrmMain::ReadStoredState() {
     SetToolbarLarge(reg.ReadInteger(QString::fromLatin1(RegOptions), kToolBarMin,
                                     ToolbarLarge_ ? kLargeToolbar : kSmallToolbar) >= 60);
 
-    const QRect stored(reg.ReadInteger(main, kLeft, DefaultWindowLeft), reg.ReadInteger(main, kTop, DefaultWindowTop),
-                       reg.ReadInteger(main, kWidth, DefaultWindowWidth),
-                       reg.ReadInteger(main, kHeight, DefaultWindowHeight));
-    const TWindowPlacement placement = CheckedPlacement(reg.ReadInteger(main, kState, wsNormal), stored, ScreenAreas());
+    const QList<QRect> screens = ScreenAreas();
+    // A first start has no bounds of its own yet: a share of the screen, not a small box.
+    const QRect first = FirstWindowBounds(screens.value(0));
+    const bool storedBounds = reg.ValueExists(main, kWidth) && reg.ValueExists(main, kHeight);
+    const QRect stored = storedBounds ? QRect(reg.ReadInteger(main, kLeft, DefaultWindowLeft),
+                                              reg.ReadInteger(main, kTop, DefaultWindowTop),
+                                              reg.ReadInteger(main, kWidth, DefaultWindowWidth),
+                                              reg.ReadInteger(main, kHeight, DefaultWindowHeight))
+                                      : first;
+    const TWindowPlacement placement =
+        CheckedPlacement(reg.ReadInteger(main, kState, wsNormal), stored, screens);
     StoredState_ = placement.State;
     resize(placement.Bounds.size());
     move(placement.Bounds.topLeft());

@@ -8,6 +8,7 @@
 #include "settings/SettingsFile.h"
 #include "transfer/TransferFigures.h"
 #include "transfer/TransferItem.h"
+#include "transfer/TransferItems.h"
 #include "transfer/TransferItemsList.h"
 #include "transfer/TransferMonitor.h"
 #include "transfer/windows/BusyAnimation.h"
@@ -24,6 +25,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QSplitter>
 #include <QThread>
 #include <QTimer>
@@ -114,8 +116,25 @@ void TfrmMain::PlaySound(int status) {
         Sounds_->Play(Settings_.Sounds[sound]);
 }
 
+namespace {
+
+// The transfers that failed and wait in a queue (a re-submitted one leaves the count), so
+// that a failure is seen without the manager open.
+void ShowFailedTransfers(QLabel* panel, const TTransferMonitor& monitor) {
+    int failed = 0;
+    for (const TTransferItems* queue : monitor.Queues())
+        failed += queue->StateCount(isError);
+    panel->setText(failed > 0 ? QStringLiteral("%1 failed").arg(failed) : QString());
+    panel->setToolTip(failed > 0
+                          ? QStringLiteral("Transfers that failed: the Transfer Manager lists them")
+                          : QString());
+}
+
+} // namespace
+
 void TfrmMain::TransferStatus(int status) {
     if (Quitting_) return;
+    ShowFailedTransfers(StatusPanels_[2], *Monitor_);
     if (status == TTransferMonitor::StatusItemStarted) {
         Activity_->Start();
         UpdateHostCommands();

@@ -14,10 +14,13 @@
 namespace {
 
 QString StatisticsLine(int64_t bytes, double seconds) {
-    const double rate = seconds > 0 ? bytes / 1024.0 / seconds : 0.0;
+    // The clock counts whole milliseconds: a transfer quicker than that took at most one,
+    // never "0.00 seconds" at "0.00KB/s".
+    seconds = std::max(seconds, 0.001);
     return QStringLiteral("Transferred %1 bytes in %2 seconds (%3KB/s)")
-        .arg(FormatThousands(QString::number(bytes)), QString::number(seconds, 'f', 2),
-             QString::number(rate, 'f', 2));
+        .arg(FormatThousands(QString::number(bytes)),
+             QString::number(seconds, 'f', seconds < 0.1 ? 3 : 2),
+             QString::number(bytes / 1024.0 / seconds, 'f', 2));
 }
 
 } // namespace
@@ -79,6 +82,9 @@ bool TFTPThread::TransferData(const QByteArray& command, bool receive, int64_t r
                 }
             }
 
+            // Timed from the command on: the data may be all in before the loop starts
+            // (a fast server fills the socket while the reply and the accept are awaited).
+            const uint64_t commandSent = TickCount();
             SendCommand(command);
             const bool started = GetReplyClass() == 1;
             TransferRefused = !started;
@@ -109,13 +115,12 @@ bool TFTPThread::TransferData(const QByteArray& command, bool receive, int64_t r
                     failed = true;
                 } else {
                     DebugHost("Before TransferSocketData");
-                    const uint64_t started = TickCount();
                     // A resumed download never grows past the file's size: a server that
                     // ignored the REST sends the file from its start again.
                     const int64_t limit =
                         restartedAt > 0 && AnnouncedFileSize > 0 ? AnnouncedFileSize : -1;
                     const int64_t bytes = TransferSocketData(DataSocket, stream, receive, limit);
-                    const double seconds = static_cast<double>(TickCount() - started) / 1000.0;
+                    const double seconds = static_cast<double>(TickCount() - commandSent) / 1000.0;
                     success = GetReplyClass() == 2;
                     LogInfo(StatisticsLine(bytes, seconds));
                     if (PassedLimit) {

@@ -51,6 +51,15 @@ TWindowPlacement CheckedPlacement(int state, const QRect& bounds, const QList<QR
     return placement;
 }
 
+QRect FirstWindowBounds(const QRect& screen) {
+    if (screen.isEmpty())
+        return {DefaultWindowLeft, DefaultWindowTop, DefaultWindowWidth, DefaultWindowHeight};
+    const int width = std::min(screen.width(), std::max(DefaultWindowWidth, screen.width() * 4 / 5));
+    const int height = std::min(screen.height(), std::max(DefaultWindowHeight, screen.height() * 4 / 5));
+    return {screen.left() + (screen.width() - width) / 2, screen.top() + (screen.height() - height) / 2, width,
+            height};
+}
+
 int CheckedViewStyle(int style, int fallback) { return style >= 0 && style <= 3 ? style : fallback; }
 
 int CheckedColumnWidth(int stored, int present) { return stored > 0 ? stored : present; }

@@ -29,6 +29,11 @@ struct TWindowPlacement {
 // the value checks.
 TWindowPlacement CheckedPlacement(int state, const QRect& bounds, const QList<QRect>& screens);
 
+// The bounds of a first window, with nothing stored yet: four fifths of the available
+// area of the screen, centred, but never smaller than the default size where the screen
+// has room for it. An empty area gives the default bounds.
+QRect FirstWindowBounds(const QRect& screen);
+
 // A view style (0 large icons, 1 small icons, 2 list, 3 details), else the fallback.
 int CheckedViewStyle(int style, int fallback);
 

@@ -116,6 +116,13 @@ void THostBrowser::Stop() {
     BatchQueue_.clear();
     DeleteStopped_ = true;
     Session_->Abort();
+    // The pane waits for nothing any more (the abort drops what was queued), so it stops
+    // looking busy now, back on the folder it showed, rather than when, or whether, a
+    // reply for the aborted command comes.
+    if (const TListingPtr shown = CachedListing(Folder_); shown && Session_->Connected())
+        ShowCached(Folder_, shown);
+    else
+        SetState(hsIdle);
 }
 
 QByteArray THostBrowser::ToServerPath(const QByteArray& viewPath) const {

@@ -58,3 +58,10 @@ QString MnemonicSafe(const QString& name) {
 }
 
 QString MainTitle(const QString& caption) { return QStringLiteral("%1 - Tolvar").arg(caption); }
+
+QString ConnectionCaption(const QString& siteName, const QString& host, int port) {
+    if (!siteName.trimmed().isEmpty()) return siteName;
+    if (port == 21 || port <= 0) return host;
+    const bool v6 = host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('['));
+    return (v6 ? QStringLiteral("[%1]").arg(host) : host) + QStringLiteral(":%1").arg(port);
+}

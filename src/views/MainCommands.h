@@ -38,3 +38,7 @@ QString QuitQuestion(int connections, const QString& unfinished);
 QString MnemonicSafe(const QString& name);
 // The window title for a tab's caption.
 QString MainTitle(const QString& caption);
+// What a host tab (and its transfer queue) is called: the site's name when the connection
+// came from the site list, else the host, with its port unless that is 21
+// ("127.0.0.1:2121", "[::1]:2121").
+QString ConnectionCaption(const QString& siteName, const QString& host, int port);

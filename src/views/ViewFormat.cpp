@@ -2,15 +2,25 @@
 
 #include "listing/FtpUtils.h"
 
+#include <QLocale>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 namespace {
-// Three significant digits, switching to an exponent ("1.02E3") once the value reaches
-// 1000 in its unit, as the status bar has always shown it.
+// Three significant digits, switching to an exponent ("1.03E3") once the value reaches
+// 1000 in its unit, as the status bar has always shown it. Rounded up, as the Size
+// column rounds up to whole kilobytes, so that the same bytes never read 489KB in the
+// list and 488KB in the status bar.
 QString ThreeDigits(double value) {
+    if (value > 0) {
+        const double scale = std::pow(10.0, 2 - std::floor(std::log10(value)));
+        // The margin keeps a value that is exact in three digits (1.5) from rising a step
+        // through the error of the division that made it.
+        value = std::ceil(value * scale * (1 - 1e-12)) / scale;
+    }
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%.3g", value);
     QString text = QString::fromLatin1(buffer);
@@ -47,6 +57,35 @@ QString FormatSize(int64_t bytes) {
 QString KilobyteText(int64_t bytes) {
     const int64_t kb = bytes <= 0 ? 0 : bytes / 1024 + (bytes % 1024 ? 1 : 0);
     return FormatThousands(QString::number(kb)) + QStringLiteral("KB");
+}
+
+QString ModifiedText(const QDateTime& time) {
+    static const QString format = [] {
+        QString f = QLocale().dateTimeFormat(QLocale::ShortFormat);
+        f.remove(QStringLiteral(":ss"));
+        return f;
+    }();
+    return QLocale().toString(time, format);
+}
+
+QString FreeSpaceText(int64_t bytes) {
+    static const char* const Units[] = {"Bytes", "KB", "MB", "GB", "TB", "PB"};
+    double value = static_cast<double>(std::max<int64_t>(bytes, 0));
+    int unit = 0;
+    while (value >= 1000 && unit < 5) {
+        value /= 1024;
+        ++unit;
+    }
+    // One decimal below 100 in the unit; whole numbers above, where it adds nothing.
+    const QString number = unit > 0 && value < 100
+                               ? QString::number(std::floor(value * 10) / 10, 'f', 1)
+                               : QString::number(std::floor(value), 'f', 0);
+    return number + QLatin1Char(' ') + QLatin1String(Units[unit]) + QStringLiteral(" free");
+}
+
+QString ExtensionTypeText(const QString& extension) {
+    return extension.isEmpty() ? QStringLiteral("File")
+                               : extension.toUpper() + QStringLiteral(" File");
 }
 
 QString PropertiesSizeText(int64_t bytes) {

@@ -12,6 +12,15 @@
 QString FormatSize(int64_t bytes);
 // The Size column of a remote file: whole kilobytes rounded up ("1KB", "1,024KB").
 QString KilobyteText(int64_t bytes);
+// The Modified column of both panes: the locale's short date and time without seconds,
+// which remote dates do not have, so that the same time reads the same on both sides.
+QString ModifiedText(const QDateTime& time);
+// The local pane's free space: "75.5 GB free", "312 GB free", "900 KB free"; rounded
+// down, so that it never promises room that is not there.
+QString FreeSpaceText(int64_t bytes);
+// The Type column of a file the desktop knows no type for: its extension in capitals and
+// "File" ("BIN File" for a.bin and b.BIN alike), or "File" without an extension.
+QString ExtensionTypeText(const QString& extension);
 // The properties window: "1MB (1048577 Bytes)".
 QString PropertiesSizeText(int64_t bytes);
 

@@ -24,6 +24,7 @@
 #include "views/widgets/LocalView.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -35,6 +36,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTreeView>
 
 namespace {
@@ -101,6 +103,7 @@ private Q_SLOTS:
         TVsftpdServer server;
         server.setWritable(true);
         QVERIFY(WriteFile(server.rootPath() + "/remote.bin", Pattern(50000, 2)));
+        QVERIFY(WriteFile(server.rootPath() + "/gone.txt", Pattern(100, 4)));
         QVERIFY2(server.start(), qPrintable(server.errorText()));
         TWindowFixture f;
         QTemporaryDir local;
@@ -121,6 +124,28 @@ private Q_SLOTS:
         QTRY_VERIFY(f.Enabled("actUpload"));
         f.Window->Action("actUpload")->trigger();
         QTRY_COMPARE(ReadFile(server.rootPath() + "/local.bin"), ReadFile(local.filePath("local.bin")));
+
+        // A download the server refuses fails in red and is counted in the status bar.
+        auto item = std::make_unique<TTransferItem>();
+        item->Host = "127.0.0.1";
+        item->Port = server.port();
+        item->User = "anonymous";
+        item->Password = "t@example.org";
+        item->SourceFolder = QFile::encodeName(server.rootPath()) + '/';
+        item->FileName = "gone.txt";
+        item->Size = 100;
+        item->DestFolder = QFile::encodeName(local.path()) + '/';
+        QVERIFY(QFile::remove(server.rootPath() + "/gone.txt"));
+        auto* failed = f.Window->findChild<QLabel*>("lblFailed");
+        QCOMPARE(failed->text(), QString());
+        QVERIFY(GeneralQueue().Add(item) >= 0);
+        QTRY_COMPARE(failed->text(), QString("1 failed"));
+        const QList<TTransferLogLine> lines = GeneralQueue().LogLines;
+        QVERIFY(std::any_of(lines.begin(), lines.end(), [](const TTransferLogLine& line) {
+            return line.Color == EngineSettings().LogColorError && line.Message.startsWith("550 ");
+        }));
+        QVERIFY(!QFileInfo::exists(local.filePath("gone.txt")));
+        GeneralQueue().Clear();
     }
 
     void connectFlow() {
@@ -404,6 +429,23 @@ private Q_SLOTS:
         QTest::mouseRelease(handle, Qt::LeftButton, {}, handle->rect().center() - QPoint(0, height - 3));
         QCOMPARE(splitter->sizes().first(), 0);
         QVERIFY(!show->isChecked());
+    }
+
+    // F1 in the transfer manager opens the transfers topic, not the contents.
+    void managerHelpTopic() {
+        TWindowFixture f;
+        f.Window->Action("actTransferManager")->trigger();
+        QWidget* manager = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->objectName() == "frmTransferMngr") manager = top;
+        QVERIFY(manager && manager->isVisible());
+        QTest::keyClick(manager, Qt::Key_F1);
+        QTextBrowser* topic = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->isVisible() && top->windowTitle() == "Tolvar Help") topic = top->findChild<QTextBrowser*>();
+        QVERIFY(topic);
+        QCOMPARE(topic->source().fileName(), QString("3.html"));
+        delete topic->window();
     }
 
     // A download started from the host pane, as a user starts it, shows in both transfer

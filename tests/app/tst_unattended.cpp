@@ -87,15 +87,23 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!QDir(Home.filePath("run")).entryList(QDir::System).isEmpty(), 15000);
         const QString other = Local + "/other";
         QVERIFY(QDir().mkpath(other));
-        const TProgramRun second = Run(Connection() + QStringList{"-r", "b c.txt", "-l", other});
+        // A name and a mask, both fetched into the -l folder of the second start.
+        const TProgramRun second =
+            Run(Connection() + QStringList{"-r", "b c.txt;a.*", "-l", other});
         QCOMPARE(second.ExitCode, 1);
         QCOMPARE(second.Err.count('\n'), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(ReadFile(other + "/b c.txt"), ReadFile(Server.rootPath() + "/b c.txt"), 20000);
-        // An ftp:// link with a mask connects and fetches into the first window's folder,
-        // which the hand-over above moved.
-        const QString url = QStringLiteral("ftp://127.0.0.1:%1%2/a.*").arg(Server.port()).arg(Server.rootPath());
+        QTRY_COMPARE_WITH_TIMEOUT(ReadFile(other + "/b c.txt"),
+                                  ReadFile(Server.rootPath() + "/b c.txt"), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(ReadFile(other + "/a.txt"),
+                                  ReadFile(Server.rootPath() + "/a.txt"), 20000);
+        // An ftp:// link with a mask fetches into the first window's folder, which the
+        // hand-over above left where the user had it.
+        const QString url =
+            QStringLiteral("ftp://127.0.0.1:%1%2/a.*").arg(Server.port()).arg(Server.rootPath());
         QCOMPARE(Run({url}).ExitCode, 1);
-        QTRY_COMPARE_WITH_TIMEOUT(ReadFile(other + "/a.txt"), ReadFile(Server.rootPath() + "/a.txt"), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(ReadFile(Local + "/a.txt"),
+                                  ReadFile(Server.rootPath() + "/a.txt"), 20000);
+        QVERIFY(!QFileInfo::exists(Local + "/b c.txt"));
 
         // A killed instance leaves its socket behind; the next start is not blocked by it.
         first.kill();

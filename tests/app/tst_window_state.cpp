@@ -45,6 +45,22 @@ private Q_SLOTS:
         QTEST(placement.Bounds, "expected");
     }
 
+    void firstBounds_data() {
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QRect>("expected");
+        QTest::newRow("1400x900") << QRect(0, 0, 1400, 900) << QRect(140, 90, 1120, 720);
+        QTest::newRow("below a top panel")
+            << QRect(0, 30, 1920, 1050) << QRect(192, 135, 1536, 840);
+        QTest::newRow("small screen keeps the default size")
+            << QRect(0, 0, 700, 500) << QRect(30, 10, 640, 480);
+        QTest::newRow("tiny screen") << QRect(0, 0, 600, 400) << QRect(0, 0, 600, 400);
+        QTest::newRow("no screen") << QRect() << QRect(160, 90, 640, 480);
+    }
+    void firstBounds() {
+        QFETCH(QRect, screen);
+        QTEST(FirstWindowBounds(screen), "expected");
+    }
+
     void logHeight_data() {
         QTest::addColumn<int>("stored");
         QTest::addColumn<bool>("shown");

@@ -1,3 +1,4 @@
+#include "app/Help.h"
 #include "engine/FtpComponent.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SoundPlayer.h"
@@ -5,6 +6,7 @@
 #include "settings/windows/OptionsWindow.h"
 #include "views/ViewQuestions.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -84,6 +86,7 @@ private Q_SLOTS:
     void extensions();
     void soundCombo_data();
     void soundCombo();
+    void helpOverTheWindow();
 
 private:
     std::unique_ptr<QTemporaryDir> Dir_;
@@ -376,6 +379,39 @@ void TestOptionsWindow::soundCombo() {
     Click(window, "btnCancel");
     QCOMPARE(settings.Sounds[seEndOfFile], stored);
     QCOMPARE(Contents(Path_), before);
+}
+
+// F1 in the modal options window opens help that the user can reach: a window blocked
+// by the modal one would drop the click.
+void TestOptionsWindow::helpOverTheWindow() {
+    InstallHelpKey();
+    TSettings settings = ReadSettings(Path_);
+    TfrmOptions window(settings, Path_, &Sounds_, &Questions_);
+    window.setWindowModality(Qt::ApplicationModal);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTest::keyClick(&window, Qt::Key_F1);
+    QWidget* help = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->isVisible() && top->windowTitle() == QStringLiteral("Tolvar Help")) help = top;
+    QVERIFY(help);
+    QVERIFY(QTest::qWaitForWindowExposed(help));
+    struct TPresses : QObject {
+        QWidget* Help = nullptr;
+        int Count = 0;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            auto* widget = qobject_cast<QWidget*>(watched);
+            if (event->type() == QEvent::MouseButtonPress && widget && widget->window() == Help)
+                ++Count;
+            return false;
+        }
+    } presses;
+    presses.Help = help;
+    qApp->installEventFilter(&presses);
+    QTest::mouseClick(help->windowHandle(), Qt::LeftButton, {}, help->rect().center());
+    qApp->removeEventFilter(&presses);
+    QCOMPARE(presses.Count, 1);
+    delete help;
 }
 
 QTEST_MAIN(TestOptionsWindow)

@@ -87,6 +87,7 @@ private Q_SLOTS:
     void okRule_data();
     void okRule();
     void partsFollowTyping();
+    void typingKeepsItsText();
     void historyKeepsNoPasswords();
     void logInWithReservedPassword();
     void httpDownload_data();
@@ -218,6 +219,21 @@ void TestUrlWindow::partsFollowTyping() {
     QVERIFY(!window.Valid());
     QCOMPARE(window.Parts().Host, QString());
     QCOMPARE(window.Parts().Port, 21);
+}
+
+// History is offered, never filled in: the start of an older address stays as typed.
+void TestUrlWindow::typingKeepsItsText() {
+    TSettings settings = Settings_;
+    settings.URLHistory = {QStringLiteral("ftp://127.0.0.1:2122/big/")};
+    TfrmURL window(settings, nullptr);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* combo = Find<QComboBox>(window, "cmboURL");
+    combo->setFocus();
+    combo->clearEditText();
+    QTest::keyClicks(combo->lineEdit(), QStringLiteral("ftp://127.0.0.1:2122/"));
+    QCOMPARE(combo->currentText(), QStringLiteral("ftp://127.0.0.1:2122/"));
+    QCOMPARE(Find<QLineEdit>(window, "editFolder")->text(), QStringLiteral("/"));
 }
 
 void TestUrlWindow::historyKeepsNoPasswords() {

@@ -43,6 +43,7 @@ private Q_SLOTS:
     void recoveryOnlyForASmallerExistingFile();
     void deletePrompts_data();
     void deletePrompts();
+    void overwriteTexts();
     void passwordDialog();
     void passwordRule_data();
     void passwordRule();
@@ -147,6 +148,19 @@ void TestConfirmDialogs::deletePrompts() {
     TfrmConfirm box(count, QStringLiteral("notes.txt"), folder);
     QCOMPARE(box.windowTitle(), title);
     QCOMPARE(box.findChild<QLabel*>(QStringLiteral("lblPrompt"))->text(), prompt);
+}
+
+// The full stop after the quoted name, and both files' times beside their dates.
+void TestConfirmDialogs::overwriteTexts() {
+    auto box = Make(QStringLiteral("overwrite"));
+    QCOMPARE(box->findChild<QLabel*>(QStringLiteral("lblPrompt"))->text(),
+             QStringLiteral("This folder already contains a file called 'a.txt'."));
+    QStringList dates;
+    for (const QLabel* label : box->findChildren<QLabel*>())
+        if (label->text().startsWith(QStringLiteral("modified on "))) dates << label->text();
+    QCOMPARE(dates.size(), 2);
+    QVERIFY2(dates[0].contains(QStringLiteral("12:00")), qPrintable(dates[0]));
+    QVERIFY2(dates[1].contains(QStringLiteral("6:00")), qPrintable(dates[1]));
 }
 
 void TestConfirmDialogs::passwordDialog() {

@@ -229,6 +229,27 @@ private Q_SLOTS:
         QVERIFY(Count(server.transcript(), "PWD") <= 2);
     }
 
+    // Stop while a folder change hangs: the pane stops being busy at once and shows the
+    // folder it was on.
+    void stopEndsTheWait() {
+        TFolderServer folders;
+        folders.Listings = {{"/", UnixListing({"pub"}, {})}, {"/pub", UnixListing({}, {"x"})}};
+        TScriptedFtpServer server;
+        server.setScript([&](TScriptedConnection& c) { folders.Serve(c); });
+        THostBrowser b;
+        QVERIFY(ConnectAndShow(b, server.port()));
+        folders.SilentOn = "CWD /pub/";
+        TStates states(b);
+        QVERIFY(b.ShowFolder("/pub/"));
+        QCOMPARE(states.List.value(0), int(hsBusy));
+        b.Stop();
+        QVERIFY(!b.AwaitingFolder());
+        QCOMPARE(states.List.last(), int(hsIdle));
+        QCOMPARE(b.Folder(), QByteArray("/"));
+        QTRY_VERIFY(!b.Session()->Busy());
+        QVERIFY(states.List.lastIndexOf(hsBusy) < states.List.lastIndexOf(hsIdle));
+    }
+
     // Select-after-list masks apply to the folder asked for, never to a fallback; the log
     // keeps its last lines and is cleared at the next connect, not at a disconnect.
     void selectMasksAndLog() {

@@ -56,6 +56,7 @@ private Q_SLOTS:
     void pasteNeverOverwrites_data();
     void pasteNeverOverwrites();
     void treeComboFollowsFolder();
+    void noticesChangesOnDisk();
 
 private:
     QString Path(const QString& name) const { return Home_->filePath(name); }
@@ -297,6 +298,21 @@ void TestLocalView::treeComboFollowsFolder() {
     QVERIFY(!tree->window()->isVisible());
     QTRY_COMPARE(View_->Folder(), Path(QStringLiteral("zeta/")));
     QCOMPARE(combo.CurrentPath(), View_->Folder());
+}
+
+// Another program writes to a shown file (no name comes or goes) and adds one: the pane
+// shows both by itself and keeps the user's selection.
+void TestLocalView::noticesChangesOnDisk() {
+    View_->SelectRows({View_->RowOfName(QStringLiteral("C.txt"))});
+    {
+        QFile file(Path(QStringLiteral("b.txt")));
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("appended by another program");
+    }
+    QTRY_COMPARE(View_->ItemSize(View_->RowOfName(QStringLiteral("b.txt"))), qint64(5 + 27));
+    QVERIFY(WriteFile(Path(QStringLiteral("new.txt")), "new"));
+    QTRY_VERIFY(View_->RowOfName(QStringLiteral("new.txt")) >= 0);
+    QCOMPARE(View_->SelectedRows(), QList<int>{View_->RowOfName(QStringLiteral("C.txt"))});
 }
 
 QTEST_MAIN(TestLocalView)

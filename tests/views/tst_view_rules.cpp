@@ -3,6 +3,7 @@
 #include "listing/FtpUtils.h"
 #include "platform/SafeName.h"
 #include "views/HostBrowser.h"
+#include "views/MainCommands.h"
 #include "views/RemotePath.h"
 #include "views/ViewFormat.h"
 #include "views/widgets/RemoteListModel.h"
@@ -22,7 +23,11 @@ private Q_SLOTS:
         QTest::newRow("1023") << qint64(1023) << "1,023 Bytes" << "1KB";
         QTest::newRow("1024") << qint64(1024) << "1KB" << "1KB";
         QTest::newRow("1536") << qint64(1536) << "1.5KB" << "2KB";
-        QTest::newRow("under a MB") << qint64(1048575) << "1.02E3KB" << "1,024KB";
+        // Both round up: the same bytes never read smaller in one place than in the other.
+        QTest::newRow("488.28KB") << qint64(500000) << "489KB" << "489KB";
+        QTest::newRow("4.883KB") << qint64(5000) << "4.89KB" << "5KB";
+        QTest::newRow("under a MB") << qint64(1048575) << "1.03E3KB" << "1,024KB";
+        QTest::newRow("1.5MB") << qint64(1572864) << "1.5MB" << "1,536KB";
         QTest::newRow("one MB") << qint64(1048576) << "1MB" << "1,024KB";
         QTest::newRow("5 GiB") << qint64(5) * 1024 * 1024 * 1024 << "5GB" << "5,242,880KB";
         QTest::newRow("2 TiB") << qint64(2) * 1024 * 1024 * 1024 * 1024 << "2TB"
@@ -35,6 +40,39 @@ private Q_SLOTS:
         QLocale::setDefault(QLocale::c());
         QCOMPARE(FormatSize(bytes), status);
         QCOMPARE(KilobyteText(bytes), column);
+    }
+
+    void freeSpace_data() {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("none") << qint64(0) << "0 Bytes free";
+        QTest::newRow("bytes") << qint64(999) << "999 Bytes free";
+        QTest::newRow("kilobytes") << qint64(900 * 1024 + 1000) << "900 KB free";
+        QTest::newRow("75.5 GB, rounded down") << qint64(81'100'000'000) << "75.5 GB free";
+        QTest::newRow("a full unit") << qint64(1000) * 1024 * 1024 << "0.9 GB free";
+        QTest::newRow("terabytes") << qint64(3) * 1024 * 1024 * 1024 * 1024 << "3.0 TB free";
+    }
+    void freeSpace() {
+        QFETCH(qint64, bytes);
+        QTEST(FreeSpaceText(bytes), "text");
+    }
+
+    void connectionCaption_data() {
+        QTest::addColumn<QString>("site");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("stored site") << "Work" << "127.0.0.1" << 2121 << "Work";
+        QTest::newRow("standard port") << "" << "ftp.example.org" << 21 << "ftp.example.org";
+        QTest::newRow("other port") << "" << "127.0.0.1" << 2122 << "127.0.0.1:2122";
+        QTest::newRow("IPv6") << "" << "::1" << 2122 << "[::1]:2122";
+        QTest::newRow("blank site name") << " " << "host" << 990 << "host:990";
+    }
+    void connectionCaption() {
+        QFETCH(QString, site);
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        QTEST(ConnectionCaption(site, host, port), "caption");
     }
 
     void paths_data() {

@@ -114,7 +114,7 @@ QWidget* TfrmOptions::MakeGeneralPage() {
 QWidget* TfrmOptions::MakeAdvancedPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tsAdvanced"));
-    ChkNoXferOlder_ = MakeCheck(QStringLiteral("Don't tranfer older or same-aged files"),
+    ChkNoXferOlder_ = MakeCheck(QStringLiteral("Don't transfer older or same-aged files"),
                                 QStringLiteral("chkNoXferOlder"));
     ChkASCIIOnView_ =
         MakeCheck(QStringLiteral("Transfer ASCII on view"), QStringLiteral("chkASCIIOnView"));
@@ -132,7 +132,7 @@ QWidget* TfrmOptions::MakeAdvancedPage() {
                              ChkConfirmOverwrites_, ChkConfirmRestarts_, ChkListHidden_})
         checks->addWidget(check);
     checks->addWidget(MakeRadioGroup(
-        QStringLiteral(" Type of recoveries for failed tranfers "), QStringLiteral("TryToResume"),
+        QStringLiteral(" Type of recoveries for failed transfers "), QStringLiteral("TryToResume"),
         {QStringLiteral("None"), QStringLiteral("Binary files"), QStringLiteral("All files")},
         RgTryToResume_));
     checks->addStretch(1);

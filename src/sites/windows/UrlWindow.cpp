@@ -8,6 +8,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -48,6 +49,13 @@ TfrmURL::TfrmURL(TSettings& settings, IViewQuestions* questions, QWidget* parent
     // The history is reordered on OK only; Enter must not add entries of its own.
     cmboURL_->setInsertPolicy(QComboBox::NoInsert);
     cmboURL_->addItems(Settings_.URLHistory);
+    // History is offered in a list under the box, never filled into what is typed: an
+    // address that is the start of an older one ("ftp://host:2122/" of ".../big/") must
+    // stay as typed.
+    if (QCompleter* completer = cmboURL_->completer()) {
+        completer->setCompletionMode(QCompleter::PopupCompletion);
+        completer->setCaseSensitivity(Qt::CaseSensitive);
+    }
     cmboURL_->setMinimumWidth(480);
     cmboURL_->setWhatsThis(QStringLiteral("The address to open, such as ftp://host/pub/ or "
                                           "http://host/file.zip. The parts below follow it."));

@@ -34,7 +34,9 @@ TfrmOverwrite::TfrmOverwrite(const TExistingFile& file, QWidget* parent) : TQues
     // A long name is shortened in the middle so that the dialog keeps its size; the whole
     // name is in the tool tip.
     ensurePolished(); // the style's font, which the label will have
-    const QString full = QStringLiteral("This folder already contains a file called '%1.'");
+    // The full stop closes the sentence, outside the quotes: inside them it would read as
+    // part of the name.
+    const QString full = QStringLiteral("This folder already contains a file called '%1'.");
     const QString name =
         fontMetrics().elidedText(file.Name, Qt::ElideMiddle,
                                  textWidth - fontMetrics().horizontalAdvance(full.arg(QString())));
@@ -88,7 +90,12 @@ QWidget* TfrmOverwrite::FileLine(const QString& name, int64_t size, double date)
     layout->addWidget(
         new QLabel(QStringLiteral("%1 Bytes").arg(QLocale().toString(qlonglong(size))), line), 0,
         1);
-    const QString day = QLocale().toString(DateTimeFromDayNumber(date).date(), QLocale::LongFormat);
+    // The time too: two versions of a file are most often from the same day.
+    const QDateTime when = DateTimeFromDayNumber(date);
+    // Dates carry no seconds, so none are shown.
+    const QString time = QLocale().timeFormat(QLocale::ShortFormat).remove(QStringLiteral(":ss"));
+    const QString day = QLocale().toString(when.date(), QLocale::LongFormat) + QLatin1Char(' ') +
+                        QLocale().toString(when.time(), time);
     layout->addWidget(new QLabel(QStringLiteral("modified on ") + day, line), 1, 1);
     layout->setColumnStretch(1, 1);
     return line;

@@ -23,21 +23,33 @@
 const char* TCustomView::ViewMimeType = "application/x-tolvar-view";
 
 namespace {
-// The panels' widths at the usual font size; the last one takes the rest.
-constexpr int PanelWidths[3] = {50, 150, 190};
+// The counts' panels are as wide as a long count of their kind in the bar's font; the
+// last panel (free space, bytes moved) takes the rest.
+const char* const PanelSamples[3] = {"*.html", "9,999 Entries, 999MB", "9,999 Items Selected, 999MB"};
 // A status panel that cuts a text too long for it with an ellipsis, never silently at
 // its edge (a cut number would read as another number); its hint shows the whole text.
+// Panels after the first draw a line at their left edge and keep a little room on
+// either side, so that two texts never run together ("0 Bytes0 Items Selected").
 class TStatusPanel : public QLabel {
 public:
-    using QLabel::QLabel;
+    explicit TStatusPanel(QWidget* parent, bool separated) : QLabel(parent), Separated_(separated) {
+        setContentsMargins(separated ? 6 : 2, 0, 4, 0);
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
+        if (Separated_) {
+            painter.setPen(palette().color(QPalette::Mid));
+            painter.drawLine(0, 3, 0, height() - 4);
+        }
         const QRect area = contentsRect();
         painter.drawText(area, int(alignment()),
                          fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
     }
+
+private:
+    bool Separated_;
 };
 
 // Without a desktop (offscreen, a bare window manager) no icon theme is chosen, and every
@@ -100,11 +112,14 @@ void TCustomView::BuildControls() {
     StatusBar_ = new QStatusBar(this);
     StatusBar_->setSizeGripEnabled(false);
     for (int i = 0; i < 4; ++i) {
-        Panels_[i] = new TStatusPanel(StatusBar_);
+        Panels_[i] = new TStatusPanel(StatusBar_, i > 0);
         Panels_[i]->setObjectName(QStringLiteral("panel%1").arg(i));
         Panels_[i]->installEventFilter(this);
         if (i < 3) {
-            Panels_[i]->setFixedWidth(PanelWidths[i]);
+            const QMargins margins = Panels_[i]->contentsMargins();
+            Panels_[i]->setFixedWidth(Panels_[i]->fontMetrics().horizontalAdvance(
+                                          QLatin1String(PanelSamples[i])) +
+                                      margins.left() + margins.right() + 4);
             StatusBar_->addWidget(Panels_[i]);
         } else {
             // A long text never widens the pane: it is cut, and its hint shows it whole.
@@ -137,8 +152,9 @@ void TCustomView::SetModels(QAbstractItemModel* source, QSortFilterProxyModel* p
     });
     QHeaderView* header = Details_->header();
     header->setSortIndicator(0, Qt::AscendingOrder);
-    // Name, Size, Type, Modified: names get the room, the date the rest.
-    const int widths[] = {180, 80, 130};
+    // Name, Size, Type, Modified: the date gets the rest, which at the first window's
+    // size leaves it room for a date and a time.
+    const int widths[] = {160, 80, 120};
     for (int column = 0; column < 3 && column < proxy->columnCount(); ++column)
         header->resizeSection(column, widths[column]);
     header->setStretchLastSection(true);

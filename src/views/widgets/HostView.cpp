@@ -266,7 +266,7 @@ TTransferItems* THostView::Queue() {
         Queue_.reset(new TTransferItems(QueueList_));
         Queue_->HostView = this;
     }
-    Queue_->SetName(Session()->Host);
+    Queue_->SetName(ConnectionName.isEmpty() ? Session()->Host : ConnectionName);
     return Queue_.get();
 }
 

@@ -31,8 +31,10 @@ public:
     // and the questions queueing asks (the confirmation dialogs while none are given).
     void SetQueueList(TTransferItemsList* list) { QueueList_ = list; }
     void SetTransferQuestions(ITransferQuestions* questions) { TransferQuestions_ = questions; }
-    // The pane's queue, made when first needed and named after the server.
+    // The pane's queue, made when first needed and named as the connection is.
     TTransferItems* Queue();
+    // The name the connection goes by (the host tab's caption); empty: the host.
+    QString ConnectionName;
     // The queue when one was made, else null.
     TTransferItems* ExistingQueue() const { return Queue_.get(); }
     // The folder drop-down this pane fills; cleared when that control goes away.

@@ -6,11 +6,15 @@
 #include <QDirIterator>
 #include <QFileSystemWatcher>
 #include <QLocale>
+#include <QSet>
 #include <QTimer>
 
 namespace {
 // Changes on disk come in bursts (a copy writes many times); one reread follows them.
 constexpr int RereadDelayMs = 150;
+// A folder's own watch tells of names that come and go, not of writes to the files in
+// it; those files are watched one by one, up to this many (each is a kernel watch).
+constexpr int MaxWatchedFiles = 1000;
 
 bool SameEntry(const TLocalEntry& a, const TLocalEntry& b) {
     return a.Path == b.Path && a.IsFolder == b.IsFolder && a.IsLink == b.IsLink &&
@@ -29,8 +33,14 @@ TLocalFolderModel::TLocalFolderModel(QObject* parent)
     FolderIcon_ = IconProvider_.icon(QFileIconProvider::Folder);
     RereadTimer_->setSingleShot(true);
     RereadTimer_->setInterval(RereadDelayMs);
-    connect(Watcher_, &QFileSystemWatcher::directoryChanged, RereadTimer_,
-            qOverload<>(&QTimer::start));
+    // Not restarted by every event: a file written without pause would otherwise never
+    // show its new size.
+    const auto changed = [this] {
+        if (!RereadTimer_->isActive())
+            RereadTimer_->start();
+    };
+    connect(Watcher_, &QFileSystemWatcher::directoryChanged, this, changed);
+    connect(Watcher_, &QFileSystemWatcher::fileChanged, this, changed);
     connect(RereadTimer_, &QTimer::timeout, this, [this] {
         if (!Reread())
             Q_EMIT FolderUnreadable();
@@ -86,6 +96,7 @@ bool TLocalFolderModel::Reread() {
     if (!ReadFolder(Folder_, fresh))
         return false;
     Merge(fresh);
+    WatchFiles();
     return true;
 }
 
@@ -134,10 +145,29 @@ void TLocalFolderModel::Merge(std::vector<TLocalEntry>& fresh) {
 }
 
 void TLocalFolderModel::Watch(const QString& path) {
-    const QStringList watched = Watcher_->directories();
+    const QStringList watched = Watcher_->directories() + Watcher_->files();
     if (!watched.isEmpty())
         Watcher_->removePaths(watched);
     Watcher_->addPath(path);
+    WatchFiles();
+}
+
+void TLocalFolderModel::WatchFiles() {
+    QSet<QString> wanted;
+    for (const TLocalEntry& entry : Entries_) {
+        if (wanted.size() >= MaxWatchedFiles)
+            break;
+        if (!entry.IsFolder)
+            wanted.insert(entry.Path);
+    }
+    QStringList gone;
+    for (const QString& path : Watcher_->files())
+        if (!wanted.remove(path))
+            gone << path;
+    if (!gone.isEmpty())
+        Watcher_->removePaths(gone);
+    if (!wanted.isEmpty())
+        Watcher_->addPaths(QStringList(wanted.cbegin(), wanted.cend()));
 }
 
 void TLocalFolderModel::SetMasks(const QStringList& masks) {
@@ -176,10 +206,8 @@ QString TLocalFolderModel::TypeText(int row) const {
     QString text;
     if (!type.isDefault())
         text = type.comment();
-    else if (!suffix.isEmpty())
-        text = suffix.toUpper() + QStringLiteral(" File");
     else
-        text = QStringLiteral("File");
+        text = ExtensionTypeText(suffix);
     TypeCache_.insert(key, text);
     return text;
 }
@@ -222,7 +250,7 @@ QVariant TLocalFolderModel::data(const QModelIndex& index, int role) const {
         case colType:
             return TypeText(index.row());
         case colModified:
-            return QLocale().toString(entry.Modified, QLocale::ShortFormat);
+            return ModifiedText(entry.Modified);
         }
         break;
     case Qt::DecorationRole:

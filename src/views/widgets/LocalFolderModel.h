@@ -77,6 +77,7 @@ private:
     bool ReadFolder(const QString& path, std::vector<TLocalEntry>& entries) const;
     void Merge(std::vector<TLocalEntry>& fresh);
     void Watch(const QString& path);
+    void WatchFiles();
 
     QString Folder_;
     std::vector<TLocalEntry> Entries_;

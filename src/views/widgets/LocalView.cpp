@@ -5,6 +5,7 @@
 #include "listing/RemoteItem.h"
 #include "platform/Trash.h"
 #include "views/LocalFileCopy.h"
+#include "views/ViewFormat.h"
 #include "views/widgets/LocalFolderModel.h"
 #include "views/widgets/Properties.h"
 #include "views/widgets/TreeCombo.h"
@@ -178,10 +179,8 @@ void TLocalView::FolderShown() {
     const QString folder = Model_->FolderPath();
     TCustomView::SetFolder(folder);
     const QStorageInfo storage(folder);
-    SetPanelText(3, storage.isValid() && storage.isReady()
-                        ? FormatThousands(QString::number(storage.bytesAvailable())) +
-                              QStringLiteral(" Bytes Free")
-                        : QString());
+    SetPanelText(3, storage.isValid() && storage.isReady() ? FreeSpaceText(storage.bytesAvailable())
+                                                           : QString());
     FillTreeCombo();
     if (OnFolderChanged)
         OnFolderChanged(this);

@@ -15,15 +15,7 @@ QIcon ThemeIcon(const QString& name, QStyle::StandardPixmap fallback) {
     return icon.isNull() ? QApplication::style()->standardIcon(fallback) : icon;
 }
 
-// The locale's short date and time; remote dates have no seconds, so none are shown.
-QString DateText(double date) {
-    static const QString format = [] {
-        QString f = QLocale().dateTimeFormat(QLocale::ShortFormat);
-        f.remove(QStringLiteral(":ss"));
-        return f;
-    }();
-    return QLocale().toString(DateTimeFromDayNumber(date), format);
-}
+QString DateText(double date) { return ModifiedText(DateTimeFromDayNumber(date)); }
 
 QString Extension(const QString& name) {
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
@@ -156,7 +148,7 @@ const TRemoteListModel::TTypeInfo& TRemoteListModel::TypeOfEntry(size_t index) c
             info.Icon = QIcon::fromTheme(mime.iconName(), QIcon::fromTheme(mime.genericIconName()));
         }
         if (info.Text.isEmpty())
-            info.Text = extension.isEmpty() ? QStringLiteral("File") : extension + QStringLiteral(" File");
+            info.Text = ExtensionTypeText(extension);
         if (info.Icon.isNull())
             info.Icon = ThemeIcon(QStringLiteral("text-x-generic"), QStyle::SP_FileIcon);
         it = Types_.insert(key, info);

@@ -167,7 +167,9 @@ void TTreeCombo::SetCurrentPath(const QString& path) {
 
 void TTreeCombo::ShowText(QStandardItem* node) {
     QStandardItem* line = Text_->item(0);
-    line->setText(node == Root_ ? Root_->text() : node->data(PathRole).toString());
+    // The box names the folder itself, the root too ("/"); the tree's root node keeps
+    // its caption ("Server") in the drop-down.
+    line->setText(node->data(PathRole).toString());
     line->setIcon(node->icon());
 }
 
