@@ -23,6 +23,7 @@ struct TPlan {
     std::atomic<int> DropFirstRetrAt{0};
     // False: REST is answered 350 and ignored, the whole file sent, as broken servers do.
     bool HonourRest = false;
+    bool DropControlToo = false; // the server goes away as a whole
     std::atomic<int> Retrs{0};
 };
 
@@ -66,6 +67,10 @@ void Serve(TScriptedConnection& c, TPlan& plan) {
             if (first && plan.DropFirstRetrAt > 0) {
                 c.sendData(rest.left(plan.DropFirstRetrAt));
                 c.closeData();
+                if (plan.DropControlToo) {
+                    c.close();
+                    return;
+                }
                 c.sendLine("426 Connection closed; transfer aborted.");
                 continue;
             }
@@ -230,8 +235,13 @@ private Q_SLOTS:
         QCOMPARE(server.transcript().count("REST 50000"), 1);
     }
 
-    // The data connection drops mid-file: the item goes on from the local length on the
-    // same log-on, and only once bytes have come does it try again.
+    // The connection drops mid-file: the item goes on from the local length, logging on
+    // again when the control connection went too, and only once bytes have come.
+    void droppedDownloadResumesFromTheLocalLength_data() {
+        QTest::addColumn<bool>("wholeConnection");
+        QTest::newRow("data connection") << false;
+        QTest::newRow("whole connection") << true;
+    }
     void droppedDownloadResumesFromTheLocalLength() {
         TPlan plan;
         plan.File = QByteArray(300'000, 'z');
@@ -239,6 +249,8 @@ private Q_SLOTS:
             plan.File[i] = char(i / 7);
         plan.DropFirstRetrAt = 120'000;
         plan.HonourRest = true;
+        QFETCH(bool, wholeConnection);
+        plan.DropControlToo = wholeConnection;
         TScriptedFtpServer server;
         server.setScript([&](TScriptedConnection& c) { Serve(c, plan); });
         auto item = Item(server.port(), "broken.bin", plan.File.size());
@@ -251,6 +263,7 @@ private Q_SLOTS:
         QCOMPARE(file.readAll(), plan.File);
         QCOMPARE(plan.Retrs.load(), 2);
         QVERIFY(server.transcript().contains("REST 120000"));
+        QCOMPARE(server.connectionCount(), wholeConnection ? 2 : 1);
         QCOMPARE(Queue->BytesDone, plan.File.size());
         QCOMPARE(Queue->BytesLeft, 0);
 
