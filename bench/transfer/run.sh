@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Transfer queue benchmark: 2,000 files of 1 KiB downloaded from a local vsftpd through one
 # queue (one connection, tolvar-ftp mget), beside lftp's "mirror -P 4" (four connections)
-# on the same folder in the same run. Prints files per second of both and their ratio.
+# on the same folder in the same run. Prints files per second of both and their ratio, and
+# the same queue over active (PORT) data connections, which must cost no more per file.
 #   bench/transfer/run.sh [BUILD_DIR] [FILES] [ROUNDS]
 # BUILD_DIR (default build/bench-transfer) is configured and built in Release mode.
 set -euo pipefail
@@ -50,6 +51,12 @@ run_ours() {
     "$tool" --passive mget "${urls[@]}" "$1" >"$tmp/ours.out"
     ours+=("$(seconds "$start" "$(now)")")
 }
+run_active() {
+    local start
+    start=$(now)
+    "$tool" --active mget "${urls[@]}" "$1" >"$tmp/active.out"
+    active+=("$(seconds "$start" "$(now)")")
+}
 run_peer() {
     local start
     start=$(now)
@@ -61,15 +68,21 @@ run_peer() {
 # Fresh folders every round, nothing deleted until the end: the file system's cost of
 # reusing just-freed inodes would otherwise fall on whichever client runs first. The
 # order alternates for the same reason.
-ours=() peer=()
+ours=() peer=() active=()
 for round in $(seq "$rounds"); do
-    mkdir -p "$tmp/ours$round" "$tmp/peer$round"
+    mkdir -p "$tmp/ours$round" "$tmp/peer$round" "$tmp/active$round"
     if [ $((round % 2)) -eq 1 ]; then
         run_ours "$tmp/ours$round"
         run_peer "$tmp/peer$round"
     else
         run_peer "$tmp/peer$round"
         run_ours "$tmp/ours$round"
+    fi
+    run_active "$tmp/active$round"
+    if [ "$(ls "$tmp/active$round" | wc -l)" -ne "$files" ]; then
+        echo "round $round: tolvar-ftp --active got too few files" >&2
+        cat "$tmp/active.out" >&2
+        exit 1
     fi
     got_ours=$(ls "$tmp/ours$round" | wc -l) got_peer=$(ls "$tmp/peer$round" | wc -l)
     if [ "$got_ours" -ne "$files" ] || [ "$got_peer" -ne "$files" ]; then
@@ -82,10 +95,13 @@ done
 median() { printf '%s\n' "$@" | sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
 ours_s=$(median "${ours[@]}")
 peer_s=$(median "${peer[@]}")
+active_s=$(median "${active[@]}")
 lftp_version=$(lftp --version | head -1 | grep -o "Version [0-9.]*" | cut -d" " -f2)
-awk -v n="$files" -v os="$ours_s" -v ps="$peer_s" -v r="$rounds" -v lv="$lftp_version" 'BEGIN {
+awk -v n="$files" -v os="$ours_s" -v ps="$peer_s" -v as="$active_s" -v r="$rounds" \
+    -v lv="$lftp_version" 'BEGIN {
     printf "files: %d of 1 KiB from vsftpd on loopback, median of %d rounds\n", n, r
     printf "Tolvar, one queue (1 connection): %.3f s = %.0f files/s\n", os, n / os
+    printf "Tolvar, active (PORT):            %.3f s = %.0f files/s (%.1f ms more a file)\n", as, n / as, (as - os) * 1000 / n
     printf "lftp %s mirror -P 4:         %.3f s = %.0f files/s\n", lv, ps, n / ps
     printf "ratio Tolvar / lftp:              %.2fx\n", ps / os
 }'

@@ -72,6 +72,16 @@ const TFirewallData FirewallKinds[4] = {
     {false, nullptr, true},
 };
 
+// Refusals that ask for TLS: "530 Must use encryption", "534 Policy requires SSL",
+// "530 Non-anonymous sessions must use encryption".
+bool AsksForEncryption(const QByteArray& reply) {
+    const QByteArray text = reply.toLower();
+    for (const char* word : {"tls", "ssl", "encrypt", "secure"})
+        if (text.contains(word))
+            return true;
+    return false;
+}
+
 } // namespace
 
 void TFTPThread::SendPassword(const QByteArray& password) {
@@ -208,10 +218,19 @@ void TFTPThread::LoggedInSteps() {
     if (Shared->HasOwner) {
         Quiet = true;
         try {
+            // Servers refuse REST in ASCII mode (ProFTPD, pyftpdlib), and resuming is only
+            // ever done in binary: the probe asks in that mode, then gives the session back
+            // the server's default type.
+            SendCommand("TYPE I");
+            const bool binary = GetReplyClass() == 2;
             SendCommand("REST 1");
             Shared->ResumeSupported = GetReplyClass() == 3;
             SendCommand("REST 0");
             GetReplyClass();
+            if (binary) {
+                SendCommand("TYPE A");
+                GetReplyClass();
+            }
         } catch (...) {
             Quiet = false;
             throw;
@@ -263,6 +282,15 @@ bool TFTPThread::ConnectionStep(TCommandItem& item) {
             } catch (const EControlSocketException& e) {
                 if (!e.Message.isEmpty() && e.ErrorCode != WSAENOTSOCK_)
                     LogError(e.Message);
+                // A permanent refusal (530 and the rest of class 5) answers the same every
+                // time: only a busy server (421), a time-out or a broken connection is
+                // worth another attempt.
+                if (e.ErrorCode == 0 && ReplyCode >= 500 && ReplyCode < 600) {
+                    final = true;
+                    if (AsksForEncryption(ReplyText))
+                        LogError(QStringLiteral("The server requires an encrypted connection "
+                                                "(FTPS), which this version does not offer"));
+                }
             }
         }
         ++attempt;

@@ -31,7 +31,7 @@ struct TSettings {
     bool ShowManager = true;
     bool PromptForPass = true;
     bool KeepAlive = true; // key "Ping"
-    bool UsePASV = false;
+    bool UsePASV = true;   // passive by default: clients behind NAT cannot take PORT connections
     bool QuickDisconnect = false;
     int RetryDelay = 5; // seconds
     bool InfiniteRetry = false;

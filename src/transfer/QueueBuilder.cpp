@@ -68,39 +68,48 @@ std::optional<TWalkEntry> TListedFolders::Entry(const QByteArray& folder, const 
 }
 
 TExistingAction DecideExisting(const TExistingFile& file, const TSettings& settings,
-                               TDecisionFlags& flags, ITransferQuestions* questions) {
+                               TDecisionFlags& flags, ITransferQuestions* questions,
+                               QString* why) {
+    const auto skip = [why](const char* reason) {
+        if (why)
+            *why = QString::fromLatin1(reason);
+        return eaSkip;
+    };
     const int64_t existing = file.ExistingSize, incoming = file.NewSize;
     if (settings.NoXferOlder && existing == incoming && file.NewDate <= file.ExistingDate)
-        return eaSkip;
+        return skip("is no newer than the file at the destination");
     // An empty file holds nothing to keep or to go on from.
     if (existing == 0)
         return eaFromStart;
-    // Only a binary transfer on a resuming server can go on where it stopped; any other
-    // existing file is a question of overwriting.
-    if (existing >= incoming || !file.CanResume) {
+    // Only a binary transfer on a resuming server can go on where it stopped, and it is
+    // offered unasked for only when the user wants resumes tried; any other existing file
+    // is a question of overwriting, where "&Recovery" still resumes if it can.
+    if (existing >= incoming || !file.CanResume || settings.TryToResume <= 0) {
         if (!settings.ConfirmOverwrites)
             return eaFromStart;
         if (flags.OverwriteToAll)
-            return flags.OverwriteYesToAll ? eaFromStart : eaSkip;
+            return flags.OverwriteYesToAll ? eaFromStart : skip("exists at the destination");
         if (!questions)
-            return eaSkip;
+            return skip("exists at the destination");
         TExistingFile asked = file;
         asked.CanResume = file.CanResume && existing < incoming;
         const int answer = questions->AskOverwrite(asked);
+        // Writing over the partial file would lose it; the user asked to keep it.
         if (answer == mrRetry)
-            return asked.CanResume ? eaResume : eaSkip;
+            return asked.CanResume ? eaResume : skip("cannot be resumed from this server");
         if (answer == mrYesToAll || answer == mrNoToAll) {
             flags.OverwriteToAll = true;
             flags.OverwriteYesToAll = answer == mrYesToAll;
         }
-        return answer == mrYes || answer == mrYesToAll ? eaFromStart : eaSkip;
+        return answer == mrYes || answer == mrYesToAll ? eaFromStart
+                                                       : skip("exists at the destination");
     }
     if (flags.RestartToAll)
         return flags.RestartYesToAll ? eaResume : eaFromStart;
     if (!settings.ConfirmRestarts)
         return eaResume;
     if (!questions)
-        return eaSkip;
+        return skip("exists at the destination");
     const int answer = questions->AskRestart(file.Name);
     if (answer == mrYesToAll || answer == mrNoToAll) {
         flags.RestartToAll = true;
@@ -115,7 +124,7 @@ TExistingAction DecideExisting(const TExistingFile& file, const TSettings& setti
         return eaFromStart;
     default:
         // Closing the question leaves the file as it is.
-        return eaSkip;
+        return skip("exists at the destination");
     }
 }
 
@@ -162,11 +171,11 @@ bool TQueueBuilder::Decide(const TWalkEntry& source, const TWalkEntry& existing,
     file.ExistingDate = existing.Date;
     file.NewDate = source.Date;
     file.CanResume = Connection_.ServerResumes &&
-                     TransferTypeFor(upload ? destName : source.Name, Settings_) == ttBinary &&
-                     Settings_.TryToResume > 0;
+                     TransferTypeFor(upload ? destName : source.Name, Settings_) == ttBinary;
     TExistingAction action;
+    QString why = QStringLiteral("exists at the destination");
     if (Questions_) {
-        action = DecideExisting(file, Settings_, Flags_, Questions_);
+        action = DecideExisting(file, Settings_, Flags_, Questions_, &why);
     } else {
         switch (Unattended_) {
         case unOverwrite:
@@ -179,12 +188,12 @@ bool TQueueBuilder::Decide(const TWalkEntry& source, const TWalkEntry& existing,
             action = eaSkip;
             break;
         }
-        if (action == eaSkip) {
+        if (action == eaSkip)
             ++SkippedExisting_;
-            Log(QStringLiteral("\"%1\" exists at the destination; skipped.").arg(file.Name), false);
-        }
     }
     if (action == eaSkip) {
+        // Whatever the answer, a file left out is said so.
+        Log(QStringLiteral("\"%1\" %2; skipped.").arg(file.Name, why), false);
         ++Skipped_;
         return false;
     }

@@ -84,9 +84,11 @@ struct TDecisionFlags {
 enum TExistingAction { eaSkip, eaFromStart, eaResume };
 
 // What to do with an existing destination file, asking when the settings say so.
-// Without questions (null) the answer is "skip" wherever one would be asked.
+// Without questions (null) the answer is "skip" wherever one would be asked. A skip
+// names its reason in `why` (for the log line every skip gets).
 TExistingAction DecideExisting(const TExistingFile& file, const TSettings& settings,
-                               TDecisionFlags& flags, ITransferQuestions* questions);
+                               TDecisionFlags& flags, ITransferQuestions* questions,
+                               QString* why = nullptr);
 
 // Builds the transfer items of one command: files and, depth first, folders; existing
 // destination files decided for every destination folder of the walk.

@@ -3,11 +3,14 @@
 #include "engine/EngineSettings.h"
 #include "listing/DebugLog.h"
 #include "listing/FtpUtils.h"
+#include "settings/Settings.h"
 #include "transfer/TransferFigures.h"
 #include "transfer/TransferItems.h"
+#include "transfer/TransferType.h"
 #include "transfer/TransferWindows.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QTimer>
 
@@ -170,14 +173,18 @@ void TTransferItem::ftpCommandCompleted(TFTPComponent* sender, TFTPCommand comma
     case C::Upload:
     case C::ResumeDownload:
     case C::ResumeUpload:
-        if (TypeFailed_) success = false;
-        if (!success && !aborted && !Upload && StartOffset > 0 && !sender->ResumeSupported()) {
+        if (TypeFailed_) {
+            success = false;
+        } else if (!success && !aborted && !Upload && StartOffset > 0 &&
+                   !sender->ResumeSupported()) {
             // The server ignored the restart: the next attempt fetches the whole file, and
             // so do the downloads queued later from the view.
             StartOffset = 0;
             if (Owner->HostView)
                 if (TFTPComponent* own = Owner->HostView->OwnSession())
                     own->SetResumeSupported(false);
+        } else if (!success && !aborted && RetryWithResume(sender)) {
+            return;
         }
         break;
     case C::Logout:
@@ -191,7 +198,33 @@ void TTransferItem::ftpCommandCompleted(TFTPComponent* sender, TFTPCommand comma
     Finish(sender, command, success, aborted);
 }
 
+bool TTransferItem::RetryWithResume(TFTPComponent* sender) {
+    TTransferItems* queue = Owner;
+    if (Upload || IsFolder || IsHTTP || sender != Session || !queue) return false;
+    const TSettings& settings = queue->Settings();
+    // Only a binary file can go on where it stopped: a text transfer's local length is
+    // not the server's.
+    if (settings.TryToResume <= 0 || TransferTypeFor(FileName, settings) != ttBinary) return false;
+    const int limit = EngineSettings().RetryCount;
+    if (limit > 0 && ResumeRetries_ >= limit) return false;
+    const int64_t local = QFileInfo(LocalPath()).size();
+    // Nothing arrived (a refusal, a server that ignored the restart and was cut back) or
+    // everything did: going on would gain nothing.
+    if (local <= StartOffset || (Size > 0 && local >= Size)) return false;
+    ++ResumeRetries_;
+    ftpLog(sender,
+           QStringLiteral("The connection broke after %1 bytes of \"%2\"; resuming from there.")
+               .arg(local)
+               .arg(DisplayText(FileName)),
+           EngineSettings().LogColorInfo);
+    ftpProgress(sender, 1, true, local);
+    StartOffset = local;
+    StartOn(sender);
+    return true;
+}
+
 void TTransferItem::Finish(TFTPComponent* sender, TFTPCommand command, bool success, bool aborted) {
+    ResumeRetries_ = 0;
     TTransferItems* queue = Owner;
     const TTransferWindows windows = queue->Windows();
     using C = TFTPCommand;
@@ -278,6 +311,9 @@ void TTransferItem::ftpLog(TFTPComponent* sender, const QString& message, TColor
 }
 
 void TTransferItem::ftpLoggedIn(TFTPComponent* sender) {
+    // A borrowed session's view learns that it is connected again, as it learnt of the
+    // disconnection.
+    if (HasSavedHandlers_ && SavedHandlers_.OnLoggedIn) SavedHandlers_.OnLoggedIn(sender);
     if (sender == Session && State_ == isBusy) StartOn(sender);
 }
 

@@ -85,6 +85,9 @@ private:
     void ftpProgress(TFTPComponent* sender, uint8_t stage, bool isFile, int64_t bytes);
     void ftpFileSize(TFTPComponent* sender, const QString& localPath, int64_t size);
     void Finish(TFTPComponent* sender, TFTPCommand command, bool success, bool aborted);
+    // A download that broke after bytes arrived goes on from the local length on the
+    // same session (logging on again when the connection went); false when it may not.
+    bool RetryWithResume(TFTPComponent* sender);
 
     TItemState State_ = isPending;
     // What the queue counted this item under while it is pending or busy.
@@ -95,4 +98,6 @@ private:
     // The type step failed on a borrowed session; the transfer queued behind it still
     // runs there, and its completion ends the item.
     bool TypeFailed_ = false;
+    // Resumes after broken connections so far, for this run of the item.
+    int ResumeRetries_ = 0;
 };

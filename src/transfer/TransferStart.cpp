@@ -42,8 +42,10 @@ void TTransferItem::StartOn(TFTPComponent* session) {
         session->User = User;
         session->Password = Password;
         session->Account = Account;
-        // Index 1, "Not Relevant": transfer sessions make no server-type probe.
-        session->SetServerType(1);
+        // Index 1, "Not Relevant": transfer sessions make no server-type probe. A host
+        // view's own session (logged on again after its connection broke) detects the
+        // type and probes for resuming, as the view's own log-on does: it lists again.
+        session->SetServerType(session->HasOwner() ? 0 : 1);
         QueueLogIn(*session, settings, UseFirewall);
         return; // the logged-in notification starts the item again
     }

@@ -53,6 +53,8 @@ private Q_SLOTS:
     void keepAliveSurvivesFirstComponent();
     void refusedConnectionRetries();
     void unlimitedRetriesUntilAbort();
+    void refusedLogInRetriedOnlyWhenItCanChange_data();
+    void refusedLogInRetriedOnlyWhenItCanChange();
     void impossibleHostNameTriedOnce_data();
     void impossibleHostNameTriedOnce();
     void logInWithAccountAndFolderReplies();
@@ -366,6 +368,39 @@ void TestSessionProtocol::unlimitedRetriesUntilAbort() {
     QVERIFY(rec.Count(QStringLiteral("Log info 1 seconds delay before retrying...")) >= 3);
 }
 
+void TestSessionProtocol::refusedLogInRetriedOnlyWhenItCanChange_data() {
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("connections");
+    QTest::addColumn<bool>("hint");
+    QTest::newRow("needs TLS") << QByteArray("530 Non-anonymous sessions must use encryption.") << 1
+                               << true;
+    QTest::newRow("wrong password") << QByteArray("530 Login incorrect.") << 1 << false;
+    QTest::newRow("busy") << QByteArray("421 Too many users, try later.") << 3 << false;
+}
+
+void TestSessionProtocol::refusedLogInRetriedOnlyWhenItCanChange() {
+    QFETCH(QByteArray, reply);
+    QFETCH(int, connections);
+    QFETCH(bool, hint);
+    EngineSettings().RetryCount = 3;
+    TSessionRecorder& rec = Connect([reply](TScriptedConnection& c) {
+        c.sendLine("220 Ready");
+        c.expect("USER joe");
+        c.sendLine("331 Password required");
+        c.expect("PASS secret");
+        c.sendLine(reply);
+        c.waitForPeerClose(5000);
+    });
+    WAIT_EVENT(rec, "Completed Login 0 0");
+    QCOMPARE(Server->connectionCount(), connections);
+    QCOMPARE(Server->transcript().size(), 2 * connections); // USER and PASS each time
+    EXPECT_EVENT(rec, "Log error " + QString::fromLatin1(reply));
+    EXPECT_EVENT(rec, "CantLogIn");
+    QCOMPARE(rec.Find(QStringLiteral(
+                 "Log error The server requires an encrypted connection (FTPS)")) >= 0,
+             hint);
+}
+
 void TestSessionProtocol::impossibleHostNameTriedOnce_data() {
     QTest::addColumn<QString>("host");
     QTest::addColumn<int>("port");
@@ -410,10 +445,15 @@ void TestSessionProtocol::logInWithAccountAndFolderReplies() {
         c.sendLine("230 In");
         c.expect("SYST");
         c.sendLine("215 UNIX Type: L8");
+        // The resume probe asks in binary, then the server's default type comes back.
+        c.expect("TYPE I");
+        c.sendLine("200 Binary");
         c.expect("REST 1");
         c.sendLine("350 Restarting at 1");
         c.expect("REST 0");
         c.sendLine("350 Restarting at 0");
+        c.expect("TYPE A");
+        c.sendLine("200 ASCII");
         c.expect("PWD");
         c.sendLine("500 Unknown command");
         c.expect("XPWD");

@@ -72,7 +72,7 @@ private Q_SLOTS:
     void init();
     void writesOnlyWhatChanged_data();
     void writesOnlyWhatChanged();
-    void liveSessionTurnsPassive();
+    void liveSessionFollowsPassive();
     void failedWriteKeepsWindowOpen();
     void pinStaysOrFollowsButton_data();
     void pinStaysOrFollowsButton();
@@ -110,7 +110,7 @@ void TestOptionsWindow::writesOnlyWhatChanged_data() {
     QTest::addColumn<bool>("ok");
     QTest::addColumn<QStringList>("changedLines");
     QTest::newRow("no change") << QString() << QVariant() << true << QStringList{};
-    QTest::newRow("passive") << "chkUsePASV" << QVariant(true) << true << QStringList{"UsePASV=1"};
+    QTest::newRow("active") << "chkUsePASV" << QVariant(false) << true << QStringList{"UsePASV=0"};
     QTest::newRow("retries") << "spinRetries" << QVariant(7) << true << QStringList{"Retries=7"};
     QTest::newRow("until connected")
         << "rgRetry" << QVariant(1) << true << QStringList{"InfiniteRetry=1"};
@@ -120,7 +120,7 @@ void TestOptionsWindow::writesOnlyWhatChanged_data() {
         << "spinFirewallPort" << QVariant(2121) << true << QStringList{"Port=2121"};
     QTest::newRow("empty replacement becomes _")
         << "editChar" << QVariant(QString()) << true << QStringList{};
-    QTest::newRow("cancel") << "chkUsePASV" << QVariant(true) << false << QStringList{};
+    QTest::newRow("cancel") << "chkUsePASV" << QVariant(false) << false << QStringList{};
 }
 
 void TestOptionsWindow::writesOnlyWhatChanged() {
@@ -144,28 +144,29 @@ void TestOptionsWindow::writesOnlyWhatChanged() {
     for (qsizetype i = 0; i < now.size(); ++i)
         if (now[i] != old[i]) changed.append(QString::fromUtf8(now[i]).trimmed());
     QCOMPARE(changed, changedLines);
-    QCOMPARE(settings.UsePASV, ok && control == QLatin1String("chkUsePASV"));
+    QCOMPARE(settings.UsePASV, !(ok && control == QLatin1String("chkUsePASV")));
 }
 
-void TestOptionsWindow::liveSessionTurnsPassive() {
+void TestOptionsWindow::liveSessionFollowsPassive() {
     TFTPComponent session;
+    session.SetPassive(true);
     TSettings settings = ReadSettings(Path_);
     TfrmOptions window(settings, Path_, &Sounds_, &Questions_);
-    Set(window, QStringLiteral("chkUsePASV"), true);
-    QVERIFY(!session.Passive());
-    Click(window, "btnOK");
+    Set(window, QStringLiteral("chkUsePASV"), false);
     QVERIFY(session.Passive());
+    Click(window, "btnOK");
+    QVERIFY(!session.Passive());
 }
 
 void TestOptionsWindow::failedWriteKeepsWindowOpen() {
     TSettings settings = ReadSettings(Path_);
     // A folder in place of the file cannot be written.
     TfrmOptions window(settings, Dir_->path(), &Sounds_, &Questions_);
-    Set(window, QStringLiteral("chkUsePASV"), true);
+    Set(window, QStringLiteral("chkUsePASV"), false);
     Click(window, "btnOK");
     QCOMPARE(Questions_.Messages, QStringList{"Unable to write to " + Dir_->path()});
     QCOMPARE(window.result(), 0);
-    QVERIFY(!settings.UsePASV);
+    QVERIFY(settings.UsePASV);
 }
 
 void TestOptionsWindow::pinStaysOrFollowsButton_data() {

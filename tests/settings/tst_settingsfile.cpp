@@ -36,7 +36,7 @@ TSettings Changed() {
     s.ShowManager = false;
     s.PromptForPass = false;
     s.KeepAlive = false;
-    s.UsePASV = true;
+    s.UsePASV = false;
     s.QuickDisconnect = true;
     s.RetryDelay = 9;
     s.InfiniteRetry = true;
@@ -112,7 +112,7 @@ void TestSettingsFile::writesKeysOtherProgramsRead() {
     QVERIFY(!data.contains("\r\r") && data.count('\n') == data.count("\r\n"));
     for (const char* line :
          {"[General]\r\n", "PinTransferWindow=1\r\n", "EMail=me@example.org\r\n", "Ping=0\r\n",
-          "UsePASV=1\r\n", "Timeout=30\r\n", "ConfirmRestarts=1\r\n",
+          "UsePASV=0\r\n", "Timeout=30\r\n", "ConfirmRestarts=1\r\n",
           "[Conversions]\r\nConversionCase=2\r\nConversionUseShortName=1\r\n",
           "[Firewall]\r\nEnabled=1\r\nType=3\r\n", "ConnectSuccess=/s/a.wav\r\n",
           "[FileTypes]\r\nExt0=.txt\r\nExt1=.pl\r\n",
@@ -150,16 +150,18 @@ void TestSettingsFile::confirmRestartsAlwaysOn() {
 }
 
 void TestSettingsFile::nonNumbersAndOutOfRangeChoicesReadAsDefaults() {
-    // A first start reads defaults without making the file.
-    ReadSettings(FPath);
+    // A first start reads defaults without making the file; new installations are passive.
+    QVERIFY(ReadSettings(FPath).UsePASV);
     QVERIFY(!QFile::exists(FPath));
     QVERIFY(WriteFile(FPath, "[Connection]\r\nTimeout=abc\r\nRetries=12 times\r\nTransferMode=9\r\n"
+                             "UsePASV=0\r\n"
                              "Ping=yes\r\n[Advanced]\r\nTryToResume=-1\r\nHostDblClk=3\r\n"
                              "[General]\r\nEMail=\r\n"));
     const TSettings s = ReadSettings(FPath);
     QCOMPARE(s.Timeout, 120);
     QCOMPARE(s.Retries, 12);
     QCOMPARE(s.TransferMode, 0);
+    QCOMPARE(s.UsePASV, false); // a stored choice stays
     QCOMPARE(s.KeepAlive, true);
     QCOMPARE(s.TryToResume, 1);
     QCOMPARE(s.HostDblClk, 3);
@@ -273,7 +275,7 @@ void TestSettingsFile::applyReachesEngineAndLiveSessions() {
     TFTPComponent first;
     TFTPComponent second;
     TSettings s = DefaultSettings();
-    s.UsePASV = true;
+    s.UsePASV = false;
     s.KeepAlive = false;
     s.QuickDisconnect = true;
     s.Timeout = 45;
@@ -286,9 +288,9 @@ void TestSettingsFile::applyReachesEngineAndLiveSessions() {
     QCOMPARE(engine.TimeOut.load(), 45000u);
     QCOMPARE(engine.RetryDelay.load(), 2);
     QCOMPARE(engine.RetryCount.load(), 0);
-    QVERIFY(first.Passive() && second.Passive());
-    ApplyEngineSettings(DefaultSettings(), EngineTargets());
     QVERIFY(!first.Passive() && !second.Passive());
+    ApplyEngineSettings(DefaultSettings(), EngineTargets());
+    QVERIFY(first.Passive() && second.Passive());
     QCOMPARE(engine.RetryCount.load(), 3);
     ApplyEngineSettings(s, TEngineTargets{}); // unassigned targets are skipped
 }

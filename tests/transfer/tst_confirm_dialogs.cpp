@@ -18,10 +18,10 @@
 namespace {
 
 std::unique_ptr<TQuestionDialog> Make(const QString& which, int64_t existing = 100,
-                                      int64_t incoming = 4096) {
+                                      int64_t incoming = 4096, bool canResume = true) {
     if (which == QLatin1String("overwrite"))
-        return std::make_unique<TfrmOverwrite>(
-            TExistingFile{QStringLiteral("a.txt"), existing, incoming, 45000.5, 45001.25});
+        return std::make_unique<TfrmOverwrite>(TExistingFile{
+            QStringLiteral("a.txt"), existing, incoming, 45000.5, 45001.25, canResume});
     if (which == QLatin1String("restart"))
         return std::make_unique<TfrmRestart>(QStringLiteral("a.txt"));
     return std::make_unique<TfrmConfirm>(1, QStringLiteral("a.txt"), false);
@@ -39,8 +39,8 @@ class TestConfirmDialogs : public QObject {
 private Q_SLOTS:
     void answers_data();
     void answers();
-    void recoveryOnlyForASmallerExistingFile_data();
-    void recoveryOnlyForASmallerExistingFile();
+    void recoveryOnlyWhereResumeWorks_data();
+    void recoveryOnlyWhereResumeWorks();
     void deletePrompts_data();
     void deletePrompts();
     void overwriteTexts();
@@ -107,21 +107,25 @@ void TestConfirmDialogs::answers() {
     QCOMPARE(box->result(), result);
 }
 
-void TestConfirmDialogs::recoveryOnlyForASmallerExistingFile_data() {
+void TestConfirmDialogs::recoveryOnlyWhereResumeWorks_data() {
     QTest::addColumn<qint64>("existing");
     QTest::addColumn<qint64>("incoming");
+    QTest::addColumn<bool>("canResume"); // binary, on a server that resumes
     QTest::addColumn<bool>("enabled");
-    QTest::newRow("smaller") << qint64(100) << qint64(4096) << true;
-    QTest::newRow("larger") << qint64(4096) << qint64(100) << false;
-    QTest::newRow("equal") << qint64(4096) << qint64(4096) << false;
-    QTest::newRow("beyond 32 bits") << qint64(5'000'000'000) << qint64(6'000'000'000) << true;
+    QTest::newRow("smaller") << qint64(100) << qint64(4096) << true << true;
+    QTest::newRow("larger") << qint64(4096) << qint64(100) << true << false;
+    QTest::newRow("equal") << qint64(4096) << qint64(4096) << true << false;
+    QTest::newRow("beyond 32 bits")
+        << qint64(5'000'000'000) << qint64(6'000'000'000) << true << true;
+    QTest::newRow("cannot resume") << qint64(100) << qint64(4096) << false << false;
 }
 
-void TestConfirmDialogs::recoveryOnlyForASmallerExistingFile() {
+void TestConfirmDialogs::recoveryOnlyWhereResumeWorks() {
     QFETCH(qint64, existing);
     QFETCH(qint64, incoming);
+    QFETCH(bool, canResume);
     QFETCH(bool, enabled);
-    auto box = Make(QStringLiteral("overwrite"), existing, incoming);
+    auto box = Make(QStringLiteral("overwrite"), existing, incoming, canResume);
     QCOMPARE(box->findChild<QPushButton*>(QStringLiteral("btnRecovery"))->isEnabled(), enabled);
 }
 

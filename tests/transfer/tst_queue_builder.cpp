@@ -104,7 +104,8 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("incoming");
         QTest::addColumn<double>("existingDate");
         QTest::addColumn<bool>("canResume");
-        QTest::addColumn<QString>("settings"); // N NoXferOlder, o no overwrite confirm, r no restart confirm
+        // N NoXferOlder, o no overwrite confirm, r no restart confirm, t TryToResume 0
+        QTest::addColumn<QString>("settings");
         QTest::addColumn<QList<int>>("answers");
         QTest::addColumn<int>("action");
         QTest::addColumn<QString>("asked");
@@ -115,7 +116,8 @@ private Q_SLOTS:
         QTest::newRow("no confirmation") << 20LL << 10LL << 1.0 << true << "o" << none << int(eaFromStart) << "";
         QTest::newRow("overwrite yes") << 20LL << 10LL << 1.0 << true << "" << QList<int>{mrYes} << int(eaFromStart) << "O";
         QTest::newRow("overwrite closed") << 20LL << 10LL << 1.0 << true << "" << QList<int>{mrCancel} << int(eaSkip) << "O";
-        QTest::newRow("recovery") << 4LL << 10LL << 1.0 << false << "" << QList<int>{mrRetry} << int(eaSkip) << "O";
+        QTest::newRow("recovery impossible") << 4LL << 10LL << 1.0 << false << "" << QList<int>{mrRetry} << int(eaSkip) << "O";
+        QTest::newRow("recovery unoffered") << 4LL << 10LL << 1.0 << true << "t" << QList<int>{mrRetry} << int(eaResume) << "O";
         QTest::newRow("ascii smaller asks") << 4LL << 10LL << 1.0 << false << "" << QList<int>{mrYes} << int(eaFromStart) << "O";
         QTest::newRow("restart yes") << 4LL << 10LL << 1.0 << true << "" << QList<int>{mrYes} << int(eaResume) << "R";
         QTest::newRow("restart no") << 4LL << 10LL << 1.0 << true << "" << QList<int>{mrNo} << int(eaFromStart) << "R";
@@ -135,12 +137,16 @@ private Q_SLOTS:
         s.NoXferOlder = settings.contains('N');
         s.ConfirmOverwrites = !settings.contains('o');
         s.ConfirmRestarts = !settings.contains('r');
+        if (settings.contains('t')) s.TryToResume = 0;
         TScriptedQuestions q;
         q.Answers = answers;
         TDecisionFlags flags;
         const TExistingFile file{"f", existing, incoming, existingDate, 100.0, canResume};
-        QCOMPARE(int(DecideExisting(file, s, flags, &q)), action);
+        QString why;
+        QCOMPARE(int(DecideExisting(file, s, flags, &q, &why)), action);
         QCOMPARE(q.Asked, asked);
+        // Every skip says why, so that no file is left out without a log line.
+        QCOMPARE(why.isEmpty(), action != eaSkip);
     }
 
     // "To all" answers hold for the rest of one command, and the next command asks again.

@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <utility>
 
 namespace {
 
@@ -18,12 +19,18 @@ struct TPlan {
     QByteArray File;
     QByteArray StorReply; // empty: accept the upload
     std::atomic<bool> StallFirstRetr{false};
+    // Above 0: the first RETR's data connection is dropped after this many bytes.
+    std::atomic<int> DropFirstRetrAt{0};
+    // False: REST is answered 350 and ignored, the whole file sent, as broken servers do.
+    bool HonourRest = false;
+    bool DropControlToo = false; // the server goes away as a whole
     std::atomic<int> Retrs{0};
 };
 
 void Serve(TScriptedConnection& c, TPlan& plan) {
     c.setSendPause(0);
     c.sendLine("220 Scripted server ready.");
+    qsizetype restart = 0;
     for (;;) {
         const QByteArray line = c.readLine(10000);
         if (c.readFailed()) return;
@@ -40,9 +47,13 @@ void Serve(TScriptedConnection& c, TPlan& plan) {
         } else if (verb == "CWD") {
             c.sendLine("250 Okay.");
         } else if (verb == "REST") {
+            restart = line.mid(5).toLongLong();
             c.sendLine("350 Restarting.");
         } else if (verb == "RETR") {
-            const bool stall = plan.Retrs++ == 0 && plan.StallFirstRetr;
+            const bool first = plan.Retrs++ == 0;
+            const bool stall = first && plan.StallFirstRetr;
+            const qsizetype from = std::exchange(restart, 0);
+            const QByteArray rest = plan.HonourRest ? plan.File.mid(from) : plan.File;
             c.sendLine("150 Opening BINARY mode data connection (" +
                        QByteArray::number(plan.File.size()) + " bytes).");
             if (!c.acceptData()) return;
@@ -53,7 +64,17 @@ void Serve(TScriptedConnection& c, TPlan& plan) {
                 c.sendLine("426 Transfer aborted.");
                 continue;
             }
-            c.sendData(plan.File);
+            if (first && plan.DropFirstRetrAt > 0) {
+                c.sendData(rest.left(plan.DropFirstRetrAt));
+                c.closeData();
+                if (plan.DropControlToo) {
+                    c.close();
+                    return;
+                }
+                c.sendLine("426 Connection closed; transfer aborted.");
+                continue;
+            }
+            c.sendData(rest);
             c.closeData();
             c.sendLine("226 Transfer complete.");
         } else if (verb == "STOR") {
@@ -212,6 +233,47 @@ private Q_SLOTS:
         QCOMPARE(resumed->State(), isDone);
         QCOMPARE(ReadFile(LocalPath("resumed.bin")), plan.File);
         QCOMPARE(server.transcript().count("REST 50000"), 1);
+    }
+
+    // The connection drops mid-file: the item goes on from the local length, logging on
+    // again when the control connection went too, and only once bytes have come.
+    void droppedDownloadResumesFromTheLocalLength_data() {
+        QTest::addColumn<bool>("wholeConnection");
+        QTest::newRow("data connection") << false;
+        QTest::newRow("whole connection") << true;
+    }
+    void droppedDownloadResumesFromTheLocalLength() {
+        TPlan plan;
+        plan.File = QByteArray(300'000, 'z');
+        for (qsizetype i = 0; i < plan.File.size(); i += 7)
+            plan.File[i] = char(i / 7);
+        plan.DropFirstRetrAt = 120'000;
+        plan.HonourRest = true;
+        QFETCH(bool, wholeConnection);
+        plan.DropControlToo = wholeConnection;
+        TScriptedFtpServer server;
+        server.setScript([&](TScriptedConnection& c) { Serve(c, plan); });
+        auto item = Item(server.port(), "broken.bin", plan.File.size());
+        TTransferItem* broken = item.get();
+        Queue->Add(item);
+        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(broken->State(), isDone);
+        QFile file(Local->filePath("broken.bin"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), plan.File);
+        QCOMPARE(plan.Retrs.load(), 2);
+        QVERIFY(server.transcript().contains("REST 120000"));
+        QCOMPARE(server.connectionCount(), wholeConnection ? 2 : 1);
+        QCOMPARE(Queue->BytesDone, plan.File.size());
+        QCOMPARE(Queue->BytesLeft, 0);
+
+        // Text files never resume: their local length is not the server's.
+        plan.Retrs = 0;
+        auto text = Item(server.port(), "broken.txt", plan.File.size());
+        Queue->Add(text);
+        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(Queue->Item(1)->State(), isError);
+        QCOMPARE(plan.Retrs.load(), 1);
     }
 
     void refusedUploadOfANameWithABlankGetsTheHint() {

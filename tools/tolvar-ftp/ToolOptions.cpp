@@ -52,6 +52,8 @@ QString ToolUsage() {
         "                         Without these, get, put, mget and mput skip existing\n"
         "                         destination files with a message.\n"
         "  --passive              passive data connections (PASV)\n"
+        "  --active               active data connections (PORT), whatever the\n"
+        "                         settings say\n"
         "  --timeout SECONDS      limit of one wait without progress (default 120)\n"
         "  --retries N            connection attempts, 0 = no limit (default 3)\n"
         "  --retry-delay SECONDS  pause between attempts (default 5)\n"
@@ -72,6 +74,8 @@ QString ParseToolOptions(const QStringList& args, TToolOptions& options) {
         const QString& a = args.at(i);
         if (a == QLatin1String("--passive"))
             options.Passive = true;
+        else if (a == QLatin1String("--active"))
+            options.Active = true;
         else if (a == QLatin1String("--resume"))
             options.Resume = true;
         else if (a == QLatin1String("--overwrite"))

@@ -19,6 +19,7 @@ struct TToolOptions {
     QString SitesFile;
     QString SiteName;
     bool Passive = false;
+    bool Active = false; // PORT even where the settings say passive
     // An existing destination file is skipped unless one of these says otherwise.
     bool Resume = false;
     bool Overwrite = false;

@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     problem = LoadToolContext(options, context);
     if (!problem.isEmpty())
         return UsageError(problem, false);
-    options.Passive = options.Passive || context.Settings.UsePASV;
+    options.Passive = !options.Active && (options.Passive || context.Settings.UsePASV);
     ApplyToolEngineSettings(context, options);
     SetDebugLogEnabled(options.Debug);
 

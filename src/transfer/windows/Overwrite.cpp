@@ -59,8 +59,9 @@ TfrmOverwrite::TfrmOverwrite(const TExistingFile& file, QWidget* parent) : TQues
     AddButton(QStringLiteral("No to A&ll"), QStringLiteral("btnNoToAll"), mrNoToAll);
     QPushButton* recovery =
         AddButton(QStringLiteral("&Recovery"), QStringLiteral("btnRecovery"), mrRetry);
-    // Resuming makes sense only when the existing file is a beginning of the new one.
-    recovery->setEnabled(file.ExistingSize < file.NewSize);
+    // Offered only where a resume can work: the existing file is a beginning of the new
+    // one, the transfer is binary and the server resumes.
+    recovery->setEnabled(file.CanResume && file.ExistingSize < file.NewSize);
     SetDefaultButton(no);
     SetEscapeResult(mrNo);
 
