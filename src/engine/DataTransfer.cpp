@@ -101,12 +101,14 @@ bool TFTPThread::TransferData(const QByteArray& command, bool receive, int64_t r
                 if (!connected) {
                     failed = true;
                 } else {
+                    // A resumed transfer starts past its earlier part, which this run did not move.
+                    const int64_t movedFrom = stream.Position();
                     DebugHost("Before TransferSocketData");
                     const uint64_t started = TickCount();
                     const int64_t bytes = TransferSocketData(DataSocket, stream, receive);
                     const double seconds = static_cast<double>(TickCount() - started) / 1000.0;
                     success = GetReplyClass() == 2;
-                    LogInfo(StatisticsLine(bytes, seconds));
+                    LogInfo(StatisticsLine(bytes - movedFrom, seconds));
                     if (success && receive && BinaryType && !LocalFileName.isEmpty() &&
                         AnnouncedFileSize > 0 && bytes < AnnouncedFileSize) {
                         // The partial file stays: a later resume completes it.
