@@ -50,7 +50,8 @@ void TCommandLineRunner::RunHandedOver(const QStringList& message) {
     if (!commandLine.Host.isEmpty()) Start(commandLine, false);
     // A start refuses its own unknown switches before handing over; a message from
     // elsewhere may still hold some.
-    for (const QString& error : commandLine.SwitchErrors + commandLine.Errors) Log(error);
+    for (const QString& error : commandLine.SwitchErrors + commandLine.Errors)
+        Log(error);
 }
 
 void TCommandLineRunner::Start(const TCommandLine& commandLine, bool exitWhenDone) {

@@ -1,7 +1,7 @@
 // tolvar-ftp end to end against pyftpdlib on loopback: the exit status and message of each
 // outcome, a stored site's connection with its listing as JSON lines, and the summaries of
-// mget and mput, and a resumed get's count of only what this run moved. The transfers themselves are
-// the engine suites'.
+// mget and mput, and a resumed get's count of only what this run moved. The transfers
+// themselves are the engine suites'.
 #include "LoopbackServerProcess.h"
 #include "PyftpdlibServer.h"
 #include "RunProgram.h"
@@ -158,8 +158,8 @@ void TestTolvarFtp::mgetAndMputSummaries() {
 
     // A resumed file counts the bytes this run moved.
     QVERIFY(QFile::resize(local.filePath("f1.txt"), 400));
-    run = RunTool(once + QStringList{"--log", "get", "--resume", Url("/f1.txt"),
-                                     local.filePath("f1.txt")});
+    run = RunTool(
+        once + QStringList{"--log", "get", "--resume", Url("/f1.txt"), local.filePath("f1.txt")});
     QVERIFY2(run.ExitCode == 0, run.Err.constData());
     QVERIFY2(run.Err.contains("REST 400") && run.Err.contains("Transferred 601 bytes"),
              run.Err.constData());

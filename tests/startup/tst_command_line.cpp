@@ -193,8 +193,7 @@ private Q_SLOTS:
                 [&handed](const QStringList& arguments) { handed = arguments; });
         // The running instance answers from this thread's event loop while the program runs.
         // Only a hand-off needs a window system; the rows before it must do without.
-        if (exitCode == 1)
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (exitCode == 1) qputenv("QT_QPA_PLATFORM", "offscreen");
         auto started = std::async(std::launch::async, [&args] {
             return RunProgram(QStringLiteral(TOLVAR_PROGRAM), args, {}, 30000);
         });

@@ -188,11 +188,12 @@ private Q_SLOTS:
         TBuilderFixture f;
         TFakeSource remote, local;
         TWalkEntry link = TFakeSource::Folder("lib", true);
-        remote.Folders = {{"/r/", {TFakeSource::File("../evil"), TFakeSource::File("a/b"),
-                                   TFakeSource::File(".."), TFakeSource::File("ok.txt"), link,
-                                   TFakeSource::Folder(".."), TFakeSource::File("new\nline"),
-                                   TFakeSource::Folder("sub\r")}},
-                          {"/r/lib/", {TFakeSource::File("x")}}};
+        remote.Folders = {
+            {"/r/",
+             {TFakeSource::File("../evil"), TFakeSource::File("a/b"), TFakeSource::File(".."),
+              TFakeSource::File("ok.txt"), link, TFakeSource::Folder(".."),
+              TFakeSource::File("new\nline"), TFakeSource::Folder("sub\r")}},
+            {"/r/lib/", {TFakeSource::File("x")}}};
         local.Folders = {{"/l/", {}}};
         TQueueBuilder b = f.Builder();
         b.Download(remote.Folders.value("/r/"), "/r/", "/l/", remote, local);
