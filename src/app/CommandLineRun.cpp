@@ -50,7 +50,10 @@ void TCommandLineRunner::RunHandedOver(const QStringList& message) {
     const TCommandLine commandLine = ParseCommandLine(message.mid(1), message.first());
     for (const QString& url : commandLine.Urls) RunURL(url);
     if (!commandLine.Host.isEmpty()) Start(commandLine, false, true);
-    for (const QString& error : commandLine.Errors) Log(error);
+    // A start refuses its own unknown switches before handing over; a message from
+    // elsewhere may still hold some.
+    for (const QString& error : commandLine.SwitchErrors + commandLine.Errors)
+        Log(error);
 }
 
 TLocalView* TCommandLineRunner::LocalViewOf(const QString& folder) const {

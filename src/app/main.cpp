@@ -1,4 +1,3 @@
-#include "app/CommandLineOptions.h"
 #include "app/CommandLineRun.h"
 #include "app/MainWindow.h"
 #include "engine/EngineSettings.h"
@@ -30,19 +29,27 @@ int main(int argc, char* argv[]) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     BlankPasswordArguments(argc, argv);
+    // Read before any window system is touched: the usage and mistakes in the switches
+    // are answered on the terminal, also where there is no display, and a mistake is
+    // never handed to a running window.
+    const TCommandLine commandLine = ParseCommandLine(arguments, QDir::currentPath());
+    if (commandLine.Usage) {
+        std::printf("%s\n", qPrintable(CommandLineUsageText()));
+        return 0;
+    }
+    if (!commandLine.SwitchErrors.isEmpty()) {
+        for (const QString& error : commandLine.SwitchErrors)
+            std::fprintf(stderr, "tolvar: %s\n", qPrintable(error));
+        std::fprintf(stderr, "tolvar -? lists the switches.\n");
+        return 2;
+    }
+
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Tolvar"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tolvar")));
-
-    const TCommandLine commandLine = ParseCommandLine(arguments, QDir::currentPath());
     if (commandLine.Debug) SetDebugLogEnabled(true);
-    if (commandLine.Usage) {
-        TfrmCommandLineOptions usage;
-        usage.exec();
-        return 0;
-    }
 
     TSingleInstance instance;
     if (!instance.Claim() && instance.SendToRunning(HandOver(arguments))) {

@@ -120,7 +120,9 @@ bool TFTPThread::OpenSocket(TSocket& socket, const sockaddr_storage& address, in
 void TFTPThread::SendCommand(const QByteArray& text) {
     // A name such as "a\r\nDELE b" must never become a second command.
     if (text.contains('\r') || text.contains('\n') || text.contains('\0')) {
-        LogError(QStringLiteral("Command not sent: it holds a line break or NUL character"));
+        LogError(QStringLiteral("Command not sent: \"%1\" holds a line break or NUL, which no "
+                                "FTP command can carry.")
+                     .arg(NameText(text)));
         LastError = WSAEINVAL_;
         throw EControlSocketException(QString(), WSAEINVAL_);
     }

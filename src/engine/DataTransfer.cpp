@@ -114,6 +114,8 @@ bool TFTPThread::TransferData(const QByteArray& command, bool receive, int64_t r
                 if (!connected) {
                     failed = true;
                 } else {
+                    // A resumed transfer starts past its earlier part, which this run did not move.
+                    const int64_t movedFrom = stream.Position();
                     DebugHost("Before TransferSocketData");
                     // A resumed download never grows past the file's size: a server that
                     // ignored the REST sends the file from its start again.
@@ -122,7 +124,7 @@ bool TFTPThread::TransferData(const QByteArray& command, bool receive, int64_t r
                     const int64_t bytes = TransferSocketData(DataSocket, stream, receive, limit);
                     const double seconds = static_cast<double>(TickCount() - commandSent) / 1000.0;
                     success = GetReplyClass() == 2;
-                    LogInfo(StatisticsLine(bytes, seconds));
+                    LogInfo(StatisticsLine(bytes - movedFrom, seconds));
                     if (PassedLimit) {
                         stream.Truncate(restartedAt);
                         Shared->ResumeSupported = false;

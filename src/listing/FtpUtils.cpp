@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 #include <QUrl>
 
+#include <algorithm>
 #include <mutex>
 #include <vector>
 
@@ -139,6 +140,31 @@ QString DisplayText(const QByteArray& bytes) {
     if (decoder.hasError())
         return QString::fromLatin1(bytes);
     return text;
+}
+
+QString NameText(const QByteArray& name) {
+    const auto isControl = [](char c) { return uint8_t(c) < 0x20 || c == 0x7F; };
+    if (std::none_of(name.begin(), name.end(), isControl)) return DisplayText(name);
+    const QString text = DisplayText(name);
+    QString out;
+    out.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        if (c == u'\n')
+            out += QStringLiteral("\\n");
+        else if (c == u'\r')
+            out += QStringLiteral("\\r");
+        else if (c == u'\t')
+            out += QStringLiteral("\\t");
+        else if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+bool NameBreaksCommand(const QByteArray& name) {
+    return name.contains('\r') || name.contains('\n') || name.contains('\0');
 }
 
 bool SplitURL(const QString& url, const QString& anonymousPassword, TSplitURL& out) {

@@ -38,6 +38,12 @@ QByteArray ScrambleText(const QByteArray& text);
 
 // Server bytes as display text: UTF-8 when valid, else Latin-1.
 QString DisplayText(const QByteArray& bytes);
+// A name as one line of display text: control characters are written as escapes ("\n",
+// "\r", "\t", "\x7f"), so a name holding a line break shows whole and on one line.
+// The raw bytes stay what is sent back to the server.
+QString NameText(const QByteArray& name);
+// True for a name no FTP command can carry: CR, LF or NUL would end or break the line.
+bool NameBreaksCommand(const QByteArray& name);
 
 struct TSplitURL {
     QString Host;

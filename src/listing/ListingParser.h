@@ -33,6 +33,9 @@ struct TListingParse {
     int TodayMonth;
     int TodayDay;
     QByteArray VMSContinuation;
+    // Set when the listing ends its lines with CR LF, as FTP asks: a lone LF is then part
+    // of a line (a name holding a line break) rather than the end of one.
+    bool LineFeedInLine = false;
 
     bool AtEnd() const { return Pos >= End; }
 };
@@ -62,8 +65,9 @@ struct TListingTarget {
 void AddListingEntry(void* context, QByteArrayView name, uint16_t attributes, double date,
                      int64_t size);
 
-// Text up to the first CR, LF or NUL; the position moves past the line end and every
-// further CR, LF and NUL, so blank lines never reach a parser.
+// Text up to the first CR, LF or NUL (a lone LF does not count when LineFeedInLine is
+// set); the position moves past the line end and every further CR, LF and NUL, so blank
+// lines never reach a parser.
 QByteArrayView ReadListingLine(TListingParse& parse);
 
 // Blank-separated columns of a line (only code 32 separates; a tab belongs to its column).

@@ -11,7 +11,8 @@
 TListingParse::TListingParse(QByteArrayView text, const QDate& today, TListingCallback callback,
                              void* context)
     : Pos(text.data()), End(text.data() + text.size()), Callback(callback), Context(context),
-      TodayYear(today.year()), TodayMonth(today.month()), TodayDay(today.day()) {}
+      TodayYear(today.year()), TodayMonth(today.month()), TodayDay(today.day()),
+      LineFeedInLine(text.endsWith("\r\n")) {}
 
 namespace {
 
@@ -83,6 +84,9 @@ bool IsDigit(char c) {
 QByteArrayView ReadListingLine(TListingParse& parse) {
     const char* start = parse.Pos;
     const char* p = listing_detail::FindLineEnd(start, parse.End);
+    // A CR before an LF stops the search first, so any LF found here stands alone.
+    while (parse.LineFeedInLine && p < parse.End && *p == '\n')
+        p = listing_detail::FindLineEnd(p + 1, parse.End);
     const QByteArrayView line(start, p - start);
     // NUL ends a line rather than the listing: a stray NUL must not hide the rest.
     while (p < parse.End && IsLineEnd(*p))

@@ -93,7 +93,10 @@ void ParseUnixLine(TListingParse& parse) {
     // Size before the month and day, time and name after it must all exist.
     if (m < 2 || m + 3 > columns.Count) return;
 
-    const QByteArrayView name = columns.FromColumn(m + 3);
+    // The name starts after the one blank that ends the time or year column, so leading
+    // blanks of the name stay (ls pads the columns before it, never the name).
+    const qsizetype nameStart = columns.Columns[m + 1].Offset + columns.Columns[m + 1].Length + 1;
+    const QByteArrayView name = line.sliced(nameStart);
     const uint16_t attributes = ParseUnixAttributes(line);
     const int64_t size = (attributes & raFolder) ? 0 : LenientStrToInt(columns.Text(m - 1));
 

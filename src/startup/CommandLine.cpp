@@ -140,7 +140,7 @@ TCommandLine ParseCommandLine(const QStringList& arguments, const QString& curre
             if (arg.startsWith(QLatin1String("ftp://"), Qt::CaseInsensitive))
                 result.Urls.append(arg);
             else
-                result.Errors.append(QStringLiteral("Unknown argument \"%1\".").arg(arg));
+                result.SwitchErrors.append(QStringLiteral("Unknown argument \"%1\".").arg(arg));
             continue;
         }
         QString value;
@@ -149,7 +149,7 @@ TCommandLine ParseCommandLine(const QStringList& arguments, const QString& curre
             value = arg.mid(2).trimmed();
         } else if (TakesValue(letter)) {
             if (i + 1 >= arguments.size()) {
-                result.Errors.append(QStringLiteral("The switch %1 needs a value.").arg(arg));
+                result.SwitchErrors.append(QStringLiteral("The switch %1 needs a value.").arg(arg));
                 continue;
             }
             valueIndex = ++i;

@@ -11,7 +11,7 @@
 // and never read as a switch itself (`-p -uber` is the password "-uber"). The host
 // switch is "-c" in lower case only; every other letter is read in either case.
 struct TCommandLine {
-    bool Usage = false;   // -?
+    bool Usage = false;   // -? or --help
     QString SettingsPath; // -i
     QString SitesPath;    // -n
     bool Debug = false;   // -d
@@ -32,8 +32,11 @@ struct TCommandLine {
     QStringList ServerSwitches;
     // Indexes (in the parsed list) of the arguments that hold a password.
     QList<int> PasswordArguments;
-    // One line each for the log: unknown switches, missing values, bad ports, refused files.
+    // One line each for the log: bad ports and refused files.
     QStringList Errors;
+    // Unknown arguments and switches without their value: the start that got them says so
+    // on standard error and ends, handing nothing to a running window.
+    QStringList SwitchErrors;
 
     // -c, -u, -p, -a, -l, -h, -r, -s or -x, or a URL: something to run, not only start up.
     bool HasTransferSwitches() const;
@@ -49,7 +52,7 @@ TCommandLine ParseCommandLine(const QStringList& arguments, const QString& curre
 // reason, when the port is not 1..65535 or the brackets are unbalanced.
 bool SplitHostPort(const QString& text, QString& host, int& port, QString* error = nullptr);
 
-// The text of the usage window: every switch with its value and meaning.
+// The usage text (-?, --help): every switch with its value and meaning.
 QString CommandLineUsageText();
 
 // Overwrites the password given with -p in the process's own argument memory, so that

@@ -244,6 +244,16 @@ void TQueueBuilder::Walk(const std::vector<TWalkEntry>& selected, const QByteArr
 
     std::vector<const TWalkEntry*> folders;
     for (const TWalkEntry& entry : selected) {
+        // The control connection ends a command at a line break: such a name would reach
+        // the server cut short (or as a second command), so it is refused here, visibly.
+        if (NameBreaksCommand(entry.Name)) {
+            Log(QStringLiteral("\"%1\" holds a line break, which no FTP command can carry; "
+                               "not transferred.")
+                    .arg(NameText(entry.Name)),
+                true);
+            ++Failed_;
+            continue;
+        }
         if (entry.IsFolder) {
             if (entry.IsLink)
                 Log(QStringLiteral("\"%1\" is a link to a folder; not followed.")

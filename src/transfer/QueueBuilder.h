@@ -127,7 +127,8 @@ public:
     int Skipped() const { return Skipped_; }
     // Destination files left as they were because nobody could be asked.
     int SkippedExisting() const { return SkippedExisting_; }
-    // Source folders that could not be listed or lay too deep: their files are missing.
+    // Source folders that could not be listed or lay too deep (their files are missing),
+    // and names no command can carry.
     int Failed() const { return Failed_; }
 
     // Walks stop this deep: a server that nests folders forever cannot hold the walk.

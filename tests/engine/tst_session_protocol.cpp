@@ -224,6 +224,8 @@ void TestSessionProtocol::lineBreakInCommandIsRefused() {
     WAIT_EVENT(rec, "Deleted fine");
     QCOMPARE(rec.Count(QStringLiteral("Completed Delete 0")), 3);
     QCOMPARE(rec.Count(QStringLiteral("Log error Command not sent")), 3);
+    // The log names the command with its break made visible.
+    QCOMPARE(rec.Count(QStringLiteral("Log error Command not sent: \"DELE e\\nf\"")), 1);
     for (const QByteArray& line : Server->transcript())
         QVERIFY2(!line.startsWith("DELE b") && !line.contains("DELE a"), line.constData());
     QCOMPARE(Server->transcript().last(), QByteArray("DELE fine"));

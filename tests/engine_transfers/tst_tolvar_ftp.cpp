@@ -1,6 +1,7 @@
 // tolvar-ftp end to end against pyftpdlib on loopback: the exit status and message of each
 // outcome, a stored site's connection with its listing as JSON lines, and the summaries of
-// mget and mput. The transfers themselves are the engine suites'.
+// mget and mput, and a resumed get's count of only what this run moved. The transfers
+// themselves are the engine suites'.
 #include "LoopbackServerProcess.h"
 #include "PyftpdlibServer.h"
 #include "RunProgram.h"
@@ -154,6 +155,15 @@ void TestTolvarFtp::mgetAndMputSummaries() {
     // Each file takes the date the listing gives it.
     QCOMPARE(QFileInfo(local.filePath("f1.txt")).lastModified(),
              QDateTime(QDate(2021, 6, 7), QTime(0, 0)));
+
+    // A resumed file counts the bytes this run moved.
+    QVERIFY(QFile::resize(local.filePath("f1.txt"), 400));
+    run = RunTool(
+        once + QStringList{"--log", "get", "--resume", Url("/f1.txt"), local.filePath("f1.txt")});
+    QVERIFY2(run.ExitCode == 0, run.Err.constData());
+    QVERIFY2(run.Err.contains("REST 400") && run.Err.contains("Transferred 601 bytes"),
+             run.Err.constData());
+    QCOMPARE(QFileInfo(local.filePath("f1.txt")).size(), 1001);
 
     // Nothing to fetch: a summary without a time from nowhere.
     run = RunTool(once + QStringList{"mget", "-r", Url("/empty/"), local.path()});

@@ -1,3 +1,6 @@
+#include "RunProgram.h"
+
+#include "platform/SingleInstance.h"
 #include "startup/CommandLine.h"
 #include "startup/CommandLineItems.h"
 #include "transfer/TransferItem.h"
@@ -6,6 +9,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <chrono>
+#include <future>
 
 #include <sys/stat.h>
 
@@ -28,6 +34,7 @@ QString Describe(const TCommandLine& c) {
     if (!c.Urls.isEmpty()) out << "url=" + c.Urls.join(u'|');
     if (!c.ServerSwitches.isEmpty()) out << "server=" + c.ServerSwitches.join(u'|');
     if (!c.Errors.isEmpty()) out << QStringLiteral("errors=%1").arg(c.Errors.size());
+    if (!c.SwitchErrors.isEmpty()) out << QStringLiteral("bad=%1").arg(c.SwitchErrors.size());
     return out.join(u' ');
 }
 
@@ -59,7 +66,8 @@ class TestCommandLine : public QObject {
     Q_OBJECT
 
     QTemporaryDir Dir_;
-    QString D_; // the folder the rows run in
+    QString D_;             // the folder the rows run in
+    QTemporaryDir Runtime_; // where the program looks for a running instance
 
 private Q_SLOTS:
     void initTestCase() {
@@ -72,6 +80,11 @@ private Q_SLOTS:
             file.write("abc");
         }
         QCOMPARE(::mkfifo(QFile::encodeName(D_ + "/fifo").constData(), 0600), 0);
+        // The program started below has no display and its own runtime folder.
+        QVERIFY(Runtime_.isValid());
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(Runtime_.path()));
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            qunsetenv(name);
     }
 
     void parse_data() {
@@ -83,15 +96,15 @@ private Q_SLOTS:
         row("separate value", {"-c", "somehost:2121"}, "host=somehost:2121");
         row("joined value", {"-csomehost:2121"}, "host=somehost:2121");
         row("slash alone", {"/c", "somehost"}, "host=somehost:21");
-        row("slash joined is a path", {"/csomehost"}, "errors=1");
-        row("host switch lower case only", {"-C", "h"}, "errors=2");
+        row("slash joined is a path", {"/csomehost"}, "bad=1");
+        row("host switch lower case only", {"-C", "h"}, "bad=2");
         row("other letters either case", {"-U", "ann", "-P", "pw"}, "user=ann pass=pw");
         row("blanks trimmed", {" -u ", " ann "}, "user=ann");
         row("consumed value is no switch", {"-p", "-uber"}, "pass=-uber");
         row("consumed slash value", {"-h", "/x"}, "hostdir=/x");
         row("flag ignores its tail", {"-xyz", "-D"}, "x d");
-        row("trailing switch", {"-x", "-p"}, "x errors=1");
-        row("lone host switch", {"-c"}, "errors=1");
+        row("trailing switch", {"-x", "-p"}, "x bad=1");
+        row("lone host switch", {"-c"}, "bad=1");
         row("port zero", {"-c", "h:0"}, "errors=1");
         row("port too big", {"-ch:65536"}, "errors=1");
         row("port not a number", {"-ch:abc"}, "errors=1");
@@ -108,6 +121,7 @@ private Q_SLOTS:
         row("send refuses fifo", {"-sfifo"}, "errors=1");
         row("send missing file", {"-s", "nothing.txt"}, "errors=1");
         row("usage", {"-?"}, "usage");
+        row("long usage", {"--help"}, "usage");
         row("automation switch is no account", {"-Automation"}, "server=-Automation");
         row("url", {"ftp://h/pub/"}, "url=ftp://h/pub/");
     }
@@ -146,6 +160,53 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         const TCommandLine commandLine = ParseCommandLine(args, D_);
         QCOMPARE(Describe(BuildCommandLineRun(commandLine, "me@x.org", "/loc", 0)), expected);
+    }
+
+    // The program itself, with an instance running: the usage goes to standard output
+    // without a display; a mistake in the switches is told by the start that got it, on
+    // standard error, and the running instance hears nothing.
+    void program_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        const QString usage = QStringLiteral("tolvar [-c host[:port]]");
+        QTest::newRow("-?") << QStringList{"-?"} << 0 << usage << QString();
+        QTest::newRow("--help") << QStringList{"-u", "ann", "--help"} << 0 << usage << QString();
+        QTest::newRow("unknown switch") << QStringList{"-c", "h", "-z"} << 2 << QString()
+                                        << QStringLiteral("tolvar: Unknown argument \"-z\".\n");
+        QTest::newRow("value missing") << QStringList{"-c", "h", "-u"} << 2 << QString()
+                                       << QStringLiteral("tolvar: The switch -u needs a value.\n");
+        // The check of the rows above: a sound command line does reach the running one.
+        QTest::newRow("handed over") << QStringList{"-c", "h"} << 1 << QString()
+                                     << QStringLiteral("tolvar: already running");
+    }
+    void program() {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        TSingleInstance running(Runtime_.path(), QStringLiteral("tolvar"));
+        QVERIFY(running.Claim());
+        QStringList handed;
+        connect(&running, &TSingleInstance::Request, this,
+                [&handed](const QStringList& arguments) { handed = arguments; });
+        // The running instance answers from this thread's event loop while the program runs.
+        // Only a hand-off needs a window system; the rows before it must do without.
+        if (exitCode == 1) qputenv("QT_QPA_PLATFORM", "offscreen");
+        auto started = std::async(std::launch::async, [&args] {
+            return RunProgram(QStringLiteral(TOLVAR_PROGRAM), args, {}, 30000);
+        });
+        while (started.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
+            QCoreApplication::processEvents();
+        const TProgramRun run = started.get();
+        qunsetenv("QT_QPA_PLATFORM");
+        QCOMPARE(run.ExitCode, exitCode);
+        QVERIFY2(QString::fromLocal8Bit(run.Out).startsWith(out), run.Out.constData());
+        QVERIFY2(QString::fromLocal8Bit(run.Err).startsWith(err), run.Err.constData());
+        if (err.isEmpty()) QCOMPARE(run.Err, QByteArray());
+        QCoreApplication::processEvents();
+        QCOMPARE(handed.isEmpty(), exitCode != 1);
     }
 
     void blankPassword() {

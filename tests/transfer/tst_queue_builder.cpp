@@ -194,17 +194,24 @@ private Q_SLOTS:
         TBuilderFixture f;
         TFakeSource remote, local;
         TWalkEntry link = TFakeSource::Folder("lib", true);
-        remote.Folders = {{"/r/", {TFakeSource::File("../evil"), TFakeSource::File("a/b"),
-                                   TFakeSource::File(".."), TFakeSource::File("ok.txt"), link,
-                                   TFakeSource::Folder("..")}},
-                          {"/r/lib/", {TFakeSource::File("x")}}};
+        remote.Folders = {
+            {"/r/",
+             {TFakeSource::File("../evil"), TFakeSource::File("a/b"), TFakeSource::File(".."),
+              TFakeSource::File("ok.txt"), link, TFakeSource::Folder(".."),
+              TFakeSource::File("new\nline"), TFakeSource::Folder("sub\r")}},
+            {"/r/lib/", {TFakeSource::File("x")}}};
         local.Folders = {{"/l/", {}}};
         TQueueBuilder b = f.Builder();
         b.Download(remote.Folders.value("/r/"), "/r/", "/l/", remote, local);
         QCOMPARE(f.Items(), QStringList({"/l/ok.txt"}));
-        QCOMPARE(f.Errors.size(), 4);
+        QCOMPARE(f.Errors.size(), 6);
         QVERIFY(!remote.Listed.contains("/r/lib/"));
         QCOMPARE(b.Skipped(), 4);
+        // A line break cannot travel in a command: refused by name, never sent cut short.
+        QCOMPARE(b.Failed(), 2);
+        QVERIFY(f.Errors.contains("\"new\\nline\" holds a line break, which no FTP command can "
+                                  "carry; not transferred."));
+        QVERIFY(!remote.Listed.contains("/r/sub\r/"));
     }
 
     // An existing folder is never taken for a file; unattended runs skip and count.

@@ -23,7 +23,8 @@ private Q_SLOTS:
     void linkNames();
     void appendCharIfMissing();
     void scrambleRoundTrips();
-    void displayTextFallsBackToLatin1();
+    void displayText_data();
+    void displayText();
     void debugLineFormat();
 };
 
@@ -195,9 +196,34 @@ void TestFtpUtils::scrambleRoundTrips() {
     QCOMPARE(ScrambleText(once), all);
 }
 
-void TestFtpUtils::displayTextFallsBackToLatin1() {
-    QCOMPARE(DisplayText(QByteArray("caf\xC3\xA9")), QString::fromUtf8("café"));
-    QCOMPARE(DisplayText(QByteArray("caf\xE9")), QString::fromUtf8("café"));
+// Server bytes to display text; names also with their control characters made visible.
+void TestFtpUtils::displayText_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("breaksCommand");
+    auto row = [](const char* tag, QByteArray bytes, const char* display, const char* name,
+                  bool breaks) {
+        QTest::newRow(tag) << bytes << QString::fromUtf8(display) << QString::fromUtf8(name)
+                           << breaks;
+    };
+    row("utf-8", "caf\xC3\xA9", "café", "café", false);
+    row("latin-1 fallback", "caf\xE9", "café", "café", false);
+    row("blanks kept", "  a b  ", "  a b  ", "  a b  ", false);
+    row("line feed", "new\nline", "new\nline", "new\\nline", true);
+    row("carriage return", "a\rb", "a\rb", "a\\rb", true);
+    row("tab and delete", "a\tb\x7F", "a\tb\x7F", "a\\tb\\x7f", false);
+    row("nul", QByteArray("a\0b", 3), "", "a\\x00b", true);
+}
+
+void TestFtpUtils::displayText() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, display);
+    QFETCH(QString, name);
+    QFETCH(bool, breaksCommand);
+    if (!display.isEmpty()) QCOMPARE(DisplayText(bytes), display);
+    QCOMPARE(NameText(bytes), name);
+    QCOMPARE(NameBreaksCommand(bytes), breaksCommand);
 }
 
 void TestFtpUtils::debugLineFormat() {

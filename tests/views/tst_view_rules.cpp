@@ -9,6 +9,7 @@
 #include "views/widgets/RemoteListModel.h"
 
 #include <QAbstractItemModelTester>
+#include <QHash>
 #include <QTest>
 
 class TViewRules : public QObject {
@@ -201,6 +202,23 @@ private Q_SLOTS:
         QCOMPARE(order(), QStringList({"Zeta", "alpha", "b.txt", "a.txt"}));
         model.Clear();
         QCOMPARE(proxy.rowCount(), 0);
+    }
+
+    // A name shows whole on one line, and its type comes from it without its blanks.
+    void shownNames() {
+        auto listing = std::make_shared<TRemoteItemList>();
+        listing->push_back({"a.txt", {0, 1, 1.0}});
+        listing->push_back({" b.txt   ", {0, 1, 1.0}});
+        listing->push_back({"new\nline", {0, 1, 1.0}});
+        TRemoteListModel model;
+        model.SetListing(listing);
+        QHash<QString, QString> types;
+        for (int row = 0; row < model.rowCount(); ++row)
+            types.insert(model.index(row, TRemoteListModel::colName).data().toString(),
+                         model.index(row, TRemoteListModel::colType).data().toString());
+        QCOMPARE(types.keys().size(), 3);
+        QCOMPARE(types.value(" b.txt   "), types.value("a.txt"));
+        QVERIFY(types.contains("new\\nline"));
     }
 };
 

@@ -272,12 +272,13 @@ void TPlanner::PlanUploads(const TSplitURL& target) {
 }
 
 int Summary(const TTransferItems& queue, const TPlanner& planner) {
-    // A queue that never got an item never started its clock.
+    // A queue that never got an item never started its clock. The bytes are those this
+    // run moved: a resumed file's earlier part came in another.
     const uint64_t elapsed = queue.Count() > 0 ? queue.ElapsedTicks() : 0;
     std::printf("items %d, done %d, cancelled %d, failed %d, pending %d; %lld bytes in %llu ms\n",
                 queue.Count(), queue.StateCount(isDone), queue.StateCount(isCancelled),
                 queue.StateCount(isError), queue.StateCount(isPending),
-                static_cast<long long>(queue.BytesDone), static_cast<unsigned long long>(elapsed));
+                static_cast<long long>(queue.BytesMoved), static_cast<unsigned long long>(elapsed));
     if (planner.Failures > 0 || queue.StateCount(isDone) != queue.Count()) return 1;
     return planner.SkippedExisting > 0 ? 2 : 0;
 }

@@ -196,13 +196,15 @@ QString TLocalFolderModel::TypeText(int row) const {
     const TLocalEntry& entry = Entry(row);
     if (entry.IsFolder)
         return QStringLiteral("File Folder");
-    const QString suffix = QFileInfo(entry.Name).suffix().toLower();
+    // Blanks around a name are no part of its type ("a.txt  " is a text file).
+    const QString suffix = QFileInfo(entry.Name.trimmed()).suffix().toLower();
     // Names without an extension can still match a pattern ("Makefile"): look them up whole.
     const QString key = suffix.isEmpty() ? QLatin1Char('/') + entry.Name : suffix;
     auto it = TypeCache_.constFind(key);
     if (it != TypeCache_.constEnd())
         return *it;
-    const QMimeType type = Mime_.mimeTypeForFile(entry.Name, QMimeDatabase::MatchExtension);
+    const QMimeType type =
+        Mime_.mimeTypeForFile(entry.Name.trimmed(), QMimeDatabase::MatchExtension);
     QString text;
     if (!type.isDefault())
         text = type.comment();
@@ -216,7 +218,8 @@ QIcon TLocalFolderModel::Icon(int row) const {
     const TLocalEntry& entry = Entry(row);
     if (entry.IsFolder)
         return FolderIcon_;
-    const QString suffix = QFileInfo(entry.Name).suffix().toLower();
+    // Blanks around a name are no part of its type ("a.txt  " is a text file).
+    const QString suffix = QFileInfo(entry.Name.trimmed()).suffix().toLower();
     auto it = IconCache_.constFind(suffix);
     if (it != IconCache_.constEnd())
         return *it;

@@ -47,8 +47,8 @@ void TRemoteListModel::SetListing(TListingPtr listing) {
             Shown_->Listing = Listing_;
             Shown_->Captions.reserve(static_cast<qsizetype>(Listing_->size()));
             for (const TRemoteListEntry& entry : *Listing_)
-                Shown_->Captions.push_back(DisplayText(
-                    (entry.Item.Attributes & raLink) ? LinkName(entry.Name) : entry.Name));
+                Shown_->Captions.push_back(
+                    NameText((entry.Item.Attributes & raLink) ? LinkName(entry.Name) : entry.Name));
         }
         Recent_.push_front(Shown_);
         if (Recent_.size() > RecentListings)
@@ -135,7 +135,8 @@ const TRemoteListModel::TTypeInfo& TRemoteListModel::TypeOfEntry(size_t index) c
                                       ThemeIcon(QStringLiteral("folder"), QStyle::SP_DirIcon)};
         return folder;
     }
-    const QString extension = Extension(Shown_->Captions[static_cast<qsizetype>(index)]);
+    // Blanks around a name are no part of its type ("a.txt  " is a text file).
+    const QString extension = Extension(Shown_->Captions[static_cast<qsizetype>(index)].trimmed());
     const QString key = extension.toLower();
     auto it = Types_.find(key);
     if (it == Types_.end()) {
