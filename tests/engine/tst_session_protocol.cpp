@@ -114,9 +114,6 @@ void TestSessionProtocol::linesWithoutValidCode() {
         ServeCommands(c, {});
     });
     WAIT_EVENT(rec, "Completed Login 1");
-    Session->OnLog = [&rec](TFTPComponent*, const QString& t, TColor c) {
-        rec.Events << QStringLiteral("Log %1 %2").arg(TSessionRecorder::ColorName(c), t);
-    };
     Session->NoOp();
     WAIT_EVENT(rec, "Completed NoOp");
     // None of the code-less lines ends the reply; the keep-alive NOOP is never logged.

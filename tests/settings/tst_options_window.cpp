@@ -72,8 +72,6 @@ private Q_SLOTS:
     void init();
     void writesOnlyWhatChanged_data();
     void writesOnlyWhatChanged();
-    void liveSessionFollowsPassive();
-    void failedWriteKeepsWindowOpen();
     void pinStaysOrFollowsButton_data();
     void pinStaysOrFollowsButton();
     void preview_data();
@@ -121,6 +119,8 @@ void TestOptionsWindow::writesOnlyWhatChanged_data() {
     QTest::newRow("empty replacement becomes _")
         << "editChar" << QVariant(QString()) << true << QStringList{};
     QTest::newRow("cancel") << "chkUsePASV" << QVariant(false) << false << QStringList{};
+    // A folder in place of the file: reported, the window stays open, nothing is applied.
+    QTest::newRow("unwritable file") << "chkUsePASV" << QVariant(false) << true << QStringList{};
 }
 
 void TestOptionsWindow::writesOnlyWhatChanged() {
@@ -128,12 +128,19 @@ void TestOptionsWindow::writesOnlyWhatChanged() {
     QFETCH(QVariant, value);
     QFETCH(bool, ok);
     QFETCH(QStringList, changedLines);
+    const bool unwritable = QTest::currentDataTag() == QByteArray("unwritable file");
     const QByteArray before = Contents(Path_);
+    TFTPComponent session; // a live session follows the passive choice on OK only
+    session.SetPassive(true);
     TSettings settings = ReadSettings(Path_);
-    TfrmOptions window(settings, Path_, &Sounds_, &Questions_);
+    TfrmOptions window(settings, unwritable ? Dir_->path() : Path_, &Sounds_, &Questions_);
     QSignalSpy written(&window, &TfrmOptions::SettingsWritten);
     if (!control.isEmpty()) Set(window, control, value);
+    QVERIFY(session.Passive());
     Click(window, ok ? "btnOK" : "btnCancel");
+    QCOMPARE(Questions_.Messages,
+             unwritable ? QStringList{"Unable to write to " + Dir_->path()} : QStringList{});
+    ok = ok && !unwritable;
     QCOMPARE(window.result(), ok ? QDialog::Accepted : QDialog::Rejected);
     QCOMPARE(written.size(), ok ? 1 : 0);
 
@@ -145,28 +152,7 @@ void TestOptionsWindow::writesOnlyWhatChanged() {
         if (now[i] != old[i]) changed.append(QString::fromUtf8(now[i]).trimmed());
     QCOMPARE(changed, changedLines);
     QCOMPARE(settings.UsePASV, !(ok && control == QLatin1String("chkUsePASV")));
-}
-
-void TestOptionsWindow::liveSessionFollowsPassive() {
-    TFTPComponent session;
-    session.SetPassive(true);
-    TSettings settings = ReadSettings(Path_);
-    TfrmOptions window(settings, Path_, &Sounds_, &Questions_);
-    Set(window, QStringLiteral("chkUsePASV"), false);
-    QVERIFY(session.Passive());
-    Click(window, "btnOK");
-    QVERIFY(!session.Passive());
-}
-
-void TestOptionsWindow::failedWriteKeepsWindowOpen() {
-    TSettings settings = ReadSettings(Path_);
-    // A folder in place of the file cannot be written.
-    TfrmOptions window(settings, Dir_->path(), &Sounds_, &Questions_);
-    Set(window, QStringLiteral("chkUsePASV"), false);
-    Click(window, "btnOK");
-    QCOMPARE(Questions_.Messages, QStringList{"Unable to write to " + Dir_->path()});
-    QCOMPARE(window.result(), 0);
-    QVERIFY(settings.UsePASV);
+    QCOMPARE(session.Passive(), settings.UsePASV);
 }
 
 void TestOptionsWindow::pinStaysOrFollowsButton_data() {

@@ -246,24 +246,16 @@ void TestSettingsFile::unwritableFileReportsAndKeepsOldFile() {
         QSKIP("permissions do not bind this user; the unmakeable folder case ran");
 }
 
+// The plain mapping is checked through ApplyEngineSettings below.
 void TestSettingsFile::engineValues() {
     TSettings s = DefaultSettings();
-    s.Retries = 7;
-    s.Timeout = 30;
     s.ShowToolTips = false;
-    TEngineValues v = EngineValues(s);
-    QVERIFY(!v.ShowHints);
-    QCOMPARE(v.RetryCount, 7);
-    QCOMPARE(v.TimeOut, 30000u);
-    QCOMPARE(v.RetryDelay, 5);
-    s.InfiniteRetry = true;
-    QCOMPARE(EngineValues(s).RetryCount, 0);
     // Hand-edited extremes do not wrap or turn into "no limit".
-    s.InfiniteRetry = false;
     s.Retries = 0;
     s.Timeout = 2000000000;
     s.RetryDelay = -4;
-    v = EngineValues(s);
+    const TEngineValues v = EngineValues(s);
+    QVERIFY(!v.ShowHints);
     QCOMPARE(v.RetryCount, 1);
     QCOMPARE(v.TimeOut, 4294967000u);
     QCOMPARE(v.RetryDelay, 0);
@@ -302,7 +294,6 @@ void TestSettingsFile::uploadNameConversion_data() {
     QTest::addColumn<QString>("replacement");
     QTest::addColumn<QString>("converted");
     QTest::newRow("lower, underscore") << "My File.TXT" << 1 << 2 << "_" << "my_file.txt";
-    QTest::newRow("preview") << "Read the Instructions.txt" << 1 << 2 << "_" << "read_the_instructions.txt";
     QTest::newRow("upper, removed") << "My File.TXT" << 2 << 1 << "_" << "MYFILE.TXT";
     QTest::newRow("unchanged") << "My File.TXT" << 0 << 0 << "_" << "My File.TXT";
     QTest::newRow("first character only") << "a b" << 0 << 2 << "-+" << "a-b";

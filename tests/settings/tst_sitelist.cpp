@@ -134,10 +134,6 @@ void TestSiteList::missingKeysAndAnonymousSites() {
     QCOMPARE(anon.Password, EMail);
     // A name without a section shows the defaults.
     QCOMPARE(list.LoadSite("Nowhere").Host, QString());
-    const TSite fresh = TSiteList::NewSite("/home/me");
-    QCOMPARE(fresh.Port, QStringLiteral("21"));
-    QCOMPARE(fresh.LocalFolder1, QStringLiteral("/home/me"));
-    QVERIFY(fresh.User.isEmpty() && !fresh.Anonymous);
 }
 
 void TestSiteList::notesRoundTrip_data() {

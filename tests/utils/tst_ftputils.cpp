@@ -90,7 +90,6 @@ void TestFtpUtils::masks_data() {
     QTest::addColumn<bool>("match");
     QTest::newRow("empty list") << "a.txt" << QStringList() << true;
     QTest::newRow("star dot star") << "noext" << QStringList{"*.exe", "*.*"} << true;
-    QTest::newRow("simple") << "readme.txt" << QStringList{"*.txt"} << true;
     QTest::newRow("needs backtracking") << "a.b.txt" << QStringList{"*.txt"} << true;
     QTest::newRow("upper-case mask") << "archive.zip" << QStringList{"*.ZIP"} << true;
     QTest::newRow("upper-case name") << "ARCHIVE.ZIP" << QStringList{"*.zip"} << true;
@@ -117,7 +116,6 @@ void TestFtpUtils::formatThousands_data() {
     QTest::addColumn<QString>("grouped");
     QTest::newRow("short") << "123" << "123";
     QTest::newRow("four") << "1234" << "1,234";
-    QTest::newRow("seven") << "1234567" << "1,234,567";
     QTest::newRow("ten") << "1234567890" << "1,234,567,890";
     QTest::newRow("fifteen") << "123456789012345" << "123,456,789,012,345";
     QTest::newRow("sixteen") << "1234567890123456" << "1234,567,890,123,456";

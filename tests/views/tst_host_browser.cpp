@@ -191,7 +191,7 @@ private Q_SLOTS:
         }
     }
 
-    // Every refusal and a silent server end the wait and the busy state; none loops.
+    // Every refusal, a silent server and Stop end the wait and the busy state; none loops.
     void refusalsEndWaits_data() {
         QTest::addColumn<QByteArray>("refuse");
         QTest::addColumn<bool>("shown");
@@ -200,6 +200,8 @@ private Q_SLOTS:
         QTest::newRow("pwd refused") << QByteArray("pwd") << true << QByteArray("/pub/");
         QTest::newRow("cwd silent") << QByteArray("silent") << false << QByteArray("/");
         QTest::newRow("connection closed") << QByteArray("close") << false << QByteArray("/");
+        // The pane stops being busy at once and shows the folder it was on.
+        QTest::newRow("stopped while cwd hangs") << QByteArray("stop") << false << QByteArray("/");
     }
     void refusalsEndWaits() {
         QFETCH(QByteArray, refuse);
@@ -213,41 +215,29 @@ private Q_SLOTS:
         QVERIFY(ConnectAndShow(b, server.port()));
         if (refuse == "cwd") folders.RefuseCwd = {"/pub"};
         if (refuse == "pwd") folders.RefusePwd = true;
-        if (refuse == "silent") {
-            folders.SilentOn = "CWD /pub/";
-            EngineSettings().TimeOut = 300;
-        }
+        if (refuse == "silent" || refuse == "stop") folders.SilentOn = "CWD /pub/";
+        if (refuse == "silent") EngineSettings().TimeOut = 300;
         if (refuse == "close") folders.CloseOn = "CWD /pub/";
         TStates states(b);
-        QCOMPARE(b.ShowFolderAndWait("/pub/"), shown);
-        QVERIFY(!b.AwaitingFolder());
-        // A dropped connection ends the busy state when its notification arrives.
-        QTRY_VERIFY(!states.List.isEmpty() && (states.List.last() == hsIdle || states.List.last() == hsDisconnected));
-        if (refuse != "close")
+        if (refuse == "stop") {
+            QVERIFY(b.ShowFolder("/pub/"));
+            QCOMPARE(states.List.value(0), int(hsBusy));
+            b.Stop();
+            QVERIFY(!b.AwaitingFolder());
+            // Idle at once; the session's own abort notice may follow.
+            QCOMPARE(states.List.last(), int(hsIdle));
+            QCOMPARE(b.Folder(), expectFolder);
+            QTRY_VERIFY(!b.Session()->Busy());
+        } else {
+            QCOMPARE(b.ShowFolderAndWait("/pub/"), shown);
+            QVERIFY(!b.AwaitingFolder());
+            // A dropped connection ends the busy state when its notification arrives.
+            QTRY_VERIFY(!states.List.isEmpty() && (states.List.last() == hsIdle || states.List.last() == hsDisconnected));
+        }
+        if (refuse != "close" && refuse != "stop")
             QCOMPARE(b.Folder(), expectFolder);
         QTest::qWait(200);
         QVERIFY(Count(server.transcript(), "PWD") <= 2);
-    }
-
-    // Stop while a folder change hangs: the pane stops being busy at once and shows the
-    // folder it was on.
-    void stopEndsTheWait() {
-        TFolderServer folders;
-        folders.Listings = {{"/", UnixListing({"pub"}, {})}, {"/pub", UnixListing({}, {"x"})}};
-        TScriptedFtpServer server;
-        server.setScript([&](TScriptedConnection& c) { folders.Serve(c); });
-        THostBrowser b;
-        QVERIFY(ConnectAndShow(b, server.port()));
-        folders.SilentOn = "CWD /pub/";
-        TStates states(b);
-        QVERIFY(b.ShowFolder("/pub/"));
-        QCOMPARE(states.List.value(0), int(hsBusy));
-        b.Stop();
-        QVERIFY(!b.AwaitingFolder());
-        QCOMPARE(states.List.last(), int(hsIdle));
-        QCOMPARE(b.Folder(), QByteArray("/"));
-        QTRY_VERIFY(!b.Session()->Busy());
-        QVERIFY(states.List.lastIndexOf(hsBusy) < states.List.lastIndexOf(hsIdle));
     }
 
     // Select-after-list masks apply to the folder asked for, never to a fallback; the log
