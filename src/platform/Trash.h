@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The desktop's trash as the freedesktop.org trash specification lays it out: the home
+// The desktop's trash as freedesktop.org's trash rules lay it out: the home
 // trash $XDG_DATA_HOME/Trash (by default ~/.local/share/Trash) for files on the home's
 // file system; $topdir/.Trash/$uid (only in a sticky, real .Trash) or else
 // $topdir/.Trash-$uid for files on other mounts. Missing folders are made, mode 0700.

@@ -257,12 +257,12 @@ private Q_SLOTS:
         QFETCH(QString, text);
         const QHash<QString, TItemState> states{
             {"pending", isPending}, {"busy", isBusy}, {"done", isDone}, {"cancelled", isCancelled}};
-        for (const QString& spec : items) {
-            auto item = MakeItem(spec.section('=', 0, 0).toUtf8(), 100);
+        for (const QString& entry : items) {
+            auto item = MakeItem(entry.section('=', 0, 0).toUtf8(), 100);
             item->BytesDone = 45;
             TTransferItem* added = item.get();
             Queue->Add(item);
-            added->SetState(states.value(spec.section('=', 1)));
+            added->SetState(states.value(entry.section('=', 1)));
         }
         QCOMPARE(UnfinishedTransfersText(TransferItemsList()), text);
     }
