@@ -436,8 +436,7 @@ void TLocalView::TransferEnded(const QByteArray& folder) {
 void TLocalView::TransferredInto(const QByteArray& folder) {
     if (!folder.isEmpty() && QDir::cleanPath(QFile::decodeName(folder)) != Model_->FolderPath())
         return;
-    if (TransferRefresh_->isActive())
-        return; // the coming reread shows this item too
+    if (TransferRefresh_->isActive()) return; // the coming reread shows this item too
     // The watcher would show the file shortly and the free space not at all; reading now
     // shows both at once.
     const qint64 since =
