@@ -118,13 +118,13 @@ void TfrmMain::PlaySound(int status) {
 
 namespace {
 
-// The transfers that failed and wait in a queue (a re-submitted one leaves the count), so
-// that a failure is seen without the manager open.
-void ShowFailedTransfers(QLabel* panel, const TTransferMonitor& monitor) {
-    int failed = 0;
-    for (const TTransferItems* queue : monitor.Queues())
-        failed += queue->StateCount(isError);
-    panel->setText(failed > 0 ? QStringLiteral("%1 failed").arg(failed) : QString());
+// The transfers that failed in this run of the queues, so that a failure is seen without
+// the manager open: "1 failed" while they run, "2 of 11 files failed" once they end.
+void ShowFailedTransfers(QLabel* panel, const TTransferMonitor& monitor, bool ended) {
+    const int failed = monitor.RunFailed();
+    panel->setText(failed <= 0 ? QString()
+                   : ended     ? FailedRunText(failed, monitor.RunEnded())
+                               : QStringLiteral("%1 failed").arg(failed));
     panel->setToolTip(failed > 0
                           ? QStringLiteral("Transfers that failed: the Transfer Manager lists them")
                           : QString());
@@ -134,7 +134,7 @@ void ShowFailedTransfers(QLabel* panel, const TTransferMonitor& monitor) {
 
 void TfrmMain::TransferStatus(int status) {
     if (Quitting_) return;
-    ShowFailedTransfers(StatusPanels_[2], *Monitor_);
+    ShowFailedTransfers(StatusPanels_[2], *Monitor_, status == TTransferMonitor::StatusAllEnded);
     if (status == TTransferMonitor::StatusItemStarted) {
         Activity_->Start();
         UpdateHostCommands();

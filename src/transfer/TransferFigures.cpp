@@ -1,5 +1,6 @@
 #include "transfer/TransferFigures.h"
 
+#include "engine/EngineSettings.h"
 #include "listing/FtpUtils.h"
 #include "settings/Settings.h"
 #include "transfer/TransferItems.h"
@@ -56,9 +57,23 @@ QString ItemStatusText(const TTransferItem& item) {
     case isCancelled:
         return QStringLiteral("Cancelled");
     case isError:
-        return QStringLiteral("Aborted due to Error");
+        return item.ErrorText.isEmpty() ? QStringLiteral("Aborted due to Error")
+                                        : QStringLiteral("Aborted due to Error: ") + item.ErrorText;
     }
     return QString();
+}
+
+bool TransferStalled(uint64_t lastProgressTick, uint64_t nowTick, uint32_t timeOutMs) {
+    return timeOutMs > 0 && nowTick > lastProgressTick &&
+           nowTick - lastProgressTick >= timeOutMs / 2;
+}
+
+QString FailedRunText(int failed, int total) {
+    if (failed <= 0) return {};
+    return QStringLiteral("%1 of %2 %3 failed")
+        .arg(failed)
+        .arg(total)
+        .arg(total == 1 ? QStringLiteral("file") : QStringLiteral("files"));
 }
 
 TProgressFigures ComputeProgressFigures(const TTransferItems& queue, const TTransferItem& item,
@@ -78,19 +93,29 @@ TProgressFigures ComputeProgressFigures(const TTransferItems& queue, const TTran
     f.FileCount = QStringLiteral("File %1 of %2")
                       .arg(queue.CompletedCount + 1)
                       .arg(queue.CompletedCount + pending + 1);
+    if (queue.FailedCount > 0) f.FileCount += QStringLiteral(", %1 failed").arg(queue.FailedCount);
     f.TotalBytes = BytesCopiedText(queue.BytesDone, queue.BytesDone + queue.BytesLeft);
     f.TotalPercent = queue.PercentDone();
     f.TotalElapsed = DurationText(total) + QStringLiteral(" elapsed");
     const int64_t remaining = MulDiv(total, queue.BytesLeft, queue.BytesMoved);
     f.TotalRemaining = DurationText(remaining) + QStringLiteral(" remaining");
     f.Rate = RateText(total >= 1 ? queue.BytesMoved / total : 0);
-    f.Status = QStringLiteral("%1% Transferred (file %2/%3), %4 remaining at %5/sec")
+    f.Status = QStringLiteral("%1% Transferred (file %2/%3), ")
                    .arg(f.TotalPercent)
                    .arg(queue.CompletedCount + 1)
-                   .arg(pending + queue.CompletedCount + 1)
-                   .arg(DurationText(remaining), f.Rate);
-    f.ShownCaption =
-        QStringLiteral("%1% Transferred (%2/sec) - Tolvar").arg(f.TotalPercent).arg(f.Rate);
+                   .arg(pending + queue.CompletedCount + 1);
+    f.Stalled = item.State() == isBusy &&
+                TransferStalled(item.LastProgressTick, now, EngineSettings().TimeOut);
+    if (f.Stalled) {
+        // Remaining times and rates mean nothing while no byte comes.
+        f.CurrentRemaining = f.TotalRemaining = QStringLiteral("stalled");
+        f.Status += QStringLiteral("stalled");
+        f.ShownCaption = QStringLiteral("%1% Transferred (stalled) - Tolvar").arg(f.TotalPercent);
+    } else {
+        f.Status += QStringLiteral("%1 remaining at %2/sec").arg(DurationText(remaining), f.Rate);
+        f.ShownCaption =
+            QStringLiteral("%1% Transferred (%2/sec) - Tolvar").arg(f.TotalPercent).arg(f.Rate);
+    }
     f.HiddenCaption = f.Status + QStringLiteral(" - Tolvar");
     return f;
 }

@@ -18,8 +18,14 @@ QString DurationText(int64_t seconds);
 QString RateText(int64_t bytesPerSecond);
 // "1,000 of 2,500 bytes copied".
 QString BytesCopiedText(int64_t done, int64_t total);
-// The manager's status column: "Download Pending", "1,000 bytes copied, 40% done", "Done"...
+// The manager's status column: "Download Pending", "1,000 bytes copied, 40% done", "Done",
+// "Aborted due to Error: 550 Permission denied."...
 QString ItemStatusText(const TTransferItem& item);
+// True when a transfer has received nothing for half the time-out (0: none): the user
+// learns of a frozen server well before the engine gives up on it.
+bool TransferStalled(uint64_t lastProgressTick, uint64_t nowTick, uint32_t timeOutMs);
+// "2 of 11 files failed"; empty when none did.
+QString FailedRunText(int failed, int total);
 
 // Everything the progress window shows for the running item of a queue at one moment.
 struct TProgressFigures {
@@ -32,6 +38,7 @@ struct TProgressFigures {
     int TotalPercent = 0;
     QString TotalElapsed, TotalRemaining;
     QString Rate;
+    bool Stalled = false;
     // "40% Transferred (file 1/3), 0:12 remaining at 1.50 KB/sec"
     QString Status;
     // The window's caption while it shows, and the one it takes (with the task bar's
@@ -40,7 +47,8 @@ struct TProgressFigures {
 };
 
 // Rates and remaining times count only the bytes moved in this run, so a resumed file
-// does not look fast for what it already had. nowTick is TickCount().
+// does not look fast for what it already had; the engine's time-out decides "stalled".
+// nowTick is TickCount().
 TProgressFigures ComputeProgressFigures(const TTransferItems& queue, const TTransferItem& item,
                                         uint64_t nowTick);
 

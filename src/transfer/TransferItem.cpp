@@ -62,6 +62,7 @@ void TTransferItem::SetState(TItemState state) {
             queue->BytesLeft += left;
         }
     }
+    if (state == isBusy && State_ != isBusy) ErrorText.clear();
     State_ = state;
     if (queue) {
         if (state == isBusy)
@@ -239,6 +240,22 @@ void TTransferItem::Finish(TFTPComponent* sender, TFTPCommand command, bool succ
     if (success && command != C::Logout && command != C::SetType && DestView)
         DestView->AddTransferredItem(*this, DestFolder, Date, Size,
                                      IsFolder ? uint16_t(raFolder) : uint16_t(0), DestFileName);
+    else if (DestView)
+        DestView->TransferEnded(DestFolder);
+    if (!success && !aborted) {
+        // The server's refusal scrolls away among the other lines: the item's own line says
+        // which file it cost (a failed log-on has said so already).
+        const QString reason = ErrorText;
+        if (command != C::Login && command != C::FirewallLogin)
+            ftpLog(sender,
+                   ErrorText.isEmpty()
+                       ? QStringLiteral("\"%1\" was not transferred.").arg(DisplayText(FileName))
+                       : QStringLiteral("\"%1\" was not transferred: %2")
+                             .arg(DisplayText(FileName), ErrorText),
+                   EngineSettings().LogColorError);
+        ErrorText = reason;
+        queue->FailedCount += 1;
+    }
     if (aborted) {
         // A cancelled item leaves the totals, as a cancelled pending one does, so that a
         // re-submit counts it afresh rather than twice.
@@ -298,6 +315,7 @@ void TTransferItem::ftpDisconnect(TFTPComponent* sender) {
 
 void TTransferItem::ftpError(TFTPComponent* sender, int code, const QString& message) {
     DebugLogFmt("TTransferItem.ftpError. FileName = %s", FileName.constData());
+    if (State_ == isBusy && ErrorText.isEmpty()) ErrorText = message.trimmed();
     if (Owner && Owner->OnError) {
         Owner->OnError(sender, code, message);
         return;
@@ -306,6 +324,8 @@ void TTransferItem::ftpError(TFTPComponent* sender, int code, const QString& mes
 }
 
 void TTransferItem::ftpLog(TFTPComponent* sender, const QString& message, TColor color) {
+    if (State_ == isBusy && ErrorText.isEmpty() && color == EngineSettings().LogColorError)
+        ErrorText = message.trimmed();
     if (Owner) Owner->QueueLog(sender, message, color);
     if (SavedHandlers_.OnLog) SavedHandlers_.OnLog(sender, message, color);
 }
@@ -320,6 +340,7 @@ void TTransferItem::ftpLoggedIn(TFTPComponent* sender) {
 void TTransferItem::ftpProgress(TFTPComponent* sender, uint8_t stage, bool isFile, int64_t bytes) {
     const int64_t delta = std::max<int64_t>(bytes - BytesDone, 0);
     BytesDone = std::max(bytes, BytesDone);
+    if (delta > 0) LastProgressTick = TickCount();
     if (TTransferItems* queue = Owner) {
         queue->BytesDone += delta;
         queue->BytesLeft -= delta;

@@ -49,7 +49,11 @@ public:
     ITransferView* DestView = nullptr;
     TFTPComponent* Session = nullptr;
     uint64_t StartTick = 0;
+    // When bytes last arrived (or the item started): a transfer silent for long is stalled.
+    uint64_t LastProgressTick = 0;
     int64_t BytesDone = 0;
+    // Why the item failed: the first error its current run logged, e.g. the server's 550.
+    QString ErrorText;
     bool IsHTTP = false;
     QString URL;
     bool UseFirewall = false;

@@ -148,7 +148,7 @@ void TTransferItems::Clear() {
     StateCount_.fill(0);
     Active_.clear();
     BytesDone = BytesLeft = BytesMoved = 0;
-    CompletedCount = 0;
+    CompletedCount = FailedCount = 0;
     SetTitle(AppTitle);
 }
 
@@ -156,7 +156,7 @@ void TTransferItems::RestartIfIdle() {
     if (!Idle()) return;
     StartTick = TickCount();
     BytesDone = BytesLeft = BytesMoved = 0;
-    CompletedCount = 0;
+    CompletedCount = FailedCount = 0;
 }
 
 void TTransferItems::Forget(TTransferItem* item) {

@@ -41,6 +41,8 @@ public:
     int64_t BytesDone = 0;
     int64_t BytesLeft = 0;
     int32_t CompletedCount = 0;
+    // Items of this run (since the queue last started from idle) that ended failed.
+    int32_t FailedCount = 0;
     // Bytes moved over the wire since the queue last started from idle: unlike BytesDone
     // it leaves out what resumed items already had, so rates count only this run.
     int64_t BytesMoved = 0;

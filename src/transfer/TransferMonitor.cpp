@@ -44,11 +44,26 @@ bool TTransferMonitor::AllIdle() const {
     return true;
 }
 
+int TTransferMonitor::RunEnded() const {
+    int ended = RunEnded_;
+    for (const TTransferItems* queue : Running_)
+        ended += queue->CompletedCount;
+    return ended;
+}
+
+int TTransferMonitor::RunFailed() const {
+    int failed = RunFailed_;
+    for (const TTransferItems* queue : Running_)
+        failed += queue->FailedCount;
+    return failed;
+}
+
 void TTransferMonitor::Hook(TTransferItems* queue) {
     if (Queues_.contains(queue)) return;
     Queues_.append(queue);
     auto running = [this](TTransferItems* q) {
         if (!Running_.contains(q)) Running_.append(q);
+        if (AllEndedReported_) RunEnded_ = RunFailed_ = 0; // a new run
         AllEndedReported_ = false;
     };
     // Checked after the event: a finishing item changes its state before its finished
@@ -124,8 +139,12 @@ void TTransferMonitor::Log(TTransferItems* queue, const QString& message, TColor
 }
 
 void TTransferMonitor::CheckFinished(TTransferItems* queue) {
-    if (queue && Queues_.contains(queue) && queue->Idle() && Running_.removeAll(queue))
+    if (queue && Queues_.contains(queue) && queue->Idle() && Running_.removeAll(queue)) {
+        // Kept here: the queue's own counts start afresh with its next run.
+        RunEnded_ += queue->CompletedCount;
+        RunFailed_ += queue->FailedCount;
         Notify([&](ITransferQueueListener* l) { l->QueueFinished(queue); });
+    }
     if (Running_.isEmpty() && !AllEndedReported_ && AllIdle()) {
         AllEndedReported_ = true;
         if (OnStatus) OnStatus(nullptr, nullptr, StatusAllEnded);

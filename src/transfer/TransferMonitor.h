@@ -65,6 +65,10 @@ public:
     QList<TTransferItems*> Queues() const { return Queues_; }
     // True when no queue has pending or busy items.
     bool AllIdle() const;
+    // Items ended and failed since every queue was last idle, over all queues: what the
+    // main window reports when the transfers end.
+    int RunEnded() const;
+    int RunFailed() const;
 
 private:
     void Hook(TTransferItems* queue);
@@ -82,6 +86,8 @@ private:
     QList<TTransferItems*> Running_; // queues with pending or busy items when last seen
     QList<ITransferQueueListener*> Listeners_;
     bool AllEndedReported_ = true;
+    // The counts of the queues that finished during this run; running ones add theirs.
+    int RunEnded_ = 0, RunFailed_ = 0;
     // Context of the deferred checks; gone with the monitor, and its calls with it.
     std::unique_ptr<QObject> Context_;
 };

@@ -23,7 +23,7 @@ void TTransferItem::StartOn(TFTPComponent* session) {
     }
     queue->AttachHandlers(session);
     Session = session;
-    StartTick = TickCount();
+    StartTick = LastProgressTick = TickCount();
     BytesDone = StartOffset;
     if (queue->OnItemStart) queue->OnItemStart(queue, this);
     if (State_ != isBusy || Session != session)

@@ -64,6 +64,9 @@ public:
     virtual ~ITransferView() = default;
     virtual void AddTransferredItem(TTransferItem& item, const QByteArray& folder, double date,
                                     int64_t size, uint16_t attributes, const QByteArray& name) = 0;
+    // An item into the folder ended without success (failed or cancelled): what it left
+    // there, and the free space, may have changed all the same.
+    virtual void TransferEnded(const QByteArray& folder) { (void)folder; }
 };
 
 // A host view that lends its own session to its queue while single connections are

@@ -7,6 +7,8 @@
 #include "VsftpdServer.h"
 
 #include "transfer/QueueBuilder.h"
+#include "transfer/TransferFigures.h"
+#include "transfer/TransferMonitor.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -259,6 +261,41 @@ private Q_SLOTS:
         QVERIFY(WaitIdle(*Queue));
         QCOMPARE(Queue->Item(1)->State(), isDone);
         QCOMPARE(ReadFile(LocalPath("b.txt")), QByteArray("text"));
+    }
+
+    // Two refused files of eleven: each says why in red and in the manager, the run ends
+    // "2 of 11 files failed" where the user looks, and the next run counts afresh.
+    void refusedFilesAreCountedPerRun() {
+        TTransferMonitor monitor(TransferItemsList());
+        for (int i = 0; i < 9; ++i)
+            QVERIFY(WriteFile(Py.rootPath() + QString("/some/f%1.txt").arg(i), "data"));
+        for (int i = 0; i < 11; ++i) {
+            auto item = Item(Py.port(), "/some/", QByteArray("f") + QByteArray::number(i) + ".txt",
+                             4, false);
+            QVERIFY(Queue->Add(item) >= 0);
+        }
+        QVERIFY(WaitIdle(*Queue));
+        QTRY_VERIFY(monitor.AllIdle() && monitor.RunEnded() == 11);
+        QCOMPARE(FailedRunText(monitor.RunFailed(), monitor.RunEnded()),
+                 QString("2 of 11 files failed"));
+        for (const QByteArray name : {"f9.txt", "f10.txt"}) {
+            const TTransferItem* item = Queue->Item(name == "f9.txt" ? 9 : 10);
+            QCOMPARE(item->State(), isError);
+            QVERIFY2(ItemStatusText(*item).startsWith("Aborted due to Error: 550 "),
+                     qPrintable(ItemStatusText(*item)));
+            const QString line = "\"" + QString(name) + "\" was not transferred: 550 ";
+            QVERIFY(std::any_of(Queue->LogLines.begin(), Queue->LogLines.end(),
+                                [&](const TTransferLogLine& l) {
+                return l.Color == EngineSettings().LogColorError && l.Message.startsWith(line);
+            }));
+        }
+        auto again = Item(Py.port(), "/some/", "f0.txt", 4, false);
+        again->DestFileName = "again.txt";
+        QVERIFY(Queue->Add(again) >= 0);
+        QVERIFY(WaitIdle(*Queue));
+        QTRY_COMPARE(monitor.RunEnded(), 1);
+        QCOMPARE(monitor.RunFailed(), 0);
+        QCOMPARE(Queue->FailedCount, 0);
     }
 
     void folderItemsBothWays() {

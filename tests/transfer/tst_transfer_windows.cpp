@@ -131,6 +131,12 @@ private Q_SLOTS:
         QTest::newRow("pending upload") << ItemStatusText(busy) << "Upload Pending";
         busy.SetState(isError);
         QTest::newRow("error") << ItemStatusText(busy) << "Aborted due to Error";
+        busy.ErrorText = "550 Permission denied.";
+        QTest::newRow("error with reason")
+            << ItemStatusText(busy) << "Aborted due to Error: 550 Permission denied.";
+        QTest::newRow("none failed") << FailedRunText(0, 11) << "";
+        QTest::newRow("two of eleven") << FailedRunText(2, 11) << "2 of 11 files failed";
+        QTest::newRow("one of one") << FailedRunText(1, 1) << "1 of 1 file failed";
 
         // A file resumed at 6,000 of 10,000 bytes has moved 2,000 in 2 s: 2 s to go at
         // 1,000 bytes a second, not the 4,000 the file's whole length would suggest.
@@ -150,6 +156,13 @@ private Q_SLOTS:
         QTest::newRow("resumed total") << f.TotalRemaining << "0:02 remaining";
         QTest::newRow("status") << f.Status
                                 << "80% Transferred (file 1/1), 0:02 remaining at 1000 Bytes/sec";
+        // A busy file silent for half the time-out says so instead of a remaining time.
+        resumed.SetState(isBusy);
+        resumed.LastProgressTick = now - EngineSettings().TimeOut / 2;
+        f = ComputeProgressFigures(queue, resumed, now);
+        QTest::newRow("stalled") << f.Status << "80% Transferred (file 1/1), stalled";
+        QTest::newRow("stalled file") << f.CurrentRemaining << "stalled";
+        resumed.SetState(isPending);
         resumed.BytesDone = resumed.StartOffset; // just started
         f = ComputeProgressFigures(queue, resumed, resumed.StartTick);
         QTest::newRow("just started") << f.CurrentRemaining << "0:00 remaining";
@@ -158,6 +171,27 @@ private Q_SLOTS:
         QFETCH(QString, actual);
         QFETCH(QString, expected);
         QCOMPARE(actual, expected);
+    }
+
+    // Half the time-out without a byte is "stalled"; no time-out, never.
+    void stalled_data() {
+        QTest::addColumn<quint64>("last");
+        QTest::addColumn<quint64>("now");
+        QTest::addColumn<uint>("timeOut");
+        QTest::addColumn<bool>("stalled");
+        QTest::newRow("bytes just came") << 1000ull << 1000ull << 120000u << false;
+        QTest::newRow("just under half") << 1000ull << 60999ull << 120000u << false;
+        QTest::newRow("half") << 1000ull << 61000ull << 120000u << true;
+        QTest::newRow("long silent") << 1000ull << 900000ull << 120000u << true;
+        QTest::newRow("no time-out") << 1000ull << 900000ull << 0u << false;
+        QTest::newRow("clock before start") << 5000ull << 1000ull << 2u << false;
+    }
+    void stalled() {
+        QFETCH(quint64, last);
+        QFETCH(quint64, now);
+        QFETCH(uint, timeOut);
+        QFETCH(bool, stalled);
+        QCOMPARE(TransferStalled(last, now, timeOut), stalled);
     }
 
     void everyQueueIsFollowedNotOnlyTheSelectedOne() {

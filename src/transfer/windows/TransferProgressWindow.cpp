@@ -300,8 +300,11 @@ void TfrmTransfer::ResetDisplay(bool release) {
 
 void TfrmTransfer::Finish(TTransferItems* queue) {
     if (Pinned()) {
-        // The tab, its log and the window stay for the user to read.
-        if (queue == CurrentQueue_) ResetDisplay(false);
+        // The tab, its log and the window stay for the user to read, with what failed.
+        if (queue == CurrentQueue_) {
+            ResetDisplay(false);
+            lblFileCount->setText(FailedRunText(queue->FailedCount, queue->CompletedCount));
+        }
         return;
     }
     if (Monitor_.AllIdle()) close();

@@ -22,6 +22,9 @@
 #include <QUrl>
 
 namespace {
+// A run of many small files rereads the folder at most this often.
+constexpr qint64 TransferRefreshMs = 500;
+
 const QString GnomeCopiedFiles = QStringLiteral("x-special/gnome-copied-files");
 const QString KdeCutSelection = QStringLiteral("application/x-kde-cutselection");
 
@@ -82,11 +85,19 @@ TLocalView::TLocalView(QWidget* parent)
     connect(status, &QTimer::timeout, this, [this] {
         InvalidateTotal();
         UpdateStatus();
+        ShowFreeSpace(); // a file that grew or went took from or gave back to the disk
     });
     const auto later = [status] { status->start(); };
     connect(Model_, &QAbstractItemModel::rowsInserted, status, later);
     connect(Model_, &QAbstractItemModel::rowsRemoved, status, later);
     connect(Model_, &QAbstractItemModel::dataChanged, status, later);
+
+    TransferRefresh_ = new QTimer(this);
+    TransferRefresh_->setSingleShot(true);
+    connect(TransferRefresh_, &QTimer::timeout, this, [this] {
+        LastTransferRefresh_.start();
+        Refresh();
+    });
 }
 
 TLocalView::~TLocalView() {
@@ -178,12 +189,16 @@ bool TLocalView::ShowFolder(const QString& path) {
 void TLocalView::FolderShown() {
     const QString folder = Model_->FolderPath();
     TCustomView::SetFolder(folder);
-    const QStorageInfo storage(folder);
-    SetPanelText(3, storage.isValid() && storage.isReady() ? FreeSpaceText(storage.bytesAvailable())
-                                                           : QString());
+    ShowFreeSpace();
     FillTreeCombo();
     if (OnFolderChanged)
         OnFolderChanged(this);
+}
+
+void TLocalView::ShowFreeSpace() {
+    const QStorageInfo storage(Model_->FolderPath());
+    SetPanelText(3, storage.isValid() && storage.isReady() ? FreeSpaceText(storage.bytesAvailable())
+                                                           : QString());
 }
 
 // The shown folder went away or was closed: show the nearest folder above that opens.
@@ -400,6 +415,7 @@ bool TLocalView::Refresh() {
     }
     InvalidateTotal();
     UpdateStatus();
+    ShowFreeSpace();
     return true;
 }
 
@@ -410,9 +426,27 @@ void TLocalView::AddTransferredItem(TTransferItem& item, const QByteArray& folde
     Q_UNUSED(size);
     Q_UNUSED(attributes);
     Q_UNUSED(name);
-    // The watcher would show the file shortly; reading now shows it at once.
-    if (folder.isEmpty() || QDir::cleanPath(QFile::decodeName(folder)) == Model_->FolderPath())
+    TransferredInto(folder);
+}
+
+void TLocalView::TransferEnded(const QByteArray& folder) {
+    TransferredInto(folder);
+}
+
+void TLocalView::TransferredInto(const QByteArray& folder) {
+    if (!folder.isEmpty() && QDir::cleanPath(QFile::decodeName(folder)) != Model_->FolderPath())
+        return;
+    if (TransferRefresh_->isActive()) return; // the coming reread shows this item too
+    // The watcher would show the file shortly and the free space not at all; reading now
+    // shows both at once.
+    const qint64 since =
+        LastTransferRefresh_.isValid() ? LastTransferRefresh_.elapsed() : TransferRefreshMs;
+    if (since >= TransferRefreshMs) {
+        LastTransferRefresh_.start();
         Refresh();
+    } else {
+        TransferRefresh_->start(static_cast<int>(TransferRefreshMs - since));
+    }
 }
 
 void TLocalView::FillDragData(QMimeData& data, const QList<int>& rows) const {

@@ -3,6 +3,7 @@
 #include "transfer/TransferWindows.h"
 #include "views/widgets/CustomView.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 
 #include <memory>
@@ -61,6 +62,7 @@ public:
 
     void AddTransferredItem(TTransferItem& item, const QByteArray& folder, double date,
                             int64_t size, uint16_t attributes, const QByteArray& name) override;
+    void TransferEnded(const QByteArray& folder) override;
 
 protected:
     void FillDragData(QMimeData& data, const QList<int>& rows) const override;
@@ -68,6 +70,10 @@ protected:
 private:
     void FolderShown();
     void FolderLost();
+    void ShowFreeSpace();
+    // Rereads the folder when a transfer into it ended: at once, or at most every
+    // TransferRefreshMs while a run ends many items, the last one always included.
+    void TransferredInto(const QByteArray& folder);
     void FillTreeCombo();
     void PutOnClipboard(bool cut);
     bool ValidName(const QString& name);
@@ -79,4 +85,6 @@ private:
     std::unique_ptr<IViewQuestions> OwnQuestions_;
     IViewQuestions* Questions_ = nullptr;
     QPointer<TTreeCombo> Combo_;
+    QTimer* TransferRefresh_ = nullptr;
+    QElapsedTimer LastTransferRefresh_;
 };
