@@ -12,8 +12,7 @@ TCommandItemPtr TCommandQueue::Pop() {
     std::unique_lock<std::mutex> lock(Lock_);
     Event_.wait(lock, [this] { return !Items_.empty() || Terminated_; });
     // A terminated session runs nothing more.
-    if (Terminated_)
-        return nullptr;
+    if (Terminated_) return nullptr;
     TCommandItemPtr item = std::move(Items_.front());
     Items_.pop_front();
     return item;
@@ -27,6 +26,12 @@ void TCommandQueue::Clear() {
     }
     while (!dropped.empty())
         dropped.pop_back(); // last to first
+}
+
+void TCommandQueue::DropAll() {
+    std::lock_guard<std::mutex> lock(Lock_);
+    for (TCommandItemPtr& item : Items_)
+        item->Dropped = true;
 }
 
 void TCommandQueue::Terminate() {
