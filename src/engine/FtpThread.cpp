@@ -56,12 +56,7 @@ void TFTPThread::Run() {
     while (TCommandItemPtr item = Shared->Queue.Pop()) {
         Shared->Busy = true;
         CurrentItem = item.get();
-        // Whoever waits for a dropped command learns that it ended, in its turn, so an
-        // abort leaves no waiter behind.
-        if (item->Dropped)
-            NotifyCommandCompleted(*item, false, true);
-        else
-            DoCommand(*item);
+        DoCommand(*item);
         CurrentItem = nullptr;
         item.reset();
         Shared->Busy = false;
