@@ -1,11 +1,9 @@
 // Giving a downloaded file the modification time the server reports (MDTM, RFC 3659).
 #include "engine/FtpThread.h"
 
-#include <QDateTime>
-#include <QFile>
+#include "platform/FileTime.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
+#include <QDateTime>
 
 namespace {
 
@@ -29,13 +27,5 @@ void TFTPThread::StampWithServerTime(const QByteArray& remoteName, const QString
     SendCommand("MDTM " + remoteName);
     // A server without MDTM, or a file it will not date, keeps the download's own time.
     if (GetReplyClass() != 2) return;
-    const QDateTime time = ParseServerTime(ReplyText);
-    if (!time.isValid()) return;
-    timespec times[2];
-    times[0].tv_sec = 0;
-    times[0].tv_nsec = UTIME_OMIT;
-    times[1].tv_sec = static_cast<time_t>(time.toSecsSinceEpoch());
-    times[1].tv_nsec = 0;
-    const QByteArray path = QFile::encodeName(localFile);
-    ::utimensat(AT_FDCWD, path.constData(), times, 0);
+    SetModificationTime(localFile, ParseServerTime(ReplyText));
 }

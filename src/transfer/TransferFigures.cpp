@@ -2,15 +2,11 @@
 
 #include "engine/EngineSettings.h"
 #include "listing/FtpUtils.h"
+#include "platform/FileTime.h"
 #include "settings/Settings.h"
 #include "transfer/TransferItems.h"
 #include "transfer/TransferItemsList.h"
 #include "views/ViewFormat.h"
-
-#include <QFile>
-
-#include <fcntl.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 
@@ -174,14 +170,5 @@ bool PreserveTimeStamp(const TTransferItem& item, const TSettings& settings) {
     if (!settings.PreserveTimeStamp || item.State() != isDone || item.Upload || item.IsFolder ||
         item.Date == 0)
         return false;
-    const QDateTime date = DateTimeFromDayNumber(item.Date);
-    if (!date.isValid()) return false;
-    // By path: opening the file to stamp it would risk truncating what was just written.
-    const QByteArray path = QFile::encodeName(item.LocalPath());
-    timespec times[2];
-    times[0].tv_nsec = UTIME_OMIT;
-    times[0].tv_sec = 0;
-    times[1].tv_sec = static_cast<time_t>(date.toSecsSinceEpoch());
-    times[1].tv_nsec = 0;
-    return utimensat(AT_FDCWD, path.constData(), times, 0) == 0;
+    return SetModificationTime(item.LocalPath(), DateTimeFromDayNumber(item.Date));
 }
