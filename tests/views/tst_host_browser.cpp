@@ -443,14 +443,17 @@ private Q_SLOTS:
         QTemporaryDir local;
         QVERIFY(WriteFile(local.filePath("up.bin"), Pattern(5000)));
         QTRY_VERIFY(b.ShownListing() && !b.AwaitingFolder());
-        const TListingPtr before = b.ShownListing();
         b.SendFile(local.filePath("up.bin"));
-        QTRY_VERIFY(b.ShownListing() != before);
+        // The delete's own reread may still land first: wait for the list that has the upload.
+        const auto hasUpload = [&b] {
+            const TListingPtr l = b.ShownListing();
+            return l && std::any_of(l->begin(), l->end(), [](const TRemoteListEntry& e) {
+                       return e.Name == "up.bin" && e.Item.Size == 5000;
+                   });
+        };
+        QTRY_VERIFY(hasUpload());
         const TListingPtr uploaded = b.ShownListing();
         const auto& shown = *uploaded;
-        QVERIFY(std::any_of(shown.begin(), shown.end(), [](const TRemoteListEntry& e) {
-            return e.Name == "up.bin" && e.Item.Size == 5000;
-        }));
         QCOMPARE(view.ItemCount(), int(shown.size()));
 
         // Files dropped from a file manager are sent to the shown folder.
