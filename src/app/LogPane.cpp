@@ -6,13 +6,9 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QSaveFile>
-#include <QTextBlock>
 
-TLogPane::TLogPane(QWidget* parent) : QPlainTextEdit(parent) {
+TLogPane::TLogPane(QWidget* parent) : TLogText(parent) {
     setObjectName(QStringLiteral("LogPane"));
-    setReadOnly(true);
-    setUndoRedoEnabled(false);
-    setLineWrapMode(QPlainTextEdit::NoWrap);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QFont font(QStringLiteral("Courier New"));
     font.setStyleHint(QFont::Monospace);
@@ -29,34 +25,9 @@ TLogPane::TLogPane(QWidget* parent) : QPlainTextEdit(parent) {
     Clear_ = make("actLogClear", QStringLiteral("&Clear content"));
     connect(Save_, &QAction::triggered, this, &TLogPane::Save);
     connect(SaveAs_, &QAction::triggered, this, &TLogPane::SaveAs);
-    connect(Clear_, &QAction::triggered, this, &QPlainTextEdit::clear);
+    connect(Clear_, &QAction::triggered, this, &TLogText::ClearLines);
     connect(this, &QPlainTextEdit::textChanged, this, &TLogPane::UpdateActions);
     UpdateActions();
-}
-
-void TLogPane::AppendLine(const QString& text, TColor color) {
-    QString line = text;
-    line.remove(QLatin1Char('\r'));
-    while (line.endsWith(QLatin1Char('\n'))) line.chop(1);
-    if (line.isEmpty()) return;
-    QTextCharFormat format;
-    format.setForeground(QColor(color & 0xff, (color >> 8) & 0xff, (color >> 16) & 0xff));
-    QTextCursor cursor(document());
-    cursor.movePosition(QTextCursor::End);
-    if (HasLines()) cursor.insertBlock();
-    cursor.insertText(line, format);
-    setTextCursor(cursor);
-    ensureCursorVisible();
-}
-
-bool TLogPane::HasLines() const { return !document()->isEmpty(); }
-
-QStringList TLogPane::Lines() const {
-    QStringList lines;
-    if (!HasLines()) return lines;
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
-        lines << block.text();
-    return lines;
 }
 
 bool TLogPane::WriteTo(const QString& fileName) {
@@ -81,7 +52,7 @@ bool TLogPane::WriteTo(const QString& fileName) {
 
 bool TLogPane::SaveAndClear(const QString& fileName) {
     if (!WriteTo(fileName)) return false;
-    clear();
+    ClearLines();
     return true;
 }
 

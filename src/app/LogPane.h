@@ -1,8 +1,6 @@
 #pragma once
 
-#include "engine/EngineSettings.h"
-
-#include <QPlainTextEdit>
+#include "views/widgets/LogText.h"
 
 #include <functional>
 
@@ -11,16 +9,10 @@ class QAction;
 
 // The log of the current host tab: read-only lines, each in its own colour, and a
 // context menu that saves them to the log file (or a file picked), or clears them.
-class TLogPane : public QPlainTextEdit {
+class TLogPane : public TLogText {
     Q_OBJECT
 public:
     explicit TLogPane(QWidget* parent = nullptr);
-
-    // Appends the text as a new line (a trailing line break is dropped) in the colour
-    // (0x00BBGGRR) and scrolls to it. An empty text is ignored.
-    void AppendLine(const QString& text, TColor color);
-    bool HasLines() const;
-    QStringList Lines() const;
 
     // Replaces the file with the lines, or leaves it as it was. On failure the lines
     // stay and the error is added as a red line; false then.

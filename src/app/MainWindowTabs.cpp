@@ -42,7 +42,7 @@ THostView* TfrmMain::CreateHostTab() {
     view->SetViewStyle(HostStyles_->checkedAction()
                            ? TCustomView::TViewStyle(HostStyles_->checkedAction()->data().toInt())
                            : TCustomView::vsReport);
-    Log_->clear();
+    Log_->ClearLines();
     HostPane_->SetCurrentIndex(index);
     HostViewStatus(view, hsIdle, 0);
     return view;
@@ -93,7 +93,7 @@ void TfrmMain::HostTabChanged(int index) {
         if (auto* other = qobject_cast<THostView*>(HostPane_->View(i)); other && other != view)
             other->SetTreeCombo(nullptr);
     view->SetTreeCombo(HostPane_->Tree());
-    Log_->clear();
+    Log_->ClearLines();
     for (const TLogEntry& entry : view->Browser().LogEntries()) WriteLog(view, entry.Text, entry.Color);
     if (QAction* style = HostStyles_->actions().value(int(view->ViewStyle()))) style->setChecked(true);
     UpdateBusyCover();

@@ -49,7 +49,10 @@ void TTransferItem::SetState(TItemState state) {
     if (state == State_) return;
     TTransferItems* queue = Owner;
     // A re-submit into an idle queue starts a new run, as an Add would.
-    if (queue && state == isPending) queue->RestartIfIdle();
+    if (queue && state == isPending) {
+        queue->RestartIfIdle();
+        queue->PendingFrom_ = 0;
+    }
     if (queue) {
         queue->CountActive(*this, State_, state);
         queue->StateCount_[State_] -= 1;

@@ -122,8 +122,15 @@ int TTransferItems::IndexOf(const TTransferItem* item) const {
 }
 
 TTransferItem* TTransferItems::FindFirst(TItemState state) const {
-    for (TTransferItem* item : Items_)
-        if (item->State() == state) return item;
+    // Pending items are looked for once per item started: from where the last one was,
+    // or a long queue would cost the square of its length.
+    const qsizetype from = state == isPending ? std::min(PendingFrom_, Items_.size()) : 0;
+    for (qsizetype i = from; i < Items_.size(); ++i) {
+        if (Items_.at(i)->State() != state) continue;
+        if (state == isPending) PendingFrom_ = i;
+        return Items_.at(i);
+    }
+    if (state == isPending) PendingFrom_ = Items_.size();
     return nullptr;
 }
 
@@ -139,6 +146,7 @@ int TTransferItems::PercentDone() const {
 void TTransferItems::Move(int from, int to) {
     if (from < 0 || from >= Count() || to < 0 || to >= Count()) return;
     Items_.move(from, to);
+    PendingFrom_ = 0;
 }
 
 void TTransferItems::Clear() {
@@ -162,6 +170,7 @@ void TTransferItems::RestartIfIdle() {
 void TTransferItems::Forget(TTransferItem* item) {
     if (OnItemRemoved) OnItemRemoved(this, item);
     Items_.removeOne(item);
+    PendingFrom_ = 0;
     if (BusyItem_ == item) BusyItem_ = nullptr;
     StateCount_[item->State()] -= 1;
     CountActive(*item, item->State(), isDone);

@@ -36,7 +36,10 @@ public:
     using TItemEvent = std::function<void(TTransferItems*, TTransferItem*)>;
 
     TTransferItemsList* Owner = nullptr;
+    // The newest lines of the queue's log (a long run writes several per file).
     QList<TTransferLogLine> LogLines;
+    static constexpr int MaxLogLines = 5000;
+    void KeepLogLine(const QString& message, TColor color);
     uint64_t StartTick = 0;
     int64_t BytesDone = 0;
     int64_t BytesLeft = 0;
@@ -117,6 +120,8 @@ private:
     QHash<const TFTPComponent*, int> SessionType_;
     std::array<int32_t, ItemStateCount> StateCount_{};
     QHash<QByteArray, int> Active_;
+    // No item before this index is pending.
+    mutable qsizetype PendingFrom_ = 0;
     // Context of the deferred ProcessNext; gone with the queue, and its calls with it.
     std::unique_ptr<QObject> Context_;
 };

@@ -134,7 +134,7 @@ void TTransferMonitor::Unhook(TTransferItems* queue) {
 }
 
 void TTransferMonitor::Log(TTransferItems* queue, const QString& message, TColor color) {
-    queue->LogLines.append({message, color});
+    queue->KeepLogLine(message, color);
     Notify([&](ITransferQueueListener* l) { l->LogLine(queue, message, color); });
 }
 

@@ -68,8 +68,15 @@ TTransferItem* TTransferItems::BusyItemOn(const TFTPComponent* session) const {
     return BusyItem_ && BusyItem_->Session == session ? BusyItem_ : nullptr;
 }
 
-void TTransferItems::QueueLog(TFTPComponent* sender, const QString& message, TColor color) {
+void TTransferItems::KeepLogLine(const QString& message, TColor color) {
     LogLines.append({message, color});
+    // Trimmed in steps, so that dropping the oldest lines stays cheap per line.
+    if (LogLines.size() > MaxLogLines + MaxLogLines / 4)
+        LogLines.remove(0, LogLines.size() - MaxLogLines);
+}
+
+void TTransferItems::QueueLog(TFTPComponent* sender, const QString& message, TColor color) {
+    KeepLogLine(message, color);
     if (OnLog) OnLog(sender, message, color);
 }
 

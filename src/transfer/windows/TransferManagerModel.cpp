@@ -182,8 +182,10 @@ TTransferItems* TTransferManagerModel::QueueAt(const QModelIndex& index) const {
 }
 
 int TTransferManagerModel::RowOf(const TTransferItem* item) const {
-    // Progress comes for the same row many times in a row.
+    // Progress comes for the same row many times in a row, and the queue goes on with
+    // the row after it.
     if (Hint_ < Rows_.size() && Rows_.at(Hint_).Item == item) return Hint_;
+    if (Hint_ + 1 < Rows_.size() && Rows_.at(Hint_ + 1).Item == item) return ++Hint_;
     for (int i = 0; i < Rows_.size(); ++i)
         if (Rows_.at(i).Item == item) return Hint_ = i;
     return -1;

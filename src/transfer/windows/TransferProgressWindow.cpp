@@ -1,5 +1,7 @@
 #include "transfer/windows/TransferProgressWindow.h"
 
+#include "views/widgets/LogText.h"
+
 #include "listing/DebugLog.h"
 #include "settings/Settings.h"
 #include "transfer/TransferFigures.h"
@@ -16,7 +18,6 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QTabBar>
-#include <QTextEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -36,10 +37,6 @@ QFrame* Separator(QWidget* parent) {
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
     return line;
-}
-
-QColor ToQColor(TColor c) {
-    return QColor(c & 0xff, (c >> 8) & 0xff, (c >> 16) & 0xff);
 }
 
 } // namespace
@@ -125,10 +122,8 @@ TfrmTransfer::TfrmTransfer(TTransferMonitor& monitor, QWidget* parent)
     bottom->addWidget(btnToggleDetails);
     grid->addLayout(bottom, row++, 0, 1, 3);
 
-    TransferLog = new QTextEdit(this);
+    TransferLog = new TLogText(this);
     TransferLog->setObjectName(QStringLiteral("TransferLog"));
-    TransferLog->setReadOnly(true);
-    TransferLog->setLineWrapMode(QTextEdit::NoWrap);
     TransferLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     TransferLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QFont small = TransferLog->font();
@@ -229,17 +224,15 @@ void TfrmTransfer::SelectTab(int index) {
     }
     index = std::clamp(index, 0, tcHosts->count() - 1);
     CurrentQueue_ = tcHosts->tabData(index).value<TTransferItems*>();
-    TransferLog->setUpdatesEnabled(false);
-    TransferLog->clear();
+    TransferLog->ClearLines();
     for (const TTransferLogLine& line : CurrentQueue_->LogLines)
-        AppendLog(line.Message, line.Color);
+        TransferLog->AppendLine(line.Message, line.Color);
     CurrentItem_ = CurrentQueue_->FindFirst(isBusy);
     EnableSkip(CurrentItem_);
     if (CurrentItem_)
         UpdateProgress(CurrentItem_);
     else
         ResetDisplay(false);
-    TransferLog->setUpdatesEnabled(true);
 }
 
 void TfrmTransfer::EnableSkip(TTransferItem* item) {
@@ -294,7 +287,7 @@ void TfrmTransfer::ResetDisplay(bool release) {
         l->clear();
     pbCurrent->setValue(0);
     pbTotal->setValue(0);
-    if (!Pinned()) TransferLog->clear();
+    if (!Pinned()) TransferLog->ClearLines();
     if (ITransferMainWindow* main = Main()) main->SetStatusText(QString());
 }
 
@@ -345,15 +338,6 @@ void TfrmTransfer::SetDetailsShown(bool shown) {
         resize(width(), std::max(least, CompactHeight_ + 8 + LogHeight_));
         btnToggleDetails->setText(QStringLiteral("<< &Details"));
     }
-}
-
-void TfrmTransfer::AppendLog(const QString& message, TColor color) {
-    QTextCursor cursor(TransferLog->document());
-    cursor.movePosition(QTextCursor::End);
-    QTextCharFormat format;
-    format.setForeground(ToQColor(color));
-    if (!TransferLog->document()->isEmpty()) cursor.insertBlock();
-    cursor.insertText(message, format);
 }
 
 void TfrmTransfer::SkipClicked() {
@@ -415,8 +399,7 @@ void TfrmTransfer::ItemProgress(TTransferItems*, TTransferItem* item) {
 
 void TfrmTransfer::LogLine(TTransferItems* queue, const QString& message, TColor color) {
     if (queue != CurrentQueue_) return;
-    AppendLog(message, color);
-    TransferLog->verticalScrollBar()->setValue(TransferLog->verticalScrollBar()->maximum());
+    TransferLog->AppendLine(message, color);
 }
 
 void TfrmTransfer::SessionConnected(TTransferItems* queue, bool connected) {

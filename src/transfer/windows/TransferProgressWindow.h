@@ -10,7 +10,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QTabBar;
-class QTextEdit;
+class TLogText;
 class QToolButton;
 class TBusyAnimation;
 
@@ -58,7 +58,6 @@ private:
     void SelectTab(int index);
     void RemoveTabAt(int tab);
     void EnableSkip(TTransferItem* item);
-    void AppendLog(const QString& message, TColor color);
     void SkipClicked();
     void CancelClicked();
 
@@ -85,6 +84,6 @@ private:
     QProgressBar *pbCurrent, *pbTotal;
     QPushButton *btnSkip, *btnCancel, *btnToggleDetails;
     QToolButton* btnPinned;
-    QTextEdit* TransferLog;
+    TLogText* TransferLog;
     QTimer tmrProgress;
 };
