@@ -60,6 +60,12 @@ TfrmMain::TfrmMain(const TMainPaths& paths, QWidget* parent) : QMainWindow(paren
     // A folder that lists at once never blanks the list: the busy panel waits a moment.
     BusyDelay_->setInterval(400);
     connect(BusyDelay_, &QTimer::timeout, this, &TfrmMain::UpdateBusyCover);
+    CommandsDelay_ = new QTimer(this);
+    CommandsDelay_->setSingleShot(true);
+    // A queue of small files turns the tab busy and idle hundreds of times a second: the
+    // commands follow a moment later, once per burst, not once per file.
+    CommandsDelay_->setInterval(30);
+    connect(CommandsDelay_, &QTimer::timeout, this, &TfrmMain::UpdateHostCommands);
 
     BuildActions();
     BuildMenus();

@@ -181,6 +181,7 @@ private:
     QWidget* BusyPanel_ = nullptr;
     TBusyAnimation* BusyAnimation_ = nullptr;
     QTimer* BusyDelay_ = nullptr;
+    QTimer* CommandsDelay_ = nullptr;
     QLabel* StatusPanels_[3] = {};
     QMenu* LastMenu_ = nullptr;
     QMenu* LocalMenu_ = nullptr;

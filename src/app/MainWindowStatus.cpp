@@ -49,7 +49,9 @@ void TfrmMain::HostViewStatus(TCustomView* sender, int status, int selected) {
     if (status == hsLoggedIn || status == hsDisconnected) HostPane_->Tree()->setEnabled(ConnectedViewCount() > 0);
     PlaySound(status);
     if (!view || view != CurrentHostView()) return;
-    Activity_->Stop();
+    // The activity runs as long as any transfer does, whatever the tab does meanwhile.
+    if (TransferItemsList().StateCount(isBusy) == 0 && TransferItemsList().StateCount(isPending) == 0)
+        Activity_->Stop();
     BusyAnimation_->SetFrame(0);
     if (BusyViews_.contains(view)) {
         if (!HostPane_->CoverShown() && !BusyDelay_->isActive()) BusyDelay_->start();
@@ -57,7 +59,7 @@ void TfrmMain::HostViewStatus(TCustomView* sender, int status, int selected) {
         UpdateBusyCover();
     }
     Q_UNUSED(selected);
-    UpdateHostCommands();
+    if (!CommandsDelay_->isActive()) CommandsDelay_->start();
 }
 
 void TfrmMain::UpdateBusyCover() {
@@ -137,7 +139,7 @@ void TfrmMain::TransferStatus(int status) {
     ShowFailedTransfers(StatusPanels_[2], *Monitor_, status == TTransferMonitor::StatusAllEnded);
     if (status == TTransferMonitor::StatusItemStarted) {
         Activity_->Start();
-        UpdateHostCommands();
+        if (!CommandsDelay_->isActive()) CommandsDelay_->start();
         return;
     }
     PlaySound(status);

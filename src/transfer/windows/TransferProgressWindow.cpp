@@ -153,6 +153,10 @@ TfrmTransfer::TfrmTransfer(TTransferMonitor& monitor, QWidget* parent)
         if (CurrentItem_) UpdateProgress(CurrentItem_);
     });
     tmrProgress.start();
+    tmrRedraw.setSingleShot(true);
+    connect(&tmrRedraw, &QTimer::timeout, this, [this] {
+        if (CurrentItem_) UpdateProgress(CurrentItem_);
+    });
 
     ResetDisplay(false);
     setMinimumWidth(DesignWidth);
@@ -386,7 +390,13 @@ void TfrmTransfer::ItemStarted(TTransferItems* queue, TTransferItem* item) {
     if (queue != CurrentQueue_) return;
     CurrentItem_ = item;
     EnableSkip(item);
-    UpdateProgress(item);
+    // Small files start hundreds of times a second: the figures follow at the redraw
+    // rate, and the last item started is the one shown.
+    const uint64_t since = TickCount() - LastDrawn_;
+    if (since >= RedrawMs)
+        UpdateProgress(item);
+    else if (!tmrRedraw.isActive())
+        tmrRedraw.start(static_cast<int>(RedrawMs - since));
 }
 
 void TfrmTransfer::ItemFinished(TTransferItems*, TTransferItem* item) {

@@ -86,4 +86,5 @@ private:
     QToolButton* btnPinned;
     TLogText* TransferLog;
     QTimer tmrProgress;
+    QTimer tmrRedraw; // a throttled redraw that is still due
 };

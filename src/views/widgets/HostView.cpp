@@ -41,7 +41,20 @@ THostView::THostView(QWidget* parent)
     connect(b, &THostBrowser::ListCleared, this, [this] { Model_->Clear(); });
     connect(b, &THostBrowser::ListEnabled, this, [this](bool on) { SetListEnabled(on); });
     connect(b, &THostBrowser::TreeChanged, this, &THostView::RebuildTree);
-    connect(b, &THostBrowser::ProgressText, this, [this](const QString& t) { SetPanelText(3, t); });
+    // Bytes moved change many times a second: the panel shows them at a readable rate,
+    // and always ends with the last text.
+    ProgressDelay_ = new QTimer(this);
+    ProgressDelay_->setSingleShot(true);
+    ProgressDelay_->setInterval(100);
+    connect(ProgressDelay_, &QTimer::timeout, this, [this] {
+        if (PanelText(3) != ProgressPending_) SetPanelText(3, ProgressPending_), ProgressDelay_->start();
+    });
+    connect(b, &THostBrowser::ProgressText, this, [this](const QString& t) {
+        ProgressPending_ = t;
+        if (ProgressDelay_->isActive()) return;
+        SetPanelText(3, t);
+        ProgressDelay_->start();
+    });
     connect(b, &THostBrowser::MaskChanged, this, [this] {
         Proxy_->SetMasks(Browser_->MaskList());
         InvalidateTotal();

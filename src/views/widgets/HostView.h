@@ -5,6 +5,8 @@
 #include "views/HostBrowser.h"
 #include "views/widgets/CustomView.h"
 
+#include <QTimer>
+
 #include <memory>
 
 class ITransferQuestions;
@@ -114,4 +116,6 @@ private:
     std::unique_ptr<TTransferItemsList> OwnQueueList_;
     std::unique_ptr<TTransferItems> Queue_;
     bool Queueing_ = false;
+    QTimer* ProgressDelay_ = nullptr;
+    QString ProgressPending_;
 };

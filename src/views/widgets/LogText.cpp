@@ -7,7 +7,6 @@ TLogText::TLogText(QWidget* parent) : QPlainTextEdit(parent) {
     setReadOnly(true);
     setUndoRedoEnabled(false);
     setLineWrapMode(QPlainTextEdit::NoWrap);
-    setMaximumBlockCount(MaxLines);
     FlushTimer_.setSingleShot(true);
     FlushTimer_.setInterval(FlushMs);
     connect(&FlushTimer_, &QTimer::timeout, this, &TLogText::Flush);
@@ -49,10 +48,26 @@ QStringList TLogText::Lines() const {
 void TLogText::Flush() {
     if (Pending_.empty())
         return;
-    QTextCursor cursor(document());
-    cursor.movePosition(QTextCursor::End);
+    if (Pending_.size() > static_cast<size_t>(MaxLines))
+        Pending_.erase(Pending_.begin(), Pending_.end() - MaxLines);
+    QTextDocument* doc = document();
+    QTextCursor cursor(doc);
     cursor.beginEditBlock();
-    bool first = document()->isEmpty();
+    // The oldest lines go first, in one cut: the document's own limit would walk them
+    // block by block, laying each out.
+    const int shown = doc->isEmpty() ? 0 : doc->blockCount();
+    const int excess = shown + static_cast<int>(Pending_.size()) - MaxLines;
+    if (excess >= shown) {
+        cursor.select(QTextCursor::Document);
+        cursor.removeSelectedText();
+    } else if (excess > 0) {
+        cursor.setPosition(0);
+        cursor.setPosition(doc->findBlockByNumber(excess).position(), QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    }
+    // Positioned, not moved: a move lays out the block it leaves.
+    cursor.setPosition(doc->characterCount() - 1);
+    bool first = doc->isEmpty();
     QTextCharFormat format;
     for (const TPending& p : Pending_) {
         format.setForeground(QColor(p.Color & 0xff, (p.Color >> 8) & 0xff, (p.Color >> 16) & 0xff));
