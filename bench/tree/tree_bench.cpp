@@ -37,7 +37,9 @@
 namespace {
 
 QElapsedTimer Clock;
-double Now() { return static_cast<double>(Clock.nsecsElapsed()) / 1e6; }
+double Now() {
+    return static_cast<double>(Clock.nsecsElapsed()) / 1e6;
+}
 
 double ProcessCpuMs() {
     rusage usage{};
@@ -93,7 +95,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc != 7)
-        Fail("usage: tree-bench PORT SERVER_PARENT TREE_NAME LOCAL_FOLDER FIRST_FILE_RELATIVE FILES");
+        Fail("usage: tree-bench PORT SERVER_PARENT TREE_NAME LOCAL_FOLDER FIRST_FILE_RELATIVE "
+             "FILES");
     const int port = std::atoi(argv[1]);
     const QString serverParent = QString::fromLocal8Bit(argv[2]);
     const QString treeName = QString::fromLocal8Bit(argv[3]);
@@ -111,14 +114,18 @@ int main(int argc, char** argv) {
     window.SetSoundPlayer(&silence);
     window.Settings().UsePASV = true;
     window.ShowAsStored();
-    if (!window.OpenLocalFolder(localFolder, true)) Fail("the local pane cannot show the destination");
+    if (!window.OpenLocalFolder(localFolder, true))
+        Fail("the local pane cannot show the destination");
     if (!window.ConnectLocation(QStringLiteral("127.0.0.1"), port, QStringLiteral("anonymous"),
                                 QStringLiteral("bench@example.org"), serverParent, QString(),
                                 QStringLiteral("Tree"), false))
         Fail("the window did not connect");
     THostView* host = window.CurrentHostView();
     int commands = 0, lists = 0;
+    // TREE_BENCH_LOG=1 copies the pane's log to standard error, to see what a file costs.
+    const bool echo = qEnvironmentVariableIsSet("TREE_BENCH_LOG");
     const auto countCommands = [&](const QString& text, TColor color) {
+        if (echo) std::fprintf(stderr, "%s\n", qPrintable(text));
         if (color != EngineSettings().LogColorCommand) return;
         ++commands;
         if (text.startsWith(QLatin1String("LIST"))) ++lists;
@@ -128,7 +135,8 @@ int main(int argc, char** argv) {
             if (host->ItemName(row) == treeName) return row;
         return -1;
     };
-    if (!WaitFor([&] { return host->Connected() && host->StateValue == hsIdle && treeRow() >= 0; }, 20000))
+    if (!WaitFor([&] { return host->Connected() && host->StateValue == hsIdle && treeRow() >= 0; },
+                 20000))
         Fail("the server folder was not shown within 20 s of connecting");
     host->SelectRows({treeRow()});
     QAction* download = window.Action(QStringLiteral("actDownload"));
@@ -144,7 +152,7 @@ int main(int argc, char** argv) {
     QTimer poll;
     poll.setTimerType(Qt::PreciseTimer);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        struct stat info{};
+        struct stat info {};
         if (firstFileMs < 0 && ::stat(firstFile.constData(), &info) == 0 && info.st_size > 0)
             firstFileMs = Now() - start;
     });

@@ -26,7 +26,7 @@ TLogPane::TLogPane(QWidget* parent) : TLogText(parent) {
     connect(Save_, &QAction::triggered, this, &TLogPane::Save);
     connect(SaveAs_, &QAction::triggered, this, &TLogPane::SaveAs);
     connect(Clear_, &QAction::triggered, this, &TLogText::ClearLines);
-    connect(this, &QPlainTextEdit::textChanged, this, &TLogPane::UpdateActions);
+    connect(this, &TLogText::LinesChanged, this, &TLogPane::UpdateActions);
     UpdateActions();
 }
 

@@ -59,7 +59,13 @@ void TfrmMain::HostViewStatus(TCustomView* sender, int status, int selected) {
         UpdateBusyCover();
     }
     Q_UNUSED(selected);
-    if (!CommandsDelay_->isActive()) CommandsDelay_->start();
+    // Only the busy-idle flicker of a queue waits; anything else shows at once.
+    if (status != hsBusy && status != hsIdle) {
+        CommandsDelay_->stop();
+        UpdateHostCommands();
+    } else if (!CommandsDelay_->isActive()) {
+        CommandsDelay_->start();
+    }
 }
 
 void TfrmMain::UpdateBusyCover() {

@@ -118,8 +118,13 @@ bool TFTPThread::DoCommand(TCommandItem& item) {
         case TFTPCommand::SetType: {
             const int64_t code = item.NumberParam(1);
             const char letter = code >= 0 && code <= 4 ? TypeLetters[code] : 'I';
-            SendCommand(QByteArray("TYPE ") + letter);
-            success = GetReplyClass() == 2;
+            if (letter == TypeLetter) {
+                success = true;
+            } else {
+                SendCommand(QByteArray("TYPE ") + letter);
+                success = GetReplyClass() == 2;
+                TypeLetter = success ? letter : 0;
+            }
             BinaryType = success && (letter == 'I' || letter == 'L');
             // A refused TYPE leaves the server in the type it had.
             if (success) AsciiType = letter == 'A';

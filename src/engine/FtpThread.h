@@ -134,6 +134,9 @@ public:
     bool BinaryType = false;
     // Set by a successful TYPE A: files get the local line ends and are never resumed.
     bool AsciiType = false;
+    // The type this connection was last set to (0: unknown, e.g. a new connection): a
+    // queue of small files would otherwise send the same TYPE before every file.
+    char TypeLetter = 0;
     // Size the running download should reach (SIZE, the 150 reply or the caller's
     // listing), or -1.
     int64_t AnnouncedFileSize = -1;

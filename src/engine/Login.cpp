@@ -227,9 +227,10 @@ void TFTPThread::LoggedInSteps() {
             Shared->ResumeSupported = GetReplyClass() == 3;
             SendCommand("REST 0");
             GetReplyClass();
+            TypeLetter = binary ? 'I' : 0;
             if (binary) {
                 SendCommand("TYPE A");
-                GetReplyClass();
+                TypeLetter = GetReplyClass() == 2 ? 'A' : 0;
             }
         } catch (...) {
             Quiet = false;
@@ -253,6 +254,7 @@ bool TFTPThread::ConnectionStep(TCommandItem& item) {
     // Assigned rather than cleared: the folder's bytes may be shared with the window
     // thread, and clear() releases them inside Qt, where ThreadSanitizer cannot see it.
     CurrentFolder = QByteArray();
+    TypeLetter = 0;
 
     int attempt = 1;
     bool succeeded = false;

@@ -97,6 +97,7 @@ void TFTPThread::NotifyDisconnect() {
     // Assigned rather than cleared: the folder's bytes may be shared with the window
     // thread, and clear() releases them inside Qt, where ThreadSanitizer cannot see it.
     CurrentFolder = QByteArray();
+    TypeLetter = 0;
     Notify(TNotificationCode::Disconnect);
 }
 

@@ -183,8 +183,11 @@ void TTransferItems::CountActive(TTransferItem& item, TItemState from, TItemStat
     if (Active(to)) {
         item.ActiveKey_ = ItemKey(item);
         Active_[item.ActiveKey_] += 1;
-    } else if (auto it = Active_.find(item.ActiveKey_); it != Active_.end() && --it.value() <= 0) {
-        Active_.erase(it);
+    } else {
+        if (auto it = Active_.find(item.ActiveKey_); it != Active_.end() && --it.value() <= 0)
+            Active_.erase(it);
+        // Only active items are looked up: a long finished queue need not hold its keys.
+        item.ActiveKey_ = QByteArray();
     }
 }
 

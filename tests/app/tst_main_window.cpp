@@ -422,6 +422,23 @@ private Q_SLOTS:
         }
     }
 
+    // A long run keeps only the newest lines, whether they are still waiting or shown.
+    void logKeepsNewestLines() {
+        TLogPane log;
+        const auto fill = [&](int from, int to) {
+            for (int i = from; i < to; ++i) log.AppendLine(QString::number(i), 0);
+        };
+        fill(0, TLogText::MaxLines + 10);
+        QCOMPARE(log.Lines().size(), TLogText::MaxLines);
+        QCOMPARE(log.Lines().first(), "10");
+        QTRY_COMPARE(log.document()->blockCount(), TLogText::MaxLines);
+        fill(TLogText::MaxLines + 10, TLogText::MaxLines + 13);
+        QTRY_COMPARE(log.document()->blockCount(), TLogText::MaxLines);
+        const QStringList lines = log.Lines();
+        QCOMPARE(lines.first(), "13");
+        QCOMPARE(lines.last(), QString::number(TLogText::MaxLines + 12));
+    }
+
     void logShownAndHidden() {
         TWindowFixture f;
         auto* splitter = f.Window->findChild<QSplitter*>("LogSplitter");

@@ -29,11 +29,6 @@ void LogIn(TScriptedConnection& c) {
     c.sendLine("200 Type set to I.");
 }
 
-void NextType(TScriptedConnection& c) {
-    c.expect("TYPE");
-    c.sendLine("200 Type set to I.");
-}
-
 void Reply(TScriptedConnection& c, const QByteArray& command, const QByteArray& reply) {
     c.expect(command);
     c.sendLine(reply);
@@ -241,8 +236,8 @@ void TestTransferScripted::shortDownloadFailsAndResumes() {
         Pasv(c);
         BeginData(c);
         SendAndClose(c, whole.left(60000));
-        // The resume: REST with the partial length, then only the rest of the file.
-        NextType(c);
+        // The resume: REST with the partial length, then only the rest of the file (the
+        // type holds: no second TYPE).
         Reply(c, "SIZE", "213 100000");
         Pasv(c);
         if (c.expect("REST") != "REST 60000") return;
@@ -297,7 +292,6 @@ void TestTransferScripted::restartRefusedOrIgnored() {
         // The whole file, whatever REST said.
         SendAndClose(c, whole);
         if (ignored) {
-            NextType(c);
             if (knownSize == 0) Reply(c, "SIZE", sizeReply);
             Pasv(c);
             BeginData(c);
@@ -336,7 +330,6 @@ void TestTransferScripted::resetDataConnectionLetsReplyDecide() {
             c.pause(100);
             c.resetData();
             c.sendLine(reply);
-            if (reply[0] == '2') NextType(c);
         }
         ServeCommands(c, Idle);
     });
@@ -414,7 +407,6 @@ void TestTransferScripted::refusedPathIsRetriedAfterCwd() {
         BeginData(c, "RETR f.txt");
         SendAndClose(c, "first");
         // From now on the session changes folder first, once per folder.
-        NextType(c);
         Reply(c, "SIZE /dir/g.txt", "550 No size.");
         Pasv(c);
         BeginData(c, "RETR g.txt");
@@ -442,7 +434,6 @@ void TestTransferScripted::uploadResumesAndIsCheckedBySize() {
         // What the server says it holds afterwards: all, nothing (no SIZE), two bytes short.
         const QByteArray sizes[3] = {"213 300000", "500 Unknown command.", "213 299998"};
         for (int i = 0; i < 3; ++i) {
-            if (i > 0) NextType(c);
             Pasv(c);
             Reply(c, "REST 120000",
                   i == 0 ? "350 Restarting at 120000." : "502 REST not implemented.");

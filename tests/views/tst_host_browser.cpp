@@ -376,7 +376,8 @@ private Q_SLOTS:
     void downloadFolder() {
         TVsftpdServer server;
         const QString root = server.rootPath();
-        for (const char* path : {"/pub/t/a.txt", "/pub/t/sub/b.bin", "/pub/other/o.txt"}) {
+        for (const char* path :
+             {"/pub/t/a.txt", "/pub/t/sub/b.bin", "/pub/t/sub/c.bin", "/pub/t/sub/d.bin", "/pub/other/o.txt"}) {
             QDir().mkpath(QFileInfo(root + path).path());
             QVERIFY(WriteFile(root + path, Pattern(1000 + int(strlen(path)))));
         }
@@ -392,14 +393,22 @@ private Q_SLOTS:
             if (view.ItemName(i) == QLatin1String("t"))
                 row = i;
         view.SelectRows({row});
+        QMap<QString, int> sent; // command verbs of the whole download
+        view.OnLog = [&](THostView*, const QString& text, TColor color) {
+            if (color == EngineSettings().LogColorCommand) sent[text.section(' ', 0, 0)] += 1;
+        };
         QVERIFY(view.TransferTo(&local));
-        QTRY_VERIFY_WITH_TIMEOUT(view.Queue()->Idle() && view.Queue()->Count() == 2, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(view.Queue()->Idle() && view.Queue()->Count() == 4, 15000);
+        // Each folder is listed once, and a file costs its PASV and RETR, not a TYPE too.
+        QCOMPARE(sent.value("LIST"), 2);
+        QCOMPARE(sent.value("RETR"), 4);
+        QVERIFY2(sent.value("TYPE") <= 2, qPrintable(QString::number(sent.value("TYPE"))));
         QStringList written;
         QDirIterator it(dest.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext())
             written << QDir(dest.path()).relativeFilePath(it.next());
         written.sort();
-        QCOMPARE(written, QStringList({"t/a.txt", "t/sub/b.bin"}));
+        QCOMPARE(written, QStringList({"t/a.txt", "t/sub/b.bin", "t/sub/c.bin", "t/sub/d.bin"}));
         QCOMPARE(ReadFile(dest.filePath("t/sub/b.bin")), ReadFile(root + "/pub/t/sub/b.bin"));
     }
 

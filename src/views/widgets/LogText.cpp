@@ -17,23 +17,25 @@ void TLogText::AppendLine(const QString& text, TColor color) {
     line.remove(QLatin1Char('\r'));
     while (line.endsWith(QLatin1Char('\n')))
         line.chop(1);
-    if (line.isEmpty())
-        return;
+    if (line.isEmpty()) return;
     Pending_.push_back({line, color});
     // Only the newest lines would survive the flush anyway.
     if (Pending_.size() > 2 * static_cast<size_t>(MaxLines))
         Pending_.erase(Pending_.begin(), Pending_.end() - MaxLines);
-    if (!FlushTimer_.isActive())
-        FlushTimer_.start();
+    if (!FlushTimer_.isActive()) FlushTimer_.start();
+    Q_EMIT LinesChanged();
 }
 
 void TLogText::ClearLines() {
     Pending_.clear();
     FlushTimer_.stop();
     clear();
+    Q_EMIT LinesChanged();
 }
 
-bool TLogText::HasLines() const { return !Pending_.empty() || !document()->isEmpty(); }
+bool TLogText::HasLines() const {
+    return !Pending_.empty() || !document()->isEmpty();
+}
 
 QStringList TLogText::Lines() const {
     QStringList lines;
@@ -46,8 +48,7 @@ QStringList TLogText::Lines() const {
 }
 
 void TLogText::Flush() {
-    if (Pending_.empty())
-        return;
+    if (Pending_.empty()) return;
     if (Pending_.size() > static_cast<size_t>(MaxLines))
         Pending_.erase(Pending_.begin(), Pending_.end() - MaxLines);
     QTextDocument* doc = document();
@@ -71,8 +72,7 @@ void TLogText::Flush() {
     QTextCharFormat format;
     for (const TPending& p : Pending_) {
         format.setForeground(QColor(p.Color & 0xff, (p.Color >> 8) & 0xff, (p.Color >> 16) & 0xff));
-        if (!first)
-            cursor.insertBlock();
+        if (!first) cursor.insertBlock();
         first = false;
         cursor.insertText(p.Text, format);
     }

@@ -29,6 +29,10 @@ public:
     bool HasLines() const;
     QStringList Lines() const;
 
+Q_SIGNALS:
+    // Lines came or went, shown or still waiting.
+    void LinesChanged();
+
 private:
     struct TPending {
         QString Text;
