@@ -63,8 +63,8 @@ count_files() { find "$1" -type f | wc -l; }
 keys="items done commands lists call_ms first_file_ms all_ms idle_cpu_pct rss_start_kib rss_end_kib"
 declare -A got
 peer=()
-for round in $(seq "$rounds"); do
-    dest="$tmp/peer$round"
+run_peer() {
+    local dest="$tmp/peer$1" start
     mkdir -p "$dest"
     start=$(now)
     "$tool" --passive mget -r "ftp://127.0.0.1:$port$tmp/root/tree/" "$dest/" >"$tmp/peer.out" 2>&1 || {
@@ -74,9 +74,9 @@ for round in $(seq "$rounds"); do
     }
     peer+=("$(awk -v a="$start" -v b="$(now)" 'BEGIN { printf "%.1f", (b - a) / 1e6 }')")
     [ "$(count_files "$dest")" -eq "$files" ] || { echo "tolvar-ftp fetched $(count_files "$dest") files" >&2; exit 1; }
-    rm -rf "$dest"
-
-    dest="$tmp/ours$round"
+}
+run_ours() {
+    local dest="$tmp/ours$1" key
     mkdir -p "$dest"
     if ! "$bench" "$port" "$tmp/root" tree "$dest" tree/d000/f000 "$files" >"$tmp/ours.out" 2>"$tmp/ours.err"; then
         echo "tree-bench failed:" >&2
@@ -86,7 +86,17 @@ for round in $(seq "$rounds"); do
     for key in $keys; do got[$key]+="$(value "$key" "$tmp/ours.out") "; done
     [ "$(count_files "$dest")" -eq "$files" ] || { echo "the pane fetched $(count_files "$dest") files" >&2; exit 1; }
     cmp -s "$dest/tree/d049/f199" "$tmp/root/tree/d049/f199" || { echo "the pane's last file differs" >&2; exit 1; }
-    rm -rf "$dest"
+}
+# The destinations stay until the end: creating files where many were just deleted costs
+# the file system more, and would favour whichever ran first. The order alternates.
+for round in $(seq "$rounds"); do
+    if [ $((round % 2)) -eq 1 ]; then
+        run_peer "$round"
+        run_ours "$round"
+    else
+        run_ours "$round"
+        run_peer "$round"
+    fi
 done
 
 echo "rounds:"

@@ -190,11 +190,16 @@ void TfrmTransfer::ShowQueue(TTransferItems* queue) {
         tab = tcHosts->addTab(queue->Name());
         tcHosts->setTabData(tab, QVariant::fromValue(queue));
     }
+    // Every item added or started asks for its queue: the one shown already is not
+    // filled again (its log alone would be thousands of lines per file).
+    if (tcHosts->currentIndex() == tab && CurrentQueue_ == queue) return;
     tcHosts->setCurrentIndex(tab);
     SelectTab(tab);
 }
 
 void TfrmTransfer::MakeVisible() {
+    // Asked at every item's start: a window already up is left where the user put it.
+    if (isVisible()) return;
     show();
     raise();
 }
