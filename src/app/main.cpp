@@ -87,9 +87,16 @@ int main(int argc, char* argv[]) {
         window.ShowAsStored();
         // The first activation, once the window is up (an activation event may never come).
         QTimer::singleShot(0, &window, [&window, runner, &commandLine] {
+            // -l shows its folder also when no host is named (a URL, or nothing else).
+            const bool runs = (commandLine.HasTransferSwitches() && !commandLine.Host.isEmpty()) ||
+                              commandLine.ExitWhenDone;
+            if (!runs && !commandLine.LocalFolder.isEmpty() &&
+                !window.OpenLocalFolder(commandLine.LocalFolder, true))
+                window.WriteLog(nullptr, QStringLiteral("The local folder %1 does not exist.").arg(commandLine.LocalFolder),
+                                0x0000FF);
             for (const QString& url : commandLine.Urls) runner->RunURL(url);
             // Without a host, -x ends the run at once with status 2: nothing to do.
-            if ((commandLine.HasTransferSwitches() && !commandLine.Host.isEmpty()) || commandLine.ExitWhenDone)
+            if (runs)
                 runner->Run(commandLine);
             else if (commandLine.Urls.isEmpty() && window.Settings().ShowManager)
                 window.Connect();
