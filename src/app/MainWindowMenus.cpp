@@ -175,13 +175,18 @@ void TfrmMain::BuildActions() {
                     if (v) SetViewStyle(host, (int(v->ViewStyle()) + 1) % 4);
                 });
     }
-    connect(MakeAction("actUpload", "Upload", "Upload", "upload"), &QAction::triggered, this, [this] {
+    // Window-wide keys, so that a keyboard user transfers from whichever pane has the focus.
+    QAction* upload = MakeAction("actUpload", "&Upload", "Upload", "upload", K(Qt::CTRL | Qt::Key_U));
+    upload->setToolTip(QStringLiteral("Upload (Ctrl+U)"));
+    connect(upload, &QAction::triggered, this, [this] {
         if (CurrentHostView() && CurrentLocalView()) CurrentLocalView()->TransferTo(CurrentHostView());
     });
-    connect(MakeAction("actDownload", "Download", "Download", "download"), &QAction::triggered, this,
-            [this] {
-                if (CurrentHostView() && CurrentLocalView()) CurrentHostView()->TransferTo(CurrentLocalView());
-            });
+    QAction* download =
+        MakeAction("actDownload", "Do&wnload", "Download", "download", K(Qt::CTRL | Qt::Key_D));
+    download->setToolTip(QStringLiteral("Download (Ctrl+D)"));
+    connect(download, &QAction::triggered, this, [this] {
+        if (CurrentHostView() && CurrentLocalView()) CurrentHostView()->TransferTo(CurrentLocalView());
+    });
 
     connect(MakeAction("actPreferences", "General &Preferences", QString(), QString()),
             &QAction::triggered, this, &TfrmMain::ShowOptions);
@@ -265,6 +270,7 @@ void TfrmMain::BuildMenus() {
         for (const char* what : {"Refresh", "NewFolder", "Rename", "Erase", "Mask"})
             menu->addAction(Action(n(what)));
         menu->addSeparator();
+        add(menu, {host ? "actDownload" : "actUpload", "-"});
         if (!host) {
             add(menu, {"actLocalCut", "actLocalCopy", "actLocalPaste", "-"});
         }
@@ -273,9 +279,11 @@ void TfrmMain::BuildMenus() {
     }
     // The keys of the pane menus and of the selection commands are shown in the menus but
     // left to the lists, which handle them themselves on the pane that has the focus.
+    // Upload and Download act from anywhere in the window.
     for (QMenu* menu : {LocalMenu_, ServerMenu_, edit})
         for (QAction* a : menu->actions())
-            a->setShortcutContext(Qt::WidgetShortcut);
+            if (a != Action("actUpload") && a != Action("actDownload"))
+                a->setShortcutContext(Qt::WidgetShortcut);
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
     options->setObjectName(QStringLiteral("mnuOptions"));

@@ -26,12 +26,16 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
+#include <QStatusBar>
 #include <QSplitter>
 #include <QTabBar>
 #include <QTcpServer>
@@ -45,8 +49,19 @@ namespace {
 struct TFakeQuestions : IViewQuestions {
     QStringList Asked, Messages;
     bool Answer = false;
+    bool Modal = false; // the delete question in a modal box of its own, as the real one
     QString Picked;
-    bool ConfirmDelete(int, const QString&, bool) override { return Answer; }
+    bool ConfirmDelete(int, const QString&, bool) override {
+        if (Modal) {
+            QDialog box(QApplication::activeWindow());
+            QTimer::singleShot(0, &box, [&box] {
+                QVERIFY(QTest::qWaitForWindowActive(&box));
+                box.done(0);
+            });
+            box.exec();
+        }
+        return Answer;
+    }
     void ShowMessage(const QString& text) override { Messages << text; }
     bool AskYesNo(const QString& text) override {
         Asked << text;
@@ -89,6 +104,11 @@ struct TWindowFixture {
                                        caption, false);
     }
 };
+
+void SelectName(TCustomView* pane, const QString& name) {
+    for (int row = 0; row < pane->ItemCount(); ++row)
+        if (pane->ItemName(row) == name) pane->SelectRows({row});
+}
 
 } // namespace
 
@@ -156,6 +176,117 @@ private Q_SLOTS:
         }));
         QVERIFY(!QFileInfo::exists(local.filePath("gone.txt")));
         GeneralQueue().Clear();
+    }
+
+    // Transfers from the keyboard: the window-wide keys of Download and Upload, and a copy
+    // in one list pasted in the other, which moves what was copied, not what is selected
+    // by the time of the paste.
+    void keyboardTransfers_data() {
+        QTest::addColumn<bool>("copyPaste");
+        QTest::newRow("Ctrl+D, Ctrl+U") << false;
+        QTest::newRow("Ctrl+C, Ctrl+V") << true;
+    }
+    void keyboardTransfers() {
+        QFETCH(bool, copyPaste);
+        TVsftpdServer server;
+        server.setWritable(true);
+        QVERIFY(WriteFile(server.rootPath() + "/remote.bin", Pattern(30000, 2)));
+        QVERIFY(WriteFile(server.rootPath() + "/other.bin", Pattern(100, 4)));
+        QVERIFY2(server.start(), qPrintable(server.errorText()));
+        TWindowFixture f;
+        QTemporaryDir local;
+        QVERIFY(WriteFile(local.filePath("local.bin"), Pattern(20000, 3)));
+        QVERIFY(f.Window->OpenLocalFolder(local.path(), true));
+        QVERIFY(f.Connect(server, "Keys"));
+        f.Window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.Window.get()));
+        THostView* host = f.Host(0);
+        TLocalView* view = f.Window->CurrentLocalView();
+        QTRY_VERIFY(host->Connected() && host->StateValue == hsIdle && host->ItemCount() > 0);
+        const auto press = [](TCustomView* pane, Qt::Key key) {
+            pane->ListView()->setFocus();
+            QTest::keyClick(pane->ListView(), key, Qt::ControlModifier);
+        };
+        SelectName(host, "remote.bin");
+        if (copyPaste) {
+            // Nothing copied, then the pane's own copy: nothing is queued, a note says why.
+            QGuiApplication::clipboard()->clear();
+            press(host, Qt::Key_V);
+            QVERIFY(host->StatusBar()->currentMessage().startsWith("Nothing to paste here"));
+            press(host, Qt::Key_C);
+            press(host, Qt::Key_V);
+            QVERIFY(host->StatusBar()->currentMessage().startsWith("Nothing to paste here"));
+            QVERIFY(!host->ExistingQueue());
+            SelectName(host, "other.bin");
+            press(view, Qt::Key_V);
+        } else {
+            QTRY_VERIFY(f.Enabled("actDownload"));
+            press(host, Qt::Key_D);
+        }
+        QTRY_COMPARE(ReadFile(local.filePath("remote.bin")), ReadFile(server.rootPath() + "/remote.bin"));
+        QTRY_VERIFY(view->RowOfName("local.bin") >= 0);
+        SelectName(view, "local.bin");
+        if (copyPaste) {
+            press(view, Qt::Key_C);
+            press(host, Qt::Key_V);
+        } else {
+            QTRY_VERIFY(f.Enabled("actUpload"));
+            press(view, Qt::Key_U);
+        }
+        QTRY_COMPARE(ReadFile(server.rootPath() + "/local.bin"), ReadFile(local.filePath("local.bin")));
+        QCOMPARE(host->ExistingQueue()->Count(), 2);
+        QVERIFY(!QFileInfo::exists(local.filePath("other.bin")));
+    }
+
+    // The delete question, answered either way, gives the focus back to the list the key
+    // was pressed in, also when the server pane's list is off during the delete and reread.
+    void focusAfterDeleteQuestion_data() {
+        QTest::addColumn<bool>("onServer");
+        QTest::addColumn<bool>("answer");
+        QTest::newRow("local, yes") << false << true;
+        QTest::newRow("server, yes") << true << true;
+        QTest::newRow("server, no") << true << false;
+    }
+    void focusAfterDeleteQuestion() {
+        QFETCH(bool, onServer);
+        QFETCH(bool, answer);
+        TVsftpdServer server;
+        server.setWritable(true);
+        QVERIFY(WriteFile(server.rootPath() + "/doomed.txt", "x"));
+        QVERIFY2(server.start(), qPrintable(server.errorText()));
+        TWindowFixture f;
+        QTemporaryDir local;
+        QVERIFY(WriteFile(local.filePath("doomed.txt"), "x"));
+        // The trash stays in the test's own folder.
+        const QByteArray home = qgetenv("HOME"), dataHome = qgetenv("XDG_DATA_HOME");
+        const bool dataHomeSet = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+        const auto restore = qScopeGuard([&] {
+            qputenv("HOME", home);
+            dataHomeSet ? qputenv("XDG_DATA_HOME", dataHome) : qunsetenv("XDG_DATA_HOME");
+        });
+        qputenv("HOME", QFile::encodeName(local.path()));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(local.filePath(".data")));
+        QVERIFY(f.Window->OpenLocalFolder(local.path(), true));
+        QVERIFY(f.Connect(server, "Focus"));
+        f.Window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.Window.get()));
+        THostView* host = f.Host(0);
+        QTRY_VERIFY(host->Connected() && host->StateValue == hsIdle && host->ItemCount() > 0);
+        TCustomView* pane = onServer ? static_cast<TCustomView*>(host) : f.Window->CurrentLocalView();
+        f.Questions.Answer = answer;
+        f.Questions.Modal = true;
+        SelectName(pane, "doomed.txt");
+        pane->ListView()->setFocus();
+        QVERIFY(pane->ListView()->hasFocus());
+        QTest::keyClick(pane->ListView(), Qt::Key_Delete);
+        const QString doomed = (onServer ? server.rootPath() : local.path()) + "/doomed.txt";
+        QTRY_COMPARE(QFileInfo::exists(doomed), !answer);
+        QTRY_VERIFY(host->StateValue == hsIdle && pane->ListView()->isEnabled() &&
+                    pane->ListView()->isVisible());
+        // The window manager activates the window again once the question is gone.
+        f.Window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.Window.get()));
+        QVERIFY(pane->ListView()->hasFocus());
     }
 
     void connectFlow() {

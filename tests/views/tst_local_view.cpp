@@ -10,6 +10,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
+#include <QLineEdit>
 #include <QStandardItem>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -56,6 +57,10 @@ private Q_SLOTS:
     void pasteNeverOverwrites_data();
     void pasteNeverOverwrites();
     void treeComboFollowsFolder();
+    void typedFolder_data();
+    void typedFolder();
+    void typeAhead_data();
+    void typeAhead();
     void noticesChangesOnDisk();
 
 private:
@@ -298,6 +303,91 @@ void TestLocalView::treeComboFollowsFolder() {
     QVERIFY(!tree->window()->isVisible());
     QTRY_COMPARE(View_->Folder(), Path(QStringLiteral("zeta/")));
     QCOMPARE(combo.CurrentPath(), View_->Folder());
+}
+
+void TestLocalView::typedFolder_data() {
+    QTest::addColumn<QString>("typed"); // "@" stands for the shown folder's path
+    QTest::addColumn<bool>("inTree");   // typed while the folder tree is open
+    QTest::addColumn<QString>("shown"); // below the home; empty: the folder stays
+    QTest::addColumn<QString>("message");
+    QTest::newRow("full path") << "@/zeta" << false << "zeta/"
+                               << "";
+    QTest::newRow("full path, tree open") << "@/zeta" << true << "zeta/"
+                                          << "";
+    QTest::newRow("relative") << "Alpha" << false << "Alpha/"
+                              << "";
+    QTest::newRow("home") << "~/Alpha/" << false << "Alpha/"
+                          << "";
+    QTest::newRow("missing") << "@/gone" << false << ""
+                             << "does not exist";
+    QTest::newRow("missing, tree open") << "@/gone" << true << ""
+                                        << "does not exist";
+    QTest::newRow("a file") << "b.txt" << false << ""
+                            << "is not a folder";
+}
+
+void TestLocalView::typedFolder() {
+    QFETCH(QString, typed);
+    QFETCH(bool, inTree);
+    QFETCH(QString, shown);
+    QFETCH(QString, message);
+    typed.replace(QLatin1Char('@'), Home_->path());
+    TTreeCombo combo;
+    View_->SetTreeCombo(&combo);
+    const QString before = View_->Folder();
+    combo.show();
+    QVERIFY(QTest::qWaitForWindowActive(&combo));
+    QWidget* target = combo.lineEdit();
+    if (inTree) {
+        combo.showPopup();
+        target = combo.TreeView();
+    } else {
+        combo.lineEdit()->selectAll();
+    }
+    // The first key moves the typing from the tree into the box.
+    QTest::keyClicks(target, typed.left(1));
+    QWidget* focus = QApplication::focusWidget();
+    QVERIFY(focus == &combo || focus == combo.lineEdit());
+    QTest::keyClicks(focus, typed.mid(1));
+    QTest::keyClick(focus, Qt::Key_Return);
+    QCOMPARE(View_->Folder(), shown.isEmpty() ? before : Path(shown));
+    QCOMPARE(combo.currentText(), View_->Folder()); // the box names the folder shown
+    QCOMPARE(Questions_.Messages.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty())
+        QVERIFY2(Questions_.Messages.first().contains(message),
+                 qPrintable(Questions_.Messages.first()));
+}
+
+void TestLocalView::typeAhead_data() {
+    QTest::addColumn<int>("style");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("current");
+    // Shown in this order: Alpha, data, zeta (current), a.log, b.txt, C.txt.
+    for (const int style : {TCustomView::vsList, TCustomView::vsReport}) {
+        const char* name = style == TCustomView::vsList ? "list" : "details";
+        QTest::addRow("%s: a letter", name) << style << "a"
+                                            << "a.log";
+        QTest::addRow("%s: a prefix", name) << style << "al"
+                                            << "Alpha";
+        QTest::addRow("%s: the letter again", name) << style << "aa"
+                                                    << "Alpha";
+        QTest::addRow("%s: any case", name) << style << "DA"
+                                            << "data";
+        QTest::addRow("%s: with a dot", name) << style << "b.t"
+                                              << "b.txt";
+    }
+}
+
+void TestLocalView::typeAhead() {
+    QFETCH(int, style);
+    QFETCH(QString, typed);
+    QFETCH(QString, current);
+    View_->SetViewStyle(TCustomView::TViewStyle(style));
+    View_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(View_.get()));
+    QCOMPARE(View_->ListView()->currentIndex().data().toString(), QStringLiteral("zeta"));
+    QTest::keyClicks(View_->ListView(), typed);
+    QCOMPARE(View_->ListView()->currentIndex().data().toString(), current);
 }
 
 // Another program writes to a shown file (no name comes or goes) and adds one: the pane

@@ -3,6 +3,8 @@
 #include "views/ViewFormat.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QDataStream>
 #include <QDrag>
 #include <QFileInfo>
 #include <QIcon>
@@ -12,9 +14,11 @@
 #include <QListView>
 #include <QMimeData>
 #include <QPainter>
+#include <QSet>
 #include <QSortFilterProxyModel>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QToolTip>
 #include <QTreeView>
 #include <QUrl>
@@ -23,6 +27,69 @@
 const char* TCustomView::ViewMimeType = "application/x-tolvar-view";
 
 namespace {
+// What a copy in a pane holds besides the view: its folder, then the copied names.
+const char* const ItemsMimeType = "application/x-tolvar-items";
+
+// A pane of this program by the id a drag or copy carries, or null when it is gone.
+TCustomView* ViewById(const QByteArray& id) {
+    const quintptr value = id.toULongLong();
+    for (QWidget* widget : QApplication::allWidgets()) {
+        if (reinterpret_cast<quintptr>(widget) == value) return qobject_cast<TCustomView*>(widget);
+    }
+    return nullptr;
+}
+
+// Frames the current row while its list has the focus. Styles differ here: Fusion, for
+// one, draws the focus frame only after a Tab key, so a keyboard user moving with the
+// arrows would not see where Enter, Del or F2 act.
+class TFocusMarkDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem plain(option);
+        plain.state &= ~QStyle::State_HasFocus; // the style's own frame, where it has one
+        QStyledItemDelegate::paint(painter, plain, index);
+        const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+        if (!view || !(view->hasFocus() || view->viewport()->hasFocus())) return;
+        const QModelIndex current = view->currentIndex();
+        if (!current.isValid() || current.row() != index.row() ||
+            current.parent() != index.parent())
+            return;
+        // A row of the details list is one frame across its cells.
+        bool first = true;
+        bool last = true;
+        if (const auto* tree = qobject_cast<const QTreeView*>(view)) {
+            const QHeaderView* header = tree->header();
+            const int visual = header->visualIndex(index.column());
+            for (int v = 0; v < header->count(); ++v) {
+                if (header->isSectionHidden(header->logicalIndex(v))) continue;
+                first = first && !(v < visual);
+                last = last && !(v > visual);
+            }
+        }
+        const bool selected = option.state & QStyle::State_Selected;
+        const QRect r = option.rect.adjusted(0, 0, -1, -1);
+        painter->save();
+        if (!selected) {
+            QColor tint = option.palette.color(QPalette::Highlight);
+            tint.setAlpha(40);
+            painter->fillRect(option.rect, tint);
+        }
+        // On the selection's colour a dotted line in its text colour, elsewhere a solid one
+        // in the selection's colour: visible on either.
+        painter->setPen(selected
+                            ? QPen(option.palette.color(QPalette::HighlightedText), 1, Qt::DotLine)
+                            : QPen(option.palette.color(QPalette::Highlight), 1));
+        painter->drawLine(r.topLeft(), r.topRight());
+        painter->drawLine(r.bottomLeft(), r.bottomRight());
+        if (first) painter->drawLine(r.topLeft(), r.bottomLeft());
+        if (last) painter->drawLine(r.topRight(), r.bottomRight());
+        painter->restore();
+    }
+};
+
 // The counts' panels are as wide as a long count of their kind in the bar's font; the
 // last panel (free space, bytes moved) takes the rest.
 const char* const PanelSamples[3] = {"*.html", "9,999 Entries, 999MB", "9,999 Items Selected, 999MB"};
@@ -97,6 +164,7 @@ void TCustomView::BuildControls() {
         view->setDragEnabled(false); // drags start here, so that they carry the view
         view->setAcceptDrops(true);
         view->viewport()->setAcceptDrops(true);
+        view->setItemDelegate(new TFocusMarkDelegate(view));
         view->installEventFilter(this);
         view->viewport()->installEventFilter(this);
         connect(view, &QAbstractItemView::doubleClicked, this, &TCustomView::DoubleClicked);
@@ -324,8 +392,21 @@ QAbstractItemView* TCustomView::ListView() const {
 }
 
 void TCustomView::SetListEnabled(bool enabled) {
+    // The window's focus child, which takes the focus when the window is active again (it
+    // is not while a question is open).
+    QWidget* focus = window()->focusWidget();
+    const bool hadFocus = focus && (focus == ListView() || ListView()->isAncestorOf(focus));
     List_->setEnabled(enabled);
     Details_->setEnabled(enabled);
+    if (!enabled && hadFocus) {
+        // Qt passes the focus on to the next control; it comes back once the list can take it.
+        Refocus_ = true;
+        FocusMovedTo_ = window()->focusWidget();
+    } else if (enabled && Refocus_) {
+        Refocus_ = false;
+        if (window()->focusWidget() == FocusMovedTo_.data())
+            ListView()->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 QString TCustomView::PanelText(int panel) const {
@@ -363,6 +444,79 @@ void TCustomView::UpdateStatus() {
                              FormatSize(selected)));
 }
 
+void TCustomView::Note(const QString& text) {
+    StatusBar_->showMessage(text, 6000);
+}
+
+void TCustomView::CopySelected() {
+    PutSelectionOnClipboard(new QMimeData);
+}
+
+void TCustomView::PutSelectionOnClipboard(QMimeData* data) {
+    const QList<int> rows = SelectedRows();
+    if (rows.isEmpty()) {
+        delete data;
+        return;
+    }
+    QStringList items{Folder()};
+    for (int row : rows)
+        items.append(ItemName(row));
+    QByteArray encoded;
+    QDataStream out(&encoded, QIODevice::WriteOnly);
+    out << items;
+    data->setData(QString::fromLatin1(ViewMimeType),
+                  QByteArray::number(reinterpret_cast<quintptr>(this)));
+    data->setData(QString::fromLatin1(ItemsMimeType), encoded);
+    FillDragData(*data, rows);
+    QGuiApplication::clipboard()->setMimeData(data);
+    Note(QStringLiteral("%1 %2 copied: Ctrl+V in the other pane transfers %3.")
+             .arg(rows.size())
+             .arg(rows.size() == 1 ? QStringLiteral("item") : QStringLiteral("items"),
+                  rows.size() == 1 ? QStringLiteral("it") : QStringLiteral("them")));
+}
+
+void TCustomView::Paste() {
+    if (!PasteFromOtherView())
+        Note(QStringLiteral("Nothing to paste here: copy items in the other pane first (Ctrl+C)."));
+}
+
+bool TCustomView::PasteFromOtherView() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data || !data->hasFormat(QString::fromLatin1(ViewMimeType)) ||
+        !data->hasFormat(QString::fromLatin1(ItemsMimeType)))
+        return false;
+    QStringList items;
+    QDataStream in(data->data(QString::fromLatin1(ItemsMimeType)));
+    in >> items;
+    TCustomView* source = ViewById(data->data(QString::fromLatin1(ViewMimeType)));
+    if (items.isEmpty()) return false;
+    if (!source) {
+        Note(QStringLiteral("The pane the items were copied in is closed: copy them again."));
+        return true;
+    }
+    // A pane of the same kind pastes in its own way, or not at all.
+    if (source->metaObject() == metaObject()) return false;
+    if (source->Folder() != items.takeFirst()) {
+        Note(QStringLiteral("The pane the items were copied in shows another folder now: copy "
+                            "them again."));
+        return true;
+    }
+    // What was copied is transferred, not what happens to be selected now.
+    const QSet<QString> names(items.begin(), items.end());
+    QList<int> rows;
+    for (int row = 0; row < source->ItemCount(); ++row) {
+        if (names.contains(source->ItemName(row))) rows.append(row);
+    }
+    if (rows.isEmpty()) {
+        Note(QStringLiteral("The copied items are no longer there."));
+        return true;
+    }
+    source->SelectRows(rows);
+    if (!source->TransferTo(this))
+        Note(QStringLiteral("Nothing was transferred: the server pane is not connected."));
+    return true;
+}
+
 bool TCustomView::Editing() const {
     // The in-place editor is the only focusable child of the viewport.
     const QWidget* focus = QApplication::focusWidget();
@@ -374,6 +528,8 @@ bool TCustomView::HandleKey(QKeyEvent* key) {
     if (Editing())
         return false;
     const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+    const QString typed =
+        mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier) ? QString() : key->text();
     const QList<int> rows = SelectedRows();
     switch (key->key()) {
     case Qt::Key_Return:
@@ -397,8 +553,7 @@ bool TCustomView::HandleKey(QKeyEvent* key) {
         GoUp();
         break;
     case Qt::Key_A:
-        if (!(mods & Qt::ControlModifier))
-            return false;
+        if (!(mods & Qt::ControlModifier)) return TypeAhead(typed);
         if (mods & Qt::ShiftModifier)
             InvertSelection();
         else
@@ -407,8 +562,7 @@ bool TCustomView::HandleKey(QKeyEvent* key) {
     case Qt::Key_C:
     case Qt::Key_X:
     case Qt::Key_V:
-        if (mods != Qt::ControlModifier)
-            return false;
+        if (mods != Qt::ControlModifier) return TypeAhead(typed);
         if (key->key() == Qt::Key_C)
             CopySelected();
         else if (key->key() == Qt::Key_X)
@@ -426,9 +580,40 @@ bool TCustomView::HandleKey(QKeyEvent* key) {
         break;
     }
     default:
-        return false;
+        return TypeAhead(typed);
     }
     UpdateStatus();
+    return true;
+}
+
+// Letters typed in a row (each within the keyboard input interval of the last) make a
+// prefix, and the next name that begins with it becomes current; the same letter again
+// moves on to the next name beginning with that letter. Both list styles alike.
+bool TCustomView::TypeAhead(const QString& text) {
+    const bool going =
+        TypedAt_.isValid() && TypedAt_.elapsed() <= QApplication::keyboardInputInterval();
+    // A blank only continues a name; alone it is the list's own key (select).
+    if (text.isEmpty() || !text.at(0).isPrint() || (text == QLatin1String(" ") && !going))
+        return false;
+    if (!going) Typed_.clear();
+    TypedAt_.start();
+    Typed_ += text;
+    const bool sameLetter = Typed_.count(Typed_.at(0)) == Typed_.size();
+    const QString prefix = sameLetter ? Typed_.left(1) : Typed_;
+    QAbstractItemView* view = ListView();
+    const int rows = Proxy_ ? Proxy_->rowCount() : 0;
+    if (rows == 0) return true;
+    const int current = view->currentIndex().isValid() ? view->currentIndex().row() : -1;
+    // A longer prefix may still fit the current name; a new search starts below it.
+    const int start = sameLetter ? current + 1 : qMax(current, 0);
+    for (int i = 0; i < rows; ++i) {
+        const QModelIndex index = Proxy_->index((start + i) % rows, 0);
+        if (index.data().toString().startsWith(prefix, Qt::CaseInsensitive)) {
+            view->setCurrentIndex(index);
+            view->scrollTo(index);
+            break;
+        }
+    }
     return true;
 }
 
@@ -454,12 +639,8 @@ void TCustomView::StartDrag() {
 static TCustomView* DragSource(const QMimeData* data, const TCustomView* target) {
     if (!data->hasFormat(QString::fromLatin1(TCustomView::ViewMimeType)))
         return nullptr;
-    const quintptr id = data->data(QString::fromLatin1(TCustomView::ViewMimeType)).toULongLong();
-    for (QWidget* widget : QApplication::allWidgets()) {
-        if (reinterpret_cast<quintptr>(widget) == id && widget != target)
-            return qobject_cast<TCustomView*>(widget);
-    }
-    return nullptr;
+    TCustomView* source = ViewById(data->data(QString::fromLatin1(TCustomView::ViewMimeType)));
+    return source != target ? source : nullptr;
 }
 
 bool TCustomView::HandleDragEvent(QEvent* event) {
@@ -516,6 +697,9 @@ bool TCustomView::eventFilter(QObject* watched, QEvent* event) {
     const bool isViewport = watched == List_->viewport() || watched == Details_->viewport();
     if (isView && event->type() == QEvent::KeyPress)
         return HandleKey(static_cast<QKeyEvent*>(event));
+    // The focus mark spans the whole row, more than Qt repaints on a change of focus.
+    if (isView && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
+        static_cast<QAbstractItemView*>(watched)->viewport()->update();
     if (isViewport) {
         switch (event->type()) {
         case QEvent::MouseButtonPress: {

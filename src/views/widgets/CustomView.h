@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 
@@ -71,8 +73,10 @@ public:
     virtual bool DeleteSelected() = 0;
     virtual bool ShowProperties() = 0;
     virtual void CutSelected() {}
-    virtual void CopySelected() {}
-    virtual void Paste() {}
+    // Copies the selection: a paste in the other pane transfers it there (a file manager
+    // takes local files too).
+    virtual void CopySelected();
+    virtual void Paste();
     virtual bool Refresh() = 0;
     virtual bool RenameItem(int row, const QString& newName) = 0;
     // Hands this view's selection to the destination (false without one).
@@ -87,7 +91,8 @@ public:
     QAbstractItemView* ListView() const;
     // The details style's list, whose header holds the column widths.
     QTreeView* DetailsList() const { return Details_; }
-    // Both styles' lists at once, so switching styles keeps the state.
+    // Both styles' lists at once, so switching styles keeps the state. A list that had
+    // the focus gets it back once enabled again, unless the user has moved on meanwhile.
     void SetListEnabled(bool enabled);
     QStatusBar* StatusBar() const { return StatusBar_; }
     QString PanelText(int panel) const;
@@ -120,10 +125,19 @@ protected:
         Q_UNUSED(rows);
     }
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Puts the selection on the clipboard as copied from this view, with what the kind of
+    // view adds (FillDragData).
+    void PutSelectionOnClipboard(QMimeData* data);
+    // Ctrl+V of items copied in a pane of the other kind: transfers them into this one as a
+    // drop would. False when the clipboard holds no items of another view.
+    bool PasteFromOtherView();
+    // A short note in the pane's own status bar.
+    void Note(const QString& text);
 
 private:
     void BuildControls();
     bool HandleKey(QKeyEvent* key);
+    bool TypeAhead(const QString& text);
     void StartDrag();
     bool HandleDragEvent(QEvent* event);
     void ContextMenuAt(const QPoint& pos, QAbstractItemView* view);
@@ -142,4 +156,10 @@ private:
     QItemSelectionModel* Selection_ = nullptr;
     int64_t TotalSize_ = -1;
     QPoint DragStart_;
+    // Where the focus went when the list was disabled under it (see SetListEnabled).
+    // The letters typed in a row for the type-ahead, and when the last came.
+    QString Typed_;
+    QElapsedTimer TypedAt_;
+    bool Refocus_ = false;
+    QPointer<QWidget> FocusMovedTo_;
 };

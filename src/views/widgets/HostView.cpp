@@ -16,8 +16,11 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QClipboard>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QStandardItem>
 #include <QTimer>
 #include <QTreeView>
@@ -357,6 +360,18 @@ void THostView::SendFile(TCustomView* source) {
     const QList<int> rows = source ? source->SelectedRows() : QList<int>();
     if (!rows.isEmpty())
         Browser_->SendFile(source->ItemPath(rows.first()));
+}
+
+void THostView::Paste() {
+    if (PasteFromOtherView()) return;
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    // Another server pane's items cannot come here directly: they go through the local side.
+    const bool fromView = data && data->hasFormat(QString::fromLatin1(ViewMimeType));
+    if (!fromView && data && data->hasUrls() && DropUrls(data->urls())) return;
+    Note(Connected()
+             ? QStringLiteral("Nothing to paste here: copy items in the local pane first "
+                              "(Ctrl+C), then Ctrl+V here uploads them.")
+             : QStringLiteral("Nothing was transferred: the server pane is not connected."));
 }
 
 bool THostView::DropUrls(const QList<QUrl>& urls) {

@@ -71,6 +71,8 @@ public:
     void SetMask(const QString& mask) override;
     bool ReceiveFrom(TCustomView* source) override;
     bool TransferTo(TCustomView* destination) override;
+    // Items copied in the local pane, or files copied in a file manager, are uploaded here.
+    void Paste() override;
     bool OpenItem(int row) override;
     bool ShowFolder(const QString& path) override;
     bool ShowFolderAndWait(const QString& path) override;

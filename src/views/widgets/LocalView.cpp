@@ -359,22 +359,16 @@ bool TLocalView::ShowProperties() {
 }
 
 void TLocalView::PutOnClipboard(bool cut) {
-    const QList<int> rows = SelectedRows();
-    if (rows.isEmpty())
-        return;
-    QList<QUrl> urls;
-    QByteArray gnome = cut ? "cut" : "copy";
-    for (int row : rows) {
-        urls.append(QUrl::fromLocalFile(ItemPath(row)));
-        gnome += '\n' + urls.last().toEncoded();
-    }
     auto* data = new QMimeData;
-    data->setUrls(urls);
-    // What file managers read to tell a cut from a copy.
+    // What file managers read to tell a cut from a copy; the file addresses come with the
+    // view's own formats (FillDragData).
+    QByteArray gnome = cut ? "cut" : "copy";
+    for (int row : SelectedRows())
+        gnome += '\n' + QUrl::fromLocalFile(ItemPath(row)).toEncoded();
     data->setData(GnomeCopiedFiles, gnome);
     if (cut)
         data->setData(KdeCutSelection, "1");
-    QGuiApplication::clipboard()->setMimeData(data);
+    PutSelectionOnClipboard(data);
 }
 
 void TLocalView::CutSelected() { PutOnClipboard(true); }
@@ -382,10 +376,14 @@ void TLocalView::CutSelected() { PutOnClipboard(true); }
 void TLocalView::CopySelected() { PutOnClipboard(false); }
 
 void TLocalView::Paste() {
+    if (PasteFromOtherView()) return;
     QClipboard* clipboard = QGuiApplication::clipboard();
     const QMimeData* data = clipboard->mimeData();
-    if (!data || !data->hasUrls() || Model_->FolderPath().isEmpty())
+    if (Model_->FolderPath().isEmpty()) return;
+    if (!data || !data->hasUrls()) {
+        TCustomView::Paste();
         return;
+    }
     const bool cut = data->data(GnomeCopiedFiles).startsWith("cut") ||
                      data->data(KdeCutSelection).startsWith('1');
     const QList<QUrl> urls = data->urls();
@@ -463,11 +461,25 @@ void TLocalView::SetTreeCombo(TTreeCombo* combo) {
     if (!combo)
         return;
     combo->SetRootCaption(QStringLiteral("/"));
-    combo->OnPathChosen = [this](const QString& path) {
-        if (!ShowFolder(path)) {
-            Tell(QStringLiteral("The folder %1 cannot be opened.").arg(path));
-            FillTreeCombo();
+    // A pick from the tree or a typed path: "~" is the home folder, a relative path is
+    // taken from the folder shown. The list takes the focus, to go on from there.
+    combo->OnPathChosen = [this](const QString& chosen) {
+        QString path = chosen;
+        if (path == QStringLiteral("~") || path.startsWith(QStringLiteral("~/")))
+            path = QDir::homePath() + path.mid(1);
+        if (ShowFolder(path)) {
+            ListView()->setFocus(Qt::OtherFocusReason);
+            return;
         }
+        const QFileInfo info(QDir(Model_->FolderPath()).absoluteFilePath(path));
+        const QString shown = QDir::cleanPath(info.absoluteFilePath());
+        if (!info.exists())
+            Tell(QStringLiteral("The folder %1 does not exist.").arg(shown));
+        else if (!info.isDir())
+            Tell(QStringLiteral("%1 is not a folder.").arg(shown));
+        else
+            Tell(QStringLiteral("The folder %1 cannot be opened.").arg(shown));
+        FillTreeCombo();
     };
     FillTreeCombo();
 }

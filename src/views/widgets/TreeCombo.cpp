@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QScreen>
 #include <QStandardItemModel>
 #include <QStyle>
@@ -44,6 +45,10 @@ TTreeCombo::TTreeCombo(QWidget* parent)
     Text_->appendRow(new QStandardItem);
     setModel(Text_);
     setCurrentIndex(0);
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+    setCompleter(nullptr); // it would complete every typed path to the one shown
+    connect(lineEdit(), &QLineEdit::returnPressed, this, &TTreeCombo::PathTyped);
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setMinimumContentsLength(12);
 
@@ -166,11 +171,13 @@ void TTreeCombo::SetCurrentPath(const QString& path) {
 }
 
 void TTreeCombo::ShowText(QStandardItem* node) {
+    if (!node) return;
     QStandardItem* line = Text_->item(0);
     // The box names the folder itself, the root too ("/"); the tree's root node keeps
     // its caption ("Server") in the drop-down.
     line->setText(node->data(PathRole).toString());
     line->setIcon(node->icon());
+    lineEdit()->setText(line->text()); // also over a typed text
 }
 
 void TTreeCombo::Pick(const QModelIndex& index) {
@@ -186,6 +193,14 @@ void TTreeCombo::Pick(const QModelIndex& index) {
                 OnPathChosen(path);
         },
         Qt::QueuedConnection);
+}
+
+void TTreeCombo::PathTyped() {
+    const QString path = lineEdit()->text().trimmed();
+    // Back to the path shown; the owner makes the typed one current once it shows it.
+    ShowText(Node(Current_));
+    lineEdit()->selectAll();
+    if (!path.isEmpty() && OnPathChosen) OnPathChosen(path);
 }
 
 void TTreeCombo::showPopup() {
@@ -224,9 +239,33 @@ void TTreeCombo::showPopup() {
 
 void TTreeCombo::hidePopup() { Popup_->hide(); }
 
+void TTreeCombo::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && lineEdit()->isModified()) {
+        ShowText(Node(Current_));
+        lineEdit()->selectAll();
+        return;
+    }
+    QComboBox::keyPressEvent(event);
+}
+
+void TTreeCombo::focusOutEvent(QFocusEvent* event) {
+    // A path typed but not entered is dropped, so that the box names the folder shown.
+    if (!Popup_->isVisible() && lineEdit()->isModified()) ShowText(Node(Current_));
+    QComboBox::focusOutEvent(event);
+}
+
 bool TTreeCombo::eventFilter(QObject* watched, QEvent* event) {
     if (watched == TreeView_ && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
+        const auto* press = static_cast<QKeyEvent*>(event);
+        const int key = press->key();
+        // A path typed while the tree is open goes into the box.
+        if (press->text() == QLatin1String("/") || press->text() == QLatin1String("~")) {
+            hidePopup();
+            lineEdit()->setFocus(Qt::ShortcutFocusReason);
+            lineEdit()->setText(press->text());
+            lineEdit()->setModified(true);
+            return true;
+        }
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             Pick(TreeView_->currentIndex());
             return true;

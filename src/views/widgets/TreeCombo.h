@@ -13,7 +13,9 @@ class QTreeView;
 
 // A combo box whose drop-down is a folder tree: one root node, a child node per path
 // component, siblings sorted. Each node's data (Qt::UserRole) is its full path, ending
-// with the separator. Only a pick by the user fires OnPathChosen.
+// with the separator. A path may also be typed into the box; only a pick or a typed path
+// (Enter) fires OnPathChosen. The box keeps showing the current path until the owner
+// makes another one current.
 class TTreeCombo : public QComboBox {
     Q_OBJECT
 public:
@@ -49,6 +51,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     QString NormalPath(const QString& path, QChar separator) const;
@@ -56,6 +60,7 @@ private:
     QStandardItem* ChildNamed(QStandardItem* parent, const QString& name, bool ghosted,
                               const QString& path);
     void Pick(const QModelIndex& index);
+    void PathTyped();
     void ShowText(QStandardItem* node);
 
     QStandardItemModel* Tree_ = nullptr;
