@@ -176,16 +176,19 @@ void TfrmMain::BuildActions() {
                 });
     }
     // Window-wide keys, so that a keyboard user transfers from whichever pane has the focus.
-    QAction* upload = MakeAction("actUpload", "&Upload", "Upload", "upload", K(Qt::CTRL | Qt::Key_U));
+    QAction* upload =
+        MakeAction("actUpload", "&Upload", "Upload", "upload", K(Qt::CTRL | Qt::Key_U));
     upload->setToolTip(QStringLiteral("Upload (Ctrl+U)"));
     connect(upload, &QAction::triggered, this, [this] {
-        if (CurrentHostView() && CurrentLocalView()) CurrentLocalView()->TransferTo(CurrentHostView());
+        if (CurrentHostView() && CurrentLocalView())
+            CurrentLocalView()->TransferTo(CurrentHostView());
     });
     QAction* download =
         MakeAction("actDownload", "Do&wnload", "Download", "download", K(Qt::CTRL | Qt::Key_D));
     download->setToolTip(QStringLiteral("Download (Ctrl+D)"));
     connect(download, &QAction::triggered, this, [this] {
-        if (CurrentHostView() && CurrentLocalView()) CurrentHostView()->TransferTo(CurrentLocalView());
+        if (CurrentHostView() && CurrentLocalView())
+            CurrentHostView()->TransferTo(CurrentLocalView());
     });
 
     connect(MakeAction("actPreferences", "General &Preferences", QString(), QString()),

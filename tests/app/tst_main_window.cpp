@@ -33,10 +33,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QScreen>
-#include <QStatusBar>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -98,6 +97,15 @@ struct TWindowFixture {
     THostView* Host(int index) const { return qobject_cast<THostView*>(Window->HostPane()->View(index)); }
     QString Caption(int index) const { return Window->HostPane()->Tabs()->tabText(index); }
     bool Enabled(const char* action) const { return Window->Action(QString::fromLatin1(action))->isEnabled(); }
+    // The local pane on the folder and the host pane connected and listed, the window active.
+    bool ShowBoth(TVsftpdServer& server, const QString& folder) {
+        if (!Window->OpenLocalFolder(folder, true) || !Connect(server, "Both")) return false;
+        Window->activateWindow();
+        return QTest::qWaitForWindowActive(Window.get()) && QTest::qWaitFor([this] {
+                   return Host(0)->Connected() && Host(0)->StateValue == hsIdle &&
+                          Host(0)->ItemCount() > 0;
+               });
+    }
     bool Connect(TVsftpdServer& server, const QString& caption, const QString& user = "anonymous",
                  const QString& password = "t@example.org") {
         return Window->ConnectLocation("127.0.0.1", server.port(), user, password, server.rootPath(), QString(),
@@ -196,13 +204,9 @@ private Q_SLOTS:
         TWindowFixture f;
         QTemporaryDir local;
         QVERIFY(WriteFile(local.filePath("local.bin"), Pattern(20000, 3)));
-        QVERIFY(f.Window->OpenLocalFolder(local.path(), true));
-        QVERIFY(f.Connect(server, "Keys"));
-        f.Window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(f.Window.get()));
+        QVERIFY(f.ShowBoth(server, local.path()));
         THostView* host = f.Host(0);
         TLocalView* view = f.Window->CurrentLocalView();
-        QTRY_VERIFY(host->Connected() && host->StateValue == hsIdle && host->ItemCount() > 0);
         const auto press = [](TCustomView* pane, Qt::Key key) {
             pane->ListView()->setFocus();
             QTest::keyClick(pane->ListView(), key, Qt::ControlModifier);
@@ -211,82 +215,51 @@ private Q_SLOTS:
         if (copyPaste) {
             // Nothing copied, then the pane's own copy: nothing is queued, a note says why.
             QGuiApplication::clipboard()->clear();
-            press(host, Qt::Key_V);
-            QVERIFY(host->StatusBar()->currentMessage().startsWith("Nothing to paste here"));
-            press(host, Qt::Key_C);
-            press(host, Qt::Key_V);
+            for (const Qt::Key key : {Qt::Key_V, Qt::Key_C, Qt::Key_V})
+                press(host, key);
             QVERIFY(host->StatusBar()->currentMessage().startsWith("Nothing to paste here"));
             QVERIFY(!host->ExistingQueue());
             SelectName(host, "other.bin");
-            press(view, Qt::Key_V);
-        } else {
-            QTRY_VERIFY(f.Enabled("actDownload"));
-            press(host, Qt::Key_D);
         }
-        QTRY_COMPARE(ReadFile(local.filePath("remote.bin")), ReadFile(server.rootPath() + "/remote.bin"));
-        QTRY_VERIFY(view->RowOfName("local.bin") >= 0);
+        QTRY_VERIFY(f.Enabled("actDownload"));
+        press(copyPaste ? static_cast<TCustomView*>(view) : host,
+              copyPaste ? Qt::Key_V : Qt::Key_D);
+        QTRY_COMPARE(ReadFile(local.filePath("remote.bin")),
+                     ReadFile(server.rootPath() + "/remote.bin"));
         SelectName(view, "local.bin");
-        if (copyPaste) {
-            press(view, Qt::Key_C);
-            press(host, Qt::Key_V);
-        } else {
-            QTRY_VERIFY(f.Enabled("actUpload"));
-            press(view, Qt::Key_U);
-        }
-        QTRY_COMPARE(ReadFile(server.rootPath() + "/local.bin"), ReadFile(local.filePath("local.bin")));
+        QTRY_VERIFY(f.Enabled("actUpload"));
+        if (copyPaste) press(view, Qt::Key_C);
+        press(copyPaste ? static_cast<TCustomView*>(host) : view,
+              copyPaste ? Qt::Key_V : Qt::Key_U);
+        QTRY_COMPARE(ReadFile(server.rootPath() + "/local.bin"),
+                     ReadFile(local.filePath("local.bin")));
         QCOMPARE(host->ExistingQueue()->Count(), 2);
         QVERIFY(!QFileInfo::exists(local.filePath("other.bin")));
     }
 
-    // The delete question, answered either way, gives the focus back to the list the key
-    // was pressed in, also when the server pane's list is off during the delete and reread.
-    void focusAfterDeleteQuestion_data() {
-        QTest::addColumn<bool>("onServer");
-        QTest::addColumn<bool>("answer");
-        QTest::newRow("local, yes") << false << true;
-        QTest::newRow("server, yes") << true << true;
-        QTest::newRow("server, no") << true << false;
-    }
+    // The delete question gives the focus back to the list the key was pressed in, also
+    // when the server's list was off during the delete and the reread.
     void focusAfterDeleteQuestion() {
-        QFETCH(bool, onServer);
-        QFETCH(bool, answer);
         TVsftpdServer server;
         server.setWritable(true);
         QVERIFY(WriteFile(server.rootPath() + "/doomed.txt", "x"));
         QVERIFY2(server.start(), qPrintable(server.errorText()));
         TWindowFixture f;
         QTemporaryDir local;
-        QVERIFY(WriteFile(local.filePath("doomed.txt"), "x"));
-        // The trash stays in the test's own folder.
-        const QByteArray home = qgetenv("HOME"), dataHome = qgetenv("XDG_DATA_HOME");
-        const bool dataHomeSet = qEnvironmentVariableIsSet("XDG_DATA_HOME");
-        const auto restore = qScopeGuard([&] {
-            qputenv("HOME", home);
-            dataHomeSet ? qputenv("XDG_DATA_HOME", dataHome) : qunsetenv("XDG_DATA_HOME");
-        });
-        qputenv("HOME", QFile::encodeName(local.path()));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(local.filePath(".data")));
-        QVERIFY(f.Window->OpenLocalFolder(local.path(), true));
-        QVERIFY(f.Connect(server, "Focus"));
-        f.Window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(f.Window.get()));
+        QVERIFY(f.ShowBoth(server, local.path()));
         THostView* host = f.Host(0);
-        QTRY_VERIFY(host->Connected() && host->StateValue == hsIdle && host->ItemCount() > 0);
-        TCustomView* pane = onServer ? static_cast<TCustomView*>(host) : f.Window->CurrentLocalView();
-        f.Questions.Answer = answer;
+        f.Questions.Answer = true;
         f.Questions.Modal = true;
-        SelectName(pane, "doomed.txt");
-        pane->ListView()->setFocus();
-        QVERIFY(pane->ListView()->hasFocus());
-        QTest::keyClick(pane->ListView(), Qt::Key_Delete);
-        const QString doomed = (onServer ? server.rootPath() : local.path()) + "/doomed.txt";
-        QTRY_COMPARE(QFileInfo::exists(doomed), !answer);
-        QTRY_VERIFY(host->StateValue == hsIdle && pane->ListView()->isEnabled() &&
-                    pane->ListView()->isVisible());
+        SelectName(host, "doomed.txt");
+        host->ListView()->setFocus();
+        QTest::keyClick(host->ListView(), Qt::Key_Delete);
+        QTRY_VERIFY(!QFileInfo::exists(server.rootPath() + "/doomed.txt"));
+        QTRY_VERIFY(host->StateValue == hsIdle && host->ListView()->isVisible() &&
+                    host->ListView()->isEnabled());
         // The window manager activates the window again once the question is gone.
         f.Window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(f.Window.get()));
-        QVERIFY(pane->ListView()->hasFocus());
+        QVERIFY(host->ListView()->hasFocus());
     }
 
     void connectFlow() {

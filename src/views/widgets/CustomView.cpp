@@ -7,8 +7,8 @@
 #include <QDataStream>
 #include <QDrag>
 #include <QFileInfo>
-#include <QIcon>
 #include <QHeaderView>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
