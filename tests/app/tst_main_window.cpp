@@ -238,11 +238,13 @@ private Q_SLOTS:
     }
 
     // The delete question gives the focus back to the list the key was pressed in, also
-    // when the server's list was off during the delete and the reread.
+    // when the server's list was off during the delete and the reread; the row after the
+    // deleted one becomes current.
     void focusAfterDeleteQuestion() {
         TVsftpdServer server;
         server.setWritable(true);
         QVERIFY(WriteFile(server.rootPath() + "/doomed.txt", "x"));
+        QVERIFY(WriteFile(server.rootPath() + "/next.txt", "x"));
         QVERIFY2(server.start(), qPrintable(server.errorText()));
         TWindowFixture f;
         QTemporaryDir local;
@@ -260,6 +262,7 @@ private Q_SLOTS:
         f.Window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(f.Window.get()));
         QVERIFY(host->ListView()->hasFocus());
+        QTRY_COMPARE(host->ListView()->currentIndex().data().toString(), QString("next.txt"));
     }
 
     void connectFlow() {

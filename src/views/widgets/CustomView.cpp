@@ -19,6 +19,7 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QToolTip>
 #include <QTreeView>
 #include <QUrl>
@@ -214,9 +215,17 @@ void TCustomView::SetModels(QAbstractItemModel* source, QSortFilterProxyModel* p
         if (ListView()->isEnabled())
             UpdateStatus();
     });
+    connect(proxy, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        const QModelIndex current = Selection_->currentIndex();
+        if (!current.isValid())
+            return; // a reread in steps (emptied, then filled) keeps the first record
+        Kept_ = {Folder(), current.siblingAtColumn(0).data().toString(), current.row()};
+    });
     connect(proxy, &QAbstractItemModel::modelReset, this, [this] {
         TotalSize_ = -1;
         UpdateStatus();
+        // The folder is named after the rows arrive.
+        QTimer::singleShot(0, this, &TCustomView::KeepCurrentRow);
     });
     QHeaderView* header = Details_->header();
     header->setSortIndicator(0, Qt::AscendingOrder);
@@ -229,6 +238,20 @@ void TCustomView::SetModels(QAbstractItemModel* source, QSortFilterProxyModel* p
 }
 
 QString TCustomView::Folder() const { return Folder_; }
+
+// A reread of the same folder (after a delete, a refresh) keeps a current row where the
+// keyboard left it: the same name, or the row that took its place.
+void TCustomView::KeepCurrentRow() {
+    const int rows = Proxy_->rowCount();
+    if (Kept_.Row < 0 || rows == 0 || Selection_->currentIndex().isValid()) return;
+    if (Kept_.Folder == Folder()) {
+        const QModelIndexList same =
+            Proxy_->match(Proxy_->index(0, 0), Qt::DisplayRole, Kept_.Name, 1, Qt::MatchExactly);
+        const int row = same.isEmpty() ? qMin(Kept_.Row, rows - 1) : same.first().row();
+        Selection_->setCurrentIndex(Proxy_->index(row, 0), QItemSelectionModel::NoUpdate);
+    }
+    Kept_.Row = -1;
+}
 
 void TCustomView::SetFolder(const QString& folder) {
     Folder_ = folder;

@@ -138,6 +138,7 @@ private:
     void BuildControls();
     bool HandleKey(QKeyEvent* key);
     bool TypeAhead(const QString& text);
+    void KeepCurrentRow();
     void StartDrag();
     bool HandleDragEvent(QEvent* event);
     void ContextMenuAt(const QPoint& pos, QAbstractItemView* view);
@@ -157,6 +158,12 @@ private:
     int64_t TotalSize_ = -1;
     QPoint DragStart_;
     // Where the focus went when the list was disabled under it (see SetListEnabled).
+    // The current row before the list was last reset, and in which folder.
+    struct {
+        QString Folder;
+        QString Name;
+        int Row = -1;
+    } Kept_;
     // The letters typed in a row for the type-ahead, and when the last came.
     QString Typed_;
     QElapsedTimer TypedAt_;
