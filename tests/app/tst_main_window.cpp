@@ -126,9 +126,18 @@ private Q_SLOTS:
     void init() { EngineSettings().TimeOut = 10000; }
     void cleanupTestCase() { QVERIFY(TFTPComponent::WaitForWorkers(15000)); }
 
-    // The strip's buttons move files both ways, enabled by the selection. Binary names: this
-    // vsftpd stores text-mode uploads without converting their line ends.
+    // Files move both ways, enabled by the selection: by the strip's buttons, by their keys
+    // from the lists, and by a copy in one list pasted in the other, which moves what was
+    // copied, not what is selected by the time of the paste. Binary names: this vsftpd
+    // stores text-mode uploads without converting their line ends.
+    void filesBothWays_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("strip buttons") << "buttons";
+        QTest::newRow("Ctrl+D, Ctrl+U") << "keys";
+        QTest::newRow("Ctrl+C, Ctrl+V") << "paste";
+    }
     void filesBothWays() {
+        QFETCH(QString, how);
         TVsftpdServer server;
         server.setWritable(true);
         QVERIFY(WriteFile(server.rootPath() + "/remote.bin", Pattern(50000, 2)));
@@ -137,22 +146,47 @@ private Q_SLOTS:
         TWindowFixture f;
         QTemporaryDir local;
         QVERIFY(WriteFile(local.filePath("local.bin"), Pattern(40000, 3)));
-        QVERIFY(f.Window->OpenLocalFolder(local.path(), true));
-        QVERIFY(f.Connect(server, "Files"));
+        QVERIFY(f.ShowBoth(server, local.path()));
         THostView* host = f.Host(0);
-        QTRY_VERIFY(host->Connected() && host->StateValue == hsIdle && host->ItemCount() > 0);
-        QVERIFY(!f.Enabled("actDownload") && !f.Enabled("actUpload"));
-        for (int row = 0; row < host->ItemCount(); ++row)
-            if (host->ItemName(row) == "remote.bin") host->SelectRows({row});
-        QTRY_VERIFY(f.Enabled("actDownload"));
-        f.Window->Action("actDownload")->trigger();
-        QTRY_COMPARE(ReadFile(local.filePath("remote.bin")), ReadFile(server.rootPath() + "/remote.bin"));
         TLocalView* view = f.Window->CurrentLocalView();
-        QTRY_VERIFY(view->RowOfName("local.bin") >= 0);
-        view->SelectRows({view->RowOfName("local.bin")});
-        QTRY_VERIFY(f.Enabled("actUpload"));
-        f.Window->Action("actUpload")->trigger();
+        QVERIFY(!f.Enabled("actDownload") && !f.Enabled("actUpload"));
+        const auto press = [](TCustomView* pane, Qt::Key key) {
+            pane->ListView()->setFocus();
+            QTest::keyClick(pane->ListView(), key, Qt::ControlModifier);
+        };
+        // Moves the selection of one pane into the other.
+        const auto move = [&](TCustomView* from, TCustomView* to, const char* action) {
+            QTRY_VERIFY(f.Enabled(action));
+            if (how == "buttons") {
+                f.Window->Action(action)->trigger();
+            } else if (how == "keys") {
+                press(from, from == host ? Qt::Key_D : Qt::Key_U);
+            } else {
+                press(from, Qt::Key_C);
+                if (from == host) {
+                    // The pane's own copy pastes nothing there, and moving on moves nothing.
+                    press(host, Qt::Key_V);
+                    QVERIFY(
+                        host->StatusBar()->currentMessage().startsWith("Nothing to paste here"));
+                    QVERIFY(!host->ExistingQueue());
+                    SelectName(host, "gone.txt");
+                }
+                press(to, Qt::Key_V);
+            }
+        };
+        if (how == "paste") {
+            QGuiApplication::clipboard()->clear();
+            press(host, Qt::Key_V);
+            QVERIFY(host->StatusBar()->currentMessage().startsWith("Nothing to paste here"));
+        }
+        SelectName(host, "remote.bin");
+        move(host, view, "actDownload");
+        QTRY_COMPARE(ReadFile(local.filePath("remote.bin")), ReadFile(server.rootPath() + "/remote.bin"));
+        SelectName(view, "local.bin");
+        move(view, host, "actUpload");
         QTRY_COMPARE(ReadFile(server.rootPath() + "/local.bin"), ReadFile(local.filePath("local.bin")));
+        QCOMPARE(host->ExistingQueue()->Count(), 2);
+        if (how != "buttons") return; // the rest does not depend on how the items came
 
         // A download the server refuses fails in red, keeps its reason in the manager and is
         // counted in the status bar once the run ends.
@@ -184,57 +218,6 @@ private Q_SLOTS:
         }));
         QVERIFY(!QFileInfo::exists(local.filePath("gone.txt")));
         GeneralQueue().Clear();
-    }
-
-    // Transfers from the keyboard: the window-wide keys of Download and Upload, and a copy
-    // in one list pasted in the other, which moves what was copied, not what is selected
-    // by the time of the paste.
-    void keyboardTransfers_data() {
-        QTest::addColumn<bool>("copyPaste");
-        QTest::newRow("Ctrl+D, Ctrl+U") << false;
-        QTest::newRow("Ctrl+C, Ctrl+V") << true;
-    }
-    void keyboardTransfers() {
-        QFETCH(bool, copyPaste);
-        TVsftpdServer server;
-        server.setWritable(true);
-        QVERIFY(WriteFile(server.rootPath() + "/remote.bin", Pattern(30000, 2)));
-        QVERIFY(WriteFile(server.rootPath() + "/other.bin", Pattern(100, 4)));
-        QVERIFY2(server.start(), qPrintable(server.errorText()));
-        TWindowFixture f;
-        QTemporaryDir local;
-        QVERIFY(WriteFile(local.filePath("local.bin"), Pattern(20000, 3)));
-        QVERIFY(f.ShowBoth(server, local.path()));
-        THostView* host = f.Host(0);
-        TLocalView* view = f.Window->CurrentLocalView();
-        const auto press = [](TCustomView* pane, Qt::Key key) {
-            pane->ListView()->setFocus();
-            QTest::keyClick(pane->ListView(), key, Qt::ControlModifier);
-        };
-        SelectName(host, "remote.bin");
-        if (copyPaste) {
-            // Nothing copied, then the pane's own copy: nothing is queued, a note says why.
-            QGuiApplication::clipboard()->clear();
-            for (const Qt::Key key : {Qt::Key_V, Qt::Key_C, Qt::Key_V})
-                press(host, key);
-            QVERIFY(host->StatusBar()->currentMessage().startsWith("Nothing to paste here"));
-            QVERIFY(!host->ExistingQueue());
-            SelectName(host, "other.bin");
-        }
-        QTRY_VERIFY(f.Enabled("actDownload"));
-        press(copyPaste ? static_cast<TCustomView*>(view) : host,
-              copyPaste ? Qt::Key_V : Qt::Key_D);
-        QTRY_COMPARE(ReadFile(local.filePath("remote.bin")),
-                     ReadFile(server.rootPath() + "/remote.bin"));
-        SelectName(view, "local.bin");
-        QTRY_VERIFY(f.Enabled("actUpload"));
-        if (copyPaste) press(view, Qt::Key_C);
-        press(copyPaste ? static_cast<TCustomView*>(host) : view,
-              copyPaste ? Qt::Key_V : Qt::Key_U);
-        QTRY_COMPARE(ReadFile(server.rootPath() + "/local.bin"),
-                     ReadFile(local.filePath("local.bin")));
-        QCOMPARE(host->ExistingQueue()->Count(), 2);
-        QVERIFY(!QFileInfo::exists(local.filePath("other.bin")));
     }
 
     // The delete question gives the focus back to the list the key was pressed in, also
