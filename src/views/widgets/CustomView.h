@@ -157,7 +157,6 @@ private:
     QItemSelectionModel* Selection_ = nullptr;
     int64_t TotalSize_ = -1;
     QPoint DragStart_;
-    // Where the focus went when the list was disabled under it (see SetListEnabled).
     // The current row before the list was last reset, and in which folder.
     struct {
         QString Folder;
@@ -167,6 +166,7 @@ private:
     // The letters typed in a row for the type-ahead, and when the last came.
     QString Typed_;
     QElapsedTimer TypedAt_;
+    // Where the focus went when the list was disabled under it (see SetListEnabled).
     bool Refocus_ = false;
     QPointer<QWidget> FocusMovedTo_;
 };
