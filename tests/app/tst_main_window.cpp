@@ -264,7 +264,7 @@ private Q_SLOTS:
         QCOMPARE(f.Caption(0), QString("Alpha && Co"));
         QCOMPARE(f.Window->windowTitle(), QString("Alpha & Co - Tolvar"));
         QCOMPARE(f.Window->LastConnections().first(), site.Name);
-        QVERIFY(f.Enabled("actDisconnect") && f.Enabled("actServerRefresh") && f.Enabled("actStop"));
+        QTRY_VERIFY(f.Enabled("actDisconnect") && f.Enabled("actServerRefresh") && f.Enabled("actStop"));
         QVERIFY(!f.Enabled("actServerRename")); // nothing selected
         QVERIFY(f.Sounds.Played.contains("success.wav"));
 
