@@ -24,6 +24,7 @@
 //                  the queue's share of the call; add_cpu_ms its CPU time
 // Exits non-zero with a message when something does not come up.
 //   queueing-bench PORT SERVER_FOLDER LOCAL_PARENT TREE_NAME FIRST_FILE_RELATIVE
+#include "../BenchSupport.h"
 #include "settings/Settings.h"
 #include "transfer/TransferItems.h"
 #include "transfer/TransferQuestions.h"
@@ -51,44 +52,12 @@
 
 namespace {
 
-QElapsedTimer Clock;
-double Now() { return static_cast<double>(Clock.nsecsElapsed()) / 1e6; }
+using bench::Now;
+using bench::ResidentKib;
+using bench::WaitFor;
 
-double ThreadCpuMs() {
-    rusage usage{};
-    getrusage(RUSAGE_THREAD, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-}
-
-long ResidentKib() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
-[[noreturn]] void Fail(const char* what) {
-    std::fprintf(stderr, "queueing-bench: %s\n", what);
-    std::exit(1);
-}
-
-// Runs the event loop until the condition holds (checked every 5 ms) or the time is up.
-bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
-    if (done()) return true;
-    QEventLoop loop;
-    QTimer check, deadline;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done()) loop.quit();
-    });
-    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-    check.start(5);
-    deadline.setSingleShot(true);
-    deadline.start(timeoutMs);
-    loop.exec();
-    return done();
-}
+double ThreadCpuMs() { return bench::CpuMs(RUSAGE_THREAD); }
+[[noreturn]] void Fail(const char* what) { bench::Fail("queueing-bench", what); }
 
 // Holds a queue's items back, as a host view does while a command queues a batch.
 class TAlwaysQueueing : public ITransferHostView {
@@ -121,7 +90,6 @@ int main(int argc, char** argv) {
     // Where the queue's first file lands: items go in walk order, the first folder's
     // files first.
     const QByteArray firstFile = QFile::encodeName(serverFolder) + argv[5];
-    Clock.start();
 
     TSettings settings = DefaultSettings();
     settings.UsePASV = true;

@@ -12,6 +12,7 @@
 //   rss_start_kib  VmRSS just before the trigger; rss_end_kib after the idle 3 s
 // Exits non-zero with a message when something does not come up.
 //   tree-bench PORT SERVER_PARENT TREE_NAME LOCAL_FOLDER FIRST_FILE_RELATIVE FILES
+#include "../BenchSupport.h"
 #include "app/MainWindow.h"
 #include "platform/SoundPlayer.h"
 #include "settings/Settings.h"
@@ -21,60 +22,18 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QFile>
 #include <QTemporaryDir>
-#include <QTimer>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <functional>
 
 namespace {
 
-QElapsedTimer Clock;
-double Now() {
-    return static_cast<double>(Clock.nsecsElapsed()) / 1e6;
-}
-
-double ProcessCpuMs() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-}
-
-long ResidentKib() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
+using bench::Now;
+using bench::ResidentKib;
+using bench::WaitFor;
 
 [[noreturn]] void Fail(const char* what) {
-    std::fprintf(stderr, "tree-bench: %s\n", what);
-    std::exit(1);
-}
-
-// Runs the event loop until the condition holds (checked every 5 ms) or the time is up.
-bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
-    if (done()) return true;
-    QEventLoop loop;
-    QTimer check, deadline;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done()) loop.quit();
-    });
-    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-    check.start(5);
-    deadline.setSingleShot(true);
-    deadline.start(timeoutMs);
-    loop.exec();
-    return done();
+    bench::Fail("tree-bench", what);
 }
 
 // A new destination has nothing to ask about; whatever is asked is answered "no".
@@ -103,7 +62,6 @@ int main(int argc, char** argv) {
     const QString localFolder = QString::fromLocal8Bit(argv[4]);
     const QByteArray firstFile = QFile::encodeName(localFolder) + "/" + argv[5];
     const int files = std::atoi(argv[6]);
-    Clock.start();
 
     QTemporaryDir store;
     TNoQuestions questions;
@@ -182,9 +140,9 @@ int main(int argc, char** argv) {
         done += queue->Item(i)->State() == isDone;
 
     // Nothing is left to do: the program should rest.
-    const double cpuBefore = ProcessCpuMs(), idleFrom = Now();
+    const double cpuBefore = bench::CpuMs(RUSAGE_SELF), idleFrom = Now();
     WaitFor([] { return false; }, 3000);
-    const double idleCpu = 100.0 * (ProcessCpuMs() - cpuBefore) / (Now() - idleFrom);
+    const double idleCpu = 100.0 * (bench::CpuMs(RUSAGE_SELF) - cpuBefore) / (Now() - idleFrom);
     const long rssEnd = ResidentKib();
     if (questions.Asked) Fail("the download asked a question on a new destination");
 

@@ -17,6 +17,7 @@
 //   size_sort_ms  the same by size, descending
 // Exits non-zero with a message when something does not come up or the list is wrong.
 //   views-bench PORT BIG_FOLDER SMALL_FOLDER EXPECTED_ROWS [LISTING_FILE]
+#include "../BenchSupport.h"
 #include "listing/ListingParser.h"
 #include "settings/Settings.h"
 #include "views/HostBrowser.h"
@@ -41,23 +42,10 @@
 
 namespace {
 
-QElapsedTimer Clock;
-double Now() {
-    return static_cast<double>(Clock.nsecsElapsed()) / 1e6;
-}
+using bench::Now;
+using bench::ResidentKib;
 
-long ResidentKib() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
-[[noreturn]] void Fail(const char* what) {
-    std::fprintf(stderr, "views-bench: %s\n", what);
-    std::exit(1);
-}
+[[noreturn]] void Fail(const char* what) { bench::Fail("views-bench", what); }
 
 // The loop of the wait in progress, so the pane's callbacks end it the moment the
 // condition holds instead of at the next poll.
@@ -102,7 +90,6 @@ int main(int argc, char** argv) {
     const int port = std::atoi(argv[1]);
     const QByteArray big = argv[2], small = argv[3];
     const int expected = std::atoi(argv[4]);
-    Clock.start();
 
     TSettings settings = DefaultSettings();
     settings.UsePASV = true;
