@@ -29,7 +29,6 @@ class TFakeQuestions : public IViewQuestions {
 public:
     bool ConfirmDelete(int, const QString&, bool) override { return false; }
     void ShowMessage(const QString& text) override { Messages.append(text); }
-    QString PickFolder(const QString&, const QString&) override { return Pick; }
     QString PickFile(const QString&, const QString&, const QString&, bool) override { return Pick; }
     QStringList Messages;
     QString Pick;
@@ -172,15 +171,12 @@ void TestOptionsWindow::pinStaysOrFollowsButton() {
 void TestOptionsWindow::preview_data() {
     QTest::addColumn<bool>("shortNames");
     QTest::addColumn<int>("caseChoice");
-    QTest::addColumn<int>("spaces");
     QTest::addColumn<QString>("replacement");
+    QTest::addColumn<int>("spaces");
     QTest::addColumn<QString>("converted");
-    QTest::newRow("lower, replace") << false << 1 << 2 << "_"
-                                    << "read_the_instructions.txt";
-    QTest::newRow("short, upper, remove") << true << 2 << 1 << "_"
-                                          << "READTH1.TXT";
-    QTest::newRow("replace, edit emptied") << false << 0 << 2 << ""
-                                           << "Read_the_Instructions.txt";
+    QTest::newRow("lower, replace") << false << 1 << "_" << 2 << "read_the_instructions.txt";
+    QTest::newRow("short, upper, remove") << true << 2 << "_" << 1 << "READTH1.TXT";
+    QTest::newRow("replace, edit emptied") << false << 0 << "" << 2 << "Read_the_Instructions.txt";
 }
 
 void TestOptionsWindow::preview() {

@@ -236,22 +236,16 @@ void TestSettingsFile::engineValuesAndLiveSessions() {
 void TestSettingsFile::uploadNameConversion_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("caseChoice");
-    QTest::addColumn<int>("spaces");
     QTest::addColumn<QString>("replacement");
+    QTest::addColumn<int>("spaces");
     QTest::addColumn<QString>("converted");
-    QTest::newRow("lower, underscore") << "My File.TXT" << 1 << 2 << "_"
-                                       << "my_file.txt";
-    QTest::newRow("upper, removed") << "My File.TXT" << 2 << 1 << "_"
-                                    << "MYFILE.TXT";
-    QTest::newRow("unchanged") << "My File.TXT" << 0 << 0 << "_"
-                               << "My File.TXT";
-    QTest::newRow("first character only") << "a b" << 0 << 2 << "-+"
-                                          << "a-b";
+    QTest::newRow("lower, underscore") << "My File.TXT" << 1 << "_" << 2 << "my_file.txt";
+    QTest::newRow("upper, removed") << "My File.TXT" << 2 << "_" << 1 << "MYFILE.TXT";
+    QTest::newRow("unchanged") << "My File.TXT" << 0 << "_" << 0 << "My File.TXT";
+    QTest::newRow("first character only") << "a b" << 0 << "-+" << 2 << "a-b";
     // A separator or empty replacement must not turn the name into a path.
-    QTest::newRow("slash replacement") << "a b" << 0 << 2 << "/"
-                                       << "a_b";
-    QTest::newRow("empty replacement") << "a b" << 0 << 2 << ""
-                                       << "a_b";
+    QTest::newRow("slash replacement") << "a b" << 0 << "/" << 2 << "a_b";
+    QTest::newRow("empty replacement") << "a b" << 0 << "" << 2 << "a_b";
 }
 
 void TestSettingsFile::uploadNameConversion() {
