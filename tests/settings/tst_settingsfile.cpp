@@ -55,7 +55,6 @@ private Q_SLOTS:
     void init();
     void everyFieldRoundTripsUnderItsKeyName();
     void confirmLowerCaseMigration();
-    void confirmRestartsAlwaysOn();
     void nonNumbersAndOutOfRangeChoicesReadAsDefaults();
     void listSections();
     void writeKeepsCommentsAndUnknownKeys();
@@ -120,21 +119,14 @@ void TestSettingsFile::confirmLowerCaseMigration() {
     QCOMPARE(ReadSettings(FPath).ConversionCase, 0);
 }
 
-void TestSettingsFile::confirmRestartsAlwaysOn() {
-    TSettings s = DefaultSettings();
-    s.ConfirmRestarts = false;
-    QVERIFY(WriteSettings(s, FPath));
-    QCOMPARE(TProfileFile(FPath).ReadInteger("Advanced", "ConfirmRestarts", -1), 0);
-    QCOMPARE(ReadSettings(FPath).ConfirmRestarts, true);
-}
-
 void TestSettingsFile::nonNumbersAndOutOfRangeChoicesReadAsDefaults() {
     // A first start reads defaults without making the file; new installations are passive.
     QVERIFY(ReadSettings(FPath).UsePASV);
     QVERIFY(!QFile::exists(FPath));
-    QVERIFY(WriteFile(FPath, "[Connection]\r\nTimeout=abc\r\nRetries=12 times\r\nTransferMode=9\r\n"
-                             "UsePASV=0\r\nPing=yes\r\n[Advanced]\r\nTryToResume=-1\r\n"
-                             "HostDblClk=3\r\n[General]\r\nEMail=\r\n"));
+    QVERIFY(WriteFile(
+        FPath, "[Connection]\r\nTimeout=abc\r\nRetries=12 times\r\nTransferMode=9\r\n"
+               "UsePASV=0\r\nPing=yes\r\n[Advanced]\r\nTryToResume=-1\r\nConfirmRestarts=0\r\n"
+               "HostDblClk=3\r\n[General]\r\nEMail=\r\n"));
     const TSettings s = ReadSettings(FPath);
     QCOMPARE(s.Timeout, 120);
     QCOMPARE(s.Retries, 12);
@@ -143,6 +135,7 @@ void TestSettingsFile::nonNumbersAndOutOfRangeChoicesReadAsDefaults() {
     QCOMPARE(s.KeepAlive, true);
     QCOMPARE(s.TryToResume, 1);
     QCOMPARE(s.HostDblClk, 3);
+    QCOMPARE(s.ConfirmRestarts, true); // written, never read: every start asks again
     QCOMPARE(s.EMail, GuestEMail());
 }
 
