@@ -189,14 +189,11 @@ void TestSiteManager::okRefused() {
     name->clear();
     QTest::keyClicks(name, typed[0]);
     const char* edits[] = {"editHost", "editUser", "editPort"};
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i)
         if (typed[i + 1] != "-") Edit(window, edits[i])->setText(typed[i + 1]);
-    }
-    QCOMPARE(window.Site().Port, Edit(window, "editPort")->text());
     Click(window, "btnOK");
     QCOMPARE(Questions_.Messages, QStringList{message});
     QVERIFY(window.isVisible());
-    QCOMPARE(window.result(), int(QDialog::Rejected));
     // Apply refuses the same way, without closing.
     if (!typed[0].isEmpty() && !message.contains("field")) {
         Click(window, "btnApply");
