@@ -24,7 +24,8 @@ const QByteArray WindowsFile = "; written by hand\r\n"
                                "HalfQuoted=\"open\r\n"
                                "a line without equals\r\n"
                                "Caf\xe9=Cr\xe8me\r\n"
-                               "Utf=Gr\xc3\xbc\xc3\x9f" "e\r\n"
+                               "Utf=Gr\xc3\xbc\xc3\x9f"
+                               "e\r\n"
                                "\r\n"
                                "[Kelvenar's FTP (main) #1, v2.0]\r\n"
                                "Host=ftp.example.org\r\n"
@@ -71,12 +72,12 @@ void TestProfileFile::readsWindowsFile() {
     QCOMPARE(ini.ReadString("General", "HalfQuoted", "-"), QStringLiteral("\"open"));
     QCOMPARE(ini.ReadString("General", "a line without equals", "-"), QStringLiteral("-"));
     QCOMPARE(ini.ReadString("General", "; the viewer", "-"), QStringLiteral("-"));
-    QCOMPARE(ini.ReadString("General", QStringLiteral("CAF\u00c9"), "-"), QStringLiteral("Cr\u00e8me"));
+    QCOMPARE(ini.ReadString("General", QStringLiteral("CAF\u00c9"), "-"),
+             QStringLiteral("Cr\u00e8me"));
     QCOMPARE(ini.ReadString("General", "Utf", "-"), QStringLiteral("Gr\u00fc\u00dfe"));
     QCOMPARE(ini.ReadString("kelvenar's ftp (MAIN) #1, v2.0", "host", "-"),
              QStringLiteral("ftp.example.org"));
-    QCOMPARE(ini.ReadSections(),
-             QStringList({"General", "Kelvenar's FTP (main) #1, v2.0"}));
+    QCOMPARE(ini.ReadSections(), QStringList({"General", "Kelvenar's FTP (main) #1, v2.0"}));
     const auto pairs = ini.ReadSectionValues("GENERAL");
     QCOMPARE(pairs.size(), 7);
     QCOMPARE(pairs.at(1).first, QStringLiteral("email"));
@@ -124,7 +125,8 @@ void TestProfileFile::updatesInPlaceAndKeepsTheRest() {
     QByteArray expected = WindowsFile;
     expected.replace("EMail = first@example.org \r\n", "EMail =new@example.org\r\n");
     QCOMPARE(ReadFile(FPath), expected);
-    QCOMPARE(TProfileFile(FPath).ReadString("General", "EMail", ""), QStringLiteral("new@example.org"));
+    QCOMPARE(TProfileFile(FPath).ReadString("General", "EMail", ""),
+             QStringLiteral("new@example.org"));
 }
 
 void TestProfileFile::newKeysAndSections() {

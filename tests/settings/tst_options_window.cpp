@@ -1,3 +1,5 @@
+#include "TestFiles.h"
+
 #include "app/Help.h"
 #include "engine/FtpComponent.h"
 #include "platform/ProgramFolder.h"
@@ -10,7 +12,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,7 +29,6 @@ class TFakeQuestions : public IViewQuestions {
 public:
     bool ConfirmDelete(int, const QString&, bool) override { return false; }
     void ShowMessage(const QString& text) override { Messages.append(text); }
-    QString PickFolder(const QString&, const QString&) override { return Pick; }
     QString PickFile(const QString&, const QString&, const QString&, bool) override { return Pick; }
     QStringList Messages;
     QString Pick;
@@ -40,11 +40,6 @@ public:
     void Stop() override {}
     QStringList Played;
 };
-
-QByteArray Contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Sets a control found by name: a box, a spinner, an edit or a radio group's choice.
 void Set(QObject& window, const QString& name, const QVariant& value) {
@@ -76,11 +71,10 @@ private Q_SLOTS:
     void pinStaysOrFollowsButton();
     void preview_data();
     void preview();
-    void spinnersClampStoredValues_data();
-    void spinnersClampStoredValues();
-    void pickersAndLogName_data();
-    void pickersAndLogName();
-    void extensions_data();
+    void firewallPortClamped_data();
+    void firewallPortClamped();
+    void logFileName_data();
+    void logFileName();
     void extensions();
     void soundCombo_data();
     void soundCombo();
@@ -91,14 +85,15 @@ private:
     QString Path_;
     TFakeQuestions Questions_;
     TFakeSounds Sounds_;
+    TSettings Settings_; // the defaults, as written to Path_
 };
 
 void TestOptionsWindow::init() {
     Dir_ = std::make_unique<QTemporaryDir>();
     SetProgramFolderOverride(Dir_->path());
     Path_ = Dir_->filePath(QStringLiteral("tolvar.ini"));
-    TSettings defaults = DefaultSettings();
-    QVERIFY(WriteSettings(defaults, Path_));
+    Settings_ = DefaultSettings();
+    QVERIFY(WriteSettings(Settings_, Path_));
     Questions_ = {};
 }
 
@@ -109,13 +104,10 @@ void TestOptionsWindow::writesOnlyWhatChanged_data() {
     QTest::addColumn<QStringList>("changedLines");
     QTest::newRow("no change") << QString() << QVariant() << true << QStringList{};
     QTest::newRow("active") << "chkUsePASV" << QVariant(false) << true << QStringList{"UsePASV=0"};
-    QTest::newRow("retries") << "spinRetries" << QVariant(7) << true << QStringList{"Retries=7"};
     QTest::newRow("until connected")
         << "rgRetry" << QVariant(1) << true << QStringList{"InfiniteRetry=1"};
     QTest::newRow("upper case") << "rgCase" << QVariant(2) << true
                                 << QStringList{"ConversionCase=2"};
-    QTest::newRow("firewall port")
-        << "spinFirewallPort" << QVariant(2121) << true << QStringList{"Port=2121"};
     QTest::newRow("empty replacement becomes _")
         << "editChar" << QVariant(QString()) << true << QStringList{};
     QTest::newRow("cancel") << "chkUsePASV" << QVariant(false) << false << QStringList{};
@@ -129,11 +121,10 @@ void TestOptionsWindow::writesOnlyWhatChanged() {
     QFETCH(bool, ok);
     QFETCH(QStringList, changedLines);
     const bool unwritable = QTest::currentDataTag() == QByteArray("unwritable file");
-    const QByteArray before = Contents(Path_);
+    const QByteArray before = ReadFile(Path_);
     TFTPComponent session; // a live session follows the passive choice on OK only
     session.SetPassive(true);
-    TSettings settings = ReadSettings(Path_);
-    TfrmOptions window(settings, unwritable ? Dir_->path() : Path_, &Sounds_, &Questions_);
+    TfrmOptions window(Settings_, unwritable ? Dir_->path() : Path_, &Sounds_, &Questions_);
     QSignalSpy written(&window, &TfrmOptions::SettingsWritten);
     if (!control.isEmpty()) Set(window, control, value);
     QVERIFY(session.Passive());
@@ -145,14 +136,14 @@ void TestOptionsWindow::writesOnlyWhatChanged() {
     QCOMPARE(written.size(), ok ? 1 : 0);
 
     const QList<QByteArray> old = before.split('\n');
-    const QList<QByteArray> now = Contents(Path_).split('\n');
+    const QList<QByteArray> now = ReadFile(Path_).split('\n');
     QCOMPARE(now.size(), old.size());
     QStringList changed;
     for (qsizetype i = 0; i < now.size(); ++i)
         if (now[i] != old[i]) changed.append(QString::fromUtf8(now[i]).trimmed());
     QCOMPARE(changed, changedLines);
-    QCOMPARE(settings.UsePASV, !(ok && control == QLatin1String("chkUsePASV")));
-    QCOMPARE(session.Passive(), settings.UsePASV);
+    QCOMPARE(Settings_.UsePASV, !(ok && control == QLatin1String("chkUsePASV")));
+    QCOMPARE(session.Passive(), Settings_.UsePASV);
 }
 
 void TestOptionsWindow::pinStaysOrFollowsButton_data() {
@@ -169,30 +160,23 @@ void TestOptionsWindow::pinStaysOrFollowsButton() {
     QFETCH(bool, stored);
     QFETCH(int, button);
     QFETCH(bool, expected);
-    TSettings settings = DefaultSettings();
-    settings.PinTransferWindow = stored;
-    TfrmOptions window(settings, Path_, &Sounds_, &Questions_);
+    Settings_.PinTransferWindow = stored;
+    TfrmOptions window(Settings_, Path_, &Sounds_, &Questions_);
     if (button >= 0) window.SetPinPressed([button] { return button == 1; });
     Click(window, "btnOK");
-    QCOMPARE(settings.PinTransferWindow, expected);
+    QCOMPARE(Settings_.PinTransferWindow, expected);
 }
 
+// The rules themselves: tst_settingsfile's uploadNameConversion and shortNameConversion.
 void TestOptionsWindow::preview_data() {
     QTest::addColumn<bool>("shortNames");
     QTest::addColumn<int>("caseChoice");
-    QTest::addColumn<int>("spaces");
     QTest::addColumn<QString>("replacement");
+    QTest::addColumn<int>("spaces");
     QTest::addColumn<QString>("converted");
-    QTest::newRow("lower, replace") << false << 1 << 2 << "_"
-                                    << "read_the_instructions.txt";
-    QTest::newRow("short, upper, remove") << true << 2 << 1 << "_"
-                                          << "READTH1.TXT";
-    QTest::newRow("short, lower, replace") << true << 1 << 2 << "-"
-                                           << "readth-1.txt";
-    QTest::newRow("leave") << false << 0 << 0 << "_"
-                           << "Read the Instructions.txt";
-    QTest::newRow("replace, edit emptied") << false << 0 << 2 << ""
-                                           << "Read_the_Instructions.txt";
+    QTest::newRow("lower, replace") << false << 1 << "_" << 2 << "read_the_instructions.txt";
+    QTest::newRow("short, upper, remove") << true << 2 << "_" << 1 << "READTH1.TXT";
+    QTest::newRow("replace, edit emptied") << false << 0 << "" << 2 << "Read_the_Instructions.txt";
 }
 
 void TestOptionsWindow::preview() {
@@ -201,154 +185,107 @@ void TestOptionsWindow::preview() {
     QFETCH(int, spaces);
     QFETCH(QString, replacement);
     QFETCH(QString, converted);
-    TSettings settings = DefaultSettings();
-    TfrmOptions window(settings, Path_, &Sounds_, &Questions_);
+    TfrmOptions window(Settings_, Path_, &Sounds_, &Questions_);
     Set(window, QStringLiteral("chkShortName"), shortNames);
     Set(window, QStringLiteral("rgCase"), caseChoice);
     Set(window, QStringLiteral("rgSpaces"), spaces);
     Set(window, QStringLiteral("editChar"), replacement);
     QCOMPARE(window.findChild<QLabel*>(QStringLiteral("lblConverted"))->text(), converted);
-    QCOMPARE(window.findChild<QGroupBox*>(QStringLiteral("gbSpaces"))->title(),
-             shortNames ? QStringLiteral(" Tildes (~) ") : QStringLiteral(" Spaces "));
     QCOMPARE(window.findChild<QLineEdit*>(QStringLiteral("editChar"))->isEnabled(), spaces == 2);
 }
 
-void TestOptionsWindow::spinnersClampStoredValues_data() {
-    QTest::addColumn<QString>("spinner");
+// A hand-edited port outside 1..65535 is shown and written back as the nearest port. The
+// other spinners' extremes are bounded again where the engine takes them (tst_settingsfile's
+// engineValuesAndLiveSessions).
+void TestOptionsWindow::firewallPortClamped_data() {
     QTest::addColumn<int>("stored");
     QTest::addColumn<int>("shown");
-    QTest::newRow("retries 0") << "spinRetries" << 0 << 1;
-    QTest::newRow("delay -3") << "spinRetryDelay" << -3 << 0;
-    QTest::newRow("timeout 5000") << "spinTimeout" << 5000 << 1000;
-    QTest::newRow("port 99999") << "spinFirewallPort" << 99999 << 65535;
-    QTest::newRow("port 0") << "spinFirewallPort" << 0 << 1;
-    QTest::newRow("port 65535") << "spinFirewallPort" << 65535 << 65535;
+    QTest::newRow("99999") << 99999 << 65535;
+    QTest::newRow("0") << 0 << 1;
+    QTest::newRow("65535") << 65535 << 65535;
 }
 
-void TestOptionsWindow::spinnersClampStoredValues() {
-    QFETCH(QString, spinner);
+void TestOptionsWindow::firewallPortClamped() {
     QFETCH(int, stored);
     QFETCH(int, shown);
-    TSettings settings = DefaultSettings();
-    int& field = spinner == QLatin1String("spinRetries")      ? settings.Retries
-                 : spinner == QLatin1String("spinRetryDelay") ? settings.RetryDelay
-                 : spinner == QLatin1String("spinTimeout")    ? settings.Timeout
-                                                              : settings.FirewallPort;
-    field = stored;
-    TfrmOptions window(settings, Path_, &Sounds_, &Questions_);
-    QCOMPARE(window.findChild<QSpinBox*>(spinner)->value(), shown);
+    Settings_.FirewallPort = stored;
+    TfrmOptions window(Settings_, Path_, &Sounds_, &Questions_);
+    QCOMPARE(window.findChild<QSpinBox*>(QStringLiteral("spinFirewallPort"))->value(), shown);
     Click(window, "btnOK");
-    QCOMPARE(field, shown);
+    QCOMPARE(Settings_.FirewallPort, shown);
 }
 
-void TestOptionsWindow::pickersAndLogName_data() {
-    QTest::addColumn<QString>("button"); // empty: the log name is typed
+void TestOptionsWindow::logFileName_data() {
     QTest::addColumn<QString>("input");
+    QTest::addColumn<bool>("picked");      // else typed
     QTest::addColumn<QString>("expected"); // "@" stands for the program folder
-    QTest::newRow("typed name") << ""
-                                << "session.log"
-                                << "@/session.log";
-    QTest::newRow("typed relative path") << ""
-                                         << "logs/a.log"
-                                         << "@/logs/a.log";
-    QTest::newRow("typed absolute path") << ""
-                                         << "/var/tmp/t.log"
-                                         << "/var/tmp/t.log";
-    QTest::newRow("picked log") << "btnBrowseLogFile"
-                                << "/srv/logs/x.log"
-                                << "/srv/logs/x.log";
-    QTest::newRow("picked viewer") << "btnBrowseViewer"
-                                   << "/opt/ed/bin/edit"
-                                   << "/opt/ed/bin/edit";
-    QTest::newRow("picked folder") << "btnBrowseDefaultDir"
-                                   << "/srv/files"
-                                   << "/srv/files";
+    QTest::newRow("typed name") << "session.log" << false << "@/session.log";
+    QTest::newRow("typed relative path") << "logs/a.log" << false << "@/logs/a.log";
+    QTest::newRow("typed absolute path") << "/var/tmp/t.log" << false << "/var/tmp/t.log";
+    QTest::newRow("picked") << "/srv/logs/x.log" << true << "/srv/logs/x.log";
 }
 
-void TestOptionsWindow::pickersAndLogName() {
-    QFETCH(QString, button);
+void TestOptionsWindow::logFileName() {
     QFETCH(QString, input);
+    QFETCH(bool, picked);
     QFETCH(QString, expected);
-    expected.replace(QLatin1Char('@'), ProgramFolder());
-    TSettings settings = DefaultSettings();
-    TfrmOptions window(settings, Path_, &Sounds_, &Questions_);
-    if (button.isEmpty()) {
+    TfrmOptions window(Settings_, Path_, &Sounds_, &Questions_);
+    if (picked) {
+        Questions_.Pick = input;
+        Click(window, "btnBrowseLogFile");
+    } else {
         auto* edit = window.findChild<QLineEdit*>(QStringLiteral("editLogFile"));
         edit->selectAll();
         QTest::keyClicks(edit, input);
-    } else {
-        Questions_.Pick = input;
-        Click(window, qPrintable(button));
     }
     Click(window, "btnOK");
-    const QString stored = button == QLatin1String("btnBrowseViewer")       ? settings.Viewer
-                           : button == QLatin1String("btnBrowseDefaultDir") ? settings.DefaultDir
-                                                                            : settings.LogFile;
-    QCOMPARE(stored, expected);
+    QCOMPARE(Settings_.LogFile, expected.replace(QLatin1Char('@'), ProgramFolder()));
 }
 
-void TestOptionsWindow::extensions_data() {
-    QTest::addColumn<QStringList>("typed");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("dot added") << QStringList{"txt"} << QStringList{".htm", ".txt"};
-    QTest::newRow("twice once") << QStringList{".txt", ".txt"} << QStringList{".htm", ".txt"};
-    QTest::newRow("case blind") << QStringList{"HTM"} << QStringList{".htm"};
-}
-
+// Adding keeps the list free of repeats in any spelling (the rule itself: tst_settingsfile's
+// listSections); the buttons follow the edit and the selection.
 void TestOptionsWindow::extensions() {
-    QFETCH(QStringList, typed);
-    QFETCH(QStringList, expected);
-    TSettings settings = DefaultSettings();
-    settings.ASCIIExtensions = {QStringLiteral(".htm")};
-    TfrmOptions window(settings, Path_, &Sounds_, &Questions_);
+    Settings_.ASCIIExtensions = {QStringLiteral(".htm")};
+    TfrmOptions window(Settings_, Path_, &Sounds_, &Questions_);
     auto* add = window.findChild<QPushButton*>(QStringLiteral("btnAdd"));
     auto* remove = window.findChild<QPushButton*>(QStringLiteral("btnRemove"));
     auto* list = window.findChild<QListWidget*>(QStringLiteral("lbExtensions"));
     QVERIFY(!add->isEnabled() && !remove->isEnabled());
-    for (const QString& text : typed) {
-        Set(window, QStringLiteral("editExtension"), text);
+    for (const char* text : {"txt", ".txt", "HTM"}) {
+        Set(window, QStringLiteral("editExtension"), QString::fromLatin1(text));
         add->click();
     }
     QVERIFY(!add->isEnabled());
     Click(window, "btnOK");
-    QCOMPARE(settings.ASCIIExtensions, expected);
-
+    QCOMPARE(Settings_.ASCIIExtensions, QStringList({".htm", ".txt"}));
     list->setCurrentRow(0);
     QVERIFY(remove->isEnabled());
     remove->click();
-    QCOMPARE(list->count(), expected.size() - 1);
+    QCOMPARE(list->count(), 1);
 }
 
 void TestOptionsWindow::soundCombo_data() {
     QTest::addColumn<QString>("text"); // "@" stands for the temporary folder
-    QTest::addColumn<QString>("stored");
     QTest::addColumn<bool>("startEnabled");
-    QTest::newRow("existing file") << "@/new.wav"
-                                   << "@/new.wav" << true;
-    QTest::newRow("folder") << "@"
-                            << "@/old.wav" << false;
-    QTest::newRow("missing file") << "@/gone.wav"
-                                  << "@/old.wav" << false;
-    QTest::newRow("none") << "(None)"
-                          << "" << false;
-    QTest::newRow("empty") << ""
-                           << "" << false;
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("existing file") << "@/new.wav" << true << "@/new.wav";
+    QTest::newRow("folder") << "@" << false << "@/old.wav";
+    QTest::newRow("missing file") << "@/gone.wav" << false << "@/old.wav";
+    QTest::newRow("none") << "(None)" << false << "";
+    QTest::newRow("empty") << "" << false << "";
 }
 
 void TestOptionsWindow::soundCombo() {
     QFETCH(QString, text);
-    QFETCH(QString, stored);
     QFETCH(bool, startEnabled);
+    QFETCH(QString, stored);
     text.replace(QLatin1Char('@'), Dir_->path());
     stored.replace(QLatin1Char('@'), Dir_->path());
-    for (const char* name : {"old.wav", "new.wav"}) {
-        QFile file(Dir_->filePath(QLatin1String(name)));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-    }
-    const QByteArray before = Contents(Path_);
-    TSettings settings = ReadSettings(Path_);
-    settings.Sounds[seEndOfFile] = Dir_->filePath(QStringLiteral("old.wav"));
-    TfrmOptions window(settings, Path_, &Sounds_, &Questions_);
+    for (const char* name : {"old.wav", "new.wav"})
+        QVERIFY(WriteFile(Dir_->filePath(QLatin1String(name)), ""));
+    const QByteArray before = ReadFile(Path_);
+    Settings_.Sounds[seEndOfFile] = Dir_->filePath(QStringLiteral("old.wav"));
+    TfrmOptions window(Settings_, Path_, &Sounds_, &Questions_);
     auto* events = window.findChild<QTreeWidget*>(QStringLiteral("tvEvents"));
     auto* start = window.findChild<QPushButton*>(QStringLiteral("btnStart"));
     QVERIFY(!window.findChild<QGroupBox*>(QStringLiteral("gbSoundEffect"))->isEnabled());
@@ -356,7 +293,7 @@ void TestOptionsWindow::soundCombo() {
     QVERIFY(start->isEnabled());
     window.findChild<QComboBox*>(QStringLiteral("cmbSound"))->setEditText(text);
 
-    QCOMPARE(settings.Sounds[seEndOfFile], stored);
+    QCOMPARE(Settings_.Sounds[seEndOfFile], stored);
     QCOMPARE(events->topLevelItem(seEndOfFile)->icon(0).isNull(), stored.isEmpty());
     QCOMPARE(start->isEnabled(), startEnabled);
     Sounds_.Played.clear();
@@ -364,16 +301,15 @@ void TestOptionsWindow::soundCombo() {
     QCOMPARE(Sounds_.Played.size(), startEnabled ? 1 : 0);
     // Kept in the record through Cancel, but not written.
     Click(window, "btnCancel");
-    QCOMPARE(settings.Sounds[seEndOfFile], stored);
-    QCOMPARE(Contents(Path_), before);
+    QCOMPARE(Settings_.Sounds[seEndOfFile], stored);
+    QCOMPARE(ReadFile(Path_), before);
 }
 
 // F1 in the modal options window opens help that the user can reach: a window blocked
 // by the modal one would drop the click.
 void TestOptionsWindow::helpOverTheWindow() {
     InstallHelpKey();
-    TSettings settings = ReadSettings(Path_);
-    TfrmOptions window(settings, Path_, &Sounds_, &Questions_);
+    TfrmOptions window(Settings_, Path_, &Sounds_, &Questions_);
     window.setWindowModality(Qt::ApplicationModal);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));

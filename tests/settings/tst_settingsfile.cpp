@@ -1,14 +1,13 @@
 #include "TestFiles.h"
 
-#include "platform/ProfileFile.h"
 #include "engine/EngineSettings.h"
 #include "engine/FtpComponent.h"
+#include "platform/ProfileFile.h"
 #include "settings/ApplyEngineSettings.h"
 #include "settings/EngineTargets.h"
 #include "settings/FileNameConversion.h"
 #include "settings/SettingsFile.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,33 +21,21 @@ TSettings Changed() {
     s.Viewer = "/usr/bin/mousepad";
     s.LogFile = "/tmp/tolvar test.log";
     s.DefaultDir = " /home/me/with blanks ";
-    s.LogToFile = true;
-    s.ShowToolTips = false;
-    s.PinTransferWindow = true;
-    s.NoXferOlder = true;
-    s.ASCIIOnView = false;
-    s.PreserveTimeStamp = false;
-    s.ConfirmOverwrites = false;
-    s.ListHidden = true;
+    // Flags off by default turned on, and on by default turned off.
+    s.LogToFile = s.PinTransferWindow = s.NoXferOlder = s.ListHidden = s.QuickDisconnect =
+        s.InfiniteRetry = s.ConversionUseShortName = s.FirewallEnabled = true;
+    s.ShowToolTips = s.ASCIIOnView = s.PreserveTimeStamp = s.ConfirmOverwrites = s.ShowManager =
+        s.PromptForPass = s.KeepAlive = s.UsePASV = s.SingleConnectionsOnly = false;
     s.TryToResume = 2;
     s.LocalDblClk = 0;
     s.HostDblClk = 1;
-    s.ShowManager = false;
-    s.PromptForPass = false;
-    s.KeepAlive = false;
-    s.UsePASV = false;
-    s.QuickDisconnect = true;
     s.RetryDelay = 9;
-    s.InfiniteRetry = true;
     s.Retries = 7;
     s.Timeout = 30;
     s.TransferMode = 4;
-    s.SingleConnectionsOnly = false;
-    s.ConversionUseShortName = true;
     s.ConversionCase = 2;
     s.ConversionSpaces = 2;
     s.ConversionChar = "-";
-    s.FirewallEnabled = true;
     s.FirewallType = 3;
     s.FirewallHost = "proxy.example.org";
     s.FirewallPort = 8021;
@@ -66,16 +53,12 @@ class TestSettingsFile : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init();
-    void roundTripKeepsEveryField();
-    void writesKeysOtherProgramsRead();
+    void everyFieldRoundTripsUnderItsKeyName();
     void confirmLowerCaseMigration();
-    void confirmRestartsAlwaysOn();
     void nonNumbersAndOutOfRangeChoicesReadAsDefaults();
     void listSections();
     void writeKeepsCommentsAndUnknownKeys();
-    void unwritableFileReportsAndKeepsOldFile();
-    void engineValues();
-    void applyReachesEngineAndLiveSessions();
+    void engineValuesAndLiveSessions();
     void uploadNameConversion_data();
     void uploadNameConversion();
     void shortNameConversion();
@@ -90,7 +73,7 @@ void TestSettingsFile::init() {
     QFile::remove(FPath);
 }
 
-void TestSettingsFile::roundTripKeepsEveryField() {
+void TestSettingsFile::everyFieldRoundTripsUnderItsKeyName() {
     // Every field differs from its default, so a field that is not read back makes
     // the second file differ from the first.
     TSettings written = Changed();
@@ -98,17 +81,13 @@ void TestSettingsFile::roundTripKeepsEveryField() {
     TSettings read = ReadSettings(FPath);
     const QString again = FDir.filePath("again.ini");
     QVERIFY(WriteSettings(read, again));
-    QCOMPARE(ReadFile(again), ReadFile(FPath));
+    const QByteArray data = ReadFile(FPath);
+    QCOMPARE(ReadFile(again), data);
     QCOMPARE(read.DefaultDir, written.DefaultDir);
     QCOMPARE(read.FirewallPassword, written.FirewallPassword);
     QCOMPARE(read.Sounds, written.Sounds);
     QCOMPARE(read.URLHistory, written.URLHistory);
-}
-
-void TestSettingsFile::writesKeysOtherProgramsRead() {
-    TSettings s = Changed();
-    QVERIFY(WriteSettings(s, FPath));
-    const QByteArray data = ReadFile(FPath);
+    // The keys and line ends other programs read.
     QVERIFY(!data.contains("\r\r") && data.count('\n') == data.count("\r\n"));
     for (const char* line :
          {"[General]\r\n", "PinTransferWindow=1\r\n", "EMail=me@example.org\r\n", "Ping=0\r\n",
@@ -132,7 +111,6 @@ void TestSettingsFile::confirmLowerCaseMigration() {
     const TProfileFile after(FPath);
     QCOMPARE(after.ReadString("Conversions", "ConversionCase", ""), QStringLiteral("1"));
     QVERIFY(!after.ValueExists("Advanced", "ConfirmLowerCase"));
-
     // A stored case conversion wins over the older flag.
     QVERIFY(WriteFile(FPath,
                       "[Advanced]\r\nConfirmLowerCase=1\r\n[Conversions]\r\nConversionCase=2\r\n"));
@@ -141,22 +119,14 @@ void TestSettingsFile::confirmLowerCaseMigration() {
     QCOMPARE(ReadSettings(FPath).ConversionCase, 0);
 }
 
-void TestSettingsFile::confirmRestartsAlwaysOn() {
-    TSettings s = DefaultSettings();
-    s.ConfirmRestarts = false;
-    QVERIFY(WriteSettings(s, FPath));
-    QCOMPARE(TProfileFile(FPath).ReadInteger("Advanced", "ConfirmRestarts", -1), 0);
-    QCOMPARE(ReadSettings(FPath).ConfirmRestarts, true);
-}
-
 void TestSettingsFile::nonNumbersAndOutOfRangeChoicesReadAsDefaults() {
     // A first start reads defaults without making the file; new installations are passive.
     QVERIFY(ReadSettings(FPath).UsePASV);
     QVERIFY(!QFile::exists(FPath));
-    QVERIFY(WriteFile(FPath, "[Connection]\r\nTimeout=abc\r\nRetries=12 times\r\nTransferMode=9\r\n"
-                             "UsePASV=0\r\n"
-                             "Ping=yes\r\n[Advanced]\r\nTryToResume=-1\r\nHostDblClk=3\r\n"
-                             "[General]\r\nEMail=\r\n"));
+    QVERIFY(WriteFile(
+        FPath, "[Connection]\r\nTimeout=abc\r\nRetries=12 times\r\nTransferMode=9\r\n"
+               "UsePASV=0\r\nPing=yes\r\n[Advanced]\r\nTryToResume=-1\r\nConfirmRestarts=0\r\n"
+               "HostDblClk=3\r\n[General]\r\nEMail=\r\n"));
     const TSettings s = ReadSettings(FPath);
     QCOMPARE(s.Timeout, 120);
     QCOMPARE(s.Retries, 12);
@@ -165,6 +135,7 @@ void TestSettingsFile::nonNumbersAndOutOfRangeChoicesReadAsDefaults() {
     QCOMPARE(s.KeepAlive, true);
     QCOMPARE(s.TryToResume, 1);
     QCOMPARE(s.HostDblClk, 3);
+    QCOMPARE(s.ConfirmRestarts, true); // written, never read: every start asks again
     QCOMPARE(s.EMail, GuestEMail());
 }
 
@@ -181,9 +152,8 @@ void TestSettingsFile::listSections() {
 
     QStringList extensions;
     QVERIFY(AddASCIIExtension(extensions, "txt"));
-    QVERIFY(!AddASCIIExtension(extensions, ".txt"));
-    QVERIFY(!AddASCIIExtension(extensions, ".TXT"));
-    QVERIFY(!AddASCIIExtension(extensions, " "));
+    for (const char* again : {".txt", ".TXT", " "})
+        QVERIFY2(!AddASCIIExtension(extensions, again), again);
     QCOMPARE(extensions, QStringList{".txt"});
 
     // Read by index for as many keys as the section holds; repeats and blanks dropped.
@@ -213,60 +183,29 @@ void TestSettingsFile::writeKeepsCommentsAndUnknownKeys() {
     s.EMail = "new@example.org";
     QVERIFY(WriteSettings(s, FPath));
     const QByteArray data = ReadFile(FPath);
-    QVERIFY(data.startsWith("; Tolvar settings\r\n[General]\r\nEMail=new@example.org\r\nTheme=dark\r\n"));
+    QVERIFY(data.startsWith(
+        "; Tolvar settings\r\n[General]\r\nEMail=new@example.org\r\nTheme=dark\r\n"));
     QVERIFY(data.contains("[Plugins]\r\nZip=1\r\n"));
     QVERIFY(data.contains("[FileTypes]\r\nExt0=.old\r\n"));
     QCOMPARE(data.count("[FileTypes]"), 1);
 }
 
-void TestSettingsFile::unwritableFileReportsAndKeepsOldFile() {
+void TestSettingsFile::engineValuesAndLiveSessions() {
     TSettings s = DefaultSettings();
-    QString error;
-    // Its folder cannot be made: a file stands where the folder would be.
-    QVERIFY(WriteFile(FDir.filePath("blocker"), "x"));
-    const QString inside = FDir.filePath("blocker/tolvar.ini");
-    QVERIFY(!WriteSettings(s, inside, &error));
-    QCOMPARE(error, QStringLiteral("Unable to write to %1").arg(inside));
-
-    QTemporaryDir locked;
-    const QString path = locked.filePath("tolvar.ini");
-    QVERIFY(WriteFile(path, "[General]\r\nEMail=kept@example.org\r\n"));
-    QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::ExeOwner);
-    QFile probe(locked.filePath("probe"));
-    const bool rootCanWrite = probe.open(QIODevice::WriteOnly);
-    if (!rootCanWrite) {
-        s.EMail = "changed@example.org";
-        QVERIFY(!WriteSettings(s, path, &error));
-        QCOMPARE(error, QStringLiteral("Unable to write to %1").arg(path));
-        QCOMPARE(ReadFile(path), QByteArray("[General]\r\nEMail=kept@example.org\r\n"));
-    }
-    probe.remove();
-    QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    if (rootCanWrite)
-        QSKIP("permissions do not bind this user; the unmakeable folder case ran");
-}
-
-// The plain mapping is checked through ApplyEngineSettings below.
-void TestSettingsFile::engineValues() {
-    TSettings s = DefaultSettings();
-    s.ShowToolTips = false;
     // Hand-edited extremes do not wrap or turn into "no limit".
     s.Retries = 0;
     s.Timeout = 2000000000;
     s.RetryDelay = -4;
-    const TEngineValues v = EngineValues(s);
-    QVERIFY(!v.ShowHints);
+    TEngineValues v = EngineValues(s);
     QCOMPARE(v.RetryCount, 1);
     QCOMPARE(v.TimeOut, 4294967000u);
     QCOMPARE(v.RetryDelay, 0);
     s.Timeout = -5;
     QCOMPARE(EngineValues(s).TimeOut, 1000u);
-}
 
-void TestSettingsFile::applyReachesEngineAndLiveSessions() {
     TFTPComponent first;
     TFTPComponent second;
-    TSettings s = DefaultSettings();
+    s = DefaultSettings();
     s.UsePASV = false;
     s.KeepAlive = false;
     s.QuickDisconnect = true;
@@ -290,16 +229,16 @@ void TestSettingsFile::applyReachesEngineAndLiveSessions() {
 void TestSettingsFile::uploadNameConversion_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("caseChoice");
-    QTest::addColumn<int>("spaces");
     QTest::addColumn<QString>("replacement");
+    QTest::addColumn<int>("spaces");
     QTest::addColumn<QString>("converted");
-    QTest::newRow("lower, underscore") << "My File.TXT" << 1 << 2 << "_" << "my_file.txt";
-    QTest::newRow("upper, removed") << "My File.TXT" << 2 << 1 << "_" << "MYFILE.TXT";
-    QTest::newRow("unchanged") << "My File.TXT" << 0 << 0 << "_" << "My File.TXT";
-    QTest::newRow("first character only") << "a b" << 0 << 2 << "-+" << "a-b";
+    QTest::newRow("lower, underscore") << "My File.TXT" << 1 << "_" << 2 << "my_file.txt";
+    QTest::newRow("upper, removed") << "My File.TXT" << 2 << "_" << 1 << "MYFILE.TXT";
+    QTest::newRow("unchanged") << "My File.TXT" << 0 << "_" << 0 << "My File.TXT";
+    QTest::newRow("first character only") << "a b" << 0 << "-+" << 2 << "a-b";
     // A separator or empty replacement must not turn the name into a path.
-    QTest::newRow("slash replacement") << "a b" << 0 << 2 << "/" << "a_b";
-    QTest::newRow("empty replacement") << "a b" << 0 << 2 << "" << "a_b";
+    QTest::newRow("slash replacement") << "a b" << 0 << "/" << 2 << "a_b";
+    QTest::newRow("empty replacement") << "a b" << 0 << "" << 2 << "a_b";
 }
 
 void TestSettingsFile::uploadNameConversion() {
@@ -314,11 +253,8 @@ void TestSettingsFile::uploadNameConversion() {
 }
 
 void TestSettingsFile::shortNameConversion() {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Read the Instructions.txt");
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
+    const QString path = FDir.filePath("Read the Instructions.txt");
+    QVERIFY(WriteFile(path, ""));
     TSettings s = DefaultSettings();
     s.ConversionUseShortName = true;
     s.ConversionCase = 2;
@@ -328,7 +264,7 @@ void TestSettingsFile::shortNameConversion() {
     s.ConversionCase = 1;
     s.ConversionSpaces = 2;
     QCOMPARE(ConvertFileName(path, NameConversion(s)), QStringLiteral("readth_1.txt"));
-    QCOMPARE(ConvertFileName(dir.filePath("gone.txt"), NameConversion(s)), QString());
+    QCOMPARE(ConvertFileName(FDir.filePath("gone.txt"), NameConversion(s)), QString());
 }
 
 QTEST_GUILESS_MAIN(TestSettingsFile)
