@@ -75,6 +75,7 @@ public:
     void Login();
     void FirewallLogin();
     void Disconnect();
+    // Stops the running command; the queued ones complete as aborted without running.
     void Abort();
     // Each queuing operation returns the id of its main command (0 when nothing was
     // queued), as OnCommandResult reports it.

@@ -466,6 +466,37 @@ private Q_SLOTS:
         QCOMPARE(ReadFile(LocalPath("o.txt")), QByteArray("own"));
         Queue->HostView = nullptr;
     }
+
+    // A server restarted while the view's session sat idle: the next download logs on
+    // again once and transfers the file, with no error on the way.
+    void downloadAfterTheServerRestartedLogsOnAgain() {
+        Settings.SingleConnectionsOnly = true;
+        TPyftpdlibServer server;
+        QVERIFY2(server.start(), qPrintable(server.errorText()));
+        const QByteArray data = Pattern(70000);
+        QVERIFY(WriteFile(server.rootPath() + "/a.txt", "a") &&
+                WriteFile(server.rootPath() + "/b.bin", data));
+        TFakeHostView view;
+        Queue->HostView = &view;
+        auto first = Item(server.port(), "/", "a.txt", 1, false);
+        Queue->Add(first);
+        QVERIFY(WaitIdle(*Queue));
+        QVERIFY(server.restart());
+        const qsizetype mark = Queue->LogLines.size();
+        auto second = Item(server.port(), "/", "b.bin", data.size(), false);
+        Queue->Add(second);
+        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(Queue->Item(1)->State(), isDone);
+        QCOMPARE(ReadFile(LocalPath("b.bin")), data);
+        const auto lines = Queue->LogLines.mid(mark);
+        QCOMPARE(std::count_if(lines.begin(), lines.end(),
+                               [](const auto& l) { return l.Message.startsWith("USER "); }),
+                 1);
+        for (const auto& line : lines)
+            QVERIFY2(line.Color != EngineSettings().LogColorError, qPrintable(line.Message));
+        QVERIFY(view.Session->LoggedIn());
+        Queue->HostView = nullptr;
+    }
 };
 
 QTEST_GUILESS_MAIN(TstQueueServers)
