@@ -107,6 +107,8 @@ public:
     static QByteArray ModeDigits(uint16_t attributes);
 
     uint64_t AddCommand(TFTPCommand command, const QList<QByteArray>& params);
+    // The id the next queued command gets: completions below it are of earlier commands.
+    uint64_t NextCommandId() const { return NextCommandId_ + 1; }
 
     int IdleSeconds() const { return IdleSeconds_; }
     static const QList<TFTPComponent*>& LiveComponents();
