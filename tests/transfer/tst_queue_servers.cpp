@@ -188,6 +188,28 @@ private Q_SLOTS:
         QTRY_VERIFY(Py.output().contains("FTP session closed"));
     }
 
+    // Disconnecting the transfer sessions while an item still logs on ends the item at
+    // once and frees the session safely; the next item takes no completion of a command
+    // queued before it started for its own.
+    void disconnectWhileAnItemRunsEndsIt() {
+        QVERIFY(WriteFile(Py.rootPath() + "/run/f.txt", "run"));
+        auto first = Item(Py.port(), "/run/", "f.txt", 3, false);
+        Queue->Add(first);
+        QPointer<TFTPComponent> dropped = Queue->Item(0)->Session;
+        QVERIFY(dropped);
+        TransferItemsList().DisconnectAll();
+        QCOMPARE(Queue->Item(0)->State(), isCancelled);
+        QTRY_VERIFY(dropped.isNull());
+        auto second = Item(Py.port(), "/run/", "f.txt", 3, false);
+        QCOMPARE(Queue->Add(second), 1);
+        TFTPComponent* session = Queue->Item(1)->Session;
+        session->OnCommandResult(session, {TFTPCommand::ResumeDownload, false, true, 0, true});
+        QCOMPARE(Queue->Item(1)->State(), isBusy);
+        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(Queue->Item(1)->State(), isDone);
+        QCOMPARE(ReadFile(LocalPath("f.txt")), QByteArray("run"));
+    }
+
     void twoQueuesTransferAtTheSameTime() {
         const QByteArray big = Pattern(4'000'000);
         QVERIFY(WriteFile(Py.rootPath() + "/two/big.bin", big));
