@@ -39,6 +39,14 @@ void TfrmMain::HostViewStatus(TCustomView* sender, int status, int selected) {
     switch (status) {
     case hsBusy: BusyViews_.insert(sender); break;
     case hsIdle: BusyViews_.remove(sender); break;
+    case hsLoggedIn:
+        // Named again by the connection: a reconnect in the same tab follows a
+        // "Disconnected", whose notice may even arrive after the new connection began.
+        if (view && index >= 0 && !view->ConnectionName.isEmpty()) {
+            HostPane_->SetCaption(index, view->ConnectionName);
+            if (view == CurrentHostView()) setWindowTitle(MainTitle(view->ConnectionName));
+        }
+        break;
     case hsDisconnected:
         BusyViews_.remove(sender);
         if (index >= 0) HostPane_->SetCaption(index, QStringLiteral("Disconnected"));

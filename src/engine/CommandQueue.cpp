@@ -29,6 +29,12 @@ void TCommandQueue::Clear() {
         dropped.pop_back(); // last to first
 }
 
+void TCommandQueue::DropAll() {
+    std::lock_guard<std::mutex> lock(Lock_);
+    for (TCommandItemPtr& item : Items_)
+        item->Dropped = true;
+}
+
 void TCommandQueue::Terminate() {
     {
         std::lock_guard<std::mutex> lock(Lock_);

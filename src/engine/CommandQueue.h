@@ -13,6 +13,8 @@ public:
     // None once terminated and empty.
     TCommandItemPtr Pop();
     void Clear();
+    // Marks every queued command as dropped; each still comes out of Pop, in order.
+    void DropAll();
     void Terminate();
     bool Terminated() const;
     size_t Count() const;

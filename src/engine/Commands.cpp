@@ -27,6 +27,20 @@ QByteArray QuotedPath(const QByteArray& reply) {
     }
     return path;
 }
+
+// Everything but connecting, disconnecting and HTTP talks over the control connection.
+bool UsesControl(TFTPCommand command) {
+    switch (command) {
+    case TFTPCommand::None:
+    case TFTPCommand::Login:
+    case TFTPCommand::FirewallLogin:
+    case TFTPCommand::Logout:
+    case TFTPCommand::GetHTTP:
+        return false;
+    default:
+        return true;
+    }
+}
 } // namespace
 
 bool TFTPThread::FolderCommand(const QByteArray& command, uint8_t replyType) {
@@ -51,6 +65,13 @@ bool TFTPThread::DoCommand(TCommandItem& item) {
     DebugHost("Executing command \"%s\"", CommandDisplayName(item.Command));
 
     try {
+        if (UsesControl(item.Command)) {
+            ReopenDeadControl();
+            // The drop was reported when it happened (or the new log-on failed and said
+            // so): the commands queued behind it fail without a word each.
+            if (!ControlSocket.IsOpen() && LastLogin)
+                throw EControlSocketException(QString(), WSAENOTCONN_);
+        }
         switch (item.Command) {
         case TFTPCommand::None:
             break;
@@ -126,6 +147,8 @@ bool TFTPThread::DoCommand(TCommandItem& item) {
                 TypeLetter = success ? letter : 0;
             }
             BinaryType = success && (letter == 'I' || letter == 'L');
+            if (success)
+                LastTypeLetter = letter;
             // A refused TYPE leaves the server in the type it had.
             if (success) AsciiType = letter == 'A';
             break;

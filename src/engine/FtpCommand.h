@@ -40,6 +40,8 @@ struct TCommandItem {
     // Given by AddCommand, counting from 1 per session; reported back on completion.
     uint64_t Id = 0;
     bool KeepItem = false;
+    // Dropped by an abort: the worker reports it as aborted instead of running it.
+    bool Dropped = false;
     QList<QByteArray> Params;
 
     // A position beyond the list reads as empty text (1-based, as commands number them).

@@ -164,7 +164,7 @@ void TFTPComponent::Abort() {
     if (!Shared_->ThreadRunning)
         return;
     DebugLogFmt("Host %s: Abort", Host.toUtf8().constData());
-    Shared_->Queue.Clear();
+    Shared_->Queue.DropAll();
     Shared_->Aborted = true;
     Shared_->Waker.Wake();
 }

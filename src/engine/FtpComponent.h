@@ -75,6 +75,7 @@ public:
     void Login();
     void FirewallLogin();
     void Disconnect();
+    // Stops the running command; the queued ones complete as aborted without running.
     void Abort();
     // Each queuing operation returns the id of its main command (0 when nothing was
     // queued), as OnCommandResult reports it.
@@ -106,6 +107,8 @@ public:
     static QByteArray ModeDigits(uint16_t attributes);
 
     uint64_t AddCommand(TFTPCommand command, const QList<QByteArray>& params);
+    // The id the next queued command gets: completions below it are of earlier commands.
+    uint64_t NextCommandId() const { return NextCommandId_ + 1; }
 
     int IdleSeconds() const { return IdleSeconds_; }
     static const QList<TFTPComponent*>& LiveComponents();

@@ -56,7 +56,12 @@ void TFTPThread::Run() {
     while (TCommandItemPtr item = Shared->Queue.Pop()) {
         Shared->Busy = true;
         CurrentItem = item.get();
-        DoCommand(*item);
+        // Whoever waits for a dropped command learns that it ended, in its turn, so an
+        // abort leaves no waiter behind.
+        if (item->Dropped)
+            NotifyCommandCompleted(*item, false, true);
+        else
+            DoCommand(*item);
         CurrentItem = nullptr;
         item.reset();
         Shared->Busy = false;

@@ -65,7 +65,14 @@ public:
     bool FolderCommand(const QByteArray& command, uint8_t replyType);
 
     // --- log-in (Login.cpp) ---
-    bool ConnectionStep(TCommandItem& item);
+    // again: the connection is made anew for the same log-in, which the session's
+    // owners still take as the one they had (no notice of it, no server-type probe).
+    bool ConnectionStep(TCommandItem& item, bool again = false);
+    // A server that closed the connection while the session was idle (restarted, timed
+    // out) is logged on to again before the next command, which then runs as if nothing
+    // happened. False when the connection is fine or could not be made again.
+    bool ReopenDeadControl();
+    bool ControlClosedByPeer();
     bool HostLogin(const QByteArray& user, const QByteArray& password, const QByteArray& account,
                    bool readGreeting);
     bool FirewallLoginSteps(int firewallType, const QByteArray& firewallUser,
@@ -145,6 +152,9 @@ public:
     // The server answered the last transfer command with a refusal, not a preliminary reply.
     bool TransferRefused = false;
     QByteArray DataBuffer;
+    // The log-in that opened the control connection, and the last type the server took.
+    std::optional<TCommandItem> LastLogin;
+    char LastTypeLetter = 0;
 
 private:
     void CloseControl();

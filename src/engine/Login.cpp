@@ -2,9 +2,14 @@
 
 #include "engine/SocketErrors.h"
 #include "listing/DebugLog.h"
+#include "listing/FtpUtils.h"
 #include "listing/ServerTypes.h"
 
 #include <QByteArrayList>
+
+#include <cerrno>
+
+#include <poll.h>
 
 namespace {
 
@@ -245,7 +250,7 @@ void TFTPThread::LoggedInSteps() {
     Notify(TNotificationCode::LoggedIn);
 }
 
-bool TFTPThread::ConnectionStep(TCommandItem& item) {
+bool TFTPThread::ConnectionStep(TCommandItem& item, bool again) {
     const bool firewall = item.Command == TFTPCommand::FirewallLogin;
     // Parameters 1 and 2 are where the connection goes: the server, or the firewall.
     const QByteArray connectHost = item.Param(1);
@@ -313,6 +318,16 @@ bool TFTPThread::ConnectionStep(TCommandItem& item) {
     }
 
     if (succeeded && !Aborted()) {
+        LastLogin = item;
+        if (again) {
+            // The server starts the new connection in its default type.
+            if (LastTypeLetter != 0) {
+                SendCommand(QByteArray("TYPE ") + LastTypeLetter);
+                GetReplyClass();
+            }
+            return true;
+        }
+        LastTypeLetter = 0;
         if (Shared->ServerType == 0)
             DetectServerType();
         LoggedInSteps();
@@ -321,4 +336,37 @@ bool TFTPThread::ConnectionStep(TCommandItem& item) {
     NotifyDisconnect();
     Notify(TNotificationCode::CantLogIn);
     return false;
+}
+
+bool TFTPThread::ControlClosedByPeer() {
+    // A reply still owed is read first; lines nobody asked for (a "421 Timeout." before
+    // the close) are logged and dropped.
+    if (RepliesNeeded > 0 || !ControlSocket.IsOpen())
+        return false;
+    for (int chunks = 0; chunks < 16; ++chunks) {
+        pollfd check = {ControlSocket.Fd(), POLLIN, 0};
+        if (::poll(&check, 1, 0) <= 0)
+            return false;
+        char chunk[512];
+        const ssize_t received = ControlSocket.Receive(chunk, sizeof chunk);
+        if (received == 0)
+            return true;
+        if (received < 0)
+            return errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR;
+        Reader.Append(chunk, received);
+        while (Reader.HasLine())
+            Log(DisplayText(Reader.TakeLine()), EngineSettings().LogColorReply);
+    }
+    return false;
+}
+
+bool TFTPThread::ReopenDeadControl() {
+    if (!LastLogin || !ControlClosedByPeer())
+        return false;
+    LogInfo(QStringLiteral("The server closed the connection; logging on again."));
+    CloseControl();
+    Reader.Clear();
+    RepliesNeeded = 0;
+    TCommandItem login = *LastLogin;
+    return ConnectionStep(login, true);
 }

@@ -113,9 +113,8 @@ void TTransferItem::Cancel() {
         Finish(session, TFTPCommand::SetType, false, true);
         return;
     }
-    // An abort that lands between two commands of the item drops the rest of them and
-    // nothing completes. Such an item is ended here, and a pooled session, whose abort
-    // flag would hit the next command, is dropped.
+    // The abort's completions normally end the item. One that finds the session idle and
+    // nothing completed (or the session gone) ends it here, and a pooled session is dropped.
     TTransferItems* queue = Owner;
     QTimer::singleShot(CancelGraceMs, queue->Context_.get(),
                        [queue, item = this, session, alive = QPointer<TFTPComponent>(session)] {
@@ -303,6 +302,19 @@ void TTransferItem::ReleaseSession(TFTPComponent* session) {
         if (const TTransferWindows windows = queue->Windows(); windows.Main)
             windows.Main->RefreshCommandState();
     }
+}
+
+void TTransferItem::ftpCommandResult(TFTPComponent* sender,
+                                     const TCommandCompletedEventData& result) {
+    // A borrowed session's view still learns how its own commands ended.
+    if (HasSavedHandlers_ && SavedHandlers_.OnCommandResult) {
+        const auto viewHandler = SavedHandlers_.OnCommandResult;
+        viewHandler(sender, result);
+    }
+    // A command that an abort dropped completes after the item it belonged to has ended,
+    // perhaps once the next item runs on the session: only this start's own count.
+    if (!result.Final || result.Id < FirstCommandId_) return;
+    ftpCommandCompleted(sender, result.Command, result.Success, result.Aborted);
 }
 
 void TTransferItem::ftpConnect(TFTPComponent* sender) {

@@ -81,6 +81,8 @@ private:
 
     void ftpCommandCompleted(TFTPComponent* sender, TFTPCommand command, bool success,
                              bool aborted);
+    // Passes on the completions of the commands this run of the item queued.
+    void ftpCommandResult(TFTPComponent* sender, const TCommandCompletedEventData& result);
     void ftpConnect(TFTPComponent* sender);
     void ftpDisconnect(TFTPComponent* sender);
     void ftpError(TFTPComponent* sender, int code, const QString& message);
@@ -104,4 +106,6 @@ private:
     bool TypeFailed_ = false;
     // Resumes after broken connections so far, for this run of the item.
     int ResumeRetries_ = 0;
+    // The session's id of the first command of the item's latest start.
+    uint64_t FirstCommandId_ = 0;
 };

@@ -150,7 +150,9 @@ void TTransferItems::Move(int from, int to) {
 }
 
 void TTransferItems::Clear() {
-    DisconnectSessions();
+    // The items go with the sessions: none is ended first.
+    while (!Sessions_.isEmpty())
+        RetireSession(Sessions_.takeLast());
     while (!Items_.isEmpty())
         delete Items_.last(); // leaves the list by itself
     StateCount_.fill(0);

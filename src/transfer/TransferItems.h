@@ -80,6 +80,7 @@ public:
 
     void Move(int from, int to);
     void Clear();
+    // Lets the pooled sessions go; an item running on one ends, cancelled.
     void DisconnectSessions();
     void ShowInProgressWindow();
     void RemoveProgressTab();

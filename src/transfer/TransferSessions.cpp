@@ -38,6 +38,10 @@ TFTPComponent* TTransferItems::CreateSession(const TTransferItem& item) {
 }
 
 void TTransferItems::DisconnectSessions() {
+    // The item running on a session let go ends now, as cancelled: the commands it still
+    // waits for go with the session's queue, and the session itself is freed soon after.
+    if (BusyItem_ && Sessions_.contains(BusyItem_->Session))
+        BusyItem_->Finish(BusyItem_->Session, TFTPCommand::None, false, true);
     while (!Sessions_.isEmpty())
         RetireSession(Sessions_.takeLast());
 }
@@ -56,7 +60,8 @@ void TTransferItems::RetireSession(TFTPComponent* session) {
 }
 
 void TTransferItems::SessionEnded(TFTPComponent* session, TFTPCommand command, bool closed) {
-    if (!Retiring_.contains(session)) return;
+    // Never freed under an item that still runs there: its own completion comes first.
+    if (!Retiring_.contains(session) || BusyItemOn(session)) return;
     // Freed once its logout is over, or once it is no longer logged on at all.
     if (!closed && command != TFTPCommand::Logout && session->LoggedIn()) return;
     Retiring_.removeOne(session);
@@ -91,10 +96,12 @@ void TTransferItems::AttachHandlers(TFTPComponent* session) {
     // Each handler copies what it needs before calling into the item: finishing an item
     // may replace this very handler (a borrowed session gets its own back).
     TFTPHandlers& h = *session;
-    h.OnCommandCompleted = [this](TFTPComponent* s, TFTPCommand command, bool ok, bool aborted) {
+    h.OnCommandCompleted = nullptr;
+    // With the command's id: a completion is the busy item's only if the item queued it.
+    h.OnCommandResult = [this](TFTPComponent* s, const TCommandCompletedEventData& result) {
         TTransferItems* queue = this;
-        if (TTransferItem* item = queue->BusyItemOn(s))
-            item->ftpCommandCompleted(s, command, ok, aborted);
+        const TFTPCommand command = result.Command;
+        if (TTransferItem* item = queue->BusyItemOn(s)) item->ftpCommandResult(s, result);
         queue->SessionEnded(s, command, false);
     };
     h.OnConnect = [this](TFTPComponent* s) {

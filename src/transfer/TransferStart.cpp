@@ -28,6 +28,7 @@ void TTransferItem::StartOn(TFTPComponent* session) {
     if (queue->OnItemStart) queue->OnItemStart(queue, this);
     if (State_ != isBusy || Session != session)
         return; // a handler of the start event cancelled or finished it
+    FirstCommandId_ = session->NextCommandId();
 
     if (IsHTTP) {
         session->GetHTTP(URL, LocalPath());

@@ -279,6 +279,14 @@ private Q_SLOTS:
         QCOMPARE(f.Window->windowTitle(), QString("Beta - Tolvar"));
         QVERIFY(f.Sounds.Played.contains("disconnect.wav"));
         QVERIFY(f.Enabled("actDisconnect"));
+        // The same site again, in the tab it left: named after it once more.
+        f.Window->HostPane()->SetCurrentIndex(0);
+        f.Window->ConnectLastConnection(site.Name);
+        QTRY_VERIFY(f.Host(0)->Connected() && f.Host(0)->StateValue == hsIdle);
+        QCOMPARE(f.Window->HostPane()->Count(), 2);
+        QCOMPARE(f.Caption(0), QString("Alpha && Co"));
+        QCOMPARE(f.Window->windowTitle(), QString("Alpha & Co - Tolvar"));
+        f.Window->HostPane()->SetCurrentIndex(1);
 
         // A refused log-in plays its sound and leaves the tab disconnected.
         f.Host(1)->Disconnect();

@@ -87,6 +87,15 @@ bool TLoopbackServerProcess::start(int timeoutMs) {
     return false;
 }
 
+bool TLoopbackServerProcess::restart(int timeoutMs) {
+    stop();
+    QString program;
+    QStringList arguments;
+    if (m_port == 0 || !command(m_port, program, arguments)) return false;
+    m_pid = Spawn(program, arguments, m_work.filePath(QStringLiteral("output.log")), m_error);
+    return m_pid >= 0 && waitUntilAccepting(timeoutMs);
+}
+
 bool TLoopbackServerProcess::waitUntilAccepting(int timeoutMs) {
     const QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired()) {

@@ -21,6 +21,9 @@ public:
     // Starts the server; false with errorText() when it did not come up within the time-out.
     bool start(int timeoutMs = 10000);
     void stop();
+    // Stops the server and starts it again on the same port, as a restarted server is
+    // found again by the clients that knew it.
+    bool restart(int timeoutMs = 10000);
     bool isRunning() const;
 
     quint16 port() const { return m_port; }

@@ -188,6 +188,28 @@ private Q_SLOTS:
         QTRY_VERIFY(Py.output().contains("FTP session closed"));
     }
 
+    // Disconnecting the transfer sessions while an item still logs on ends the item at
+    // once and frees the session safely; the next item takes no completion of a command
+    // queued before it started for its own.
+    void disconnectWhileAnItemRunsEndsIt() {
+        QVERIFY(WriteFile(Py.rootPath() + "/run/f.txt", "run"));
+        auto first = Item(Py.port(), "/run/", "f.txt", 3, false);
+        Queue->Add(first);
+        QPointer<TFTPComponent> dropped = Queue->Item(0)->Session;
+        QVERIFY(dropped);
+        TransferItemsList().DisconnectAll();
+        QCOMPARE(Queue->Item(0)->State(), isCancelled);
+        QTRY_VERIFY(dropped.isNull());
+        auto second = Item(Py.port(), "/run/", "f.txt", 3, false);
+        QCOMPARE(Queue->Add(second), 1);
+        TFTPComponent* session = Queue->Item(1)->Session;
+        session->OnCommandResult(session, {TFTPCommand::ResumeDownload, false, true, 0, true});
+        QCOMPARE(Queue->Item(1)->State(), isBusy);
+        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(Queue->Item(1)->State(), isDone);
+        QCOMPARE(ReadFile(LocalPath("f.txt")), QByteArray("run"));
+    }
+
     void twoQueuesTransferAtTheSameTime() {
         const QByteArray big = Pattern(4'000'000);
         QVERIFY(WriteFile(Py.rootPath() + "/two/big.bin", big));
@@ -464,6 +486,37 @@ private Q_SLOTS:
         QCOMPARE(view.OwnCompletions.size(), 1);
         QCOMPARE(Queue->LogLines.size(), queueLines);
         QCOMPARE(ReadFile(LocalPath("o.txt")), QByteArray("own"));
+        Queue->HostView = nullptr;
+    }
+
+    // A server restarted while the view's session sat idle: the next download logs on
+    // again once and transfers the file, with no error on the way.
+    void downloadAfterTheServerRestartedLogsOnAgain() {
+        Settings.SingleConnectionsOnly = true;
+        TPyftpdlibServer server;
+        QVERIFY2(server.start(), qPrintable(server.errorText()));
+        const QByteArray data = Pattern(70000);
+        QVERIFY(WriteFile(server.rootPath() + "/a.txt", "a") &&
+                WriteFile(server.rootPath() + "/b.bin", data));
+        TFakeHostView view;
+        Queue->HostView = &view;
+        auto first = Item(server.port(), "/", "a.txt", 1, false);
+        Queue->Add(first);
+        QVERIFY(WaitIdle(*Queue));
+        QVERIFY(server.restart());
+        const qsizetype mark = Queue->LogLines.size();
+        auto second = Item(server.port(), "/", "b.bin", data.size(), false);
+        Queue->Add(second);
+        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(Queue->Item(1)->State(), isDone);
+        QCOMPARE(ReadFile(LocalPath("b.bin")), data);
+        const auto lines = Queue->LogLines.mid(mark);
+        QCOMPARE(std::count_if(lines.begin(), lines.end(),
+                               [](const auto& l) { return l.Message.startsWith("USER "); }),
+                 1);
+        for (const auto& line : lines)
+            QVERIFY2(line.Color != EngineSettings().LogColorError, qPrintable(line.Message));
+        QVERIFY(view.Session->LoggedIn());
         Queue->HostView = nullptr;
     }
 };

@@ -240,6 +240,37 @@ private Q_SLOTS:
         QVERIFY(Count(server.transcript(), "PWD") <= 2);
     }
 
+    // A download queued behind a command that hangs is cancelled by Stop with that command,
+    // and the next download from the pane starts at once: nothing of the abort is left to
+    // wait for.
+    void downloadAfterStop() {
+        TFolderServer folders;
+        folders.Listings = {{"/", UnixListing({"pub"}, {"a.txt"})}, {"/pub", UnixListing({}, {})}};
+        folders.Files = {{"/a.txt", "0123456789"}}; // as long as the listing says
+        folders.SilentOn = "CWD /pub/";
+        TScriptedFtpServer server;
+        server.setScript([&](TScriptedConnection& c) { folders.Serve(c); });
+        THostView view;
+        TLocalView local;
+        QTemporaryDir dest;
+        QVERIFY(local.ShowFolder(dest.path()));
+        QVERIFY(ConnectAndShow(view.Browser(), server.port()));
+        const int row = view.ItemName(0) == QLatin1String("a.txt") ? 0 : 1;
+        view.Session()->SetCurrentFolder("/pub/");
+        view.SelectRows({row});
+        QVERIFY(view.TransferTo(&local));
+        QCOMPARE(view.Queue()->StateCount(isBusy), 1);
+        view.Stop();
+        QTRY_VERIFY(view.Queue()->Idle());
+        QCOMPARE(view.Queue()->StateCount(isCancelled), 1);
+        QVERIFY(!QFile::exists(dest.filePath("a.txt")));
+        view.SelectRows({row});
+        QVERIFY(view.TransferTo(&local));
+        QTRY_VERIFY(view.Queue()->Idle());
+        QCOMPARE(view.Queue()->StateCount(isDone), 1);
+        QCOMPARE(ReadFile(dest.filePath("a.txt")), QByteArray("0123456789"));
+    }
+
     // Select-after-list masks apply to the folder asked for, never to a fallback; the log
     // keeps its last lines and is cleared at the next connect, not at a disconnect.
     void selectMasksAndLog() {
