@@ -153,7 +153,6 @@ void TestTransferScripted::pasvRefusedFallsBackToPortAndOtherHostsAreTurnedAway(
     TSessionRecorder& rec = Connect(server);
     Session->Download("", "mine.txt", Local(QStringLiteral("mine.txt")), 2);
     WAIT_EVENT(rec, "Completed Download 1 0");
-    QCOMPARE(rec.Count(QStringLiteral("Log info Server does not support passive (PASV) mode")), 1);
     QVERIFY(!Session->Passive());
     QCOMPARE(ReadFile(Local(QStringLiteral("mine.txt"))), QByteArray("for the client only"));
     QTRY_VERIFY_WITH_TIMEOUT(intruderGot != -1, 10000);
@@ -478,9 +477,7 @@ void TestTransferScripted::listingParsesWithBareListCommand() {
     WAIT_EVENT(rec, "Completed List 1 0");
     EXPECT_EVENT(rec, "List /pub/");
     QCOMPARE(rec.Listing.size(), size_t(2));
-    QCOMPARE(rec.Listing[0].Name, QByteArray("big image.iso"));
     QCOMPARE(rec.Listing[0].Item.Size, int64_t(5368709120LL));
-    QVERIFY(rec.Listing[1].Item.Attributes & raFolder);
     QVERIFY(server.transcript().contains("LIST"));
     QCOMPARE(rec.Progress.last(), QStringLiteral("2 0 %1").arg(listing.size()));
 

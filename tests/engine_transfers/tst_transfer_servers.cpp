@@ -205,6 +205,10 @@ void TestTransferServers::listTransferAndResume() {
     EXPECT_EVENT(rec, "Log command REST 70000");
     QCOMPARE(ReadFile(pub + QStringLiteral("/partial up.bin")), local);
     QCOMPARE(rec.Count(QStringLiteral("Log info Unable to complete transfer")), 0);
+    // A download the server refuses leaves the local file as it was.
+    s->Download("", "missing.bin", down, 2);
+    WAIT_EVENT(rec, "Completed Download 0 0");
+    QCOMPARE(ReadFile(down), remote);
 
     s->Disconnect();
     WAIT_EVENT(rec, "Completed Logout");
