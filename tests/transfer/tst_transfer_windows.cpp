@@ -158,30 +158,20 @@ private Q_SLOTS:
         resumed.BytesDone = resumed.StartOffset; // just started
         f = ComputeProgressFigures(queue, resumed, resumed.StartTick);
         QTest::newRow("just started") << f.CurrentRemaining << "0:00 remaining";
+
+        // Half the time-out without a byte is "stalled"; no time-out, never.
+        const auto stalled = [](uint64_t last, uint64_t now, unsigned timeOut) {
+            return QString::fromLatin1(TransferStalled(last, now, timeOut) ? "stalled" : "moving");
+        };
+        QTest::newRow("just under half") << stalled(1000, 60999, 120000) << "moving";
+        QTest::newRow("half") << stalled(1000, 61000, 120000) << "stalled";
+        QTest::newRow("no time-out") << stalled(1000, 900000, 0) << "moving";
+        QTest::newRow("clock before start") << stalled(5000, 1000, 2) << "moving";
     }
     void texts() {
         QFETCH(QString, actual);
         QFETCH(QString, expected);
         QCOMPARE(actual, expected);
-    }
-
-    // Half the time-out without a byte is "stalled"; no time-out, never.
-    void stalled_data() {
-        QTest::addColumn<quint64>("last");
-        QTest::addColumn<quint64>("now");
-        QTest::addColumn<uint>("timeOut");
-        QTest::addColumn<bool>("stalled");
-        QTest::newRow("just under half") << 1000ull << 60999ull << 120000u << false;
-        QTest::newRow("half") << 1000ull << 61000ull << 120000u << true;
-        QTest::newRow("no time-out") << 1000ull << 900000ull << 0u << false;
-        QTest::newRow("clock before start") << 5000ull << 1000ull << 2u << false;
-    }
-    void stalled() {
-        QFETCH(quint64, last);
-        QFETCH(quint64, now);
-        QFETCH(uint, timeOut);
-        QFETCH(bool, stalled);
-        QCOMPARE(TransferStalled(last, now, timeOut), stalled);
     }
 
     void everyQueueIsFollowedNotOnlyTheSelectedOne() {
