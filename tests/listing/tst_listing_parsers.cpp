@@ -1,12 +1,10 @@
 // Listing parsers: one table of listing text and expected entries per parser (data/*.txt),
 // then the helpers the parsers share and the guarantees the engine relies on.
-#include "listing/DebugLog.h"
 #include "listing/ListingParser.h"
 #include "listing/ServerTypes.h"
 
 #include <QFile>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
@@ -116,7 +114,6 @@ private Q_SLOTS:
     void vmsContinuationBelongsToOneListing();
     void runOfLoneVmsNamesStaysBounded();
     void parsesConcurrently();
-    void debugLogLines();
 
 private:
     static void AddCases(const char* file);
@@ -359,25 +356,6 @@ void TestListingParsers::parsesConcurrently() {
     for (std::thread& thread : threads)
         thread.join();
     QCOMPARE(mismatches.load(), 0);
-}
-
-void TestListingParsers::debugLogLines() {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Debug.txt"));
-    const QString previousFile = DebugLogFile();
-    SetDebugLogFile(path);
-    SetDebugLogEnabled(true);
-    ParseListing(11, "drwxr-xr-x 2 ftp ftp 512 Mar 3 10:15 pub\n", QDate(2024, 12, 10),
-                 QStringLiteral("ftp1"));
-    SetDebugLogEnabled(false);
-    SetDebugLogFile(previousFile);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray log = file.readAll();
-    QVERIFY2(log.contains("Parser Line: \"drwxr-xr-x 2 ftp ftp 512 Mar 3 10:15 pub\""), log);
-    QVERIFY2(log.contains(
-                 "Host ftp1: Parser Entry. Name = \"pub\", Size = 0, Date = \"2024-03-03 10:15"),
-             log);
 }
 
 QTEST_GUILESS_MAIN(TestListingParsers)

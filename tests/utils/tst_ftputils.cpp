@@ -1,5 +1,6 @@
 #include "listing/DebugLog.h"
 #include "listing/FtpUtils.h"
+#include "listing/ListingParser.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -201,14 +202,17 @@ void TestFtpUtils::debugLineFormat() {
     worker->start();
     worker->wait();
     delete worker;
+    ParseListing(11, "drwxr-xr-x 2 ftp ftp 512 Mar 3 10:15 pub\n", QDate(2024, 12, 10),
+                 QStringLiteral("ftp1"));
     SetDebugLogEnabled(false);
     DebugLog(QStringLiteral("not written"));
     SetDebugLogFile(QString());
 
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    QCOMPARE(lines.size(), 4); // three lines and the empty rest after the last "\r\n"
+    const QByteArray log = file.readAll();
+    QVERIFY2(!log.contains("not written"), log.constData());
+    const QList<QByteArray> lines = log.split('\n');
     const QRegularExpression main(
         QStringLiteral("^\\d\\d:\\d\\d:\\d\\d - \\d{6,}ms - \u00B7 main \u00B7 - first\r$"));
     QVERIFY2(main.match(QString::fromUtf8(lines[0])).hasMatch(), lines[0].constData());
@@ -216,6 +220,12 @@ void TestFtpUtils::debugLineFormat() {
     const QRegularExpression worker8(
         QStringLiteral(" - [0-9a-f]{8} - Host ftp1: Notify Connect\r$"));
     QVERIFY2(worker8.match(QString::fromUtf8(lines[2])).hasMatch(), lines[2].constData());
+    // What the listing parser reads and makes of it.
+    QVERIFY2(lines[3].endsWith("Parser Line: \"drwxr-xr-x 2 ftp ftp 512 Mar 3 10:15 pub\"\r"),
+             lines[3].constData());
+    QVERIFY2(log.contains("Host ftp1: Parser Entry. Name = \"pub\", Size = 0, Date = \"2024-03-03 "
+                          "10:15"),
+             log.constData());
 }
 
 QTEST_GUILESS_MAIN(TestFtpUtils)
