@@ -1,20 +1,93 @@
 // Listing parsers: one table of listing text and expected entries per parser (data/*.txt),
 // then the helpers the parsers share and the guarantees the engine relies on.
-#include "ListingCaseFile.h"
-
-#include "listing/DebugLog.h"
 #include "listing/ListingParser.h"
 #include "listing/ServerTypes.h"
 
 #include <QFile>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
 #include <thread>
 
+// A case file holds cases, each a "== name" line and then:
+//   server 11 / today 2024-06-15    the server type and "today" (before the first case:
+//                                   the defaults for all)
+//   < listing line                  one listing line, a LF appended; "<= text" appends none
+//   > name | size | mode | YYYY-MM-DD HH:MM    one expected entry, in order
+// Listing text and names take the escapes \r \n \t \0 \xHH and \\; the mode is as ls writes
+// it ('l' for a link). Lines starting with # are comments.
+struct TListingCase {
+    int ServerType = 11;
+    QDate Today;
+    QByteArray Listing;
+    QStringList Expected; // as EntryText writes them
+};
 Q_DECLARE_METATYPE(TListingCase)
+
+namespace {
+
+QByteArray Unescape(const QByteArray& text) {
+    QByteArray out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\\' && i + 1 < text.size()) {
+            c = text[++i];
+            if (c == 'x') {
+                c = char(text.mid(i + 1, 2).toInt(nullptr, 16));
+                i += 2;
+            } else if (const qsizetype k = QByteArray("rnt0").indexOf(c); k >= 0) {
+                c = "\r\n\t"[k]; // the fourth is the terminating NUL
+            }
+        }
+        out += c;
+    }
+    return out;
+}
+
+// Control and non-ASCII bytes as \xHH, and trailing blanks made visible.
+QString EscapeName(const QByteArray& name) {
+    QString out;
+    for (const char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '\\')
+            out += QStringLiteral("\\\\");
+        else if (u < 0x20 || u >= 0x7F)
+            out += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+        else
+            out += QLatin1Char(c);
+    }
+    qsizetype blanks = 0;
+    while (blanks < out.size() && out[out.size() - 1 - blanks] == QLatin1Char(' '))
+        ++blanks;
+    out.chop(blanks);
+    return out + QStringLiteral("\\x20").repeated(blanks);
+}
+
+QString EntryText(const TRemoteListEntry& entry) {
+    const uint16_t a = entry.Item.Attributes;
+    QString mode = QLatin1String((a & raFolder) ? "d" : (a & raLink) ? "l" : "-");
+    for (int i = 0; i < 9; ++i)
+        mode += (a & (raOwnerRead << i)) ? QLatin1Char("rwxrwxrwx"[i]) : QLatin1Char('-');
+    return QStringLiteral("%1 | %2 | %3 | %4")
+        .arg(EscapeName(entry.Name))
+        .arg(entry.Item.Size)
+        .arg(mode, QString::fromLatin1(DayNumberText(entry.Item.Date)));
+}
+
+// "name | size | mode | date": the name may hold anything, so split from the right.
+QString Expectation(const QByteArray& text) {
+    QByteArray rest = text, fields;
+    for (int i = 0; i < 3; ++i) {
+        const qsizetype at = rest.lastIndexOf(" | ");
+        if (at < 0) return QStringLiteral("malformed expectation: ") + QString::fromUtf8(text);
+        fields.prepend(" | " + rest.mid(at + 3).trimmed());
+        rest.truncate(at);
+    }
+    return EscapeName(Unescape(rest)) + QString::fromUtf8(fields);
+}
+
+} // namespace
 
 class TestListingParsers : public QObject {
     Q_OBJECT
@@ -41,19 +114,43 @@ private Q_SLOTS:
     void vmsContinuationBelongsToOneListing();
     void runOfLoneVmsNamesStaysBounded();
     void parsesConcurrently();
-    void debugLogLines();
 
 private:
     static void AddCases(const char* file);
     static void RunCase();
 };
 
-void TestListingParsers::AddCases(const char* file) {
+void TestListingParsers::AddCases(const char* name) {
     QTest::addColumn<TListingCase>("listingCase");
-    const QString path =
-        QStringLiteral(TOLVAR_TEST_DATA_DIR "/listing/data/") + QLatin1String(file);
-    for (const TListingCase& c : ReadListingCases(path))
-        QTest::newRow(qPrintable(c.Source + QLatin1Char(' ') + c.Name)) << c;
+    QFile file(QStringLiteral(TOLVAR_TEST_DATA_DIR "/listing/data/") + QLatin1String(name));
+    QVERIFY2(file.open(QIODevice::ReadOnly), name);
+    TListingCase defaults{11, QDate(2024, 6, 15), {}, {}};
+    QList<std::pair<QByteArray, TListingCase>> cases; // tag and case
+    int lineNumber = 0;
+    for (QByteArray line : file.readAll().split('\n')) {
+        ++lineNumber;
+        if (line.endsWith('\r')) line.chop(1);
+        TListingCase& current = cases.isEmpty() ? defaults : cases.last().second;
+        if (line.isEmpty() || line.startsWith('#') || line == "<=") continue;
+        if (line.startsWith("== "))
+            cases.append({name + (':' + QByteArray::number(lineNumber)) + ' ' + line.mid(3),
+                          TListingCase{defaults.ServerType, defaults.Today, {}, {}}});
+        else if (line.startsWith("server "))
+            current.ServerType = line.mid(7).trimmed().toInt();
+        else if (line.startsWith("today "))
+            current.Today = QDate::fromString(QString::fromLatin1(line.mid(6).trimmed()),
+                                              QStringLiteral("yyyy-MM-dd"));
+        else if (!cases.isEmpty() && line.startsWith("<= "))
+            current.Listing += Unescape(line.mid(3));
+        else if (!cases.isEmpty() && (line == "<" || line.startsWith("< ")))
+            current.Listing += Unescape(line.mid(2)) + '\n';
+        else if (!cases.isEmpty() && line.startsWith("> "))
+            current.Expected += Expectation(line.mid(2));
+        else
+            QFAIL(qPrintable(QStringLiteral("malformed line %1:%2").arg(name).arg(lineNumber)));
+    }
+    for (const auto& [tag, listingCase] : cases)
+        QTest::newRow(tag.constData()) << listingCase;
 }
 
 void TestListingParsers::RunCase() {
@@ -259,25 +356,6 @@ void TestListingParsers::parsesConcurrently() {
     for (std::thread& thread : threads)
         thread.join();
     QCOMPARE(mismatches.load(), 0);
-}
-
-void TestListingParsers::debugLogLines() {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Debug.txt"));
-    const QString previousFile = DebugLogFile();
-    SetDebugLogFile(path);
-    SetDebugLogEnabled(true);
-    ParseListing(11, "drwxr-xr-x 2 ftp ftp 512 Mar 3 10:15 pub\n", QDate(2024, 12, 10),
-                 QStringLiteral("ftp1"));
-    SetDebugLogEnabled(false);
-    SetDebugLogFile(previousFile);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray log = file.readAll();
-    QVERIFY2(log.contains("Parser Line: \"drwxr-xr-x 2 ftp ftp 512 Mar 3 10:15 pub\""), log);
-    QVERIFY2(log.contains(
-                 "Host ftp1: Parser Entry. Name = \"pub\", Size = 0, Date = \"2024-03-03 10:15"),
-             log);
 }
 
 QTEST_GUILESS_MAIN(TestListingParsers)

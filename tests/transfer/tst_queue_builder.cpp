@@ -1,11 +1,9 @@
 // Queueing from the panes: the existing-file decision as a table, and walks over fake
 // and real folders (order, subfolder questions, converted-name clashes, hostile names,
-// links, FIFOs, depth), and a refused download that must leave the local file alone.
+// links, FIFOs, depth).
 #include "TestFiles.h"
 #include "TransferFakes.h"
-#include "VsftpdServer.h"
 
-#include "engine/FtpComponent.h"
 #include "settings/Settings.h"
 #include "transfer/QueueBuilder.h"
 #include "transfer/TransferItems.h"
@@ -15,6 +13,8 @@
 #include <QTest>
 
 #include <sys/stat.h>
+
+Q_DECLARE_METATYPE(TExistingFile)
 
 namespace {
 
@@ -30,6 +30,13 @@ struct TScriptedQuestions : ITransferQuestions {
     }
 };
 
+TWalkEntry File(const QByteArray& name, int64_t size = 10) {
+    return {.Name = name, .Size = size, .Date = 100};
+}
+TWalkEntry Folder(const QByteArray& name, bool link = false) {
+    return {.Name = name, .IsFolder = true, .IsLink = link};
+}
+
 // Folders as a map from path to entries; a path missing from the map cannot be listed.
 struct TFakeSource : IFolderSource {
     QMap<QByteArray, std::vector<TWalkEntry>> Folders;
@@ -37,30 +44,11 @@ struct TFakeSource : IFolderSource {
     bool Endless = false; // every folder holds one more
     bool List(const QByteArray& folder, std::vector<TWalkEntry>& entries) override {
         Listed << folder;
-        if (Endless) {
-            entries = {Folder("d")};
-            return true;
-        }
-        if (!Folders.contains(folder))
-            return false;
-        entries = Folders.value(folder);
+        if (!Endless && !Folders.contains(folder)) return false;
+        entries = Endless ? std::vector{Folder("d")} : Folders.value(folder);
         return true;
     }
     char Separator() const override { return '/'; }
-    static TWalkEntry File(const QByteArray& name, int64_t size = 10, double date = 100) {
-        TWalkEntry e;
-        e.Name = name;
-        e.Size = size;
-        e.Date = date;
-        return e;
-    }
-    static TWalkEntry Folder(const QByteArray& name, bool link = false) {
-        TWalkEntry e;
-        e.Name = name;
-        e.IsFolder = true;
-        e.IsLink = link;
-        return e;
-    }
 };
 
 struct TBuilderFixture {
@@ -77,8 +65,7 @@ struct TBuilderFixture {
         TQueueBuilder b(Settings, ask ? &Questions : nullptr, {"h", 21, "u", "p", "", false, true},
                         Queue);
         b.OnLog = [this](const QString& text, TColor color) {
-            if (color == EngineSettings().LogColorError)
-                Errors << text;
+            if (color == EngineSettings().LogColorError) Errors << text;
         };
         return b;
     }
@@ -88,7 +75,8 @@ struct TBuilderFixture {
             const TTransferItem* item = Queue.Item(i);
             names << QString::fromUtf8(item->DestFolder + item->DestFileName) +
                          (item->IsFolder ? "/" : "") +
-                         (item->StartOffset ? QStringLiteral("@%1").arg(item->StartOffset) : QString());
+                         (item->StartOffset ? QStringLiteral("@%1").arg(item->StartOffset)
+                                            : QString());
         }
         return names;
     }
@@ -100,51 +88,54 @@ class TTestQueueBuilder : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void decision_data() {
-        QTest::addColumn<qint64>("existing");
-        QTest::addColumn<qint64>("incoming");
-        QTest::addColumn<double>("existingDate");
-        QTest::addColumn<bool>("canResume");
+        QTest::addColumn<TExistingFile>("file");
         // N NoXferOlder, o no overwrite confirm, r no restart confirm, t TryToResume 0
         QTest::addColumn<QString>("settings");
-        QTest::addColumn<QList<int>>("answers");
+        QTest::addColumn<int>("answer"); // 0: none scripted
         QTest::addColumn<int>("action");
         QTest::addColumn<QString>("asked");
-        const QList<int> none;
-        QTest::newRow("same and not newer") << 10LL << 10LL << 200.0 << true << "N" << none << int(eaSkip) << "";
-        QTest::newRow("same but newer") << 10LL << 10LL << 50.0 << true << "N" << QList<int>{mrNo} << int(eaSkip) << "O";
-        QTest::newRow("empty existing") << 0LL << 10LL << 1.0 << true << "" << none << int(eaFromStart) << "";
-        QTest::newRow("no confirmation") << 20LL << 10LL << 1.0 << true << "o" << none << int(eaFromStart) << "";
-        QTest::newRow("overwrite yes") << 20LL << 10LL << 1.0 << true << "" << QList<int>{mrYes} << int(eaFromStart) << "O";
-        QTest::newRow("overwrite closed") << 20LL << 10LL << 1.0 << true << "" << QList<int>{mrCancel} << int(eaSkip) << "O";
-        QTest::newRow("recovery impossible") << 4LL << 10LL << 1.0 << false << "" << QList<int>{mrRetry} << int(eaSkip) << "O";
-        QTest::newRow("recovery unoffered") << 4LL << 10LL << 1.0 << true << "t" << QList<int>{mrRetry} << int(eaResume) << "O";
-        QTest::newRow("ascii smaller asks") << 4LL << 10LL << 1.0 << false << "" << QList<int>{mrYes} << int(eaFromStart) << "O";
-        QTest::newRow("restart yes") << 4LL << 10LL << 1.0 << true << "" << QList<int>{mrYes} << int(eaResume) << "R";
-        QTest::newRow("restart no") << 4LL << 10LL << 1.0 << true << "" << QList<int>{mrNo} << int(eaFromStart) << "R";
-        QTest::newRow("restart closed") << 4LL << 10LL << 1.0 << true << "" << QList<int>{mrCancel} << int(eaSkip) << "R";
-        QTest::newRow("restart unasked") << 4LL << 10LL << 1.0 << true << "r" << none << int(eaResume) << "";
+        const struct {
+            const char* Tag;
+            qint64 Existing;
+            double Date;
+            bool CanResume;
+            const char *Settings, *Asked;
+            int Answer, Action;
+        } rows[] = {
+            {"same and not newer", 10, 200, true, "N", "", 0, eaSkip},
+            {"same but newer", 10, 50, true, "N", "O", mrNo, eaSkip},
+            {"empty existing", 0, 1, true, "", "", 0, eaFromStart},
+            {"no confirmation", 20, 1, true, "o", "", 0, eaFromStart},
+            {"overwrite yes", 20, 1, true, "", "O", mrYes, eaFromStart},
+            {"overwrite closed", 20, 1, true, "", "O", mrCancel, eaSkip},
+            {"recovery impossible", 4, 1, false, "", "O", mrRetry, eaSkip},
+            {"recovery unoffered", 4, 1, true, "t", "O", mrRetry, eaResume},
+            {"ascii smaller asks", 4, 1, false, "", "O", mrYes, eaFromStart},
+            {"restart yes", 4, 1, true, "", "R", mrYes, eaResume},
+            {"restart no", 4, 1, true, "", "R", mrNo, eaFromStart},
+            {"restart closed", 4, 1, true, "", "R", mrCancel, eaSkip},
+            {"restart unasked", 4, 1, true, "r", "", 0, eaResume},
+        };
+        for (const auto& r : rows)
+            QTest::newRow(r.Tag) << TExistingFile{"f", r.Existing, 10, r.Date, 100.0, r.CanResume}
+                                 << r.Settings << r.Answer << int(r.Action) << r.Asked;
     }
     void decision() {
-        QFETCH(qint64, existing);
-        QFETCH(qint64, incoming);
-        QFETCH(double, existingDate);
-        QFETCH(bool, canResume);
+        QFETCH(TExistingFile, file);
         QFETCH(QString, settings);
-        QFETCH(QList<int>, answers);
+        QFETCH(int, answer);
         QFETCH(int, action);
-        QFETCH(QString, asked);
         TSettings s = DefaultSettings();
         s.NoXferOlder = settings.contains('N');
         s.ConfirmOverwrites = !settings.contains('o');
         s.ConfirmRestarts = !settings.contains('r');
         if (settings.contains('t')) s.TryToResume = 0;
         TScriptedQuestions q;
-        q.Answers = answers;
+        if (answer) q.Answers = {answer};
         TDecisionFlags flags;
-        const TExistingFile file{"f", existing, incoming, existingDate, 100.0, canResume};
         QString why;
         QCOMPARE(int(DecideExisting(file, s, flags, &q, &why)), action);
-        QCOMPARE(q.Asked, asked);
+        QTEST(q.Asked, "asked");
         // Every skip says why, so that no file is left out without a log line.
         QCOMPARE(why.isEmpty(), action != eaSkip);
     }
@@ -174,17 +165,18 @@ private Q_SLOTS:
         f.Settings.ConversionCase = 1;
         f.Settings.ConversionSpaces = 2;
         TFakeSource local, remote;
-        local.Folders = {{"/l/", {TFakeSource::File("Top.txt"), TFakeSource::Folder("Dir"),
-                                  TFakeSource::File("My File.bin"), TFakeSource::File("my_file.bin")}},
-                         {"/l/Dir/", {TFakeSource::File("inner.bin", 50), TFakeSource::Folder("Sub")}},
-                         {"/l/Dir/Sub/", {TFakeSource::File("deep.bin")}}};
-        remote.Folders = {{"/r/", {}}, {"/r/dir/", {TFakeSource::File("inner.bin", 20)}}};
+        local.Folders = {
+            {"/l/", {File("Top.txt"), Folder("Dir"), File("My File.bin"), File("my_file.bin")}},
+            {"/l/Dir/", {File("inner.bin", 50), Folder("Sub")}},
+            {"/l/Dir/Sub/", {File("deep.bin")}}};
+        remote.Folders = {{"/r/", {}}, {"/r/dir/", {File("inner.bin", 20)}}};
         f.Questions.Answers = {mrNo, mrYes};
         TQueueBuilder b = f.Builder();
         b.Upload(local.Folders.value("/l/"), "/l/", "/r/", local, remote);
         QCOMPARE(f.Questions.Asked, QStringLiteral("OR"));
-        QCOMPARE(f.Items(), QStringList({"/r/top.txt", "/r/my_file.bin", "/r/dir/",
-                                         "/r/dir/inner.bin@20", "/r/dir/sub/", "/r/dir/sub/deep.bin"}));
+        QCOMPARE(f.Items(),
+                 QStringList({"/r/top.txt", "/r/my_file.bin", "/r/dir/", "/r/dir/inner.bin@20",
+                              "/r/dir/sub/", "/r/dir/sub/deep.bin"}));
         // The new folder below the one just made is looked up too.
         QVERIFY(remote.Listed.contains("/r/dir/sub/"));
     }
@@ -193,13 +185,10 @@ private Q_SLOTS:
     void downloadHostileNames() {
         TBuilderFixture f;
         TFakeSource remote, local;
-        TWalkEntry link = TFakeSource::Folder("lib", true);
-        remote.Folders = {
-            {"/r/",
-             {TFakeSource::File("../evil"), TFakeSource::File("a/b"), TFakeSource::File(".."),
-              TFakeSource::File("ok.txt"), link, TFakeSource::Folder(".."),
-              TFakeSource::File("new\nline"), TFakeSource::Folder("sub\r")}},
-            {"/r/lib/", {TFakeSource::File("x")}}};
+        remote.Folders = {{"/r/",
+                           {File("../evil"), File("a/b"), File(".."), File("ok.txt"),
+                            Folder("lib", true), Folder(".."), File("new\nline"), Folder("sub\r")}},
+                          {"/r/lib/", {File("x")}}};
         local.Folders = {{"/l/", {}}};
         TQueueBuilder b = f.Builder();
         b.Download(remote.Folders.value("/r/"), "/r/", "/l/", remote, local);
@@ -218,8 +207,8 @@ private Q_SLOTS:
     void existingFolderAndUnattended() {
         TBuilderFixture f;
         TFakeSource remote, local;
-        remote.Folders = {{"/r/", {TFakeSource::File("a"), TFakeSource::File("b", 30)}}};
-        local.Folders = {{"/l/", {TFakeSource::Folder("a"), TFakeSource::File("b", 10)}}};
+        remote.Folders = {{"/r/", {File("a"), File("b", 30)}}};
+        local.Folders = {{"/l/", {Folder("a"), File("b", 10)}}};
         TQueueBuilder b = f.Builder(false);
         b.Download(remote.Folders.value("/r/"), "/r/", "/l/", remote, local);
         QVERIFY(f.Items().isEmpty());
@@ -237,7 +226,7 @@ private Q_SLOTS:
         TFakeSource endless, local;
         endless.Endless = true;
         local.Folders = {{"/l/", {}}};
-        f.Builder().Download({TFakeSource::Folder("d")}, "/r/", "/l/", endless, local);
+        f.Builder().Download({Folder("d")}, "/r/", "/l/", endless, local);
         QCOMPARE(endless.Listed.size(), TQueueBuilder::MaxDepth + 1);
 
         QTemporaryDir dir;
@@ -255,34 +244,6 @@ private Q_SLOTS:
         g.Builder().Upload(top, root, "/r/", disk, remote);
         QCOMPARE(g.Items(), QStringList({"/r/t/", "/r/t/sub/", "/r/t/sub/f.bin"}));
         QCOMPARE(g.Errors.size(), 1); // the FIFO
-    }
-
-    // A download the server refuses leaves the existing local file byte for byte.
-    void refusedDownloadKeepsFile() {
-        TVsftpdServer server;
-        QVERIFY2(server.start(), qPrintable(server.errorText()));
-        QTemporaryDir local;
-        const QString path = local.filePath("keep.bin");
-        QVERIFY(WriteFile(path, Pattern(3000)));
-        TFTPComponent session;
-        session.Host = QStringLiteral("127.0.0.1");
-        session.Port = server.port();
-        session.User = "anonymous";
-        session.Password = "t@x";
-        session.SetPassive(true);
-        bool done = false, ok = true;
-        session.OnCommandResult = [&](TFTPComponent*, const TCommandCompletedEventData& r) {
-            if (r.Command == TFTPCommand::Download && r.Final) {
-                done = true;
-                ok = r.Success;
-            }
-        };
-        session.Login();
-        const QByteArray folder = QFile::encodeName(server.rootPath()) + "/";
-        session.Download(folder, folder + "missing.bin", path, 2);
-        QTRY_VERIFY_WITH_TIMEOUT(done, 10000);
-        QVERIFY(!ok);
-        QCOMPARE(ReadFile(path), Pattern(3000));
     }
 };
 
