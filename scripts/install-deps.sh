@@ -6,6 +6,8 @@ set -euo pipefail
 PACKAGES=(
   # build
   cmake ninja-build g++ clang pkg-config
+  # the formatting check (the version 14 that Debian 12 ships)
+  clang-format
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
   # sanitizer and fuzzer runtimes for clang
   libclang-rt-14-dev

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs what the build and the tests need, then builds and runs every test suite:
-# a plain build with warnings as errors, the whole suite under AddressSanitizer and
+# Installs what the build and the tests need, checks the formatting, then builds and runs
+# every test suite: a plain build with warnings as errors, the whole suite under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the engine and transfer-queue suites under ThreadSanitizer, and the
 # parsers' fuzz target for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
+bash scripts/check-format.sh
 
 JOBS=$(nproc)
 BUILD_ROOT=${TOLVAR_BUILD_ROOT:-build}

@@ -56,8 +56,12 @@ using bench::Now;
 using bench::ResidentKib;
 using bench::WaitFor;
 
-double ThreadCpuMs() { return bench::CpuMs(RUSAGE_THREAD); }
-[[noreturn]] void Fail(const char* what) { bench::Fail("queueing-bench", what); }
+double ThreadCpuMs() {
+    return bench::CpuMs(RUSAGE_THREAD);
+}
+[[noreturn]] void Fail(const char* what) {
+    bench::Fail("queueing-bench", what);
+}
 
 // Holds a queue's items back, as a host view does while a command queues a batch.
 class TAlwaysQueueing : public ITransferHostView {
@@ -139,7 +143,7 @@ int main(int argc, char** argv) {
     QTimer poll;
     poll.setTimerType(Qt::PreciseTimer);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        struct stat info{};
+        struct stat info {};
         if (firstByte < 0 && ::stat(firstFile.constData(), &info) == 0 && info.st_size > 0)
             firstByte = Now() - start;
     });
@@ -179,8 +183,9 @@ int main(int argc, char** argv) {
     });
     ticker.start(1);
     poll.start(2);
-    if (!WaitFor([&] { return returned >= 0 && firstByte >= 0 && Now() - start >= returned + 1000; },
-                 120000)) {
+    if (!WaitFor(
+            [&] { return returned >= 0 && firstByte >= 0 && Now() - start >= returned + 1000; },
+            120000)) {
         std::fprintf(stderr, "queueing-bench: returned %.1f ms, first byte %.1f ms, items %d\n",
                      returned, firstByte, queue->Count());
         Fail("no first byte within 120 s of the command");

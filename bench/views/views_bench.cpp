@@ -45,7 +45,9 @@ namespace {
 using bench::Now;
 using bench::ResidentKib;
 
-[[noreturn]] void Fail(const char* what) { bench::Fail("views-bench", what); }
+[[noreturn]] void Fail(const char* what) {
+    bench::Fail("views-bench", what);
+}
 
 // The loop of the wait in progress, so the pane's callbacks end it the moment the
 // condition holds instead of at the next poll.
@@ -232,10 +234,11 @@ int main(int argc, char** argv) {
     alone.SetListing(listing);
     // Each sort from the other order, so that none is answered from the model's memory.
     std::printf("sort_ms %.1f\n", bestOf3([&] {
-                    alone.Sort(TRemoteListModel::colName, Qt::DescendingOrder);
-                    alone.Sort(TRemoteListModel::colName, Qt::AscendingOrder);
-                }) / 2);
-    std::printf("size_sort_ms %.1f\n", bestOf3([&] {
+                                      alone.Sort(TRemoteListModel::colName, Qt::DescendingOrder);
+                                      alone.Sort(TRemoteListModel::colName, Qt::AscendingOrder);
+                                  }) / 2);
+    std::printf("size_sort_ms %.1f\n",
+                bestOf3([&] {
                     alone.Sort(TRemoteListModel::colSize, Qt::AscendingOrder);
                     alone.Sort(TRemoteListModel::colSize, Qt::DescendingOrder);
                 }) / 2);

@@ -33,7 +33,9 @@ TCommandLineRunner::TCommandLineRunner(TfrmMain& window) : Window_(window) {
     connect(&Poll_, &QTimer::timeout, this, &TCommandLineRunner::Check);
 }
 
-TCommandLineRunner::~TCommandLineRunner() { Window_.Monitor().RemoveListener(this); }
+TCommandLineRunner::~TCommandLineRunner() {
+    Window_.Monitor().RemoveListener(this);
+}
 
 void TCommandLineRunner::Log(const QString& text) {
     Errors_ = true;
@@ -41,14 +43,16 @@ void TCommandLineRunner::Log(const QString& text) {
 }
 
 void TCommandLineRunner::Run(const TCommandLine& commandLine) {
-    for (const QString& error : commandLine.Errors) Log(error);
+    for (const QString& error : commandLine.Errors)
+        Log(error);
     Start(commandLine, commandLine.ExitWhenDone);
 }
 
 void TCommandLineRunner::RunHandedOver(const QStringList& message) {
     if (message.isEmpty()) return;
     const TCommandLine commandLine = ParseCommandLine(message.mid(1), message.first());
-    for (const QString& url : commandLine.Urls) RunURL(url);
+    for (const QString& url : commandLine.Urls)
+        RunURL(url);
     if (!commandLine.Host.isEmpty()) Start(commandLine, false, true);
     // A start refuses its own unknown switches before handing over; a message from
     // elsewhere may still hold some.
@@ -83,7 +87,8 @@ void TCommandLineRunner::Start(const TCommandLine& commandLine, bool exitWhenDon
         Window_.CurrentLocalView() ? Window_.CurrentLocalView()->Folder() : QDir::currentPath();
     // No date: the files are not listed first, so their times come from the server.
     TCommandLineRun run = BuildCommandLineRun(commandLine, settings.EMail, localFolder, 0);
-    for (const QString& error : run.Errors) Log(error);
+    for (const QString& error : run.Errors)
+        Log(error);
     ExitWhenDone_ = ExitWhenDone_ || exitWhenDone;
     if (!commandLine.Host.isEmpty()) {
         // The command line connects even without a password: the server may want none.
@@ -111,7 +116,8 @@ void TCommandLineRunner::Start(const TCommandLine& commandLine, bool exitWhenDon
                 QPointer<THostView> view = Browse_.data();
                 const QString name = view->ConnectionName;
                 const auto normal = view->OnTransfer;
-                view->OnTransfer = [view, target, name, normal](TCustomView* source, TCustomView*& to) {
+                view->OnTransfer = [view, target, name, normal](TCustomView* source,
+                                                                TCustomView*& to) {
                     if (normal) normal(source, to);
                     if (target && view && view->ConnectionName == name) to = target.data();
                     QMetaObject::invokeMethod(
@@ -129,10 +135,13 @@ void TCommandLineRunner::RunURL(const QString& url) {
     bool valid = false;
     const QString problem = CheckURL(url, Window_.Settings().EMail, parts, valid);
     if (!valid || parts.Host.isEmpty()) {
-        Log(problem.isEmpty() ? QStringLiteral("Unable to read the URL %1").arg(URLWithoutPassword(url)) : problem);
+        Log(problem.isEmpty()
+                ? QStringLiteral("Unable to read the URL %1").arg(URLWithoutPassword(url))
+                : problem);
         return;
     }
-    const bool wildcards = parts.FileName.contains(QLatin1Char('*')) || parts.FileName.contains(QLatin1Char('?'));
+    const bool wildcards =
+        parts.FileName.contains(QLatin1Char('*')) || parts.FileName.contains(QLatin1Char('?'));
     if (parts.FileName.isEmpty() || wildcards) {
         Window_.ConnectLocation(parts.Host, parts.Port, parts.User, parts.Password,
                                 parts.FolderPath, parts.FileName,
@@ -141,12 +150,13 @@ void TCommandLineRunner::RunURL(const QString& url) {
     }
     // A link to one file: fetched into the folder the user picks, as "Connect to URL" does.
     TLocalView* local = Window_.CurrentLocalView();
-    const QString destination = Window_.Questions().PickFolder(QStringLiteral("Select Destination Folder"),
-                                                               local ? local->Folder() : QDir::homePath());
+    const QString destination = Window_.Questions().PickFolder(
+        QStringLiteral("Select Destination Folder"), local ? local->Folder() : QDir::homePath());
     if (destination.isEmpty()) return;
     QStringList errors;
     QueueURLDownloads(parts, parts.Password, destination, &errors);
-    for (const QString& error : errors) Log(error);
+    for (const QString& error : errors)
+        Log(error);
 }
 
 void TCommandLineRunner::ItemFinished(TTransferItems*, TTransferItem* item) {
@@ -171,7 +181,8 @@ void TCommandLineRunner::Check() {
         if (!gone) {
             // Matching files are queued as soon as the folder shows; a folder shown for a
             // while with every queue idle has nothing (more) to fetch.
-            const bool idle = Browse_->Connected() && state == hsIdle && !Browse_->Session()->Busy();
+            const bool idle =
+                Browse_->Connected() && state == hsIdle && !Browse_->Session()->Busy();
             BrowseIdleTicks_ = idle ? BrowseIdleTicks_ + 1 : 0;
             if (BrowseIdleTicks_ < IdleTicksBeforeNoMatch) return;
         }

@@ -20,8 +20,7 @@ constexpr char HelpContextProperty[] = "tolvarHelpContext";
 QString TopicPath(int context) {
     const QString folder = HelpFolder();
     const QString page = QDir(folder).filePath(QStringLiteral("%1.html").arg(context));
-    if (QFileInfo::exists(page))
-        return page;
+    if (QFileInfo::exists(page)) return page;
     return QDir(folder).filePath(QStringLiteral("%1.html").arg(int(hcContents)));
 }
 
@@ -63,8 +62,7 @@ protected:
             static_cast<QKeyEvent*>(event)->modifiers() != Qt::NoModifier)
             return false;
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (!widget)
-            return false;
+        if (!widget) return false;
         int context = hcContents;
         for (QWidget* w = widget; w; w = w->parentWidget()) {
             const QVariant value = w->property(HelpContextProperty);
@@ -81,13 +79,12 @@ protected:
 } // namespace
 
 QString HelpFolder() {
-    const QString besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help"));
-    if (QFileInfo::exists(besideProgram))
-        return besideProgram;
+    const QString besideProgram =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help"));
+    if (QFileInfo::exists(besideProgram)) return besideProgram;
     const QString installed = QDir(QCoreApplication::applicationDirPath())
                                   .filePath(QStringLiteral("../share/tolvar/help"));
-    if (QFileInfo::exists(installed))
-        return QDir::cleanPath(installed);
+    if (QFileInfo::exists(installed)) return QDir::cleanPath(installed);
     return QStringLiteral(TOLVAR_SOURCE_HELP_DIR);
 }
 
@@ -99,8 +96,7 @@ void ShowHelpTopic(int context, QWidget* parent) {
     // A modal window blocks every window but its own children: help asked for from it
     // (F1 in the options) belongs to it, or it would open behind it, out of reach.
     QWidget* owner = QApplication::activeModalWidget();
-    if (!owner && parent && parent->window()->isModal())
-        owner = parent->window();
+    if (!owner && parent && parent->window()->isModal()) owner = parent->window();
     if (Window && Window->parentWidget() != owner) {
         const QRect bounds = Window->geometry();
         Window->setParent(owner, Window->windowFlags());
@@ -108,16 +104,14 @@ void ShowHelpTopic(int context, QWidget* parent) {
     }
     if (!Window) {
         Window = new THelpWindow(owner);
-        if (owner)
-            Window->move(owner->geometry().center() - Window->rect().center());
+        if (owner) Window->move(owner->geometry().center() - Window->rect().center());
     }
     Window->Show(context);
 }
 
 void InstallHelpKey() {
     static bool installed = false;
-    if (installed || !qApp)
-        return;
+    if (installed || !qApp) return;
     installed = true;
     qApp->installEventFilter(new THelpKeyFilter(qApp));
 }

@@ -65,15 +65,16 @@ bool TLogPane::Save() {
 
 bool TLogPane::SaveAs() {
     if (!Questions_) return false;
-    const QString fileName =
-        Questions_->PickFile(QStringLiteral("Save log as"), LogFileName ? LogFileName() : QString(),
-                             QStringLiteral("Log Files (*.log);;Text Files (*.txt);;All Files (*)"), true);
+    const QString fileName = Questions_->PickFile(
+        QStringLiteral("Save log as"), LogFileName ? LogFileName() : QString(),
+        QStringLiteral("Log Files (*.log);;Text Files (*.txt);;All Files (*)"), true);
     return !fileName.isEmpty() && SaveAndClear(fileName);
 }
 
 void TLogPane::UpdateActions() {
     const bool lines = HasLines();
-    for (QAction* action : {Save_, SaveAs_, Clear_}) action->setEnabled(lines);
+    for (QAction* action : {Save_, SaveAs_, Clear_})
+        action->setEnabled(lines);
 }
 
 void TLogPane::contextMenuEvent(QContextMenuEvent* event) {

@@ -4,9 +4,9 @@
 #include "app/LogPane.h"
 #include "app/SidePane.h"
 #include "app/SoundEffectPlayer.h"
-#include "settings/windows/ApplicationHints.h"
 #include "platform/Registry.h"
 #include "settings/SettingsFile.h"
+#include "settings/windows/ApplicationHints.h"
 #include "sites/windows/PasswordDialog.h"
 #include "transfer/TransferItemsList.h"
 #include "transfer/TransferMonitor.h"
@@ -47,9 +47,13 @@ TfrmMain::TfrmMain(const TMainPaths& paths, QWidget* parent) : QMainWindow(paren
     Progress_ = std::make_unique<TfrmTransfer>(*Monitor_);
     Progress_->SetPinned(Settings_.PinTransferWindow);
     Manager_ = std::make_unique<TfrmTransferMngr>(*Monitor_);
-    Manager_->OnClosed = [this] { Action(QStringLiteral("actTransferManager"))->setChecked(false); };
+    Manager_->OnClosed = [this] {
+        Action(QStringLiteral("actTransferManager"))->setChecked(false);
+    };
     TransferItemsList().SetWindows({this, Progress_.get(), Manager_.get()});
-    Monitor_->OnStatus = [this](TTransferItems*, TTransferItem*, int status) { TransferStatus(status); };
+    Monitor_->OnStatus = [this](TTransferItems*, TTransferItem*, int status) {
+        TransferStatus(status);
+    };
     Monitor_->OnThreadError = [this](const QString& text) { WriteLog(nullptr, text, 0x0000FF); };
     Monitor_->OnSessionConnected = [this](bool connected) {
         Action(QStringLiteral("actDisconnectTransfer"))->setEnabled(connected);
@@ -107,11 +111,14 @@ void TfrmMain::SetQuestions(IViewQuestions* questions) {
     for (TSidePane* pane : {LocalPane_, HostPane_})
         for (int i = 0; i < pane->Count(); ++i) {
             if (auto* host = qobject_cast<THostView*>(pane->View(i))) host->SetQuestions(questions);
-            if (auto* local = qobject_cast<TLocalView*>(pane->View(i))) local->SetQuestions(questions);
+            if (auto* local = qobject_cast<TLocalView*>(pane->View(i)))
+                local->SetQuestions(questions);
         }
 }
 
-void TfrmMain::SetSoundPlayer(ISoundPlayer* sounds) { Sounds_ = sounds ? sounds : OwnSounds_.get(); }
+void TfrmMain::SetSoundPlayer(ISoundPlayer* sounds) {
+    Sounds_ = sounds ? sounds : OwnSounds_.get();
+}
 
 THostView* TfrmMain::CurrentHostView() const {
     return HostPane_ ? qobject_cast<THostView*>(HostPane_->CurrentView()) : nullptr;
@@ -124,7 +131,8 @@ TLocalView* TfrmMain::CurrentLocalView() const {
 int TfrmMain::ConnectedViewCount() const {
     int count = 0;
     for (int i = 0; i < HostPane_->Count(); ++i)
-        if (auto* view = qobject_cast<THostView*>(HostPane_->View(i)); view && view->Connected()) ++count;
+        if (auto* view = qobject_cast<THostView*>(HostPane_->View(i)); view && view->Connected())
+            ++count;
     return count;
 }
 
@@ -134,9 +142,13 @@ void TfrmMain::WriteLog(THostView* sender, const QString& text, TColor color) {
     Log_->AppendLine(text, color);
 }
 
-void TfrmMain::ShowMessage(const QString& text) { Questions_->ShowMessage(text); }
+void TfrmMain::ShowMessage(const QString& text) {
+    Questions_->ShowMessage(text);
+}
 
-void TfrmMain::SetStatusText(const QString& text) { StatusPanels_[0]->setText(text); }
+void TfrmMain::SetStatusText(const QString& text) {
+    StatusPanels_[0]->setText(text);
+}
 
 void TfrmMain::SetApplicationTitle(const QString& title) {
     ApplicationTitle_ = title;
@@ -151,7 +163,9 @@ void TfrmMain::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
 }
 
-void TfrmMain::RefreshCommandState() { UpdateHostCommands(); }
+void TfrmMain::RefreshCommandState() {
+    UpdateHostCommands();
+}
 
 bool TfrmMain::ShowTransferInfoChecked() const {
     return Action(QStringLiteral("actShowTransfers"))->isChecked();

@@ -32,7 +32,8 @@ bool TfrmMain::ConnectSite(const TSite& site) {
     const std::optional<int> port = PortOf(site.Port);
     if (!port) {
         Questions_->ShowMessage(
-            QStringLiteral("The port of the site %1 must be a number from 1 to 65535.").arg(site.Name));
+            QStringLiteral("The port of the site %1 must be a number from 1 to 65535.")
+                .arg(site.Name));
         return false;
     }
     if (!ConnectLocation(site.Host.trimmed(), *port, site.User, site.Password, site.HostFolder,
@@ -51,9 +52,9 @@ bool TfrmMain::ConnectLocation(const QString& host, int port, const QString& use
                                bool useFirewall, bool fromCommandLine) {
     if (port < 1 || port > 65535) return false;
     // Asked before any tab is made or named: a cancelled prompt leaves no trace.
-    const TPasswordOutcome outcome = ResolvePassword(password, Settings_.PromptForPass, fromCommandLine, [&] {
-        return AskPassword ? AskPassword(host) : std::nullopt;
-    });
+    const TPasswordOutcome outcome =
+        ResolvePassword(password, Settings_.PromptForPass, fromCommandLine,
+                        [&] { return AskPassword ? AskPassword(host) : std::nullopt; });
     if (!outcome.Connect) return false;
     THostView* view = CurrentHostView();
     if (!view || !Idle(view, BusyViews_)) view = CreateHostTab();
@@ -62,7 +63,8 @@ bool TfrmMain::ConnectLocation(const QString& host, int port, const QString& use
     view->ConnectionName = caption;
     setWindowTitle(MainTitle(caption));
     view->Browser().UsesFirewall = useFirewall;
-    view->Connect(host, port, masks, folder, user.toUtf8(), outcome.Password.toUtf8(), QByteArray());
+    view->Connect(host, port, masks, folder, user.toUtf8(), outcome.Password.toUtf8(),
+                  QByteArray());
     return true;
 }
 
@@ -73,7 +75,9 @@ void TfrmMain::AddLastConnection(const QString& siteName) {
     names << siteName;
     for (const QString& name : LastConnections_)
         if (!name.isEmpty() && name != siteName) names << name;
-    while (names.size() > 8) names.removeLast();
-    while (names.size() < 8) names << QString();
+    while (names.size() > 8)
+        names.removeLast();
+    while (names.size() < 8)
+        names << QString();
     LastConnections_ = names;
 }

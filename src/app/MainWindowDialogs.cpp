@@ -38,7 +38,8 @@ void TfrmMain::ConnectLastConnection(const QString& siteName) {
     manager.LoadSite();
     const TSite site = manager.Site();
     if (site.Host.trimmed().isEmpty()) {
-        Questions_->ShowMessage(QStringLiteral("The site %1 is no longer in the site list.").arg(siteName));
+        Questions_->ShowMessage(
+            QStringLiteral("The site %1 is no longer in the site list.").arg(siteName));
         return;
     }
     ConnectSite(site);
@@ -46,16 +47,20 @@ void TfrmMain::ConnectLastConnection(const QString& siteName) {
 
 void TfrmMain::ConnectToURL() {
     TfrmURL window(Settings_, DialogQuestions(Questions_, OwnQuestions_.get()), this);
-    const QString localFolder = CurrentLocalView() ? CurrentLocalView()->Folder() : QDir::currentPath();
+    const QString localFolder =
+        CurrentLocalView() ? CurrentLocalView()->Folder() : QDir::currentPath();
     window.SetDownloadFolder(localFolder);
     // HTTP downloads (and the viewer's, until there is a viewer) are queued by the window.
-    if (window.exec() != QDialog::Accepted || !window.Valid() || window.IsHTTP() || window.UseViewer())
+    if (window.exec() != QDialog::Accepted || !window.Valid() || window.IsHTTP() ||
+        window.UseViewer())
         return;
     const TSplitURL parts = window.Parts();
-    const bool wildcards = parts.FileName.contains(QLatin1Char('*')) || parts.FileName.contains(QLatin1Char('?'));
+    const bool wildcards =
+        parts.FileName.contains(QLatin1Char('*')) || parts.FileName.contains(QLatin1Char('?'));
     QString destination = localFolder;
     if (!parts.FileName.isEmpty()) {
-        destination = Questions_->PickFolder(QStringLiteral("Select Destination Folder"), localFolder);
+        destination =
+            Questions_->PickFolder(QStringLiteral("Select Destination Folder"), localFolder);
         if (destination.isEmpty()) return;
     }
     if (parts.FileName.isEmpty() || wildcards) {
@@ -64,18 +69,19 @@ void TfrmMain::ConnectToURL() {
                         parts.FileName, ConnectionCaption(QString(), parts.Host, parts.Port), true);
         return;
     }
-    const TPasswordOutcome password = ResolvePassword(parts.Password, Settings_.PromptForPass, false, [&] {
-        return AskPassword ? AskPassword(parts.Host) : std::nullopt;
-    });
+    const TPasswordOutcome password =
+        ResolvePassword(parts.Password, Settings_.PromptForPass, false,
+                        [&] { return AskPassword ? AskPassword(parts.Host) : std::nullopt; });
     if (!password.Connect) return;
     QStringList errors;
     QueueURLDownloads(parts, password.Password, destination, &errors);
-    for (const QString& error : errors) WriteLog(nullptr, error, 0x0000FF);
+    for (const QString& error : errors)
+        WriteLog(nullptr, error, 0x0000FF);
 }
 
 void TfrmMain::ShowOptions() {
-    TfrmOptions options(Settings_, Paths_.Settings, Sounds_, DialogQuestions(Questions_, OwnQuestions_.get()),
-                        this);
+    TfrmOptions options(Settings_, Paths_.Settings, Sounds_,
+                        DialogQuestions(Questions_, OwnQuestions_.get()), this);
     options.SetPinPressed([this] { return Progress_->Pinned(); });
     options.exec();
 }

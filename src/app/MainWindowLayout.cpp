@@ -2,8 +2,8 @@
 #include "app/Help.h"
 #include "app/LogPane.h"
 #include "app/MainWindow.h"
-#include "app/ThemeIcons.h"
 #include "app/SidePane.h"
+#include "app/ThemeIcons.h"
 #include "transfer/TransferItemsList.h"
 #include "transfer/TransferMonitor.h"
 #include "transfer/windows/BusyAnimation.h"
@@ -72,8 +72,8 @@ void TfrmMain::BuildToolbar() {
     Toolbar_ = new QToolBar(this);
     Toolbar_->setObjectName(QStringLiteral("Toolbar"));
     Toolbar_->setMovable(false);
-    for (const char* n : {"actConnect", "actConnectURL", "actStop", "actDisconnect", "actTransferManager",
-                          "actMaximizeHost", "actShowLog", "actShowViewer"})
+    for (const char* n : {"actConnect", "actConnectURL", "actStop", "actDisconnect",
+                          "actTransferManager", "actMaximizeHost", "actShowLog", "actShowViewer"})
         Toolbar_->addAction(Action(QString::fromLatin1(n)));
     auto* spacer = new QWidget(Toolbar_);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
@@ -102,25 +102,29 @@ void TfrmMain::BuildLayout() {
     // The splitter may squeeze it to any height; one with no room for a line is closed
     // (LogSplitterMoved).
     Log_->setMinimumHeight(1);
-    Log_->setWhatsThis(QStringLiteral("The messages exchanged with the server of the current host tab."));
+    Log_->setWhatsThis(
+        QStringLiteral("The messages exchanged with the server of the current host tab."));
     auto* top = new QWidget(this);
     auto* topLayout = new QVBoxLayout(top);
     topLayout->setContentsMargins(0, 0, 0, 0);
     topLayout->setSpacing(0);
     topLayout->addWidget(Toolbar_);
-    DragBar_ = new TDragBar([this] { return ToolbarLarge_; }, [this](bool l) { SetToolbarLarge(l); }, top);
+    DragBar_ =
+        new TDragBar([this] { return ToolbarLarge_; }, [this](bool l) { SetToolbarLarge(l); }, top);
     topLayout->addWidget(DragBar_);
 
     LocalPane_ = new TSidePane(QStringLiteral("LocalPane"));
     HostPane_ = new TSidePane(QStringLiteral("HostPane"));
-    LocalPane_->setWhatsThis(QStringLiteral(
-        "A folder of this computer. Each tab shows a folder; select files and press Upload, or drag "
-        "them to the server's side."));
-    HostPane_->setWhatsThis(QStringLiteral(
-        "A folder on a server. Each tab is a connection of its own; select files and press Download, "
-        "or drag them to the local side."));
-    LocalPane_->Tree()->setWhatsThis(QStringLiteral("The local folder shown and the folders above it."));
-    HostPane_->Tree()->setWhatsThis(QStringLiteral("The server's folder shown and the folders visited."));
+    LocalPane_->setWhatsThis(QStringLiteral("A folder of this computer. Each tab shows a folder; "
+                                            "select files and press Upload, or drag "
+                                            "them to the server's side."));
+    HostPane_->setWhatsThis(QStringLiteral("A folder on a server. Each tab is a connection of its "
+                                           "own; select files and press Download, "
+                                           "or drag them to the local side."));
+    LocalPane_->Tree()->setWhatsThis(
+        QStringLiteral("The local folder shown and the folders above it."));
+    HostPane_->Tree()->setWhatsThis(
+        QStringLiteral("The server's folder shown and the folders visited."));
     for (const bool host : {false, true}) {
         TSidePane* pane = host ? HostPane_ : LocalPane_;
         const QString p = host ? QStringLiteral("actServer") : QStringLiteral("actLocal");
@@ -132,8 +136,10 @@ void TfrmMain::BuildLayout() {
         views->setMenu(styleMenu);
         pane->AddMenuButton(views);
         pane->AddButton(Action(p + "ChangeFolder"));
-        static const char* const hostStrip[] = {"Rename", "Refresh", "EditNotepad", "Erase", "Mask", "NewFolder"};
-        static const char* const localStrip[] = {"EditNotepad", "Rename", "Erase", "Mask", "Refresh", "NewFolder"};
+        static const char* const hostStrip[] = {"Rename", "Refresh", "EditNotepad",
+                                                "Erase",  "Mask",    "NewFolder"};
+        static const char* const localStrip[] = {"EditNotepad", "Rename",  "Erase",
+                                                 "Mask",        "Refresh", "NewFolder"};
         for (const char* what : host ? hostStrip : localStrip)
             pane->AddStripAction(Action(p + what));
         connect(pane, &TSidePane::CurrentChanged, this,

@@ -2,8 +2,8 @@
 #include "app/Help.h"
 #include "app/LogPane.h"
 #include "app/MainWindow.h"
-#include "app/ThemeIcons.h"
 #include "app/SidePane.h"
+#include "app/ThemeIcons.h"
 #include "transfer/TransferItemsList.h"
 #include "transfer/TransferMonitor.h"
 #include "transfer/windows/BusyAnimation.h"
@@ -81,10 +81,11 @@ void TfrmMain::BuildActions() {
         if (focus && HostPane_->isAncestorOf(focus)) return HostPane_->CurrentView();
         return LocalPane_->CurrentView();
     };
-    connect(MakeAction("actSelectAll", "Select &All", QString(), QString(), K(Qt::CTRL | Qt::Key_A)),
-            &QAction::triggered, this, [focusedView] {
-                if (TCustomView* v = focusedView()) v->SelectAll();
-            });
+    connect(
+        MakeAction("actSelectAll", "Select &All", QString(), QString(), K(Qt::CTRL | Qt::Key_A)),
+        &QAction::triggered, this, [focusedView] {
+            if (TCustomView* v = focusedView()) v->SelectAll();
+        });
     connect(MakeAction("actInvertSelection", "&Invert Selection", QString(), QString(),
                        ctrlShift(Qt::Key_A)),
             &QAction::triggered, this, [focusedView] {
@@ -147,7 +148,8 @@ void TfrmMain::BuildActions() {
         connect(MakeAction(name("NewView"), "New View", "New View", "newview"), &QAction::triggered,
                 this, host ? &TfrmMain::NewHostView : &TfrmMain::NewLocalView);
         connect(MakeAction(name("CloseView"), "Close View", "Close View", "closeview"),
-                &QAction::triggered, this, host ? &TfrmMain::CloseHostView : &TfrmMain::CloseLocalView);
+                &QAction::triggered, this,
+                host ? &TfrmMain::CloseHostView : &TfrmMain::CloseLocalView);
         connect(MakeAction(name("ChangeFolder"), "Change Folder", "Change Folder", "folder"),
                 &QAction::triggered, this, [this, host] {
                     TSidePane* pane = host ? HostPane_ : LocalPane_;
@@ -156,10 +158,12 @@ void TfrmMain::BuildActions() {
                 });
         auto* styles = new QActionGroup(this);
         const char* styleNames[] = {"Icons", "SmallIcons", "List", "Details"};
-        const QString styleCaptions[] = {QStringLiteral("Lar&ge Icons"), QStringLiteral("S&mall Icons"),
-                                         QStringLiteral("&List"), QStringLiteral("&Details")};
+        const QString styleCaptions[] = {QStringLiteral("Lar&ge Icons"),
+                                         QStringLiteral("S&mall Icons"), QStringLiteral("&List"),
+                                         QStringLiteral("&Details")};
         for (int i = 0; i < 4; ++i) {
-            QAction* a = MakeAction(name("Style") + styleNames[i], styleCaptions[i], QString(), QString());
+            QAction* a =
+                MakeAction(name("Style") + styleNames[i], styleCaptions[i], QString(), QString());
             a->setCheckable(true);
             a->setData(i);
             styles->addAction(a);
@@ -170,8 +174,8 @@ void TfrmMain::BuildActions() {
         connect(MakeAction(name("Views"), "Change Views", "Type of Views", "views"),
                 &QAction::triggered, this, [this, host] {
                     // The button cycles through the styles; its menu picks one.
-                    TCustomView* v = host ? static_cast<TCustomView*>(CurrentHostView())
-                                          : CurrentLocalView();
+                    TCustomView* v =
+                        host ? static_cast<TCustomView*>(CurrentHostView()) : CurrentLocalView();
                     if (v) SetViewStyle(host, (int(v->ViewStyle()) + 1) % 4);
                 });
     }
@@ -196,21 +200,20 @@ void TfrmMain::BuildActions() {
     QAction* manager = MakeAction("actTransferManager", "View &Transfer Manager",
                                   "Show Transfer Manager", "manager", K(Qt::CTRL | Qt::Key_G));
     manager->setCheckable(true);
-    connect(manager, &QAction::toggled, this, [this](bool on) {
-        Manager_->setVisible(on);
-    });
-    QAction* maximize = MakeAction("actMaximizeHost", "&Maximize Server Window", "Maximize Host View",
-                                   "maximize", K(Qt::CTRL | Qt::Key_M));
+    connect(manager, &QAction::toggled, this, [this](bool on) { Manager_->setVisible(on); });
+    QAction* maximize = MakeAction("actMaximizeHost", "&Maximize Server Window",
+                                   "Maximize Host View", "maximize", K(Qt::CTRL | Qt::Key_M));
     maximize->setCheckable(true);
     connect(maximize, &QAction::toggled, this, &TfrmMain::ToggleMaximizeHost);
-    QAction* log = MakeAction("actShowLog", "View M&essages Window", "Show Log", "log", K(Qt::Key_F9));
+    QAction* log =
+        MakeAction("actShowLog", "View M&essages Window", "Show Log", "log", K(Qt::Key_F9));
     log->setCheckable(true);
     log->setChecked(true);
     connect(log, &QAction::toggled, this, &TfrmMain::ToggleLog);
     MakeAction("actShowViewer", "View Internal &Viewer", "Show Viewer", "viewer", K(Qt::Key_F10))
         ->setEnabled(false);
-    QAction* transfers = MakeAction("actShowTransfers", "View &Transfers", QString(), "transfers",
-                                    K(Qt::Key_F12));
+    QAction* transfers =
+        MakeAction("actShowTransfers", "View &Transfers", QString(), "transfers", K(Qt::Key_F12));
     transfers->setCheckable(true);
     connect(transfers, &QAction::toggled, this, [this](bool on) {
         if (!on)
@@ -219,14 +222,16 @@ void TfrmMain::BuildActions() {
             Progress_->show();
     });
 
-    QAction* contents = MakeAction("actHelpContents", "&Help Contents", QString(), "help", K(Qt::Key_F1));
+    QAction* contents =
+        MakeAction("actHelpContents", "&Help Contents", QString(), "help", K(Qt::Key_F1));
     // F1 itself goes to the active window's topic (InstallHelpKey); the menu shows the key.
     contents->setShortcutContext(Qt::WidgetShortcut);
     connect(contents, &QAction::triggered, this, [this] { ShowHelpTopic(hcContents, this); });
     connect(MakeAction("actWhatsThis", "&What's This?", QString(), QString()), &QAction::triggered,
             this, [] { QWhatsThis::enterWhatsThisMode(); });
-    connect(MakeAction("actProductNews", "&Product News", QString(), QString()), &QAction::triggered,
-            this, [] { QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFolder() + "/../README.md")); });
+    connect(MakeAction("actProductNews", "&Product News", QString(), QString()),
+            &QAction::triggered, this,
+            [] { QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFolder() + "/../README.md")); });
     connect(MakeAction("actFAQ", "Frequently Asked &Questions", QString(), QString()),
             &QAction::triggered, this, [this] { ShowHelpTopic(hcContents, this); });
     QAction* feedback = MakeAction("actFeedback", "Send Fee&dBack", QString(), QString());
@@ -252,7 +257,8 @@ void TfrmMain::BuildMenus() {
     };
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    add(file, {"actConnect", "actConnectURL", "actStop", "actDisconnect", "-", "actDisconnectTransfer", "-"});
+    add(file, {"actConnect", "actConnectURL", "actStop", "actDisconnect", "-",
+               "actDisconnectTransfer", "-"});
     LastMenu_ = file->addMenu(QStringLiteral("&Last Connections"));
     LastMenu_->setObjectName(QStringLiteral("mnuLastConnections"));
     connect(LastMenu_, &QMenu::aboutToShow, this, &TfrmMain::FillLastConnectionsMenu);
@@ -265,7 +271,8 @@ void TfrmMain::BuildMenus() {
     for (const bool host : {false, true}) {
         const char* prefix = host ? "actServer" : "actLocal";
         const auto n = [prefix](const char* what) { return QString::fromLatin1(prefix) + what; };
-        QMenu* menu = menuBar()->addMenu(host ? QStringLiteral("&Server") : QStringLiteral("&Local"));
+        QMenu* menu =
+            menuBar()->addMenu(host ? QStringLiteral("&Server") : QStringLiteral("&Local"));
         menu->setObjectName(host ? QStringLiteral("mnuServer") : QStringLiteral("mnuLocal"));
         QMenu* editWith = menu->addMenu(ThemeIcon("edit"), QStringLiteral("E&dit with..."));
         editWith->addAction(Action(n("EditNotepad")));
@@ -311,7 +318,8 @@ void TfrmMain::FillLastConnectionsMenu() {
     for (int slot = 0; slot < LastConnections_.size(); ++slot) {
         const QString name = LastConnections_[slot];
         if (name.isEmpty()) continue;
-        QAction* a = LastMenu_->addAction(QStringLiteral("&%1 %2").arg(slot + 1).arg(MnemonicSafe(name)));
+        QAction* a =
+            LastMenu_->addAction(QStringLiteral("&%1 %2").arg(slot + 1).arg(MnemonicSafe(name)));
         a->setObjectName(QStringLiteral("actLastConnection%1").arg(slot + 1));
         connect(a, &QAction::triggered, this, [this, name] { ConnectLastConnection(name); });
     }

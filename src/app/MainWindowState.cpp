@@ -51,17 +51,20 @@ void TfrmMain::ReadStoredState() {
     const QString main = QString::fromLatin1(RegWindowsMain);
     LastConnections_ = reg.ReadLastConnections();
     bool any = false;
-    for (const QString& name : LastConnections_) any = any || !name.isEmpty();
+    for (const QString& name : LastConnections_)
+        any = any || !name.isEmpty();
     LastMenu_->setEnabled(any);
 
     for (const bool host : {false, true}) {
-        TCustomView* view = host ? static_cast<TCustomView*>(CurrentHostView()) : CurrentLocalView();
+        TCustomView* view =
+            host ? static_cast<TCustomView*>(CurrentHostView()) : CurrentLocalView();
         const int present = view ? int(view->ViewStyle()) : int(TCustomView::vsReport);
         const int stored = reg.ReadInteger(main, host ? kHostViewStyle : kLocalViewStyle, present);
         SetViewStyle(host, CheckedViewStyle(stored, present));
     }
 
-    const TLogShape log = CheckedLogHeight(reg.ReadInteger(main, kLogHeight, SavedLogHeight_), SavedLogHeight_);
+    const TLogShape log =
+        CheckedLogHeight(reg.ReadInteger(main, kLogHeight, SavedLogHeight_), SavedLogHeight_);
     SavedLogHeight_ = log.Height;
     if (QAction* action = Action(QStringLiteral("actShowLog"))) {
         const QSignalBlocker blocker(action);
@@ -92,7 +95,8 @@ void TfrmMain::WriteStoredState() {
     TRegistry& reg = *Registry_;
     const QString main = QString::fromLatin1(RegWindowsMain);
     reg.WriteLastConnections(LastConnections_);
-    reg.WriteInteger(QString::fromLatin1(RegOptions), kToolBarMin, ToolbarLarge_ ? kLargeToolbar : kSmallToolbar);
+    reg.WriteInteger(QString::fromLatin1(RegOptions), kToolBarMin,
+                     ToolbarLarge_ ? kLargeToolbar : kSmallToolbar);
     const int state = isMaximized() ? wsMaximized : isMinimized() ? wsMinimized : wsNormal;
     reg.WriteInteger(main, kState, state);
     // A maximised or minimised window keeps the normal bounds of an earlier run.
@@ -102,11 +106,16 @@ void TfrmMain::WriteStoredState() {
         reg.WriteInteger(main, kWidth, width());
         reg.WriteInteger(main, kHeight, height());
     }
-    if (TLocalView* local = CurrentLocalView()) reg.WriteInteger(main, kLocalViewStyle, int(local->ViewStyle()));
-    if (THostView* host = CurrentHostView()) reg.WriteInteger(main, kHostViewStyle, int(host->ViewStyle()));
+    if (TLocalView* local = CurrentLocalView())
+        reg.WriteInteger(main, kLocalViewStyle, int(local->ViewStyle()));
+    if (THostView* host = CurrentHostView())
+        reg.WriteInteger(main, kHostViewStyle, int(host->ViewStyle()));
     const bool shown = Action(QStringLiteral("actShowLog"))->isChecked();
     const int height = Vertical_->sizes().value(0);
-    reg.WriteInteger(main, kLogHeight, !shown ? 0 : height >= MinLogHeight ? height : SavedLogHeight_);
+    reg.WriteInteger(main, kLogHeight,
+                     !shown                   ? 0
+                     : height >= MinLogHeight ? height
+                                              : SavedLogHeight_);
     WriteColumnWidths(false, CurrentLocalView());
     WriteColumnWidths(true, CurrentHostView());
     if (!reg.Flush()) std::fprintf(stderr, "tolvar: Unable to write the window's placement\n");
@@ -127,7 +136,8 @@ void TfrmMain::ReadColumnWidths(bool host, TCustomView* view) {
     const QString format = host ? QStringLiteral("HostCol%1") : QStringLiteral("LocalCol%1");
     for (int column = 0; column < kStoredColumns && column < header->count(); ++column) {
         const int present = header->sectionSize(column);
-        const int stored = Registry_->ReadInteger(QString::fromLatin1(RegColumnWidths), format.arg(column), present);
+        const int stored = Registry_->ReadInteger(QString::fromLatin1(RegColumnWidths),
+                                                  format.arg(column), present);
         header->resizeSection(column, CheckedColumnWidth(stored, present));
     }
 }

@@ -37,8 +37,12 @@ void TfrmMain::HostViewStatus(TCustomView* sender, int status, int selected) {
     auto* view = qobject_cast<THostView*>(sender);
     const int index = HostPane_->IndexOf(sender);
     switch (status) {
-    case hsBusy: BusyViews_.insert(sender); break;
-    case hsIdle: BusyViews_.remove(sender); break;
+    case hsBusy:
+        BusyViews_.insert(sender);
+        break;
+    case hsIdle:
+        BusyViews_.remove(sender);
+        break;
     case hsLoggedIn:
         // Named again by the connection: a reconnect in the same tab follows a
         // "Disconnected", whose notice may even arrive after the new connection began.
@@ -52,13 +56,16 @@ void TfrmMain::HostViewStatus(TCustomView* sender, int status, int selected) {
         if (index >= 0) HostPane_->SetCaption(index, QStringLiteral("Disconnected"));
         if (sender == CurrentHostView()) setWindowTitle(MainTitle(QStringLiteral("Disconnected")));
         break;
-    default: break;
+    default:
+        break;
     }
-    if (status == hsLoggedIn || status == hsDisconnected) HostPane_->Tree()->setEnabled(ConnectedViewCount() > 0);
+    if (status == hsLoggedIn || status == hsDisconnected)
+        HostPane_->Tree()->setEnabled(ConnectedViewCount() > 0);
     PlaySound(status);
     if (!view || view != CurrentHostView()) return;
     // The activity runs as long as any transfer does, whatever the tab does meanwhile.
-    if (TransferItemsList().StateCount(isBusy) == 0 && TransferItemsList().StateCount(isPending) == 0)
+    if (TransferItemsList().StateCount(isBusy) == 0 &&
+        TransferItemsList().StateCount(isPending) == 0)
         Activity_->Stop();
     BusyAnimation_->SetFrame(0);
     if (BusyViews_.contains(view)) {
@@ -106,7 +113,8 @@ void TfrmMain::UpdateHostCommands() {
     set("actDownload", s.Download);
     set("actServerErase", s.Delete);
     set("actServerRename", s.Rename);
-    for (const char* n : {"actServerNewFolder", "actServerRefresh", "actServerEditNotepad", "actServerViews"})
+    for (const char* n :
+         {"actServerNewFolder", "actServerRefresh", "actServerEditNotepad", "actServerViews"})
         set(n, s.NewFolder);
     HostStyles_->setEnabled(s.ViewStyle);
     set("actServerMask", s.FileMask);
@@ -206,7 +214,8 @@ void TfrmMain::ShutDown() {
     TTransferItemsList& list = TransferItemsList();
     for (int q = 0; q < list.Count(); ++q)
         for (int i = 0; i < list.Queue(q)->Count(); ++i)
-            if (TTransferItem* item = list.Queue(q)->Item(i); item->State() <= isBusy) CancelTransferItem(*item);
+            if (TTransferItem* item = list.Queue(q)->Item(i); item->State() <= isBusy)
+                CancelTransferItem(*item);
     // The running transfers end their aborted commands first, so that each file is closed
     // whole up to where it stopped; a server that does not answer costs a few seconds.
     QElapsedTimer clock;
@@ -218,7 +227,8 @@ void TfrmMain::ShutDown() {
     list.DisconnectAll();
     QApplication::processEvents();
     const QList<TFTPComponent*> sessions = TFTPComponent::LiveComponents();
-    for (auto it = sessions.rbegin(); it != sessions.rend(); ++it) (*it)->Disconnect();
+    for (auto it = sessions.rbegin(); it != sessions.rend(); ++it)
+        (*it)->Disconnect();
     QApplication::processEvents();
     Settings_.PinTransferWindow = Settings_.PinTransferWindow || Progress_->Pinned();
     QString error;

@@ -27,14 +27,24 @@ THostView* TfrmMain::CreateHostTab() {
     view->SetQueueList(&TransferItemsList());
     if (Questions_ != OwnQuestions_.get()) view->SetQuestions(Questions_);
     view->Session()->SetPassive(Settings_.UsePASV);
-    view->OnUpdateState = [this](TCustomView* sender, int state, int n) { HostViewStatus(sender, state, n); };
-    view->OnLog = [this](THostView* sender, const QString& text, TColor color) { WriteLog(sender, text, color); };
-    view->OnTransfer = [this](TCustomView* source, TCustomView*& destination) { Transfer(source, destination); };
+    view->OnUpdateState = [this](TCustomView* sender, int state, int n) {
+        HostViewStatus(sender, state, n);
+    };
+    view->OnLog = [this](THostView* sender, const QString& text, TColor color) {
+        WriteLog(sender, text, color);
+    };
+    view->OnTransfer = [this](TCustomView* source, TCustomView*& destination) {
+        Transfer(source, destination);
+    };
     view->OnTransferred = [this](THostView* sender, const QStringList& files, int reason) {
         FilesTransferred(sender, files, reason);
     };
-    view->OnPerformDoubleClick = [this](TCustomView* sender, int row) { DoubleClicked(sender, row); };
-    view->OnContextMenu = [this](TCustomView* sender, const QPoint& pos) { ShowPaneMenu(sender, pos); };
+    view->OnPerformDoubleClick = [this](TCustomView* sender, int row) {
+        DoubleClicked(sender, row);
+    };
+    view->OnContextMenu = [this](TCustomView* sender, const QPoint& pos) {
+        ShowPaneMenu(sender, pos);
+    };
     // The new list starts with the columns the current one has now.
     WriteColumnWidths(true, HostPane_->CurrentView());
     ReadColumnWidths(true, view);
@@ -52,17 +62,24 @@ TLocalView* TfrmMain::CreateLocalTab(const QString& folder) {
     auto* view = new TLocalView;
     if (Questions_ != OwnQuestions_.get()) view->SetQuestions(Questions_);
     view->OnUpdateState = [this](TCustomView* sender, int, int n) { LocalViewStatus(sender, n); };
-    view->OnTransfer = [this](TCustomView* source, TCustomView*& destination) { Transfer(source, destination); };
+    view->OnTransfer = [this](TCustomView* source, TCustomView*& destination) {
+        Transfer(source, destination);
+    };
     view->OnFolderChanged = [this](TCustomView* sender) { LocalFolderChanged(sender); };
-    view->OnPerformDoubleClick = [this](TCustomView* sender, int row) { DoubleClicked(sender, row); };
-    view->OnContextMenu = [this](TCustomView* sender, const QPoint& pos) { ShowPaneMenu(sender, pos); };
+    view->OnPerformDoubleClick = [this](TCustomView* sender, int row) {
+        DoubleClicked(sender, row);
+    };
+    view->OnContextMenu = [this](TCustomView* sender, const QPoint& pos) {
+        ShowPaneMenu(sender, pos);
+    };
     TCustomView* current = LocalPane_->CurrentView();
     view->SetViewStyle(current ? current->ViewStyle() : TCustomView::vsReport);
     WriteColumnWidths(false, current);
     ReadColumnWidths(false, view);
     view->ShowFolder(folder);
-    LocalPane_->AddView(view, QDir(view->Folder()).dirName().isEmpty() ? view->Folder()
-                                                                      : QDir(view->Folder()).dirName());
+    LocalPane_->AddView(view, QDir(view->Folder()).dirName().isEmpty()
+                                  ? view->Folder()
+                                  : QDir(view->Folder()).dirName());
     if (LocalPane_->Count() == 1) LocalPane_->SetCurrentIndex(0);
     Action(QStringLiteral("actLocalCloseView"))->setEnabled(LocalPane_->Count() > 1);
     return view;
@@ -73,7 +90,8 @@ bool TfrmMain::OpenLocalFolder(const QString& folder, bool activate) {
     if (folder.isEmpty() || !info.isDir()) return false;
     const QString path = QDir::cleanPath(info.absoluteFilePath());
     TLocalView* current = CurrentLocalView();
-    if (activate && current && QDir::cleanPath(current->Folder()) != path) return current->ShowFolder(path);
+    if (activate && current && QDir::cleanPath(current->Folder()) != path)
+        return current->ShowFolder(path);
     for (int i = 0; i < LocalPane_->Count(); ++i) {
         if (QDir::cleanPath(LocalPane_->View(i)->Folder()) == path) {
             if (activate) LocalPane_->SetCurrentIndex(i);
@@ -94,8 +112,10 @@ void TfrmMain::HostTabChanged(int index) {
             other->SetTreeCombo(nullptr);
     view->SetTreeCombo(HostPane_->Tree());
     Log_->ClearLines();
-    for (const TLogEntry& entry : view->Browser().LogEntries()) WriteLog(view, entry.Text, entry.Color);
-    if (QAction* style = HostStyles_->actions().value(int(view->ViewStyle()))) style->setChecked(true);
+    for (const TLogEntry& entry : view->Browser().LogEntries())
+        WriteLog(view, entry.Text, entry.Color);
+    if (QAction* style = HostStyles_->actions().value(int(view->ViewStyle())))
+        style->setChecked(true);
     UpdateBusyCover();
     HostViewStatus(view, 0, view->SelectedCount());
     Action(QStringLiteral("actServerCloseView"))->setEnabled(HostPane_->Count() > 1);
@@ -108,7 +128,8 @@ void TfrmMain::LocalTabChanged(int index) {
         if (auto* other = qobject_cast<TLocalView*>(LocalPane_->View(i)); other && other != view)
             other->SetTreeCombo(nullptr);
     view->SetTreeCombo(LocalPane_->Tree());
-    if (QAction* style = LocalStyles_->actions().value(int(view->ViewStyle()))) style->setChecked(true);
+    if (QAction* style = LocalStyles_->actions().value(int(view->ViewStyle())))
+        style->setChecked(true);
     LocalViewStatus(view, view->SelectedCount());
     Action(QStringLiteral("actLocalCloseView"))->setEnabled(LocalPane_->Count() > 1);
 }
@@ -130,7 +151,8 @@ void TfrmMain::NewHostView() {
     }
     TFTPComponent* session = current->Session();
     const QString caption = HostPane_->Caption(HostPane_->CurrentIndex());
-    const QString folder = DisplayText(current->Browser().ToServerPath(current->Browser().Folder()));
+    const QString folder =
+        DisplayText(current->Browser().ToServerPath(current->Browser().Folder()));
     ConnectLocation(session->Host, session->Port, QString::fromUtf8(session->User),
                     QString::fromUtf8(session->Password), folder, QString(), caption,
                     current->Browser().UsesFirewall);
@@ -162,8 +184,10 @@ void TfrmMain::CloseHostView() {
     if (view->Connected() || work > 0) {
         QString text = QStringLiteral("Are you sure you want to close this view?");
         if (view->Connected())
-            text += QStringLiteral("\nIts connection to %1 will be closed.").arg(view->Session()->Host);
-        if (work > 0) text += QStringLiteral("\n%1 transfers of its queue will be cancelled.").arg(work);
+            text +=
+                QStringLiteral("\nIts connection to %1 will be closed.").arg(view->Session()->Host);
+        if (work > 0)
+            text += QStringLiteral("\n%1 transfers of its queue will be cancelled.").arg(work);
         if (!Questions_->AskYesNo(text)) return;
     }
     DetachHostView(view);
@@ -195,14 +219,17 @@ void TfrmMain::SetViewStyle(bool host, int style) {
     TCustomView* view = host ? static_cast<TCustomView*>(CurrentHostView()) : CurrentLocalView();
     if (!view) return;
     view->SetViewStyle(TCustomView::TViewStyle(style));
-    if (QAction* a = (host ? HostStyles_ : LocalStyles_)->actions().value(style)) a->setChecked(true);
+    if (QAction* a = (host ? HostStyles_ : LocalStyles_)->actions().value(style))
+        a->setChecked(true);
 }
 
 void TfrmMain::DoubleClicked(TCustomView* view, int row) {
     auto* host = qobject_cast<THostView*>(view);
     const int action = host ? Settings_.HostDblClk : Settings_.LocalDblClk;
     switch (action) {
-    case 0: view->ShowProperties(); break;
+    case 0:
+        view->ShowProperties();
+        break;
     case 1:
         if (host)
             host->ViewFiles(trView, CurrentLocalView());
@@ -226,7 +253,8 @@ void TfrmMain::DoubleClicked(TCustomView* view, int row) {
 
 void TfrmMain::FilesTransferred(THostView*, const QStringList& files, int reason) {
     if (reason == trOpen) {
-        for (const QString& file : files) QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+        for (const QString& file : files)
+            QDesktopServices::openUrl(QUrl::fromLocalFile(file));
     } else if (reason == trView || reason == trEdit) {
         RunViewer(files);
     }

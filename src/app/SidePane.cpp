@@ -57,9 +57,13 @@ void TSidePane::showEvent(QShowEvent* event) {
     Tabs_->updateGeometry();
 }
 
-void TSidePane::AddButton(QAction* action) { Buttons_->addAction(action); }
+void TSidePane::AddButton(QAction* action) {
+    Buttons_->addAction(action);
+}
 
-void TSidePane::AddStripAction(QAction* action) { Strip_->addAction(action); }
+void TSidePane::AddStripAction(QAction* action) {
+    Strip_->addAction(action);
+}
 
 QToolButton* TSidePane::AddMenuButton(QAction* action) {
     Buttons_->addAction(action);
@@ -92,7 +96,9 @@ int TSidePane::IndexOf(const TCustomView* view) const {
     return static_cast<int>(Views_.indexOf(const_cast<TCustomView*>(view)));
 }
 
-int TSidePane::CurrentIndex() const { return Tabs_->currentIndex(); }
+int TSidePane::CurrentIndex() const {
+    return Tabs_->currentIndex();
+}
 
 void TSidePane::SetCurrentIndex(int index) {
     if (index < 0 || index >= Count()) return;
@@ -110,7 +116,9 @@ void TSidePane::SetCaption(int index, const QString& caption) {
     Tabs_->setTabText(index, MnemonicSafe(caption));
 }
 
-QString TSidePane::Caption(int index) const { return Captions_.value(index); }
+QString TSidePane::Caption(int index) const {
+    return Captions_.value(index);
+}
 
 void TSidePane::SetCover(QWidget* cover) {
     Cover_ = cover;
@@ -125,7 +133,9 @@ void TSidePane::ShowCover(bool shown) {
         Stack_->setCurrentWidget(view);
 }
 
-bool TSidePane::CoverShown() const { return Cover_ && Stack_->currentWidget() == Cover_; }
+bool TSidePane::CoverShown() const {
+    return Cover_ && Stack_->currentWidget() == Cover_;
+}
 
 namespace {
 

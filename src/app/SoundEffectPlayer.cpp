@@ -8,8 +8,7 @@ TSoundEffectPlayer::TSoundEffectPlayer() = default;
 TSoundEffectPlayer::~TSoundEffectPlayer() = default;
 
 void TSoundEffectPlayer::Play(const QString& fileName) {
-    if (fileName.isEmpty() || !QFileInfo(fileName).isFile())
-        return;
+    if (fileName.isEmpty() || !QFileInfo(fileName).isFile()) return;
     // A fresh effect per sound: QSoundEffect keeps loading the old source otherwise.
     Effect_ = std::make_unique<QSoundEffect>();
     Effect_->setSource(QUrl::fromLocalFile(QFileInfo(fileName).absoluteFilePath()));
@@ -17,6 +16,5 @@ void TSoundEffectPlayer::Play(const QString& fileName) {
 }
 
 void TSoundEffectPlayer::Stop() {
-    if (Effect_)
-        Effect_->stop();
+    if (Effect_) Effect_->stop();
 }

@@ -20,14 +20,17 @@ namespace {
 
 // What a later start hands over: its folder, so relative paths mean what they meant
 // there, then its arguments.
-QStringList HandOver(const QStringList& arguments) { return QStringList{QDir::currentPath()} + arguments; }
+QStringList HandOver(const QStringList& arguments) {
+    return QStringList{QDir::currentPath()} + arguments;
+}
 
 } // namespace
 
 int main(int argc, char* argv[]) {
     // Qt sees only the program's name: a password or folder such as "-style" is ours.
     QStringList arguments;
-    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
     BlankPasswordArguments(argc, argv);
     // Read before any window system is touched: the usage and mistakes in the switches
     // are answered on the terminal, also where there is no display, and a mistake is
@@ -54,8 +57,9 @@ int main(int argc, char* argv[]) {
     TSingleInstance instance;
     if (!instance.Claim() && instance.SendToRunning(HandOver(arguments))) {
         std::fprintf(stderr, "tolvar: already running; %s\n",
-                     commandLine.HasTransferSwitches() ? "the running window takes over the transfers"
-                                                       : "its window comes forward");
+                     commandLine.HasTransferSwitches()
+                         ? "the running window takes over the transfers"
+                         : "its window comes forward");
         return 1;
     }
     // Qt's own QSettings (the file dialog's history) would be a second file under
@@ -69,19 +73,22 @@ int main(int argc, char* argv[]) {
 
     int status = 0;
     {
-        const QString settings =
-            commandLine.SettingsPath.isEmpty() ? SettingsFilePath() : QFileInfo(commandLine.SettingsPath).absoluteFilePath();
-        const QString sites =
-            commandLine.SitesPath.isEmpty() ? SitesFilePath() : QFileInfo(commandLine.SitesPath).absoluteFilePath();
+        const QString settings = commandLine.SettingsPath.isEmpty()
+                                     ? SettingsFilePath()
+                                     : QFileInfo(commandLine.SettingsPath).absoluteFilePath();
+        const QString sites = commandLine.SitesPath.isEmpty()
+                                  ? SitesFilePath()
+                                  : QFileInfo(commandLine.SitesPath).absoluteFilePath();
         TfrmMain window({settings, sites, DevFilePath()});
         TCommandLineRunner runnerObject(window);
         TCommandLineRunner* runner = &runnerObject;
-        QObject::connect(&instance, &TSingleInstance::Request, &window, [&window, runner](const QStringList& message) {
-            if (window.isMinimized()) window.showNormal();
-            window.raise();
-            window.activateWindow();
-            runner->RunHandedOver(message);
-        });
+        QObject::connect(&instance, &TSingleInstance::Request, &window,
+                         [&window, runner](const QStringList& message) {
+                             if (window.isMinimized()) window.showNormal();
+                             window.raise();
+                             window.activateWindow();
+                             runner->RunHandedOver(message);
+                         });
         for (const QString& line : moved)
             window.WriteLog(nullptr, line, EngineSettings().LogColorInfo);
         window.ShowAsStored();
@@ -92,9 +99,12 @@ int main(int argc, char* argv[]) {
                               commandLine.ExitWhenDone;
             if (!runs && !commandLine.LocalFolder.isEmpty() &&
                 !window.OpenLocalFolder(commandLine.LocalFolder, true))
-                window.WriteLog(nullptr, QStringLiteral("The local folder %1 does not exist.").arg(commandLine.LocalFolder),
+                window.WriteLog(nullptr,
+                                QStringLiteral("The local folder %1 does not exist.")
+                                    .arg(commandLine.LocalFolder),
                                 0x0000FF);
-            for (const QString& url : commandLine.Urls) runner->RunURL(url);
+            for (const QString& url : commandLine.Urls)
+                runner->RunURL(url);
             // Without a host, -x ends the run at once with status 2: nothing to do.
             if (runs)
                 runner->Run(commandLine);

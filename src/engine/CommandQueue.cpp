@@ -12,8 +12,7 @@ TCommandItemPtr TCommandQueue::Pop() {
     std::unique_lock<std::mutex> lock(Lock_);
     Event_.wait(lock, [this] { return !Items_.empty() || Terminated_; });
     // A terminated session runs nothing more.
-    if (Terminated_)
-        return nullptr;
+    if (Terminated_) return nullptr;
     TCommandItemPtr item = std::move(Items_.front());
     Items_.pop_front();
     return item;

@@ -11,8 +11,7 @@ const char TypeLetters[] = {'I', 'A', 'I', 'E', 'L'};
 // The path quoted in a 257 reply; a doubled quote inside stands for one.
 QByteArray QuotedPath(const QByteArray& reply) {
     const qsizetype open = reply.indexOf('"');
-    if (open < 0)
-        return QByteArray();
+    if (open < 0) return QByteArray();
     QByteArray path;
     for (qsizetype i = open + 1; i < reply.size(); ++i) {
         if (reply.at(i) == '"') {
@@ -60,8 +59,7 @@ bool TFTPThread::FolderCommand(const QByteArray& command, uint8_t replyType) {
 bool TFTPThread::DoCommand(TCommandItem& item) {
     Wait.ClearAborted();
     bool success = false;
-    if (RepliesNeeded < 0)
-        RepliesNeeded = 0;
+    if (RepliesNeeded < 0) RepliesNeeded = 0;
     DebugHost("Executing command \"%s\"", CommandDisplayName(item.Command));
 
     try {
@@ -93,8 +91,7 @@ bool TFTPThread::DoCommand(TCommandItem& item) {
             break;
         case TFTPCommand::SetCurrentFolder:
             success = FolderCommand("CWD " + item.Param(1), 1);
-            if (success)
-                CurrentFolder = item.Param(1);
+            if (success) CurrentFolder = item.Param(1);
             break;
         case TFTPCommand::List:
         case TFTPCommand::Download:
@@ -107,7 +104,8 @@ bool TFTPThread::DoCommand(TCommandItem& item) {
             SendCommand("DELE " + item.Param(1));
             success = GetReplyClass() == 2;
             if (success)
-                Notify(TNotificationCode::DeleteSuccessful, TDeleteSuccessfulEventData{item.Param(1)});
+                Notify(TNotificationCode::DeleteSuccessful,
+                       TDeleteSuccessfulEventData{item.Param(1)});
             break;
         case TFTPCommand::Rename:
             SendCommand("RNFR " + item.Param(1));
@@ -147,8 +145,7 @@ bool TFTPThread::DoCommand(TCommandItem& item) {
                 TypeLetter = success ? letter : 0;
             }
             BinaryType = success && (letter == 'I' || letter == 'L');
-            if (success)
-                LastTypeLetter = letter;
+            if (success) LastTypeLetter = letter;
             // A refused TYPE leaves the server in the type it had.
             if (success) AsciiType = letter == 'A';
             break;
@@ -172,8 +169,7 @@ bool TFTPThread::DoCommand(TCommandItem& item) {
         success = false;
         const bool control = dynamic_cast<const EControlSocketException*>(&e) != nullptr;
         if (e.ErrorCode == WSAECONNRESET_ && control) {
-            if (!e.Message.isEmpty())
-                LogError(e.Message);
+            if (!e.Message.isEmpty()) LogError(e.Message);
             NotifyDisconnect();
         } else if (control && !Aborted() && e.ErrorCode == WSAETIMEDOUT_) {
             // A time-out would otherwise end the command without a word to the user.
@@ -192,10 +188,8 @@ bool TFTPThread::DoCommand(TCommandItem& item) {
         LogError(QString::fromUtf8(e.what()));
     }
 
-    if (Aborted())
-        LogInfo(QStringLiteral("Action aborted by user."));
+    if (Aborted()) LogInfo(QStringLiteral("Action aborted by user."));
     NotifyCommandCompleted(item, success, Aborted());
-    if (!item.KeepItem)
-        CurrentItem = nullptr;
+    if (!item.KeepItem) CurrentItem = nullptr;
     return success;
 }

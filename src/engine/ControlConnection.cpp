@@ -18,9 +18,12 @@ namespace {
 
 int WaitError(TWaitControl::Result result) {
     switch (result) {
-    case TWaitControl::Result::Aborted: return WSAEINTR_;
-    case TWaitControl::Result::TimedOut: return WSAETIMEDOUT_;
-    default: return WSAErrorFromErrno(errno);
+    case TWaitControl::Result::Aborted:
+        return WSAEINTR_;
+    case TWaitControl::Result::TimedOut:
+        return WSAETIMEDOUT_;
+    default:
+        return WSAErrorFromErrno(errno);
     }
 }
 
@@ -40,14 +43,12 @@ void TFTPThread::CloseSocketGraceful(TSocket& socket) {
 
 bool TFTPThread::ConnectControl(const QByteArray& host, const QByteArray& portText,
                                 bool clearAbort) {
-    if (clearAbort)
-        Wait.ClearAborted();
+    if (clearAbort) Wait.ClearAborted();
     CloseControl();
 
     bool ok = false;
     int port = portText.trimmed().toInt(&ok);
-    if (!ok)
-        port = 21;
+    if (!ok) port = 21;
     // A port past 65535 would wrap to another service and receive the password there.
     if (port < 1 || port > 65535) {
         LastError = WSAEINVAL_;
@@ -80,15 +81,13 @@ bool TFTPThread::ConnectControl(const QByteArray& host, const QByteArray& portTe
     // the server listens on 127.0.0.1 only.
     bool connected = false;
     for (addrinfo* a = found; a != nullptr && !connected; a = a->ai_next) {
-        if (a->ai_family != AF_INET && a->ai_family != AF_INET6)
-            continue;
+        if (a->ai_family != AF_INET && a->ai_family != AF_INET6) continue;
         sockaddr_storage address{};
         std::memcpy(&address, a->ai_addr, a->ai_addrlen);
         HostAddress = address;
         HostAddressKnown = true;
         connected = OpenSocket(ControlSocket, address, port);
-        if (Aborted())
-            break;
+        if (Aborted()) break;
     }
     ::freeaddrinfo(found);
     Shared->ControlOpen = connected;
@@ -134,8 +133,7 @@ void TFTPThread::SendCommand(const QByteArray& text) {
     QByteArray pending = text + "\r\n";
     FlushControlSocket();
     Wait.ClearAborted();
-    if (!ControlSocket.IsOpen())
-        DoErrorControl();
+    if (!ControlSocket.IsOpen()) DoErrorControl();
     for (;;) {
         StartTimeOut();
         const TWaitControl::Result result = Wait.Wait(ControlSocket.Fd(), POLLOUT);
@@ -143,7 +141,8 @@ void TFTPThread::SendCommand(const QByteArray& text) {
             LastError = WaitError(result);
             DoErrorControl();
         }
-        const ssize_t sent = ControlSocket.Send(pending.constData(), static_cast<size_t>(pending.size()));
+        const ssize_t sent =
+            ControlSocket.Send(pending.constData(), static_cast<size_t>(pending.size()));
         if (sent < 0) {
             LastError = WSAErrorFromErrno(errno);
             DoErrorControl();
@@ -162,20 +161,16 @@ void TFTPThread::FlushControlSocket() {
     while (RepliesNeeded >= 1) {
         const int before = RepliesNeeded;
         GetReply(false);
-        if (RepliesNeeded == before)
-            break;
+        if (RepliesNeeded == before) break;
     }
 }
 
 int TFTPThread::GetReply(bool wait) {
     ReplyCode = 0;
     ReplyText.clear();
-    if (CapturedLines)
-        CapturedLines->clear();
-    if (!ControlSocket.IsOpen())
-        DoErrorControl();
-    if (RepliesNeeded < 1)
-        return 0;
+    if (CapturedLines) CapturedLines->clear();
+    if (!ControlSocket.IsOpen()) DoErrorControl();
+    if (RepliesNeeded < 1) return 0;
     DebugHost("Getting return code..., RepliesNeeded = %d", RepliesNeeded);
 
     // Past a cap the server is treated as gone: the connection is dropped.
@@ -199,13 +194,11 @@ int TFTPThread::GetReply(bool wait) {
                 lines > TReplyReader::MaxReplyLines)
                 replyTooLong();
             ReplyText = line;
-            if (CapturedLines)
-                CapturedLines->append(line);
+            if (CapturedLines) CapturedLines->append(line);
             ReplyCode = TReplyReader::LineCode(line);
             Log(DisplayText(line), ReplyCode < 400 ? EngineSettings().LogColorReply.load()
                                                    : EngineSettings().LogColorError.load());
-            if (TReplyReader::IsFinal(line))
-                result = ReplyCode / 100;
+            if (TReplyReader::IsFinal(line)) result = ReplyCode / 100;
         }
         if (result == 0 && wait) {
             if (Reader.PendingLineTooLong() || Reader.Buffered() > TReplyReader::MaxReplyBytes)
@@ -223,31 +216,26 @@ int TFTPThread::GetReply(bool wait) {
                 Reader.Append(chunk, received);
             } else {
                 const int error = received == 0 ? 0 : WSAErrorFromErrno(errno);
-                if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-                    continue;
+                if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) continue;
                 ReplyCode = 0;
                 ReplyText.clear();
-                if (CapturedLines)
-                    CapturedLines->clear();
+                if (CapturedLines) CapturedLines->clear();
                 if (received == 0 || error == WSAECONNRESET_) {
                     --RepliesNeeded;
                     CloseControl();
                     Reader.Clear();
                     DebugHost("Host closed Control Connection");
                     LastError = WSAECONNRESET_;
-                }
-                else {
+                } else {
                     LastError = error;
                 }
                 DoErrorControl();
             }
         }
-        if (result > 0 || !wait)
-            break;
+        if (result > 0 || !wait) break;
     }
     StopTimeOut();
-    if (result > 0)
-        --RepliesNeeded;
+    if (result > 0) --RepliesNeeded;
     DebugHost("Got return code = %d", ReplyCode);
     return result;
 }
@@ -268,8 +256,8 @@ void TFTPThread::DoErrorControl() {
     }
     const bool timedOut = TimedOut();
     StopTimeOut();
-    DebugHost("DoErrorControl. LastError = %08x, Aborted = %d, TimedOut = %d", LastError,
-              Aborted(), timedOut);
+    DebugHost("DoErrorControl. LastError = %08x, Aborted = %d, TimedOut = %d", LastError, Aborted(),
+              timedOut);
     throw EControlSocketException(WSAErrorText(LastError), LastError);
 }
 
@@ -283,7 +271,7 @@ void TFTPThread::DoErrorAborted() {
     }
     const bool timedOut = TimedOut();
     StopTimeOut();
-    DebugHost("DoErrorAborted. LastError = %08x, Aborted = %d, TimedOut = %d", LastError,
-              Aborted(), timedOut);
+    DebugHost("DoErrorAborted. LastError = %08x, Aborted = %d, TimedOut = %d", LastError, Aborted(),
+              timedOut);
     throw EDataSocketException(WSAErrorText(LastError), LastError);
 }

@@ -5,7 +5,9 @@
 
 // Colours as the log pane stores them: red in the low byte, blue in the third.
 using TColor = uint32_t;
-constexpr TColor RGBColor(unsigned r, unsigned g, unsigned b) { return r | (g << 8) | (b << 16); }
+constexpr TColor RGBColor(unsigned r, unsigned g, unsigned b) {
+    return r | (g << 8) | (b << 16);
+}
 
 // Process-wide values every session's worker reads while it runs.
 struct TEngineSettings {

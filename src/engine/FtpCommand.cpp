@@ -2,10 +2,13 @@
 
 namespace {
 const char* const DisplayNames[FTPCommandCount] = {
-    "None",     "FirewallLogin",  "Login",        "Logout",       "GetCurrentFolder",
-    "SetCurrentFolder", "List",   "Download",     "Upload",       "ResumeDownload",
-    "ResumeUpload", "Delete",     "Rename",       "CreateFolder", "RemoveFolder",
-    "NoOp",     "SetType",        "ChangeAttributes", "Get HTTP",
+    "None",           "FirewallLogin",    "Login",
+    "Logout",         "GetCurrentFolder", "SetCurrentFolder",
+    "List",           "Download",         "Upload",
+    "ResumeDownload", "ResumeUpload",     "Delete",
+    "Rename",         "CreateFolder",     "RemoveFolder",
+    "NoOp",           "SetType",          "ChangeAttributes",
+    "Get HTTP",
 };
 } // namespace
 

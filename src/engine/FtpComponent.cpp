@@ -18,8 +18,12 @@ QList<TFTPComponent*> gComponents; // window thread only, in order of creation
 QTimer* gKeepAliveTimer = nullptr;
 int gKeepAliveInterval = 10000;
 
-QByteArray Number(int64_t value) { return QByteArray::number(static_cast<qlonglong>(value)); }
-QByteArray LocalName(const QString& path) { return QFile::encodeName(path); }
+QByteArray Number(int64_t value) {
+    return QByteArray::number(static_cast<qlonglong>(value));
+}
+QByteArray LocalName(const QString& path) {
+    return QFile::encodeName(path);
+}
 } // namespace
 
 TFTPComponent::TFTPComponent(QObject* owner)
@@ -30,8 +34,7 @@ TFTPComponent::TFTPComponent(QObject* owner)
     connect(Notifier_, &QSocketNotifier::activated, this, [this] { DeliverPending(); });
     TFTPThread::Start(Shared_);
     gComponents.append(this);
-    if (gComponents.size() == 1)
-        StartKeepAliveTimer();
+    if (gComponents.size() == 1) StartKeepAliveTimer();
     DebugLogFmt("Added new FTP Component, Count = %d", static_cast<int>(gComponents.size()));
 }
 
@@ -59,8 +62,7 @@ TFTPComponent::~TFTPComponent() {
     gComponents.removeOne(this);
     if (!gComponents.isEmpty()) {
         DebugLogFmt("Destroyed FTP Component, Count = %d", static_cast<int>(gComponents.size()));
-        if (wasFirst)
-            gComponents.first()->StartKeepAliveTimer();
+        if (wasFirst) gComponents.first()->StartKeepAliveTimer();
     } else {
         DebugLog(QStringLiteral("Destroyed FTP Component, Count = 0"));
     }
@@ -75,58 +77,72 @@ void TFTPComponent::StartKeepAliveTimer() {
 
 void TFTPComponent::SetKeepAliveInterval(int ms) {
     gKeepAliveInterval = ms;
-    if (gKeepAliveTimer)
-        gKeepAliveTimer->setInterval(ms);
+    if (gKeepAliveTimer) gKeepAliveTimer->setInterval(ms);
 }
 
 void TFTPComponent::KeepAliveTick() {
-    if (!EngineSettings().KeepAlive)
-        return;
+    if (!EngineSettings().KeepAlive) return;
     const QList<TFTPComponent*> components = gComponents;
     for (TFTPComponent* c : components) {
         c->IdleSeconds_ += 10;
-        if (c->IdleSeconds_ > 30 && c->Connected() && c->LoggedIn() && !c->Busy())
-            c->NoOp();
+        if (c->IdleSeconds_ > 30 && c->Connected() && c->LoggedIn() && !c->Busy()) c->NoOp();
     }
 }
 
-const QList<TFTPComponent*>& TFTPComponent::LiveComponents() { return gComponents; }
+const QList<TFTPComponent*>& TFTPComponent::LiveComponents() {
+    return gComponents;
+}
 
-bool TFTPComponent::WaitForWorkers(int timeoutMs) { return TFTPThread::WaitForAll(timeoutMs); }
+bool TFTPComponent::WaitForWorkers(int timeoutMs) {
+    return TFTPThread::WaitForAll(timeoutMs);
+}
 
-bool TFTPComponent::Passive() const { return Shared_->Passive; }
-void TFTPComponent::SetPassive(bool on) { Shared_->Passive = on; }
-bool TFTPComponent::ResumeSupported() const { return Shared_->ResumeSupported; }
-void TFTPComponent::SetResumeSupported(bool on) { Shared_->ResumeSupported = on; }
-uint8_t TFTPComponent::ServerType() const { return Shared_->ServerType; }
-void TFTPComponent::SetServerType(uint8_t type) { Shared_->ServerType = type; }
-bool TFTPComponent::HasOwner() const { return Shared_->HasOwner; }
+bool TFTPComponent::Passive() const {
+    return Shared_->Passive;
+}
+void TFTPComponent::SetPassive(bool on) {
+    Shared_->Passive = on;
+}
+bool TFTPComponent::ResumeSupported() const {
+    return Shared_->ResumeSupported;
+}
+void TFTPComponent::SetResumeSupported(bool on) {
+    Shared_->ResumeSupported = on;
+}
+uint8_t TFTPComponent::ServerType() const {
+    return Shared_->ServerType;
+}
+void TFTPComponent::SetServerType(uint8_t type) {
+    Shared_->ServerType = type;
+}
+bool TFTPComponent::HasOwner() const {
+    return Shared_->HasOwner;
+}
 
-bool TFTPComponent::Connected() const { return Shared_->ThreadRunning && Shared_->ControlOpen; }
-bool TFTPComponent::Busy() const { return Shared_->ThreadRunning && Shared_->Busy; }
+bool TFTPComponent::Connected() const {
+    return Shared_->ThreadRunning && Shared_->ControlOpen;
+}
+bool TFTPComponent::Busy() const {
+    return Shared_->ThreadRunning && Shared_->Busy;
+}
 
 uint64_t TFTPComponent::AddCommand(TFTPCommand command, const QList<QByteArray>& params) {
     IdleSeconds_ = 0;
-    if (!Shared_->ThreadRunning)
-        return 0;
+    if (!Shared_->ThreadRunning) return 0;
     Shared_->SetHost(Host);
     auto item = std::make_unique<TCommandItem>();
     item->Command = command;
     item->Id = ++NextCommandId_;
-    if (!(params.size() == 1 && params.first().isEmpty()))
-        item->Params = params;
+    if (!(params.size() == 1 && params.first().isEmpty())) item->Params = params;
     if (DebugLogEnabled()) {
         QByteArray shown = "<none>";
         if (!item->Params.isEmpty()) {
             QList<QByteArray> masked = item->Params;
             // Passwords stay out of the debug log.
-            if (command == TFTPCommand::Login && masked.size() >= 4)
-                masked[3] = "<pass>";
+            if (command == TFTPCommand::Login && masked.size() >= 4) masked[3] = "<pass>";
             if (command == TFTPCommand::FirewallLogin) {
-                if (masked.size() >= 5)
-                    masked[4] = "<fwpass>";
-                if (masked.size() >= 9)
-                    masked[8] = "<pass>";
+                if (masked.size() >= 5) masked[4] = "<fwpass>";
+                if (masked.size() >= 9) masked[8] = "<pass>";
             }
             shown = DisplayText(masked.join(',')).toUtf8();
         }
@@ -149,48 +165,46 @@ void TFTPComponent::FirewallLogin() {
 }
 
 void TFTPComponent::Disconnect() {
-    if (!Shared_->ThreadRunning)
-        return;
+    if (!Shared_->ThreadRunning) return;
     Shared_->Queue.Clear();
-    if (Busy())
-        Abort();
+    if (Busy()) Abort();
     // The logged-in flag follows the worker's notifications and may lag behind it: a
     // connection still open is closed too, or it would outlive the disconnect.
-    if (LoggedIn() || Connected())
-        AddCommand(TFTPCommand::Logout, {});
+    if (LoggedIn() || Connected()) AddCommand(TFTPCommand::Logout, {});
 }
 
 void TFTPComponent::Abort() {
-    if (!Shared_->ThreadRunning)
-        return;
+    if (!Shared_->ThreadRunning) return;
     DebugLogFmt("Host %s: Abort", Host.toUtf8().constData());
     Shared_->Queue.DropAll();
     Shared_->Aborted = true;
     Shared_->Waker.Wake();
 }
 
-uint64_t TFTPComponent::GetCurrentFolder() { return AddCommand(TFTPCommand::GetCurrentFolder, {}); }
+uint64_t TFTPComponent::GetCurrentFolder() {
+    return AddCommand(TFTPCommand::GetCurrentFolder, {});
+}
 uint64_t TFTPComponent::SetCurrentFolder(const QByteArray& folder) {
     return AddCommand(TFTPCommand::SetCurrentFolder, {folder});
 }
 uint64_t TFTPComponent::List(const QByteArray& folder, const QByteArray& listingArgument,
                              const QByteArray& serverFolder) {
     QList<QByteArray> params{folder, listingArgument};
-    if (!serverFolder.isEmpty())
-        params << serverFolder;
+    if (!serverFolder.isEmpty()) params << serverFolder;
     return AddCommand(TFTPCommand::List, params);
 }
 
 uint64_t TFTPComponent::Download(const QByteArray& remoteFolder, const QByteArray& remoteName,
-                             const QString& localFile, int transferType) {
+                                 const QString& localFile, int transferType) {
     AddCommand(TFTPCommand::SetType, {Number(transferType)});
     return AddCommand(TFTPCommand::Download, {LocalName(localFile), remoteName, remoteFolder});
 }
 
 uint64_t TFTPComponent::Upload(const QString& localFile, const QByteArray& remoteFolder,
-                           const QByteArray& remoteName, int transferType, int64_t resume) {
+                               const QByteArray& remoteName, int transferType, int64_t resume) {
     AddCommand(TFTPCommand::SetType, {Number(transferType)});
-    return AddCommand(TFTPCommand::Upload, {LocalName(localFile), remoteName, remoteFolder, Number(resume)});
+    return AddCommand(TFTPCommand::Upload,
+                      {LocalName(localFile), remoteName, remoteFolder, Number(resume)});
 }
 
 uint64_t TFTPComponent::ResumeDownload(const QByteArray& remoteFolder, const QByteArray& remoteName,
@@ -204,13 +218,16 @@ uint64_t TFTPComponent::ResumeDownload(const QByteArray& remoteFolder, const QBy
 }
 
 uint64_t TFTPComponent::ResumeUpload(const QString& localFile, const QByteArray& remoteFolder,
-                                 const QByteArray& remoteName, int transferType, int64_t resume) {
+                                     const QByteArray& remoteName, int transferType,
+                                     int64_t resume) {
     AddCommand(TFTPCommand::SetType, {Number(transferType)});
     return AddCommand(TFTPCommand::ResumeUpload,
-               {LocalName(localFile), remoteName, remoteFolder, Number(resume)});
+                      {LocalName(localFile), remoteName, remoteFolder, Number(resume)});
 }
 
-uint64_t TFTPComponent::Delete(const QByteArray& name) { return AddCommand(TFTPCommand::Delete, {name}); }
+uint64_t TFTPComponent::Delete(const QByteArray& name) {
+    return AddCommand(TFTPCommand::Delete, {name});
+}
 uint64_t TFTPComponent::Rename(const QByteArray& oldName, const QByteArray& newName) {
     return AddCommand(TFTPCommand::Rename, {oldName, newName});
 }
@@ -220,7 +237,9 @@ uint64_t TFTPComponent::CreateFolder(const QByteArray& name) {
 uint64_t TFTPComponent::RemoveFolder(const QByteArray& name) {
     return AddCommand(TFTPCommand::RemoveFolder, {name});
 }
-void TFTPComponent::NoOp() { AddCommand(TFTPCommand::NoOp, {}); }
+void TFTPComponent::NoOp() {
+    AddCommand(TFTPCommand::NoOp, {});
+}
 void TFTPComponent::GetHTTP(const QString& url, const QString& localFile) {
     AddCommand(TFTPCommand::GetHTTP, {url.toUtf8(), LocalName(localFile)});
 }
@@ -230,8 +249,7 @@ QByteArray TFTPComponent::ModeDigits(uint16_t attributes) {
     static const int Values[9] = {400, 200, 100, 40, 20, 10, 4, 2, 1};
     int mode = 0;
     for (int bit = 0; bit < 9; ++bit)
-        if (attributes & (1u << (bit + 2)))
-            mode += Values[bit];
+        if (attributes & (1u << (bit + 2))) mode += Values[bit];
     return QByteArray::number(mode);
 }
 
@@ -249,8 +267,7 @@ void TFTPComponent::DeliverPending() {
         Deliver(notification);
         notification = TNotification();
     }
-    if (*alive)
-        Delivering_ = false;
+    if (*alive) Delivering_ = false;
 }
 
 void TFTPComponent::Deliver(TNotification& n) {

@@ -34,7 +34,8 @@ struct TFTPHandlers {
     std::function<void(TFTPComponent*)> OnLoggedIn;
     std::function<void(TFTPComponent*, uint8_t stage, bool isFile, int64_t bytes)> OnProgress;
     // The handler takes the list over.
-    std::function<void(TFTPComponent*, const QByteArray& folder, TRemoteItemList items)> OnProcessList;
+    std::function<void(TFTPComponent*, const QByteArray& folder, TRemoteItemList items)>
+        OnProcessList;
     std::function<void(TFTPComponent*, const QByteArray& oldName, const QByteArray& newName)>
         OnRenameSuccessful;
     std::function<void(TFTPComponent*, const QString& fileName, int64_t newSize)> OnUpdateFileSize;
@@ -86,16 +87,16 @@ public:
     uint64_t List(const QByteArray& folder, const QByteArray& listingArgument,
                   const QByteArray& serverFolder = QByteArray());
     uint64_t Download(const QByteArray& remoteFolder, const QByteArray& remoteName,
-                  const QString& localFile, int transferType);
+                      const QString& localFile, int transferType);
     uint64_t Upload(const QString& localFile, const QByteArray& remoteFolder,
-                const QByteArray& remoteName, int transferType, int64_t resume);
+                    const QByteArray& remoteName, int transferType, int64_t resume);
     // With serverTime, a finished download takes the server's MDTM time (for a file
     // whose date the caller does not know).
     uint64_t ResumeDownload(const QByteArray& remoteFolder, const QByteArray& remoteName,
                             const QString& localFile, int transferType, int64_t knownSize,
                             int64_t resume, bool serverTime = false);
     uint64_t ResumeUpload(const QString& localFile, const QByteArray& remoteFolder,
-                      const QByteArray& remoteName, int transferType, int64_t resume);
+                          const QByteArray& remoteName, int transferType, int64_t resume);
     uint64_t Delete(const QByteArray& name);
     uint64_t Rename(const QByteArray& oldName, const QByteArray& newName);
     uint64_t CreateFolder(const QByteArray& name);

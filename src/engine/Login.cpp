@@ -20,33 +20,76 @@ struct TServerTypeXRef {
 
 // Greeting lines, as received.
 const TServerTypeXRef GreetingTypes[] = {
-    {"WAR-FTPD", 48}, {" MUSIC/SP", 50}, {"Spartacus KNET", 30}, {"- qnx -", 47},
-    {"(UniTree", 46}, {"NetWare v4", 36}, {"Serv-U FTP", 34}, {" WFTPD ", 35},
-    {"HellSoft", 42}, {"Novell LAN W", 9}, {"(EXOS", 10}, {"(XElink", 44},
-    {"VersaTerm ", 41}, {"KNET/MVS", 25}, {"RSX", 20}, {"N1BEE", 6},
-    {"IBM OS/2 TCP/IP", 4}, {" OS-9 ", 22}, {"GCOS", 24}, {"BULL", 24},
-    {"Amiga ", 26}, {"JNOS", 6}, {"Rational FTP", 28}, {"CP-6 FTP", 29},
-    {"DOS FTP Server 3.", 39}, {"IBM TCP/IP for OS/2 - FTP", 49},
+    {"WAR-FTPD", 48},
+    {" MUSIC/SP", 50},
+    {"Spartacus KNET", 30},
+    {"- qnx -", 47},
+    {"(UniTree", 46},
+    {"NetWare v4", 36},
+    {"Serv-U FTP", 34},
+    {" WFTPD ", 35},
+    {"HellSoft", 42},
+    {"Novell LAN W", 9},
+    {"(EXOS", 10},
+    {"(XElink", 44},
+    {"VersaTerm ", 41},
+    {"KNET/MVS", 25},
+    {"RSX", 20},
+    {"N1BEE", 6},
+    {"IBM OS/2 TCP/IP", 4},
+    {" OS-9 ", 22},
+    {"GCOS", 24},
+    {"BULL", 24},
+    {"Amiga ", 26},
+    {"JNOS", 6},
+    {"Rational FTP", 28},
+    {"CP-6 FTP", 29},
+    {"DOS FTP Server 3.", 39},
+    {"IBM TCP/IP for OS/2 - FTP", 49},
 };
 
 // SYST reply lines: the first nine as received, the rest against the lower-case line.
 constexpr int SystCaseSensitiveRows = 9;
 const TServerTypeXRef SystTypes[] = {
-    {"215 MPE/iX", 33}, {" MUSIC/SP", 50}, {"WAR-FTPD", 48}, {"RSX", 20},
-    {"UniTree", 46}, {"NetWare v4", 36}, {" PRIMOS ", 44}, {"VersaTerm ", 41},
+    {"215 MPE/iX", 33},
+    {" MUSIC/SP", 50},
+    {"WAR-FTPD", 48},
+    {"RSX", 20},
+    {"UniTree", 46},
+    {"NetWare v4", 36},
+    {" PRIMOS ", 44},
+    {"VersaTerm ", 41},
     {"HellSoft", 42},
-    {"windows_nt", 17}, {" pc ", 23}, {"macos peter", 16}, {"os/2 operating", 4},
-    {"ultrix", 11}, {"unix", 11}, {"mvs", 19}, {"qvt/net 4", 40},
-    {"qvt", 14}, {"ncsa", 7}, {"chameleon", 2}, {"netmanage", 2},
-    {"windows [multinet", 38}, {"vms", 13}, {"multinet", 12}, {"os/400", 18},
-    {" mts sys", 4}, {" vm ", 5}, {" vm/esa", 5}, {" vm/cms", 5},
-    {"vos", 32}, {"m28", 32}, {"tandem", 31}, {"dos ftp server 3.", 39},
+    {"windows_nt", 17},
+    {" pc ", 23},
+    {"macos peter", 16},
+    {"os/2 operating", 4},
+    {"ultrix", 11},
+    {"unix", 11},
+    {"mvs", 19},
+    {"qvt/net 4", 40},
+    {"qvt", 14},
+    {"ncsa", 7},
+    {"chameleon", 2},
+    {"netmanage", 2},
+    {"windows [multinet", 38},
+    {"vms", 13},
+    {"multinet", 12},
+    {"os/400", 18},
+    {" mts sys", 4},
+    {" vm ", 5},
+    {" vm/esa", 5},
+    {" vm/cms", 5},
+    {"vos", 32},
+    {"m28", 32},
+    {"tandem", 31},
+    {"dos ftp server 3.", 39},
 };
 
 // HELP reply lines, as received.
 const TServerTypeXRef HelpTypes[] = {
-    {"NCSA", 7}, {"CUTCP", 7}, {"MACB", 15}, {"HellSoft", 42},
-    {"214-PC FTP server", 14}, {"QVT", 14},
+    {"NCSA", 7}, {"CUTCP", 7}, {"MACB", 15}, {"HellSoft", 42}, {"214-PC FTP server", 14},
+    {"QVT", 14},
 };
 
 template <size_t N>
@@ -82,8 +125,7 @@ const TFirewallData FirewallKinds[4] = {
 bool AsksForEncryption(const QByteArray& reply) {
     const QByteArray text = reply.toLower();
     for (const char* word : {"tls", "ssl", "encrypt", "secure"})
-        if (text.contains(word))
-            return true;
+        if (text.contains(word)) return true;
     return false;
 }
 
@@ -144,8 +186,7 @@ bool TFTPThread::HostLogin(const QByteArray& user, const QByteArray& password,
         SendCommand("ACCT " + account);
         replyClass = GetReplyClass();
     }
-    if (replyClass == 2)
-        return true;
+    if (replyClass == 2) return true;
     throw EControlSocketException(QStringLiteral("Failed to Log in to Host"), 0);
 }
 
@@ -155,10 +196,10 @@ bool TFTPThread::FirewallLoginSteps(int firewallType, const QByteArray& firewall
                                     const QByteArray& password, const QByteArray& account) {
     DebugHost("Logging in to Firewall...");
     RepliesNeeded = 1;
-    if (GetReplyClass() != 2)
-        throw EControlSocketException(QStringLiteral("Failed to Connect"), 0);
+    if (GetReplyClass() != 2) throw EControlSocketException(QStringLiteral("Failed to Connect"), 0);
 
-    const TFirewallData& row = FirewallKinds[firewallType >= 0 && firewallType <= 3 ? firewallType : 0];
+    const TFirewallData& row =
+        FirewallKinds[firewallType >= 0 && firewallType <= 3 ? firewallType : 0];
     bool ok = false;
     const int port = portText.trimmed().toInt(&ok);
     const QByteArray target = !ok || port == 21 ? host : host + ':' + portText;
@@ -188,8 +229,7 @@ void TFTPThread::DetectServerType() {
         SendCommand("SYST");
         if (GetReplyClass() == 2) {
             for (const QByteArray& line : *CapturedLines) {
-                if (Shared->ServerType != 0)
-                    break;
+                if (Shared->ServerType != 0) break;
                 Shared->ServerType =
                     static_cast<uint8_t>(MatchType(line, SystTypes, SystCaseSensitiveRows));
             }
@@ -199,8 +239,7 @@ void TFTPThread::DetectServerType() {
             SendCommand("HELP");
             if (GetReplyClass() == 2) {
                 for (const QByteArray& line : *CapturedLines) {
-                    if (Shared->ServerType != 0)
-                        break;
+                    if (Shared->ServerType != 0) break;
                     Shared->ServerType =
                         static_cast<uint8_t>(MatchType(line, HelpTypes, std::size(HelpTypes)));
                 }
@@ -212,8 +251,7 @@ void TFTPThread::DetectServerType() {
         CapturedLines.reset();
         throw;
     }
-    if (Shared->ServerType == 0)
-        Shared->ServerType = 11;
+    if (Shared->ServerType == 0) Shared->ServerType = 11;
     CapturedLines.reset();
 }
 
@@ -242,8 +280,9 @@ void TFTPThread::LoggedInSteps() {
             throw;
         }
         Quiet = false;
-        LogInfo(Shared->ResumeSupported ? QStringLiteral("\r\nServer can resume broken downloads\r\n")
-                                        : QStringLiteral("\r\nServer unable to resume broken downloads\r\n"));
+        LogInfo(Shared->ResumeSupported
+                    ? QStringLiteral("\r\nServer can resume broken downloads\r\n")
+                    : QStringLiteral("\r\nServer unable to resume broken downloads\r\n"));
     } else {
         Shared->ResumeSupported = true;
     }
@@ -278,8 +317,7 @@ bool TFTPThread::ConnectionStep(TCommandItem& item, bool again) {
                 if (firewall) {
                     bool ok = false;
                     int type = item.Param(3).trimmed().toInt(&ok);
-                    if (!ok)
-                        type = 0;
+                    if (!ok) type = 0;
                     FirewallLoginSteps(type, item.Param(4), item.Param(5), item.Param(6),
                                        item.Param(7), item.Param(8), item.Param(9), item.Param(10));
                 } else {
@@ -287,8 +325,7 @@ bool TFTPThread::ConnectionStep(TCommandItem& item, bool again) {
                 }
                 failed = false;
             } catch (const EControlSocketException& e) {
-                if (!e.Message.isEmpty() && e.ErrorCode != WSAENOTSOCK_)
-                    LogError(e.Message);
+                if (!e.Message.isEmpty() && e.ErrorCode != WSAENOTSOCK_) LogError(e.Message);
                 // A permanent refusal (530 and the rest of class 5) answers the same every
                 // time: only a busy server (421), a time-out or a broken connection is
                 // worth another attempt.
@@ -306,15 +343,13 @@ bool TFTPThread::ConnectionStep(TCommandItem& item, bool again) {
         if (failed && !Aborted() && !final && delay > 0 && (count == 0 || attempt <= count)) {
             LogInfo(QStringLiteral("%1 seconds delay before retrying...").arg(delay));
             for (int sleeps = 0; sleeps < 4 * delay + 1; ++sleeps)
-                if (Wait.SleepAbortable(250))
-                    break;
+                if (Wait.SleepAbortable(250)) break;
         }
         if (!failed) {
             succeeded = true;
             break;
         }
-        if (final || Aborted() || (count > 0 && attempt > count))
-            break;
+        if (final || Aborted() || (count > 0 && attempt > count)) break;
     }
 
     if (succeeded && !Aborted()) {
@@ -328,8 +363,7 @@ bool TFTPThread::ConnectionStep(TCommandItem& item, bool again) {
             return true;
         }
         LastTypeLetter = 0;
-        if (Shared->ServerType == 0)
-            DetectServerType();
+        if (Shared->ServerType == 0) DetectServerType();
         LoggedInSteps();
         return true;
     }
@@ -341,18 +375,14 @@ bool TFTPThread::ConnectionStep(TCommandItem& item, bool again) {
 bool TFTPThread::ControlClosedByPeer() {
     // A reply still owed is read first; lines nobody asked for (a "421 Timeout." before
     // the close) are logged and dropped.
-    if (RepliesNeeded > 0 || !ControlSocket.IsOpen())
-        return false;
+    if (RepliesNeeded > 0 || !ControlSocket.IsOpen()) return false;
     for (int chunks = 0; chunks < 16; ++chunks) {
         pollfd check = {ControlSocket.Fd(), POLLIN, 0};
-        if (::poll(&check, 1, 0) <= 0)
-            return false;
+        if (::poll(&check, 1, 0) <= 0) return false;
         char chunk[512];
         const ssize_t received = ControlSocket.Receive(chunk, sizeof chunk);
-        if (received == 0)
-            return true;
-        if (received < 0)
-            return errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR;
+        if (received == 0) return true;
+        if (received < 0) return errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR;
         Reader.Append(chunk, received);
         while (Reader.HasLine())
             Log(DisplayText(Reader.TakeLine()), EngineSettings().LogColorReply);
@@ -361,8 +391,7 @@ bool TFTPThread::ControlClosedByPeer() {
 }
 
 bool TFTPThread::ReopenDeadControl() {
-    if (!LastLogin || !ControlClosedByPeer())
-        return false;
+    if (!LastLogin || !ControlClosedByPeer()) return false;
     LogInfo(QStringLiteral("The server closed the connection; logging on again."));
     CloseControl();
     Reader.Clear();

@@ -84,8 +84,8 @@ struct TUpdateFileSizeEventData {
 };
 
 using TNotificationPayload =
-    std::variant<std::monostate, TCommandCompletedEventData, TDeleteSuccessfulEventData,
-                 TErrorData, TFolderEventData, TLogData, TProcessListData, TProgressData,
+    std::variant<std::monostate, TCommandCompletedEventData, TDeleteSuccessfulEventData, TErrorData,
+                 TFolderEventData, TLogData, TProcessListData, TProgressData,
                  TRenameSuccessfulEventData, TUpdateFileSizeEventData>;
 
 struct TNotification {

@@ -6,12 +6,13 @@
 #include <cstdarg>
 
 namespace {
-QByteArray Text(const QByteArray& bytes) { return DisplayText(bytes).toUtf8(); }
+QByteArray Text(const QByteArray& bytes) {
+    return DisplayText(bytes).toUtf8();
+}
 } // namespace
 
 void TFTPThread::DebugHost(const char* format, ...) {
-    if (!DebugLogEnabled())
-        return;
+    if (!DebugLogEnabled()) return;
     char buffer[2048];
     va_list args;
     va_start(args, format);
@@ -24,12 +25,23 @@ void TFTPThread::Notify(TNotificationCode code, TNotificationPayload payload) {
     using C = TNotificationCode;
     if (DebugLogEnabled()) {
         switch (code) {
-        case C::Abort: DebugHost("Notify Abort"); break;
-        case C::CantLogIn: DebugHost("Notify CantLogIn"); break;
-        case C::Connect: DebugHost("Notify Connect"); break;
-        case C::Disconnect: DebugHost("Notify Disconnect"); break;
-        case C::LoggedIn: DebugHost("Notify LoggedIn"); break;
-        case C::Progress: break;
+        case C::Abort:
+            DebugHost("Notify Abort");
+            break;
+        case C::CantLogIn:
+            DebugHost("Notify CantLogIn");
+            break;
+        case C::Connect:
+            DebugHost("Notify Connect");
+            break;
+        case C::Disconnect:
+            DebugHost("Notify Disconnect");
+            break;
+        case C::LoggedIn:
+            DebugHost("Notify LoggedIn");
+            break;
+        case C::Progress:
+            break;
         case C::CommandCompleted: {
             const auto& d = std::get<TCommandCompletedEventData>(payload);
             DebugHost("Notify CommandCompleted. Command = %s, Success = %d, Aborted = %d",
@@ -75,8 +87,7 @@ void TFTPThread::Notify(TNotificationCode code, TNotificationPayload payload) {
         }
     }
     // Keep-alive traffic never reaches the log pane.
-    if (code == C::Log && Quiet)
-        return;
+    if (code == C::Log && Quiet) return;
     Shared->Channel.Post(TNotification{code, std::move(payload)});
 }
 
@@ -84,7 +95,9 @@ void TFTPThread::Log(const QString& message, TColor color) {
     Notify(TNotificationCode::Log, TLogData{message, color});
 }
 
-void TFTPThread::LogInfo(const QString& message) { Log(message, EngineSettings().LogColorInfo); }
+void TFTPThread::LogInfo(const QString& message) {
+    Log(message, EngineSettings().LogColorInfo);
+}
 
 void TFTPThread::LogError(const QString& message) {
     Log(message, EngineSettings().LogColorError);

@@ -6,15 +6,13 @@
 TNotificationChannel::TNotificationChannel() : Fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
 TNotificationChannel::~TNotificationChannel() {
-    if (Fd_ >= 0)
-        ::close(Fd_);
+    if (Fd_ >= 0) ::close(Fd_);
 }
 
 void TNotificationChannel::Post(TNotification notification) {
     {
         std::lock_guard<std::mutex> lock(Lock_);
-        if (Closed_)
-            return;
+        if (Closed_) return;
         Items_.push_back(std::move(notification));
     }
     const uint64_t one = 1;

@@ -29,8 +29,7 @@ QByteArray AddressText(const sockaddr_storage& address) {
 TWaker::TWaker() : Fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
 TWaker::~TWaker() {
-    if (Fd_ >= 0)
-        ::close(Fd_);
+    if (Fd_ >= 0) ::close(Fd_);
 }
 
 void TWaker::Wake() {
@@ -51,22 +50,18 @@ void TWaitControl::ClearAborted() {
 
 void TWaitControl::StartTimeOut() {
     TimeOutStart_ = TickCount();
-    if (TimeOutStart_ == 0)
-        TimeOutStart_ = 1;
+    if (TimeOutStart_ == 0) TimeOutStart_ = 1;
 }
 
 bool TWaitControl::TimedOut() const {
-    if (TimeOutStart_ == 0)
-        return false;
+    if (TimeOutStart_ == 0) return false;
     return TickCount() - TimeOutStart_ > EngineSettings().TimeOut.load();
 }
 
 TWaitControl::Result TWaitControl::Wait(int fd, short events) {
     for (;;) {
-        if (Aborted())
-            return Result::Aborted;
-        if (TimedOut())
-            return Result::TimedOut;
+        if (Aborted()) return Result::Aborted;
+        if (TimedOut()) return Result::TimedOut;
         int slice = 1000;
         if (TimeOutStart_ != 0) {
             const uint64_t elapsed = TickCount() - TimeOutStart_;
@@ -77,41 +72,36 @@ TWaitControl::Result TWaitControl::Wait(int fd, short events) {
         pollfd fds[2] = {{fd, events, 0}, {Waker_.Fd(), POLLIN, 0}};
         const int n = ::poll(fds, 2, slice);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return Result::Failed;
         }
         if (fds[1].revents & POLLIN) {
             Waker_.Drain();
-            if (Aborted())
-                return Result::Aborted;
+            if (Aborted()) return Result::Aborted;
         }
-        if (fds[0].revents & (events | POLLERR | POLLHUP))
-            return Result::Ready;
-        if (fds[0].revents & POLLNVAL)
-            return Result::Failed;
+        if (fds[0].revents & (events | POLLERR | POLLHUP)) return Result::Ready;
+        if (fds[0].revents & POLLNVAL) return Result::Failed;
     }
 }
 
 bool TWaitControl::SleepAbortable(int ms) {
-    if (Aborted())
-        return true;
+    if (Aborted()) return true;
     pollfd fd = {Waker_.Fd(), POLLIN, 0};
     ::poll(&fd, 1, ms);
     return Aborted();
 }
 
-TSocket::~TSocket() { TSocket::Close(); }
+TSocket::~TSocket() {
+    TSocket::Close();
+}
 
 int TSocket::Connect(const sockaddr* address, socklen_t length, TWaitControl& wait) {
     Close();
     Fd_ = ::socket(address->sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
-    if (Fd_ < 0)
-        return WSAErrorFromErrno(errno);
+    if (Fd_ < 0) return WSAErrorFromErrno(errno);
     const int one = 1;
     ::setsockopt(Fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    if (::connect(Fd_, address, length) == 0)
-        return 0;
+    if (::connect(Fd_, address, length) == 0) return 0;
     if (errno != EINPROGRESS) {
         const int error = WSAErrorFromErrno(errno);
         Close();
@@ -126,22 +116,21 @@ int TSocket::Connect(const sockaddr* address, socklen_t length, TWaitControl& wa
     } else {
         int soError = 0;
         socklen_t len = sizeof soError;
-        if (::getsockopt(Fd_, SOL_SOCKET, SO_ERROR, &soError, &len) < 0)
-            soError = errno;
+        if (::getsockopt(Fd_, SOL_SOCKET, SO_ERROR, &soError, &len) < 0) soError = errno;
         error = WSAErrorFromErrno(soError);
     }
-    if (error != 0)
-        Close();
+    if (error != 0) Close();
     return error;
 }
 
 int TSocket::Listen(const sockaddr* localAddress, socklen_t length) {
     Close();
-    Fd_ = ::socket(localAddress->sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
-    if (Fd_ < 0)
-        return WSAErrorFromErrno(errno);
+    Fd_ =
+        ::socket(localAddress->sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
+    if (Fd_ < 0) return WSAErrorFromErrno(errno);
     sockaddr_storage local{};
-    std::copy_n(reinterpret_cast<const char*>(localAddress), length, reinterpret_cast<char*>(&local));
+    std::copy_n(reinterpret_cast<const char*>(localAddress), length,
+                reinterpret_cast<char*>(&local));
     if (local.ss_family == AF_INET)
         reinterpret_cast<sockaddr_in&>(local).sin_port = 0;
     else if (local.ss_family == AF_INET6)
@@ -158,12 +147,9 @@ int TSocket::Accept(TSocket& listener, TWaitControl& wait) {
     Close();
     for (;;) {
         const TWaitControl::Result result = wait.Wait(listener.Fd(), POLLIN);
-        if (result == TWaitControl::Result::Aborted)
-            return WSAEINTR_;
-        if (result == TWaitControl::Result::TimedOut)
-            return WSAETIMEDOUT_;
-        if (result == TWaitControl::Result::Failed)
-            return WSAErrorFromErrno(errno);
+        if (result == TWaitControl::Result::Aborted) return WSAEINTR_;
+        if (result == TWaitControl::Result::TimedOut) return WSAETIMEDOUT_;
+        if (result == TWaitControl::Result::Failed) return WSAErrorFromErrno(errno);
         const int fd = ::accept4(listener.Fd(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd >= 0) {
             Fd_ = fd;
@@ -176,21 +162,21 @@ int TSocket::Accept(TSocket& listener, TWaitControl& wait) {
 
 ssize_t TSocket::Send(const char* data, size_t length) {
     const ssize_t n = ::send(Fd_, data, length, MSG_NOSIGNAL);
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
-        return 0;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return 0;
     return n;
 }
 
 ssize_t TSocket::Receive(char* data, size_t length) {
     for (;;) {
         const ssize_t n = ::recv(Fd_, data, length, 0);
-        if (n < 0 && errno == EINTR)
-            continue;
+        if (n < 0 && errno == EINTR) continue;
         return n;
     }
 }
 
-bool TSocket::ShutdownSend() { return ::shutdown(Fd_, SHUT_WR) == 0; }
+bool TSocket::ShutdownSend() {
+    return ::shutdown(Fd_, SHUT_WR) == 0;
+}
 
 void TSocket::Close() {
     if (Fd_ >= 0) {
@@ -210,17 +196,14 @@ bool TSocket::PeerAddress(sockaddr_storage& address) const {
 }
 
 void TSocket::CloseGraceful() {
-    if (Fd_ < 0)
-        return;
+    if (Fd_ < 0) return;
     const bool notConnected = !ShutdownSend() && errno == ENOTCONN;
     if (!notConnected) {
         char discard[512];
         for (int turns = 0; turns < 256; ++turns) {
             pollfd fd = {Fd_, POLLIN, 0};
-            if (::poll(&fd, 1, 0) < 1)
-                break;
-            if (Receive(discard, sizeof discard) < 1)
-                break;
+            if (::poll(&fd, 1, 0) < 1) break;
+            if (Receive(discard, sizeof discard) < 1) break;
         }
     }
     Close();

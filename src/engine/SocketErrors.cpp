@@ -64,70 +64,112 @@ const ErrorText Texts[] = {
 } // namespace
 
 QString WSAErrorText(int code) {
-    if (code == 0)
-        return QString();
+    if (code == 0) return QString();
     for (const ErrorText& e : Texts)
-        if (e.Code == code)
-            return QString::fromLatin1(e.Text);
+        if (e.Code == code) return QString::fromLatin1(e.Text);
     return QStringLiteral("Not a WinSock error [%1]").arg(code);
 }
 
 int WSAErrorFromErrno(int err) {
     switch (err) {
-    case 0: return 0;
-    case EINTR: return 10004;
-    case EBADF: return 10009;
+    case 0:
+        return 0;
+    case EINTR:
+        return 10004;
+    case EBADF:
+        return 10009;
     case EACCES:
-    case EPERM: return 10013;
-    case EFAULT: return 10014;
-    case EINVAL: return 10022;
+    case EPERM:
+        return 10013;
+    case EFAULT:
+        return 10014;
+    case EINVAL:
+        return 10022;
     case EMFILE:
-    case ENFILE: return 10024;
-    case EWOULDBLOCK: return 10035;
-    case EINPROGRESS: return 10036;
-    case EALREADY: return 10037;
-    case ENOTSOCK: return 10038;
-    case EDESTADDRREQ: return 10039;
-    case EMSGSIZE: return 10040;
-    case EPROTOTYPE: return 10041;
-    case ENOPROTOOPT: return 10042;
-    case EPROTONOSUPPORT: return 10043;
-    case ESOCKTNOSUPPORT: return 10044;
-    case EOPNOTSUPP: return 10045;
-    case EPFNOSUPPORT: return 10046;
-    case EAFNOSUPPORT: return 10047;
-    case EADDRINUSE: return 10048;
-    case EADDRNOTAVAIL: return 10049;
-    case ENETDOWN: return 10050;
-    case ENETUNREACH: return 10051;
-    case ENETRESET: return 10052;
-    case ECONNABORTED: return 10053;
+    case ENFILE:
+        return 10024;
+    case EWOULDBLOCK:
+        return 10035;
+    case EINPROGRESS:
+        return 10036;
+    case EALREADY:
+        return 10037;
+    case ENOTSOCK:
+        return 10038;
+    case EDESTADDRREQ:
+        return 10039;
+    case EMSGSIZE:
+        return 10040;
+    case EPROTOTYPE:
+        return 10041;
+    case ENOPROTOOPT:
+        return 10042;
+    case EPROTONOSUPPORT:
+        return 10043;
+    case ESOCKTNOSUPPORT:
+        return 10044;
+    case EOPNOTSUPP:
+        return 10045;
+    case EPFNOSUPPORT:
+        return 10046;
+    case EAFNOSUPPORT:
+        return 10047;
+    case EADDRINUSE:
+        return 10048;
+    case EADDRNOTAVAIL:
+        return 10049;
+    case ENETDOWN:
+        return 10050;
+    case ENETUNREACH:
+        return 10051;
+    case ENETRESET:
+        return 10052;
+    case ECONNABORTED:
+        return 10053;
     case ECONNRESET:
-    case EPIPE: return 10054;
+    case EPIPE:
+        return 10054;
     case ENOBUFS:
-    case ENOMEM: return 10055;
-    case EISCONN: return 10056;
-    case ENOTCONN: return 10057;
-    case ESHUTDOWN: return 10058;
-    case ETIMEDOUT: return 10060;
-    case ECONNREFUSED: return 10061;
-    case ELOOP: return 10062;
-    case ENAMETOOLONG: return 10063;
-    case EHOSTDOWN: return 10064;
-    case EHOSTUNREACH: return 10065;
-    default: return 10000 + err;
+    case ENOMEM:
+        return 10055;
+    case EISCONN:
+        return 10056;
+    case ENOTCONN:
+        return 10057;
+    case ESHUTDOWN:
+        return 10058;
+    case ETIMEDOUT:
+        return 10060;
+    case ECONNREFUSED:
+        return 10061;
+    case ELOOP:
+        return 10062;
+    case ENAMETOOLONG:
+        return 10063;
+    case EHOSTDOWN:
+        return 10064;
+    case EHOSTUNREACH:
+        return 10065;
+    default:
+        return 10000 + err;
     }
 }
 
 int WSAErrorFromAddrInfo(int gaiError) {
     switch (gaiError) {
-    case 0: return 0;
-    case EAI_AGAIN: return 11002;
-    case EAI_FAIL: return 11003;
+    case 0:
+        return 0;
+    case EAI_AGAIN:
+        return 11002;
+    case EAI_FAIL:
+        return 11003;
 #ifdef EAI_NODATA
-    case EAI_NODATA: return 11004;
+    case EAI_NODATA:
+        return 11004;
 #endif
-    case EAI_SYSTEM: return WSAErrorFromErrno(errno);
-    default: return 11001;
+    case EAI_SYSTEM:
+        return WSAErrorFromErrno(errno);
+    default:
+        return 11001;
     }
 }

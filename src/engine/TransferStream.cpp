@@ -42,7 +42,8 @@ void TMemoryStream::Write(const char* data, int64_t length) {
     Position_ = end;
 }
 
-TFileStream::TFileStream(const QString& fileName, TFileMode mode) : FileName_(fileName), Mode_(mode) {
+TFileStream::TFileStream(const QString& fileName, TFileMode mode)
+    : FileName_(fileName), Mode_(mode) {
     const QByteArray name = QFile::encodeName(fileName);
     if (mode == TFileMode::Create) {
         // A refused download must leave an existing file as it was: the file is only

@@ -26,8 +26,7 @@ QString gFile;          // guarded by gLock
 const std::thread::id gMainThread = std::this_thread::get_id();
 
 QByteArray ThreadLabel() {
-    if (std::this_thread::get_id() == gMainThread)
-        return QByteArray("\xC2\xB7 main \xC2\xB7");
+    if (std::this_thread::get_id() == gMainThread) return QByteArray("\xC2\xB7 main \xC2\xB7");
     char buf[16];
     std::snprintf(buf, sizeof buf, "%08x", static_cast<unsigned>(::syscall(SYS_gettid)));
     return QByteArray(buf);
@@ -40,8 +39,12 @@ uint64_t TickCount() {
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-void SetDebugLogEnabled(bool on) { gEnabled.store(on, std::memory_order_relaxed); }
-bool DebugLogEnabled() { return gEnabled.load(std::memory_order_relaxed); }
+void SetDebugLogEnabled(bool on) {
+    gEnabled.store(on, std::memory_order_relaxed);
+}
+bool DebugLogEnabled() {
+    return gEnabled.load(std::memory_order_relaxed);
+}
 
 void SetDebugLogFile(const QString& path) {
     std::lock_guard<std::mutex> lock(gLock);
@@ -54,8 +57,7 @@ QString DebugLogFile() {
 }
 
 void DebugLog(const QString& message) {
-    if (!DebugLogEnabled())
-        return;
+    if (!DebugLogEnabled()) return;
     const QByteArray label = ThreadLabel();
     const QByteArray text = message.toUtf8();
 
@@ -67,8 +69,7 @@ void DebugLog(const QString& message) {
     ::localtime_r(&wall, &parts);
     std::strftime(clock, sizeof clock, "%H:%M:%S", &parts);
     const uint64_t now = TickCount();
-    if (gLastTick == 0)
-        gLastTick = now;
+    if (gLastTick == 0) gLastTick = now;
     char head[64];
     std::snprintf(head, sizeof head, " - %06llums - ",
                   static_cast<unsigned long long>(now - gLastTick));
@@ -83,21 +84,19 @@ void DebugLog(const QString& message) {
     line += text;
     // One call is always one line.
     for (char& c : line)
-        if (c == '\r' || c == '\n')
-            c = '~';
+        if (c == '\r' || c == '\n') c = '~';
     line += "\r\n";
 
     const QString path = gFile.isEmpty() ? ProgramFilePath(QStringLiteral("Debug.txt")) : gFile;
     // A debug log that cannot be written must not take the program down with it.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return;
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) return;
     const char* p = line.constData();
     qsizetype left = line.size();
     while (left > 0) {
         const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
-        if (n <= 0)
-            break;
+        if (n <= 0) break;
         p += n;
         left -= n;
     }
@@ -105,8 +104,7 @@ void DebugLog(const QString& message) {
 }
 
 void DebugLogFmt(const char* format, ...) {
-    if (!DebugLogEnabled())
-        return;
+    if (!DebugLogEnabled()) return;
     va_list args;
     va_start(args, format);
     char stackBuf[1024];

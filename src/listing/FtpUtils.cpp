@@ -30,49 +30,62 @@ template <typename S> S ExtractFirstLineT(S& text) {
     qsizetype rest = end;
     if (rest < text.size()) {
         ++rest;
-        if (rest < text.size() && text.at(rest) == '\n')
-            ++rest;
+        if (rest < text.size() && text.at(rest) == '\n') ++rest;
     }
     text.remove(0, rest);
     return line;
 }
 
 template <typename S> bool StripLastFolderT(S& path) {
-    if (path.size() < 2)
-        return false;
+    if (path.size() < 2) return false;
     const auto sep = path.at(path.size() - 1);
     const auto before = path.lastIndexOf(sep, path.size() - 2);
     // "a/" has no folder above it that could stay a valid path.
-    if (before < 0)
-        return false;
+    if (before < 0) return false;
     path.truncate(before + 1);
     return true;
 }
 
 } // namespace
 
-QByteArray LinkName(const QByteArray& e) { return LinkNameT(e, QByteArray(" -> ")); }
-QByteArray LinkTarget(const QByteArray& e) { return LinkTargetT(e, QByteArray(" -> ")); }
-QString LinkName(const QString& e) { return LinkNameT(e, QStringLiteral(" -> ")); }
-QString LinkTarget(const QString& e) { return LinkTargetT(e, QStringLiteral(" -> ")); }
+QByteArray LinkName(const QByteArray& e) {
+    return LinkNameT(e, QByteArray(" -> "));
+}
+QByteArray LinkTarget(const QByteArray& e) {
+    return LinkTargetT(e, QByteArray(" -> "));
+}
+QString LinkName(const QString& e) {
+    return LinkNameT(e, QStringLiteral(" -> "));
+}
+QString LinkTarget(const QString& e) {
+    return LinkTargetT(e, QStringLiteral(" -> "));
+}
 
-QByteArray ExtractFirstLine(QByteArray& text) { return ExtractFirstLineT(text); }
-QString ExtractFirstLine(QString& text) { return ExtractFirstLineT(text); }
+QByteArray ExtractFirstLine(QByteArray& text) {
+    return ExtractFirstLineT(text);
+}
+QString ExtractFirstLine(QString& text) {
+    return ExtractFirstLineT(text);
+}
 
-void ReplaceChar(QString& text, QChar from, QChar to) { text.replace(from, to); }
+void ReplaceChar(QString& text, QChar from, QChar to) {
+    text.replace(from, to);
+}
 
 void AppendCharIfMissing(QString& text, QChar c) {
-    if (!text.isEmpty() && !text.endsWith(c))
-        text += c;
+    if (!text.isEmpty() && !text.endsWith(c)) text += c;
 }
 
 void AppendCharIfMissing(QByteArray& text, char c) {
-    if (!text.isEmpty() && !text.endsWith(c))
-        text += c;
+    if (!text.isEmpty() && !text.endsWith(c)) text += c;
 }
 
-bool StripLastFolder(QString& path) { return StripLastFolderT(path); }
-bool StripLastFolder(QByteArray& path) { return StripLastFolderT(path); }
+bool StripLastFolder(QString& path) {
+    return StripLastFolderT(path);
+}
+bool StripLastFolder(QByteArray& path) {
+    return StripLastFolderT(path);
+}
 
 QString FormatThousands(const QString& digits) {
     return FormatThousands(digits, QLocale().groupSeparator().at(0));
@@ -85,8 +98,7 @@ QString FormatThousands(const QString& digits, QChar separator) {
     for (qsizetype i = 0; i < n; ++i) {
         // Groups of three counted from the right, up to 15 digits.
         const qsizetype fromRight = n - i;
-        if (i > 0 && fromRight % 3 == 0 && fromRight <= 12)
-            out += separator;
+        if (i > 0 && fromRight % 3 == 0 && fromRight <= 12) out += separator;
         out += digits.at(i);
     }
     return out;
@@ -99,9 +111,8 @@ bool MatchesMask(const QString& name, const QString& mask) {
         if (m < mask.size() && mask.at(m) == QLatin1Char('*')) {
             starM = m++;
             starN = n;
-        } else if (m < mask.size() &&
-                   (mask.at(m) == QLatin1Char('?') ||
-                    mask.at(m).toCaseFolded() == name.at(n).toCaseFolded())) {
+        } else if (m < mask.size() && (mask.at(m) == QLatin1Char('?') ||
+                                       mask.at(m).toCaseFolded() == name.at(n).toCaseFolded())) {
             ++m;
             ++n;
         } else if (starM >= 0) {
@@ -117,11 +128,9 @@ bool MatchesMask(const QString& name, const QString& mask) {
 }
 
 bool MatchesMaskList(const QString& name, const QStringList& masks) {
-    if (masks.isEmpty() || masks.contains(QStringLiteral("*.*")))
-        return true;
+    if (masks.isEmpty() || masks.contains(QStringLiteral("*.*"))) return true;
     for (const QString& mask : masks)
-        if (MatchesMask(name, mask))
-            return true;
+        if (MatchesMask(name, mask)) return true;
     return false;
 }
 
@@ -137,8 +146,7 @@ QByteArray ScrambleText(const QByteArray& text) {
 QString DisplayText(const QByteArray& bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder(bytes);
-    if (decoder.hasError())
-        return QString::fromLatin1(bytes);
+    if (decoder.hasError()) return QString::fromLatin1(bytes);
     return text;
 }
 
@@ -169,19 +177,16 @@ bool NameBreaksCommand(const QByteArray& name) {
 
 bool SplitURL(const QString& url, const QString& anonymousPassword, TSplitURL& out) {
     QString full = url.trimmed();
-    if (!full.contains(QStringLiteral("://")))
-        full.prepend(QStringLiteral("ftp://"));
+    if (!full.contains(QStringLiteral("://"))) full.prepend(QStringLiteral("ftp://"));
     // A password may itself hold '@': only the last '@' of the authority ends the
     // user information.
     const qsizetype authorityStart = full.indexOf(QStringLiteral("://")) + 3;
     qsizetype authorityEnd = full.indexOf(QLatin1Char('/'), authorityStart);
-    if (authorityEnd < 0)
-        authorityEnd = full.size();
+    if (authorityEnd < 0) authorityEnd = full.size();
     const qsizetype lastAt = full.lastIndexOf(QLatin1Char('@'), authorityEnd - 1);
     if (lastAt >= authorityStart) {
         for (qsizetype i = lastAt - 1; i >= authorityStart; --i)
-            if (full.at(i) == QLatin1Char('@'))
-                full.replace(i, 1, QStringLiteral("%40"));
+            if (full.at(i) == QLatin1Char('@')) full.replace(i, 1, QStringLiteral("%40"));
     }
     const QUrl parsed(full, QUrl::TolerantMode);
     const QString scheme = parsed.scheme().toLower();
@@ -209,8 +214,7 @@ bool SplitURL(const QString& url, const QString& anonymousPassword, TSplitURL& o
         out.User = QStringLiteral("anonymous");
         out.Password = anonymousPassword;
     }
-    if (path == QStringLiteral("//"))
-        path = QStringLiteral("/");
+    if (path == QStringLiteral("//")) path = QStringLiteral("/");
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     if (slash >= 0) {
         out.FileName = path.mid(slash + 1);

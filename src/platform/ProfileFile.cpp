@@ -26,8 +26,7 @@ QByteArray TrimBlanks(const QByteArray& text) {
 QString Decode(const QByteArray& bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder(bytes);
-    if (decoder.hasError())
-        return QString::fromLatin1(bytes);
+    if (decoder.hasError()) return QString::fromLatin1(bytes);
     return text;
 }
 
@@ -68,10 +67,8 @@ bool TProfileFile::Reload() {
     FBom = false;
     FModified = false;
     QFile file(FPath);
-    if (!file.exists())
-        return true;
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
+    if (!file.exists()) return true;
+    if (!file.open(QIODevice::ReadOnly)) return false;
     Parse(file.readAll());
     return true;
 }
@@ -87,7 +84,8 @@ void TProfileFile::Parse(const QByteArray& data) {
         while (end < data.size() && data[end] != '\n' && data[end] != '\r')
             ++end;
         FLines.push_back(ParseLine(data.mid(pos, end - pos)));
-        if (end < data.size() && data[end] == '\r' && end + 1 < data.size() && data[end + 1] == '\n')
+        if (end < data.size() && data[end] == '\r' && end + 1 < data.size() &&
+            data[end + 1] == '\n')
             ++end;
         pos = end + 1;
     }
@@ -97,19 +95,16 @@ TProfileFile::TLine TProfileFile::ParseLine(const QByteArray& raw) {
     TLine line;
     line.Raw = raw;
     const QByteArray text = TrimBlanks(raw);
-    if (text.isEmpty() || text.startsWith(';'))
-        return line;
+    if (text.isEmpty() || text.startsWith(';')) return line;
     if (text.startsWith('[')) {
         qsizetype close = text.indexOf(']');
-        if (close < 0)
-            close = text.size();
+        if (close < 0) close = text.size();
         line.Kind = TLineKind::Section;
         line.Name = Decode(TrimBlanks(text.mid(1, close - 1)));
         return line;
     }
     const qsizetype equals = text.indexOf('=');
-    if (equals < 0)
-        return line;
+    if (equals < 0) return line;
     line.Kind = TLineKind::Key;
     line.Name = Decode(TrimBlanks(text.left(equals)));
     line.Value = TrimBlanks(text.mid(equals + 1));
@@ -140,13 +135,11 @@ qsizetype TProfileFile::SectionEnd(qsizetype header) const {
 }
 
 qsizetype TProfileFile::FindKey(qsizetype header, const QString& key) const {
-    if (header < 0)
-        return -1;
+    if (header < 0) return -1;
     const qsizetype end = SectionEnd(header);
     for (qsizetype i = header + 1; i < end; ++i) {
         const TLine& line = FLines[static_cast<size_t>(i)];
-        if (line.Kind == TLineKind::Key && SameName(line.Name, key))
-            return i;
+        if (line.Kind == TLineKind::Key && SameName(line.Name, key)) return i;
     }
     return -1;
 }
@@ -154,40 +147,33 @@ qsizetype TProfileFile::FindKey(qsizetype header, const QString& key) const {
 QByteArray TProfileFile::ReadBytes(const QString& section, const QString& key,
                                    const QByteArray& def) const {
     const qsizetype at = FindKey(FindSection(section), key);
-    if (at < 0)
-        return def;
+    if (at < 0) return def;
     return UnquoteValue(FLines[static_cast<size_t>(at)].Value);
 }
 
 QString TProfileFile::ReadString(const QString& section, const QString& key,
                                  const QString& def) const {
     const qsizetype at = FindKey(FindSection(section), key);
-    if (at < 0)
-        return def;
+    if (at < 0) return def;
     return Decode(UnquoteValue(FLines[static_cast<size_t>(at)].Value));
 }
 
 int TProfileFile::ReadInteger(const QString& section, const QString& key, int def) const {
     const qsizetype at = FindKey(FindSection(section), key);
-    if (at < 0)
-        return def;
+    if (at < 0) return def;
     const QByteArray text = UnquoteValue(FLines[static_cast<size_t>(at)].Value);
     qsizetype i = 0;
     bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        negative = text[i++] == '-';
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
     const qsizetype firstDigit = i;
     long long value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         value = value * 10 + (text[i] - '0');
         // Out of range reads as the default rather than as a wrapped number.
-        if (value > static_cast<long long>(std::numeric_limits<int>::max()) + 1)
-            return def;
+        if (value > static_cast<long long>(std::numeric_limits<int>::max()) + 1) return def;
     }
-    if (i == firstDigit)
-        return def;
-    if (negative)
-        value = -value;
+    if (i == firstDigit) return def;
+    if (negative) value = -value;
     if (value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min())
         return def;
     return static_cast<int>(value);
@@ -224,8 +210,7 @@ QStringList TProfileFile::ReadSection(const QString& section) const {
 QList<QPair<QString, QString>> TProfileFile::ReadSectionValues(const QString& section) const {
     QList<QPair<QString, QString>> pairs;
     const qsizetype header = FindSection(section);
-    if (header < 0)
-        return pairs;
+    if (header < 0) return pairs;
     const qsizetype end = SectionEnd(header);
     for (qsizetype i = header + 1; i < end; ++i) {
         const TLine& line = FLines[static_cast<size_t>(i)];
@@ -236,12 +221,10 @@ QList<QPair<QString, QString>> TProfileFile::ReadSectionValues(const QString& se
 }
 
 bool TProfileFile::WriteRaw(const QString& section, const QString& key, const QByteArray& value) {
-    if (!ValidSectionName(section) || !ValidKeyName(key) || !FitsOnOneLine(value))
-        return false;
+    if (!ValidSectionName(section) || !ValidKeyName(key) || !FitsOnOneLine(value)) return false;
     qsizetype header = FindSection(section);
     if (header < 0) {
-        if (!FLines.empty() && !TrimBlanks(FLines.back().Raw).isEmpty())
-            FLines.push_back(TLine{});
+        if (!FLines.empty() && !TrimBlanks(FLines.back().Raw).isEmpty()) FLines.push_back(TLine{});
         FLines.push_back(ParseLine('[' + section.toUtf8() + ']'));
         header = static_cast<qsizetype>(FLines.size()) - 1;
     }
@@ -249,8 +232,7 @@ bool TProfileFile::WriteRaw(const QString& section, const QString& key, const QB
     if (at >= 0) {
         TLine& line = FLines[static_cast<size_t>(at)];
         // A line that already reads as the new value keeps its own form.
-        if (UnquoteValue(line.Value) == UnquoteValue(value))
-            return true;
+        if (UnquoteValue(line.Value) == UnquoteValue(value)) return true;
         // Keep the key as the file spells it; only the value changes.
         line = ParseLine(line.Raw.left(line.Raw.indexOf('=') + 1) + value);
         FModified = true;
@@ -260,8 +242,7 @@ bool TProfileFile::WriteRaw(const QString& section, const QString& key, const QB
     qsizetype insertAt = header + 1;
     const qsizetype end = SectionEnd(header);
     for (qsizetype i = header + 1; i < end; ++i) {
-        if (FLines[static_cast<size_t>(i)].Kind == TLineKind::Key)
-            insertAt = i + 1;
+        if (FLines[static_cast<size_t>(i)].Kind == TLineKind::Key) insertAt = i + 1;
     }
     FLines.insert(FLines.begin() + insertAt, ParseLine(key.toUtf8() + '=' + value));
     FModified = true;
@@ -281,8 +262,7 @@ bool TProfileFile::WriteBool(const QString& section, const QString& key, bool va
 }
 
 bool TProfileFile::WriteBytes(const QString& section, const QString& key, const QByteArray& value) {
-    if (ReadsBackWhole(value))
-        return WriteRaw(section, key, value);
+    if (ReadsBackWhole(value)) return WriteRaw(section, key, value);
     return WriteRaw(section, key, '"' + value + '"');
 }
 
@@ -302,40 +282,34 @@ void TProfileFile::EraseSection(const QString& section) {
 
 void TProfileFile::DeleteKey(const QString& section, const QString& key) {
     const qsizetype at = FindKey(FindSection(section), key);
-    if (at < 0)
-        return;
+    if (at < 0) return;
     FLines.erase(FLines.begin() + at);
     FModified = true;
 }
 
 bool TProfileFile::Flush() {
-    if (!FModified)
-        return true;
+    if (!FModified) return true;
     // A read-only file stays unchanged, as the profile functions leave it.
     const QFileInfo info(FPath);
-    if (info.exists() && !info.isWritable())
-        return false;
+    if (info.exists() && !info.isWritable()) return false;
     // QSaveFile gives the new file the mode of the one it replaces; a file it creates
     // would get the umask's (often world-readable), so that is narrowed before any
     // byte is written.
     const bool creating = !info.exists();
     QSaveFile file(FPath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
+    if (!file.open(QIODevice::WriteOnly)) return false;
     if (creating && FOwnerOnly &&
         !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
         file.cancelWriting();
         return false;
     }
     QByteArray data;
-    if (FBom)
-        data += "\xEF\xBB\xBF";
+    if (FBom) data += "\xEF\xBB\xBF";
     for (const TLine& line : FLines) {
         data += line.Raw;
         data += "\r\n";
     }
-    if (file.write(data) != data.size() || !file.commit())
-        return false;
+    if (file.write(data) != data.size() || !file.commit()) return false;
     FModified = false;
     return true;
 }

@@ -76,7 +76,7 @@ public:
 private:
     enum class TLineKind { Other, Section, Key };
     struct TLine {
-        QByteArray Raw;   // the line as read, without its line end
+        QByteArray Raw; // the line as read, without its line end
         TLineKind Kind = TLineKind::Other;
         QString Name;     // section or key name, decoded
         QByteArray Value; // key lines: trimmed value, quotes not yet removed

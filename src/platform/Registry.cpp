@@ -19,8 +19,7 @@ QString TRegistry::Path(const QString& subkey, const QString& name) {
 
 int TRegistry::ReadInteger(const QString& subkey, const QString& name, int def) const {
     const QVariant value = FSettings->value(Path(subkey, name));
-    if (!value.isValid())
-        return def;
+    if (!value.isValid()) return def;
     bool ok = false;
     const int number = value.toInt(&ok);
     return ok ? number : def;

@@ -12,14 +12,14 @@ bool SafeLocalName(const QByteArray& serverName, QString& localName, QString* re
     if (serverName.isEmpty())
         why = QStringLiteral("the server sent an empty name");
     else if (serverName == "." || serverName == "..")
-        why = QStringLiteral("\"%1\" names a folder, not a file").arg(QString::fromLatin1(serverName));
+        why = QStringLiteral("\"%1\" names a folder, not a file")
+                  .arg(QString::fromLatin1(serverName));
     else if (serverName.contains('/'))
         why = QStringLiteral("\"%1\" holds a \"/\"").arg(QString::fromUtf8(serverName));
     else if (serverName.contains('\0'))
         why = QStringLiteral("the name holds a NUL byte");
     if (!why.isEmpty()) {
-        if (reason)
-            *reason = why;
+        if (reason) *reason = why;
         return false;
     }
     // Local names are UTF-8; a name in another encoding is read as Latin-1, so distinct
@@ -31,10 +31,8 @@ bool SafeLocalName(const QByteArray& serverName, QString& localName, QString* re
 QString PrivateTempFolder() {
     // QTemporaryDir makes its folder with mode 0700 and removes it at exit.
     static std::unique_ptr<QTemporaryDir> folder;
-    if (!folder || !folder->isValid())
-        folder = std::make_unique<QTemporaryDir>();
+    if (!folder || !folder->isValid()) folder = std::make_unique<QTemporaryDir>();
     QString path = folder->path();
-    if (!path.endsWith(QLatin1Char('/')))
-        path += QLatin1Char('/');
+    if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
     return path;
 }

@@ -8,8 +8,7 @@
 namespace {
 
 bool Allowed83(QChar c) {
-    if (c.unicode() >= 128 || c.unicode() < 33)
-        return false;
+    if (c.unicode() >= 128 || c.unicode() < 33) return false;
     return !QStringLiteral("\"*+,/:;<=>?[\\]|.").contains(c);
 }
 
@@ -75,17 +74,14 @@ QString WithTail(const TAliasParts& parts, int number) {
 
 QString ShortFileName(const QString& name, const QStringList& siblings) {
     const TAliasParts parts = Split(name);
-    if (!parts.NeedsTail)
-        return Join(parts.Base, parts.Extension);
+    if (!parts.NeedsTail) return Join(parts.Base, parts.Extension);
     // Number the names that would share this alias stem, in a stable order.
     const QString stem = WithTail(parts, 1);
     QStringList sharing{name};
     for (const QString& other : siblings) {
-        if (other == name || sharing.contains(other))
-            continue;
+        if (other == name || sharing.contains(other)) continue;
         const TAliasParts otherParts = Split(other);
-        if (otherParts.NeedsTail && WithTail(otherParts, 1) == stem)
-            sharing.append(other);
+        if (otherParts.NeedsTail && WithTail(otherParts, 1) == stem) sharing.append(other);
     }
     std::sort(sharing.begin(), sharing.end());
     return WithTail(parts, static_cast<int>(sharing.indexOf(name)) + 1);
@@ -96,8 +92,7 @@ QString ShortPathName(const QString& path) {
     while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('/')))
         trimmed.chop(1);
     const QFileInfo info(trimmed);
-    if (!info.exists())
-        return QString();
+    if (!info.exists()) return QString();
     const QStringList siblings =
         info.dir().entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     const QString folder = trimmed.left(trimmed.size() - info.fileName().size());

@@ -51,27 +51,21 @@ QByteArray Encode(char kind, const QStringList& arguments) {
 enum TDecode { dcIncomplete, dcDone, dcBad };
 
 TDecode Decode(const QByteArray& in, char& kind, QStringList& arguments) {
-    if (in.size() > qsizetype(MaxMessageBytes))
-        return dcBad;
+    if (in.size() > qsizetype(MaxMessageBytes)) return dcBad;
     if (in.size() < 9)
         return in.startsWith(QByteArray(Magic, 4).left(in.size())) ? dcIncomplete : dcBad;
-    if (!in.startsWith(Magic) || (in[4] != 'P' && in[4] != 'A'))
-        return dcBad;
+    if (!in.startsWith(Magic) || (in[4] != 'P' && in[4] != 'A')) return dcBad;
     kind = in[4];
     const quint32 count = qFromBigEndian<quint32>(in.constData() + 5);
-    if (count > MaxArguments)
-        return dcBad;
+    if (count > MaxArguments) return dcBad;
     arguments.clear();
     qsizetype at = 9;
     for (quint32 i = 0; i < count; ++i) {
-        if (in.size() - at < 4)
-            return dcIncomplete;
+        if (in.size() - at < 4) return dcIncomplete;
         const quint32 length = qFromBigEndian<quint32>(in.constData() + at);
         at += 4;
-        if (length > MaxMessageBytes)
-            return dcBad;
-        if (in.size() - at < qsizetype(length))
-            return dcIncomplete;
+        if (length > MaxMessageBytes) return dcBad;
+        if (in.size() - at < qsizetype(length)) return dcIncomplete;
         arguments.append(QString::fromUtf8(in.constData() + at, length));
         at += length;
     }
@@ -86,20 +80,16 @@ TSingleInstance::TSingleInstance(const QString& runtimeFolder, const QString& pr
     QString folder = runtimeFolder;
     if (folder.isEmpty())
         folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
+    if (folder.isEmpty()) folder = QDir::tempPath();
     QString name = programName;
-    if (name.isEmpty())
-        name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-    if (name.isEmpty())
-        name = QStringLiteral("tolvar");
+    if (name.isEmpty()) name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    if (name.isEmpty()) name = QStringLiteral("tolvar");
     SocketPath_ = QDir(folder).filePath(QStringLiteral("%1-%2.socket").arg(name, UserName()));
 }
 
 TSingleInstance::~TSingleInstance() {
     // Closing removes the socket file, so the next start does not need to probe.
-    if (Server_)
-        Server_->close();
+    if (Server_) Server_->close();
 }
 
 bool TSingleInstance::Listening() const {
@@ -107,8 +97,7 @@ bool TSingleInstance::Listening() const {
 }
 
 bool TSingleInstance::Claim() {
-    if (Listening())
-        return true;
+    if (Listening()) return true;
     if (!Server_) {
         Server_ = new QLocalServer(this);
         Server_->setSocketOptions(QLocalServer::UserAccessOption);
@@ -117,8 +106,7 @@ bool TSingleInstance::Claim() {
     // Listening with access options renames the new socket over an existing file, so
     // whoever holds that file is asked first.
     if (QFileInfo::exists(SocketPath_) || QFileInfo(SocketPath_).isSymLink()) {
-        if (Exchange('P', {}))
-            return false;
+        if (Exchange('P', {})) return false;
         // Nobody answers on the socket: a dead instance left it behind.
         QLocalServer::removeServer(SocketPath_);
     }
@@ -132,16 +120,13 @@ bool TSingleInstance::SendToRunning(const QStringList& arguments) {
 bool TSingleInstance::Exchange(char kind, const QStringList& arguments) {
     QLocalSocket socket;
     socket.connectToServer(SocketPath_);
-    if (!socket.waitForConnected(AnswerTimeoutMs))
-        return false;
+    if (!socket.waitForConnected(AnswerTimeoutMs)) return false;
     socket.write(Encode(kind, arguments));
     const QDeadlineTimer deadline(AnswerTimeoutMs);
     while (socket.bytesToWrite() > 0 && !deadline.hasExpired())
-        if (!socket.waitForBytesWritten(int(deadline.remainingTime())))
-            break;
+        if (!socket.waitForBytesWritten(int(deadline.remainingTime()))) break;
     while (socket.bytesAvailable() < 1 && !deadline.hasExpired())
-        if (!socket.waitForReadyRead(int(deadline.remainingTime())))
-            break;
+        if (!socket.waitForReadyRead(int(deadline.remainingTime()))) break;
     char answer = 0;
     const bool ok = socket.read(&answer, 1) == 1 && answer == Ack;
     socket.abort();
@@ -155,8 +140,7 @@ void TSingleInstance::Accept() {
         QTimer::singleShot(ClientTimeoutMs, socket, &QLocalSocket::abort);
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { ReadClient(socket); });
-        if (socket->bytesAvailable() > 0)
-            ReadClient(socket);
+        if (socket->bytesAvailable() > 0) ReadClient(socket);
     }
 }
 
@@ -179,11 +163,9 @@ void TSingleInstance::ReadClient(QLocalSocket* socket) {
     socket->write(&Ack, 1);
     socket->flush();
     socket->disconnectFromServer();
-    if (kind == 'A')
-        Q_EMIT Request(arguments);
+    if (kind == 'A') Q_EMIT Request(arguments);
 }
 
 void BlankArgument(char* argument) {
-    if (argument)
-        std::memset(argument, 'x', std::strlen(argument));
+    if (argument) std::memset(argument, 'x', std::strlen(argument));
 }

@@ -22,10 +22,7 @@ TEngineValues EngineValues(const TSettings& settings) {
 
 void ApplyEngineSettings(const TSettings& settings, const TEngineTargets& targets) {
     const TEngineValues values = EngineValues(settings);
-    if (targets.SetShowHints)
-        targets.SetShowHints(values.ShowHints);
-    if (targets.SetEngineValues)
-        targets.SetEngineValues(values);
-    if (targets.SetPassiveOfLiveSessions)
-        targets.SetPassiveOfLiveSessions(values.Passive);
+    if (targets.SetShowHints) targets.SetShowHints(values.ShowHints);
+    if (targets.SetEngineValues) targets.SetEngineValues(values);
+    if (targets.SetPassiveOfLiveSessions) targets.SetPassiveOfLiveSessions(values.Passive);
 }

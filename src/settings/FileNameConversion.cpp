@@ -12,8 +12,7 @@ namespace {
 // The replacement must not make the name a path on the server or leave it with
 // control bytes; an empty or unusable choice falls back to "_".
 QChar Replacement(const QString& text) {
-    if (text.isEmpty())
-        return QLatin1Char('_');
+    if (text.isEmpty()) return QLatin1Char('_');
     const QChar c = text.front();
     if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() < 32 || c.unicode() == 127)
         return QLatin1Char('_');

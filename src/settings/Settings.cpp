@@ -18,9 +18,9 @@ QString DefaultViewer() {
 
 QStringList DefaultASCIIExtensions() {
     // No ".doc": today it names word-processor files, which text mode would corrupt.
-    return {QStringLiteral(".1st"),  QStringLiteral(".asc"),  QStringLiteral(".asi"),
-            QStringLiteral(".asp"),  QStringLiteral(".cfm"),  QStringLiteral(".css"),
-            QStringLiteral(".diz"),  QStringLiteral(".htm"),  QStringLiteral(".html"),
+    return {QStringLiteral(".1st"),  QStringLiteral(".asc"),   QStringLiteral(".asi"),
+            QStringLiteral(".asp"),  QStringLiteral(".cfm"),   QStringLiteral(".css"),
+            QStringLiteral(".diz"),  QStringLiteral(".htm"),   QStringLiteral(".html"),
             QStringLiteral(".shtm"), QStringLiteral(".shtml"), QStringLiteral(".txt"),
             QStringLiteral(".text")};
 }
@@ -44,10 +44,8 @@ TSettings DefaultSettings() {
 
 bool AddASCIIExtension(QStringList& extensions, const QString& text) {
     QString extension = text.trimmed();
-    if (extension.isEmpty())
-        return false;
-    if (!extension.startsWith(QLatin1Char('.')))
-        extension.prepend(QLatin1Char('.'));
+    if (extension.isEmpty()) return false;
+    if (!extension.startsWith(QLatin1Char('.'))) extension.prepend(QLatin1Char('.'));
     if (extension == QLatin1String(".") || extensions.contains(extension, Qt::CaseInsensitive))
         return false;
     extensions.append(extension);

@@ -12,8 +12,8 @@ struct TField {
     const char* Section;
     const char* Key;
     TMember Member;
-    int Highest = -1;      // integers with a fixed set of choices: 0..Highest
-    bool ReadBack = true;  // false: written only
+    int Highest = -1;     // integers with a fixed set of choices: 0..Highest
+    bool ReadBack = true; // false: written only
 };
 
 // Reading order; writing follows it too. The case conversion is handled apart (it
@@ -92,17 +92,18 @@ bool WriteField(TProfileFile& file, const TField& field, const TSettings& settin
     if (auto number = std::get_if<int TSettings::*>(&field.Member))
         return file.WriteInteger(section, key, settings.*(*number));
     // Quoted when needed, so that texts with blanks at their ends read back whole.
-    return file.WriteExactString(section, key, settings.*std::get<QString TSettings::*>(field.Member));
+    return file.WriteExactString(section, key,
+                                 settings.*std::get<QString TSettings::*>(field.Member));
 }
 
 // Entries under prefix + 0, 1, ... for as many keys as the section holds.
-QStringList ReadIndexedList(const TProfileFile& file, const QString& section, const QString& prefix) {
+QStringList ReadIndexedList(const TProfileFile& file, const QString& section,
+                            const QString& prefix) {
     QStringList values;
     const qsizetype count = file.ReadSectionValues(section).size();
     for (qsizetype i = 0; i < count; ++i) {
         const QString value = file.ReadString(section, prefix + QString::number(i), QString());
-        if (!value.isEmpty())
-            values.append(value);
+        if (!value.isEmpty()) values.append(value);
     }
     return values;
 }
@@ -117,8 +118,7 @@ bool WriteIndexedList(TProfileFile& file, const QString& section, const QString&
         if (value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')) ||
             value.contains(QChar(0)))
             continue;
-        if (!file.WriteExactString(section, prefix + QString::number(index), value))
-            return false;
+        if (!file.WriteExactString(section, prefix + QString::number(index), value)) return false;
         ++index;
     }
     return true;
@@ -144,11 +144,9 @@ TSettings ReadSettings(const QString& fileName) {
     const TSettings defaults = DefaultSettings();
     TSettings settings = defaults;
     for (const TField& field : GeneralToAdvanced) {
-        if (field.ReadBack)
-            ReadField(file, field, settings, defaults);
+        if (field.ReadBack) ReadField(file, field, settings, defaults);
     }
-    if (settings.EMail.isEmpty())
-        settings.EMail = GuestEMail();
+    if (settings.EMail.isEmpty()) settings.EMail = GuestEMail();
     // Each start asks before resuming again, whatever was stored.
     settings.ConfirmRestarts = true;
 
@@ -169,8 +167,7 @@ TSettings ReadSettings(const QString& fileName) {
     }
 
     for (const QString& url : ReadIndexedList(file, URLs, QStringLiteral("URL"))) {
-        if (!settings.URLHistory.contains(url))
-            settings.URLHistory.append(url);
+        if (!settings.URLHistory.contains(url)) settings.URLHistory.append(url);
     }
     return settings;
 }
@@ -187,8 +184,8 @@ bool WriteSettings(TSettings& settings, const QString& fileName, QString* errorT
     bool ok = true;
     for (const TField& field : GeneralToAdvanced)
         ok = ok && WriteField(file, field, settings);
-    ok = ok && file.WriteInteger(Conversions, QStringLiteral("ConversionCase"),
-                                 settings.ConversionCase);
+    ok = ok &&
+         file.WriteInteger(Conversions, QStringLiteral("ConversionCase"), settings.ConversionCase);
     for (const TField& field : ConversionsToFirewall)
         ok = ok && WriteField(file, field, settings);
     const QStringList soundKeys = SoundKeys();
@@ -198,7 +195,6 @@ bool WriteSettings(TSettings& settings, const QString& fileName, QString* errorT
     ok = ok && WriteIndexedList(file, URLs, QStringLiteral("URL"), settings.URLHistory);
     // Written in one step at the end: a failure leaves the old file whole.
     ok = ok && file.Flush();
-    if (!ok && errorText)
-        *errorText = QStringLiteral("Unable to write to %1").arg(fileName);
+    if (!ok && errorText) *errorText = QStringLiteral("Unable to write to %1").arg(fileName);
     return ok;
 }

@@ -43,8 +43,7 @@ bool WritePassword(TProfileFile& file, const QString& section, const QString& ke
 
 QString ReadPassword(const TProfileFile& file, const QString& section, const QString& key,
                      const QString& def) {
-    if (!file.ValueExists(section, key))
-        return def;
+    if (!file.ValueExists(section, key)) return def;
     const QByteArray stored = file.ReadBytes(section, key, QByteArray());
     const QString hexKey = key + QStringLiteral("Hex");
     if (stored.isEmpty() && file.ValueExists(section, hexKey))
@@ -60,8 +59,7 @@ QString PortText(const TProfileFile& file, const QString& section) {
     static const QRegularExpression leadingNumber(QStringLiteral("^[+-]?[0-9]+"));
     const QRegularExpressionMatch match =
         leadingNumber.match(file.ReadString(section, key, fallback));
-    if (!match.hasMatch())
-        return fallback;
+    if (!match.hasMatch()) return fallback;
     bool fits = false;
     const int number = match.captured().toInt(&fits);
     return fits ? QString::number(number) : match.captured();
@@ -74,18 +72,15 @@ QString UnableToWrite(const QString& fileName) {
 } // namespace
 
 bool ValidSiteName(const QString& name) {
-    if (name.isEmpty() || name.trimmed() != name || name.contains(QLatin1Char(']')))
-        return false;
+    if (name.isEmpty() || name.trimmed() != name || name.contains(QLatin1Char(']'))) return false;
     // A site of that name would share its keys with the list, and deleting it would
     // erase the list.
-    if (name.compare(SitesSection, Qt::CaseInsensitive) == 0)
-        return false;
+    if (name.compare(SitesSection, Qt::CaseInsensitive) == 0) return false;
     return std::none_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 32; });
 }
 
 QString SiteNameError(const QString& name) {
-    if (ValidSiteName(name))
-        return QString();
+    if (ValidSiteName(name)) return QString();
     if (name.compare(SitesSection, Qt::CaseInsensitive) == 0)
         return QStringLiteral("The name \"%1\" is kept for the list of sites. "
                               "Please choose another site name.")
@@ -96,8 +91,7 @@ QString SiteNameError(const QString& name) {
 std::optional<quint16> SitePort(const QString& text) {
     bool numeric = false;
     const int port = text.trimmed().toInt(&numeric);
-    if (!numeric || port < 1 || port > 65535)
-        return std::nullopt;
+    if (!numeric || port < 1 || port > 65535) return std::nullopt;
     return static_cast<quint16>(port);
 }
 
@@ -111,8 +105,7 @@ TSiteList::TSiteList(const QString& sitesFile, const QString& devFile)
 TSiteList::~TSiteList() = default;
 
 bool TSiteList::Fail(QString* errorText, const QString& text) const {
-    if (errorText)
-        *errorText = text;
+    if (errorText) *errorText = text;
     return false;
 }
 
@@ -126,8 +119,7 @@ void TSiteList::LoadSites() {
         const QString name = file.ReadString(SitesSection, SiteKey(i), QString());
         // A name written by hand that no section can hold (or the list's own section)
         // is left out, so that nothing done to "it" touches another section.
-        if (ValidSiteName(name) && !FSites.contains(name, Qt::CaseInsensitive))
-            FSites.append(name);
+        if (ValidSiteName(name) && !FSites.contains(name, Qt::CaseInsensitive)) FSites.append(name);
     }
     SortNames(FSites);
     // "!" names no site, so a missing key selects nothing.
@@ -138,8 +130,7 @@ void TSiteList::LoadSites() {
 
 QString TSiteList::ListedName(const QString& name) const {
     for (const QString& listed : FSites) {
-        if (listed.compare(name, Qt::CaseInsensitive) == 0)
-            return listed;
+        if (listed.compare(name, Qt::CaseInsensitive) == 0) return listed;
     }
     return QString();
 }
@@ -153,8 +144,7 @@ void TSiteList::MakeAnonymous(TSite& site) const {
 TSite TSiteList::LoadSite(const QString& name) const {
     TSite site;
     site.Name = name;
-    if (name.isEmpty())
-        return site;
+    if (name.isEmpty()) return site;
     const TProfileFile file(FSitesFile);
     site.Host = file.ReadString(name, QStringLiteral("Host"), QString());
     if (file.ReadBool(name, QStringLiteral("Anonymous"), false)) {
@@ -177,11 +167,11 @@ TSite TSiteList::LoadSite(const QString& name) const {
 
 bool TSiteList::WriteSiteNames(TProfileFile& file, int previousCount) const {
     for (qsizetype i = 0; i < FSites.size(); ++i) {
-        if (!file.WriteExactString(SitesSection, SiteKey(i + 1), FSites[i]))
-            return false;
+        if (!file.WriteExactString(SitesSection, SiteKey(i + 1), FSites[i])) return false;
     }
     // Numbers past the end would bring removed sites back.
-    const qsizetype last = std::max<qsizetype>(previousCount, file.ReadSection(SitesSection).size());
+    const qsizetype last =
+        std::max<qsizetype>(previousCount, file.ReadSection(SitesSection).size());
     for (qsizetype number = FSites.size() + 1; number <= last; ++number)
         file.DeleteKey(SitesSection, SiteKey(number));
     return true;
@@ -189,12 +179,10 @@ bool TSiteList::WriteSiteNames(TProfileFile& file, int previousCount) const {
 
 bool TSiteList::SaveSite(const TSite& site, QString* errorText) {
     const QString& name = site.Name;
-    if (!ValidSiteName(name))
-        return Fail(errorText, SiteNameError(name));
+    if (!ValidSiteName(name)) return Fail(errorText, SiteNameError(name));
     // Checked before anything is written, so that a bad port never leaves half a site.
     const std::optional<quint16> port = SitePort(site.Port);
-    if (!port)
-        return Fail(errorText, SitePortError());
+    if (!port) return Fail(errorText, SitePortError());
     const QStringList previousSites = FSites;
     if (!FSites.contains(name, Qt::CaseInsensitive)) {
         FSites.append(name);
@@ -227,21 +215,18 @@ bool TSiteList::SaveSite(const TSite& site, QString* errorText) {
 
 bool TSiteList::DeleteSite(const QString& name, QString* errorText) {
     const QStringList previousSites = FSites;
-    FSites.removeIf([&](const QString& listed) {
-        return listed.compare(name, Qt::CaseInsensitive) == 0;
-    });
+    FSites.removeIf(
+        [&](const QString& listed) { return listed.compare(name, Qt::CaseInsensitive) == 0; });
     TProfileFile file(FSitesFile);
     file.SetOwnerOnly(true);
-    if (ValidSiteName(name))
-        file.EraseSection(name);
+    if (ValidSiteName(name)) file.EraseSection(name);
     // Only the numbering changes. "LastSite" stays, even naming the removed site: a
     // "Sites" section without it loses its last site in older readers.
     if (!WriteSiteNames(file, static_cast<int>(previousSites.size())) || !file.Flush()) {
         FSites = previousSites;
         return Fail(errorText, UnableToWrite(FSitesFile));
     }
-    if (FLastSite.compare(name, Qt::CaseInsensitive) == 0)
-        FLastSite.clear();
+    if (FLastSite.compare(name, Qt::CaseInsensitive) == 0) FLastSite.clear();
     return true;
 }
 
@@ -258,8 +243,7 @@ bool TSiteList::HasPredefinedSite() const {
 
 TPredefinedSite TSiteList::LoadPredefinedSite() const {
     TPredefinedSite site;
-    if (!HasPredefinedSite())
-        return site;
+    if (!HasPredefinedSite()) return site;
     const TProfileFile file(FDevFile);
     site.Name = file.ReadString(PredefinedSection, QStringLiteral("N"), QString());
     site.Host = file.ReadString(PredefinedSection, QStringLiteral("H"), QString());
@@ -296,7 +280,6 @@ TSite TSiteList::SiteFromPredefined(const TPredefinedSite& predefined,
     site.Anonymous = predefined.Anonymous;
     site.User = predefined.User;
     site.Password = predefined.Password;
-    if (site.Anonymous)
-        MakeAnonymous(site);
+    if (site.Anonymous) MakeAnonymous(site);
     return site;
 }

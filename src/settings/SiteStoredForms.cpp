@@ -6,8 +6,7 @@ namespace {
 
 bool NeedsQuotes(const QString& line) {
     for (QChar c : line) {
-        if (c.unicode() < 33 || c == QLatin1Char('"') || c == QLatin1Char(','))
-            return true;
+        if (c.unicode() < 33 || c == QLatin1Char('"') || c == QLatin1Char(',')) return true;
     }
     return false;
 }
@@ -24,8 +23,7 @@ QString NotesToStoredForm(const QStringList& notes) {
         text.remove(QChar(0));
         lines += text.split(QLatin1Char('\n'));
     }
-    if (lines.size() == 1)
-        return QStringLiteral("\"\"");
+    if (lines.size() == 1) return QStringLiteral("\"\"");
     QStringList pieces;
     for (const QString& line : lines) {
         if (NeedsQuotes(line)) {
@@ -41,12 +39,10 @@ QString NotesToStoredForm(const QStringList& notes) {
 
 QStringList NotesFromStoredForm(const QString& value) {
     QStringList lines;
-    if (value.isEmpty())
-        return lines;
+    if (value.isEmpty()) return lines;
     // The first piece is the empty line written in front of the notes.
     qsizetype pos = value.startsWith(QLatin1Char(',')) ? 1 : 0;
-    if (pos == 0 && value == QLatin1String("\"\""))
-        return lines;
+    if (pos == 0 && value == QLatin1String("\"\"")) return lines;
     for (;;) {
         QString line;
         if (pos < value.size() && value[pos] == QLatin1Char('"')) {
@@ -73,8 +69,7 @@ QStringList NotesFromStoredForm(const QString& value) {
             pos = comma < 0 ? value.size() : comma;
         }
         lines.append(line);
-        if (pos >= value.size())
-            break;
+        if (pos >= value.size()) break;
         ++pos; // the comma
     }
     return lines;
@@ -90,13 +85,11 @@ bool StorableOnOneLine(const QByteArray& scrambled) {
 
 std::optional<QByteArray> StoredPassword(const QString& password) {
     const QByteArray utf8 = ScrambleText(password.toUtf8());
-    if (StorableOnOneLine(utf8))
-        return utf8;
+    if (StorableOnOneLine(utf8)) return utf8;
     const QByteArray latin1 = password.toLatin1();
     if (QString::fromLatin1(latin1) == password && DisplayText(latin1) == password) {
         const QByteArray scrambled = ScrambleText(latin1);
-        if (StorableOnOneLine(scrambled))
-            return scrambled;
+        if (StorableOnOneLine(scrambled)) return scrambled;
     }
     return std::nullopt;
 }

@@ -13,8 +13,10 @@ qint64 Overlap(const QRect& a, const QRect& b) {
 QRect FitInto(QRect bounds, const QRect& area) {
     bounds.setWidth(std::min(bounds.width(), area.width()));
     bounds.setHeight(std::min(bounds.height(), area.height()));
-    const int left = std::clamp(bounds.left(), area.left(), area.left() + area.width() - bounds.width());
-    const int top = std::clamp(bounds.top(), area.top(), area.top() + area.height() - bounds.height());
+    const int left =
+        std::clamp(bounds.left(), area.left(), area.left() + area.width() - bounds.width());
+    const int top =
+        std::clamp(bounds.top(), area.top(), area.top() + area.height() - bounds.height());
     bounds.moveTo(left, top);
     return bounds;
 }
@@ -54,15 +56,21 @@ TWindowPlacement CheckedPlacement(int state, const QRect& bounds, const QList<QR
 QRect FirstWindowBounds(const QRect& screen) {
     if (screen.isEmpty())
         return {DefaultWindowLeft, DefaultWindowTop, DefaultWindowWidth, DefaultWindowHeight};
-    const int width = std::min(screen.width(), std::max(DefaultWindowWidth, screen.width() * 4 / 5));
-    const int height = std::min(screen.height(), std::max(DefaultWindowHeight, screen.height() * 4 / 5));
-    return {screen.left() + (screen.width() - width) / 2, screen.top() + (screen.height() - height) / 2, width,
-            height};
+    const int width =
+        std::min(screen.width(), std::max(DefaultWindowWidth, screen.width() * 4 / 5));
+    const int height =
+        std::min(screen.height(), std::max(DefaultWindowHeight, screen.height() * 4 / 5));
+    return {screen.left() + (screen.width() - width) / 2,
+            screen.top() + (screen.height() - height) / 2, width, height};
 }
 
-int CheckedViewStyle(int style, int fallback) { return style >= 0 && style <= 3 ? style : fallback; }
+int CheckedViewStyle(int style, int fallback) {
+    return style >= 0 && style <= 3 ? style : fallback;
+}
 
-int CheckedColumnWidth(int stored, int present) { return stored > 0 ? stored : present; }
+int CheckedColumnWidth(int stored, int present) {
+    return stored > 0 ? stored : present;
+}
 
 TLogShape CheckedLogHeight(int stored, int fallback) {
     if (stored < 0) return {true, fallback};

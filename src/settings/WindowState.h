@@ -49,4 +49,6 @@ struct TLogShape {
 TLogShape CheckedLogHeight(int stored, int fallback);
 
 // The height a hidden log remembers.
-inline int RememberedLogHeight(int height) { return height < MinLogHeight ? MinLogHeight : height; }
+inline int RememberedLogHeight(int height) {
+    return height < MinLogHeight ? MinLogHeight : height;
+}

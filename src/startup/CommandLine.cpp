@@ -18,24 +18,20 @@ bool TakesValue(QChar letter) {
 // the value follows in the same argument.
 QChar SwitchLetter(const QString& arg, bool& joined) {
     joined = false;
-    if (arg.size() < 2 || (arg[0] != u'-' && arg[0] != u'/'))
-        return {};
+    if (arg.size() < 2 || (arg[0] != u'-' && arg[0] != u'/')) return {};
     // The host switch is lower case only; "-C" is no switch at all.
     const QChar letter = arg[1] == u'C' ? QChar() : arg[1].toLower();
-    if (letter.isNull() || !QStringLiteral("?icnduaplhrsx").contains(letter))
-        return {};
+    if (letter.isNull() || !QStringLiteral("?icnduaplhrsx").contains(letter)) return {};
     if (arg.size() > 2) {
         // A joined "/..." is a path, not a switch.
-        if (arg[0] == u'/')
-            return {};
+        if (arg[0] == u'/') return {};
         joined = TakesValue(letter);
     }
     return letter;
 }
 
 bool IsServerSwitch(const QString& arg) {
-    if (arg.size() < 2 || (arg[0] != u'-' && arg[0] != u'/'))
-        return false;
+    if (arg.size() < 2 || (arg[0] != u'-' && arg[0] != u'/')) return false;
     const QString word = arg.mid(1).toLower();
     return word == u"automation" || word == u"embedding" || word == u"regserver" ||
            word == u"unregserver";
@@ -44,8 +40,7 @@ bool IsServerSwitch(const QString& arg) {
 QStringList SplitList(const QString& value) {
     QStringList items;
     for (const QString& item : value.split(u';'))
-        if (!item.trimmed().isEmpty())
-            items.append(item);
+        if (!item.trimmed().isEmpty()) items.append(item);
     return items;
 }
 
@@ -81,8 +76,7 @@ bool TCommandLine::HasTransferSwitches() const {
 
 bool SplitHostPort(const QString& text, QString& host, int& port, QString* error) {
     auto fail = [&](const QString& reason) {
-        if (error)
-            *error = reason;
+        if (error) *error = reason;
         return false;
     };
     QString portText;
@@ -124,8 +118,7 @@ TCommandLine ParseCommandLine(const QStringList& arguments, const QString& curre
     QStringList send;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString arg = arguments[i].trimmed();
-        if (arg.isEmpty())
-            continue;
+        if (arg.isEmpty()) continue;
         if (arg == u"--help") {
             result.Usage = true;
             continue;
@@ -156,22 +149,44 @@ TCommandLine ParseCommandLine(const QStringList& arguments, const QString& curre
             value = arguments[i].trimmed();
         }
         switch (letter.unicode()) {
-        case u'?': result.Usage = true; break;
-        case u'd': result.Debug = true; break;
-        case u'x': result.ExitWhenDone = true; break;
-        case u'i': result.SettingsPath = value.isEmpty() ? value : Absolute(currentFolder, value); break;
-        case u'n': result.SitesPath = value.isEmpty() ? value : Absolute(currentFolder, value); break;
-        case u'u': result.User = value; break;
+        case u'?':
+            result.Usage = true;
+            break;
+        case u'd':
+            result.Debug = true;
+            break;
+        case u'x':
+            result.ExitWhenDone = true;
+            break;
+        case u'i':
+            result.SettingsPath = value.isEmpty() ? value : Absolute(currentFolder, value);
+            break;
+        case u'n':
+            result.SitesPath = value.isEmpty() ? value : Absolute(currentFolder, value);
+            break;
+        case u'u':
+            result.User = value;
+            break;
         case u'p':
             result.Password = value;
             result.HasPassword = true;
             result.PasswordArguments.append(valueIndex);
             break;
-        case u'a': result.Account = value; break;
-        case u'l': result.LocalFolder = value.isEmpty() ? value : Absolute(currentFolder, value); break;
-        case u'h': result.HostFolder = value; break;
-        case u'r': result.Receive += SplitList(value); break;
-        case u's': send += SplitList(value); break;
+        case u'a':
+            result.Account = value;
+            break;
+        case u'l':
+            result.LocalFolder = value.isEmpty() ? value : Absolute(currentFolder, value);
+            break;
+        case u'h':
+            result.HostFolder = value;
+            break;
+        case u'r':
+            result.Receive += SplitList(value);
+            break;
+        case u's':
+            send += SplitList(value);
+            break;
         case u'c': {
             QString host, error;
             int port = 21;
@@ -183,13 +198,15 @@ TCommandLine ParseCommandLine(const QStringList& arguments, const QString& curre
             }
             break;
         }
-        default: break;
+        default:
+            break;
         }
     }
     // Resolved after the walk, since -l may follow -s.
     for (const QString& item : send) {
-        const QString base =
-            !item.contains(u'/') && !result.LocalFolder.isEmpty() ? result.LocalFolder : currentFolder;
+        const QString base = !item.contains(u'/') && !result.LocalFolder.isEmpty()
+                                 ? result.LocalFolder
+                                 : currentFolder;
         const QString path = Absolute(base, item);
         QString error;
         if (CheckSendable(path, error))
@@ -234,8 +251,7 @@ QString CommandLineUsageText() {
 }
 
 void BlankPasswordArguments(int argc, char** argv) {
-    if (argc < 2 || !argv)
-        return;
+    if (argc < 2 || !argv) return;
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));

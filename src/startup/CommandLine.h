@@ -20,11 +20,11 @@ struct TCommandLine {
     QString User;     // -u; empty when not given
     QString Password; // -p
     bool HasPassword = false;
-    QString Account;       // -a
-    QString LocalFolder;   // -l, absolute; empty when not given
-    QString HostFolder;    // -h, as the server names it
-    QStringList Receive;   // -r, ";" separated; names or masks (with * or ?)
-    QStringList Send;      // -s, ";" separated; absolute paths of regular files
+    QString Account;           // -a
+    QString LocalFolder;       // -l, absolute; empty when not given
+    QString HostFolder;        // -h, as the server names it
+    QStringList Receive;       // -r, ";" separated; names or masks (with * or ?)
+    QStringList Send;          // -s, ";" separated; absolute paths of regular files
     bool ExitWhenDone = false; // -x
     // Arguments that are no switch but ftp:// URLs (a desktop link hands one over).
     QStringList Urls;

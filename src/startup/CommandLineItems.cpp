@@ -24,8 +24,7 @@ std::unique_ptr<TTransferItem> NewItem(const TQueueBuilder::TConnection& connect
 }
 
 QString WithSlash(QString folder) {
-    if (!folder.isEmpty() && !folder.endsWith(u'/'))
-        folder += u'/';
+    if (!folder.isEmpty() && !folder.endsWith(u'/')) folder += u'/';
     return folder;
 }
 
@@ -53,8 +52,7 @@ TQueueBuilder::TConnection CommandLineConnection(const TCommandLine& commandLine
         commandLine.User.isEmpty() ? QStringLiteral("anonymous") : commandLine.User;
     connection.User = user.toUtf8();
     connection.Password = commandLine.Password.toUtf8();
-    if (connection.Password.isEmpty() && user == u"anonymous")
-        connection.Password = email.toUtf8();
+    if (connection.Password.isEmpty() && user == u"anonymous") connection.Password = email.toUtf8();
     connection.Account = commandLine.Account.toUtf8();
     return connection;
 }
@@ -70,15 +68,15 @@ TItemList BuildDownloadItems(const TQueueBuilder::TConnection& connection,
         const qsizetype slash = name.lastIndexOf(u'/');
         const QString fileName = name.mid(slash + 1);
         QString localName, reason;
-        if (fileName.isEmpty())
-            reason = QStringLiteral("it names a folder, not a file");
+        if (fileName.isEmpty()) reason = QStringLiteral("it names a folder, not a file");
         if (!reason.isEmpty() || !SafeLocalName(fileName.toUtf8(), localName, &reason)) {
             if (errors)
                 errors->append(QStringLiteral("Cannot receive \"%1\": %2.").arg(raw, reason));
             continue;
         }
         auto item = NewItem(connection);
-        item->SourceFolder = ((name.startsWith(u'/') ? QString() : base) + name.left(slash + 1)).toUtf8();
+        item->SourceFolder =
+            ((name.startsWith(u'/') ? QString() : base) + name.left(slash + 1)).toUtf8();
         item->DestFolder = dest;
         item->FileName = fileName.toUtf8();
         item->Date = date;
@@ -116,19 +114,17 @@ TItemList BuildUploadItems(const TQueueBuilder::TConnection& connection,
 TCommandLineRun BuildCommandLineRun(const TCommandLine& commandLine, const QString& email,
                                     const QString& localFolder, double now) {
     TCommandLineRun run;
-    if (commandLine.Host.isEmpty())
-        return run;
+    if (commandLine.Host.isEmpty()) return run;
     run.Connection = CommandLineConnection(commandLine, email);
     QStringList names;
     for (const QString& item : commandLine.Receive)
         (HasWildcard(item) ? run.ReceiveMasks : names).append(item);
-    const QString local =
-        commandLine.LocalFolder.isEmpty() ? localFolder : commandLine.LocalFolder;
-    run.Items = BuildDownloadItems(run.Connection, commandLine.HostFolder, names, local, now,
-                                   &run.Errors);
+    const QString local = commandLine.LocalFolder.isEmpty() ? localFolder : commandLine.LocalFolder;
+    run.Items =
+        BuildDownloadItems(run.Connection, commandLine.HostFolder, names, local, now, &run.Errors);
     const bool queuedDownloads = !run.Items.empty();
-    for (auto& item : BuildUploadItems(run.Connection, commandLine.Send, commandLine.HostFolder,
-                                       &run.Errors))
+    for (auto& item :
+         BuildUploadItems(run.Connection, commandLine.Send, commandLine.HostFolder, &run.Errors))
         run.Items.push_back(std::move(item));
     run.Browse = !run.ReceiveMasks.isEmpty() || !queuedDownloads;
     return run;
@@ -142,8 +138,8 @@ int QueueURLDownloads(const TSplitURL& url, const QString& password, const QStri
     connection.User = url.User.toUtf8();
     connection.Password = password.toUtf8();
     connection.UseFirewall = true;
-    TItemList items = BuildDownloadItems(connection, url.FolderPath, url.FileName.split(QLatin1Char(',')),
-                                         destFolder, 0, errors);
+    TItemList items = BuildDownloadItems(
+        connection, url.FolderPath, url.FileName.split(QLatin1Char(',')), destFolder, 0, errors);
     int queued = 0;
     for (auto& item : items)
         if (GeneralQueue().Add(item) >= 0) ++queued;

@@ -11,14 +11,11 @@
 #include <QDir>
 #include <QFile>
 
-
 bool TLocalFolderSource::List(const QByteArray& folder, std::vector<TWalkEntry>& entries) {
     QDir dir(QFile::decodeName(folder));
-    if (!dir.exists() || !dir.isReadable())
-        return false;
-    const QFileInfoList infos =
-        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                          QDir::Name);
+    if (!dir.exists() || !dir.isReadable()) return false;
+    const QFileInfoList infos = dir.entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     entries.clear();
     entries.reserve(static_cast<size_t>(infos.size()));
     for (const QFileInfo& info : infos) {
@@ -68,29 +65,24 @@ std::optional<TWalkEntry> TListedFolders::Entry(const QByteArray& folder, const 
 }
 
 TExistingAction DecideExisting(const TExistingFile& file, const TSettings& settings,
-                               TDecisionFlags& flags, ITransferQuestions* questions,
-                               QString* why) {
+                               TDecisionFlags& flags, ITransferQuestions* questions, QString* why) {
     const auto skip = [why](const char* reason) {
-        if (why)
-            *why = QString::fromLatin1(reason);
+        if (why) *why = QString::fromLatin1(reason);
         return eaSkip;
     };
     const int64_t existing = file.ExistingSize, incoming = file.NewSize;
     if (settings.NoXferOlder && existing == incoming && file.NewDate <= file.ExistingDate)
         return skip("is no newer than the file at the destination");
     // An empty file holds nothing to keep or to go on from.
-    if (existing == 0)
-        return eaFromStart;
+    if (existing == 0) return eaFromStart;
     // Only a binary transfer on a resuming server can go on where it stopped, and it is
     // offered unasked for only when the user wants resumes tried; any other existing file
     // is a question of overwriting, where "&Recovery" still resumes if it can.
     if (existing >= incoming || !file.CanResume || settings.TryToResume <= 0) {
-        if (!settings.ConfirmOverwrites)
-            return eaFromStart;
+        if (!settings.ConfirmOverwrites) return eaFromStart;
         if (flags.OverwriteToAll)
             return flags.OverwriteYesToAll ? eaFromStart : skip("exists at the destination");
-        if (!questions)
-            return skip("exists at the destination");
+        if (!questions) return skip("exists at the destination");
         TExistingFile asked = file;
         asked.CanResume = file.CanResume && existing < incoming;
         const int answer = questions->AskOverwrite(asked);
@@ -104,12 +96,9 @@ TExistingAction DecideExisting(const TExistingFile& file, const TSettings& setti
         return answer == mrYes || answer == mrYesToAll ? eaFromStart
                                                        : skip("exists at the destination");
     }
-    if (flags.RestartToAll)
-        return flags.RestartYesToAll ? eaResume : eaFromStart;
-    if (!settings.ConfirmRestarts)
-        return eaResume;
-    if (!questions)
-        return skip("exists at the destination");
+    if (flags.RestartToAll) return flags.RestartYesToAll ? eaResume : eaFromStart;
+    if (!settings.ConfirmRestarts) return eaResume;
+    if (!questions) return skip("exists at the destination");
     const int answer = questions->AskRestart(file.Name);
     if (answer == mrYesToAll || answer == mrNoToAll) {
         flags.RestartToAll = true;
@@ -134,11 +123,13 @@ TQueueBuilder::TQueueBuilder(const TSettings& settings, ITransferQuestions* ques
 
 void TQueueBuilder::Log(const QString& text, bool error) {
     if (OnLog)
-        OnLog(text, error ? EngineSettings().LogColorError.load() : EngineSettings().LogColorInfo.load());
+        OnLog(text,
+              error ? EngineSettings().LogColorError.load() : EngineSettings().LogColorInfo.load());
 }
 
 void TQueueBuilder::Upload(const std::vector<TWalkEntry>& selected, const QByteArray& sourceFolder,
-                           const QByteArray& destFolder, IFolderSource& local, IFolderSource& remote) {
+                           const QByteArray& destFolder, IFolderSource& local,
+                           IFolderSource& remote) {
     Walk(selected, sourceFolder, destFolder, local, remote, true, 0);
 }
 
@@ -151,8 +142,7 @@ void TQueueBuilder::Download(const std::vector<TWalkEntry>& selected,
 bool TQueueBuilder::DestinationEntries(IFolderSource& dest, const QByteArray& folder,
                                        QHash<QByteArray, TWalkEntry>& byName) {
     std::vector<TWalkEntry> entries;
-    if (!dest.List(folder, entries))
-        return false;
+    if (!dest.List(folder, entries)) return false;
     for (const TWalkEntry& entry : entries)
         byName.insert(entry.Name, entry);
     return true;
@@ -188,8 +178,7 @@ bool TQueueBuilder::Decide(const TWalkEntry& source, const TWalkEntry& existing,
             action = eaSkip;
             break;
         }
-        if (action == eaSkip)
-            ++SkippedExisting_;
+        if (action == eaSkip) ++SkippedExisting_;
     }
     if (action == eaSkip) {
         // Whatever the answer, a file left out is said so.
@@ -234,7 +223,8 @@ void TQueueBuilder::Walk(const std::vector<TWalkEntry>& selected, const QByteArr
                          const QByteArray& destFolder, IFolderSource& source, IFolderSource& dest,
                          bool upload, int depth) {
     if (depth > MaxDepth) {
-        Log(QStringLiteral("\"%1\" lies too deep; not transferred.").arg(DisplayText(sourceFolder)), true);
+        Log(QStringLiteral("\"%1\" lies too deep; not transferred.").arg(DisplayText(sourceFolder)),
+            true);
         ++Failed_;
         return;
     }
@@ -257,13 +247,15 @@ void TQueueBuilder::Walk(const std::vector<TWalkEntry>& selected, const QByteArr
         if (entry.IsFolder) {
             if (entry.IsLink)
                 Log(QStringLiteral("\"%1\" is a link to a folder; not followed.")
-                        .arg(DisplayText(entry.Name)), false);
+                        .arg(DisplayText(entry.Name)),
+                    false);
             else
                 folders.push_back(&entry);
             continue;
         }
         if (!entry.IsRegular) {
-            Log(QStringLiteral("\"%1\" is not a regular file; not sent.").arg(DisplayText(entry.Name)),
+            Log(QStringLiteral("\"%1\" is not a regular file; not sent.")
+                    .arg(DisplayText(entry.Name)),
                 true);
             ++Skipped_;
             continue;
@@ -272,7 +264,8 @@ void TQueueBuilder::Walk(const std::vector<TWalkEntry>& selected, const QByteArr
         if (upload) {
             const QString converted = ConvertFileName(QFile::decodeName(sourceFolder + entry.Name),
                                                       NameConversion(Settings_));
-            destName = converted.isEmpty() ? entry.Name : converted.section(QLatin1Char('/'), -1).toUtf8();
+            destName =
+                converted.isEmpty() ? entry.Name : converted.section(QLatin1Char('/'), -1).toUtf8();
         } else {
             QString local, why;
             if (!SafeLocalName(entry.Name, local, &why)) {
@@ -287,16 +280,15 @@ void TQueueBuilder::Walk(const std::vector<TWalkEntry>& selected, const QByteArr
         const auto found = existing.constFind(destName);
         const TWalkEntry* there = found != existing.constEnd() ? &*found : nullptr;
         const auto claimed = Claimed_.constFind(claimKey);
-        if (claimed != Claimed_.constEnd())
-            there = &*claimed;
+        if (claimed != Claimed_.constEnd()) there = &*claimed;
         if (there && (there->IsFolder || there->IsLink)) {
             Log(QStringLiteral("\"%1\" is a folder or link at the destination; not replaced.")
-                    .arg(DisplayText(destName)), true);
+                    .arg(DisplayText(destName)),
+                true);
             ++Skipped_;
             continue;
         }
-        if (there && !Decide(entry, *there, destName, upload, offset))
-            continue;
+        if (there && !Decide(entry, *there, destName, upload, offset)) continue;
         AddItem(entry, sourceFolder, destFolder, destName, offset, upload, false, source, dest);
     }
 
@@ -304,10 +296,9 @@ void TQueueBuilder::Walk(const std::vector<TWalkEntry>& selected, const QByteArr
         QByteArray destName = folder->Name;
         if (upload) {
             // A folder whose short form cannot be had keeps its own name.
-            const QString converted = ConvertFileName(QFile::decodeName(sourceFolder + folder->Name),
-                                                      NameConversion(Settings_));
-            if (!converted.isEmpty())
-                destName = converted.section(QLatin1Char('/'), -1).toUtf8();
+            const QString converted = ConvertFileName(
+                QFile::decodeName(sourceFolder + folder->Name), NameConversion(Settings_));
+            if (!converted.isEmpty()) destName = converted.section(QLatin1Char('/'), -1).toUtf8();
         } else {
             QString local, why;
             if (!SafeLocalName(folder->Name, local, &why)) {
@@ -321,7 +312,8 @@ void TQueueBuilder::Walk(const std::vector<TWalkEntry>& selected, const QByteArr
         std::vector<TWalkEntry> children;
         if (!source.List(childSource, children)) {
             Log(QStringLiteral("Could not list \"%1\"; its files were not queued.")
-                    .arg(DisplayText(childSource)), true);
+                    .arg(DisplayText(childSource)),
+                true);
             ++Failed_;
             continue;
         }

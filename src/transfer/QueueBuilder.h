@@ -136,8 +136,8 @@ public:
 
 private:
     void Walk(const std::vector<TWalkEntry>& selected, const QByteArray& sourceFolder,
-              const QByteArray& destFolder, IFolderSource& source, IFolderSource& dest,
-              bool upload, int depth);
+              const QByteArray& destFolder, IFolderSource& source, IFolderSource& dest, bool upload,
+              int depth);
     bool DestinationEntries(IFolderSource& dest, const QByteArray& folder,
                             QHash<QByteArray, TWalkEntry>& byName);
     void AddItem(const TWalkEntry& entry, const QByteArray& sourceFolder,

@@ -21,8 +21,7 @@ QString Thousands(int64_t n) {
 
 QString DurationText(int64_t s) {
     s = std::max<int64_t>(s, 0);
-    if (s < 3600)
-        return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+    if (s < 3600) return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
     return QStringLiteral("%1:%2:%3")
         .arg(s / 3600)
         .arg((s / 60) % 60, 2, 10, QLatin1Char('0'))
@@ -82,8 +81,8 @@ TProgressFigures ComputeProgressFigures(const TTransferItems& queue, const TTran
     const int64_t e = static_cast<int64_t>(now - item.StartTick) / 1000;
     f.CurrentElapsed = DurationText(e) + QStringLiteral(" elapsed");
     const int64_t itemMoved = item.BytesDone - item.StartOffset;
-    f.CurrentRemaining =
-        DurationText(MulDiv(e, item.Size - item.BytesDone, itemMoved)) + QStringLiteral(" remaining");
+    f.CurrentRemaining = DurationText(MulDiv(e, item.Size - item.BytesDone, itemMoved)) +
+                         QStringLiteral(" remaining");
 
     const int64_t total = static_cast<int64_t>(now - queue.StartTick) / 1000;
     f.FileCount = QStringLiteral("File %1 of %2")

@@ -118,17 +118,18 @@ void TTransferItem::Cancel() {
     TTransferItems* queue = Owner;
     QTimer::singleShot(CancelGraceMs, queue->Context_.get(),
                        [queue, item = this, session, alive = QPointer<TFTPComponent>(session)] {
-        if (queue->BusyItem_ != item || item->Session != session) return;
-        if (!alive) {
-            // The queues were disconnected meanwhile (quitting) and the session is gone.
-            item->Session = nullptr;
-            item->Finish(nullptr, TFTPCommand::None, false, true);
-            return;
-        }
-        if (session->Busy()) return;
-        if (queue->Sessions_.contains(session)) queue->RetireSession(session);
-        item->Finish(session, TFTPCommand::None, false, true);
-    });
+                           if (queue->BusyItem_ != item || item->Session != session) return;
+                           if (!alive) {
+                               // The queues were disconnected meanwhile (quitting) and the session
+                               // is gone.
+                               item->Session = nullptr;
+                               item->Finish(nullptr, TFTPCommand::None, false, true);
+                               return;
+                           }
+                           if (session->Busy()) return;
+                           if (queue->Sessions_.contains(session)) queue->RetireSession(session);
+                           item->Finish(session, TFTPCommand::None, false, true);
+                       });
 }
 
 QString TTransferItem::LocalPath() const {

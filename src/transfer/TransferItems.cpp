@@ -26,7 +26,9 @@ QByteArray ItemKey(const TTransferItem& item) {
     return key;
 }
 
-bool Active(TItemState state) { return state == isPending || state == isBusy; }
+bool Active(TItemState state) {
+    return state == isPending || state == isBusy;
+}
 
 const QString AppTitle = QStringLiteral("Tolvar");
 
@@ -180,8 +182,7 @@ void TTransferItems::Forget(TTransferItem* item) {
 }
 
 void TTransferItems::CountActive(TTransferItem& item, TItemState from, TItemState to) {
-    if (Active(from) == Active(to))
-        return;
+    if (Active(from) == Active(to)) return;
     if (Active(to)) {
         item.ActiveKey_ = ItemKey(item);
         Active_[item.ActiveKey_] += 1;

@@ -60,7 +60,9 @@ void THostBrowser::HookSession() {
     };
 }
 
-bool THostBrowser::Connected() const { return Session_->Connected(); }
+bool THostBrowser::Connected() const {
+    return Session_->Connected();
+}
 
 QStringList THostBrowser::SplitMasks(const QString& text) {
     static const QRegularExpression separators(QStringLiteral("[;,\\s]+"));
@@ -70,10 +72,8 @@ QStringList THostBrowser::SplitMasks(const QString& text) {
 bool THostBrowser::LinkLooksLikeFolder(const QByteArray& name) {
     const QByteArray target = LinkTarget(name);
     for (qsizetype i = target.size() - 1; i >= 0; --i) {
-        if (target.at(i) == '.')
-            return false;
-        if (target.at(i) == '/')
-            return true;
+        if (target.at(i) == '.') return false;
+        if (target.at(i) == '/') return true;
     }
     return true;
 }
@@ -91,13 +91,11 @@ void THostBrowser::Connect(const QString& host, int port, const QString& selectM
     Q_EMIT ListCleared();
     Form_ = TRemotePathForm();
     Folder_ = initialFolder.toUtf8();
-    if (!Folder_.isEmpty())
-        Folder_ = Key(Folder_);
+    if (!Folder_.isEmpty()) Folder_ = Key(Folder_);
     LastGoodFolder_.clear();
     SelectMasks_ = SplitMasks(selectMasks);
     SelectFolder_ = Folder_;
-    if (Session_->Connected())
-        Session_->Disconnect();
+    if (Session_->Connected()) Session_->Disconnect();
     Session_->Host = host;
     Session_->Port = port;
     Session_->User = user;
@@ -109,7 +107,9 @@ void THostBrowser::Connect(const QString& host, int port, const QString& selectM
     SetState(hsBusy);
 }
 
-void THostBrowser::Disconnect() { Session_->Disconnect(); }
+void THostBrowser::Disconnect() {
+    Session_->Disconnect();
+}
 
 void THostBrowser::Stop() {
     EndAwait();
@@ -133,7 +133,9 @@ QByteArray THostBrowser::ItemPath(const QByteArray& name) const {
     return ToServerPath(Folder_) + name;
 }
 
-QString THostBrowser::ItemURL(const QByteArray& name) const { return ServerPathURL(ItemPath(name)); }
+QString THostBrowser::ItemURL(const QByteArray& name) const {
+    return ServerPathURL(ItemPath(name));
+}
 
 QString THostBrowser::ServerPathURL(const QByteArray& serverPath) const {
     return ComposeItemURL(Session_->Host, Session_->Port, QString::fromUtf8(Session_->User),
@@ -145,15 +147,16 @@ TListingPtr THostBrowser::CachedListing(const QByteArray& path) const {
     return it == Cache_.end() ? nullptr : it->second;
 }
 
-bool THostBrowser::IsCached(const QByteArray& path) const { return Cache_.count(Key(path)) > 0; }
+bool THostBrowser::IsCached(const QByteArray& path) const {
+    return Cache_.count(Key(path)) > 0;
+}
 
 QString THostBrowser::GetMask() const {
     return Masks_.isEmpty() ? QStringLiteral("*.*") : Masks_.join(QLatin1Char(';'));
 }
 
 void THostBrowser::SetMask(const QString& text) {
-    if (text.trimmed().toLower() == GetMask())
-        return;
+    if (text.trimmed().toLower() == GetMask()) return;
     const QString mask = text.trimmed().toLower();
     Masks_ = mask == QLatin1String("*.*") ? QStringList() : SplitMasks(mask);
     Q_EMIT MaskChanged();
@@ -161,14 +164,15 @@ void THostBrowser::SetMask(const QString& text) {
 
 QStringList THostBrowser::TakeSelectMasks() {
     QStringList masks;
-    if (!SelectMasks_.isEmpty() && SelectFolder_ == Folder_)
-        masks = SelectMasks_;
+    if (!SelectMasks_.isEmpty() && SelectFolder_ == Folder_) masks = SelectMasks_;
     SelectMasks_.clear();
     SelectFolder_.clear();
     return masks;
 }
 
-void THostBrowser::SetState(int state) { Q_EMIT StateChanged(state); }
+void THostBrowser::SetState(int state) {
+    Q_EMIT StateChanged(state);
+}
 
 void THostBrowser::AppendLog(const QString& text, TColor color) {
     Log_.push_back({text, color});
@@ -177,7 +181,9 @@ void THostBrowser::AppendLog(const QString& text, TColor color) {
     Q_EMIT LogLine(text, color);
 }
 
-void THostBrowser::OnLog(const QString& text, TColor color) { AppendLog(text, color); }
+void THostBrowser::OnLog(const QString& text, TColor color) {
+    AppendLog(text, color);
+}
 
 void THostBrowser::Await(uint64_t commandId) {
     Awaiting_ = commandId != 0;
@@ -204,12 +210,10 @@ void THostBrowser::OnLoggedIn() {
 
 void THostBrowser::OnFolderReply(const QByteArray& folder, uint8_t replyType, bool result) {
     if (replyType == 3) {
-        if (result)
-            InvalidateFolder(folder);
+        if (result) InvalidateFolder(folder);
         return;
     }
-    if (!Awaiting_ || replyType > 1)
-        return;
+    if (!Awaiting_ || replyType > 1) return;
     if (!result) {
         FolderRequestFailed(replyType == 0 ? TFTPCommand::GetCurrentFolder
                                            : TFTPCommand::SetCurrentFolder);
@@ -224,8 +228,7 @@ void THostBrowser::OnFolderReply(const QByteArray& folder, uint8_t replyType, bo
     const QByteArray path = ViewPathFromFolderReply(folder, Form_);
     Folder_ = path;
     LastGoodFolder_ = path;
-    if (SelectFolder_.isEmpty())
-        SelectFolder_ = path;
+    if (SelectFolder_.isEmpty()) SelectFolder_ = path;
     Cache_.try_emplace(path, nullptr);
     ShowFolder(path);
 }
@@ -240,8 +243,7 @@ void THostBrowser::FolderRequestFailed(TFTPCommand command) {
             ShowFolder(Folder_);
         } else {
             Await(Session_->GetCurrentFolder());
-            if (!Awaiting_)
-                SetState(hsIdle);
+            if (!Awaiting_) SetState(hsIdle);
         }
         return;
     }
@@ -278,8 +280,7 @@ bool THostBrowser::ShowFolder(const QByteArray& path) {
             return false;
         }
         Folder_ = key;
-        if (ListId_ == 0 || ListKey_ != key)
-            QueueList(key);
+        if (ListId_ == 0 || ListKey_ != key) QueueList(key);
     } else {
         ShowCached(key, it->second);
     }
@@ -308,8 +309,7 @@ void THostBrowser::ShowCached(const QByteArray& key, const TListingPtr& listing)
 
 bool THostBrowser::ShowFolderAndWait(const QByteArray& path) {
     const QByteArray key = Key(path);
-    if (!ShowFolder(path))
-        return false;
+    if (!ShowFolder(path)) return false;
     QEventLoop loop;
     const auto wake = connect(this, &THostBrowser::WaitChanged, &loop, &QEventLoop::quit);
     auto shown = [&] {
@@ -329,11 +329,9 @@ bool THostBrowser::GoUp() {
     QByteArray path = Folder_;
     if (Form_.IsVms()) {
         // ".A.B." -> ".A."
-        if (path.size() < 2)
-            return false;
+        if (path.size() < 2) return false;
         const qsizetype at = path.lastIndexOf('.', path.size() - 2);
-        if (at < 0)
-            return false;
+        if (at < 0) return false;
         path.truncate(at + 1);
     } else if (!StripLastFolder(path)) {
         return false;
@@ -348,8 +346,7 @@ bool THostBrowser::Refresh() {
 
 void THostBrowser::InvalidateFolder(const QByteArray& path) {
     const QByteArray key = Key(path);
-    if (key.isEmpty())
-        return;
+    if (key.isEmpty()) return;
     // The folder's subfolders go too: a removed or renamed folder takes them along.
     for (auto it = Cache_.lower_bound(key); it != Cache_.end() && FolderHolds(key, it->first);)
         it = Cache_.erase(it);
@@ -358,8 +355,7 @@ void THostBrowser::InvalidateFolder(const QByteArray& path) {
         it = Known_.erase(it);
         known = true;
     }
-    if (known)
-        Q_EMIT TreeChanged();
+    if (known) Q_EMIT TreeChanged();
 }
 
 void THostBrowser::OnProcessList(const QByteArray& folder, TRemoteItemList items) {
@@ -370,8 +366,7 @@ void THostBrowser::OnProcessList(const QByteArray& folder, TRemoteItemList items
     auto listing = std::make_shared<const TRemoteItemList>(std::move(items));
     Cache_[key] = listing;
     Known_.insert(key);
-    if (key == Folder_ && !Awaiting_ && !Deleting_)
-        ShowCached(key, listing);
+    if (key == Folder_ && !Awaiting_ && !Deleting_) ShowCached(key, listing);
 }
 
 void THostBrowser::OnRenameSuccessful(const QByteArray& oldName, const QByteArray& newName) {
@@ -379,8 +374,7 @@ void THostBrowser::OnRenameSuccessful(const QByteArray& oldName, const QByteArra
     SplitItemPath(oldName, Form_, oldFolder, oldItem);
     SplitItemPath(newName, Form_, newFolder, newItem);
     std::shared_ptr<TRemoteItemList> from = EditableListing(oldFolder);
-    if (!from)
-        return;
+    if (!from) return;
     std::optional<TRemoteListEntry> record;
     for (auto it = from->begin(); it != from->end(); ++it) {
         if (LinkName(it->Name) == oldItem) {
@@ -420,8 +414,7 @@ void THostBrowser::OnRenameSuccessful(const QByteArray& oldName, const QByteArra
 
 std::shared_ptr<TRemoteItemList> THostBrowser::EditableListing(const QByteArray& key) {
     const auto it = Cache_.find(key);
-    if (it == Cache_.end() || !it->second)
-        return nullptr;
+    if (it == Cache_.end() || !it->second) return nullptr;
     // Shown lists are never changed under their viewer: edit a copy.
     return std::make_shared<TRemoteItemList>(*it->second);
 }
@@ -429,7 +422,8 @@ std::shared_ptr<TRemoteItemList> THostBrowser::EditableListing(const QByteArray&
 void THostBrowser::RenameCachedFolders(const QByteArray& oldKey, const QByteArray& newKey) {
     auto move = [&](const QByteArray& path) { return newKey + path.mid(oldKey.size()); };
     std::map<QByteArray, TListingPtr> moved;
-    for (auto it = Cache_.lower_bound(oldKey); it != Cache_.end() && FolderHolds(oldKey, it->first);) {
+    for (auto it = Cache_.lower_bound(oldKey);
+         it != Cache_.end() && FolderHolds(oldKey, it->first);) {
         moved.emplace(move(it->first), it->second);
         it = Cache_.erase(it);
     }
@@ -440,8 +434,7 @@ void THostBrowser::RenameCachedFolders(const QByteArray& oldKey, const QByteArra
         it = Known_.erase(it);
     }
     Known_.merge(known);
-    if (FolderHolds(oldKey, Folder_))
-        Folder_ = move(Folder_);
+    if (FolderHolds(oldKey, Folder_)) Folder_ = move(Folder_);
 }
 
 void THostBrowser::OnDisconnect() {
@@ -463,8 +456,7 @@ void THostBrowser::OnDisconnect() {
 }
 
 void THostBrowser::OnCommandResult(const TCommandCompletedEventData& result) {
-    if (!result.Final)
-        return;
+    if (!result.Final) return;
     if (result.Id == AwaitedId_ && !result.Success) {
         if (result.Aborted || !Session_->Connected()) {
             EndAwait();
@@ -494,14 +486,12 @@ void THostBrowser::OnCommandResult(const TCommandCompletedEventData& result) {
         Sent_.erase(sent);
         if (result.Success) {
             const QFileInfo info(file.LocalFile);
-            AddTransferredItem(file.FolderKey, DayNumberFromDateTime(info.lastModified()), info.size(),
-                               0, file.Name);
+            AddTransferredItem(file.FolderKey, DayNumberFromDateTime(info.lastModified()),
+                               info.size(), 0, file.Name);
         }
-        if (Sent_.empty() && BatchReason_ == trSendFile)
-            BatchReason_ = trNone;
+        if (Sent_.empty() && BatchReason_ == trSendFile) BatchReason_ = trNone;
     }
-    if (result.Id == BatchId_ && BatchId_ != 0)
-        BatchFileDone(result.Success);
+    if (result.Id == BatchId_ && BatchId_ != 0) BatchFileDone(result.Success);
 }
 
 void THostBrowser::OnProgress(uint8_t stage, bool, int64_t bytes) {

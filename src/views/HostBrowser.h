@@ -9,8 +9,8 @@
 
 #include <deque>
 #include <map>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <set>
 
 struct TSettings;
@@ -20,7 +20,14 @@ struct TSettings;
 using TListingPtr = std::shared_ptr<const TRemoteItemList>;
 
 // The reason a batch of downloads for local programs runs; 0 when none does.
-enum TTransferReason { trNone = 0, trSendFile = 1, trDownloadNow = 2, trOpen = 3, trView = 4, trEdit = 5 };
+enum TTransferReason {
+    trNone = 0,
+    trSendFile = 1,
+    trDownloadNow = 2,
+    trOpen = 3,
+    trView = 4,
+    trEdit = 5
+};
 
 // Host view state codes, as reported to the main window.
 enum THostState {
@@ -59,8 +66,8 @@ public:
 
     // Navigation.
     void Connect(const QString& host, int port, const QString& selectMasks,
-                 const QString& initialFolder, const QByteArray& user,
-                 const QByteArray& password, const QByteArray& account);
+                 const QString& initialFolder, const QByteArray& user, const QByteArray& password,
+                 const QByteArray& account);
     void Disconnect();
     void Stop();
     bool Connected() const;

@@ -16,28 +16,24 @@ constexpr int MaxDeleteDepth = 64;
 } // namespace
 
 void THostBrowser::CreateFolder(const QString& name) {
-    if (name.isEmpty() || !Session_->Connected())
-        return;
+    if (name.isEmpty() || !Session_->Connected()) return;
     Session_->CreateFolder(ItemPath(name.toUtf8()));
     Refresh();
 }
 
 void THostBrowser::Rename(const QByteArray& oldName, const QString& newName) {
-    if (!Session_->Connected() || newName.isEmpty())
-        return;
+    if (!Session_->Connected() || newName.isEmpty()) return;
     Q_EMIT FileChanging(ItemURL(oldName));
     // The old name goes back as the server wrote it; the new one is what the user typed.
     Session_->Rename(ItemPath(oldName), ItemPath(newName.toUtf8()));
 }
 
 void THostBrowser::ChangeAttributes(const QByteArray& name, uint16_t attributes) {
-    if (Session_->Connected())
-        Session_->ChangeAttributes(ItemPath(name), attributes);
+    if (Session_->Connected()) Session_->ChangeAttributes(ItemPath(name), attributes);
 }
 
 bool THostBrowser::DeleteItems(const TRemoteItemList& items) {
-    if (!Session_->Connected() || Deleting_ || items.empty())
-        return false;
+    if (!Session_->Connected() || Deleting_ || items.empty()) return false;
     Deleting_ = true;
     DeleteStopped_ = false;
     bool complete = true;
@@ -73,8 +69,7 @@ bool THostBrowser::ListFolderAndWait(const QByteArray& path, TListingPtr& listin
     Cache_.erase(key);
     WalkListId_ = Session_->List(key, Settings().ListHidden ? QByteArray("-latr") : QByteArray(),
                                  ToServerPath(key));
-    if (WalkListId_ == 0)
-        return false;
+    if (WalkListId_ == 0) return false;
     QEventLoop loop;
     const auto wake = connect(this, &THostBrowser::WaitChanged, &loop, &QEventLoop::quit);
     while (!WalkListDone_ && Session_->Connected())
@@ -84,24 +79,26 @@ bool THostBrowser::ListFolderAndWait(const QByteArray& path, TListingPtr& listin
     return WalkListOk_ && listing != nullptr;
 }
 
-bool THostBrowser::DeleteFolderTree(const QByteArray& parentKey, const QByteArray& name, int depth) {
+bool THostBrowser::DeleteFolderTree(const QByteArray& parentKey, const QByteArray& name,
+                                    int depth) {
     const TColor red = EngineSettings().LogColorError;
     const QByteArray key = parentKey + name + Form_.Separator;
     if (depth >= MaxDeleteDepth) {
-        AppendLog(QStringLiteral("Folder \"%1\" lies too deep; not removed.").arg(DisplayText(key)), red);
+        AppendLog(QStringLiteral("Folder \"%1\" lies too deep; not removed.").arg(DisplayText(key)),
+                  red);
         return false;
     }
     TListingPtr listing;
     // A snapshot of exactly this folder's listing; without one nothing in it is touched.
     if (!ListFolderAndWait(key, listing)) {
-        AppendLog(QStringLiteral("Could not list \"%1\"; it was not removed.").arg(DisplayText(key)),
-                  red);
+        AppendLog(
+            QStringLiteral("Could not list \"%1\"; it was not removed.").arg(DisplayText(key)),
+            red);
         return false;
     }
     bool complete = true;
     for (const TRemoteListEntry& entry : *listing) {
-        if (DeleteStopped_ || !Session_->Connected())
-            return false;
+        if (DeleteStopped_ || !Session_->Connected()) return false;
         const bool link = entry.Item.Attributes & raLink;
         const QByteArray entryName = link ? LinkName(entry.Name) : entry.Name;
         // A name that is a path of its own would reach outside the folder being removed.
@@ -120,8 +117,7 @@ bool THostBrowser::DeleteFolderTree(const QByteArray& parentKey, const QByteArra
             complete = false;
         }
     }
-    if (!complete)
-        return false;
+    if (!complete) return false;
     // Some servers refuse to remove the folder they are in.
     Session_->SetCurrentFolder(ToServerPath(parentKey));
     Session_->RemoveFolder(ToServerPath(parentKey) + name);
@@ -130,19 +126,17 @@ bool THostBrowser::DeleteFolderTree(const QByteArray& parentKey, const QByteArra
 
 void THostBrowser::ViewFiles(int reason, const QString& destinationFolder,
                              const TRemoteItemList& items) {
-    if (!Session_->Connected() || items.empty())
-        return;
+    if (!Session_->Connected() || items.empty()) return;
     QString destination = reason == trDownloadNow ? destinationFolder : PrivateTempFolder();
-    if (!destination.endsWith(QLatin1Char('/')))
-        destination += QLatin1Char('/');
+    if (!destination.endsWith(QLatin1Char('/'))) destination += QLatin1Char('/');
     BatchFiles_.clear();
     BatchQueue_.clear();
     BatchReason_ = reason;
     const TColor red = EngineSettings().LogColorError;
     for (const TRemoteListEntry& entry : items) {
-        if ((entry.Item.Attributes & raFolder))
-            continue;
-        const QByteArray name = (entry.Item.Attributes & raLink) ? LinkName(entry.Name) : entry.Name;
+        if ((entry.Item.Attributes & raFolder)) continue;
+        const QByteArray name =
+            (entry.Item.Attributes & raLink) ? LinkName(entry.Name) : entry.Name;
         QString local, why;
         if (!SafeLocalName(name, local, &why)) {
             AppendLog(QStringLiteral("Not downloaded: %1.").arg(why), red);
@@ -164,13 +158,11 @@ void THostBrowser::StartNextBatchFile() {
         BatchId_ = Session_->Download(file.ServerFolder, file.ServerFolder + file.Name,
                                       file.LocalPath, file.Type);
     }
-    if (BatchId_ != 0)
-        return;
+    if (BatchId_ != 0) return;
     Q_EMIT ListEnabled(true);
     const int reason = BatchReason_;
     BatchReason_ = trNone;
-    if (!BatchFiles_.isEmpty())
-        Q_EMIT Transferred(BatchFiles_, reason);
+    if (!BatchFiles_.isEmpty()) Q_EMIT Transferred(BatchFiles_, reason);
 }
 
 void THostBrowser::BatchFileDone(bool success) {
@@ -185,25 +177,21 @@ void THostBrowser::BatchFileDone(bool success) {
 
 void THostBrowser::SendFile(const QString& localFile) {
     const QFileInfo info(localFile);
-    if (!Session_->Connected() || !info.isFile())
-        return;
+    if (!Session_->Connected() || !info.isFile()) return;
     BatchReason_ = trSendFile;
     const QByteArray name = QFile::encodeName(info.fileName());
     const QByteArray folder = ToServerPath(Folder_);
-    const uint64_t id = Session_->Upload(localFile, folder, folder + name,
-                                         TransferTypeFor(name, Settings()), 0);
-    if (id != 0)
-        Sent_[id] = {Folder_, name, localFile};
+    const uint64_t id =
+        Session_->Upload(localFile, folder, folder + name, TransferTypeFor(name, Settings()), 0);
+    if (id != 0) Sent_[id] = {Folder_, name, localFile};
 }
 
 void THostBrowser::AddTransferredItem(const QByteArray& folder, double date, int64_t size,
                                       uint16_t attributes, const QByteArray& name) {
     const QByteArray key = Key(folder);
-    if (name.isEmpty())
-        return;
+    if (name.isEmpty()) return;
     std::shared_ptr<TRemoteItemList> list = EditableListing(key);
-    if (!list)
-        return;
+    if (!list) return;
     TRemoteListEntry record{name, {}};
     for (auto it = list->begin(); it != list->end(); ++it) {
         if (it->Name == name) {
@@ -217,6 +205,5 @@ void THostBrowser::AddTransferredItem(const QByteArray& folder, double date, int
     record.Item.Date = date;
     list->push_back(record);
     Cache_[key] = list;
-    if (key == Folder_ || (attributes & raFolder))
-        ShowFolder(key);
+    if (key == Folder_ || (attributes & raFolder)) ShowFolder(key);
 }

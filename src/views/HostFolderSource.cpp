@@ -5,8 +5,7 @@
 
 bool THostFolderSource::List(const QByteArray& folder, std::vector<TWalkEntry>& entries) {
     TListingPtr listing = Browser_.CachedListing(folder);
-    if (!listing && !Browser_.ListFolderAndWait(folder, listing))
-        return false;
+    if (!listing && !Browser_.ListFolderAndWait(folder, listing)) return false;
     entries.clear();
     entries.reserve(listing->size());
     for (const TRemoteListEntry& e : *listing) {
@@ -21,7 +20,9 @@ bool THostFolderSource::List(const QByteArray& folder, std::vector<TWalkEntry>& 
     return true;
 }
 
-char THostFolderSource::Separator() const { return Browser_.PathForm().Separator; }
+char THostFolderSource::Separator() const {
+    return Browser_.PathForm().Separator;
+}
 
 QByteArray THostFolderSource::ItemFolder(const QByteArray& folder) const {
     return Browser_.ToServerPath(folder);

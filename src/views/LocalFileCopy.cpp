@@ -21,8 +21,7 @@ bool CopyLink(const QString& source, const QString& dest) {
     const QByteArray from = QFile::encodeName(source);
     QByteArray target(4096, '\0');
     const ssize_t length = ::readlink(from.constData(), target.data(), size_t(target.size()));
-    if (length <= 0 || length >= target.size())
-        return false;
+    if (length <= 0 || length >= target.size()) return false;
     target.truncate(length);
     return ::symlink(target.constData(), QFile::encodeName(dest).constData()) == 0;
 }
@@ -44,8 +43,7 @@ bool CopyTree(const QString& source, const QString& dest, int depth, QString& fa
             ok = CopyTree(info.filePath(), target, depth + 1, failed);
         else
             ok = QFile::copy(info.filePath(), target);
-        if (!ok && failed.isEmpty())
-            failed = info.filePath();
+        if (!ok && failed.isEmpty()) failed = info.filePath();
     }
     QFile::setPermissions(dest, QFileInfo(source).permissions());
     return ok;
@@ -59,8 +57,7 @@ bool CopyItem(const QFileInfo& info, const QString& dest, QString& failed) {
         return CopyTree(info.filePath(), dest, 0, failed);
     else
         ok = QFile::copy(info.filePath(), dest);
-    if (!ok)
-        failed = info.filePath();
+    if (!ok) failed = info.filePath();
     return ok;
 }
 } // namespace
@@ -92,8 +89,7 @@ bool PasteLocalItem(const QString& source, const QString& folder, bool move, QSt
                                               : QFile::rename(from, dest))
             return true;
         if (info.isDir() && !info.isSymLink() && CopyTree(from, dest, 0, failed)) {
-            if (QDir(from).removeRecursively())
-                return true;
+            if (QDir(from).removeRecursively()) return true;
             error = QStringLiteral("'%1' was copied but could not be removed from '%2'.")
                         .arg(name, info.absolutePath());
             return false;

@@ -30,13 +30,20 @@ TLocalCommandStates LocalCommandStates(int selected, bool hostConnected) {
 int StatusSound(int status) {
     switch (status) {
     case hsError:
-    case hsAborted: return seError;
-    case hsLoggedIn: return seConnectSuccess;
-    case hsDisconnected: return seDisconnect;
-    case hsCantLogIn: return seConnectFailure;
-    case hsFileArrived: return seEndOfFile;
-    case hsAllDone: return seEndOfTotal;
-    default: return -1;
+    case hsAborted:
+        return seError;
+    case hsLoggedIn:
+        return seConnectSuccess;
+    case hsDisconnected:
+        return seDisconnect;
+    case hsCantLogIn:
+        return seConnectFailure;
+    case hsFileArrived:
+        return seEndOfFile;
+    case hsAllDone:
+        return seEndOfTotal;
+    default:
+        return -1;
     }
 }
 
@@ -57,7 +64,9 @@ QString MnemonicSafe(const QString& name) {
     return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
-QString MainTitle(const QString& caption) { return QStringLiteral("%1 - Tolvar").arg(caption); }
+QString MainTitle(const QString& caption) {
+    return QStringLiteral("%1 - Tolvar").arg(caption);
+}
 
 QString ConnectionCaption(const QString& siteName, const QString& host, int port) {
     if (!siteName.trimmed().isEmpty()) return siteName;

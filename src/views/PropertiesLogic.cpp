@@ -17,16 +17,14 @@ QString PropertiesDateText(double date) {
 
 QString PropertiesLocationText(const QString& folder, QChar separator) {
     QString location = folder;
-    if (location.endsWith(separator))
-        location.chop(1);
+    if (location.endsWith(separator)) location.chop(1);
     return location.isEmpty() ? QStringLiteral("(Server Root)") : location;
 }
 
 TPropertiesTexts PropertiesTexts(const QList<TPropertiesItem>& items, const QString& folder,
                                  QChar separator) {
     TPropertiesTexts texts;
-    if (items.isEmpty())
-        return texts;
+    if (items.isEmpty()) return texts;
     texts.Location = PropertiesLocationText(folder, separator);
     const TPropertiesItem& first = items.first();
     if (items.size() == 1) {
@@ -45,8 +43,7 @@ TPropertiesTexts PropertiesTexts(const QList<TPropertiesItem>& items, const QStr
     for (const TPropertiesItem& item : items) {
         (item.IsFolder ? folders : files) += 1;
         size += item.Size;
-        if (item.TypeText != first.TypeText)
-            texts.Type = QStringLiteral("Multiple Types");
+        if (item.TypeText != first.TypeText) texts.Type = QStringLiteral("Multiple Types");
     }
     texts.Name = QStringLiteral("%1 Files, %2 Folders").arg(files).arg(folders);
     texts.Size = PropertiesSizeText(size);
@@ -56,15 +53,13 @@ TPropertiesTexts PropertiesTexts(const QList<TPropertiesItem>& items, const QStr
 
 bool PermissionsKnown(const QList<TPropertiesItem>& items) {
     for (const TPropertiesItem& item : items) {
-        if (!(item.Attributes & raPermissionMask))
-            return false;
+        if (!(item.Attributes & raPermissionMask)) return false;
     }
     return !items.isEmpty();
 }
 
 TPermissionBoxes InitialPermissionBoxes(const QList<TPropertiesItem>& items) {
-    if (items.isEmpty())
-        return {};
+    if (items.isEmpty()) return {};
     uint16_t all = raPermissionMask;
     uint16_t any = 0;
     for (const TPropertiesItem& item : items) {
@@ -78,8 +73,7 @@ TPermissionBoxes InitialPermissionBoxes(const QList<TPropertiesItem>& items) {
 uint16_t ChangedPermissions(const TPermissionBoxes& initial, const TPermissionBoxes& now) {
     uint16_t changed = 0;
     for (uint16_t bit = raOwnerRead; bit <= raOthersExecute; bit = uint16_t(bit << 1)) {
-        if (now.Partial & bit)
-            continue;
+        if (now.Partial & bit) continue;
         // A box leaves the half-checked state only by the user's hand.
         if ((initial.Partial & bit) || bool(initial.Checked & bit) != bool(now.Checked & bit))
             changed |= bit;
@@ -94,8 +88,7 @@ QList<TAttributeChange> NewAttributes(const QList<TPropertiesItem>& items, uint1
     for (int i = 0; i < items.size(); ++i) {
         const uint16_t old = items[i].Attributes;
         const uint16_t next = uint16_t((old & ~changed) | (chosen & changed));
-        if (next != old)
-            result.append({i, next});
+        if (next != old) result.append({i, next});
     }
     return result;
 }

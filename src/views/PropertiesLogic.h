@@ -14,7 +14,7 @@ struct TPropertiesItem {
     QString TypeText;
     bool IsFolder = false;
     int64_t Size = 0;
-    double Date = 0; // day number
+    double Date = 0;         // day number
     uint16_t Attributes = 0; // TRemoteAttribute bits
 };
 

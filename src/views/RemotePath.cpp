@@ -13,8 +13,7 @@ QByteArray ToServerPath(const QByteArray& viewPath, const TRemotePathForm& form)
     while (inner.endsWith('.'))
         inner.chop(1);
     // The root of a VMS device has no folder part: "DISK:[000000]".
-    if (inner.isEmpty())
-        inner = "000000";
+    if (inner.isEmpty()) inner = "000000";
     return form.VmsPrefix + inner + form.VmsSuffix;
 }
 
@@ -25,11 +24,9 @@ QByteArray ViewPathFromFolderReply(const QByteArray& reply, TRemotePathForm& for
         form.VmsSuffix = "]";
         form.Separator = '.';
         qsizetype close = reply.indexOf(']', open + 2);
-        if (close < 0)
-            close = reply.size();
+        if (close < 0) close = reply.size();
         QByteArray inner = reply.mid(open + 2, close - open - 2);
-        if (inner == "000000")
-            inner.clear();
+        if (inner == "000000") inner.clear();
         return inner.isEmpty() ? QByteArray(".") : "." + inner + ".";
     }
     form.VmsPrefix.clear();
@@ -41,14 +38,12 @@ QByteArray ViewPathFromFolderReply(const QByteArray& reply, TRemotePathForm& for
     else
         form.Separator = '/';
     QByteArray path = reply;
-    if (!path.isEmpty() && !path.endsWith(form.Separator))
-        path += form.Separator;
+    if (!path.isEmpty() && !path.endsWith(form.Separator)) path += form.Separator;
     return path;
 }
 
 QByteArray FolderKey(const QByteArray& path, const TRemotePathForm& form) {
-    if (path.isEmpty())
-        return path;
+    if (path.isEmpty()) return path;
     QByteArray key = path;
     if (form.IsVms()) {
         const qsizetype open = key.indexOf(":[");
@@ -56,11 +51,9 @@ QByteArray FolderKey(const QByteArray& path, const TRemotePathForm& form) {
             const qsizetype close = key.indexOf(']', open + 2);
             QByteArray inner = key.mid(open + 2, close < 0 ? -1 : close - open - 2);
             const QByteArray tail = close < 0 ? QByteArray() : key.mid(close + 1);
-            if (inner == "000000")
-                inner.clear();
+            if (inner == "000000") inner.clear();
             key = "." + inner;
-            if (!inner.isEmpty() && !tail.isEmpty())
-                key += ".";
+            if (!inner.isEmpty() && !tail.isEmpty()) key += ".";
             key += tail;
         }
     }
@@ -68,8 +61,7 @@ QByteArray FolderKey(const QByteArray& path, const TRemotePathForm& form) {
     while (key.size() > 1 && key.endsWith(form.Separator) &&
            key.at(key.size() - 2) == form.Separator)
         key.chop(1);
-    if (!key.endsWith(form.Separator))
-        key += form.Separator;
+    if (!key.endsWith(form.Separator)) key += form.Separator;
     return key;
 }
 

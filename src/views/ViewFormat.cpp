@@ -40,17 +40,12 @@ QString ThreeDigits(double value) {
 
 QString FormatSize(int64_t bytes) {
     constexpr double KB = 1024.0, MB = KB * 1024, GB = MB * 1024, TB = GB * 1024;
-    if (bytes == 1)
-        return QStringLiteral("1 Byte");
-    if (bytes < 1024)
-        return FormatThousands(QString::number(bytes)) + QStringLiteral(" Bytes");
+    if (bytes == 1) return QStringLiteral("1 Byte");
+    if (bytes < 1024) return FormatThousands(QString::number(bytes)) + QStringLiteral(" Bytes");
     const double size = static_cast<double>(bytes);
-    if (size < MB)
-        return ThreeDigits(size / KB) + QStringLiteral("KB");
-    if (size < GB)
-        return ThreeDigits(size / MB) + QStringLiteral("MB");
-    if (size < TB)
-        return ThreeDigits(size / GB) + QStringLiteral("GB");
+    if (size < MB) return ThreeDigits(size / KB) + QStringLiteral("KB");
+    if (size < GB) return ThreeDigits(size / MB) + QStringLiteral("MB");
+    if (size < TB) return ThreeDigits(size / GB) + QStringLiteral("GB");
     return ThreeDigits(size / TB) + QStringLiteral("TB");
 }
 
@@ -99,13 +94,12 @@ QString PropertiesSizeText(int64_t bytes) {
     return QStringLiteral("%1 (%2 Bytes)").arg(shortSize).arg(bytes);
 }
 
-QString ComposeItemURL(const QString& host, int port, const QString& user,
-                       const QString& password, const QByteArray& path) {
+QString ComposeItemURL(const QString& host, int port, const QString& user, const QString& password,
+                       const QByteArray& path) {
     QUrl url;
     url.setScheme(QStringLiteral("ftp"));
     url.setHost(host);
-    if (port != 21 && port > 0)
-        url.setPort(port);
+    if (port != 21 && port > 0) url.setPort(port);
     if (user.compare(QLatin1String("anonymous"), Qt::CaseInsensitive) != 0 && !user.isEmpty()) {
         url.setUserName(user);
         url.setPassword(password);
@@ -121,8 +115,7 @@ QString ItemURLForLog(const QString& url) {
 }
 
 double DayNumberFromDateTime(const QDateTime& time) {
-    if (!time.isValid())
-        return 0;
+    if (!time.isValid()) return 0;
     const QDateTime local = time.toLocalTime();
     static const QDate epoch(1899, 12, 30);
     const QTime clock = local.time();

@@ -26,8 +26,8 @@ QString PropertiesSizeText(int64_t bytes);
 
 // The location of a remote item as a URL, for file-change events: the user and password
 // unless anonymous, the port unless 21, the path percent-encoded with a leading "/".
-QString ComposeItemURL(const QString& host, int port, const QString& user,
-                       const QString& password, const QByteArray& path);
+QString ComposeItemURL(const QString& host, int port, const QString& user, const QString& password,
+                       const QByteArray& path);
 // The same URL with the password left out, for log lines.
 QString ItemURLForLog(const QString& url);
 

@@ -19,7 +19,8 @@ public:
         return false;
     }
     // A line of text (a folder name, a mask); a null text when cancelled.
-    virtual QString AskText(const QString& title, const QString& label, const QString& initial = {}) {
+    virtual QString AskText(const QString& title, const QString& label,
+                            const QString& initial = {}) {
         Q_UNUSED(title);
         Q_UNUSED(label);
         Q_UNUSED(initial);

@@ -61,7 +61,9 @@ struct TFakeQuestions : IViewQuestions {
         Asked << text;
         return Answer;
     }
-    QString PickFile(const QString&, const QString&, const QString&, bool) override { return Picked; }
+    QString PickFile(const QString&, const QString&, const QString&, bool) override {
+        return Picked;
+    }
 };
 
 struct TFakeSounds : ISoundPlayer {
@@ -81,17 +83,23 @@ struct TWindowFixture {
     }
     // A window over the fixture's files, shown as it was closed last.
     void Open() {
-        Window = std::make_unique<TfrmMain>(TMainPaths{Folder.filePath("Tolvar.ini"), Folder.filePath("Sites.ini"),
+        Window = std::make_unique<TfrmMain>(TMainPaths{Folder.filePath("Tolvar.ini"),
+                                                       Folder.filePath("Sites.ini"),
                                                        Folder.filePath("dev.ini"), RegistryFile()});
         Window->SetQuestions(&Questions);
         Window->SetSoundPlayer(&Sounds);
-        Window->Settings().Sounds = {"success.wav", "failure.wav", "disconnect.wav", "file.wav", "all.wav", "error.wav"};
+        Window->Settings().Sounds = {"success.wav", "failure.wav", "disconnect.wav",
+                                     "file.wav",    "all.wav",     "error.wav"};
         Window->ShowAsStored();
     }
     QString RegistryFile() const { return Folder.filePath("registry.conf"); }
-    THostView* Host(int index) const { return qobject_cast<THostView*>(Window->HostPane()->View(index)); }
+    THostView* Host(int index) const {
+        return qobject_cast<THostView*>(Window->HostPane()->View(index));
+    }
     QString Caption(int index) const { return Window->HostPane()->Tabs()->tabText(index); }
-    bool Enabled(const char* action) const { return Window->Action(QString::fromLatin1(action))->isEnabled(); }
+    bool Enabled(const char* action) const {
+        return Window->Action(QString::fromLatin1(action))->isEnabled();
+    }
     // The local pane on the folder and the host pane connected and listed, the window active.
     bool ShowBoth(TVsftpdServer& server, const QString& folder) {
         if (!Window->OpenLocalFolder(folder, true) || !Connect(server, "Both")) return false;
@@ -103,8 +111,8 @@ struct TWindowFixture {
     }
     bool Connect(TVsftpdServer& server, const QString& caption, const QString& user = "anonymous",
                  const QString& password = "t@example.org") {
-        return Window->ConnectLocation("127.0.0.1", server.port(), user, password, server.rootPath(), QString(),
-                                       caption, false);
+        return Window->ConnectLocation("127.0.0.1", server.port(), user, password,
+                                       server.rootPath(), QString(), caption, false);
     }
 };
 
@@ -176,10 +184,12 @@ private Q_SLOTS:
         }
         SelectName(host, "remote.bin");
         move(host, view, "actDownload");
-        QTRY_COMPARE(ReadFile(local.filePath("remote.bin")), ReadFile(server.rootPath() + "/remote.bin"));
+        QTRY_COMPARE(ReadFile(local.filePath("remote.bin")),
+                     ReadFile(server.rootPath() + "/remote.bin"));
         SelectName(view, "local.bin");
         move(view, host, "actUpload");
-        QTRY_COMPARE(ReadFile(server.rootPath() + "/local.bin"), ReadFile(local.filePath("local.bin")));
+        QTRY_COMPARE(ReadFile(server.rootPath() + "/local.bin"),
+                     ReadFile(local.filePath("local.bin")));
         QCOMPARE(host->ExistingQueue()->Count(), 2);
         if (how != "buttons") return; // the rest does not depend on how the items came
 
@@ -264,7 +274,8 @@ private Q_SLOTS:
         QCOMPARE(f.Caption(0), QString("Alpha && Co"));
         QCOMPARE(f.Window->windowTitle(), QString("Alpha & Co - Tolvar"));
         QCOMPARE(f.Window->LastConnections().first(), site.Name);
-        QTRY_VERIFY(f.Enabled("actDisconnect") && f.Enabled("actServerRefresh") && f.Enabled("actStop"));
+        QTRY_VERIFY(f.Enabled("actDisconnect") && f.Enabled("actServerRefresh") &&
+                    f.Enabled("actStop"));
         QVERIFY(!f.Enabled("actServerRename")); // nothing selected
         QVERIFY(f.Sounds.Played.contains("success.wav"));
 
@@ -405,14 +416,16 @@ private Q_SLOTS:
         QTest::qWait(100);
         f.Window.reset();
         QVERIFY(!QFileInfo::exists(settings));
-        QTRY_COMPARE(TransferItemsList().StateCount(isBusy) + TransferItemsList().StateCount(isPending), 0);
+        QTRY_COMPARE(
+            TransferItemsList().StateCount(isBusy) + TransferItemsList().StateCount(isPending), 0);
         EngineSettings().RetryCount = 3;
         EngineSettings().QuickDisconnect = false;
     }
 
     void restart() {
         TWindowFixture f;
-        for (const char* name : {"a", "b", "a", "c"}) f.Window->AddLastConnection(name);
+        for (const char* name : {"a", "b", "a", "c"})
+            f.Window->AddLastConnection(name);
         f.Window->Action("actShowLog")->trigger();
         f.Window.reset();
         f.Open();
@@ -441,8 +454,10 @@ private Q_SLOTS:
         QVERIFY(f.Window->close());
         const TRegistry reg(f.RegistryFile());
         QCOMPARE(reg.ReadInteger(RegWindowsMain, "State", -1), 2);
-        QCOMPARE(QRect(reg.ReadInteger(RegWindowsMain, "Left", 0), reg.ReadInteger(RegWindowsMain, "Top", 0),
-                       reg.ReadInteger(RegWindowsMain, "Width", 0), reg.ReadInteger(RegWindowsMain, "Height", 0)),
+        QCOMPARE(QRect(reg.ReadInteger(RegWindowsMain, "Left", 0),
+                       reg.ReadInteger(RegWindowsMain, "Top", 0),
+                       reg.ReadInteger(RegWindowsMain, "Width", 0),
+                       reg.ReadInteger(RegWindowsMain, "Height", 0)),
                  QRect(100, 50, 500, 400));
     }
 
@@ -477,11 +492,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("logFile"); // relative to the fixture's folder
         QTest::addColumn<QString>("picked");  // "Save as" when set
         QTest::addColumn<bool>("written");
-        QTest::newRow("save") << "run.log" << "" << true;
-        QTest::newRow("save as") << "run.log" << "other.log" << true;
-        QTest::newRow("log file is a folder") << "." << "" << false;
-        QTest::newRow("folder missing") << "missing/run.log" << "" << false;
-        QTest::newRow("save as, cancelled") << "run.log" << "-" << false;
+        QTest::newRow("save") << "run.log"
+                              << "" << true;
+        QTest::newRow("save as") << "run.log"
+                                 << "other.log" << true;
+        QTest::newRow("log file is a folder") << "."
+                                              << "" << false;
+        QTest::newRow("folder missing") << "missing/run.log"
+                                        << "" << false;
+        QTest::newRow("save as, cancelled") << "run.log"
+                                            << "-" << false;
     }
     void logSave() {
         QFETCH(QString, logFile);
@@ -491,7 +511,8 @@ private Q_SLOTS:
         TLogPane* log = f.Window->LogPane();
         log->clear();
         QVERIFY(!f.Window->findChild<QAction*>("actLogClear")->isEnabled());
-        const QString target = f.Folder.filePath(picked.isEmpty() || picked == "-" ? logFile : picked);
+        const QString target =
+            f.Folder.filePath(picked.isEmpty() || picked == "-" ? logFile : picked);
         f.Window->Settings().LogFile = f.Folder.filePath(logFile);
         f.Questions.Picked = picked == "-" ? QString() : target;
         {
@@ -519,7 +540,8 @@ private Q_SLOTS:
     void logKeepsNewestLines() {
         TLogPane log;
         const auto fill = [&](int from, int to) {
-            for (int i = from; i < to; ++i) log.AppendLine(QString::number(i), 0);
+            for (int i = from; i < to; ++i)
+                log.AppendLine(QString::number(i), 0);
         };
         fill(0, TLogText::MaxLines + 10);
         QCOMPARE(log.Lines().size(), TLogText::MaxLines);
@@ -546,7 +568,8 @@ private Q_SLOTS:
         QWidget* handle = splitter->handle(1);
         QTest::mousePress(handle, Qt::LeftButton, {}, handle->rect().center());
         QTest::mouseMove(handle, handle->rect().center() - QPoint(0, height - 3));
-        QTest::mouseRelease(handle, Qt::LeftButton, {}, handle->rect().center() - QPoint(0, height - 3));
+        QTest::mouseRelease(handle, Qt::LeftButton, {},
+                            handle->rect().center() - QPoint(0, height - 3));
         QCOMPARE(splitter->sizes().first(), 0);
         QVERIFY(!show->isChecked());
     }
@@ -562,7 +585,8 @@ private Q_SLOTS:
         QTest::keyClick(manager, Qt::Key_F1);
         QTextBrowser* topic = nullptr;
         for (QWidget* top : QApplication::topLevelWidgets())
-            if (top->isVisible() && top->windowTitle() == "Tolvar Help") topic = top->findChild<QTextBrowser*>();
+            if (top->isVisible() && top->windowTitle() == "Tolvar Help")
+                topic = top->findChild<QTextBrowser*>();
         QVERIFY(topic);
         QCOMPARE(topic->source().fileName(), QString("3.html"));
         delete topic->window();

@@ -21,10 +21,12 @@ private:
 
     // Private settings, site list, registry and runtime folder for every start.
     QStringList Private(QStringList arguments) const {
-        return QStringList{"-i", Home.filePath("Tolvar.ini"), "-n", Home.filePath("Sites.ini")} + arguments;
+        return QStringList{"-i", Home.filePath("Tolvar.ini"), "-n", Home.filePath("Sites.ini")} +
+               arguments;
     }
     QStringList Connection() const {
-        return {"-c", QStringLiteral("127.0.0.1:%1").arg(Server.port()), "-h", Server.rootPath() + "/"};
+        return {"-c", QStringLiteral("127.0.0.1:%1").arg(Server.port()), "-h",
+                Server.rootPath() + "/"};
     }
     TProgramRun Run(const QStringList& arguments) const {
         return RunProgram(QStringLiteral(TOLVAR_PROGRAM), Private(arguments), {}, 60000);
@@ -35,9 +37,12 @@ private Q_SLOTS:
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(Home.filePath("run")));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(Home.filePath("config")));
         QVERIFY(QDir().mkpath(Home.filePath("run")));
-        QFile(Home.filePath("run")).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile(Home.filePath("run"))
+            .setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                            QFileDevice::ExeOwner);
         // No site manager at start: nobody would close it.
-        QVERIFY(WriteFile(Home.filePath("Tolvar.ini"), "[Connection]\r\nShowManager=0\r\nRetries=1\r\n"));
+        QVERIFY(WriteFile(Home.filePath("Tolvar.ini"),
+                          "[Connection]\r\nShowManager=0\r\nRetries=1\r\n"));
         Server.setWritable(true);
         QVERIFY(WriteFile(Server.rootPath() + "/a.txt", Pattern(70000, 3)));
         QVERIFY(WriteFile(Server.rootPath() + "/b c.txt", Pattern(1234, 4)));
@@ -57,7 +62,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("send");
         QTest::addColumn<int>("status");
         QTest::addColumn<QStringList>("arrived");
-        QTest::newRow("two files and a send") << "a.txt;b c.txt" << true << 0 << QStringList{"a.txt", "b c.txt"};
+        QTest::newRow("two files and a send")
+            << "a.txt;b c.txt" << true << 0 << QStringList{"a.txt", "b c.txt"};
         QTest::newRow("one missing") << "a.txt;missing.txt" << false << 2 << QStringList{"a.txt"};
         QTest::newRow("mask and a send") << "*.txt" << true << 0 << QStringList{"a.txt", "b c.txt"};
         QTest::newRow("mask matching nothing") << "*.none" << false << 2 << QStringList{};
@@ -84,7 +90,8 @@ private Q_SLOTS:
         first.setWorkingDirectory(Local);
         first.start(QStringLiteral(TOLVAR_PROGRAM), Private({}));
         QVERIFY(first.waitForStarted(10000));
-        QTRY_VERIFY_WITH_TIMEOUT(!QDir(Home.filePath("run")).entryList(QDir::System).isEmpty(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!QDir(Home.filePath("run")).entryList(QDir::System).isEmpty(),
+                                 15000);
         const QString other = Local + "/other";
         QVERIFY(QDir().mkpath(other));
         // A name and a mask, both fetched into the -l folder of the second start.

@@ -15,16 +15,26 @@ private Q_SLOTS:
         const QRect hd(0, 0, 1920, 1050);
         const QList<QRect> one{hd};
         const QList<QRect> two{hd, QRect(1920, 0, 1280, 1000)};
-        QTest::newRow("inside") << 0 << QRect(100, 50, 800, 600) << one << 0 << QRect(100, 50, 800, 600);
-        QTest::newRow("maximised") << 2 << QRect(100, 50, 800, 600) << one << 2 << QRect(100, 50, 800, 600);
-        QTest::newRow("minimised") << 1 << QRect(100, 50, 800, 600) << one << 1 << QRect(100, 50, 800, 600);
-        QTest::newRow("unknown state") << 7 << QRect(100, 50, 800, 600) << one << 0 << QRect(100, 50, 800, 600);
-        QTest::newRow("negative state") << -1 << QRect(100, 50, 800, 600) << one << 0 << QRect(100, 50, 800, 600);
-        QTest::newRow("zero width") << 0 << QRect(100, 50, 0, 600) << one << 0 << QRect(100, 50, 640, 600);
-        QTest::newRow("negative height") << 0 << QRect(100, 50, 800, -20) << one << 0 << QRect(100, 50, 800, 480);
-        QTest::newRow("off every screen") << 0 << QRect(9000, -3000, 800, 600) << two << 0 << QRect(160, 90, 800, 600);
-        QTest::newRow("left of the screen") << 0 << QRect(-790, 90, 800, 600) << one << 0 << QRect(0, 90, 800, 600);
-        QTest::newRow("past the bottom") << 0 << QRect(100, 900, 800, 600) << one << 0 << QRect(100, 450, 800, 600);
+        QTest::newRow("inside") << 0 << QRect(100, 50, 800, 600) << one << 0
+                                << QRect(100, 50, 800, 600);
+        QTest::newRow("maximised")
+            << 2 << QRect(100, 50, 800, 600) << one << 2 << QRect(100, 50, 800, 600);
+        QTest::newRow("minimised")
+            << 1 << QRect(100, 50, 800, 600) << one << 1 << QRect(100, 50, 800, 600);
+        QTest::newRow("unknown state")
+            << 7 << QRect(100, 50, 800, 600) << one << 0 << QRect(100, 50, 800, 600);
+        QTest::newRow("negative state")
+            << -1 << QRect(100, 50, 800, 600) << one << 0 << QRect(100, 50, 800, 600);
+        QTest::newRow("zero width")
+            << 0 << QRect(100, 50, 0, 600) << one << 0 << QRect(100, 50, 640, 600);
+        QTest::newRow("negative height")
+            << 0 << QRect(100, 50, 800, -20) << one << 0 << QRect(100, 50, 800, 480);
+        QTest::newRow("off every screen")
+            << 0 << QRect(9000, -3000, 800, 600) << two << 0 << QRect(160, 90, 800, 600);
+        QTest::newRow("left of the screen")
+            << 0 << QRect(-790, 90, 800, 600) << one << 0 << QRect(0, 90, 800, 600);
+        QTest::newRow("past the bottom")
+            << 0 << QRect(100, 900, 800, 600) << one << 0 << QRect(100, 450, 800, 600);
         QTest::newRow("larger than the screen")
             << 0 << QRect(50, 50, 4000, 3000) << one << 0 << QRect(0, 0, 1920, 1050);
         QTest::newRow("on the second screen")
@@ -32,9 +42,10 @@ private Q_SLOTS:
         QTest::newRow("across two screens, mostly the second")
             << 0 << QRect(1800, 100, 800, 600) << two << 0 << QRect(1920, 100, 800, 600);
         QTest::newRow("off screen, primary small")
-            << 0 << QRect(5000, 5000, 800, 600) << QList<QRect>{QRect(0, 0, 640, 480)} << 0 << QRect(0, 0, 640, 480);
-        QTest::newRow("no screens known") << 0 << QRect(5000, 5000, 0, 600) << QList<QRect>{} << 0
-                                          << QRect(5000, 5000, 640, 600);
+            << 0 << QRect(5000, 5000, 800, 600) << QList<QRect>{QRect(0, 0, 640, 480)} << 0
+            << QRect(0, 0, 640, 480);
+        QTest::newRow("no screens known")
+            << 0 << QRect(5000, 5000, 0, 600) << QList<QRect>{} << 0 << QRect(5000, 5000, 640, 600);
     }
     void placement() {
         QFETCH(int, state);

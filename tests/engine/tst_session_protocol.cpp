@@ -76,7 +76,9 @@ void TestSessionProtocol::cleanup() {
     Close();
 }
 
-void TestSessionProtocol::cleanupTestCase() { QVERIFY(TFTPComponent::WaitForWorkers(15000)); }
+void TestSessionProtocol::cleanupTestCase() {
+    QVERIFY(TFTPComponent::WaitForWorkers(15000));
+}
 
 void TestSessionProtocol::multiLineReplyInSegments() {
     TSessionRecorder& rec = Connect([](TScriptedConnection& c) {
@@ -101,7 +103,8 @@ void TestSessionProtocol::multiLineReplyInSegments() {
     // The password never reaches the log pane.
     EXPECT_EVENT(rec, "Log command PASS xxxxx");
     QVERIFY(!rec.Dump().contains(QStringLiteral("secret")));
-    QVERIFY(rec.Find(QStringLiteral("LoggedIn")) > rec.Find(QStringLiteral("Log reply 230 Welcome")));
+    QVERIFY(rec.Find(QStringLiteral("LoggedIn")) >
+            rec.Find(QStringLiteral("Log reply 230 Welcome")));
     QVERIFY(Server->failures().isEmpty());
 }
 
@@ -172,8 +175,8 @@ void TestSessionProtocol::abortEndsWaitAndDropsQueue() {
     QStringList completed;
     for (const QString& event : rec.Events)
         if (event.startsWith(QStringLiteral("Completed"))) completed << event;
-    QCOMPARE(completed, QStringList({"Completed NoOp 0 1", "Completed Delete 0 1",
-                                     "Completed Rename 0 1"}));
+    QCOMPARE(completed,
+             QStringList({"Completed NoOp 0 1", "Completed Delete 0 1", "Completed Rename 0 1"}));
     EXPECT_EVENT(rec, "Abort");
     EXPECT_EVENT(rec, "Log info Action aborted by user.");
     QTest::qWait(300);
@@ -207,8 +210,8 @@ void TestSessionProtocol::queuedCommandsRunInOrder() {
     for (const QString& e : rec.Events)
         if (e.startsWith(QStringLiteral("Completed")))
             completed << e.section(QLatin1Char(' '), 1, 1);
-    QCOMPARE(completed, (QStringList{"Login", "SetType", "Delete", "Rename",
-                                     "CreateFolder", "GetCurrentFolder"}));
+    QCOMPARE(completed, (QStringList{"Login", "SetType", "Delete", "Rename", "CreateFolder",
+                                     "GetCurrentFolder"}));
     EXPECT_EVENT(rec, "Deleted old.txt");
     EXPECT_EVENT(rec, "Renamed a b c d");
     EXPECT_EVENT(rec, "Folder a \"b\" 2 1");
@@ -304,8 +307,7 @@ void TestSessionProtocol::keepAliveWhenIdleNeverWhenBusy() {
         c.expect("CWD");
         // Busy for well over four timer periods: no keep-alive may arrive meanwhile.
         const QByteArray early = c.readLine(600);
-        if (!early.isNull())
-            c.sendLine("500 Unexpected " + early);
+        if (!early.isNull()) c.sendLine("500 Unexpected " + early);
         c.sendLine("250 Changed");
         c.expect("NOOP", 3000);
         c.sendLine("200 Still here");
@@ -410,7 +412,8 @@ void TestSessionProtocol::impossibleHostNameTriedOnce_data() {
     QTest::addColumn<QString>("host");
     QTest::addColumn<int>("port");
     QTest::addColumn<QString>("error");
-    QTest::newRow("name") << "no such host" << 21 << "Error 11001 Authoritative      : Host not found";
+    QTest::newRow("name") << "no such host" << 21
+                          << "Error 11001 Authoritative      : Host not found";
     // 99999 would wrap to 34463; nothing may arrive there.
     QTest::newRow("port past 65535") << "127.0.0.1" << 99999 << "Error 10022 Invalid argument";
     QTest::newRow("port 0") << "127.0.0.1" << 0 << "Error 10022 Invalid argument";

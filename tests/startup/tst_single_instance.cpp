@@ -50,8 +50,7 @@ TSecondStart RunSecond(const QString& folder, const QStringList& arguments) {
     std::unique_ptr<QThread> thread(QThread::create([&] {
         TSingleInstance second(folder, "tolvar");
         result.Claimed = second.Claim();
-        if (!result.Claimed)
-            result.Sent = second.SendToRunning(arguments);
+        if (!result.Claimed) result.Sent = second.SendToRunning(arguments);
     }));
     thread->start();
     QElapsedTimer timer;
@@ -74,8 +73,8 @@ private Q_SLOTS:
         QVERIFY(first.Claim());
         // Only the user may connect: the arguments can carry a password.
         const QFile::Permissions perms = QFileInfo(first.SocketPath()).permissions();
-        QVERIFY(!(perms & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther |
-                           QFile::WriteOther)));
+        QVERIFY(!(perms &
+                  (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther)));
         QSignalSpy spy(&first, &TSingleInstance::Request);
         const QStringList arguments{"-c", "", QString::fromUtf8("h\xc3\xa9te:21"), "-x"};
         const TSecondStart second = RunSecond(dir.path(), arguments);
@@ -100,8 +99,7 @@ private Q_SLOTS:
         timer.start();
         QVERIFY(first.Claim());
         QVERIFY(timer.elapsed() < 3 * TSingleInstance::AnswerTimeoutMs);
-        if (fd >= 0)
-            ::close(fd);
+        if (fd >= 0) ::close(fd);
         // The new socket works: a later start finds it.
         QSignalSpy spy(&first, &TSingleInstance::Request);
         const TSecondStart second = RunSecond(dir.path(), {});

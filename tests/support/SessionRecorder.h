@@ -43,7 +43,8 @@ public:
         Session.OnLog = [this](TFTPComponent*, const QString& text, TColor color) {
             Events << QStringLiteral("Log %1 %2").arg(ColorName(color), text);
         };
-        Session.OnFolderReply = [this](TFTPComponent*, const QByteArray& folder, uint8_t type, bool ok) {
+        Session.OnFolderReply = [this](TFTPComponent*, const QByteArray& folder, uint8_t type,
+                                       bool ok) {
             Events << QStringLiteral("Folder %1 %2 %3")
                           .arg(QString::fromUtf8(folder))
                           .arg(type)
@@ -52,8 +53,10 @@ public:
         Session.OnDeleteSuccessful = [this](TFTPComponent*, const QByteArray& name) {
             Events << QStringLiteral("Deleted ") + QString::fromUtf8(name);
         };
-        Session.OnRenameSuccessful = [this](TFTPComponent*, const QByteArray& a, const QByteArray& b) {
-            Events << QStringLiteral("Renamed %1 %2").arg(QString::fromUtf8(a), QString::fromUtf8(b));
+        Session.OnRenameSuccessful = [this](TFTPComponent*, const QByteArray& a,
+                                            const QByteArray& b) {
+            Events
+                << QStringLiteral("Renamed %1 %2").arg(QString::fromUtf8(a), QString::fromUtf8(b));
         };
         Session.OnUpdateFileSize = [this](TFTPComponent*, const QString&, int64_t size) {
             Events << QStringLiteral("Size %1").arg(size);
@@ -63,7 +66,8 @@ public:
             if (Option == ProgressAsEvents && stage != 1)
                 Events << QStringLiteral("Progress %1 %2").arg(stage).arg(bytes);
         };
-        Session.OnProcessList = [this](TFTPComponent*, const QByteArray& folder, TRemoteItemList items) {
+        Session.OnProcessList = [this](TFTPComponent*, const QByteArray& folder,
+                                       TRemoteItemList items) {
             Events << QStringLiteral("List ") + QString::fromUtf8(folder);
             Listing = std::move(items);
         };
@@ -82,8 +86,7 @@ public:
     bool WaitFor(const QString& prefix, int timeoutMs = 20000) {
         QDeadlineTimer deadline(timeoutMs);
         while (!deadline.hasExpired()) {
-            if (Find(prefix) >= 0)
-                return true;
+            if (Find(prefix) >= 0) return true;
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
             QTest::qSleep(5);
         }
@@ -92,8 +95,7 @@ public:
 
     int Find(const QString& prefix, int from = 0) const {
         for (int i = from; i < Events.size(); ++i)
-            if (Events[i].startsWith(prefix))
-                return i;
+            if (Events[i].startsWith(prefix)) return i;
         return -1;
     }
 
@@ -106,8 +108,7 @@ public:
 
     const TRemoteListEntry* Entry(const QByteArray& name) const {
         for (const TRemoteListEntry& e : Listing)
-            if (e.Name == name)
-                return &e;
+            if (e.Name == name) return &e;
         return nullptr;
     }
 

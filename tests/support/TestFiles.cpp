@@ -35,7 +35,6 @@ bool WriteSparse(const QString& path, qint64 size, const QByteArray& tail) {
 
 QByteArray ReadTail(const QString& path, qint64 length) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly) || !f.seek(f.size() - length))
-        return QByteArray("<missing>");
+    if (!f.open(QIODevice::ReadOnly) || !f.seek(f.size() - length)) return QByteArray("<missing>");
     return f.read(length);
 }

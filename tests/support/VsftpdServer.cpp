@@ -25,8 +25,8 @@ bool TVsftpdServer::command(quint16 port, QString& program, QStringList& argumen
     config += "anon_world_readable_only=NO\n";
     config += "use_localtime=NO\nhide_ids=NO\n";
     config += "xferlog_enable=NO\nsyslog_enable=NO\ndual_log_enable=NO\n";
-    config += "vsftpd_log_file=" + QFile::encodeName(workPath() + QStringLiteral("/vsftpd.log")) +
-              "\n";
+    config +=
+        "vsftpd_log_file=" + QFile::encodeName(workPath() + QStringLiteral("/vsftpd.log")) + "\n";
     config += "idle_session_timeout=120\ndata_connection_timeout=60\n";
     if (m_ascii) config += "ascii_upload_enable=YES\nascii_download_enable=YES\n";
     config += "anon_max_rate=" + QByteArray::number(m_maxRate) + "\n";

@@ -306,10 +306,10 @@ private Q_SLOTS:
             QVERIFY2(ItemStatusText(*item).startsWith("Aborted due to Error: 550 "),
                      qPrintable(ItemStatusText(*item)));
             const QString line = "\"" + QString(name) + "\" was not transferred: 550 ";
-            QVERIFY(std::any_of(Queue->LogLines.begin(), Queue->LogLines.end(),
-                                [&](const TTransferLogLine& l) {
-                return l.Color == EngineSettings().LogColorError && l.Message.startsWith(line);
-            }));
+            QVERIFY(std::any_of(
+                Queue->LogLines.begin(), Queue->LogLines.end(), [&](const TTransferLogLine& l) {
+                    return l.Color == EngineSettings().LogColorError && l.Message.startsWith(line);
+                }));
         }
         auto again = Item(Py.port(), "/some/", "f0.txt", 4, false);
         again->DestFileName = "again.txt";

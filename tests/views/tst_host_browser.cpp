@@ -8,8 +8,8 @@
 #include "engine/EngineSettings.h"
 #include "platform/SafeName.h"
 #include "settings/Settings.h"
-#include "views/HostBrowser.h"
 #include "transfer/TransferItems.h"
+#include "views/HostBrowser.h"
 #include "views/widgets/HostView.h"
 #include "views/widgets/LocalView.h"
 
@@ -18,8 +18,8 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QDropEvent>
-#include <QMimeData>
 #include <QFile>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,8 +30,9 @@ namespace {
 struct TFolderServer {
     QByteArray Syst = "215 UNIX Type: L8";
     QByteArray Home = "/";
-    QMap<QByteArray, QByteArray> Listings; // folder as the client names it, without the end separator
-    QMap<QByteArray, QByteArray> Files;    // name -> content
+    QMap<QByteArray, QByteArray>
+        Listings;                       // folder as the client names it, without the end separator
+    QMap<QByteArray, QByteArray> Files; // name -> content
     QSet<QByteArray> RefuseCwd, RefuseList;
     bool RefusePwd = false;
     QByteArray SilentOn; // a command answered with silence
@@ -49,23 +50,27 @@ struct TFolderServer {
         QByteArray cwd = Home;
         for (;;) {
             const QByteArray line = c.readLine(10000);
-            if (line.isNull())
-                return;
+            if (line.isNull()) return;
             const qsizetype space = line.indexOf(' ');
             const QByteArray verb = (space < 0 ? line : line.left(space)).toUpper();
             const QByteArray arg = space < 0 ? QByteArray() : line.mid(space + 1);
-            if (!SilentOn.isEmpty() && (line == SilentOn || verb == SilentOn))
-                continue;
+            if (!SilentOn.isEmpty() && (line == SilentOn || verb == SilentOn)) continue;
             if (!CloseOn.isEmpty() && (line == CloseOn || verb == CloseOn)) {
                 c.close();
                 return;
             }
-            if (verb == "USER") c.sendLine("331 Password please.");
-            else if (verb == "PASS") c.sendLine("230 Logged in.");
-            else if (verb == "SYST") c.sendLine(Syst);
-            else if (verb == "REST") c.sendLine("350 Restarting.");
-            else if (verb == "TYPE" || verb == "NOOP") c.sendLine("200 OK.");
-            else if (verb == "SIZE") c.sendLine("550 No size.");
+            if (verb == "USER")
+                c.sendLine("331 Password please.");
+            else if (verb == "PASS")
+                c.sendLine("230 Logged in.");
+            else if (verb == "SYST")
+                c.sendLine(Syst);
+            else if (verb == "REST")
+                c.sendLine("350 Restarting.");
+            else if (verb == "TYPE" || verb == "NOOP")
+                c.sendLine("200 OK.");
+            else if (verb == "SIZE")
+                c.sendLine("550 No size.");
             else if (verb == "PWD")
                 c.sendLine(RefusePwd ? "550 Not now." : "257 \"" + cwd + "\" is current.");
             else if (verb == "CWD") {
@@ -75,7 +80,8 @@ struct TFolderServer {
                     cwd = Bare(arg);
                     c.sendLine("250 OK.");
                 }
-            } else if (verb == "PASV") c.sendLine(c.openPassive());
+            } else if (verb == "PASV")
+                c.sendLine(c.openPassive());
             else if (verb == "LIST" || verb == "RETR") {
                 const bool list = verb == "LIST";
                 if (list ? RefuseList.contains(cwd) : !Files.contains(arg)) {
@@ -91,7 +97,8 @@ struct TFolderServer {
                 c.sendLine("221 Bye.");
                 c.close();
                 return;
-            } else c.sendLine("502 Not here.");
+            } else
+                c.sendLine("502 Not here.");
         }
     }
 };
@@ -139,8 +146,7 @@ qsizetype Count(const QList<QByteArray>& lines, const QByteArray& prefix) {
 class TGuardedVsftpd : public TVsftpdServer {
 protected:
     bool command(quint16 port, QString& program, QStringList& arguments) override {
-        if (!TVsftpdServer::command(port, program, arguments))
-            return false;
+        if (!TVsftpdServer::command(port, program, arguments)) return false;
         QFile config(arguments.value(0));
         return config.open(QIODevice::Append) && config.write("deny_file={locked}\n") > 0;
     }
@@ -232,10 +238,10 @@ private Q_SLOTS:
             QCOMPARE(b.ShowFolderAndWait("/pub/"), shown);
             QVERIFY(!b.AwaitingFolder());
             // A dropped connection ends the busy state when its notification arrives.
-            QTRY_VERIFY(!states.List.isEmpty() && (states.List.last() == hsIdle || states.List.last() == hsDisconnected));
+            QTRY_VERIFY(!states.List.isEmpty() &&
+                        (states.List.last() == hsIdle || states.List.last() == hsDisconnected));
         }
-        if (refuse != "close" && refuse != "stop")
-            QCOMPARE(b.Folder(), expectFolder);
+        if (refuse != "close" && refuse != "stop") QCOMPARE(b.Folder(), expectFolder);
         QTest::qWait(200);
         QVERIFY(Count(server.transcript(), "PWD") <= 2);
     }
@@ -275,7 +281,8 @@ private Q_SLOTS:
     // keeps its last lines and is cleared at the next connect, not at a disconnect.
     void selectMasksAndLog() {
         TFolderServer folders;
-        folders.Listings = {{"/", UnixListing({}, {"x.txt"})}, {"/pub", UnixListing({}, {"a.txt"})}};
+        folders.Listings = {{"/", UnixListing({}, {"x.txt"})},
+                            {"/pub", UnixListing({}, {"a.txt"})}};
         folders.RefuseCwd = {"/gone"};
         TScriptedFtpServer server;
         server.setScript([&](TScriptedConnection& c) { folders.Serve(c); });
@@ -304,16 +311,15 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("listing");
         QTest::addColumn<QByteArray>("view");
         QTest::addColumn<QByteArray>("cwd");
-        QTest::newRow("vms") << QByteArray("215 VMS V7.3")
-                             << QByteArray("USER$DISK:[SMITH.WORK]")
-                             << QByteArray("DATA.DIR;1  1/3  1-JAN-2024 10:00:00 [G,O] (RWE,RWE,RE,)\r\n")
+        QTest::newRow("vms") << QByteArray("215 VMS V7.3") << QByteArray("USER$DISK:[SMITH.WORK]")
+                             << QByteArray(
+                                    "DATA.DIR;1  1/3  1-JAN-2024 10:00:00 [G,O] (RWE,RWE,RE,)\r\n")
                              << QByteArray(".SMITH.WORK.DATA.")
                              << QByteArray("CWD USER$DISK:[SMITH.WORK.DATA]");
-        QTest::newRow("backslash") << QByteArray("215 Windows_NT")
-                                   << QByteArray("\\data")
-                                   << QByteArray("01-01-24  10:00AM       <DIR>          DATA\r\n")
-                                   << QByteArray("\\data\\DATA\\")
-                                   << QByteArray("CWD \\data\\DATA\\");
+        QTest::newRow("backslash")
+            << QByteArray("215 Windows_NT") << QByteArray("\\data")
+            << QByteArray("01-01-24  10:00AM       <DIR>          DATA\r\n")
+            << QByteArray("\\data\\DATA\\") << QByteArray("CWD \\data\\DATA\\");
     }
     void pathForms() {
         QFETCH(QByteArray, syst);
@@ -364,7 +370,9 @@ private Q_SLOTS:
         QVERIFY(!server.transcript().contains("RETR /../evil"));
         const auto red = EngineSettings().LogColorError.load();
         QCOMPARE(std::count_if(b.LogEntries().begin(), b.LogEntries().end(),
-                               [&](const TLogEntry& e) { return e.Color == red && e.Text.startsWith("Not downloaded"); }),
+                               [&](const TLogEntry& e) {
+                                   return e.Color == red && e.Text.startsWith("Not downloaded");
+                               }),
                  3);
     }
 
@@ -386,8 +394,7 @@ private Q_SLOTS:
         const QByteArray home = b.Folder();
         TRemoteItemList tree;
         for (const TRemoteListEntry& e : *b.ShownListing())
-            if (e.Name == "tree")
-                tree.push_back(e);
+            if (e.Name == "tree") tree.push_back(e);
         QCOMPARE(tree.size(), size_t(1));
         QVERIFY(!b.DeleteItems(tree));
         QTRY_VERIFY(!QFileInfo::exists(root + "/tree/sub"));
@@ -407,8 +414,8 @@ private Q_SLOTS:
     void downloadFolder() {
         TVsftpdServer server;
         const QString root = server.rootPath();
-        for (const char* path :
-             {"/pub/t/a.txt", "/pub/t/sub/b.bin", "/pub/t/sub/c.bin", "/pub/t/sub/d.bin", "/pub/other/o.txt"}) {
+        for (const char* path : {"/pub/t/a.txt", "/pub/t/sub/b.bin", "/pub/t/sub/c.bin",
+                                 "/pub/t/sub/d.bin", "/pub/other/o.txt"}) {
             QDir().mkpath(QFileInfo(root + path).path());
             QVERIFY(WriteFile(root + path, Pattern(1000 + int(strlen(path)))));
         }
@@ -421,8 +428,7 @@ private Q_SLOTS:
         QVERIFY(ConnectAndShow(view.Browser(), server.port(), root + "/pub"));
         int row = -1;
         for (int i = 0; i < view.ItemCount(); ++i)
-            if (view.ItemName(i) == QLatin1String("t"))
-                row = i;
+            if (view.ItemName(i) == QLatin1String("t")) row = i;
         view.SelectRows({row});
         QMap<QString, int> sent; // command verbs of the whole download
         view.OnLog = [&](THostView*, const QString& text, TColor color) {
@@ -474,8 +480,7 @@ private Q_SLOTS:
 
         TRemoteItemList ab;
         for (const TRemoteListEntry& e : *b.ShownListing())
-            if (e.Name == "ab")
-                ab.push_back(e);
+            if (e.Name == "ab") ab.push_back(e);
         QVERIFY(b.DeleteItems(ab));
         QTRY_VERIFY(!QFileInfo::exists(root + "/pub/ab"));
         QTRY_VERIFY(!b.IsCached(home + "ab/") && !b.IsCached(home + "ab/sub/"));
@@ -508,7 +513,8 @@ private Q_SLOTS:
         QVERIFY(drop.isAccepted());
         QTRY_COMPARE(ReadFile(root + "/pub/dropped.txt"), QByteArray("dd"));
         QTRY_VERIFY(b.ShownListing()->size() == shown.size() + 1);
-        QVERIFY(view.PanelText(1).startsWith(QStringLiteral("%1 Entries").arg(b.ShownListing()->size())));
+        QVERIFY(view.PanelText(1).startsWith(
+            QStringLiteral("%1 Entries").arg(b.ShownListing()->size())));
 
         // F5 while the list is shown: the old list stays whole for whoever still holds it.
         const TListingPtr held = b.ShownListing();

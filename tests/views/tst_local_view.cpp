@@ -151,9 +151,12 @@ void TestLocalView::renameNeverReplaces_data() {
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to");
     QTest::addColumn<bool>("renamed");
-    QTest::newRow("onto a file") << "b.txt" << "C.txt" << false;
-    QTest::newRow("folder onto a folder") << "Alpha" << "zeta" << false;
-    QTest::newRow("free name") << "b.txt" << "d.txt" << true;
+    QTest::newRow("onto a file") << "b.txt"
+                                 << "C.txt" << false;
+    QTest::newRow("folder onto a folder") << "Alpha"
+                                          << "zeta" << false;
+    QTest::newRow("free name") << "b.txt"
+                               << "d.txt" << true;
 }
 
 void TestLocalView::renameNeverReplaces() {
@@ -165,8 +168,7 @@ void TestLocalView::renameNeverReplaces() {
     QCOMPARE(QFileInfo::exists(Path(from)), !renamed);
     QCOMPARE(View_->RowOfName(from) >= 0, !renamed);
     QCOMPARE(Questions_.Messages.size(), renamed ? 0 : 1);
-    if (!renamed)
-        QCOMPARE(ReadFile(Path(to)), target);
+    if (!renamed) QCOMPARE(ReadFile(Path(to)), target);
 }
 
 void TestLocalView::unreadableFolder_data() {
@@ -179,8 +181,7 @@ void TestLocalView::unreadableFolder_data() {
 void TestLocalView::unreadableFolder() {
     QFETCH(QString, folder);
     if (folder == QStringLiteral("Alpha")) {
-        if (::geteuid() == 0)
-            QSKIP("root reads every folder");
+        if (::geteuid() == 0) QSKIP("root reads every folder");
         QVERIFY(QFile::setPermissions(Path(folder), {}));
     }
     const QString before = View_->Folder();
@@ -188,8 +189,8 @@ void TestLocalView::unreadableFolder() {
     QVERIFY(!View_->ShowFolder(Path(folder)));
     QCOMPARE(View_->Folder(), before);
     QCOMPARE(View_->ItemCount(), count);
-    QFile::setPermissions(Path(folder), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                            QFileDevice::ExeOwner);
+    QFile::setPermissions(Path(folder),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 void TestLocalView::deleteMovesToTrash_data() {
@@ -228,14 +229,14 @@ void TestLocalView::deleteMovesToTrash() {
     QVERIFY(QDir::setCurrent(work.path()));
     Questions_.Answer = answer;
     Questions_.YesNo = permanently;
-    View_->SelectRows({View_->RowOfName(QStringLiteral("b.txt")),
-                       View_->RowOfName(QStringLiteral("Alpha"))});
+    View_->SelectRows(
+        {View_->RowOfName(QStringLiteral("b.txt")), View_->RowOfName(QStringLiteral("Alpha"))});
     const bool deleted = answer && (!noTrash || permanently);
     const bool trashed = answer && !noTrash;
     QCOMPARE(View_->DeleteSelected(), deleted);
     QDir::setCurrent(started);
-    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                      QFileDevice::ExeOwner);
+    QFile::setPermissions(locked,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(QDir(work.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     QCOMPARE(Questions_.Asked, 1);
     QCOMPARE(Questions_.YesNoAsked, answer && noTrash ? 1 : 0);

@@ -15,8 +15,8 @@ constexpr uint16_t rwxr_x___ =
 QList<TPropertiesItem> Items(const QList<uint16_t>& attributes) {
     QList<TPropertiesItem> items;
     for (uint16_t bits : attributes)
-        items.append({QStringLiteral("f%1").arg(items.size()), QStringLiteral("Text"), false, 10,
-                      0, bits});
+        items.append(
+            {QStringLiteral("f%1").arg(items.size()), QStringLiteral("Text"), false, 10, 0, bits});
     return items;
 }
 } // namespace
@@ -51,8 +51,8 @@ void TestProperties::changes_data() {
         << QList<uint16_t>{rw_r__r__, rwxr_x___} << common << uint16_t(mixed & ~raOthersRead)
         << QList<TAttributeChange>{{0, uint16_t(rw_r__r__ & ~raOthersRead)}};
     QTest::newRow("folder bit kept")
-        << QList<uint16_t>{uint16_t(raFolder | rwxr_x___)}
-        << uint16_t(rwxr_x___ & ~raGroupExecute) << uint16_t(0)
+        << QList<uint16_t>{uint16_t(raFolder | rwxr_x___)} << uint16_t(rwxr_x___ & ~raGroupExecute)
+        << uint16_t(0)
         << QList<TAttributeChange>{{0, uint16_t(raFolder | (rwxr_x___ & ~raGroupExecute))}};
 }
 

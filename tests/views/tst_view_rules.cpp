@@ -19,18 +19,29 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("bytes");
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("column");
-        QTest::newRow("zero") << qint64(0) << "0 Bytes" << "0KB";
-        QTest::newRow("one") << qint64(1) << "1 Byte" << "1KB";
-        QTest::newRow("1023") << qint64(1023) << "1,023 Bytes" << "1KB";
-        QTest::newRow("1024") << qint64(1024) << "1KB" << "1KB";
-        QTest::newRow("1536") << qint64(1536) << "1.5KB" << "2KB";
+        QTest::newRow("zero") << qint64(0) << "0 Bytes"
+                              << "0KB";
+        QTest::newRow("one") << qint64(1) << "1 Byte"
+                             << "1KB";
+        QTest::newRow("1023") << qint64(1023) << "1,023 Bytes"
+                              << "1KB";
+        QTest::newRow("1024") << qint64(1024) << "1KB"
+                              << "1KB";
+        QTest::newRow("1536") << qint64(1536) << "1.5KB"
+                              << "2KB";
         // Both round up: the same bytes never read smaller in one place than in the other.
-        QTest::newRow("488.28KB") << qint64(500000) << "489KB" << "489KB";
-        QTest::newRow("4.883KB") << qint64(5000) << "4.89KB" << "5KB";
-        QTest::newRow("under a MB") << qint64(1048575) << "1.03E3KB" << "1,024KB";
-        QTest::newRow("1.5MB") << qint64(1572864) << "1.5MB" << "1,536KB";
-        QTest::newRow("one MB") << qint64(1048576) << "1MB" << "1,024KB";
-        QTest::newRow("5 GiB") << qint64(5) * 1024 * 1024 * 1024 << "5GB" << "5,242,880KB";
+        QTest::newRow("488.28KB") << qint64(500000) << "489KB"
+                                  << "489KB";
+        QTest::newRow("4.883KB") << qint64(5000) << "4.89KB"
+                                 << "5KB";
+        QTest::newRow("under a MB") << qint64(1048575) << "1.03E3KB"
+                                    << "1,024KB";
+        QTest::newRow("1.5MB") << qint64(1572864) << "1.5MB"
+                               << "1,536KB";
+        QTest::newRow("one MB") << qint64(1048576) << "1MB"
+                                << "1,024KB";
+        QTest::newRow("5 GiB") << qint64(5) * 1024 * 1024 * 1024 << "5GB"
+                               << "5,242,880KB";
         QTest::newRow("2 TiB") << qint64(2) * 1024 * 1024 * 1024 * 1024 << "2TB"
                                << "2,147,483,648KB";
     }
@@ -63,11 +74,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("host");
         QTest::addColumn<int>("port");
         QTest::addColumn<QString>("caption");
-        QTest::newRow("stored site") << "Work" << "127.0.0.1" << 2121 << "Work";
-        QTest::newRow("standard port") << "" << "ftp.example.org" << 21 << "ftp.example.org";
-        QTest::newRow("other port") << "" << "127.0.0.1" << 2122 << "127.0.0.1:2122";
-        QTest::newRow("IPv6") << "" << "::1" << 2122 << "[::1]:2122";
-        QTest::newRow("blank site name") << " " << "host" << 990 << "host:990";
+        QTest::newRow("stored site") << "Work"
+                                     << "127.0.0.1" << 2121 << "Work";
+        QTest::newRow("standard port") << ""
+                                       << "ftp.example.org" << 21 << "ftp.example.org";
+        QTest::newRow("other port") << ""
+                                    << "127.0.0.1" << 2122 << "127.0.0.1:2122";
+        QTest::newRow("IPv6") << ""
+                              << "::1" << 2122 << "[::1]:2122";
+        QTest::newRow("blank site name") << " "
+                                         << "host" << 990 << "host:990";
     }
     void connectionCaption() {
         QFETCH(QString, site);
@@ -85,9 +101,9 @@ private Q_SLOTS:
         QTest::newRow("unix") << QByteArray("/pub") << QByteArray("/pub/")
                               << QByteArray("/pub/DATA/") << QByteArray("/pub/DATA/")
                               << QByteArray("/pub/DATA");
-        QTest::newRow("backslash") << QByteArray("\\data") << QByteArray("\\data\\")
-                                   << QByteArray("\\data\\DATA\\") << QByteArray("\\data\\DATA\\")
-                                   << QByteArray("\\data\\DATA");
+        QTest::newRow("backslash")
+            << QByteArray("\\data") << QByteArray("\\data\\") << QByteArray("\\data\\DATA\\")
+            << QByteArray("\\data\\DATA\\") << QByteArray("\\data\\DATA");
         QTest::newRow("vms") << QByteArray("USER$DISK:[SMITH.WORK]") << QByteArray(".SMITH.WORK.")
                              << QByteArray(".SMITH.WORK.DATA.")
                              << QByteArray("USER$DISK:[SMITH.WORK.DATA]")
@@ -167,8 +183,7 @@ private Q_SLOTS:
         QString local, why;
         QCOMPARE(SafeLocalName(name, local, &why), safe);
         QCOMPARE(why.isEmpty(), safe);
-        if (safe)
-            QCOMPARE(local, DisplayText(name));
+        if (safe) QCOMPARE(local, DisplayText(name));
     }
 
     // Folders first in both directions, and the model holds its own listing.
@@ -180,10 +195,12 @@ private Q_SLOTS:
         listing->push_back({"alpha", {raFolder, 0, 4.0}});
         listing->push_back({"c.bin", {0, 5000000000LL, 1.5}});
         TRemoteListModel model;
-        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         TRemoteSortProxy proxy;
         proxy.setSourceModel(&model);
-        QAbstractItemModelTester proxyTester(&proxy, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester proxyTester(
+            &proxy, QAbstractItemModelTester::FailureReportingMode::QtTest);
         model.SetListing(listing);
         listing.reset();
         auto order = [&] {

@@ -42,14 +42,16 @@ QString ScratchFolder(const QString& name) {
 // site, waiting (10 s at most) until the host pane shows it.
 std::unique_ptr<TfrmMain> ConnectedMain(TContext& context, const QString& localFolder) {
     auto window = std::make_unique<TfrmMain>(
-        TMainPaths{ScratchFile("Tolvar.ini"), ScratchFile("Sites.ini"), ScratchFile("dev.ini"), ScratchFile("registry.conf")});
+        TMainPaths{ScratchFile("Tolvar.ini"), ScratchFile("Sites.ini"), ScratchFile("dev.ini"),
+                   ScratchFile("registry.conf")});
     window->Settings().UsePASV = true;
     window->resize(1100, 720);
     window->show();
     window->OpenLocalFolder(localFolder, true);
-    if (!window->ConnectLocation(QStringLiteral("127.0.0.1"), context.Port, QStringLiteral("anonymous"),
-                                 QStringLiteral("screenshots@example.org"), context.Remote, QString(),
-                                 QStringLiteral("Local server"), false))
+    if (!window->ConnectLocation(QStringLiteral("127.0.0.1"), context.Port,
+                                 QStringLiteral("anonymous"),
+                                 QStringLiteral("screenshots@example.org"), context.Remote,
+                                 QString(), QStringLiteral("Local server"), false))
         return Fails(QStringLiteral("the main window did not connect")), nullptr;
     THostView* host = window->CurrentHostView();
     if (!WaitFor([&] { return host->StateValue == hsIdle && host->ItemCount() > 0; }, 10000))
@@ -158,11 +160,13 @@ TWindow SiteManagerShot(TContext& context) {
     for (const char* name : {"Debian mirror", "Office", "Photos & Music"}) {
         TSite site = TSiteList::NewSite(context.Local);
         site.Name = QString::fromUtf8(name);
-        site.Host = QStringLiteral("ftp.%1.example.org").arg(QString::fromUtf8(name).section(' ', 0, 0).toLower());
+        site.Host = QStringLiteral("ftp.%1.example.org")
+                        .arg(QString::fromUtf8(name).section(' ', 0, 0).toLower());
         site.User = QStringLiteral("ann");
         site.Password = QStringLiteral("secret");
         site.HostFolder = QStringLiteral("/pub");
-        site.Notes = {QStringLiteral("Quiet after 22:00."), QStringLiteral("Uploads go to /incoming.")};
+        site.Notes = {QStringLiteral("Quiet after 22:00."),
+                      QStringLiteral("Uploads go to /incoming.")};
         sites.SaveSite(site);
     }
     auto window = std::make_unique<TfrmManager>(file, ScratchFile("dev.ini"), context.Settings);
@@ -172,13 +176,15 @@ TWindow SiteManagerShot(TContext& context) {
 
 TWindow UrlShot(TContext& context) {
     auto window = std::make_unique<TfrmURL>(context.Settings, nullptr);
-    window->SetURL(QStringLiteral("ftp://ann@ftp.example.org:2121/pub/tolvar/tolvar-1.10-src.tar.gz"));
+    window->SetURL(
+        QStringLiteral("ftp://ann@ftp.example.org:2121/pub/tolvar/tolvar-1.10-src.tar.gz"));
     window->show();
     return window;
 }
 
 TWindow OptionsShot(TContext& context, int page) {
-    auto window = std::make_unique<TfrmOptions>(context.Settings, ScratchFile("Options.ini"), nullptr, nullptr);
+    auto window = std::make_unique<TfrmOptions>(context.Settings, ScratchFile("Options.ini"),
+                                                nullptr, nullptr);
     window->ShowPage(page);
     window->show();
     return window;

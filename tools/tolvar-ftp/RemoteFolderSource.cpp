@@ -44,8 +44,7 @@ TRemoteFolderSource::TRemoteFolderSource(const TSplitURL& url, const TToolContex
     Ftp_->Port = url.Port;
     Ftp_->User = url.User.toUtf8();
     Ftp_->Password = url.Password.toUtf8();
-    if (UseFirewall_)
-        SetFirewallFields(*Ftp_, context.Settings);
+    if (UseFirewall_) SetFirewallFields(*Ftp_, context.Settings);
     Ftp_->SetPassive(passive);
     Ftp_->SetServerType(0);
     Ftp_->OnProcessList = [this](TFTPComponent*, const QByteArray&, TRemoteItemList items) {

@@ -13,29 +13,26 @@ QString LoadToolContext(const TToolOptions& options, TToolContext& context) {
     if (!options.SettingsFile.isEmpty() && !QFileInfo(settingsFile).isFile())
         return QStringLiteral("no such settings file: ") + settingsFile;
     context.Settings = ReadSettings(settingsFile);
-    if (options.SiteName.isEmpty())
-        return QString();
+    if (options.SiteName.isEmpty()) return QString();
 
     const QString sitesFile = options.SitesFile.isEmpty() ? SitesFilePath() : options.SitesFile;
-    if (!QFileInfo(sitesFile).isFile())
-        return QStringLiteral("no such site list: ") + sitesFile;
+    if (!QFileInfo(sitesFile).isFile()) return QStringLiteral("no such site list: ") + sitesFile;
     TSiteList sites(sitesFile);
     sites.SetEMail(context.Settings.EMail);
     sites.LoadSites();
     QString found;
     for (const QString& name : sites.Sites())
-        if (name.compare(options.SiteName, Qt::CaseInsensitive) == 0)
-            found = name;
+        if (name.compare(options.SiteName, Qt::CaseInsensitive) == 0) found = name;
     if (found.isEmpty())
         return QStringLiteral("no site named \"%1\" in %2").arg(options.SiteName, sitesFile);
     context.Site = sites.LoadSite(found);
-    if (context.Site.Anonymous)
-        sites.MakeAnonymous(context.Site);
+    if (context.Site.Anonymous) sites.MakeAnonymous(context.Site);
     if (context.Site.Host.isEmpty())
         return QStringLiteral("the site \"%1\" has no host").arg(found);
     context.HasSite = true;
     const TSettings& s = context.Settings;
-    context.UseFirewall = context.Site.UseFirewall && s.FirewallEnabled && !s.FirewallHost.isEmpty();
+    context.UseFirewall =
+        context.Site.UseFirewall && s.FirewallEnabled && !s.FirewallHost.isEmpty();
     return QString();
 }
 
@@ -74,7 +71,8 @@ void ApplyToolEngineSettings(const TToolContext& context, const TToolOptions& op
                          ? static_cast<uint32_t>(options.TimeOutSeconds) * 1000u
                          : values.TimeOut;
     engine.RetryCount = options.Retries >= 0 ? options.Retries : values.RetryCount;
-    engine.RetryDelay = options.RetryDelaySeconds >= 0 ? options.RetryDelaySeconds : values.RetryDelay;
+    engine.RetryDelay =
+        options.RetryDelaySeconds >= 0 ? options.RetryDelaySeconds : values.RetryDelay;
     // A command-line run ends long before a keep-alive could matter.
     engine.KeepAlive = false;
 }

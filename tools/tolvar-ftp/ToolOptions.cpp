@@ -91,30 +91,23 @@ QString ParseToolOptions(const QStringList& args, TToolOptions& options) {
         else if (a == QLatin1String("--debug"))
             options.Debug = true;
         else if (a == QLatin1String("--timeout")) {
-            if (!ReadCount(args, i, a, options.TimeOutSeconds, problem))
-                return problem;
+            if (!ReadCount(args, i, a, options.TimeOutSeconds, problem)) return problem;
         } else if (a == QLatin1String("--retries")) {
-            if (!ReadCount(args, i, a, options.Retries, problem))
-                return problem;
+            if (!ReadCount(args, i, a, options.Retries, problem)) return problem;
         } else if (a == QLatin1String("--retry-delay")) {
-            if (!ReadCount(args, i, a, options.RetryDelaySeconds, problem))
-                return problem;
+            if (!ReadCount(args, i, a, options.RetryDelaySeconds, problem)) return problem;
         } else if (a == QLatin1String("--settings")) {
-            if (!ReadText(args, i, a, options.SettingsFile, problem))
-                return problem;
+            if (!ReadText(args, i, a, options.SettingsFile, problem)) return problem;
         } else if (a == QLatin1String("--sites")) {
-            if (!ReadText(args, i, a, options.SitesFile, problem))
-                return problem;
+            if (!ReadText(args, i, a, options.SitesFile, problem)) return problem;
         } else if (a == QLatin1String("--site")) {
-            if (!ReadText(args, i, a, options.SiteName, problem))
-                return problem;
+            if (!ReadText(args, i, a, options.SiteName, problem)) return problem;
         } else if (a.startsWith(QLatin1String("--")))
             return QStringLiteral("unknown option ") + a;
         else
             words.append(a);
     }
-    if (words.isEmpty())
-        return QStringLiteral("no command given");
+    if (words.isEmpty()) return QStringLiteral("no command given");
     if (options.Overwrite && options.Resume)
         return QStringLiteral("--overwrite and --resume exclude each other");
     const QString command = words.takeFirst();

@@ -46,8 +46,7 @@ TToolSession::TToolSession(const TToolOptions& options, const TSplitURL& url,
     Ftp->Port = Url.Port;
     Ftp->User = Url.User.toUtf8();
     Ftp->Password = Url.Password.toUtf8();
-    if (UseFirewall)
-        SetFirewallFields(*Ftp, context.Settings);
+    if (UseFirewall) SetFirewallFields(*Ftp, context.Settings);
     Ftp->SetPassive(Options.Passive);
     Ftp->SetServerType(0);
     Settings.TransferMode = TransferType();
@@ -59,10 +58,8 @@ TToolSession::~TToolSession() = default;
 void TToolSession::AttachHandlers() {
     const TColor errorColor = EngineSettings().LogColorError;
     Ftp->OnLog = [this, errorColor](TFTPComponent*, const QString& message, TColor color) {
-        if (Options.Log)
-            PrintLogLine(message);
-        if (color == errorColor && !message.trimmed().isEmpty())
-            LastProblem = message.trimmed();
+        if (Options.Log) PrintLogLine(message);
+        if (color == errorColor && !message.trimmed().isEmpty()) LastProblem = message.trimmed();
     };
     Ftp->OnError = [this](TFTPComponent*, int code, const QString& description) {
         LastProblem = QStringLiteral("%1 [%2]").arg(description).arg(code);
@@ -75,15 +72,13 @@ void TToolSession::AttachHandlers() {
     Ftp->OnCommandCompleted = [this](TFTPComponent*, TFTPCommand command, bool success,
                                      bool aborted) { Completed(command, success, aborted); };
     Ftp->OnDisconnect = [this](TFTPComponent*) {
-        if (Finishing)
-            QCoreApplication::exit(ExitCode);
+        if (Finishing) QCoreApplication::exit(ExitCode);
     };
 }
 
 QByteArray TToolSession::RemotePath() const {
     QString name = Url.FileName;
-    if (name.isEmpty())
-        name = QFileInfo(Options.LocalFile).fileName();
+    if (name.isEmpty()) name = QFileInfo(Options.LocalFile).fileName();
     return (Url.FolderPath + name).toUtf8();
 }
 
@@ -107,9 +102,10 @@ void TToolSession::PlanSteps() {
     const QByteArray folder = RemoteFolder();
     const auto listFolder = [this, folder] {
         if (!folder.isEmpty())
-            Steps.append({TFTPCommand::SetCurrentFolder, [this, folder] { Ftp->SetCurrentFolder(folder); },
-                          nullptr});
-        Steps.append({TFTPCommand::List, [this, folder] { Ftp->List(folder, QByteArray()); }, nullptr});
+            Steps.append({TFTPCommand::SetCurrentFolder,
+                          [this, folder] { Ftp->SetCurrentFolder(folder); }, nullptr});
+        Steps.append(
+            {TFTPCommand::List, [this, folder] { Ftp->List(folder, QByteArray()); }, nullptr});
     };
     switch (Options.Action) {
     case A::List:
@@ -135,16 +131,19 @@ void TToolSession::PlanTransfer(bool upload) {
     // A download to a new local file has nothing to decide.
     if (!upload && !QFileInfo::exists(Options.LocalFile)) {
         const QByteArray folder = RemoteFolder();
-        Steps.append({TFTPCommand::Download, [this, folder] {
+        Steps.append({TFTPCommand::Download,
+                      [this, folder] {
                           Ftp->Download(folder, RemotePath(), Options.LocalFile, TransferType());
-                      }, nullptr});
+                      },
+                      nullptr});
         return;
     }
     // The folder's listing, as a pane knows it: the remote file's size and date. A
     // folder that cannot be listed leaves them unknown.
     const QByteArray folder = RemoteFolder();
     const QByteArray argument = Settings.ListHidden ? QByteArray("-latr") : QByteArray();
-    Steps.append({TFTPCommand::List, [this, folder, argument] {
+    Steps.append({TFTPCommand::List,
+                  [this, folder, argument] {
                       Listing.clear();
                       Ftp->List(folder, argument, folder);
                   },
@@ -157,8 +156,7 @@ void TToolSession::DecideTransfer(bool upload) {
     std::optional<TWalkEntry> remote;
     for (const TRemoteListEntry& item : Listing) {
         const TWalkEntry entry = WalkEntryFromListing(item);
-        if (entry.Name == remoteName)
-            remote = entry;
+        if (entry.Name == remoteName) remote = entry;
     }
     std::optional<TWalkEntry> local;
     const QFileInfo localInfo(Options.LocalFile);
@@ -167,8 +165,7 @@ void TToolSession::DecideTransfer(bool upload) {
     const QByteArray localName = QFile::encodeName(localInfo.fileName());
     if (localSource.List(QFile::encodeName(localInfo.absolutePath()) + '/', entries))
         for (const TWalkEntry& entry : entries)
-            if (entry.Name == localName)
-                local = entry;
+            if (entry.Name == localName) local = entry;
 
     const QByteArray folder = RemoteFolder();
     int64_t offset = 0;
@@ -182,8 +179,7 @@ void TToolSession::DecideTransfer(bool upload) {
             source = *remote;
         source.Name = upload ? remoteName : localName;
         std::optional<TWalkEntry> existing = upload ? remote : local;
-        if (existing)
-            existing->Name = source.Name;
+        if (existing) existing->Name = source.Name;
         const TOneFileDecision decision =
             DecideOneFile(Options, Settings, upload, Ftp->ResumeSupported(), source, existing);
         if (!decision.Transfer) {
@@ -193,23 +189,31 @@ void TToolSession::DecideTransfer(bool upload) {
         offset = decision.Offset;
     }
     if (upload && offset > 0)
-        Steps.append({TFTPCommand::ResumeUpload, [this, folder, offset] {
-                          Ftp->ResumeUpload(Options.LocalFile, folder, RemotePath(),
-                                            TransferType(), offset);
-                      }, nullptr});
+        Steps.append({TFTPCommand::ResumeUpload,
+                      [this, folder, offset] {
+                          Ftp->ResumeUpload(Options.LocalFile, folder, RemotePath(), TransferType(),
+                                            offset);
+                      },
+                      nullptr});
     else if (upload)
-        Steps.append({TFTPCommand::Upload, [this, folder] {
+        Steps.append({TFTPCommand::Upload,
+                      [this, folder] {
                           Ftp->Upload(Options.LocalFile, folder, RemotePath(), TransferType(), 0);
-                      }, nullptr});
+                      },
+                      nullptr});
     else if (offset > 0)
-        Steps.append({TFTPCommand::ResumeDownload, [this, folder, offset] {
+        Steps.append({TFTPCommand::ResumeDownload,
+                      [this, folder, offset] {
                           Ftp->ResumeDownload(folder, RemotePath(), Options.LocalFile,
                                               TransferType(), 0, offset);
-                      }, nullptr});
+                      },
+                      nullptr});
     else
-        Steps.append({TFTPCommand::Download, [this, folder] {
+        Steps.append({TFTPCommand::Download,
+                      [this, folder] {
                           Ftp->Download(folder, RemotePath(), Options.LocalFile, TransferType());
-                      }, nullptr});
+                      },
+                      nullptr});
 }
 
 void TToolSession::RunNextStep() {
@@ -223,8 +227,7 @@ void TToolSession::RunNextStep() {
 
 void TToolSession::Completed(TFTPCommand command, bool success, bool aborted) {
     if (Finishing) {
-        if (command == TFTPCommand::Logout)
-            QCoreApplication::exit(ExitCode);
+        if (command == TFTPCommand::Logout) QCoreApplication::exit(ExitCode);
         return;
     }
     if (command != Awaited) {
@@ -236,24 +239,24 @@ void TToolSession::Completed(TFTPCommand command, bool success, bool aborted) {
     }
     // The engine found that the server ignored the restart and cut the file back: the
     // file comes once more, from its start.
-    if (command == TFTPCommand::ResumeDownload && !success && !aborted &&
-        !Ftp->ResumeSupported() && !RestartedFromZero && !Steps.isEmpty()) {
+    if (command == TFTPCommand::ResumeDownload && !success && !aborted && !Ftp->ResumeSupported() &&
+        !RestartedFromZero && !Steps.isEmpty()) {
         RestartedFromZero = true;
         PrintError(QStringLiteral("the server ignored the restart; the file will be fetched from "
                                   "the start"));
         const QByteArray folder = RemoteFolder();
-        Steps.first() = {TFTPCommand::Download, [this, folder] {
-                             Ftp->Download(folder, RemotePath(), Options.LocalFile,
-                                           TransferType());
-                         }, nullptr};
+        Steps.first() = {TFTPCommand::Download,
+                         [this, folder] {
+                             Ftp->Download(folder, RemotePath(), Options.LocalFile, TransferType());
+                         },
+                         nullptr};
         RunNextStep();
         return;
     }
     if ((!success || aborted) && !(!Steps.isEmpty() && Steps.first().MayFail && !aborted)) {
-        QString reason = QString::fromLatin1(CommandDisplayName(command)) +
-                         QStringLiteral(" failed");
-        if (!LastProblem.isEmpty())
-            reason += QStringLiteral(": ") + LastProblem;
+        QString reason =
+            QString::fromLatin1(CommandDisplayName(command)) + QStringLiteral(" failed");
+        if (!LastProblem.isEmpty()) reason += QStringLiteral(": ") + LastProblem;
         Fail(reason);
         return;
     }
@@ -262,8 +265,7 @@ void TToolSession::Completed(TFTPCommand command, bool success, bool aborted) {
         return;
     }
     const TStep step = Steps.takeFirst();
-    if (step.Done)
-        step.Done();
+    if (step.Done) step.Done();
     RunNextStep();
 }
 
@@ -273,8 +275,7 @@ void TToolSession::Fail(const QString& reason) {
 }
 
 void TToolSession::Finish(int exitCode) {
-    if (Finishing)
-        return;
+    if (Finishing) return;
     Finishing = true;
     ExitCode = exitCode;
     Steps.clear();

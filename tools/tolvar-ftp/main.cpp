@@ -27,12 +27,10 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     TToolOptions options;
     QString problem = ParseToolOptions(QCoreApplication::arguments(), options);
-    if (!problem.isEmpty())
-        return UsageError(problem, true);
+    if (!problem.isEmpty()) return UsageError(problem, true);
     TToolContext context;
     problem = LoadToolContext(options, context);
-    if (!problem.isEmpty())
-        return UsageError(problem, false);
+    if (!problem.isEmpty()) return UsageError(problem, false);
     options.Passive = !options.Active && (options.Passive || context.Settings.UsePASV);
     ApplyToolEngineSettings(context, options);
     SetDebugLogEnabled(options.Debug);

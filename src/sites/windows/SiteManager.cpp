@@ -217,7 +217,9 @@ void TfrmManager::ShowAnonymous(QLineEdit* user, QLineEdit* password, bool anony
     password->setText(Settings_.EMail);
 }
 
-void TfrmManager::AnonymousToggled(bool checked) { ShowAnonymous(User_, Password_, checked); }
+void TfrmManager::AnonymousToggled(bool checked) {
+    ShowAnonymous(User_, Password_, checked);
+}
 
 void TfrmManager::PredefinedAnonymousToggled(bool checked) {
     ShowAnonymous(UserPred_, PasswordPred_, checked);

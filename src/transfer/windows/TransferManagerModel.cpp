@@ -14,7 +14,8 @@
 namespace {
 
 QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback) {
-    return QIcon::fromTheme(QString::fromLatin1(name), QApplication::style()->standardIcon(fallback));
+    return QIcon::fromTheme(QString::fromLatin1(name),
+                            QApplication::style()->standardIcon(fallback));
 }
 
 // The direction picture (a file or folder with an arrow down or up) beside the state's.
@@ -164,8 +165,8 @@ bool TTransferManagerModel::dropMimeData(const QMimeData* data, Qt::DropAction a
     QDataStream in(data->data(QString::fromLatin1(MimeType)));
     quint64 id = 0;
     in >> id;
-    const auto dragged = std::find_if(Rows_.cbegin(), Rows_.cend(),
-                                      [id](const TRow& r) { return r.Id == id; });
+    const auto dragged =
+        std::find_if(Rows_.cbegin(), Rows_.cend(), [id](const TRow& r) { return r.Id == id; });
     if (dragged == Rows_.cend()) return false;
     const TRow& target = Rows_.at(parent.isValid() ? parent.row() : row);
     if (target.Queue != dragged->Queue) return false;
@@ -221,8 +222,7 @@ void TTransferManagerModel::Refresh(int i) {
     TRow& row = Rows_[i];
     const TRow before = row;
     Fill(row);
-    if (row.Size == before.Size && row.Status == before.Status && row.State == before.State)
-        return;
+    if (row.Size == before.Size && row.Status == before.Status && row.State == before.State) return;
     Q_EMIT dataChanged(index(i, 0), index(i, ColumnCount - 1));
 }
 

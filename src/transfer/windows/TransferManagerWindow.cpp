@@ -56,8 +56,7 @@ TfrmTransferMngr::TfrmTransferMngr(TTransferMonitor& monitor, QWidget* parent)
     ResubmitMnuItm->setObjectName(QStringLiteral("ResubmitMnuItm"));
     connect(CancelMnuItm, &QAction::triggered, this, &TfrmTransferMngr::CancelClicked);
     connect(ResubmitMnuItm, &QAction::triggered, this, &TfrmTransferMngr::ResubmitClicked);
-    connect(lvTransfer, &QWidget::customContextMenuRequested, this,
-            &TfrmTransferMngr::PopupMenu);
+    connect(lvTransfer, &QWidget::customContextMenuRequested, this, &TfrmTransferMngr::PopupMenu);
     connect(tcHosts, &QTabBar::currentChanged, this, &TfrmTransferMngr::SelectTab);
 
     auto* layout = new QVBoxLayout(this);
@@ -104,8 +103,8 @@ void TfrmTransferMngr::SelectTab(int index) {
         Filter_->SetQueue(nullptr);
         return;
     }
-    Filter_->SetQueue(tcHosts->tabData(std::clamp(index, 0, tcHosts->count() - 1))
-                          .value<TTransferItems*>());
+    Filter_->SetQueue(
+        tcHosts->tabData(std::clamp(index, 0, tcHosts->count() - 1)).value<TTransferItems*>());
 }
 
 bool TfrmTransferMngr::eventFilter(QObject* watched, QEvent* event) {

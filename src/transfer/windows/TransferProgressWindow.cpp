@@ -352,7 +352,8 @@ void TfrmTransfer::SetDetailsShown(bool shown) {
 void TfrmTransfer::SkipClicked() {
     if (!CurrentItem_) return;
     btnSkip->setEnabled(false);
-    if (ITransferMainWindow* main = Main()) main->SetStatusText(QStringLiteral("Cancelling file..."));
+    if (ITransferMainWindow* main = Main())
+        main->SetStatusText(QStringLiteral("Cancelling file..."));
     CurrentItem_->Cancel();
 }
 

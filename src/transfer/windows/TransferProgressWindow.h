@@ -18,7 +18,9 @@ class TBusyAnimation;
 // progress bars, times, rate and the queue's coloured log, with "&Skip" and "&Cancel".
 // It draws only the selected queue; the monitor does everything else for every queue.
 // Created hidden, it lives until the program ends; closing hides it.
-class TfrmTransfer : public QWidget, public ITransferProgressWindow, private ITransferQueueListener {
+class TfrmTransfer : public QWidget,
+                     public ITransferProgressWindow,
+                     private ITransferQueueListener {
     Q_OBJECT
 public:
     explicit TfrmTransfer(TTransferMonitor& monitor, QWidget* parent = nullptr);

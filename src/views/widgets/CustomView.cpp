@@ -93,7 +93,8 @@ public:
 
 // The counts' panels are as wide as a long count of their kind in the bar's font; the
 // last panel (free space, bytes moved) takes the rest.
-const char* const PanelSamples[3] = {"*.html", "9,999 Entries, 999MB", "9,999 Items Selected, 999MB"};
+const char* const PanelSamples[3] = {"*.html", "9,999 Entries, 999MB",
+                                     "9,999 Items Selected, 999MB"};
 // A status panel that cuts a text too long for it with an ellipsis, never silently at
 // its edge (a cut number would read as another number); its hint shows the whole text.
 // Panels after the first draw a line at their left edge and keep a little room on
@@ -124,11 +125,9 @@ private:
 // file would show the same blank page: fall back to a common theme when one is installed.
 void EnsureIconTheme() {
     static bool done = false;
-    if (std::exchange(done, true))
-        return;
+    if (std::exchange(done, true)) return;
     const QString current = QIcon::themeName();
-    if (!current.isEmpty() && current != QLatin1String("hicolor"))
-        return;
+    if (!current.isEmpty() && current != QLatin1String("hicolor")) return;
     for (const QString& path : QIcon::themeSearchPaths()) {
         if (QFileInfo::exists(path + QStringLiteral("/Adwaita/index.theme"))) {
             QIcon::setThemeName(QStringLiteral("Adwaita"));
@@ -156,8 +155,8 @@ void TCustomView::BuildControls() {
     Details_->setUniformRowHeights(true);
     Details_->setSortingEnabled(true);
     Details_->setAllColumnsShowFocus(true);
-    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(List_),
-                                    static_cast<QAbstractItemView*>(Details_)}) {
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(List_), static_cast<QAbstractItemView*>(Details_)}) {
         view->setSelectionMode(QAbstractItemView::ExtendedSelection);
         view->setSelectionBehavior(QAbstractItemView::SelectRows);
         view->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -186,9 +185,9 @@ void TCustomView::BuildControls() {
         Panels_[i]->installEventFilter(this);
         if (i < 3) {
             const QMargins margins = Panels_[i]->contentsMargins();
-            Panels_[i]->setFixedWidth(Panels_[i]->fontMetrics().horizontalAdvance(
-                                          QLatin1String(PanelSamples[i])) +
-                                      margins.left() + margins.right() + 4);
+            Panels_[i]->setFixedWidth(
+                Panels_[i]->fontMetrics().horizontalAdvance(QLatin1String(PanelSamples[i])) +
+                margins.left() + margins.right() + 4);
             StatusBar_->addWidget(Panels_[i]);
         } else {
             // A long text never widens the pane: it is cut, and its hint shows it whole.
@@ -212,8 +211,7 @@ void TCustomView::SetModels(QAbstractItemModel* source, QSortFilterProxyModel* p
     Details_->setSelectionModel(List_->selectionModel());
     Selection_ = List_->selectionModel();
     connect(Selection_, &QItemSelectionModel::selectionChanged, this, [this] {
-        if (ListView()->isEnabled())
-            UpdateStatus();
+        if (ListView()->isEnabled()) UpdateStatus();
     });
     connect(proxy, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
         const QModelIndex current = Selection_->currentIndex();
@@ -237,7 +235,9 @@ void TCustomView::SetModels(QAbstractItemModel* source, QSortFilterProxyModel* p
     header->setStretchLastSection(true);
 }
 
-QString TCustomView::Folder() const { return Folder_; }
+QString TCustomView::Folder() const {
+    return Folder_;
+}
 
 // A reread of the same folder (after a delete, a refresh) keeps a current row where the
 // keyboard left it: the same name, or the row that took its place.
@@ -255,8 +255,7 @@ void TCustomView::KeepCurrentRow() {
 
 void TCustomView::SetFolder(const QString& folder) {
     Folder_ = folder;
-    if (!Folder_.isEmpty() && !Folder_.endsWith(Separator_))
-        Folder_ += Separator_;
+    if (!Folder_.isEmpty() && !Folder_.endsWith(Separator_)) Folder_ += Separator_;
     TotalSize_ = -1;
     UpdateStatus();
 }
@@ -266,15 +265,13 @@ void TCustomView::SetMask(const QString& mask) {
 }
 
 int TCustomView::SourceRow(const QModelIndex& index) const {
-    if (!index.isValid() || !Proxy_)
-        return -1;
+    if (!index.isValid() || !Proxy_) return -1;
     return Proxy_->mapToSource(index).row();
 }
 
 QList<int> TCustomView::SelectedRows() const {
     QList<int> rows;
-    if (!Selection_)
-        return rows;
+    if (!Selection_) return rows;
     QModelIndexList indexes = Selection_->selectedRows(0);
     std::sort(indexes.begin(), indexes.end(),
               [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
@@ -293,13 +290,11 @@ int TCustomView::SelectedCount() const {
 }
 
 void TCustomView::SelectRows(const QList<int>& rows) {
-    if (!Selection_ || !Proxy_)
-        return;
+    if (!Selection_ || !Proxy_) return;
     QItemSelection selection;
     for (int row : rows) {
         const QModelIndex index = Proxy_->mapFromSource(Proxy_->sourceModel()->index(row, 0));
-        if (index.isValid())
-            selection.select(index, index);
+        if (index.isValid()) selection.select(index, index);
     }
     Selection_->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     if (!selection.isEmpty())
@@ -311,13 +306,11 @@ bool TCustomView::TransferTo(TCustomView* destination) {
 }
 
 void TCustomView::RenameSelected() {
-    if (!Selection_)
-        return;
+    if (!Selection_) return;
     QModelIndex index = Selection_->currentIndex();
     if (!index.isValid() || !Selection_->isSelected(index)) {
         const QModelIndexList rows = Selection_->selectedRows(0);
-        if (rows.isEmpty())
-            return;
+        if (rows.isEmpty()) return;
         index = rows.first();
     }
     ListView()->edit(index.siblingAtColumn(0));
@@ -332,8 +325,7 @@ void TCustomView::SelectAll() {
 }
 
 void TCustomView::InvertSelection() {
-    if (!Selection_ || !Proxy_)
-        return;
+    if (!Selection_ || !Proxy_) return;
     const bool updates = DoUpdates;
     DoUpdates = false;
     const int rows = Proxy_->rowCount();
@@ -347,8 +339,7 @@ void TCustomView::InvertSelection() {
 }
 
 void TCustomView::PerformDoubleClick(int row) {
-    if (row < 0)
-        return;
+    if (row < 0) return;
     if (OnPerformDoubleClick && !IsFolder(row))
         OnPerformDoubleClick(this, row);
     else
@@ -356,8 +347,7 @@ void TCustomView::PerformDoubleClick(int row) {
 }
 
 void TCustomView::DoubleClicked(const QModelIndex& index) {
-    if (!index.isValid() || SelectedCount() == 0)
-        return;
+    if (!index.isValid() || SelectedCount() == 0) return;
     if (QApplication::keyboardModifiers() & Qt::AltModifier)
         ShowProperties();
     else
@@ -406,8 +396,7 @@ void TCustomView::SetViewStyle(TViewStyle style) {
     QWidget* shown = style == vsReport ? static_cast<QWidget*>(Details_) : List_;
     const bool focused = Stack_->currentWidget() && Stack_->currentWidget()->hasFocus();
     Stack_->setCurrentWidget(shown);
-    if (focused)
-        shown->setFocus();
+    if (focused) shown->setFocus();
 }
 
 QAbstractItemView* TCustomView::ListView() const {
@@ -437,15 +426,12 @@ QString TCustomView::PanelText(int panel) const {
 }
 
 void TCustomView::SetPanelText(int panel, const QString& text) {
-    if (panel >= 0 && panel < 4)
-        Panels_[panel]->setText(text);
+    if (panel >= 0 && panel < 4) Panels_[panel]->setText(text);
 }
 
 void TCustomView::UpdateStatus() {
-    if (!DoUpdates)
-        return;
-    if (OnUpdateState)
-        OnUpdateState(this, StateValue, SelectedCount());
+    if (!DoUpdates) return;
+    if (OnUpdateState) OnUpdateState(this, StateValue, SelectedCount());
     // Counts and sums are of the items shown, not of those the mask hides.
     const int count = Proxy_ ? Proxy_->rowCount() : 0;
     if (TotalSize_ < 0) {
@@ -548,8 +534,7 @@ bool TCustomView::Editing() const {
 }
 
 bool TCustomView::HandleKey(QKeyEvent* key) {
-    if (Editing())
-        return false;
+    if (Editing()) return false;
     const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
     const QString typed =
         mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier) ? QString() : key->text();
@@ -563,8 +548,7 @@ bool TCustomView::HandleKey(QKeyEvent* key) {
             PerformDoubleClick(rows.first());
         break;
     case Qt::Key_Delete:
-        if (!rows.isEmpty())
-            DeleteSelected();
+        if (!rows.isEmpty()) DeleteSelected();
         break;
     case Qt::Key_F2:
         RenameSelected();
@@ -641,14 +625,12 @@ bool TCustomView::TypeAhead(const QString& text) {
 }
 
 void TCustomView::ContextMenuAt(const QPoint& pos, QAbstractItemView* view) {
-    if (OnContextMenu)
-        OnContextMenu(this, view->viewport()->mapToGlobal(pos));
+    if (OnContextMenu) OnContextMenu(this, view->viewport()->mapToGlobal(pos));
 }
 
 void TCustomView::StartDrag() {
     const QList<int> rows = SelectedRows();
-    if (rows.isEmpty())
-        return;
+    if (rows.isEmpty()) return;
     auto* data = new QMimeData;
     data->setData(QString::fromLatin1(ViewMimeType),
                   QByteArray::number(reinterpret_cast<quintptr>(this)));
@@ -660,8 +642,7 @@ void TCustomView::StartDrag() {
 
 // The view a drag came from, when it is a pane of this program other than this one.
 static TCustomView* DragSource(const QMimeData* data, const TCustomView* target) {
-    if (!data->hasFormat(QString::fromLatin1(TCustomView::ViewMimeType)))
-        return nullptr;
+    if (!data->hasFormat(QString::fromLatin1(TCustomView::ViewMimeType))) return nullptr;
     TCustomView* source = ViewById(data->data(QString::fromLatin1(TCustomView::ViewMimeType)));
     return source != target ? source : nullptr;
 }
@@ -727,8 +708,7 @@ bool TCustomView::eventFilter(QObject* watched, QEvent* event) {
         switch (event->type()) {
         case QEvent::MouseButtonPress: {
             auto* mouse = static_cast<QMouseEvent*>(event);
-            if (mouse->button() == Qt::LeftButton)
-                DragStart_ = mouse->position().toPoint();
+            if (mouse->button() == Qt::LeftButton) DragStart_ = mouse->position().toPoint();
             break;
         }
         case QEvent::MouseMove: {
@@ -744,8 +724,7 @@ bool TCustomView::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::MouseButtonRelease: {
             auto* mouse = static_cast<QMouseEvent*>(event);
-            if (!(mouse->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)))
-                UpdateStatus();
+            if (!(mouse->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier))) UpdateStatus();
             break;
         }
         case QEvent::DragEnter:

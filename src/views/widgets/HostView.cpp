@@ -50,7 +50,8 @@ THostView::THostView(QWidget* parent)
     ProgressDelay_->setSingleShot(true);
     ProgressDelay_->setInterval(100);
     connect(ProgressDelay_, &QTimer::timeout, this, [this] {
-        if (PanelText(3) != ProgressPending_) SetPanelText(3, ProgressPending_), ProgressDelay_->start();
+        if (PanelText(3) != ProgressPending_)
+            SetPanelText(3, ProgressPending_), ProgressDelay_->start();
     });
     connect(b, &THostBrowser::ProgressText, this, [this](const QString& t) {
         ProgressPending_ = t;
@@ -64,16 +65,13 @@ THostView::THostView(QWidget* parent)
         UpdateStatus();
     });
     connect(b, &THostBrowser::FileChanging, this, [this](const QString& location) {
-        if (OnFileChanging)
-            OnFileChanging(this, location);
+        if (OnFileChanging) OnFileChanging(this, location);
     });
     connect(b, &THostBrowser::LogLine, this, [this](const QString& text, TColor color) {
-        if (OnLog)
-            OnLog(this, text, color);
+        if (OnLog) OnLog(this, text, color);
     });
     connect(b, &THostBrowser::Transferred, this, [this](const QStringList& files, int reason) {
-        if (OnTransferred)
-            OnTransferred(this, files, reason);
+        if (OnTransferred) OnTransferred(this, files, reason);
     });
     SetListEnabled(false);
 }
@@ -82,13 +80,11 @@ THostView::~THostView() = default;
 
 void THostView::SetTreeCombo(TTreeCombo* tree) {
     Tree_ = tree;
-    if (!tree)
-        return;
+    if (!tree) return;
     tree->SetRootCaption(QStringLiteral("Server"), TTreeCombo::NetworkIcon());
     tree->OnPathChosen = [this](const QString& path) { ShowFolder(path); };
     connect(tree, &QObject::destroyed, this, [this, tree] {
-        if (Tree_ == tree)
-            Tree_ = nullptr;
+        if (Tree_ == tree) Tree_ = nullptr;
     });
     RebuildTree();
 }
@@ -110,11 +106,9 @@ void THostView::Shown(const QByteArray& folder, TListingPtr listing) {
     DoUpdates = updates;
     InvalidateTotal();
     UpdateStatus();
-    if (OnFolderChanged)
-        OnFolderChanged(this);
+    if (OnFolderChanged) OnFolderChanged(this);
     const QStringList masks = Browser_->TakeSelectMasks();
-    if (masks.isEmpty())
-        return;
+    if (masks.isEmpty()) return;
     QList<int> rows;
     bool folderChosen = false;
     for (int row = 0; row < Model_->rowCount(); ++row) {
@@ -123,15 +117,12 @@ void THostView::Shown(const QByteArray& folder, TListingPtr listing) {
             folderChosen = folderChosen || Model_->IsFolder(row);
         }
     }
-    if (rows.isEmpty())
-        return;
+    if (rows.isEmpty()) return;
     SelectRows(rows);
     auto transfer = [this] {
         TCustomView* destination = nullptr;
-        if (OnTransfer)
-            OnTransfer(this, destination);
-        if (destination)
-            TransferTo(destination);
+        if (OnTransfer) OnTransfer(this, destination);
+        if (destination) TransferTo(destination);
     };
     if (folderChosen)
         QTimer::singleShot(100, this, transfer);
@@ -141,13 +132,11 @@ void THostView::Shown(const QByteArray& folder, TListingPtr listing) {
 
 void THostView::StateChanged(int state) {
     StateValue = state;
-    if (OnUpdateState)
-        OnUpdateState(this, state, SelectedCount());
+    if (OnUpdateState) OnUpdateState(this, state, SelectedCount());
 }
 
 void THostView::RebuildTree() {
-    if (!Tree_ || !Connected())
-        return;
+    if (!Tree_ || !Connected()) return;
     Tree_->Clear();
     const QChar separator = Browser_->Separator();
     for (const QByteArray& path : Browser_->KnownFolders())
@@ -162,11 +151,9 @@ void THostView::RebuildTree() {
 QByteArray THostView::RawPath(const QString& path) const {
     // Display paths of names that are not UTF-8 map back through the known folders.
     QString key = path;
-    if (!key.endsWith(Browser_->Separator()))
-        key += Browser_->Separator();
+    if (!key.endsWith(Browser_->Separator())) key += Browser_->Separator();
     for (const QByteArray& known : Browser_->KnownFolders())
-        if (DisplayText(known) == key)
-            return known;
+        if (DisplayText(known) == key) return known;
     return path.toUtf8();
 }
 
@@ -175,15 +162,27 @@ QByteArray THostView::ItemRawName(int row) const {
     return (entry.Item.Attributes & raLink) ? LinkName(entry.Name) : entry.Name;
 }
 
-int THostView::ItemCount() const { return Model_->rowCount(); }
-QString THostView::ItemName(int row) const { return Model_->Caption(row); }
+int THostView::ItemCount() const {
+    return Model_->rowCount();
+}
+QString THostView::ItemName(int row) const {
+    return Model_->Caption(row);
+}
 QString THostView::ItemPath(int row) const {
     return DisplayText(Browser_->ItemPath(ItemRawName(row)));
 }
-bool THostView::IsFolder(int row) const { return Model_->IsFolder(row); }
-bool THostView::IsLink(int row) const { return Model_->Entry(row).Item.Attributes & raLink; }
-int64_t THostView::ItemSize(int row) const { return Model_->Entry(row).Item.Size; }
-double THostView::ItemDate(int row) const { return Model_->Entry(row).Item.Date; }
+bool THostView::IsFolder(int row) const {
+    return Model_->IsFolder(row);
+}
+bool THostView::IsLink(int row) const {
+    return Model_->Entry(row).Item.Attributes & raLink;
+}
+int64_t THostView::ItemSize(int row) const {
+    return Model_->Entry(row).Item.Size;
+}
+double THostView::ItemDate(int row) const {
+    return Model_->Entry(row).Item.Date;
+}
 
 void THostView::SetMask(const QString& mask) {
     TCustomView::SetMask(mask);
@@ -198,28 +197,28 @@ TRemoteItemList THostView::SelectedEntries() const {
 }
 
 bool THostView::OpenItem(int row) {
-    if (row < 0 || !IsFolder(row))
-        return false;
-    return Browser_->ShowFolder(Browser_->Folder() + ItemRawName(row) + Browser_->PathForm().Separator);
+    if (row < 0 || !IsFolder(row)) return false;
+    return Browser_->ShowFolder(Browser_->Folder() + ItemRawName(row) +
+                                Browser_->PathForm().Separator);
 }
 
-bool THostView::ShowFolder(const QString& path) { return Browser_->ShowFolder(RawPath(path)); }
+bool THostView::ShowFolder(const QString& path) {
+    return Browser_->ShowFolder(RawPath(path));
+}
 
 bool THostView::ShowFolderAndWait(const QString& path) {
     return Browser_->ShowFolderAndWait(RawPath(path));
 }
 
 bool THostView::CreateFolder(const QString& name) {
-    if (!Connected() || name.isEmpty())
-        return false;
+    if (!Connected() || name.isEmpty()) return false;
     Browser_->CreateFolder(name);
     return true;
 }
 
 bool THostView::DeleteSelected() {
     const QList<int> rows = SelectedRows();
-    if (rows.isEmpty() || !Connected())
-        return false;
+    if (rows.isEmpty() || !Connected()) return false;
     IViewQuestions& questions = Questions_ ? *Questions_ : *OwnQuestions_;
     if (!questions.ConfirmDelete(static_cast<int>(rows.size()), ItemName(rows.first()),
                                  IsFolder(rows.first()) && !IsLink(rows.first())))
@@ -232,8 +231,7 @@ bool THostView::DeleteSelected() {
 
 bool THostView::ShowProperties() {
     const QList<int> rows = SelectedRows();
-    if (rows.isEmpty())
-        return false;
+    if (rows.isEmpty()) return false;
     QList<TPropertiesRecord> records;
     QList<QByteArray> names;
     for (int row : rows) {
@@ -250,8 +248,7 @@ bool THostView::ShowProperties() {
     }
     TfrmProperties dialog(records, DisplayText(Browser_->ToServerPath(Browser_->Folder())),
                           Browser_->Separator(), true, this);
-    if (dialog.exec() != QDialog::Accepted || dialog.ChangedItems().isEmpty())
-        return false;
+    if (dialog.exec() != QDialog::Accepted || dialog.ChangedItems().isEmpty()) return false;
     for (const TAttributeChange& change : dialog.ChangedItems())
         Browser_->ChangeAttributes(names.at(change.Index), change.Attributes);
     Browser_->Refresh();
@@ -267,8 +264,7 @@ void THostView::RenameEdited(int row, const QString& newName) {
 }
 
 bool THostView::RenameItem(int row, const QString& newName) {
-    if (!Connected() || newName.isEmpty())
-        return false;
+    if (!Connected() || newName.isEmpty()) return false;
     Browser_->Rename(ItemRawName(row), newName);
     return true;
 }
@@ -289,8 +285,7 @@ TTransferItems* THostView::Queue() {
 // Every transfer from the panes ends here: the other pane's selection or this one's
 // becomes items of this pane's queue, folders walked on their listings.
 bool THostView::BuildTransfers(TCustomView* other, bool upload) {
-    if (!other || other == this || !Session()->LoggedIn())
-        return false;
+    if (!other || other == this || !Session()->LoggedIn()) return false;
     TCustomView* source = upload ? other : static_cast<TCustomView*>(this);
     std::vector<TWalkEntry> selected;
     for (int row : source->SelectedRows()) {
@@ -306,8 +301,7 @@ bool THostView::BuildTransfers(TCustomView* other, bool upload) {
         }
         selected.push_back(entry);
     }
-    if (selected.empty())
-        return true;
+    if (selected.empty()) return true;
     QueueTransfers(selected, QFile::encodeName(other->Folder()), upload,
                    dynamic_cast<ITransferView*>(other));
     return true;
@@ -331,8 +325,7 @@ void THostView::QueueTransfers(const std::vector<TWalkEntry>& selected,
                           TransferQuestions_ ? TransferQuestions_ : OwnTransferQuestions_.get(),
                           connection, *queue);
     builder.OnLog = [this](const QString& text, TColor color) {
-        if (OnLog)
-            OnLog(this, text, color);
+        if (OnLog) OnLog(this, text, color);
     };
     TLocalFolderSource local;
     THostFolderSource remote(*Browser_);
@@ -348,9 +341,13 @@ void THostView::QueueTransfers(const std::vector<TWalkEntry>& selected,
     queue->ProcessNext();
 }
 
-bool THostView::ReceiveFrom(TCustomView* source) { return BuildTransfers(source, true); }
+bool THostView::ReceiveFrom(TCustomView* source) {
+    return BuildTransfers(source, true);
+}
 
-bool THostView::TransferTo(TCustomView* destination) { return BuildTransfers(destination, false); }
+bool THostView::TransferTo(TCustomView* destination) {
+    return BuildTransfers(destination, false);
+}
 
 void THostView::ViewFiles(int reason, TCustomView* target) {
     Browser_->ViewFiles(reason, target ? target->Folder() : QString(), SelectedEntries());
@@ -358,8 +355,7 @@ void THostView::ViewFiles(int reason, TCustomView* target) {
 
 void THostView::SendFile(TCustomView* source) {
     const QList<int> rows = source ? source->SelectedRows() : QList<int>();
-    if (!rows.isEmpty())
-        Browser_->SendFile(source->ItemPath(rows.first()));
+    if (!rows.isEmpty()) Browser_->SendFile(source->ItemPath(rows.first()));
 }
 
 void THostView::Paste() {
@@ -375,16 +371,13 @@ void THostView::Paste() {
 }
 
 bool THostView::DropUrls(const QList<QUrl>& urls) {
-    if (!Session()->LoggedIn())
-        return false;
+    if (!Session()->LoggedIn()) return false;
     // Files may come from several folders; each folder's files go as one batch.
     std::map<QByteArray, std::vector<TWalkEntry>> byFolder;
     for (const QUrl& url : urls) {
-        if (!url.isLocalFile())
-            continue;
+        if (!url.isLocalFile()) continue;
         const QFileInfo info(url.toLocalFile());
-        if (!info.exists())
-            continue;
+        if (!info.exists()) continue;
         TWalkEntry entry;
         entry.Name = QFile::encodeName(info.fileName());
         entry.IsFolder = info.isDir();

@@ -48,8 +48,8 @@ public:
     std::function<void(THostView*, const QStringList& fileNames, int reason)> OnTransferred;
 
     void Connect(const QString& host, int port, const QString& selectMasks,
-                 const QString& initialFolder, const QByteArray& user,
-                 const QByteArray& password, const QByteArray& account);
+                 const QString& initialFolder, const QByteArray& user, const QByteArray& password,
+                 const QByteArray& account);
     void Disconnect() { Browser_->Disconnect(); }
     void Stop() { Browser_->Stop(); }
     bool Connected() const { return Browser_->Connected(); }

@@ -36,14 +36,12 @@ TLocalFolderModel::TLocalFolderModel(QObject* parent)
     // Not restarted by every event: a file written without pause would otherwise never
     // show its new size.
     const auto changed = [this] {
-        if (!RereadTimer_->isActive())
-            RereadTimer_->start();
+        if (!RereadTimer_->isActive()) RereadTimer_->start();
     };
     connect(Watcher_, &QFileSystemWatcher::directoryChanged, this, changed);
     connect(Watcher_, &QFileSystemWatcher::fileChanged, this, changed);
     connect(RereadTimer_, &QTimer::timeout, this, [this] {
-        if (!Reread())
-            Q_EMIT FolderUnreadable();
+        if (!Reread()) Q_EMIT FolderUnreadable();
     });
 }
 
@@ -52,11 +50,9 @@ TLocalFolderModel::~TLocalFolderModel() = default;
 bool TLocalFolderModel::ReadFolder(const QString& path, std::vector<TLocalEntry>& entries) const {
     // Listing a folder needs read permission, and its items' details need search permission.
     const QFileInfo folder(path);
-    if (!folder.isDir() || !folder.isReadable() || !folder.isExecutable())
-        return false;
+    if (!folder.isDir() || !folder.isReadable() || !folder.isExecutable()) return false;
     QDir::Filters filters = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System;
-    if (ShowHidden_)
-        filters |= QDir::Hidden;
+    if (ShowHidden_) filters |= QDir::Hidden;
     QDirIterator it(path, filters);
     while (it.hasNext()) {
         it.next();
@@ -64,8 +60,7 @@ bool TLocalFolderModel::ReadFolder(const QString& path, std::vector<TLocalEntry>
         TLocalEntry entry;
         entry.Name = info.fileName();
         entry.IsFolder = info.isDir();
-        if (!entry.IsFolder && !Masks_.isEmpty() && !MatchesMaskList(entry.Name, Masks_))
-            continue;
+        if (!entry.IsFolder && !Masks_.isEmpty() && !MatchesMaskList(entry.Name, Masks_)) continue;
         entry.Path = info.absoluteFilePath();
         entry.IsLink = info.isSymLink();
         entry.Size = entry.IsFolder ? 0 : info.size();
@@ -76,11 +71,9 @@ bool TLocalFolderModel::ReadFolder(const QString& path, std::vector<TLocalEntry>
 }
 
 bool TLocalFolderModel::SetFolder(const QString& path) {
-    if (path == Folder_)
-        return Reread();
+    if (path == Folder_) return Reread();
     std::vector<TLocalEntry> fresh;
-    if (!ReadFolder(path, fresh))
-        return false;
+    if (!ReadFolder(path, fresh)) return false;
     beginResetModel();
     Folder_ = path;
     Entries_ = std::move(fresh);
@@ -90,11 +83,9 @@ bool TLocalFolderModel::SetFolder(const QString& path) {
 }
 
 bool TLocalFolderModel::Reread() {
-    if (Folder_.isEmpty())
-        return false;
+    if (Folder_.isEmpty()) return false;
     std::vector<TLocalEntry> fresh;
-    if (!ReadFolder(Folder_, fresh))
-        return false;
+    if (!ReadFolder(Folder_, fresh)) return false;
     Merge(fresh);
     WatchFiles();
     return true;
@@ -134,20 +125,17 @@ void TLocalFolderModel::Merge(std::vector<TLocalEntry>& fresh) {
     }
 
     const auto added = std::count(shown.begin(), shown.end(), false);
-    if (added == 0)
-        return;
+    if (added == 0) return;
     beginInsertRows({}, rowCount(), rowCount() + int(added) - 1);
     for (size_t i = 0; i < fresh.size(); ++i) {
-        if (!shown[i])
-            Entries_.push_back(std::move(fresh[i]));
+        if (!shown[i]) Entries_.push_back(std::move(fresh[i]));
     }
     endInsertRows();
 }
 
 void TLocalFolderModel::Watch(const QString& path) {
     const QStringList watched = Watcher_->directories() + Watcher_->files();
-    if (!watched.isEmpty())
-        Watcher_->removePaths(watched);
+    if (!watched.isEmpty()) Watcher_->removePaths(watched);
     Watcher_->addPath(path);
     WatchFiles();
 }
@@ -155,54 +143,44 @@ void TLocalFolderModel::Watch(const QString& path) {
 void TLocalFolderModel::WatchFiles() {
     QSet<QString> wanted;
     for (const TLocalEntry& entry : Entries_) {
-        if (wanted.size() >= MaxWatchedFiles)
-            break;
-        if (!entry.IsFolder)
-            wanted.insert(entry.Path);
+        if (wanted.size() >= MaxWatchedFiles) break;
+        if (!entry.IsFolder) wanted.insert(entry.Path);
     }
     QStringList gone;
     for (const QString& path : Watcher_->files())
-        if (!wanted.remove(path))
-            gone << path;
-    if (!gone.isEmpty())
-        Watcher_->removePaths(gone);
-    if (!wanted.isEmpty())
-        Watcher_->addPaths(QStringList(wanted.cbegin(), wanted.cend()));
+        if (!wanted.remove(path)) gone << path;
+    if (!gone.isEmpty()) Watcher_->removePaths(gone);
+    if (!wanted.isEmpty()) Watcher_->addPaths(QStringList(wanted.cbegin(), wanted.cend()));
 }
 
 void TLocalFolderModel::SetMasks(const QStringList& masks) {
-    if (masks == Masks_)
-        return;
+    if (masks == Masks_) return;
     Masks_ = masks;
     Reread();
 }
 
 void TLocalFolderModel::SetShowHidden(bool show) {
-    if (show == ShowHidden_)
-        return;
+    if (show == ShowHidden_) return;
     ShowHidden_ = show;
     Reread();
 }
 
 int TLocalFolderModel::RowOfName(const QString& name) const {
     for (size_t row = 0; row < Entries_.size(); ++row) {
-        if (Entries_[row].Name == name)
-            return int(row);
+        if (Entries_[row].Name == name) return int(row);
     }
     return -1;
 }
 
 QString TLocalFolderModel::TypeText(int row) const {
     const TLocalEntry& entry = Entry(row);
-    if (entry.IsFolder)
-        return QStringLiteral("File Folder");
+    if (entry.IsFolder) return QStringLiteral("File Folder");
     // Blanks around a name are no part of its type ("a.txt  " is a text file).
     const QString suffix = QFileInfo(entry.Name.trimmed()).suffix().toLower();
     // Names without an extension can still match a pattern ("Makefile"): look them up whole.
     const QString key = suffix.isEmpty() ? QLatin1Char('/') + entry.Name : suffix;
     auto it = TypeCache_.constFind(key);
-    if (it != TypeCache_.constEnd())
-        return *it;
+    if (it != TypeCache_.constEnd()) return *it;
     const QMimeType type =
         Mime_.mimeTypeForFile(entry.Name.trimmed(), QMimeDatabase::MatchExtension);
     QString text;
@@ -216,13 +194,11 @@ QString TLocalFolderModel::TypeText(int row) const {
 
 QIcon TLocalFolderModel::Icon(int row) const {
     const TLocalEntry& entry = Entry(row);
-    if (entry.IsFolder)
-        return FolderIcon_;
+    if (entry.IsFolder) return FolderIcon_;
     // Blanks around a name are no part of its type ("a.txt  " is a text file).
     const QString suffix = QFileInfo(entry.Name.trimmed()).suffix().toLower();
     auto it = IconCache_.constFind(suffix);
-    if (it != IconCache_.constEnd())
-        return *it;
+    if (it != IconCache_.constEnd()) return *it;
     const QIcon icon = suffix.isEmpty() ? IconProvider_.icon(QFileIconProvider::File)
                                         : IconProvider_.icon(QFileInfo(entry.Path));
     IconCache_.insert(suffix, icon);
@@ -257,12 +233,10 @@ QVariant TLocalFolderModel::data(const QModelIndex& index, int role) const {
         }
         break;
     case Qt::DecorationRole:
-        if (column == colName)
-            return Icon(index.row());
+        if (column == colName) return Icon(index.row());
         break;
     case Qt::TextAlignmentRole:
-        if (column == colSize)
-            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        if (column == colSize) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
         break;
     case RawRole:
         switch (column) {
@@ -288,15 +262,13 @@ bool TLocalFolderModel::setData(const QModelIndex& index, const QVariant& value,
     if (role != Qt::EditRole || index.column() != colName ||
         !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return false;
-    if (RenameHandler)
-        RenameHandler(index.row(), value.toString());
+    if (RenameHandler) RenameHandler(index.row(), value.toString());
     // The folder's reread shows the new name; nothing here changes.
     return false;
 }
 
 QVariant TLocalFolderModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-        return {};
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
     switch (section) {
     case colName:
         return QStringLiteral("Name");
@@ -311,11 +283,9 @@ QVariant TLocalFolderModel::headerData(int section, Qt::Orientation orientation,
 }
 
 Qt::ItemFlags TLocalFolderModel::flags(const QModelIndex& index) const {
-    if (!index.isValid())
-        return Qt::NoItemFlags;
+    if (!index.isValid()) return Qt::NoItemFlags;
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-    if (index.column() == colName)
-        flags |= Qt::ItemIsEditable;
+    if (index.column() == colName) flags |= Qt::ItemIsEditable;
     return flags;
 }
 
@@ -323,8 +293,7 @@ bool TLocalSortModel::lessThan(const QModelIndex& left, const QModelIndex& right
     const bool leftFolder = left.data(TLocalFolderModel::FolderRole).toBool();
     const bool rightFolder = right.data(TLocalFolderModel::FolderRole).toBool();
     // Descending order reverses this answer, so folders stay first either way.
-    if (leftFolder != rightFolder)
-        return (sortOrder() == Qt::AscendingOrder) == leftFolder;
+    if (leftFolder != rightFolder) return (sortOrder() == Qt::AscendingOrder) == leftFolder;
     const QVariant a = left.data(TLocalFolderModel::RawRole);
     const QVariant b = right.data(TLocalFolderModel::RawRole);
     int order = 0;

@@ -38,17 +38,16 @@ uint16_t PermissionBits(const QFileInfo& info) {
         QFileDevice::Permission Permission;
         uint16_t Bit;
     } Bits[] = {
-        {QFileDevice::ReadOwner, raOwnerRead},   {QFileDevice::WriteOwner, raOwnerWrite},
-        {QFileDevice::ExeOwner, raOwnerExecute}, {QFileDevice::ReadGroup, raGroupRead},
-        {QFileDevice::WriteGroup, raGroupWrite}, {QFileDevice::ExeGroup, raGroupExecute},
-        {QFileDevice::ReadOther, raOthersRead},  {QFileDevice::WriteOther, raOthersWrite},
+        {QFileDevice::ReadOwner, raOwnerRead},    {QFileDevice::WriteOwner, raOwnerWrite},
+        {QFileDevice::ExeOwner, raOwnerExecute},  {QFileDevice::ReadGroup, raGroupRead},
+        {QFileDevice::WriteGroup, raGroupWrite},  {QFileDevice::ExeGroup, raGroupExecute},
+        {QFileDevice::ReadOther, raOthersRead},   {QFileDevice::WriteOther, raOthersWrite},
         {QFileDevice::ExeOther, raOthersExecute},
     };
     const QFileDevice::Permissions permissions = info.permissions();
     uint16_t bits = 0;
     for (const auto& entry : Bits) {
-        if (permissions & entry.Permission)
-            bits |= entry.Bit;
+        if (permissions & entry.Permission) bits |= entry.Bit;
     }
     return bits;
 }
@@ -70,8 +69,7 @@ TLocalView::TLocalView(QWidget* parent)
             this,
             [this, old, name] {
                 const int current = Model_->RowOfName(old);
-                if (current >= 0)
-                    RenameItem(current, name);
+                if (current >= 0) RenameItem(current, name);
             },
             Qt::QueuedConnection);
         return true;
@@ -101,21 +99,32 @@ TLocalView::TLocalView(QWidget* parent)
 }
 
 TLocalView::~TLocalView() {
-    if (Combo_)
-        Combo_->OnPathChosen = nullptr;
+    if (Combo_) Combo_->OnPathChosen = nullptr;
 }
 
-void TLocalView::SetQuestions(IViewQuestions* questions) { Questions_ = questions; }
+void TLocalView::SetQuestions(IViewQuestions* questions) {
+    Questions_ = questions;
+}
 
-IViewQuestions& TLocalView::Questions() { return Questions_ ? *Questions_ : *OwnQuestions_; }
+IViewQuestions& TLocalView::Questions() {
+    return Questions_ ? *Questions_ : *OwnQuestions_;
+}
 
-void TLocalView::Tell(const QString& text) { Questions().ShowMessage(text); }
+void TLocalView::Tell(const QString& text) {
+    Questions().ShowMessage(text);
+}
 
-int TLocalView::RowOfName(const QString& name) const { return Model_->RowOfName(name); }
+int TLocalView::RowOfName(const QString& name) const {
+    return Model_->RowOfName(name);
+}
 
-void TLocalView::SetShowHidden(bool show) { Model_->SetShowHidden(show); }
+void TLocalView::SetShowHidden(bool show) {
+    Model_->SetShowHidden(show);
+}
 
-bool TLocalView::ShowHidden() const { return Model_->ShowHidden(); }
+bool TLocalView::ShowHidden() const {
+    return Model_->ShowHidden();
+}
 
 QString TLocalView::GetMask() const {
     const QStringList masks = Model_->Masks();
@@ -126,8 +135,7 @@ void TLocalView::SetMask(const QString& mask) {
     TCustomView::SetMask(mask);
     QStringList masks;
     for (const QString& part : mask.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        if (!part.trimmed().isEmpty())
-            masks.append(part.trimmed());
+        if (!part.trimmed().isEmpty()) masks.append(part.trimmed());
     }
     if (masks == QStringList{QStringLiteral("*.*")} || masks == QStringList{QStringLiteral("*")})
         masks.clear();
@@ -136,22 +144,33 @@ void TLocalView::SetMask(const QString& mask) {
     UpdateStatus();
 }
 
-int TLocalView::ItemCount() const { return Model_->rowCount(); }
+int TLocalView::ItemCount() const {
+    return Model_->rowCount();
+}
 
-QString TLocalView::ItemName(int row) const { return Model_->Entry(row).Name; }
+QString TLocalView::ItemName(int row) const {
+    return Model_->Entry(row).Name;
+}
 
-QString TLocalView::ItemPath(int row) const { return Model_->Entry(row).Path; }
+QString TLocalView::ItemPath(int row) const {
+    return Model_->Entry(row).Path;
+}
 
-bool TLocalView::IsFolder(int row) const { return Model_->Entry(row).IsFolder; }
+bool TLocalView::IsFolder(int row) const {
+    return Model_->Entry(row).IsFolder;
+}
 
-bool TLocalView::IsLink(int row) const { return Model_->Entry(row).IsLink; }
+bool TLocalView::IsLink(int row) const {
+    return Model_->Entry(row).IsLink;
+}
 
-int64_t TLocalView::ItemSize(int row) const { return Model_->Entry(row).Size; }
+int64_t TLocalView::ItemSize(int row) const {
+    return Model_->Entry(row).Size;
+}
 
 double TLocalView::ItemDate(int row) const {
     const QDateTime time = Model_->Entry(row).Modified.toLocalTime();
-    if (!time.isValid())
-        return 0;
+    if (!time.isValid()) return 0;
     const QDate date = time.date();
     return SafeEncodeDateTime(date.year(), date.month(), date.day(), time.time().hour(),
                               time.time().minute(), date.year());
@@ -163,20 +182,17 @@ bool TLocalView::ReceiveFrom(TCustomView* source) {
 }
 
 bool TLocalView::OpenItem(int row) {
-    if (row < 0 || row >= ItemCount() || !IsFolder(row))
-        return false;
+    if (row < 0 || row >= ItemCount() || !IsFolder(row)) return false;
     return ShowFolder(ItemPath(row));
 }
 
 bool TLocalView::ShowFolder(const QString& path) {
-    if (path.isEmpty())
-        return false;
+    if (path.isEmpty()) return false;
     // A relative path is taken from the shown folder.
     const QDir base(Model_->FolderPath().isEmpty() ? QDir::currentPath() : Model_->FolderPath());
     const QString folder = QDir::cleanPath(base.absoluteFilePath(path));
     const QString before = Model_->FolderPath();
-    if (!Model_->SetFolder(folder))
-        return false;
+    if (!Model_->SetFolder(folder)) return false;
     if (folder != before) {
         FolderShown();
     } else {
@@ -191,8 +207,7 @@ void TLocalView::FolderShown() {
     TCustomView::SetFolder(folder);
     ShowFreeSpace();
     FillTreeCombo();
-    if (OnFolderChanged)
-        OnFolderChanged(this);
+    if (OnFolderChanged) OnFolderChanged(this);
 }
 
 void TLocalView::ShowFreeSpace() {
@@ -206,17 +221,14 @@ void TLocalView::FolderLost() {
     QString path = Model_->FolderPath();
     for (int depth = 0; depth < 4096 && path != QStringLiteral("/"); ++depth) {
         path = QFileInfo(path).path();
-        if (ShowFolder(path))
-            return;
+        if (ShowFolder(path)) return;
     }
 }
 
 bool TLocalView::GoUp() {
     const QString child = Model_->FolderPath();
-    if (child.isEmpty() || child == QStringLiteral("/"))
-        return false;
-    if (!ShowFolder(QFileInfo(child).path()))
-        return false;
+    if (child.isEmpty() || child == QStringLiteral("/")) return false;
+    if (!ShowFolder(QFileInfo(child).path())) return false;
     // Coming back up, the folder just left is the one selected.
     const int row = RowOfName(QFileInfo(child).fileName());
     if (row >= 0) {
@@ -238,8 +250,7 @@ bool TLocalView::ValidName(const QString& name) {
 }
 
 bool TLocalView::CreateFolder(const QString& name) {
-    if (!ValidName(name))
-        return false;
+    if (!ValidName(name)) return false;
     if (Taken(QDir(Model_->FolderPath()).filePath(name))) {
         Tell(QStringLiteral("Cannot create the folder '%1': an item with this name already exists.")
                  .arg(name));
@@ -251,19 +262,15 @@ bool TLocalView::CreateFolder(const QString& name) {
     }
     Refresh();
     const int row = RowOfName(name);
-    if (row >= 0)
-        SelectRows({row});
+    if (row >= 0) SelectRows({row});
     return true;
 }
 
 bool TLocalView::RenameItem(int row, const QString& newName) {
-    if (row < 0 || row >= ItemCount())
-        return false;
+    if (row < 0 || row >= ItemCount()) return false;
     const QString oldName = ItemName(row);
-    if (newName == oldName)
-        return true;
-    if (!ValidName(newName))
-        return false;
+    if (newName == oldName) return true;
+    if (!ValidName(newName)) return false;
     const QString from = ItemPath(row);
     const QString to = QDir(Model_->FolderPath()).filePath(newName);
     if (Taken(to)) {
@@ -272,26 +279,23 @@ bool TLocalView::RenameItem(int row, const QString& newName) {
                  .arg(oldName, newName));
         return false;
     }
-    if (OnFileChanging)
-        OnFileChanging(this, from);
+    if (OnFileChanging) OnFileChanging(this, from);
     // Neither rename replaces an existing target.
-    const bool renamed = IsFolder(row) && !IsLink(row) ? QDir().rename(from, to)
-                                                       : QFile::rename(from, to);
+    const bool renamed =
+        IsFolder(row) && !IsLink(row) ? QDir().rename(from, to) : QFile::rename(from, to);
     Refresh();
     if (!renamed) {
         Tell(QStringLiteral("%1 could not be renamed to '%2'.").arg(oldName, newName));
         return false;
     }
     const int renamedRow = RowOfName(newName);
-    if (renamedRow >= 0)
-        SelectRows({renamedRow});
+    if (renamedRow >= 0) SelectRows({renamedRow});
     return true;
 }
 
 bool TLocalView::DeleteSelected() {
     const QList<int> rows = SelectedRows();
-    if (rows.isEmpty())
-        return false;
+    if (rows.isEmpty()) return false;
     if (!Questions().ConfirmDelete(int(rows.size()), ItemName(rows.first()),
                                    IsFolder(rows.first())))
         return false;
@@ -299,8 +303,7 @@ bool TLocalView::DeleteSelected() {
     QStringList files;
     for (int row : rows) {
         paths.append(ItemPath(row));
-        if (!IsFolder(row))
-            files.append(ItemPath(row));
+        if (!IsFolder(row)) files.append(ItemPath(row));
     }
     if (OnFileChanging) {
         for (const QString& file : files)
@@ -335,8 +338,7 @@ bool TLocalView::DeleteSelected() {
 
 bool TLocalView::ShowProperties() {
     const QList<int> rows = SelectedRows();
-    if (rows.isEmpty())
-        return false;
+    if (rows.isEmpty()) return false;
     QList<TPropertiesRecord> records;
     for (int row : rows) {
         TPropertiesRecord record;
@@ -347,10 +349,8 @@ bool TLocalView::ShowProperties() {
         record.Size = ItemSize(row);
         record.Date = ItemDate(row);
         record.Attributes = PermissionBits(QFileInfo(ItemPath(row)));
-        if (record.IsFolder)
-            record.Attributes |= raFolder;
-        if (IsLink(row))
-            record.Attributes |= raLink;
+        if (record.IsFolder) record.Attributes |= raFolder;
+        if (IsLink(row)) record.Attributes |= raLink;
         records.append(record);
     }
     TfrmProperties window(records, Folder(), Seperator(), false, this);
@@ -366,14 +366,17 @@ void TLocalView::PutOnClipboard(bool cut) {
     for (int row : SelectedRows())
         gnome += '\n' + QUrl::fromLocalFile(ItemPath(row)).toEncoded();
     data->setData(GnomeCopiedFiles, gnome);
-    if (cut)
-        data->setData(KdeCutSelection, "1");
+    if (cut) data->setData(KdeCutSelection, "1");
     PutSelectionOnClipboard(data);
 }
 
-void TLocalView::CutSelected() { PutOnClipboard(true); }
+void TLocalView::CutSelected() {
+    PutOnClipboard(true);
+}
 
-void TLocalView::CopySelected() { PutOnClipboard(false); }
+void TLocalView::CopySelected() {
+    PutOnClipboard(false);
+}
 
 void TLocalView::Paste() {
     if (PasteFromOtherView()) return;
@@ -390,8 +393,7 @@ void TLocalView::Paste() {
     QStringList problems;
     bool pasted = false;
     for (const QUrl& url : urls) {
-        if (!url.isLocalFile())
-            continue;
+        if (!url.isLocalFile()) continue;
         QString error;
         if (PasteLocalItem(url.toLocalFile(), Model_->FolderPath(), cut, error))
             pasted = true;
@@ -399,11 +401,9 @@ void TLocalView::Paste() {
             problems.append(error);
     }
     // Moved items are gone from where the clipboard says they are.
-    if (cut && pasted && problems.isEmpty())
-        clipboard->clear();
+    if (cut && pasted && problems.isEmpty()) clipboard->clear();
     Refresh();
-    if (!problems.isEmpty())
-        Tell(problems.join(QLatin1Char('\n')));
+    if (!problems.isEmpty()) Tell(problems.join(QLatin1Char('\n')));
 }
 
 bool TLocalView::Refresh() {
@@ -455,11 +455,9 @@ void TLocalView::FillDragData(QMimeData& data, const QList<int>& rows) const {
 }
 
 void TLocalView::SetTreeCombo(TTreeCombo* combo) {
-    if (Combo_)
-        Combo_->OnPathChosen = nullptr;
+    if (Combo_) Combo_->OnPathChosen = nullptr;
     Combo_ = combo;
-    if (!combo)
-        return;
+    if (!combo) return;
     combo->SetRootCaption(QStringLiteral("/"));
     // A pick from the tree or a typed path: "~" is the home folder, a relative path is
     // taken from the folder shown. The list takes the focus, to go on from there.
@@ -485,8 +483,7 @@ void TLocalView::SetTreeCombo(TTreeCombo* combo) {
 }
 
 void TLocalView::FillTreeCombo() {
-    if (!Combo_ || Model_->FolderPath().isEmpty())
-        return;
+    if (!Combo_ || Model_->FolderPath().isEmpty()) return;
     Combo_->Clear();
     Combo_->AddPath(Model_->FolderPath(), QLatin1Char('/'), false);
     Combo_->SetCurrentPath(Model_->FolderPath());

@@ -14,8 +14,8 @@
 
 namespace {
 // Box order: owner, group, everyone; read, write, execute within each.
-constexpr uint16_t BoxBits[9] = {raOwnerRead, raOwnerWrite, raOwnerExecute,
-                                 raGroupRead, raGroupWrite, raGroupExecute,
+constexpr uint16_t BoxBits[9] = {raOwnerRead,  raOwnerWrite,  raOwnerExecute,
+                                 raGroupRead,  raGroupWrite,  raGroupExecute,
                                  raOthersRead, raOthersWrite, raOthersExecute};
 const char* const BoxNames[9] = {"cbOwnerRead", "cbOwnerWrite", "cbOwnerExecute",
                                  "cbGroupRead", "cbGroupWrite", "cbGroupExecute",
@@ -60,8 +60,7 @@ QWidget* TfrmProperties::BuildGeneralPage(const QList<TPropertiesRecord>& items,
 
     auto* head = new QHBoxLayout;
     auto* icon = new QLabel(page);
-    if (!items.isEmpty())
-        icon->setPixmap(items.first().Icon.pixmap(32, 32));
+    if (!items.isEmpty()) icon->setPixmap(items.first().Icon.pixmap(32, 32));
     head->addWidget(icon);
     auto* name = new QLabel(texts.Name, page);
     name->setObjectName(QStringLiteral("lbName"));

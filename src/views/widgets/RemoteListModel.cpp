@@ -15,7 +15,9 @@ QIcon ThemeIcon(const QString& name, QStyle::StandardPixmap fallback) {
     return icon.isNull() ? QApplication::style()->standardIcon(fallback) : icon;
 }
 
-QString DateText(double date) { return ModifiedText(DateTimeFromDayNumber(date)); }
+QString DateText(double date) {
+    return ModifiedText(DateTimeFromDayNumber(date));
+}
 
 QString Extension(const QString& name) {
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
@@ -51,10 +53,8 @@ void TRemoteListModel::SetListing(TListingPtr listing) {
                     NameText((entry.Item.Attributes & raLink) ? LinkName(entry.Name) : entry.Name));
         }
         Recent_.push_front(Shown_);
-        if (Recent_.size() > RecentListings)
-            Recent_.pop_back();
-        if (Shown_->Column != SortColumn_ || Shown_->Direction != SortOrder_)
-            SortOrderOf(*Shown_);
+        if (Recent_.size() > RecentListings) Recent_.pop_back();
+        if (Shown_->Column != SortColumn_ || Shown_->Direction != SortOrder_) SortOrderOf(*Shown_);
     }
     endResetModel();
 }
@@ -72,8 +72,7 @@ void TRemoteListModel::SortOrderOf(TShownListing& shown) const {
         const TRemoteItem& y = list[size_t(b)].Item;
         const bool folderA = x.Attributes & raFolder, folderB = y.Attributes & raFolder;
         // Folders come first whichever way the list is sorted.
-        if (folderA != folderB)
-            return folderA;
+        if (folderA != folderB) return folderA;
         int result = 0;
         if (column == colModified)
             result = x.Date < y.Date ? -1 : x.Date > y.Date ? 1 : 0;
@@ -92,12 +91,10 @@ void TRemoteListModel::SortOrderOf(TShownListing& shown) const {
 }
 
 void TRemoteListModel::Sort(int column, Qt::SortOrder order) {
-    if (column < 0 || column >= ColumnCount)
-        return;
+    if (column < 0 || column >= ColumnCount) return;
     SortColumn_ = column;
     SortOrder_ = order;
-    if (!Shown_ || (Shown_->Column == column && Shown_->Direction == order))
-        return;
+    if (!Shown_ || (Shown_->Column == column && Shown_->Direction == order)) return;
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     std::vector<int> entryOf;
@@ -148,8 +145,7 @@ const TRemoteListModel::TTypeInfo& TRemoteListModel::TypeOfEntry(size_t index) c
             info.Text = mime.comment();
             info.Icon = QIcon::fromTheme(mime.iconName(), QIcon::fromTheme(mime.genericIconName()));
         }
-        if (info.Text.isEmpty())
-            info.Text = ExtensionTypeText(extension);
+        if (info.Text.isEmpty()) info.Text = ExtensionTypeText(extension);
         if (info.Icon.isNull())
             info.Icon = ThemeIcon(QStringLiteral("text-x-generic"), QStyle::SP_FileIcon);
         it = Types_.insert(key, info);
@@ -165,8 +161,7 @@ QString TRemoteListModel::TypeText(int row) const {
 }
 
 QVariant TRemoteListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= rowCount())
-        return QVariant();
+    if (!index.isValid() || index.row() >= rowCount()) return QVariant();
     const int row = index.row();
     const TRemoteItem& item = Entry(row).Item;
     const bool folder = item.Attributes & raFolder;
@@ -187,8 +182,8 @@ QVariant TRemoteListModel::data(const QModelIndex& index, int role) const {
     case Qt::DecorationRole:
         if (index.column() == colName) {
             if (item.Attributes & raLink) {
-                static const QIcon link = ThemeIcon(QStringLiteral("emblem-symbolic-link"),
-                                                    QStyle::SP_FileLinkIcon);
+                static const QIcon link =
+                    ThemeIcon(QStringLiteral("emblem-symbolic-link"), QStyle::SP_FileLinkIcon);
                 static const QIcon folderLink =
                     ThemeIcon(QStringLiteral("folder-remote"), QStyle::SP_DirLinkIcon);
                 return folder ? folderLink : link;
@@ -197,8 +192,7 @@ QVariant TRemoteListModel::data(const QModelIndex& index, int role) const {
         }
         break;
     case Qt::TextAlignmentRole:
-        if (index.column() == colSize)
-            return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+        if (index.column() == colSize) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
         break;
     case RawRole:
         switch (index.column()) {
@@ -219,19 +213,18 @@ QVariant TRemoteListModel::data(const QModelIndex& index, int role) const {
 }
 
 bool TRemoteListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (role != Qt::EditRole || index.column() != colName || !OnRename)
-        return false;
+    if (role != Qt::EditRole || index.column() != colName || !OnRename) return false;
     OnRename(index.row(), value.toString());
     // The caption changes when the server has renamed the file, not before.
     return false;
 }
 
 QVariant TRemoteListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal)
-        return QVariant();
+    if (orientation != Qt::Horizontal) return QVariant();
     if (role == Qt::DisplayRole) {
         static const char* const Titles[ColumnCount] = {"Name", "Size", "Type", "Modified"};
-        return section >= 0 && section < ColumnCount ? QString::fromLatin1(Titles[section]) : QVariant();
+        return section >= 0 && section < ColumnCount ? QString::fromLatin1(Titles[section])
+                                                     : QVariant();
     }
     if (role == Qt::TextAlignmentRole && section == colSize)
         return QVariant(Qt::AlignRight | Qt::AlignVCenter);
@@ -251,20 +244,17 @@ TRemoteSortProxy::TRemoteSortProxy(QObject* parent) : QSortFilterProxyModel(pare
 }
 
 void TRemoteSortProxy::sort(int column, Qt::SortOrder order) {
-    if (auto* model = qobject_cast<TRemoteListModel*>(sourceModel()))
-        model->Sort(column, order);
+    if (auto* model = qobject_cast<TRemoteListModel*>(sourceModel())) model->Sort(column, order);
 }
 
 void TRemoteSortProxy::SetMasks(const QStringList& masks) {
-    if (masks == Masks_)
-        return;
+    if (masks == Masks_) return;
     Masks_ = masks;
     invalidateFilter();
 }
 
 bool TRemoteSortProxy::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
-    if (Masks_.isEmpty())
-        return true;
+    if (Masks_.isEmpty()) return true;
     const auto* model = static_cast<const TRemoteListModel*>(sourceModel());
     return model->IsFolder(sourceRow) || MatchesMaskList(model->Caption(sourceRow), Masks_);
 }

@@ -61,7 +61,9 @@ private:
         int Column = -1;
         Qt::SortOrder Direction = Qt::AscendingOrder;
     };
-    size_t Index(int row) const { return static_cast<size_t>(Shown_->Order[static_cast<size_t>(row)]); }
+    size_t Index(int row) const {
+        return static_cast<size_t>(Shown_->Order[static_cast<size_t>(row)]);
+    }
     const TTypeInfo& TypeOf(int row) const;
     const TTypeInfo& TypeOfEntry(size_t index) const;
     void SortOrderOf(TShownListing& shown) const;

@@ -75,11 +75,12 @@ TTreeCombo::TTreeCombo(QWidget* parent)
 
 TTreeCombo::~TTreeCombo() = default;
 
-QIcon TTreeCombo::NetworkIcon() { return ThemeIcon("network-server", QStyle::SP_DriveNetIcon); }
+QIcon TTreeCombo::NetworkIcon() {
+    return ThemeIcon("network-server", QStyle::SP_DriveNetIcon);
+}
 
 void TTreeCombo::Clear() {
-    if (Root_->rowCount() > 0)
-        Root_->removeRows(0, Root_->rowCount());
+    if (Root_->rowCount() > 0) Root_->removeRows(0, Root_->rowCount());
     Nodes_.clear();
     Nodes_.insert(QString(Separator_), Root_);
 }
@@ -89,16 +90,13 @@ void TTreeCombo::SetRootCaption(const QString& caption, const QIcon& icon) {
     Root_->setIcon(icon.isNull() ? ThemeIcon("drive-harddisk", QStyle::SP_DriveHDIcon) : icon);
     Root_->setData(QString(Separator_), PathRole);
     Nodes_.insert(QString(Separator_), Root_);
-    if (Current_.isEmpty() || Current_ == QString(Separator_))
-        ShowText(Root_);
+    if (Current_.isEmpty() || Current_ == QString(Separator_)) ShowText(Root_);
 }
 
 QString TTreeCombo::NormalPath(const QString& path, QChar separator) const {
     QString normal = path;
-    if (!normal.startsWith(separator))
-        normal.prepend(separator);
-    if (!normal.endsWith(separator))
-        normal.append(separator);
+    if (!normal.startsWith(separator)) normal.prepend(separator);
+    if (!normal.endsWith(separator)) normal.append(separator);
     return normal;
 }
 
@@ -112,8 +110,7 @@ void TTreeCombo::SetGhosted(QStandardItem* node, bool ghosted) {
         node->setForeground(palette().brush(QPalette::Disabled, QPalette::Text));
     else
         node->setData(QVariant(), Qt::ForegroundRole);
-    if (node != Root_)
-        node->setIcon(ghosted ? GhostIcon_ : FolderIcon_);
+    if (node != Root_) node->setIcon(ghosted ? GhostIcon_ : FolderIcon_);
 }
 
 QStandardItem* TTreeCombo::ChildNamed(QStandardItem* parent, const QString& name, bool ghosted,
@@ -123,8 +120,7 @@ QStandardItem* TTreeCombo::ChildNamed(QStandardItem* parent, const QString& name
     while (low < high) {
         const int middle = (low + high) / 2;
         const int order = CompareNames(parent->child(middle)->text(), name);
-        if (order == 0)
-            return parent->child(middle);
+        if (order == 0) return parent->child(middle);
         if (order < 0)
             low = middle + 1;
         else
@@ -160,8 +156,7 @@ QStandardItem* TTreeCombo::AddPath(const QString& path, QChar separator, bool gh
 
 void TTreeCombo::SetCurrentPath(const QString& path) {
     QStandardItem* node = Node(path);
-    if (!node)
-        node = AddPath(path, Separator_, false);
+    if (!node) node = AddPath(path, Separator_, false);
     Current_ = node->data(PathRole).toString();
     ShowText(node);
     const QModelIndex index = node->index();
@@ -181,16 +176,14 @@ void TTreeCombo::ShowText(QStandardItem* node) {
 }
 
 void TTreeCombo::Pick(const QModelIndex& index) {
-    if (!index.isValid())
-        return;
+    if (!index.isValid()) return;
     const QString path = index.data(PathRole).toString();
     hidePopup();
     // The owner usually rebuilds the tree; not while the tree view is still in its click.
     QMetaObject::invokeMethod(
         this,
         [this, path] {
-            if (OnPathChosen)
-                OnPathChosen(path);
+            if (OnPathChosen) OnPathChosen(path);
         },
         Qt::QueuedConnection);
 }
@@ -227,8 +220,7 @@ void TTreeCombo::showPopup() {
     QPoint below = mapToGlobal(QPoint(0, this->height()));
     if (const QScreen* screen = this->screen()) {
         const QRect area = screen->availableGeometry();
-        if (below.y() + height > area.bottom())
-            below.setY(mapToGlobal(QPoint(0, 0)).y() - height);
+        if (below.y() + height > area.bottom()) below.setY(mapToGlobal(QPoint(0, 0)).y() - height);
         below.setX(qBound(area.left(), below.x(), qMax(area.left(), area.right() - width)));
     }
     Popup_->setGeometry(QRect(below, QSize(width, height)));
@@ -237,7 +229,9 @@ void TTreeCombo::showPopup() {
     TreeView_->scrollTo(TreeView_->currentIndex());
 }
 
-void TTreeCombo::hidePopup() { Popup_->hide(); }
+void TTreeCombo::hidePopup() {
+    Popup_->hide();
+}
 
 void TTreeCombo::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && lineEdit()->isModified()) {

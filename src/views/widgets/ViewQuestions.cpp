@@ -24,8 +24,8 @@ void TViewQuestions::ShowMessage(const QString& text) {
 
 bool TViewQuestions::AskYesNo(const QString& text) {
     return QMessageBox::question(Parent_, QApplication::applicationDisplayName(), text,
-                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
-           QMessageBox::Yes;
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
 }
 
 QString TViewQuestions::PickFolder(const QString& title, const QString& start) {
@@ -38,8 +38,10 @@ QString TViewQuestions::PickFile(const QString& title, const QString& start, con
                 : QFileDialog::getOpenFileName(Parent_, title, start, filter);
 }
 
-QString TViewQuestions::AskText(const QString& title, const QString& label, const QString& initial) {
+QString TViewQuestions::AskText(const QString& title, const QString& label,
+                                const QString& initial) {
     bool ok = false;
-    const QString text = QInputDialog::getText(Parent_, title, label, QLineEdit::Normal, initial, &ok);
+    const QString text =
+        QInputDialog::getText(Parent_, title, label, QLineEdit::Normal, initial, &ok);
     return ok ? text : QString();
 }

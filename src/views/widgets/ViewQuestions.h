@@ -12,7 +12,8 @@ public:
     bool ConfirmDelete(int count, const QString& firstName, bool firstIsFolder) override;
     void ShowMessage(const QString& text) override;
     bool AskYesNo(const QString& text) override;
-    QString AskText(const QString& title, const QString& label, const QString& initial = {}) override;
+    QString AskText(const QString& title, const QString& label,
+                    const QString& initial = {}) override;
     QString PickFolder(const QString& title, const QString& start) override;
     QString PickFile(const QString& title, const QString& start, const QString& filter,
                      bool save) override;
