@@ -457,6 +457,8 @@ void THostBrowser::OnDisconnect() {
 
 void THostBrowser::OnCommandResult(const TCommandCompletedEventData& result) {
     if (!result.Final) return;
+    // A transfer that failed or was stopped sends no last progress: its bytes go too.
+    if (!result.Success) Q_EMIT ProgressText(QString());
     if (result.Id == AwaitedId_ && !result.Success) {
         if (result.Aborted || !Session_->Connected()) {
             EndAwait();

@@ -18,6 +18,8 @@ void TBusyAnimation::Start() {
 
 void TBusyAnimation::Stop() {
     Timer_.stop();
+    // At rest the sheet lies in the first folder, not wherever the last frame left it.
+    SetFrame(0);
 }
 
 void TBusyAnimation::SetFrame(int frame) {
