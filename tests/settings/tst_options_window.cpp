@@ -17,7 +17,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -125,7 +124,6 @@ void TestOptionsWindow::writesOnlyWhatChanged() {
     TFTPComponent session; // a live session follows the passive choice on OK only
     session.SetPassive(true);
     TfrmOptions window(Settings_, unwritable ? Dir_->path() : Path_, &Sounds_, &Questions_);
-    QSignalSpy written(&window, &TfrmOptions::SettingsWritten);
     if (!control.isEmpty()) Set(window, control, value);
     QVERIFY(session.Passive());
     Click(window, ok ? "btnOK" : "btnCancel");
@@ -133,7 +131,6 @@ void TestOptionsWindow::writesOnlyWhatChanged() {
              unwritable ? QStringList{"Unable to write to " + Dir_->path()} : QStringList{});
     ok = ok && !unwritable;
     QCOMPARE(window.result(), ok ? QDialog::Accepted : QDialog::Rejected);
-    QCOMPARE(written.size(), ok ? 1 : 0);
 
     const QList<QByteArray> old = before.split('\n');
     const QList<QByteArray> now = ReadFile(Path_).split('\n');

@@ -104,7 +104,6 @@ void TfrmOptions::accept() {
     }
     Settings_ = edited;
     ApplyEngineSettings(Settings_, Targets_);
-    Q_EMIT SettingsWritten();
     QDialog::accept();
 }
 

@@ -48,10 +48,6 @@ public:
 
     void accept() override;
 
-Q_SIGNALS:
-    // The record was written to the settings file and applied.
-    void SettingsWritten();
-
 private:
     QWidget* MakeGeneralPage();
     QWidget* MakeAdvancedPage();
