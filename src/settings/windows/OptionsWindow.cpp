@@ -3,6 +3,7 @@
 #include "app/Help.h"
 #include "settings/SettingsFile.h"
 #include "settings/windows/ApplicationHints.h"
+#include "views/widgets/DialogButtons.h"
 #include "views/widgets/ViewQuestions.h"
 
 #include <QButtonGroup>
@@ -43,27 +44,9 @@ TfrmOptions::TfrmOptions(TSettings& settings, const QString& settingsPath, ISoun
     for (const auto& [page, caption] : pages)
         Pages_->addTab(page, caption);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("btnOK"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("btnCancel"));
-    cancel->setAutoDefault(false);
-    auto* help = new QPushButton(QStringLiteral("&Help"), this);
-    help->setObjectName(QStringLiteral("btnHelp"));
-    help->setAutoDefault(false);
-    connect(ok, &QPushButton::clicked, this, &TfrmOptions::accept);
-    connect(cancel, &QPushButton::clicked, this, &TfrmOptions::reject);
-    connect(help, &QPushButton::clicked, this, [this] { ShowHelpTopic(hcOptions, this); });
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    buttons->addWidget(help);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Pages_);
-    layout->addLayout(buttons);
+    layout->addLayout(MakeDialogButtons(this, [this] { ShowHelpTopic(hcOptions, this); }).Row);
 
     LoadGeneralPages();
     LoadConversionPages();

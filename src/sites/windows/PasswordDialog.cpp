@@ -1,6 +1,6 @@
 #include "sites/windows/PasswordDialog.h"
+#include "views/widgets/DialogButtons.h"
 
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QIcon>
 #include <QLabel>
@@ -27,20 +27,8 @@ TdlgPassword::TdlgPassword(QWidget* parent) : QDialog(parent) {
     EditPassword_->setEchoMode(QLineEdit::Password);
     prompt->setBuddy(EditPassword_);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("btnOK"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("btnCancel"));
-    cancel->setAutoDefault(false);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     // QDialog maps Escape and the close box to reject(), which is Cancel.
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    QHBoxLayout* buttons = MakeDialogButtons(this).Row;
 
     auto* layout = new QGridLayout(this);
     layout->setHorizontalSpacing(12);

@@ -2,6 +2,7 @@
 #include "sites/windows/SiteManager.h"
 
 #include "app/Help.h"
+#include "views/widgets/DialogButtons.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -179,20 +180,5 @@ QWidget* TfrmManager::BuildPredefinedPage(const QString& logoFile) {
 }
 
 QLayout* TfrmManager::BuildButtons() {
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("btnOK"));
-    ok->setDefault(true);
-    auto* cancel = NewButton(this, QStringLiteral("Cancel"), "btnCancel");
-    auto* help = NewButton(this, QStringLiteral("&Help"), "btnHelp");
-    help->setIcon(QIcon::fromTheme(QStringLiteral("help-contents"),
-                                   style()->standardIcon(QStyle::SP_DialogHelpButton)));
-    connect(ok, &QPushButton::clicked, this, &TfrmManager::accept);
-    connect(cancel, &QPushButton::clicked, this, &TfrmManager::reject);
-    connect(help, &QPushButton::clicked, this, [this] { ShowHelpTopic(hcSiteManager, this); });
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    buttons->addWidget(help);
-    return buttons;
+    return MakeDialogButtons(this, [this] { ShowHelpTopic(hcSiteManager, this); }).Row;
 }

@@ -3,6 +3,7 @@
 #include "app/Help.h"
 #include "settings/Settings.h"
 #include "transfer/TransferItemsList.h"
+#include "views/widgets/DialogButtons.h"
 #include "views/widgets/ViewQuestions.h"
 
 #include <QButtonGroup>
@@ -126,22 +127,9 @@ TfrmURL::TfrmURL(TSettings& settings, IViewQuestions* questions, QWidget* parent
     grid->addLayout(typeRow, 6, 1, 1, 3);
     grid->addWidget(cbUseExplorer_, 7, 1, 1, 3);
 
-    btnOK_ = new QPushButton(QStringLiteral("OK"), this);
-    btnOK_->setObjectName(QStringLiteral("btnOK"));
-    btnOK_->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("btnCancel"));
-    auto* help = new QPushButton(QStringLiteral("&Help"), this);
-    help->setObjectName(QStringLiteral("BitBtnHelp"));
-    help->setIcon(QIcon::fromTheme(QStringLiteral("help-contents")));
-    connect(btnOK_, &QPushButton::clicked, this, &TfrmURL::accept);
-    connect(cancel, &QPushButton::clicked, this, &TfrmURL::reject);
-    connect(help, &QPushButton::clicked, this, [this] { ShowHelpTopic(hcURL, this); });
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(btnOK_);
-    buttons->addWidget(cancel);
-    buttons->addWidget(help);
+    const TDialogButtons row = MakeDialogButtons(this, [this] { ShowHelpTopic(hcURL, this); });
+    btnOK_ = row.Ok;
+    QHBoxLayout* buttons = row.Row;
 
     auto* top = new QHBoxLayout;
     top->addWidget(urlLabel);

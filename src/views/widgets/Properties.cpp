@@ -1,9 +1,9 @@
 #include "views/widgets/Properties.h"
 
 #include "listing/RemoteItem.h"
+#include "views/widgets/DialogButtons.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QFrame>
 #include <QGridLayout>
@@ -44,12 +44,7 @@ TfrmProperties::TfrmProperties(const QList<TPropertiesRecord>& items, const QStr
     auto* tabs = new QTabWidget(this);
     tabs->addTab(BuildGeneralPage(items, folder, separator), QStringLiteral("General"));
     layout->addWidget(tabs);
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    layout->addLayout(MakeDialogButtons(this).Row);
 }
 
 QWidget* TfrmProperties::BuildGeneralPage(const QList<TPropertiesRecord>& items,
