@@ -2,7 +2,9 @@
 
 #include "listing/FtpUtils.h"
 
+#include <QHash>
 #include <QLocale>
+#include <QMimeDatabase>
 #include <QUrl>
 
 #include <algorithm>
@@ -81,6 +83,27 @@ QString FreeSpaceText(int64_t bytes) {
 QString ExtensionTypeText(const QString& extension) {
     return extension.isEmpty() ? QStringLiteral("File")
                                : extension.toUpper() + QStringLiteral(" File");
+}
+
+QString FileExtension(const QString& name) {
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot <= 0 ? QString() : name.mid(dot + 1);
+}
+
+QString FileTypeText(const QString& name) {
+    const QString trimmed = name.trimmed();
+    const QString suffix = FileExtension(trimmed).toLower();
+    // Names without an extension can still match a pattern ("Makefile"): looked up whole.
+    const QString key = suffix.isEmpty() ? QLatin1Char('/') + trimmed : suffix;
+    thread_local QHash<QString, QString> cache;
+    const auto found = cache.constFind(key);
+    if (found != cache.constEnd()) return *found;
+    static const QMimeDatabase mimes;
+    const QMimeType type = mimes.mimeTypeForFile(
+        suffix.isEmpty() ? trimmed : QStringLiteral("x.") + suffix, QMimeDatabase::MatchExtension);
+    const QString text = type.isDefault() ? ExtensionTypeText(suffix) : type.comment();
+    cache.insert(key, text);
+    return text;
 }
 
 QString PropertiesSizeText(int64_t bytes) {

@@ -21,6 +21,12 @@ QString FreeSpaceText(int64_t bytes);
 // The Type column of a file the desktop knows no type for: its extension in capitals and
 // "File" ("BIN File" for a.bin and b.BIN alike), or "File" without an extension.
 QString ExtensionTypeText(const QString& extension);
+// The Type column of a file, the same in both panes: what the desktop's MIME database
+// calls files of that name ("Zip archive", "Makefile"), else ExtensionTypeText. Blanks
+// around a name are no part of its type; the case of its extension does not matter.
+QString FileTypeText(const QString& name);
+// What follows a name's last dot; nothing for a name that only starts with one (".profile").
+QString FileExtension(const QString& name);
 // The properties window: "1MB (1048577 Bytes)".
 QString PropertiesSizeText(int64_t bytes);
 

@@ -54,6 +54,31 @@ private Q_SLOTS:
         QCOMPARE(KilobyteText(bytes), column);
     }
 
+    // Both panes name a file's type by one rule: blanks around the name and the case of
+    // its extension do not matter, and a leading dot starts no extension.
+    void fileTypes_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("sameAs");
+        QTest::addColumn<QString>("text"); // empty: whatever the MIME database says
+        QTest::newRow("trailing blanks") << "a.txt  "
+                                         << "b.txt" << QString();
+        QTest::newRow("capital extension") << "A.ZIP"
+                                           << "b.zip" << QString();
+        QTest::newRow("unknown extension") << "a.QqZ"
+                                           << "b.qqz"
+                                           << "QQZ File";
+        QTest::newRow("hidden file") << ".qqzrc"
+                                     << "plain"
+                                     << "File";
+    }
+    void fileTypes() {
+        QFETCH(QString, name);
+        QFETCH(QString, sameAs);
+        QFETCH(QString, text);
+        QCOMPARE(FileTypeText(name), FileTypeText(sameAs));
+        if (!text.isEmpty()) QCOMPARE(FileTypeText(name), text);
+    }
+
     void freeSpace_data() {
         QTest::addColumn<qint64>("bytes");
         QTest::addColumn<QString>("text");

@@ -175,21 +175,7 @@ int TLocalFolderModel::RowOfName(const QString& name) const {
 QString TLocalFolderModel::TypeText(int row) const {
     const TLocalEntry& entry = Entry(row);
     if (entry.IsFolder) return QStringLiteral("File Folder");
-    // Blanks around a name are no part of its type ("a.txt  " is a text file).
-    const QString suffix = QFileInfo(entry.Name.trimmed()).suffix().toLower();
-    // Names without an extension can still match a pattern ("Makefile"): look them up whole.
-    const QString key = suffix.isEmpty() ? QLatin1Char('/') + entry.Name : suffix;
-    auto it = TypeCache_.constFind(key);
-    if (it != TypeCache_.constEnd()) return *it;
-    const QMimeType type =
-        Mime_.mimeTypeForFile(entry.Name.trimmed(), QMimeDatabase::MatchExtension);
-    QString text;
-    if (!type.isDefault())
-        text = type.comment();
-    else
-        text = ExtensionTypeText(suffix);
-    TypeCache_.insert(key, text);
-    return text;
+    return FileTypeText(entry.Name);
 }
 
 QIcon TLocalFolderModel::Icon(int row) const {

@@ -5,7 +5,6 @@
 #include <QFileIconProvider>
 #include <QHash>
 #include <QIcon>
-#include <QMimeDatabase>
 #include <QSortFilterProxyModel>
 #include <QStringList>
 
@@ -86,10 +85,8 @@ private:
     QFileSystemWatcher* Watcher_ = nullptr;
     QTimer* RereadTimer_ = nullptr;
     QFileIconProvider IconProvider_;
-    QMimeDatabase Mime_;
     QIcon FolderIcon_;
     mutable QHash<QString, QIcon> IconCache_;
-    mutable QHash<QString, QString> TypeCache_;
 };
 
 // Sorts on the raw values, folders first in either direction, names breaking ties.

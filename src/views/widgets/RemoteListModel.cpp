@@ -19,10 +19,6 @@ QString DateText(double date) {
     return ModifiedText(DateTimeFromDayNumber(date));
 }
 
-QString Extension(const QString& name) {
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    return dot <= 0 ? QString() : name.mid(dot + 1);
-}
 } // namespace
 
 TRemoteListModel::TRemoteListModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -133,19 +129,20 @@ const TRemoteListModel::TTypeInfo& TRemoteListModel::TypeOfEntry(size_t index) c
         return folder;
     }
     // Blanks around a name are no part of its type ("a.txt  " is a text file).
-    const QString extension = Extension(Shown_->Captions[static_cast<qsizetype>(index)].trimmed());
-    const QString key = extension.toLower();
+    const QString name = Shown_->Captions[static_cast<qsizetype>(index)].trimmed();
+    const QString extension = FileExtension(name).toLower();
+    // Names without an extension can still match a pattern ("Makefile"): looked up whole.
+    const QString key = extension.isEmpty() ? QLatin1Char('/') + name : extension;
     auto it = Types_.find(key);
     if (it == Types_.end()) {
         static const QMimeDatabase mimes;
         const QMimeType mime =
-            mimes.mimeTypeForFile(QStringLiteral("x.") + key, QMimeDatabase::MatchExtension);
+            mimes.mimeTypeForFile(extension.isEmpty() ? name : QStringLiteral("x.") + extension,
+                                  QMimeDatabase::MatchExtension);
         TTypeInfo info;
-        if (!extension.isEmpty() && !mime.isDefault()) {
-            info.Text = mime.comment();
+        info.Text = FileTypeText(name);
+        if (!mime.isDefault())
             info.Icon = QIcon::fromTheme(mime.iconName(), QIcon::fromTheme(mime.genericIconName()));
-        }
-        if (info.Text.isEmpty()) info.Text = ExtensionTypeText(extension);
         if (info.Icon.isNull())
             info.Icon = ThemeIcon(QStringLiteral("text-x-generic"), QStyle::SP_FileIcon);
         it = Types_.insert(key, info);
