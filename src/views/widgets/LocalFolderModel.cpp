@@ -1,5 +1,7 @@
 #include "views/widgets/LocalFolderModel.h"
 
+#include "views/PaneOrder.h"
+
 #include "listing/FtpUtils.h"
 #include "views/ViewFormat.h"
 
@@ -21,10 +23,6 @@ bool SameEntry(const TLocalEntry& a, const TLocalEntry& b) {
            a.Size == b.Size && a.Modified == b.Modified;
 }
 
-int CompareNames(const QString& a, const QString& b) {
-    const int result = a.compare(b, Qt::CaseInsensitive);
-    return result != 0 ? result : a.compare(b);
-}
 } // namespace
 
 TLocalFolderModel::TLocalFolderModel(QObject* parent)
@@ -276,31 +274,23 @@ Qt::ItemFlags TLocalFolderModel::flags(const QModelIndex& index) const {
 }
 
 bool TLocalSortModel::lessThan(const QModelIndex& left, const QModelIndex& right) const {
-    const bool leftFolder = left.data(TLocalFolderModel::FolderRole).toBool();
-    const bool rightFolder = right.data(TLocalFolderModel::FolderRole).toBool();
-    // Descending order reverses this answer, so folders stay first either way.
-    if (leftFolder != rightFolder) return (sortOrder() == Qt::AscendingOrder) == leftFolder;
-    const QVariant a = left.data(TLocalFolderModel::RawRole);
-    const QVariant b = right.data(TLocalFolderModel::RawRole);
-    int order = 0;
-    switch (left.column()) {
-    case TLocalFolderModel::colSize:
-        order = a.toLongLong() < b.toLongLong() ? -1 : (a.toLongLong() > b.toLongLong() ? 1 : 0);
-        break;
-    case TLocalFolderModel::colType:
-        order = a.toString().compare(b.toString(), Qt::CaseInsensitive);
-        break;
-    case TLocalFolderModel::colModified: {
-        const QDateTime x = a.toDateTime();
-        const QDateTime y = b.toDateTime();
-        order = x < y ? -1 : (y < x ? 1 : 0);
-        break;
-    }
-    default:
-        break;
-    }
-    if (order == 0)
-        order = CompareNames(left.siblingAtColumn(0).data(TLocalFolderModel::RawRole).toString(),
-                             right.siblingAtColumn(0).data(TLocalFolderModel::RawRole).toString());
-    return order < 0;
+    const auto row = [](const QModelIndex& index) {
+        const auto raw = [&](int column) {
+            return index.siblingAtColumn(column).data(TLocalFolderModel::RawRole);
+        };
+        TPaneRow r;
+        r.Folder = index.data(TLocalFolderModel::FolderRole).toBool();
+        r.Name = raw(TLocalFolderModel::colName).toString();
+        const int column = index.column();
+        if (column == TLocalFolderModel::colSize) r.Size = raw(column).toLongLong();
+        if (column == TLocalFolderModel::colType) r.Type = raw(column).toString();
+        if (column == TLocalFolderModel::colModified)
+            r.Date = static_cast<double>(raw(column).toDateTime().toMSecsSinceEpoch());
+        return r;
+    };
+    // Descending, the proxy asks the other way round: the shared order, so turned that
+    // folders stay first.
+    if (sortOrder() == Qt::DescendingOrder)
+        return PaneRowBefore(row(right), row(left), left.column(), true);
+    return PaneRowBefore(row(left), row(right), left.column(), false);
 }

@@ -1,5 +1,7 @@
 #include "views/widgets/RemoteListModel.h"
 
+#include "views/PaneOrder.h"
+
 #include "listing/FtpUtils.h"
 #include "listing/ListingParser.h"
 #include "views/ViewFormat.h"
@@ -63,23 +65,19 @@ void TRemoteListModel::SortOrderOf(TShownListing& shown) const {
         order[i] = static_cast<int>(i);
     const int column = SortColumn_;
     const bool descending = SortOrder_ == Qt::DescendingOrder;
+    // The rows as the shared order sees them, made once rather than per comparison.
+    std::vector<TPaneRow> rows(list.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const TRemoteItem& item = list[i].Item;
+        TPaneRow& row = rows[i];
+        row.Folder = item.Attributes & raFolder;
+        row.Name = shown.Captions[static_cast<qsizetype>(i)];
+        row.Size = item.Size;
+        row.Date = item.Date;
+        if (column == colType && !row.Folder) row.Type = TypeOfEntry(i).Text;
+    }
     auto less = [&](int a, int b) {
-        const TRemoteItem& x = list[size_t(a)].Item;
-        const TRemoteItem& y = list[size_t(b)].Item;
-        const bool folderA = x.Attributes & raFolder, folderB = y.Attributes & raFolder;
-        // Folders come first whichever way the list is sorted.
-        if (folderA != folderB) return folderA;
-        int result = 0;
-        if (column == colModified)
-            result = x.Date < y.Date ? -1 : x.Date > y.Date ? 1 : 0;
-        else if (!folderA && column == colSize)
-            result = x.Size < y.Size ? -1 : x.Size > y.Size ? 1 : 0;
-        else if (!folderA && column == colType)
-            result = TypeOfEntry(size_t(a)).Text.compare(TypeOfEntry(size_t(b)).Text,
-                                                         Qt::CaseInsensitive);
-        if (result == 0 && !(column == colModified || (!folderA && column != colName)))
-            result = shown.Captions[a].compare(shown.Captions[b], Qt::CaseInsensitive);
-        return descending ? result > 0 : result < 0;
+        return PaneRowBefore(rows[size_t(a)], rows[size_t(b)], column, descending);
     };
     std::stable_sort(order.begin(), order.end(), less);
     shown.Column = SortColumn_;

@@ -1,5 +1,7 @@
 #include "views/widgets/TreeCombo.h"
 
+#include "views/PaneOrder.h"
+
 #include <QApplication>
 #include <QFrame>
 #include <QHeaderView>
@@ -13,11 +15,6 @@
 
 namespace {
 constexpr int MaxPopupRows = 20;
-
-int CompareNames(const QString& a, const QString& b) {
-    const int result = a.compare(b, Qt::CaseInsensitive);
-    return result != 0 ? result : a.compare(b);
-}
 
 QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback) {
     return QIcon::fromTheme(QString::fromLatin1(name),
