@@ -3,7 +3,6 @@
 #include "app/LogPane.h"
 #include "app/MainWindow.h"
 #include "app/SidePane.h"
-#include "app/ThemeIcons.h"
 #include "transfer/TransferItemsList.h"
 #include "transfer/TransferMonitor.h"
 #include "transfer/windows/BusyAnimation.h"
@@ -14,6 +13,7 @@
 #include "views/widgets/CustomView.h"
 #include "views/widgets/HostView.h"
 #include "views/widgets/LocalView.h"
+#include "views/widgets/ThemeIcons.h"
 #include "views/widgets/TreeCombo.h"
 
 #include <QAction>

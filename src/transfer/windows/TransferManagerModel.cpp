@@ -3,6 +3,7 @@
 #include "listing/FtpUtils.h"
 #include "transfer/TransferFigures.h"
 #include "transfer/TransferItems.h"
+#include "views/widgets/ThemeIcons.h"
 
 #include <QApplication>
 #include <QDataStream>
@@ -12,11 +13,6 @@
 #include <QStyle>
 
 namespace {
-
-QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback) {
-    return QIcon::fromTheme(QString::fromLatin1(name),
-                            QApplication::style()->standardIcon(fallback));
-}
 
 // The direction picture (a file or folder with an arrow down or up) beside the state's.
 QIcon RowIcon(bool folder, bool upload, int state) {

@@ -5,6 +5,7 @@
 #include "listing/FtpUtils.h"
 #include "listing/ListingParser.h"
 #include "views/ViewFormat.h"
+#include "views/widgets/ThemeIcons.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -12,11 +13,6 @@
 #include <QStyle>
 
 namespace {
-QIcon ThemeIcon(const QString& name, QStyle::StandardPixmap fallback) {
-    QIcon icon = QIcon::fromTheme(name);
-    return icon.isNull() ? QApplication::style()->standardIcon(fallback) : icon;
-}
-
 QString DateText(double date) {
     return ModifiedText(DateTimeFromDayNumber(date));
 }

@@ -1,6 +1,7 @@
 #include "views/widgets/TreeCombo.h"
 
 #include "views/PaneOrder.h"
+#include "views/widgets/ThemeIcons.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -15,11 +16,6 @@
 
 namespace {
 constexpr int MaxPopupRows = 20;
-
-QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback) {
-    return QIcon::fromTheme(QString::fromLatin1(name),
-                            QApplication::style()->standardIcon(fallback));
-}
 
 // Closed when collapsed, open when expanded: the item delegate picks the icon's On state
 // for open nodes.

@@ -1,4 +1,4 @@
-#include "app/ThemeIcons.h"
+#include "views/widgets/ThemeIcons.h"
 
 #include <QApplication>
 #include <QStyle>
@@ -49,6 +49,9 @@ const std::map<QString, TIconName>& IconNames() {
 QIcon ThemeIcon(const QString& key) {
     const auto found = IconNames().find(key);
     if (found == IconNames().end()) return {};
-    const QIcon fallback = QApplication::style()->standardIcon(found->second.Fallback);
-    return QIcon::fromTheme(QString::fromLatin1(found->second.Theme), fallback);
+    return ThemeIcon(QString::fromLatin1(found->second.Theme), found->second.Fallback);
+}
+
+QIcon ThemeIcon(const QString& themeName, QStyle::StandardPixmap fallback) {
+    return QIcon::fromTheme(themeName, QApplication::style()->standardIcon(fallback));
 }
