@@ -31,13 +31,15 @@ namespace {
 // What a copy in a pane holds besides the view: its folder, then the copied names.
 const char* const ItemsMimeType = "application/x-tolvar-items";
 
-// A pane of this program by the id a drag or copy carries, or null when it is gone.
+// The live panes by the id a copy carries. Ids are never reused, so a copy made in a
+// closed pane finds nothing rather than whichever pane took its memory.
+QHash<quint64, TCustomView*>& LiveViews() {
+    static QHash<quint64, TCustomView*> views;
+    return views;
+}
+
 TCustomView* ViewById(const QByteArray& id) {
-    const quintptr value = id.toULongLong();
-    for (QWidget* widget : QApplication::allWidgets()) {
-        if (reinterpret_cast<quintptr>(widget) == value) return qobject_cast<TCustomView*>(widget);
-    }
-    return nullptr;
+    return LiveViews().value(id.toULongLong());
 }
 
 // Frames the current row while its list has the focus. Styles differ here: Fusion, for
@@ -138,11 +140,16 @@ void EnsureIconTheme() {
 } // namespace
 
 TCustomView::TCustomView(QWidget* parent) : QWidget(parent) {
+    static quint64 lastId = 0;
+    Id_ = ++lastId;
+    LiveViews().insert(Id_, this);
     EnsureIconTheme();
     BuildControls();
 }
 
-TCustomView::~TCustomView() = default;
+TCustomView::~TCustomView() {
+    LiveViews().remove(Id_);
+}
 
 void TCustomView::BuildControls() {
     auto* layout = new QVBoxLayout(this);
@@ -473,8 +480,7 @@ void TCustomView::PutSelectionOnClipboard(QMimeData* data) {
     QByteArray encoded;
     QDataStream out(&encoded, QIODevice::WriteOnly);
     out << items;
-    data->setData(QString::fromLatin1(ViewMimeType),
-                  QByteArray::number(reinterpret_cast<quintptr>(this)));
+    data->setData(QString::fromLatin1(ViewMimeType), QByteArray::number(Id_));
     data->setData(QString::fromLatin1(ItemsMimeType), encoded);
     FillDragData(*data, rows);
     QGuiApplication::clipboard()->setMimeData(data);
@@ -632,18 +638,17 @@ void TCustomView::StartDrag() {
     const QList<int> rows = SelectedRows();
     if (rows.isEmpty()) return;
     auto* data = new QMimeData;
-    data->setData(QString::fromLatin1(ViewMimeType),
-                  QByteArray::number(reinterpret_cast<quintptr>(this)));
+    data->setData(QString::fromLatin1(ViewMimeType), QByteArray::number(Id_));
     FillDragData(*data, rows);
     auto* drag = new QDrag(this);
     drag->setMimeData(data);
     drag->exec(Qt::CopyAction);
 }
 
-// The view a drag came from, when it is a pane of this program other than this one.
-static TCustomView* DragSource(const QMimeData* data, const TCustomView* target) {
-    if (!data->hasFormat(QString::fromLatin1(TCustomView::ViewMimeType))) return nullptr;
-    TCustomView* source = ViewById(data->data(QString::fromLatin1(TCustomView::ViewMimeType)));
+// The view a drag came from, when it is a pane of this program other than this one: the
+// drag's own source (its QDrag belongs to the view that started it).
+static TCustomView* DragSource(const QDropEvent* event, const TCustomView* target) {
+    auto* source = qobject_cast<TCustomView*>(event->source());
     return source != target ? source : nullptr;
 }
 
@@ -655,7 +660,7 @@ bool TCustomView::HandleDragEvent(QEvent* event) {
         const QMimeData* data = drag->mimeData();
         bool accept = false;
         if (data->hasFormat(QString::fromLatin1(ViewMimeType)))
-            accept = DragSource(data, this) != nullptr && AcceptsViewDrop();
+            accept = DragSource(drag, this) != nullptr && AcceptsViewDrop();
         else if (data->hasUrls())
             accept = AcceptsUrlDrop();
         if (accept)
@@ -667,7 +672,7 @@ bool TCustomView::HandleDragEvent(QEvent* event) {
     case QEvent::Drop: {
         auto* drop = static_cast<QDropEvent*>(event);
         const QMimeData* data = drop->mimeData();
-        if (TCustomView* source = DragSource(data, this)) {
+        if (TCustomView* source = DragSource(drop, this)) {
             drop->acceptProposedAction();
             source->TransferTo(this);
         } else if (!data->hasFormat(QString::fromLatin1(ViewMimeType)) && data->hasUrls() &&

@@ -169,4 +169,6 @@ private:
     // Where the focus went when the list was disabled under it (see SetListEnabled).
     bool Refocus_ = false;
     QPointer<QWidget> FocusMovedTo_;
+    // This pane's id in a copy's data (see Copy and Paste).
+    quint64 Id_ = 0;
 };
