@@ -47,16 +47,14 @@ TfrmMain::TfrmMain(const TMainPaths& paths, QWidget* parent) : QMainWindow(paren
     Progress_ = std::make_unique<TfrmTransfer>(*Monitor_);
     Progress_->SetPinned(Settings_.PinTransferWindow);
     Manager_ = std::make_unique<TfrmTransferMngr>(*Monitor_);
-    Manager_->OnClosed = [this] {
-        Action(QStringLiteral("actTransferManager"))->setChecked(false);
-    };
+    Manager_->OnClosed = [this] { Actions_.TransferManager->setChecked(false); };
     TransferItemsList().SetWindows({this, Progress_.get(), Manager_.get()});
     Monitor_->OnStatus = [this](TTransferItems*, TTransferItem*, int status) {
         TransferStatus(status);
     };
     Monitor_->OnThreadError = [this](const QString& text) { WriteLog(nullptr, text, 0x0000FF); };
     Monitor_->OnSessionConnected = [this](bool connected) {
-        Action(QStringLiteral("actDisconnectTransfer"))->setEnabled(connected);
+        Actions_.DisconnectTransfer->setEnabled(connected);
     };
 
     BusyDelay_ = new QTimer(this);
@@ -75,7 +73,7 @@ TfrmMain::TfrmMain(const TMainPaths& paths, QWidget* parent) : QMainWindow(paren
     BuildMenus();
     BuildToolbar();
     BuildLayout();
-    Action(QStringLiteral("actDisconnectTransfer"))->setEnabled(false);
+    Actions_.DisconnectTransfer->setEnabled(false);
     SetHelpContext(this, hcMainWindow);
     SetHelpContext(Progress_.get(), hcTransfers);
     SetHelpContext(Manager_.get(), hcTransfers);
@@ -168,5 +166,5 @@ void TfrmMain::RefreshCommandState() {
 }
 
 bool TfrmMain::ShowTransferInfoChecked() const {
-    return Action(QStringLiteral("actShowTransfers"))->isChecked();
+    return Actions_.ShowTransfers->isChecked();
 }
