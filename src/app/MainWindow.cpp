@@ -43,19 +43,7 @@ TfrmMain::TfrmMain(const TMainPaths& paths, QWidget* parent) : QMainWindow(paren
     Sounds_ = OwnSounds_.get();
     AskPassword = [this](const QString&) { return TdlgPassword::Ask(this); };
 
-    Monitor_ = std::make_unique<TTransferMonitor>(TransferItemsList());
-    Progress_ = std::make_unique<TfrmTransfer>(*Monitor_);
-    Progress_->SetPinned(Settings_.PinTransferWindow);
-    Manager_ = std::make_unique<TfrmTransferMngr>(*Monitor_);
-    Manager_->OnClosed = [this] { Actions_.TransferManager->setChecked(false); };
-    TransferItemsList().SetWindows({this, Progress_.get(), Manager_.get()});
-    Monitor_->OnStatus = [this](TTransferItems*, TTransferItem*, int status) {
-        TransferStatus(status);
-    };
-    Monitor_->OnThreadError = [this](const QString& text) { WriteLog(nullptr, text, 0x0000FF); };
-    Monitor_->OnSessionConnected = [this](bool connected) {
-        Actions_.DisconnectTransfer->setEnabled(connected);
-    };
+    BuildTransferWindows();
 
     BusyDelay_ = new QTimer(this);
     BusyDelay_->setSingleShot(true);
@@ -95,6 +83,22 @@ TfrmMain::TfrmMain(const TMainPaths& paths, QWidget* parent) : QMainWindow(paren
     }
     Middle_->setSizes({480, 480});
     ReadStoredState();
+}
+
+void TfrmMain::BuildTransferWindows() {
+    Monitor_ = std::make_unique<TTransferMonitor>(TransferItemsList());
+    Progress_ = std::make_unique<TfrmTransfer>(*Monitor_);
+    Progress_->SetPinned(Settings_.PinTransferWindow);
+    Manager_ = std::make_unique<TfrmTransferMngr>(*Monitor_);
+    Manager_->OnClosed = [this] { Actions_.TransferManager->setChecked(false); };
+    TransferItemsList().SetWindows({this, Progress_.get(), Manager_.get()});
+    Monitor_->OnStatus = [this](TTransferItems*, TTransferItem*, int status) {
+        TransferStatus(status);
+    };
+    Monitor_->OnThreadError = [this](const QString& text) { WriteLog(nullptr, text, 0x0000FF); };
+    Monitor_->OnSessionConnected = [this](bool connected) {
+        Actions_.DisconnectTransfer->setEnabled(connected);
+    };
 }
 
 TfrmMain::~TfrmMain() {

@@ -118,6 +118,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The progress and manager windows over the queues (MainWindow.cpp).
+    void BuildTransferWindows();
+
     // What the actions do (MainWindowActions.cpp).
     void BuildActions();
     void WireConnectionActions();
@@ -132,6 +135,7 @@ private:
     void BuildPaneMenu(bool host);
     void BuildToolbar();
     void BuildLayout();
+    void BuildSidePanes();
     void FillPaneButtons(bool host);
     void BuildBusyPanel();
     void BuildStatusPanels();

@@ -113,24 +113,7 @@ void TfrmMain::BuildLayout() {
         new TDragBar([this] { return ToolbarLarge_; }, [this](bool l) { SetToolbarLarge(l); }, top);
     topLayout->addWidget(DragBar_);
 
-    LocalPane_ = new TSidePane(QStringLiteral("LocalPane"));
-    HostPane_ = new TSidePane(QStringLiteral("HostPane"));
-    LocalPane_->setWhatsThis(QStringLiteral("A folder of this computer. Each tab shows a folder; "
-                                            "select files and press Upload, or drag "
-                                            "them to the server's side."));
-    HostPane_->setWhatsThis(QStringLiteral("A folder on a server. Each tab is a connection of its "
-                                           "own; select files and press Download, "
-                                           "or drag them to the local side."));
-    LocalPane_->Tree()->setWhatsThis(
-        QStringLiteral("The local folder shown and the folders above it."));
-    HostPane_->Tree()->setWhatsThis(
-        QStringLiteral("The server's folder shown and the folders visited."));
-    FillPaneButtons(false);
-    FillPaneButtons(true);
-    HostPane_->Tree()->OnPathChosen = [this](const QString& path) {
-        if (THostView* v = CurrentHostView()) v->ShowFolder(path);
-    };
-    BuildBusyPanel();
+    BuildSidePanes();
 
     Middle_ = new TMiddleSplitter(Actions_.Upload, Actions_.Download);
     Middle_->setObjectName(QStringLiteral("MiddleStrip"));
@@ -156,6 +139,27 @@ void TfrmMain::BuildLayout() {
     layout->addWidget(Vertical_, 1);
     setCentralWidget(central);
     BuildStatusPanels();
+}
+
+void TfrmMain::BuildSidePanes() {
+    LocalPane_ = new TSidePane(QStringLiteral("LocalPane"));
+    HostPane_ = new TSidePane(QStringLiteral("HostPane"));
+    LocalPane_->setWhatsThis(QStringLiteral("A folder of this computer. Each tab shows a folder; "
+                                            "select files and press Upload, or drag "
+                                            "them to the server's side."));
+    HostPane_->setWhatsThis(QStringLiteral("A folder on a server. Each tab is a connection of its "
+                                           "own; select files and press Download, "
+                                           "or drag them to the local side."));
+    LocalPane_->Tree()->setWhatsThis(
+        QStringLiteral("The local folder shown and the folders above it."));
+    HostPane_->Tree()->setWhatsThis(
+        QStringLiteral("The server's folder shown and the folders visited."));
+    FillPaneButtons(false);
+    FillPaneButtons(true);
+    HostPane_->Tree()->OnPathChosen = [this](const QString& path) {
+        if (THostView* v = CurrentHostView()) v->ShowFolder(path);
+    };
+    BuildBusyPanel();
 }
 
 void TfrmMain::FillPaneButtons(bool host) {
