@@ -130,18 +130,20 @@ private:
     void WirePaneViewActions(bool host);
     TCustomView* PaneView(bool host) const;
 
-    // Building (MainWindowMenus.cpp).
+    // Menus (MainWindowMenus.cpp).
     void BuildMenus();
     void BuildPaneMenu(bool host);
+    void FillLastConnectionsMenu();
+    void ShowPaneMenu(TCustomView* view, const QPoint& pos);
+
+    // Toolbar and panes (MainWindowLayout.cpp).
     void BuildToolbar();
+    void SetToolbarLarge(bool large);
     void BuildLayout();
     void BuildSidePanes();
     void FillPaneButtons(bool host);
     void BuildBusyPanel();
     void BuildStatusPanels();
-    void SetToolbarLarge(bool large);
-    void FillLastConnectionsMenu();
-    void ShowPaneMenu(TCustomView* view, const QPoint& pos);
 
     // Tabs (MainWindowTabs.cpp).
     void HostTabChanged(int index);
