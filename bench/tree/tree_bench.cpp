@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
                  20000))
         Fail("the server folder was not shown within 20 s of connecting");
     host->SelectRows({treeRow()});
-    QAction* download = window.Action(QStringLiteral("actDownload"));
+    QAction* download = window.Actions().Download;
     if (!WaitFor([&] { return download->isEnabled(); }, 5000)) Fail("Download stays disabled");
     // The window's log receives every command line, from the pane and its queue alike.
     const auto previousLog = host->OnLog;

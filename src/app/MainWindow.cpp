@@ -43,21 +43,7 @@ TfrmMain::TfrmMain(const TMainPaths& paths, QWidget* parent) : QMainWindow(paren
     Sounds_ = OwnSounds_.get();
     AskPassword = [this](const QString&) { return TdlgPassword::Ask(this); };
 
-    Monitor_ = std::make_unique<TTransferMonitor>(TransferItemsList());
-    Progress_ = std::make_unique<TfrmTransfer>(*Monitor_);
-    Progress_->SetPinned(Settings_.PinTransferWindow);
-    Manager_ = std::make_unique<TfrmTransferMngr>(*Monitor_);
-    Manager_->OnClosed = [this] {
-        Action(QStringLiteral("actTransferManager"))->setChecked(false);
-    };
-    TransferItemsList().SetWindows({this, Progress_.get(), Manager_.get()});
-    Monitor_->OnStatus = [this](TTransferItems*, TTransferItem*, int status) {
-        TransferStatus(status);
-    };
-    Monitor_->OnThreadError = [this](const QString& text) { WriteLog(nullptr, text, 0x0000FF); };
-    Monitor_->OnSessionConnected = [this](bool connected) {
-        Action(QStringLiteral("actDisconnectTransfer"))->setEnabled(connected);
-    };
+    BuildTransferWindows();
 
     BusyDelay_ = new QTimer(this);
     BusyDelay_->setSingleShot(true);
@@ -75,7 +61,7 @@ TfrmMain::TfrmMain(const TMainPaths& paths, QWidget* parent) : QMainWindow(paren
     BuildMenus();
     BuildToolbar();
     BuildLayout();
-    Action(QStringLiteral("actDisconnectTransfer"))->setEnabled(false);
+    Actions_.DisconnectTransfer->setEnabled(false);
     SetHelpContext(this, hcMainWindow);
     SetHelpContext(Progress_.get(), hcTransfers);
     SetHelpContext(Manager_.get(), hcTransfers);
@@ -97,6 +83,22 @@ TfrmMain::TfrmMain(const TMainPaths& paths, QWidget* parent) : QMainWindow(paren
     }
     Middle_->setSizes({480, 480});
     ReadStoredState();
+}
+
+void TfrmMain::BuildTransferWindows() {
+    Monitor_ = std::make_unique<TTransferMonitor>(TransferItemsList());
+    Progress_ = std::make_unique<TfrmTransfer>(*Monitor_);
+    Progress_->SetPinned(Settings_.PinTransferWindow);
+    Manager_ = std::make_unique<TfrmTransferMngr>(*Monitor_);
+    Manager_->OnClosed = [this] { Actions_.TransferManager->setChecked(false); };
+    TransferItemsList().SetWindows({this, Progress_.get(), Manager_.get()});
+    Monitor_->OnStatus = [this](TTransferItems*, TTransferItem*, int status) {
+        TransferStatus(status);
+    };
+    Monitor_->OnThreadError = [this](const QString& text) { WriteLog(nullptr, text, 0x0000FF); };
+    Monitor_->OnSessionConnected = [this](bool connected) {
+        Actions_.DisconnectTransfer->setEnabled(connected);
+    };
 }
 
 TfrmMain::~TfrmMain() {
@@ -168,5 +170,5 @@ void TfrmMain::RefreshCommandState() {
 }
 
 bool TfrmMain::ShowTransferInfoChecked() const {
-    return Action(QStringLiteral("actShowTransfers"))->isChecked();
+    return Actions_.ShowTransfers->isChecked();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/MainActions.h"
 #include "engine/Notifications.h"
 #include "settings/Settings.h"
 #include "settings/SiteList.h"
@@ -17,7 +18,6 @@
 class ISoundPlayer;
 class IViewQuestions;
 class QAction;
-class QActionGroup;
 class QLabel;
 class QMenu;
 class QSplitter;
@@ -70,7 +70,7 @@ public:
     TSidePane* HostPane() const { return HostPane_; }
     TSidePane* LocalPane() const { return LocalPane_; }
     TLogPane* LogPane() const { return Log_; }
-    QAction* Action(const QString& objectName) const;
+    const TMainActions& Actions() const { return Actions_; }
     TTransferMonitor& Monitor() const { return *Monitor_; }
     IViewQuestions& Questions() const { return *Questions_; }
     int ConnectedViewCount() const;
@@ -118,16 +118,32 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    // Building (MainWindowMenus.cpp).
-    QAction* MakeAction(const char* name, const QString& caption, const QString& hint,
-                        const QString& icon, const QKeySequence& key = {});
+    // The progress and manager windows over the queues (MainWindow.cpp).
+    void BuildTransferWindows();
+
+    // What the actions do (MainWindowActions.cpp).
     void BuildActions();
+    void WireConnectionActions();
+    void WireWindowActions();
+    void WireHelpActions();
+    void WirePaneFileActions(bool host);
+    void WirePaneViewActions(bool host);
+    TCustomView* PaneView(bool host) const;
+
+    // Menus (MainWindowMenus.cpp).
     void BuildMenus();
-    void BuildToolbar();
-    void BuildLayout();
-    void SetToolbarLarge(bool large);
+    void BuildPaneMenu(bool host);
     void FillLastConnectionsMenu();
     void ShowPaneMenu(TCustomView* view, const QPoint& pos);
+
+    // Toolbar and panes (MainWindowLayout.cpp).
+    void BuildToolbar();
+    void SetToolbarLarge(bool large);
+    void BuildLayout();
+    void BuildSidePanes();
+    void FillPaneButtons(bool host);
+    void BuildBusyPanel();
+    void BuildStatusPanels();
 
     // Tabs (MainWindowTabs.cpp).
     void HostTabChanged(int index);
@@ -169,6 +185,7 @@ private:
     std::unique_ptr<TTransferMonitor> Monitor_;
     std::unique_ptr<TfrmTransfer> Progress_;
     std::unique_ptr<TfrmTransferMngr> Manager_;
+    TMainActions Actions_;
 
     TSidePane* LocalPane_ = nullptr;
     TSidePane* HostPane_ = nullptr;
@@ -186,8 +203,6 @@ private:
     QMenu* LastMenu_ = nullptr;
     QMenu* LocalMenu_ = nullptr;
     QMenu* ServerMenu_ = nullptr;
-    QActionGroup* HostStyles_ = nullptr;
-    QActionGroup* LocalStyles_ = nullptr;
 
     QSet<const TCustomView*> BusyViews_;
     QStringList LastConnections_;

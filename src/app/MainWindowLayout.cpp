@@ -72,9 +72,9 @@ void TfrmMain::BuildToolbar() {
     Toolbar_ = new QToolBar(this);
     Toolbar_->setObjectName(QStringLiteral("Toolbar"));
     Toolbar_->setMovable(false);
-    for (const char* n : {"actConnect", "actConnectURL", "actStop", "actDisconnect",
-                          "actTransferManager", "actMaximizeHost", "actShowLog", "actShowViewer"})
-        Toolbar_->addAction(Action(QString::fromLatin1(n)));
+    const TMainActions& a = Actions_;
+    Toolbar_->addActions({a.Connect, a.ConnectURL, a.Stop, a.Disconnect, a.TransferManager,
+                          a.MaximizeHost, a.ShowLog, a.ShowViewer});
     auto* spacer = new QWidget(Toolbar_);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     Toolbar_->addWidget(spacer);
@@ -113,55 +113,9 @@ void TfrmMain::BuildLayout() {
         new TDragBar([this] { return ToolbarLarge_; }, [this](bool l) { SetToolbarLarge(l); }, top);
     topLayout->addWidget(DragBar_);
 
-    LocalPane_ = new TSidePane(QStringLiteral("LocalPane"));
-    HostPane_ = new TSidePane(QStringLiteral("HostPane"));
-    LocalPane_->setWhatsThis(QStringLiteral("A folder of this computer. Each tab shows a folder; "
-                                            "select files and press Upload, or drag "
-                                            "them to the server's side."));
-    HostPane_->setWhatsThis(QStringLiteral("A folder on a server. Each tab is a connection of its "
-                                           "own; select files and press Download, "
-                                           "or drag them to the local side."));
-    LocalPane_->Tree()->setWhatsThis(
-        QStringLiteral("The local folder shown and the folders above it."));
-    HostPane_->Tree()->setWhatsThis(
-        QStringLiteral("The server's folder shown and the folders visited."));
-    for (const bool host : {false, true}) {
-        TSidePane* pane = host ? HostPane_ : LocalPane_;
-        const QString p = host ? QStringLiteral("actServer") : QStringLiteral("actLocal");
-        for (const char* what : {"CloseView", "NewView", "Up"})
-            pane->AddButton(Action(p + what));
-        QAction* views = Action(p + "Views");
-        auto* styleMenu = new QMenu(this);
-        styleMenu->addActions((host ? HostStyles_ : LocalStyles_)->actions());
-        views->setMenu(styleMenu);
-        pane->AddMenuButton(views);
-        pane->AddButton(Action(p + "ChangeFolder"));
-        static const char* const hostStrip[] = {"Rename", "Refresh", "EditNotepad",
-                                                "Erase",  "Mask",    "NewFolder"};
-        static const char* const localStrip[] = {"EditNotepad", "Rename",  "Erase",
-                                                 "Mask",        "Refresh", "NewFolder"};
-        for (const char* what : host ? hostStrip : localStrip)
-            pane->AddStripAction(Action(p + what));
-        connect(pane, &TSidePane::CurrentChanged, this,
-                host ? &TfrmMain::HostTabChanged : &TfrmMain::LocalTabChanged);
-    }
-    HostPane_->Tree()->OnPathChosen = [this](const QString& path) {
-        if (THostView* v = CurrentHostView()) v->ShowFolder(path);
-    };
+    BuildSidePanes();
 
-    BusyPanel_ = new QWidget;
-    BusyPanel_->setObjectName(QStringLiteral("BusyPanel"));
-    auto* busyLayout = new QVBoxLayout(BusyPanel_);
-    BusyAnimation_ = new TBusyAnimation(BusyPanel_);
-    auto* busyText = new QLabel(QStringLiteral("Waiting for the server..."), BusyPanel_);
-    busyText->setAlignment(Qt::AlignCenter);
-    busyLayout->addStretch(1);
-    busyLayout->addWidget(BusyAnimation_, 0, Qt::AlignCenter);
-    busyLayout->addWidget(busyText);
-    busyLayout->addStretch(1);
-    HostPane_->SetCover(BusyPanel_);
-
-    Middle_ = new TMiddleSplitter(Action("actUpload"), Action("actDownload"));
+    Middle_ = new TMiddleSplitter(Actions_.Upload, Actions_.Download);
     Middle_->setObjectName(QStringLiteral("MiddleStrip"));
     Middle_->addWidget(LocalPane_);
     Middle_->addWidget(HostPane_);
@@ -184,7 +138,65 @@ void TfrmMain::BuildLayout() {
     layout->addWidget(top);
     layout->addWidget(Vertical_, 1);
     setCentralWidget(central);
+    BuildStatusPanels();
+}
 
+void TfrmMain::BuildSidePanes() {
+    LocalPane_ = new TSidePane(QStringLiteral("LocalPane"));
+    HostPane_ = new TSidePane(QStringLiteral("HostPane"));
+    LocalPane_->setWhatsThis(QStringLiteral("A folder of this computer. Each tab shows a folder; "
+                                            "select files and press Upload, or drag "
+                                            "them to the server's side."));
+    HostPane_->setWhatsThis(QStringLiteral("A folder on a server. Each tab is a connection of its "
+                                           "own; select files and press Download, "
+                                           "or drag them to the local side."));
+    LocalPane_->Tree()->setWhatsThis(
+        QStringLiteral("The local folder shown and the folders above it."));
+    HostPane_->Tree()->setWhatsThis(
+        QStringLiteral("The server's folder shown and the folders visited."));
+    FillPaneButtons(false);
+    FillPaneButtons(true);
+    HostPane_->Tree()->OnPathChosen = [this](const QString& path) {
+        if (THostView* v = CurrentHostView()) v->ShowFolder(path);
+    };
+    BuildBusyPanel();
+}
+
+void TfrmMain::FillPaneButtons(bool host) {
+    TSidePane* pane = host ? HostPane_ : LocalPane_;
+    const TPaneActions& a = host ? Actions_.Server : Actions_.Local;
+    for (QAction* action : {a.CloseView, a.NewView, a.Up})
+        pane->AddButton(action);
+    auto* styleMenu = new QMenu(this);
+    styleMenu->addActions(a.Styles->actions());
+    a.Views->setMenu(styleMenu);
+    pane->AddMenuButton(a.Views);
+    pane->AddButton(a.ChangeFolder);
+    using TStrip = std::array<QAction*, 6>;
+    const TStrip strip =
+        host ? TStrip{a.Rename, a.Refresh, a.EditNotepad, a.Erase, a.Mask, a.NewFolder}
+             : TStrip{a.EditNotepad, a.Rename, a.Erase, a.Mask, a.Refresh, a.NewFolder};
+    for (QAction* action : strip)
+        pane->AddStripAction(action);
+    connect(pane, &TSidePane::CurrentChanged, this,
+            host ? &TfrmMain::HostTabChanged : &TfrmMain::LocalTabChanged);
+}
+
+void TfrmMain::BuildBusyPanel() {
+    BusyPanel_ = new QWidget;
+    BusyPanel_->setObjectName(QStringLiteral("BusyPanel"));
+    auto* busyLayout = new QVBoxLayout(BusyPanel_);
+    BusyAnimation_ = new TBusyAnimation(BusyPanel_);
+    auto* busyText = new QLabel(QStringLiteral("Waiting for the server..."), BusyPanel_);
+    busyText->setAlignment(Qt::AlignCenter);
+    busyLayout->addStretch(1);
+    busyLayout->addWidget(BusyAnimation_, 0, Qt::AlignCenter);
+    busyLayout->addWidget(busyText);
+    busyLayout->addStretch(1);
+    HostPane_->SetCover(BusyPanel_);
+}
+
+void TfrmMain::BuildStatusPanels() {
     const int widths[] = {200, 300, 50};
     for (int i = 0; i < 3; ++i) {
         StatusPanels_[i] = new QLabel(this);

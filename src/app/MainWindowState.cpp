@@ -66,9 +66,9 @@ void TfrmMain::ReadStoredState() {
     const TLogShape log =
         CheckedLogHeight(reg.ReadInteger(main, kLogHeight, SavedLogHeight_), SavedLogHeight_);
     SavedLogHeight_ = log.Height;
-    if (QAction* action = Action(QStringLiteral("actShowLog"))) {
-        const QSignalBlocker blocker(action);
-        action->setChecked(log.Shown);
+    {
+        const QSignalBlocker blocker(Actions_.ShowLog);
+        Actions_.ShowLog->setChecked(log.Shown);
     }
     SetToolbarLarge(reg.ReadInteger(QString::fromLatin1(RegOptions), kToolBarMin,
                                     ToolbarLarge_ ? kLargeToolbar : kSmallToolbar) >= 60);
@@ -110,7 +110,7 @@ void TfrmMain::WriteStoredState() {
         reg.WriteInteger(main, kLocalViewStyle, int(local->ViewStyle()));
     if (THostView* host = CurrentHostView())
         reg.WriteInteger(main, kHostViewStyle, int(host->ViewStyle()));
-    const bool shown = Action(QStringLiteral("actShowLog"))->isChecked();
+    const bool shown = Actions_.ShowLog->isChecked();
     const int height = Vertical_->sizes().value(0);
     reg.WriteInteger(main, kLogHeight,
                      !shown                   ? 0
@@ -153,7 +153,7 @@ void TfrmMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (LogPlaced_) return;
     LogPlaced_ = true;
-    ToggleLog(Action(QStringLiteral("actShowLog"))->isChecked());
+    ToggleLog(Actions_.ShowLog->isChecked());
 }
 
 void TfrmMain::SetLogHeight(int height) {
@@ -175,7 +175,7 @@ void TfrmMain::LogSplitterMoved() {
     const int height = Vertical_->sizes().value(0);
     // Too low for a line: the log is hidden, not squeezed.
     if (height > 0 && height < MinLogHeight) SetLogHeight(0);
-    QAction* action = Action(QStringLiteral("actShowLog"));
+    QAction* action = Actions_.ShowLog;
     const bool shown = height >= MinLogHeight;
     if (action->isChecked() != shown) {
         const QSignalBlocker blocker(action);

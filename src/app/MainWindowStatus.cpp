@@ -105,22 +105,19 @@ void TfrmMain::UpdateHostCommands() {
     const QByteArray folder = view->Browser().Folder();
     in.AtRoot = folder.isEmpty() || folder == "/";
     const THostCommandStates s = HostCommandStates(in);
-    const auto set = [this](const char* name, bool on) {
-        if (QAction* a = Action(QString::fromLatin1(name))) a->setEnabled(on);
-    };
-    set("actStop", s.Stop);
-    set("actDisconnect", s.Disconnect);
-    set("actDownload", s.Download);
-    set("actServerErase", s.Delete);
-    set("actServerRename", s.Rename);
-    for (const char* n :
-         {"actServerNewFolder", "actServerRefresh", "actServerEditNotepad", "actServerViews"})
-        set(n, s.NewFolder);
-    HostStyles_->setEnabled(s.ViewStyle);
-    set("actServerMask", s.FileMask);
-    set("actServerChangeFolder", s.ChangeFolder);
-    set("actServerUp", s.UpOneLevel);
-    set("actServerProperties", s.Properties);
+    const TPaneActions& server = Actions_.Server;
+    Actions_.Stop->setEnabled(s.Stop);
+    Actions_.Disconnect->setEnabled(s.Disconnect);
+    Actions_.Download->setEnabled(s.Download);
+    server.Erase->setEnabled(s.Delete);
+    server.Rename->setEnabled(s.Rename);
+    for (QAction* action : {server.NewFolder, server.Refresh, server.EditNotepad, server.Views})
+        action->setEnabled(s.NewFolder);
+    server.Styles->setEnabled(s.ViewStyle);
+    server.Mask->setEnabled(s.FileMask);
+    server.ChangeFolder->setEnabled(s.ChangeFolder);
+    server.Up->setEnabled(s.UpOneLevel);
+    server.Properties->setEnabled(s.Properties);
     if (TLocalView* local = CurrentLocalView()) LocalViewStatus(local, local->SelectedCount());
 }
 
@@ -128,10 +125,10 @@ void TfrmMain::LocalViewStatus(TCustomView* sender, int selected) {
     if (ShutDown_ || sender != CurrentLocalView()) return;
     THostView* host = CurrentHostView();
     const TLocalCommandStates s = LocalCommandStates(selected, host && host->Connected());
-    Action(QStringLiteral("actLocalErase"))->setEnabled(s.Delete);
-    Action(QStringLiteral("actLocalRename"))->setEnabled(s.Rename);
-    Action(QStringLiteral("actUpload"))->setEnabled(s.Upload);
-    Action(QStringLiteral("actLocalProperties"))->setEnabled(s.Properties);
+    Actions_.Local.Erase->setEnabled(s.Delete);
+    Actions_.Local.Rename->setEnabled(s.Rename);
+    Actions_.Upload->setEnabled(s.Upload);
+    Actions_.Local.Properties->setEnabled(s.Properties);
 }
 
 void TfrmMain::PlaySound(int status) {

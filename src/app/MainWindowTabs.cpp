@@ -49,9 +49,10 @@ THostView* TfrmMain::CreateHostTab() {
     WriteColumnWidths(true, HostPane_->CurrentView());
     ReadColumnWidths(true, view);
     const int index = HostPane_->AddView(view, QStringLiteral("Disconnected"));
-    view->SetViewStyle(HostStyles_->checkedAction()
-                           ? TCustomView::TViewStyle(HostStyles_->checkedAction()->data().toInt())
-                           : TCustomView::vsReport);
+    view->SetViewStyle(
+        Actions_.Server.Styles->checkedAction()
+            ? TCustomView::TViewStyle(Actions_.Server.Styles->checkedAction()->data().toInt())
+            : TCustomView::vsReport);
     Log_->ClearLines();
     HostPane_->SetCurrentIndex(index);
     HostViewStatus(view, hsIdle, 0);
@@ -81,7 +82,7 @@ TLocalView* TfrmMain::CreateLocalTab(const QString& folder) {
                                   ? view->Folder()
                                   : QDir(view->Folder()).dirName());
     if (LocalPane_->Count() == 1) LocalPane_->SetCurrentIndex(0);
-    Action(QStringLiteral("actLocalCloseView"))->setEnabled(LocalPane_->Count() > 1);
+    Actions_.Local.CloseView->setEnabled(LocalPane_->Count() > 1);
     return view;
 }
 
@@ -114,11 +115,11 @@ void TfrmMain::HostTabChanged(int index) {
     Log_->ClearLines();
     for (const TLogEntry& entry : view->Browser().LogEntries())
         WriteLog(view, entry.Text, entry.Color);
-    if (QAction* style = HostStyles_->actions().value(int(view->ViewStyle())))
+    if (QAction* style = Actions_.Server.Styles->actions().value(int(view->ViewStyle())))
         style->setChecked(true);
     UpdateBusyCover();
     HostViewStatus(view, 0, view->SelectedCount());
-    Action(QStringLiteral("actServerCloseView"))->setEnabled(HostPane_->Count() > 1);
+    Actions_.Server.CloseView->setEnabled(HostPane_->Count() > 1);
 }
 
 void TfrmMain::LocalTabChanged(int index) {
@@ -128,10 +129,10 @@ void TfrmMain::LocalTabChanged(int index) {
         if (auto* other = qobject_cast<TLocalView*>(LocalPane_->View(i)); other && other != view)
             other->SetTreeCombo(nullptr);
     view->SetTreeCombo(LocalPane_->Tree());
-    if (QAction* style = LocalStyles_->actions().value(int(view->ViewStyle())))
+    if (QAction* style = Actions_.Local.Styles->actions().value(int(view->ViewStyle())))
         style->setChecked(true);
     LocalViewStatus(view, view->SelectedCount());
-    Action(QStringLiteral("actLocalCloseView"))->setEnabled(LocalPane_->Count() > 1);
+    Actions_.Local.CloseView->setEnabled(LocalPane_->Count() > 1);
 }
 
 void TfrmMain::LocalFolderChanged(TCustomView* view) {
@@ -139,8 +140,7 @@ void TfrmMain::LocalFolderChanged(TCustomView* view) {
     if (index < 0) return;
     const QDir dir(view->Folder());
     LocalPane_->SetCaption(index, dir.dirName().isEmpty() ? view->Folder() : dir.dirName());
-    if (view == LocalPane_->CurrentView())
-        Action(QStringLiteral("actLocalUp"))->setEnabled(!dir.isRoot());
+    if (view == LocalPane_->CurrentView()) Actions_.Local.Up->setEnabled(!dir.isRoot());
 }
 
 void TfrmMain::NewHostView() {
@@ -219,7 +219,8 @@ void TfrmMain::SetViewStyle(bool host, int style) {
     TCustomView* view = host ? static_cast<TCustomView*>(CurrentHostView()) : CurrentLocalView();
     if (!view) return;
     view->SetViewStyle(TCustomView::TViewStyle(style));
-    if (QAction* a = (host ? HostStyles_ : LocalStyles_)->actions().value(style))
+    if (QAction* a =
+            (host ? Actions_.Server.Styles : Actions_.Local.Styles)->actions().value(style))
         a->setChecked(true);
 }
 

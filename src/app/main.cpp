@@ -24,6 +24,58 @@ QStringList HandOver(const QStringList& arguments) {
     return QStringList{QDir::currentPath()} + arguments;
 }
 
+// The first activation, once the window is up: the folder, URLs and transfers the
+// command line names.
+void StartFromCommandLine(TfrmMain& window, TCommandLineRunner& runner,
+                          const TCommandLine& commandLine) {
+    // -l shows its folder also when no host is named (a URL, or nothing else).
+    const bool runs = (commandLine.HasTransferSwitches() && !commandLine.Host.isEmpty()) ||
+                      commandLine.ExitWhenDone;
+    if (!runs && !commandLine.LocalFolder.isEmpty() &&
+        !window.OpenLocalFolder(commandLine.LocalFolder, true))
+        window.WriteLog(
+            nullptr,
+            QStringLiteral("The local folder %1 does not exist.").arg(commandLine.LocalFolder),
+            0x0000FF);
+    for (const QString& url : commandLine.Urls)
+        runner.RunURL(url);
+    // Without a host, -x ends the run at once with status 2: nothing to do.
+    if (runs)
+        runner.Run(commandLine);
+    else if (commandLine.Urls.isEmpty() && window.Settings().ShowManager)
+        window.Connect();
+}
+
+// The window's run; its exit status.
+int RunWindow(const TCommandLine& commandLine, TSingleInstance& instance,
+              const QStringList& moved) {
+    const QString settings = commandLine.SettingsPath.isEmpty()
+                                 ? SettingsFilePath()
+                                 : QFileInfo(commandLine.SettingsPath).absoluteFilePath();
+    const QString sites = commandLine.SitesPath.isEmpty()
+                              ? SitesFilePath()
+                              : QFileInfo(commandLine.SitesPath).absoluteFilePath();
+    TfrmMain window({settings, sites, DevFilePath()});
+    TCommandLineRunner runnerObject(window);
+    TCommandLineRunner* runner = &runnerObject;
+    QObject::connect(&instance, &TSingleInstance::Request, &window,
+                     [&window, runner](const QStringList& message) {
+                         if (window.isMinimized()) window.showNormal();
+                         window.raise();
+                         window.activateWindow();
+                         runner->RunHandedOver(message);
+                     });
+    for (const QString& line : moved)
+        window.WriteLog(nullptr, line, EngineSettings().LogColorInfo);
+    window.ShowAsStored();
+    // An activation event may never come: the start follows the window's first show.
+    QTimer::singleShot(0, &window, [&window, runner, &commandLine] {
+        StartFromCommandLine(window, *runner, commandLine);
+    });
+    const int status = QApplication::exec();
+    return commandLine.ExitWhenDone ? runner->ExitStatus() : status;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -71,49 +123,7 @@ int main(int argc, char* argv[]) {
     for (const QString& line : moved)
         DebugLog(line);
 
-    int status = 0;
-    {
-        const QString settings = commandLine.SettingsPath.isEmpty()
-                                     ? SettingsFilePath()
-                                     : QFileInfo(commandLine.SettingsPath).absoluteFilePath();
-        const QString sites = commandLine.SitesPath.isEmpty()
-                                  ? SitesFilePath()
-                                  : QFileInfo(commandLine.SitesPath).absoluteFilePath();
-        TfrmMain window({settings, sites, DevFilePath()});
-        TCommandLineRunner runnerObject(window);
-        TCommandLineRunner* runner = &runnerObject;
-        QObject::connect(&instance, &TSingleInstance::Request, &window,
-                         [&window, runner](const QStringList& message) {
-                             if (window.isMinimized()) window.showNormal();
-                             window.raise();
-                             window.activateWindow();
-                             runner->RunHandedOver(message);
-                         });
-        for (const QString& line : moved)
-            window.WriteLog(nullptr, line, EngineSettings().LogColorInfo);
-        window.ShowAsStored();
-        // The first activation, once the window is up (an activation event may never come).
-        QTimer::singleShot(0, &window, [&window, runner, &commandLine] {
-            // -l shows its folder also when no host is named (a URL, or nothing else).
-            const bool runs = (commandLine.HasTransferSwitches() && !commandLine.Host.isEmpty()) ||
-                              commandLine.ExitWhenDone;
-            if (!runs && !commandLine.LocalFolder.isEmpty() &&
-                !window.OpenLocalFolder(commandLine.LocalFolder, true))
-                window.WriteLog(nullptr,
-                                QStringLiteral("The local folder %1 does not exist.")
-                                    .arg(commandLine.LocalFolder),
-                                0x0000FF);
-            for (const QString& url : commandLine.Urls)
-                runner->RunURL(url);
-            // Without a host, -x ends the run at once with status 2: nothing to do.
-            if (runs)
-                runner->Run(commandLine);
-            else if (commandLine.Urls.isEmpty() && window.Settings().ShowManager)
-                window.Connect();
-        });
-        status = app.exec();
-        if (commandLine.ExitWhenDone) status = runner->ExitStatus();
-    }
+    const int status = RunWindow(commandLine, instance, moved);
     ShutdownTransferQueues();
     TFTPComponent::WaitForWorkers(5000);
     return status;

@@ -97,8 +97,19 @@ struct TWindowFixture {
         return qobject_cast<THostView*>(Window->HostPane()->View(index));
     }
     QString Caption(int index) const { return Window->HostPane()->Tabs()->tabText(index); }
-    bool Enabled(const char* action) const {
-        return Window->Action(QString::fromLatin1(action))->isEnabled();
+    // The window's action of that object name; a missing one ends the run, naming it.
+    QAction* Action(const char* name) const {
+        auto* action = Window->findChild<QAction*>(QString::fromLatin1(name));
+        if (!action) qFatal("The main window has no action \"%s\"", name);
+        return action;
+    }
+    bool Enabled(const char* action) const { return Action(action)->isEnabled(); }
+    // False for a disabled action, which a click would not reach either.
+    [[nodiscard]] bool Trigger(const char* name) const {
+        QAction* action = Action(name);
+        if (!action->isEnabled()) return false;
+        action->trigger();
+        return true;
     }
     // The local pane on the folder and the host pane connected and listed, the window active.
     bool ShowBoth(TVsftpdServer& server, const QString& folder) {
@@ -161,7 +172,7 @@ private Q_SLOTS:
         const auto move = [&](TCustomView* from, TCustomView* to, const char* action) {
             QTRY_VERIFY(f.Enabled(action));
             if (how == "buttons") {
-                f.Window->Action(action)->trigger();
+                QVERIFY(f.Trigger(action));
             } else if (how == "keys") {
                 press(from, from == host ? Qt::Key_D : Qt::Key_U);
             } else {
@@ -426,7 +437,7 @@ private Q_SLOTS:
         TWindowFixture f;
         for (const char* name : {"a", "b", "a", "c"})
             f.Window->AddLastConnection(name);
-        f.Window->Action("actShowLog")->trigger();
+        QVERIFY(f.Trigger("actShowLog"));
         f.Window.reset();
         f.Open();
         QCOMPARE(f.Window->LastConnections().mid(0, 4), QStringList({"c", "a", "b", ""}));
@@ -435,7 +446,7 @@ private Q_SLOTS:
         Q_EMIT menu->aboutToShow();
         QCOMPARE(menu->actions().size(), 3);
         QCOMPARE(menu->actions().first()->text(), QString("&1 c"));
-        QVERIFY(!f.Window->Action("actShowLog")->isChecked());
+        QVERIFY(!f.Action("actShowLog")->isChecked());
         QCOMPARE(f.Window->findChild<QSplitter*>("LogSplitter")->sizes().first(), 0);
     }
 
@@ -510,7 +521,7 @@ private Q_SLOTS:
         TWindowFixture f;
         TLogPane* log = f.Window->LogPane();
         log->clear();
-        QVERIFY(!f.Window->findChild<QAction*>("actLogClear")->isEnabled());
+        QVERIFY(!f.Enabled("actLogClear"));
         const QString target =
             f.Folder.filePath(picked.isEmpty() || picked == "-" ? logFile : picked);
         f.Window->Settings().LogFile = f.Folder.filePath(logFile);
@@ -522,8 +533,8 @@ private Q_SLOTS:
         f.Window->WriteLog(nullptr, "one\r\n", 0);
         f.Window->WriteLog(nullptr, "", 0);
         f.Window->WriteLog(nullptr, "two", 0x0000FF);
-        QVERIFY(f.Window->findChild<QAction*>("actLogSave")->isEnabled());
-        f.Window->findChild<QAction*>(picked.isEmpty() ? "actLogSave" : "actLogSaveAs")->trigger();
+        QVERIFY(f.Enabled("actLogSave"));
+        QVERIFY(f.Trigger(picked.isEmpty() ? "actLogSave" : "actLogSaveAs"));
         QFile file(target);
         const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         if (written) {
@@ -557,7 +568,7 @@ private Q_SLOTS:
     void logShownAndHidden() {
         TWindowFixture f;
         auto* splitter = f.Window->findChild<QSplitter*>("LogSplitter");
-        QAction* show = f.Window->Action("actShowLog");
+        QAction* show = f.Action("actShowLog");
         const int height = splitter->sizes().first();
         QVERIFY(show->isChecked() && height >= 12);
         show->trigger();
@@ -577,7 +588,7 @@ private Q_SLOTS:
     // F1 in the transfer manager opens the transfers topic, not the contents.
     void managerHelpTopic() {
         TWindowFixture f;
-        f.Window->Action("actTransferManager")->trigger();
+        QVERIFY(f.Trigger("actTransferManager"));
         QWidget* manager = nullptr;
         for (QWidget* top : QApplication::topLevelWidgets())
             if (top->objectName() == "frmTransferMngr") manager = top;
@@ -619,9 +630,9 @@ private Q_SLOTS:
         for (int row = 0; row < host->ItemCount(); ++row)
             if (host->ItemName(row) == "big.bin") host->SelectRows({row});
         QTRY_VERIFY(f.Enabled("actDownload"));
-        f.Window->Action("actDownload")->trigger();
-        f.Window->Action("actShowTransfers")->trigger();
-        f.Window->Action("actTransferManager")->trigger();
+        QVERIFY(f.Trigger("actDownload"));
+        QVERIFY(f.Trigger("actShowTransfers"));
+        QVERIFY(f.Trigger("actTransferManager"));
 
         auto* progress = dynamic_cast<TfrmTransfer*>(TransferItemsList().Windows().Progress);
         auto* manager = dynamic_cast<TfrmTransferMngr*>(TransferItemsList().Windows().Manager);
@@ -668,7 +679,7 @@ private Q_SLOTS:
         // Exit, "Yes", with both windows open: the transfer is named, then cancelled, and
         // the loop ends.
         f.Questions.Answer = true;
-        QTimer::singleShot(0, f.Window.get(), [&] { f.Window->Action("actExit")->trigger(); });
+        QTimer::singleShot(0, f.Window.get(), [&] { f.Action("actExit")->trigger(); });
         QTimer guard;
         guard.setSingleShot(true);
         connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });

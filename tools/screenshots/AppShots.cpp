@@ -71,7 +71,7 @@ bool DownloadFromPane(TfrmMain& window, const QStringList& names) {
         return Fails(QStringLiteral("the host pane does not show all of %1")
                          .arg(names.join(QStringLiteral(", "))));
     host->SelectRows(rows);
-    QAction* download = window.Action(QStringLiteral("actDownload"));
+    QAction* download = window.Actions().Download;
     if (!WaitFor([&] { return download->isEnabled(); }, 5000))
         return Fails(QStringLiteral("\"Download\" stayed disabled with files selected"));
     download->trigger();
@@ -111,7 +111,7 @@ TWindow MainWindowShot(TContext& context) {
             biggest = row;
     if (biggest >= 0) {
         host->SelectRows({biggest});
-        window->Action(QStringLiteral("actDownload"))->trigger();
+        window->Actions().Download->trigger();
         WaitFor([] { return false; }, 1500);
     }
     return window;
@@ -124,7 +124,7 @@ TWindow ProgressShot(TContext& context) {
     if (!window ||
         !DownloadFromPane(*window, {"holiday-2023.jpg", "manual.pdf", "tolvar-1.10-src.tar.gz"}))
         return nullptr;
-    window->Action(QStringLiteral("actShowTransfers"))->trigger();
+    window->Actions().ShowTransfers->trigger();
     auto* progress = dynamic_cast<TfrmTransfer*>(TransferItemsList().Windows().Progress);
     if (!progress || !progress->isVisible())
         return Fails(QStringLiteral("F12 showed no progress window")), nullptr;
@@ -140,7 +140,7 @@ TWindow ManagerShot(TContext& context) {
     if (!window || !DownloadFromPane(*window, {"CHANGES.md", "locked.dat", "manual.pdf",
                                                "sources.zip", "tolvar-1.10-src.tar.gz"}))
         return nullptr;
-    window->Action(QStringLiteral("actTransferManager"))->trigger();
+    window->Actions().TransferManager->trigger();
     auto* manager = dynamic_cast<TfrmTransferMngr*>(TransferItemsList().Windows().Manager);
     if (!manager || !manager->isVisible())
         return Fails(QStringLiteral("the transfer manager did not show")), nullptr;
