@@ -5,6 +5,7 @@
 #include "TestFiles.h"
 #include "VsftpdServer.h"
 
+#include "ScriptedQuestions.h"
 #include "app/LogPane.h"
 #include "app/MainWindow.h"
 #include "app/SidePane.h"
@@ -20,7 +21,6 @@
 #include "transfer/windows/TransferManagerModel.h"
 #include "transfer/windows/TransferManagerWindow.h"
 #include "transfer/windows/TransferProgressWindow.h"
-#include "views/ViewQuestions.h"
 #include "views/widgets/HostView.h"
 #include "views/widgets/LocalView.h"
 
@@ -45,27 +45,6 @@
 
 namespace {
 
-struct TFakeQuestions : IViewQuestions {
-    QStringList Asked, Messages;
-    bool Answer = false;
-    bool Modal = false; // the delete question in a modal box of its own, as the real one
-    QString Picked;
-    bool ConfirmDelete(int, const QString&, bool) override {
-        QDialog box(QApplication::activeWindow());
-        QTimer::singleShot(0, &box, [&box] { box.done(QTest::qWaitForWindowActive(&box)); });
-        if (Modal) box.exec();
-        return Answer;
-    }
-    void ShowMessage(const QString& text) override { Messages << text; }
-    bool AskYesNo(const QString& text) override {
-        Asked << text;
-        return Answer;
-    }
-    QString PickFile(const QString&, const QString&, const QString&, bool) override {
-        return Picked;
-    }
-};
-
 struct TFakeSounds : ISoundPlayer {
     QStringList Played;
     void Play(const QString& file) override { Played << file; }
@@ -75,7 +54,7 @@ struct TFakeSounds : ISoundPlayer {
 // A window over private files, answering through the fakes.
 struct TWindowFixture {
     QTemporaryDir Folder;
-    TFakeQuestions Questions;
+    TScriptedQuestions Questions;
     TFakeSounds Sounds;
     std::unique_ptr<TfrmMain> Window;
     explicit TWindowFixture(bool open = true) {
@@ -249,7 +228,7 @@ private Q_SLOTS:
         QTemporaryDir local;
         QVERIFY(f.ShowBoth(server, local.path()));
         THostView* host = f.Host(0);
-        f.Questions.Answer = true;
+        f.Questions.Delete = true;
         f.Questions.Modal = true;
         SelectName(host, "doomed.txt");
         host->ListView()->setFocus();
@@ -375,7 +354,7 @@ private Q_SLOTS:
         f.Window->CloseHostView();
         QCOMPARE(hosts->Count(), 3);
         QVERIFY(f.Questions.Asked.last().contains("127.0.0.1"));
-        f.Questions.Answer = true;
+        f.Questions.Yes = true;
         f.Window->CloseHostView();
         QCOMPARE(hosts->Count(), 2);
         QCOMPARE(hosts->CurrentIndex(), 0);
@@ -418,7 +397,7 @@ private Q_SLOTS:
                  qPrintable(f.Questions.Asked.last()));
         QCOMPARE(f.Window->ConnectedViewCount(), 2);
 
-        f.Questions.Answer = true;
+        f.Questions.Yes = true;
         const QString settings = f.Window->Paths().Settings;
         QVERIFY(f.Window->close());
         QVERIFY(QFileInfo::exists(settings));
@@ -525,7 +504,7 @@ private Q_SLOTS:
         const QString target =
             f.Folder.filePath(picked.isEmpty() || picked == "-" ? logFile : picked);
         f.Window->Settings().LogFile = f.Folder.filePath(logFile);
-        f.Questions.Picked = picked == "-" ? QString() : target;
+        f.Questions.File = picked == "-" ? QString() : target;
         {
             QFile old(target);
             if (old.open(QIODevice::WriteOnly)) old.write("old content\n");
@@ -678,7 +657,7 @@ private Q_SLOTS:
 
         // Exit, "Yes", with both windows open: the transfer is named, then cancelled, and
         // the loop ends.
-        f.Questions.Answer = true;
+        f.Questions.Yes = true;
         QTimer::singleShot(0, f.Window.get(), [&] { f.Action("actExit")->trigger(); });
         QTimer guard;
         guard.setSingleShot(true);

@@ -1,12 +1,12 @@
 #include "TestFiles.h"
 
+#include "ScriptedQuestions.h"
 #include "app/Help.h"
 #include "engine/FtpComponent.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SoundPlayer.h"
 #include "settings/SettingsFile.h"
 #include "settings/windows/OptionsWindow.h"
-#include "views/ViewQuestions.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -23,15 +23,6 @@
 #include <QTreeWidget>
 
 namespace {
-
-class TFakeQuestions : public IViewQuestions {
-public:
-    bool ConfirmDelete(int, const QString&, bool) override { return false; }
-    void ShowMessage(const QString& text) override { Messages.append(text); }
-    QString PickFile(const QString&, const QString&, const QString&, bool) override { return Pick; }
-    QStringList Messages;
-    QString Pick;
-};
 
 class TFakeSounds : public ISoundPlayer {
 public:
@@ -82,7 +73,7 @@ private Q_SLOTS:
 private:
     std::unique_ptr<QTemporaryDir> Dir_;
     QString Path_;
-    TFakeQuestions Questions_;
+    TScriptedQuestions Questions_;
     TFakeSounds Sounds_;
     TSettings Settings_; // the defaults, as written to Path_
 };
@@ -228,7 +219,7 @@ void TestOptionsWindow::logFileName() {
     QFETCH(QString, expected);
     TfrmOptions window(Settings_, Path_, &Sounds_, &Questions_);
     if (picked) {
-        Questions_.Pick = input;
+        Questions_.File = input;
         Click(window, "btnBrowseLogFile");
     } else {
         auto* edit = window.findChild<QLineEdit*>(QStringLiteral("editLogFile"));

@@ -1,12 +1,12 @@
 #include "TestFiles.h"
 
+#include "ScriptedQuestions.h"
 #include "listing/FtpUtils.h"
 #include "platform/ProfileFile.h"
 #include "settings/Settings.h"
 #include "settings/SettingsFile.h"
 #include "settings/SiteList.h"
 #include "sites/windows/SiteManager.h"
-#include "views/ViewQuestions.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,19 +19,6 @@
 #include <QtTest>
 
 namespace {
-
-class TFakeQuestions : public IViewQuestions {
-public:
-    bool ConfirmDelete(int, const QString&, bool) override { return false; }
-    void ShowMessage(const QString& text) override { Messages.append(text); }
-    bool AskYesNo(const QString& text) override { return Asked.append(text), Yes; }
-    QString PickFolder(const QString& title, const QString& start) override {
-        return Asked.append(title + QLatin1Char('|') + start), Folder;
-    }
-    QStringList Messages, Asked;
-    bool Yes = true;
-    QString Folder;
-};
 
 const QByteArray TwoSites = "[Sites]\r\nSite1=Alpha\r\nSite2=Big\r\nLastSite=Alpha\r\n"
                             "[Alpha]\r\nHost=a.example\r\nUser=ua\r\nPassword=x\r\nPort=2121\r\n"
@@ -68,7 +55,7 @@ private:
     QString Sites_;
     QString Dev_;
     TSettings Settings_;
-    TFakeQuestions Questions_;
+    TScriptedQuestions Questions_;
 };
 
 void TestSiteManager::init() {
@@ -80,7 +67,8 @@ void TestSiteManager::init() {
     Settings_ = DefaultSettings();
     Settings_.EMail = QStringLiteral("me@example.org");
     Settings_.DefaultDir = QStringLiteral("/home/me/");
-    Questions_ = TFakeQuestions();
+    Questions_ = TScriptedQuestions();
+    Questions_.Yes = true;
 }
 
 void TestSiteManager::siteBox_data() {

@@ -6,11 +6,11 @@
 #include "SessionRecorder.h"
 #include "TestFiles.h"
 
+#include "ScriptedQuestions.h"
 #include "engine/EngineSettings.h"
 #include "settings/Settings.h"
 #include "sites/windows/UrlWindow.h"
 #include "transfer/TransferItems.h"
-#include "views/ViewQuestions.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -26,17 +26,6 @@ namespace {
 
 const QString Mail = QStringLiteral("me@example.org");
 #define RESERVED "p:@/#?%& ;=+[]!$'()*,~x"
-
-class TFakeQuestions : public IViewQuestions {
-public:
-    bool ConfirmDelete(int, const QString&, bool) override { return false; }
-    void ShowMessage(const QString&) override {}
-    QString PickFile(const QString&, const QString& start, const QString&, bool) override {
-        Start = start;
-        return Answer;
-    }
-    QString Answer, Start;
-};
 
 // pyftpdlib with one user whose name and password the test chooses.
 class TUserFtpServer : public TPyftpdlibServer {
@@ -161,7 +150,7 @@ void TestUrlWindow::okRule() {
     QFETCH(QString, port);
     QFETCH(bool, ok);
     QFETCH(bool, problem);
-    TFakeQuestions questions;
+    TScriptedQuestions questions;
     TfrmURL window(Settings_, &questions);
     window.SetURL(url);
     if (!port.isEmpty()) Find<QLineEdit>(window, "editPort")->setText(port);
@@ -277,15 +266,16 @@ void TestUrlWindow::httpDownload() {
     QVERIFY(WriteFile(nginx.rootPath() + QStringLiteral("/d/a b.txt"), "page body"));
     QVERIFY2(nginx.start(), qPrintable(nginx.errorText()));
     QTemporaryDir target;
-    TFakeQuestions questions;
-    if (!answer.isEmpty()) questions.Answer = target.filePath(answer);
+    TScriptedQuestions questions;
+    if (!answer.isEmpty()) questions.File = target.filePath(answer);
     TTransferItems queue;
     TfrmURL window(Settings_, &questions);
     window.SetQueue(&queue);
     window.SetDownloadFolder(target.path());
     window.SetURL(nginx.url(QStringLiteral("/d/a%20b.txt")));
     window.accept();
-    QCOMPARE(questions.Start, target.path() + QStringLiteral("/a b.txt"));
+    QVERIFY2(questions.Asked.value(0).endsWith("|" + target.path() + QStringLiteral("/a b.txt")),
+             qPrintable(questions.Asked.join(';')));
     QCOMPARE(queue.Count(), answer.isEmpty() ? 0 : 1);
     if (answer.isEmpty()) return;
     QTRY_VERIFY_WITH_TIMEOUT(queue.Idle(), 15000);

@@ -1,7 +1,7 @@
+#include "ScriptedQuestions.h"
 #include "TestFiles.h"
 #include "listing/ListingParser.h"
 #include "transfer/TransferItem.h"
-#include "views/ViewQuestions.h"
 #include "views/widgets/LocalFolderModel.h"
 #include "views/widgets/LocalView.h"
 #include "views/widgets/TreeCombo.h"
@@ -19,18 +19,6 @@
 #include <unistd.h>
 
 namespace {
-class TScriptedQuestions : public IViewQuestions {
-public:
-    bool Answer = true;
-    int Asked = 0;
-    bool YesNo = false;
-    int YesNoAsked = 0;
-    QStringList Messages;
-    bool ConfirmDelete(int, const QString&, bool) override { return ++Asked, Answer; }
-    bool AskYesNo(const QString&) override { return ++YesNoAsked, YesNo; }
-    void ShowMessage(const QString& text) override { Messages.append(text); }
-};
-
 QStringList ShownNames(const TLocalView& view) {
     const QAbstractItemModel* proxy = view.ListView()->model();
     QStringList names;
@@ -227,8 +215,8 @@ void TestLocalView::deleteMovesToTrash() {
     QTemporaryDir work;
     const QString started = QDir::currentPath();
     QVERIFY(QDir::setCurrent(work.path()));
-    Questions_.Answer = answer;
-    Questions_.YesNo = permanently;
+    Questions_.Delete = answer;
+    Questions_.Yes = permanently;
     View_->SelectRows(
         {View_->RowOfName(QStringLiteral("b.txt")), View_->RowOfName(QStringLiteral("Alpha"))});
     const bool deleted = answer && (!noTrash || permanently);
@@ -238,8 +226,8 @@ void TestLocalView::deleteMovesToTrash() {
     QFile::setPermissions(locked,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(QDir(work.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
-    QCOMPARE(Questions_.Asked, 1);
-    QCOMPARE(Questions_.YesNoAsked, answer && noTrash ? 1 : 0);
+    QCOMPARE(Questions_.Deletes, 1);
+    QCOMPARE(Questions_.Asked.size(), answer && noTrash ? 1 : 0);
     QCOMPARE(QFileInfo::exists(Path(QStringLiteral("b.txt"))), !deleted);
     QCOMPARE(QFileInfo::exists(Path(QStringLiteral("Alpha"))), !deleted);
     const QString trash = Path(dataHome + QStringLiteral("/Trash"));
