@@ -172,3 +172,8 @@ void TfrmMain::RefreshCommandState() {
 bool TfrmMain::ShowTransferInfoChecked() const {
     return Actions_.ShowTransfers->isChecked();
 }
+
+IViewQuestions* TfrmMain::DialogQuestions() const {
+    // Dialogs ask through the window's questions only when a test has replaced them.
+    return Questions_ == OwnQuestions_.get() ? nullptr : Questions_;
+}

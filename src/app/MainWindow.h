@@ -120,6 +120,8 @@ protected:
 private:
     // The progress and manager windows over the queues (MainWindow.cpp).
     void BuildTransferWindows();
+    // The questions a dialog is given: none (its own boxes) unless a test replaced them.
+    IViewQuestions* DialogQuestions() const;
 
     // What the actions do (MainWindowActions.cpp).
     void BuildActions();
@@ -154,6 +156,7 @@ private:
     void DoubleClicked(TCustomView* view, int row);
     void FilesTransferred(THostView* view, const QStringList& files, int reason);
     void SetViewStyle(bool host, int style);
+    void RunViewer(const QStringList& files);
 
     // Status (MainWindowStatus.cpp).
     void UpdateHostCommands();
@@ -162,18 +165,17 @@ private:
     void TransferStatus(int status);
     bool ConfirmQuit();
     void ShutDown();
-    void ToggleLog(bool shown);
     void ToggleMaximizeHost(bool maximized);
-    void ShowOptions();
-    void RunViewer(const QStringList& files);
-    void LogSplitterMoved();
-    void SetLogHeight(int height);
 
-    // What is kept between runs (MainWindowState.cpp).
+    // What is kept between runs, the log's place and the options (MainWindowState.cpp).
     void ReadStoredState();
     void WriteStoredState();
     void WriteColumnWidths(bool host, TCustomView* view);
     void ReadColumnWidths(bool host, TCustomView* view);
+    void ToggleLog(bool shown);
+    void LogSplitterMoved();
+    void SetLogHeight(int height);
+    void ShowOptions();
 
     TMainPaths Paths_;
     TSettings Settings_;

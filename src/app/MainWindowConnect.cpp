@@ -1,13 +1,19 @@
-// Opening connections: a site, a last connection, a location, and the recent list.
+// Opening connections: the site manager, a site, a last connection, a URL, a location,
+// and the recent list.
 #include "app/MainWindow.h"
 #include "app/SidePane.h"
 #include "sites/PasswordPrompt.h"
+#include "sites/windows/SiteManager.h"
+#include "sites/windows/UrlWindow.h"
+#include "startup/CommandLineItems.h"
 #include "transfer/TransferItems.h"
 #include "views/MainCommands.h"
 #include "views/ViewQuestions.h"
 #include "views/widgets/HostView.h"
+#include "views/widgets/LocalView.h"
 
 #include <QAction>
+#include <QDir>
 #include <QMenu>
 
 namespace {
@@ -80,4 +86,57 @@ void TfrmMain::AddLastConnection(const QString& siteName) {
     while (names.size() < 8)
         names << QString();
     LastConnections_ = names;
+}
+
+void TfrmMain::Connect() {
+    TfrmManager manager(Paths_.Sites, Paths_.Dev, Settings_, DialogQuestions(), this);
+    if (manager.exec() != QDialog::Accepted) return;
+    ConnectSite(manager.Site());
+}
+
+void TfrmMain::ConnectLastConnection(const QString& siteName) {
+    TfrmManager manager(Paths_.Sites, Paths_.Dev, Settings_, DialogQuestions(), this);
+    manager.SetCurrentSite(siteName);
+    manager.LoadSite();
+    const TSite site = manager.Site();
+    if (site.Host.trimmed().isEmpty()) {
+        Questions_->ShowMessage(
+            QStringLiteral("The site %1 is no longer in the site list.").arg(siteName));
+        return;
+    }
+    ConnectSite(site);
+}
+
+void TfrmMain::ConnectToURL() {
+    TfrmURL window(Settings_, DialogQuestions(), this);
+    const QString localFolder =
+        CurrentLocalView() ? CurrentLocalView()->Folder() : QDir::currentPath();
+    window.SetDownloadFolder(localFolder);
+    // HTTP downloads (and the viewer's, until there is a viewer) are queued by the window.
+    if (window.exec() != QDialog::Accepted || !window.Valid() || window.IsHTTP() ||
+        window.UseViewer())
+        return;
+    const TSplitURL parts = window.Parts();
+    const bool wildcards =
+        parts.FileName.contains(QLatin1Char('*')) || parts.FileName.contains(QLatin1Char('?'));
+    QString destination = localFolder;
+    if (!parts.FileName.isEmpty()) {
+        destination =
+            Questions_->PickFolder(QStringLiteral("Select Destination Folder"), localFolder);
+        if (destination.isEmpty()) return;
+    }
+    if (parts.FileName.isEmpty() || wildcards) {
+        if (!parts.FileName.isEmpty()) OpenLocalFolder(destination, true);
+        ConnectLocation(parts.Host, parts.Port, parts.User, parts.Password, parts.FolderPath,
+                        parts.FileName, ConnectionCaption(QString(), parts.Host, parts.Port), true);
+        return;
+    }
+    const TPasswordOutcome password =
+        ResolvePassword(parts.Password, Settings_.PromptForPass, false,
+                        [&] { return AskPassword ? AskPassword(parts.Host) : std::nullopt; });
+    if (!password.Connect) return;
+    QStringList errors;
+    QueueURLDownloads(parts, password.Password, destination, &errors);
+    for (const QString& error : errors)
+        WriteLog(nullptr, error, 0x0000FF);
 }

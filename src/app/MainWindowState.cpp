@@ -1,8 +1,10 @@
-// What the main window keeps between runs, and showing and hiding its log.
+// What the main window keeps between runs, showing and hiding its log, and the options.
 #include "app/LogPane.h"
 #include "app/MainWindow.h"
 #include "app/SidePane.h"
 #include "platform/Registry.h"
+#include "settings/windows/OptionsWindow.h"
+#include "transfer/windows/TransferProgressWindow.h"
 #include "views/widgets/HostView.h"
 #include "views/widgets/LocalView.h"
 
@@ -181,4 +183,10 @@ void TfrmMain::LogSplitterMoved() {
         const QSignalBlocker blocker(action);
         action->setChecked(shown);
     }
+}
+
+void TfrmMain::ShowOptions() {
+    TfrmOptions options(Settings_, Paths_.Settings, Sounds_, DialogQuestions(), this);
+    options.SetPinPressed([this] { return Progress_->Pinned(); });
+    options.exec();
 }

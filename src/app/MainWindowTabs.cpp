@@ -1,4 +1,5 @@
-// The main window's tabs: making, switching and closing host and local views.
+// The main window's tabs: making, switching and closing host and local views, and what
+// their files go to (transfers between panes, the viewer).
 #include "app/LogPane.h"
 #include "app/MainWindow.h"
 #include "app/SidePane.h"
