@@ -203,21 +203,25 @@ private Q_SLOTS:
         QVERIFY(!remote.Listed.contains("/r/sub\r/"));
     }
 
-    // An existing folder is never taken for a file; unattended runs skip and count.
+    // An existing folder is never taken for a file; unattended runs skip and count. A
+    // shorter text file on a server that resumes is no resume: its line ends change its
+    // length, so it is asked about as an overwrite, and an unattended resume skips it.
     void existingFolderAndUnattended() {
         TBuilderFixture f;
         TFakeSource remote, local;
-        remote.Folders = {{"/r/", {File("a"), File("b", 30)}}};
-        local.Folders = {{"/l/", {Folder("a"), File("b", 10)}}};
+        remote.Folders = {{"/r/", {File("a"), File("b", 30), File("c.txt", 30)}}};
+        local.Folders = {{"/l/", {Folder("a"), File("b", 10), File("c.txt", 10)}}};
         TQueueBuilder b = f.Builder(false);
         b.Download(remote.Folders.value("/r/"), "/r/", "/l/", remote, local);
         QVERIFY(f.Items().isEmpty());
-        QCOMPARE(b.SkippedExisting(), 1);
+        QCOMPARE(b.SkippedExisting(), 2);
         QCOMPARE(f.Errors.size(), 1);
         TQueueBuilder resume = f.Builder(false);
         resume.SetUnattended(TQueueBuilder::unResume);
         resume.Download(remote.Folders.value("/r/"), "/r/", "/l/", remote, local);
         QCOMPARE(f.Items(), QStringList({"/l/b@10"}));
+        f.Builder().Download(remote.Folders.value("/r/"), "/r/", "/l/", remote, local);
+        QCOMPARE(f.Questions.Asked, QStringLiteral("RO"));
     }
 
     // A server that nests folders forever, a local link loop and a FIFO end nothing badly.
