@@ -50,8 +50,9 @@ THostView::THostView(QWidget* parent)
     ProgressDelay_->setSingleShot(true);
     ProgressDelay_->setInterval(100);
     connect(ProgressDelay_, &QTimer::timeout, this, [this] {
-        if (PanelText(3) != ProgressPending_)
-            SetPanelText(3, ProgressPending_), ProgressDelay_->start();
+        if (PanelText(3) == ProgressPending_) return;
+        SetPanelText(3, ProgressPending_);
+        ProgressDelay_->start();
     });
     connect(b, &THostBrowser::ProgressText, this, [this](const QString& t) {
         ProgressPending_ = t;
