@@ -81,8 +81,11 @@ TProgressFigures ComputeProgressFigures(const TTransferItems& queue, const TTran
     const int64_t e = static_cast<int64_t>(now - item.StartTick) / 1000;
     f.CurrentElapsed = DurationText(e) + QStringLiteral(" elapsed");
     const int64_t itemMoved = item.BytesDone - item.StartOffset;
-    f.CurrentRemaining = DurationText(MulDiv(e, item.Size - item.BytesDone, itemMoved)) +
-                         QStringLiteral(" remaining");
+    // From milliseconds: in a file's first second, whole seconds would leave nothing to go.
+    const int64_t leftMs =
+        MulDiv(static_cast<int64_t>(now - item.StartTick), item.Size - item.BytesDone, itemMoved);
+    f.CurrentRemaining =
+        DurationText(leftMs < 0 ? 0 : (leftMs + 500) / 1000) + QStringLiteral(" remaining");
 
     const int64_t total = static_cast<int64_t>(now - queue.StartTick) / 1000;
     f.FileCount = QStringLiteral("File %1 of %2")

@@ -158,6 +158,10 @@ private Q_SLOTS:
         resumed.BytesDone = resumed.StartOffset; // just started
         f = ComputeProgressFigures(queue, resumed, resumed.StartTick);
         QTest::newRow("just started") << f.CurrentRemaining << "0:00 remaining";
+        // Half a second in, a quarter done: 1.5 s to go, not nothing.
+        resumed.BytesDone = 7'000;
+        f = ComputeProgressFigures(queue, resumed, resumed.StartTick + 500);
+        QTest::newRow("first second") << f.CurrentRemaining << "0:02 remaining";
 
         // Half the time-out without a byte is "stalled"; no time-out, never.
         const auto stalled = [](uint64_t last, uint64_t now, unsigned timeOut) {
