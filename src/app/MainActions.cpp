@@ -25,7 +25,7 @@ struct TKey {
     QKeySequence::StandardKey Standard = QKeySequence::UnknownKey;
 };
 
-enum : unsigned { Checkable = 1, Checked = 2, Disabled = 4, LocalOnly = 8 };
+enum : unsigned { Checkable = 1, Checked = 2, Disabled = 4 };
 
 // A window-wide action (Name is its object name) or one on each side (Name follows
 // "actLocal" and "actServer").
@@ -76,9 +76,9 @@ const TActionRow kActions[] = {
     {&P::Rename, "Rename", "Rena&me", "Rename", "rename", Qt::Key_F2, 0},
     {&P::Erase, "Erase", "&Erase", "Delete", "delete", K::Delete, 0},
     {&P::Mask, "Mask", "Mas&k files", "File Mask", "mask", {}, 0},
-    {&P::Cut, "Cut", "&Cut", "", "", K::Cut, LocalOnly},
-    {&P::Copy, "Copy", "Co&py", "", "", K::Copy, LocalOnly},
-    {&P::Paste, "Paste", "&Paste", "", "", K::Paste, LocalOnly},
+    {&P::Cut, "Cut", "&Cut", "", "", K::Cut, 0},
+    {&P::Copy, "Copy", "Co&py", "", "", K::Copy, 0},
+    {&P::Paste, "Paste", "&Paste", "", "", K::Paste, 0},
     {&P::Properties, "Properties", "P&roperties", "Properties", "properties", Alt(Qt::Key_Return),
      0},
     {&P::Up, "Up", "Up One Level", "Up One Level", "up", {}, 0},
@@ -138,7 +138,6 @@ void TMainActions::Build(QObject* owner) {
         }
         const auto pane = std::get<QAction * TPaneActions::*>(row.Member);
         for (const bool host : {false, true}) {
-            if (host && (row.Flags & LocalOnly)) continue;
             TPaneActions& side = host ? Server : Local;
             const QString prefix = host ? QStringLiteral("actServer") : QStringLiteral("actLocal");
             side.*pane = MakeAction(owner, prefix + row.Name, row);

@@ -16,7 +16,7 @@ struct TPaneActions {
     QAction* Rename = nullptr;
     QAction* Erase = nullptr;
     QAction* Mask = nullptr;
-    QAction* Cut = nullptr; // Cut, Copy and Paste: the local side only
+    QAction* Cut = nullptr; // Cut, Copy and Paste: in the local menu only, keys on both
     QAction* Copy = nullptr;
     QAction* Paste = nullptr;
     QAction* Properties = nullptr;

@@ -62,7 +62,7 @@ void TfrmMain::WireConnectionActions() {
 
 void TfrmMain::WireWindowActions() {
     const TMainActions& a = Actions_;
-    // The lists handle these keys themselves: the menus only show them (see BuildMenus).
+    // Added to the lists of both sides (FillPaneButtons), so their keys act where the focus is.
     const auto focusedView = [this]() -> TCustomView* {
         QWidget* focus = QApplication::focusWidget();
         if (focus && HostPane_->isAncestorOf(focus)) return HostPane_->CurrentView();
@@ -130,11 +130,9 @@ void TfrmMain::WirePaneFileActions(bool host) {
             v->GetMask());
         if (!mask.isNull()) v->SetMask(mask);
     });
-    if (!host) {
-        connect(a.Cut, &QAction::triggered, this, [view] { view()->CutSelected(); });
-        connect(a.Copy, &QAction::triggered, this, [view] { view()->CopySelected(); });
-        connect(a.Paste, &QAction::triggered, this, [view] { view()->Paste(); });
-    }
+    connect(a.Cut, &QAction::triggered, this, [view] { view()->CutSelected(); });
+    connect(a.Copy, &QAction::triggered, this, [view] { view()->CopySelected(); });
+    connect(a.Paste, &QAction::triggered, this, [view] { view()->Paste(); });
     connect(a.Properties, &QAction::triggered, this, [view] { view()->ShowProperties(); });
 }
 

@@ -178,6 +178,8 @@ void TfrmMain::FillPaneButtons(bool host) {
              : TStrip{a.EditNotepad, a.Rename, a.Erase, a.Mask, a.Refresh, a.NewFolder};
     for (QAction* action : strip)
         pane->AddStripAction(action);
+    pane->SetViewActions({a.Refresh, a.Rename, a.Erase, a.Properties, a.Cut, a.Copy, a.Paste,
+                          Actions_.SelectAll, Actions_.InvertSelection});
     connect(pane, &TSidePane::CurrentChanged, this,
             host ? &TfrmMain::HostTabChanged : &TfrmMain::LocalTabChanged);
 }

@@ -42,14 +42,6 @@ void TfrmMain::BuildMenus() {
     AddActions(edit, {a.CompareFolders, nullptr, a.SelectAll, a.InvertSelection});
     BuildPaneMenu(false);
     BuildPaneMenu(true);
-    // The keys of the pane menus and of the selection commands are shown in the menus but
-    // left to the lists, which handle them themselves on the pane that has the focus.
-    // Upload and Download act from anywhere in the window.
-    for (QMenu* menu : {LocalMenu_, ServerMenu_, edit})
-        for (QAction* action : menu->actions())
-            if (action != a.Upload && action != a.Download)
-                action->setShortcutContext(Qt::WidgetShortcut);
-
     QMenu* options = AddMenu(menuBar(), QStringLiteral("&Options"), QStringLiteral("mnuOptions"));
     AddActions(options, {a.Preferences, nullptr, a.TransferManager, nullptr, a.MaximizeHost,
                          a.ShowLog, a.ShowViewer, nullptr, a.ShowTransfers});

@@ -72,7 +72,16 @@ QToolButton* TSidePane::AddMenuButton(QAction* action) {
     return button;
 }
 
+void TSidePane::SetViewActions(const QList<QAction*>& actions) {
+    ViewActions_ = actions;
+    for (QAction* action : actions)
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    for (TCustomView* view : Views_)
+        view->addActions(actions);
+}
+
 int TSidePane::AddView(TCustomView* view, const QString& caption) {
+    view->addActions(ViewActions_);
     Views_.append(view);
     Captions_.append(caption);
     Stack_->addWidget(view);

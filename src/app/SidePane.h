@@ -26,6 +26,9 @@ public:
     // A button opening a menu (view styles).
     QToolButton* AddMenuButton(QAction* action);
 
+    // The commands whose keys act on the list that has the focus (F2, Delete, Ctrl+C...):
+    // every view of this side, now and later, takes them.
+    void SetViewActions(const QList<QAction*>& actions);
     int AddView(TCustomView* view, const QString& caption);
     // Takes the view out without freeing it.
     void TakeView(int index);
@@ -62,6 +65,7 @@ private:
     QToolBar* Strip_;
     QWidget* Cover_ = nullptr;
     QList<TCustomView*> Views_;
+    QList<QAction*> ViewActions_;
     QStringList Captions_;
 };
 

@@ -28,6 +28,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -231,6 +232,7 @@ private Q_SLOTS:
         f.Questions.Delete = true;
         f.Questions.Modal = true;
         SelectName(host, "doomed.txt");
+        QTRY_VERIFY(f.Enabled("actServerErase")); // the key is the action's
         host->ListView()->setFocus();
         QTest::keyClick(host->ListView(), Qt::Key_Delete);
         QTRY_VERIFY(!QFileInfo::exists(server.rootPath() + "/doomed.txt"));
@@ -241,6 +243,45 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(f.Window.get()));
         QVERIFY(host->ListView()->hasFocus());
         QTRY_COMPARE(host->ListView()->currentIndex().data().toString(), QString("next.txt"));
+    }
+
+    // The list's keys reach the window's commands only on the list that has the focus: F2
+    // renames in place, Delete asks first, Backspace goes up, Ctrl+A selects all.
+    void keysOnTheFocusedList() {
+        TWindowFixture f;
+        QTemporaryDir local;
+        QVERIFY(WriteFile(local.filePath("sub/a.txt"), "a"));
+        QVERIFY(WriteFile(local.filePath("sub/b.txt"), "b"));
+        QVERIFY(f.Window->OpenLocalFolder(local.filePath("sub"), true));
+        f.Window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.Window.get()));
+        TLocalView* view = f.Window->CurrentLocalView();
+        QAbstractItemView* list = view->ListView();
+        list->setFocus();
+        QTRY_COMPARE(view->ItemCount(), 2);
+        SelectName(view, "a.txt");
+        QTRY_VERIFY(f.Enabled("actLocalRename"));
+        QTest::keyClick(list, Qt::Key_F2);
+        QWidget* editor = QApplication::focusWidget();
+        QVERIFY(editor && editor != list && list->isAncestorOf(editor));
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier); // the editor's, not the list's
+        QTest::keyClicks(editor, "c.txt");
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_VERIFY(QFileInfo::exists(local.filePath("sub/c.txt")));
+        QVERIFY(!QFileInfo::exists(local.filePath("sub/a.txt")));
+
+        SelectName(view, "b.txt");
+        QTRY_VERIFY(f.Enabled("actLocalErase"));
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(f.Questions.Deletes, 1);
+        QVERIFY(QFileInfo::exists(local.filePath("sub/b.txt"))); // answered no
+        QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(view->SelectedCount(), 2);
+        // The server side's Delete, on its own lists, neither takes nor shares the key.
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(f.Questions.Deletes, 2);
+        QTest::keyClick(list, Qt::Key_Backspace);
+        QTRY_COMPARE(QDir(view->Folder()), QDir(local.path()));
     }
 
     void connectFlow() {

@@ -1,6 +1,7 @@
 #include "views/widgets/CustomView.h"
 
 #include "views/ViewFormat.h"
+#include "views/widgets/PaneStatusBar.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -10,17 +11,14 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QListView>
 #include <QMimeData>
 #include <QPainter>
 #include <QSet>
 #include <QSortFilterProxyModel>
 #include <QStackedWidget>
-#include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTimer>
-#include <QToolTip>
 #include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -93,36 +91,6 @@ public:
     }
 };
 
-// The counts' panels are as wide as a long count of their kind in the bar's font; the
-// last panel (free space, bytes moved) takes the rest.
-const char* const PanelSamples[3] = {"*.html", "9,999 Entries, 999MB",
-                                     "9,999 Items Selected, 999MB"};
-// A status panel that cuts a text too long for it with an ellipsis, never silently at
-// its edge (a cut number would read as another number); its hint shows the whole text.
-// Panels after the first draw a line at their left edge and keep a little room on
-// either side, so that two texts never run together ("0 Bytes0 Items Selected").
-class TStatusPanel : public QLabel {
-public:
-    explicit TStatusPanel(QWidget* parent, bool separated) : QLabel(parent), Separated_(separated) {
-        setContentsMargins(separated ? 6 : 2, 0, 4, 0);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        if (Separated_) {
-            painter.setPen(palette().color(QPalette::Mid));
-            painter.drawLine(0, 3, 0, height() - 4);
-        }
-        const QRect area = contentsRect();
-        painter.drawText(area, int(alignment()),
-                         fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
-    }
-
-private:
-    bool Separated_;
-};
-
 // Without a desktop (offscreen, a bare window manager) no icon theme is chosen, and every
 // file would show the same blank page: fall back to a common theme when one is installed.
 void EnsureIconTheme() {
@@ -184,26 +152,7 @@ void TCustomView::BuildControls() {
     List_->setBatchSize(2000);
     layout->addWidget(Stack_, 1);
 
-    StatusBar_ = new QStatusBar(this);
-    StatusBar_->setSizeGripEnabled(false);
-    for (int i = 0; i < 4; ++i) {
-        Panels_[i] = new TStatusPanel(StatusBar_, i > 0);
-        Panels_[i]->setObjectName(QStringLiteral("panel%1").arg(i));
-        Panels_[i]->installEventFilter(this);
-        if (i < 3) {
-            const QMargins margins = Panels_[i]->contentsMargins();
-            Panels_[i]->setFixedWidth(
-                Panels_[i]->fontMetrics().horizontalAdvance(QLatin1String(PanelSamples[i])) +
-                margins.left() + margins.right() + 4);
-            StatusBar_->addWidget(Panels_[i]);
-        } else {
-            // A long text never widens the pane: it is cut, and its hint shows it whole.
-            Panels_[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-            Panels_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            StatusBar_->addWidget(Panels_[i], 1);
-        }
-    }
-    Panels_[0]->setText(QStringLiteral("*.*"));
+    StatusBar_ = new TPaneStatusBar(this);
     layout->addWidget(StatusBar_);
     SetViewStyle(vsList);
 }
@@ -428,12 +377,16 @@ void TCustomView::SetListEnabled(bool enabled) {
     }
 }
 
+QStatusBar* TCustomView::StatusBar() const {
+    return StatusBar_;
+}
+
 QString TCustomView::PanelText(int panel) const {
-    return panel >= 0 && panel < 4 ? Panels_[panel]->text() : QString();
+    return StatusBar_->PanelText(panel);
 }
 
 void TCustomView::SetPanelText(int panel, const QString& text) {
-    if (panel >= 0 && panel < 4) Panels_[panel]->setText(text);
+    StatusBar_->SetPanelText(panel, text);
 }
 
 void TCustomView::UpdateStatus() {
@@ -539,61 +492,35 @@ bool TCustomView::Editing() const {
     return focus && focus != viewport && viewport->isAncestorOf(focus);
 }
 
+// The commands with keys of their own (F2, F5, Delete, Ctrl+A, Ctrl+C...) are the window's
+// actions, which the owner adds to the view; the list keeps opening, going up, the menu
+// and the type-ahead.
 bool TCustomView::HandleKey(QKeyEvent* key) {
     if (Editing()) return false;
     const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
-    const QString typed =
-        mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier) ? QString() : key->text();
-    const QList<int> rows = SelectedRows();
     switch (key->key()) {
     case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (mods & Qt::AltModifier)
-            ShowProperties();
-        else if (!rows.isEmpty())
-            PerformDoubleClick(rows.first());
+    case Qt::Key_Enter: {
+        if (mods & Qt::AltModifier) return false; // the properties' key
+        const QList<int> rows = SelectedRows();
+        if (!rows.isEmpty()) PerformDoubleClick(rows.first());
         break;
-    case Qt::Key_Delete:
-        if (!rows.isEmpty()) DeleteSelected();
-        break;
-    case Qt::Key_F2:
-        RenameSelected();
-        break;
-    case Qt::Key_F5:
-        Refresh();
-        break;
+    }
     case Qt::Key_Backspace:
         GoUp();
         break;
-    case Qt::Key_A:
-        if (!(mods & Qt::ControlModifier)) return TypeAhead(typed);
-        if (mods & Qt::ShiftModifier)
-            InvertSelection();
-        else
-            SelectAll();
-        break;
-    case Qt::Key_C:
-    case Qt::Key_X:
-    case Qt::Key_V:
-        if (mods != Qt::ControlModifier) return TypeAhead(typed);
-        if (key->key() == Qt::Key_C)
-            CopySelected();
-        else if (key->key() == Qt::Key_X)
-            CutSelected();
-        else
-            Paste();
-        break;
     case Qt::Key_Menu: {
         QAbstractItemView* view = ListView();
-        QPoint pos(0, 0);
         const QModelIndex current = view->currentIndex();
-        if (!rows.isEmpty() && current.isValid())
-            pos = view->visualRect(current).topLeft() + QPoint(8, 8);
+        const QPoint pos = SelectedCount() > 0 && current.isValid()
+                               ? view->visualRect(current).topLeft() + QPoint(8, 8)
+                               : QPoint(0, 0);
         ContextMenuAt(pos, view);
         break;
     }
     default:
-        return TypeAhead(typed);
+        return !(mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) &&
+               TypeAhead(key->text());
     }
     UpdateStatus();
     return true;
@@ -689,19 +616,6 @@ bool TCustomView::HandleDragEvent(QEvent* event) {
 }
 
 bool TCustomView::eventFilter(QObject* watched, QEvent* event) {
-    for (int i = 0; i < 4; ++i) {
-        if (watched == Panels_[i] && event->type() == QEvent::ToolTip) {
-            // A panel's full text shows as a hint only when it does not fit.
-            QLabel* panel = Panels_[i];
-            const int needed = panel->fontMetrics().horizontalAdvance(panel->text());
-            auto* help = static_cast<QHelpEvent*>(event);
-            if (needed > panel->width() - 10)
-                QToolTip::showText(help->globalPos(), panel->text(), panel);
-            else
-                QToolTip::hideText();
-            return true;
-        }
-    }
     const bool isView = watched == List_ || watched == Details_;
     const bool isViewport = watched == List_->viewport() || watched == Details_->viewport();
     if (isView && event->type() == QEvent::KeyPress)

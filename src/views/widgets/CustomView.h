@@ -11,12 +11,12 @@
 class QAbstractItemView;
 class QAbstractItemModel;
 class QItemSelectionModel;
-class QLabel;
 class QListView;
 class QMimeData;
 class QSortFilterProxyModel;
 class QStackedWidget;
 class QStatusBar;
+class TPaneStatusBar;
 class QTreeView;
 
 // A file pane: one list of items shown in one of four styles over one model and one
@@ -94,7 +94,7 @@ public:
     // Both styles' lists at once, so switching styles keeps the state. A list that had
     // the focus gets it back once enabled again, unless the user has moved on meanwhile.
     void SetListEnabled(bool enabled);
-    QStatusBar* StatusBar() const { return StatusBar_; }
+    QStatusBar* StatusBar() const;
     QString PanelText(int panel) const;
     void SetPanelText(int panel, const QString& text);
     void UpdateStatus();
@@ -151,8 +151,7 @@ private:
     QStackedWidget* Stack_ = nullptr;
     QListView* List_ = nullptr;
     QTreeView* Details_ = nullptr;
-    QStatusBar* StatusBar_ = nullptr;
-    QLabel* Panels_[4] = {};
+    TPaneStatusBar* StatusBar_ = nullptr;
     QSortFilterProxyModel* Proxy_ = nullptr;
     QItemSelectionModel* Selection_ = nullptr;
     int64_t TotalSize_ = -1;
