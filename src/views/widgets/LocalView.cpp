@@ -3,8 +3,6 @@
 #include "listing/FtpUtils.h"
 #include "listing/ListingParser.h"
 #include "listing/RemoteItem.h"
-#include "platform/Trash.h"
-#include "views/LocalFileCopy.h"
 #include "views/ViewFormat.h"
 #include "views/widgets/LocalFolderModel.h"
 #include "views/widgets/Properties.h"
@@ -24,14 +22,6 @@
 namespace {
 // A run of many small files rereads the folder at most this often.
 constexpr qint64 TransferRefreshMs = 500;
-
-const QString GnomeCopiedFiles = QStringLiteral("x-special/gnome-copied-files");
-const QString KdeCutSelection = QStringLiteral("application/x-kde-cutselection");
-
-bool Taken(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
 
 uint16_t PermissionBits(const QFileInfo& info) {
     constexpr struct {
@@ -55,7 +45,7 @@ uint16_t PermissionBits(const QFileInfo& info) {
 
 TLocalView::TLocalView(QWidget* parent)
     : TCustomView(parent), Model_(new TLocalFolderModel(this)), Sort_(new TLocalSortModel(this)),
-      OwnQuestions_(std::make_unique<TViewQuestions>(this)) {
+      OwnQuestions_(std::make_unique<TViewQuestions>(this)), Browser_(OwnQuestions_.get()) {
     SetSeparator(QLatin1Char('/'));
     Sort_->setDynamicSortFilter(true);
     SetModels(Model_, Sort_);
@@ -75,6 +65,9 @@ TLocalView::TLocalView(QWidget* parent)
         return true;
     };
     connect(Model_, &TLocalFolderModel::FolderUnreadable, this, &TLocalView::FolderLost);
+    Browser_.OnFileChanging = [this](const QString& path) {
+        if (OnFileChanging) OnFileChanging(this, path);
+    };
 
     // Changes on disk arrive as several row changes; the status follows them once.
     auto* status = new QTimer(this);
@@ -104,6 +97,7 @@ TLocalView::~TLocalView() {
 
 void TLocalView::SetQuestions(IViewQuestions* questions) {
     Questions_ = questions;
+    Browser_.SetQuestions(&Questions());
 }
 
 IViewQuestions& TLocalView::Questions() {
@@ -238,102 +232,34 @@ bool TLocalView::GoUp() {
     return true;
 }
 
-bool TLocalView::ValidName(const QString& name) {
-    if (name.isEmpty() || name == QStringLiteral(".") || name == QStringLiteral("..") ||
-        name.contains(QLatin1Char('/')) || name.contains(QChar(0))) {
-        Tell(QStringLiteral("'%1' cannot be used: a name may not be empty, \".\" or \"..\", "
-                            "nor hold \"/\".")
-                 .arg(name));
-        return false;
-    }
-    return true;
-}
-
 bool TLocalView::CreateFolder(const QString& name) {
-    if (!ValidName(name)) return false;
-    if (Taken(QDir(Model_->FolderPath()).filePath(name))) {
-        Tell(QStringLiteral("Cannot create the folder '%1': an item with this name already exists.")
-                 .arg(name));
-        return false;
-    }
-    if (!QDir(Model_->FolderPath()).mkdir(name)) {
-        Tell(QStringLiteral("The folder '%1' could not be created.").arg(name));
-        return false;
-    }
+    if (!Browser_.CreateFolder(Model_->FolderPath(), name)) return false;
     Refresh();
-    const int row = RowOfName(name);
-    if (row >= 0) SelectRows({row});
+    SelectName(name);
     return true;
 }
 
 bool TLocalView::RenameItem(int row, const QString& newName) {
     if (row < 0 || row >= ItemCount()) return false;
-    const QString oldName = ItemName(row);
-    if (newName == oldName) return true;
-    if (!ValidName(newName)) return false;
-    const QString from = ItemPath(row);
-    const QString to = QDir(Model_->FolderPath()).filePath(newName);
-    if (Taken(to)) {
-        Tell(QStringLiteral("Cannot rename %1: an item called '%2' already exists. "
-                            "Specify a different name.")
-                 .arg(oldName, newName));
-        return false;
-    }
-    if (OnFileChanging) OnFileChanging(this, from);
-    // Neither rename replaces an existing target.
-    const bool renamed =
-        IsFolder(row) && !IsLink(row) ? QDir().rename(from, to) : QFile::rename(from, to);
+    const bool renamed = Browser_.Rename(Model_->FolderPath(), ItemName(row), newName);
     Refresh();
-    if (!renamed) {
-        Tell(QStringLiteral("%1 could not be renamed to '%2'.").arg(oldName, newName));
-        return false;
-    }
-    const int renamedRow = RowOfName(newName);
-    if (renamedRow >= 0) SelectRows({renamedRow});
-    return true;
+    if (renamed) SelectName(newName);
+    return renamed;
 }
 
 bool TLocalView::DeleteSelected() {
-    const QList<int> rows = SelectedRows();
-    if (rows.isEmpty()) return false;
-    if (!Questions().ConfirmDelete(int(rows.size()), ItemName(rows.first()),
-                                   IsFolder(rows.first())))
-        return false;
-    QStringList paths;
-    QStringList files;
-    for (int row : rows) {
-        paths.append(ItemPath(row));
-        if (!IsFolder(row)) files.append(ItemPath(row));
-    }
-    if (OnFileChanging) {
-        for (const QString& file : files)
-            OnFileChanging(this, file);
-    }
-    QStringList failed;
-    QStringList noTrash;
-    for (const QString& path : paths) {
-        if (TrashFolderFor(path).isEmpty())
-            noTrash.append(path);
-        else if (!QFile::moveToTrash(path))
-            failed.append(path); // what the trash does not take stays where it is
-    }
-    // Removed for good only when the user says so.
-    const bool permanent =
-        !noTrash.isEmpty() &&
-        Questions().AskYesNo(QStringLiteral("No trash folder can be made for these items:\n%1\n\n"
-                                            "Delete them permanently?")
-                                 .arg(noTrash.join(QLatin1Char('\n'))));
-    if (permanent) {
-        for (const QString& path : std::as_const(noTrash))
-            if (!DeletePermanently(path)) failed.append(path);
-    }
+    QStringList names;
+    for (int row : SelectedRows())
+        names.append(ItemName(row));
+    if (names.isEmpty()) return false;
+    const bool deleted = Browser_.Delete(Model_->FolderPath(), names);
     Refresh();
-    if (!failed.isEmpty()) {
-        Tell(QStringLiteral("These items could not be moved to the trash and were not deleted:\n%1")
-                 .arg(failed.join(QLatin1Char('\n'))));
-        return false;
-    }
-    return noTrash.isEmpty() || permanent;
+    return deleted;
+}
+
+void TLocalView::SelectName(const QString& name) {
+    const int row = RowOfName(name);
+    if (row >= 0) SelectRows({row});
 }
 
 bool TLocalView::ShowProperties() {
@@ -360,13 +286,11 @@ bool TLocalView::ShowProperties() {
 
 void TLocalView::PutOnClipboard(bool cut) {
     auto* data = new QMimeData;
-    // What file managers read to tell a cut from a copy; the file addresses come with the
-    // view's own formats (FillDragData).
-    QByteArray gnome = cut ? "cut" : "copy";
+    QList<QUrl> urls;
     for (int row : SelectedRows())
-        gnome += '\n' + QUrl::fromLocalFile(ItemPath(row)).toEncoded();
-    data->setData(GnomeCopiedFiles, gnome);
-    if (cut) data->setData(KdeCutSelection, "1");
+        urls.append(QUrl::fromLocalFile(ItemPath(row)));
+    // The addresses themselves come with the view's own formats (FillDragData).
+    TLocalBrowser::MarkCopiedFiles(*data, urls, cut);
     PutSelectionOnClipboard(data);
 }
 
@@ -387,23 +311,11 @@ void TLocalView::Paste() {
         TCustomView::Paste();
         return;
     }
-    const bool cut = data->data(GnomeCopiedFiles).startsWith("cut") ||
-                     data->data(KdeCutSelection).startsWith('1');
-    const QList<QUrl> urls = data->urls();
-    QStringList problems;
-    bool pasted = false;
-    for (const QUrl& url : urls) {
-        if (!url.isLocalFile()) continue;
-        QString error;
-        if (PasteLocalItem(url.toLocalFile(), Model_->FolderPath(), cut, error))
-            pasted = true;
-        else
-            problems.append(error);
-    }
+    const bool cut = TLocalBrowser::CopiedFilesAreCut(*data);
+    const bool pasted = Browser_.Paste(Model_->FolderPath(), data->urls(), cut);
     // Moved items are gone from where the clipboard says they are.
-    if (cut && pasted && problems.isEmpty()) clipboard->clear();
+    if (cut && pasted) clipboard->clear();
     Refresh();
-    if (!problems.isEmpty()) Tell(problems.join(QLatin1Char('\n')));
 }
 
 bool TLocalView::Refresh() {

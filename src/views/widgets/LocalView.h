@@ -1,6 +1,7 @@
 #pragma once
 
 #include "transfer/TransferWindows.h"
+#include "views/LocalBrowser.h"
 #include "views/widgets/CustomView.h"
 
 #include <QElapsedTimer>
@@ -76,7 +77,7 @@ private:
     void TransferredInto(const QByteArray& folder);
     void FillTreeCombo();
     void PutOnClipboard(bool cut);
-    bool ValidName(const QString& name);
+    void SelectName(const QString& name);
     void Tell(const QString& text);
     IViewQuestions& Questions();
 
@@ -84,6 +85,7 @@ private:
     TLocalSortModel* Sort_ = nullptr;
     std::unique_ptr<IViewQuestions> OwnQuestions_;
     IViewQuestions* Questions_ = nullptr;
+    TLocalBrowser Browser_;
     QPointer<TTreeCombo> Combo_;
     QTimer* TransferRefresh_ = nullptr;
     QElapsedTimer LastTransferRefresh_;
