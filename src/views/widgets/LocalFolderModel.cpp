@@ -2,7 +2,6 @@
 
 #include "views/PaneOrder.h"
 
-#include "listing/FtpUtils.h"
 #include "views/ViewFormat.h"
 
 #include <QDirIterator>
@@ -58,7 +57,6 @@ bool TLocalFolderModel::ReadFolder(const QString& path, std::vector<TLocalEntry>
         TLocalEntry entry;
         entry.Name = info.fileName();
         entry.IsFolder = info.isDir();
-        if (!entry.IsFolder && !Masks_.isEmpty() && !MatchesMaskList(entry.Name, Masks_)) continue;
         entry.Path = info.absoluteFilePath();
         entry.IsLink = info.isSymLink();
         entry.Size = entry.IsFolder ? 0 : info.size();
@@ -149,12 +147,6 @@ void TLocalFolderModel::WatchFiles() {
         if (!wanted.remove(path)) gone << path;
     if (!gone.isEmpty()) Watcher_->removePaths(gone);
     if (!wanted.isEmpty()) Watcher_->addPaths(QStringList(wanted.cbegin(), wanted.cend()));
-}
-
-void TLocalFolderModel::SetMasks(const QStringList& masks) {
-    if (masks == Masks_) return;
-    Masks_ = masks;
-    Reread();
 }
 
 void TLocalFolderModel::SetShowHidden(bool show) {

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "views/widgets/PaneProxy.h"
+
 #include <QAbstractTableModel>
 #include <QDateTime>
 #include <QFileIconProvider>
 #include <QHash>
 #include <QIcon>
-#include <QSortFilterProxyModel>
 #include <QStringList>
 
 #include <cstdint>
@@ -33,8 +34,8 @@ class TLocalFolderModel : public QAbstractTableModel {
 public:
     enum Column { colName, colSize, colType, colModified, colCount };
     // The cell's value for sorting: name, size, type text, modification time.
-    static constexpr int RawRole = Qt::UserRole;
-    static constexpr int FolderRole = Qt::UserRole + 1;
+    static constexpr int RawRole = TPaneProxy::RawRole;
+    static constexpr int FolderRole = TPaneProxy::FolderRole;
 
     explicit TLocalFolderModel(QObject* parent = nullptr);
     ~TLocalFolderModel() override;
@@ -46,9 +47,6 @@ public:
     // Reads the shown folder again; false when it can no longer be read.
     bool Reread();
 
-    // Files that match none of the masks are hidden; folders never are. Empty shows all.
-    void SetMasks(const QStringList& masks);
-    QStringList Masks() const { return Masks_; }
     // Dot files; hidden at creation.
     void SetShowHidden(bool show);
     bool ShowHidden() const { return ShowHidden_; }
@@ -80,7 +78,6 @@ private:
 
     QString Folder_;
     std::vector<TLocalEntry> Entries_;
-    QStringList Masks_;
     bool ShowHidden_ = false;
     QFileSystemWatcher* Watcher_ = nullptr;
     QTimer* RereadTimer_ = nullptr;
@@ -89,11 +86,12 @@ private:
     mutable QHash<QString, QIcon> IconCache_;
 };
 
-// Sorts on the raw values, folders first in either direction, names breaking ties.
-class TLocalSortModel : public QSortFilterProxyModel {
+// Sorts on the raw values, folders first in either direction, names breaking ties; masks
+// as both panes do.
+class TLocalSortModel : public TPaneProxy {
     Q_OBJECT
 public:
-    using QSortFilterProxyModel::QSortFilterProxyModel;
+    using TPaneProxy::TPaneProxy;
 
 protected:
     bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;

@@ -121,7 +121,7 @@ bool TLocalView::ShowHidden() const {
 }
 
 QString TLocalView::GetMask() const {
-    const QStringList masks = Model_->Masks();
+    const QStringList masks = Sort_->Masks();
     return masks.isEmpty() ? QStringLiteral("*.*") : masks.join(QLatin1Char(';'));
 }
 
@@ -133,7 +133,7 @@ void TLocalView::SetMask(const QString& mask) {
     }
     if (masks == QStringList{QStringLiteral("*.*")} || masks == QStringList{QStringLiteral("*")})
         masks.clear();
-    Model_->SetMasks(masks);
+    Sort_->SetMasks(masks);
     InvalidateTotal();
     UpdateStatus();
 }

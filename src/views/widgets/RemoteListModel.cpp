@@ -185,6 +185,8 @@ QVariant TRemoteListModel::data(const QModelIndex& index, int role) const {
     case Qt::TextAlignmentRole:
         if (index.column() == colSize) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
         break;
+    case FolderRole:
+        return IsFolder(row);
     case RawRole:
         switch (index.column()) {
         case colName:
@@ -229,23 +231,11 @@ Qt::ItemFlags TRemoteListModel::flags(const QModelIndex& index) const {
     return f;
 }
 
-TRemoteSortProxy::TRemoteSortProxy(QObject* parent) : QSortFilterProxyModel(parent) {
+TRemoteSortProxy::TRemoteSortProxy(QObject* parent) : TPaneProxy(parent) {
     // The model's own order shows through: the proxy only filters.
     setDynamicSortFilter(false);
 }
 
 void TRemoteSortProxy::sort(int column, Qt::SortOrder order) {
     if (auto* model = qobject_cast<TRemoteListModel*>(sourceModel())) model->Sort(column, order);
-}
-
-void TRemoteSortProxy::SetMasks(const QStringList& masks) {
-    if (masks == Masks_) return;
-    Masks_ = masks;
-    invalidateFilter();
-}
-
-bool TRemoteSortProxy::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
-    if (Masks_.isEmpty()) return true;
-    const auto* model = static_cast<const TRemoteListModel*>(sourceModel());
-    return model->IsFolder(sourceRow) || MatchesMaskList(model->Caption(sourceRow), Masks_);
 }

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "views/HostBrowser.h"
+#include "views/widgets/PaneProxy.h"
 
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QIcon>
-#include <QSortFilterProxyModel>
 
 #include <deque>
 #include <functional>
@@ -20,8 +20,9 @@ class TRemoteListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum TColumn { colName, colSize, colType, colModified, ColumnCount };
-    // The raw value of a cell, for sorting.
-    static constexpr int RawRole = Qt::UserRole;
+    // The raw value of a cell, for sorting; whether the row is a folder.
+    static constexpr int RawRole = TPaneProxy::RawRole;
+    static constexpr int FolderRole = TPaneProxy::FolderRole;
 
     explicit TRemoteListModel(QObject* parent = nullptr);
 
@@ -76,18 +77,11 @@ private:
     mutable QHash<QString, TTypeInfo> Types_; // by lower-case extension; no file is touched
 };
 
-// Hides files that do not match the mask list (folders never). Sorting is the model's:
+// Masks as both panes do (TPaneProxy). Sorting is the model's:
 // a sort asked of the proxy (a header click) reorders the model's rows.
-class TRemoteSortProxy : public QSortFilterProxyModel {
+class TRemoteSortProxy : public TPaneProxy {
     Q_OBJECT
 public:
     explicit TRemoteSortProxy(QObject* parent = nullptr);
-    void SetMasks(const QStringList& masks);
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
-
-protected:
-    bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
-
-private:
-    QStringList Masks_;
 };
