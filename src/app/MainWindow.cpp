@@ -10,7 +10,6 @@
 #include "sites/windows/PasswordDialog.h"
 #include "transfer/TransferItemsList.h"
 #include "transfer/TransferMonitor.h"
-#include "transfer/windows/BusyAnimation.h"
 #include "transfer/windows/TransferManagerWindow.h"
 #include "transfer/windows/TransferProgressWindow.h"
 #include "views/MainCommands.h"
@@ -19,13 +18,9 @@
 #include "views/widgets/ViewQuestions.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QDir>
 #include <QEvent>
 #include <QLabel>
-#include <QMessageBox>
-#include <QScreen>
-#include <QSplitter>
 #include <QTimer>
 #include <QToolBar>
 

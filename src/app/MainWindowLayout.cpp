@@ -1,37 +1,22 @@
 // The main window's toolbar and the layout of its panes.
-#include "app/Help.h"
 #include "app/LogPane.h"
 #include "app/MainWindow.h"
 #include "app/SidePane.h"
-#include "transfer/TransferItemsList.h"
-#include "transfer/TransferMonitor.h"
 #include "transfer/windows/BusyAnimation.h"
-#include "transfer/windows/TransferManagerWindow.h"
-#include "transfer/windows/TransferProgressWindow.h"
-#include "views/MainCommands.h"
 #include "views/ViewQuestions.h"
-#include "views/widgets/CustomView.h"
 #include "views/widgets/HostView.h"
-#include "views/widgets/LocalView.h"
-#include "views/widgets/ThemeIcons.h"
 #include "views/widgets/TreeCombo.h"
 
 #include <QAction>
 #include <QActionGroup>
-#include <QApplication>
-#include <QDesktopServices>
 #include <QLabel>
-#include <QMenuBar>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
-#include <QTimer>
 #include <QToolBar>
-#include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
-#include <QWhatsThis>
 
 namespace {
 
