@@ -90,18 +90,30 @@ QString FileExtension(const QString& name) {
     return dot <= 0 ? QString() : name.mid(dot + 1);
 }
 
-QString FileTypeText(const QString& name) {
+QString FileTypeKey(const QString& name) {
     const QString trimmed = name.trimmed();
     const QString suffix = FileExtension(trimmed).toLower();
     // Names without an extension can still match a pattern ("Makefile"): looked up whole.
-    const QString key = suffix.isEmpty() ? QLatin1Char('/') + trimmed : suffix;
+    return suffix.isEmpty() ? QLatin1Char('/') + trimmed : suffix;
+}
+
+QMimeType FileMimeType(const QString& key) {
+    // By name only: the file need not exist here (a remote one never does).
+    static const QMimeDatabase mimes;
+    return mimes.mimeTypeForFile(key.startsWith(QLatin1Char('/')) ? key.mid(1)
+                                                                  : QStringLiteral("x.") + key,
+                                 QMimeDatabase::MatchExtension);
+}
+
+QString FileTypeText(const QString& name) {
+    const QString key = FileTypeKey(name);
     thread_local QHash<QString, QString> cache;
     const auto found = cache.constFind(key);
     if (found != cache.constEnd()) return *found;
-    static const QMimeDatabase mimes;
-    const QMimeType type = mimes.mimeTypeForFile(
-        suffix.isEmpty() ? trimmed : QStringLiteral("x.") + suffix, QMimeDatabase::MatchExtension);
-    const QString text = type.isDefault() ? ExtensionTypeText(suffix) : type.comment();
+    const QMimeType type = FileMimeType(key);
+    const QString text = type.isDefault()
+                             ? ExtensionTypeText(key.startsWith(QLatin1Char('/')) ? QString() : key)
+                             : type.comment();
     cache.insert(key, text);
     return text;
 }

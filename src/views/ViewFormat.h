@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QMimeType>
 #include <QString>
 
 #include <cstdint>
@@ -25,6 +26,11 @@ QString ExtensionTypeText(const QString& extension);
 // calls files of that name ("Zip archive", "Makefile"), else ExtensionTypeText. Blanks
 // around a name are no part of its type; the case of its extension does not matter.
 QString FileTypeText(const QString& name);
+// What files of this name share their type by: the lower-case extension, or "/" and the
+// whole name (blanks around it dropped) when it has none. The type helpers cache by it.
+QString FileTypeKey(const QString& name);
+// The desktop's MIME type for a type key, by name alone.
+QMimeType FileMimeType(const QString& key);
 // What follows a name's last dot; nothing for a name that only starts with one (".profile").
 QString FileExtension(const QString& name);
 // The properties window: "1MB (1048577 Bytes)".

@@ -1,13 +1,13 @@
 #include "transfer/windows/Overwrite.h"
 
 #include "views/ViewFormat.h"
+#include "views/widgets/ThemeIcons.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QLocale>
-#include <QMimeDatabase>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -77,13 +77,8 @@ QWidget* TfrmOverwrite::FileLine(const QString& name, int64_t size, double date)
     layout->setHorizontalSpacing(10);
     layout->setVerticalSpacing(0);
 
-    // By extension only: the file need not exist here (the new one is often remote).
-    const QMimeType mime = QMimeDatabase().mimeTypeForFile(name, QMimeDatabase::MatchExtension);
-    QIcon icon = QIcon::fromTheme(mime.iconName());
-    if (icon.isNull()) icon = QIcon::fromTheme(mime.genericIconName());
-    if (icon.isNull()) icon = style()->standardIcon(QStyle::SP_FileIcon);
     auto* picture = new QLabel(line);
-    picture->setPixmap(icon.pixmap(kIconSize, kIconSize));
+    picture->setPixmap(FileTypeIcon(name).pixmap(kIconSize, kIconSize));
     picture->setFixedSize(kIconSize, kIconSize);
     layout->addWidget(picture, 0, 0, 2, 1, Qt::AlignTop);
 

@@ -3,6 +3,7 @@
 #include "views/PaneOrder.h"
 
 #include "views/ViewFormat.h"
+#include "views/widgets/ThemeIcons.h"
 
 #include <QDirIterator>
 #include <QFileSystemWatcher>
@@ -27,7 +28,6 @@ bool SameEntry(const TLocalEntry& a, const TLocalEntry& b) {
 TLocalFolderModel::TLocalFolderModel(QObject* parent)
     : QAbstractTableModel(parent), Watcher_(new QFileSystemWatcher(this)),
       RereadTimer_(new QTimer(this)) {
-    FolderIcon_ = IconProvider_.icon(QFileIconProvider::Folder);
     RereadTimer_->setSingleShot(true);
     RereadTimer_->setInterval(RereadDelayMs);
     // Not restarted by every event: a file written without pause would otherwise never
@@ -170,15 +170,7 @@ QString TLocalFolderModel::TypeText(int row) const {
 
 QIcon TLocalFolderModel::Icon(int row) const {
     const TLocalEntry& entry = Entry(row);
-    if (entry.IsFolder) return FolderIcon_;
-    // Blanks around a name are no part of its type ("a.txt  " is a text file).
-    const QString suffix = QFileInfo(entry.Name.trimmed()).suffix().toLower();
-    auto it = IconCache_.constFind(suffix);
-    if (it != IconCache_.constEnd()) return *it;
-    const QIcon icon = suffix.isEmpty() ? IconProvider_.icon(QFileIconProvider::File)
-                                        : IconProvider_.icon(QFileInfo(entry.Path));
-    IconCache_.insert(suffix, icon);
-    return icon;
+    return entry.IsFolder ? FolderIcon() : FileTypeIcon(entry.Name);
 }
 
 int TLocalFolderModel::rowCount(const QModelIndex& parent) const {

@@ -4,7 +4,6 @@
 
 #include <QAbstractTableModel>
 #include <QDateTime>
-#include <QFileIconProvider>
 #include <QHash>
 #include <QIcon>
 #include <QStringList>
@@ -81,9 +80,6 @@ private:
     bool ShowHidden_ = false;
     QFileSystemWatcher* Watcher_ = nullptr;
     QTimer* RereadTimer_ = nullptr;
-    QFileIconProvider IconProvider_;
-    QIcon FolderIcon_;
-    mutable QHash<QString, QIcon> IconCache_;
 };
 
 // Sorts on the raw values, folders first in either direction, names breaking ties; masks

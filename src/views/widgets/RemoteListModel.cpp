@@ -9,7 +9,6 @@
 
 #include <QApplication>
 #include <QLocale>
-#include <QMimeDatabase>
 #include <QStyle>
 
 namespace {
@@ -70,7 +69,7 @@ void TRemoteListModel::SortOrderOf(TShownListing& shown) const {
         row.Name = shown.Captions[static_cast<qsizetype>(i)];
         row.Size = item.Size;
         row.Date = item.Date;
-        if (column == colType && !row.Folder) row.Type = TypeOfEntry(i).Text;
+        if (column == colType && !row.Folder) row.Type = FileTypeText(row.Name);
     }
     auto less = [&](int a, int b) {
         return PaneRowBefore(rows[size_t(a)], rows[size_t(b)], column, descending);
@@ -111,44 +110,12 @@ int TRemoteListModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-const TRemoteListModel::TTypeInfo& TRemoteListModel::TypeOf(int row) const {
-    return TypeOfEntry(Index(row));
-}
-
-const TRemoteListModel::TTypeInfo& TRemoteListModel::TypeOfEntry(size_t index) const {
-    const TRemoteListEntry& entry = (*Listing_)[index];
-    if (entry.Item.Attributes & raFolder) {
-        static const TTypeInfo folder{QStringLiteral("File Folder"),
-                                      ThemeIcon(QStringLiteral("folder"), QStyle::SP_DirIcon)};
-        return folder;
-    }
-    // Blanks around a name are no part of its type ("a.txt  " is a text file).
-    const QString name = Shown_->Captions[static_cast<qsizetype>(index)].trimmed();
-    const QString extension = FileExtension(name).toLower();
-    // Names without an extension can still match a pattern ("Makefile"): looked up whole.
-    const QString key = extension.isEmpty() ? QLatin1Char('/') + name : extension;
-    auto it = Types_.find(key);
-    if (it == Types_.end()) {
-        static const QMimeDatabase mimes;
-        const QMimeType mime =
-            mimes.mimeTypeForFile(extension.isEmpty() ? name : QStringLiteral("x.") + extension,
-                                  QMimeDatabase::MatchExtension);
-        TTypeInfo info;
-        info.Text = FileTypeText(name);
-        if (!mime.isDefault())
-            info.Icon = QIcon::fromTheme(mime.iconName(), QIcon::fromTheme(mime.genericIconName()));
-        if (info.Icon.isNull())
-            info.Icon = ThemeIcon(QStringLiteral("text-x-generic"), QStyle::SP_FileIcon);
-        it = Types_.insert(key, info);
-    }
-    return *it;
-}
-
 QString TRemoteListModel::TypeText(int row) const {
     const TRemoteListEntry& entry = Entry(row);
     if (entry.Item.Attributes & raLink)
         return QStringLiteral("Shortcut to ") + DisplayText(LinkTarget(entry.Name));
-    return TypeOf(row).Text;
+    return (Entry(row).Item.Attributes & raFolder) ? QStringLiteral("File Folder")
+                                                   : FileTypeText(Caption(row));
 }
 
 QVariant TRemoteListModel::data(const QModelIndex& index, int role) const {
@@ -179,7 +146,7 @@ QVariant TRemoteListModel::data(const QModelIndex& index, int role) const {
                     ThemeIcon(QStringLiteral("folder-remote"), QStyle::SP_DirLinkIcon);
                 return folder ? folderLink : link;
             }
-            return TypeOf(row).Icon;
+            return folder ? FolderIcon() : FileTypeIcon(Caption(row));
         }
         break;
     case Qt::TextAlignmentRole:

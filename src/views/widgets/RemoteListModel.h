@@ -50,10 +50,6 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    struct TTypeInfo {
-        QString Text;
-        QIcon Icon;
-    };
     // Captions and one sorted order of a listing, kept while it is among the last shown.
     struct TShownListing {
         std::weak_ptr<const TRemoteItemList> Listing;
@@ -65,8 +61,6 @@ private:
     size_t Index(int row) const {
         return static_cast<size_t>(Shown_->Order[static_cast<size_t>(row)]);
     }
-    const TTypeInfo& TypeOf(int row) const;
-    const TTypeInfo& TypeOfEntry(size_t index) const;
     void SortOrderOf(TShownListing& shown) const;
 
     TListingPtr Listing_;
@@ -74,7 +68,6 @@ private:
     std::deque<std::shared_ptr<TShownListing>> Recent_;
     int SortColumn_ = colName;
     Qt::SortOrder SortOrder_ = Qt::AscendingOrder;
-    mutable QHash<QString, TTypeInfo> Types_; // by lower-case extension; no file is touched
 };
 
 // Masks as both panes do (TPaneProxy). Sorting is the model's:

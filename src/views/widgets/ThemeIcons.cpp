@@ -1,6 +1,9 @@
 #include "views/widgets/ThemeIcons.h"
 
+#include "views/ViewFormat.h"
+
 #include <QApplication>
+#include <QHash>
 #include <QStyle>
 
 #include <map>
@@ -54,4 +57,23 @@ QIcon ThemeIcon(const QString& key) {
 
 QIcon ThemeIcon(const QString& themeName, QStyle::StandardPixmap fallback) {
     return QIcon::fromTheme(themeName, QApplication::style()->standardIcon(fallback));
+}
+
+QIcon FileTypeIcon(const QString& name) {
+    static QHash<QString, QIcon> cache;
+    const QString key = FileTypeKey(name);
+    const auto found = cache.constFind(key);
+    if (found != cache.constEnd()) return *found;
+    const QMimeType mime = FileMimeType(key);
+    QIcon icon;
+    if (!mime.isDefault())
+        icon = QIcon::fromTheme(mime.iconName(), QIcon::fromTheme(mime.genericIconName()));
+    if (icon.isNull()) icon = ThemeIcon(QStringLiteral("text-x-generic"), QStyle::SP_FileIcon);
+    cache.insert(key, icon);
+    return icon;
+}
+
+QIcon FolderIcon() {
+    static const QIcon folder = ThemeIcon(QStringLiteral("folder"), QStyle::SP_DirIcon);
+    return folder;
 }
