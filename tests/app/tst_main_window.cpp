@@ -44,6 +44,23 @@
 #include <QTextBrowser>
 #include <QTreeView>
 
+namespace {
+
+// A download from a port nobody listens on, retried without end (the settings say so).
+std::unique_ptr<TTransferItem> UnstartableItem(const QString& destFolder) {
+    EngineSettings().RetryCount = 0;
+    EngineSettings().RetryDelay = 1;
+    auto item = std::make_unique<TTransferItem>();
+    item->Host = "127.0.0.1";
+    item->Port = FreeLoopbackPort();
+    item->SourceFolder = "/";
+    item->FileName = "never.txt";
+    item->DestFolder = QFile::encodeName(destFolder) + '/';
+    return item;
+}
+
+} // namespace
+
 class TTestMainWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -268,6 +285,17 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(f.Sounds.Played.contains("failure.wav"), 10000);
         QTRY_VERIFY(!f.Host(1)->Connected());
         QVERIFY(!f.Enabled("actDisconnect"));
+
+        // A disconnected tab whose queue still has work keeps it: the next connection gets a
+        // tab of its own.
+        auto item = UnstartableItem(f.Folder.path());
+        QVERIFY(f.Host(1)->Queue()->Add(item) >= 0);
+        QVERIFY(f.Connect(server, "Delta"));
+        QCOMPARE(f.Window->HostPane()->Count(), 3);
+        QCOMPARE(f.Caption(1), QString("Disconnected"));
+        QTRY_VERIFY(f.Host(2)->Connected());
+        f.Host(1)->Queue()->Clear();
+        EngineSettings().RetryCount = 3;
     }
 
     // What must connect nothing and make no tab.
@@ -351,14 +379,7 @@ private Q_SLOTS:
         QVERIFY(f.Connect(server, "Two"));
         QTRY_VERIFY(f.Host(1)->Connected());
         // An item that cannot start keeps retrying until the quit ends it.
-        EngineSettings().RetryCount = 0;
-        EngineSettings().RetryDelay = 1;
-        auto item = std::make_unique<TTransferItem>();
-        item->Host = "127.0.0.1";
-        item->Port = FreeLoopbackPort();
-        item->SourceFolder = "/";
-        item->FileName = "never.txt";
-        item->DestFolder = QFile::encodeName(f.Folder.path()) + '/';
+        auto item = UnstartableItem(f.Folder.path());
         QVERIFY(GeneralQueue().Add(item) >= 0);
 
         QVERIFY(!f.Window->close());
