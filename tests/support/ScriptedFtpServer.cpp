@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <limits>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -46,13 +47,14 @@ sockaddr_in loopback(quint16 port) {
     return addr;
 }
 
-// Waits for input and appends it (up to a little past the line cap), or notes the close.
-Wait receive(int fd, int stopFd, int timeoutMs, QByteArray& input, bool& closed) {
+// Waits for input and appends it (up to a little past the cap), or notes the close.
+Wait receive(int fd, int stopFd, int timeoutMs, QByteArray& input, bool& closed,
+             qsizetype cap = MaxLineLength) {
     const Wait w = waitFor(fd, POLLIN, stopFd, timeoutMs);
     if (w != Wait::Ready) return w;
-    char buf[4096];
+    char buf[65536];
     const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-    if (n > 0 && input.size() <= MaxLineLength)
+    if (n > 0 && input.size() <= cap)
         input.append(buf, n);
     else if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN))
         closed = true;
@@ -310,24 +312,14 @@ void TScriptedConnection::sendData(const QByteArray& bytes) {
 
 QByteArray TScriptedConnection::receiveDataUntilClose(int timeoutMs) {
     QByteArray data;
-    if (m_dataFd < 0) {
-        fail(QStringLiteral("receiveDataUntilClose without a data connection"));
-        return data;
-    }
+    if (m_dataFd < 0) fail(QStringLiteral("receiveDataUntilClose without a data connection"));
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        const Wait w = waitFor(m_dataFd, POLLIN, m_stopFd, remainingMs(deadline));
-        if (w == Wait::Stopped) return data;
-        if (w == Wait::Timeout) {
+    for (bool closed = m_dataFd < 0; !closed;) {
+        const Wait w = receive(m_dataFd, m_stopFd, remainingMs(deadline), data, closed,
+                               std::numeric_limits<qsizetype>::max());
+        if (w == Wait::Timeout)
             fail(QStringLiteral("data connection still open after %1 ms").arg(timeoutMs));
-            return data;
-        }
-        char buf[65536];
-        const ssize_t n = ::recv(m_dataFd, buf, sizeof buf, 0);
-        if (n > 0)
-            data.append(buf, n);
-        else if (n == 0 || (errno != EINTR && errno != EAGAIN))
-            break;
+        if (w != Wait::Ready) return data;
     }
     ::close(m_dataFd);
     m_dataFd = -1;
