@@ -112,25 +112,6 @@ void closeWithReset(int& fd) {
     fd = -1;
 }
 
-// Drops Telnet commands (IAC IP, IAC DM... sent before ABOR) and undoubles IAC IAC.
-QByteArray stripTelnet(const QByteArray& line) {
-    QByteArray out;
-    out.reserve(line.size());
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const auto c = quint8(line[i]);
-        if (c != 0xFF || i + 1 >= line.size()) {
-            out += line[i];
-            continue;
-        }
-        const auto cmd = quint8(line[++i]);
-        if (cmd == 0xFF)
-            out += char(0xFF);
-        else if (cmd >= 0xFB && cmd <= 0xFE)
-            ++i; // WILL/WONT/DO/DONT carry an option byte
-    }
-    return out;
-}
-
 } // namespace
 
 // ---- TScriptedConnection ------------------------------------------------------------------------
@@ -201,7 +182,6 @@ TScriptedConnection::ReadResult TScriptedConnection::readRawLine(int timeoutMs, 
             line = m_input.left(end);
             m_input.remove(0, eol >= 0 ? eol + 1 : end);
             if (line.endsWith('\r')) line.chop(1);
-            line = stripTelnet(line);
             return ReadResult::Line;
         }
         if (m_fd < 0 || m_peerClosed) return ReadResult::Closed;

@@ -35,7 +35,7 @@ public:
     void sendLine(const QByteArray& line);
     void setSendPause(int ms) { m_sendPauseMs = ms; }
 
-    // One command line without CR/LF (Telnet IAC sequences removed), recorded in the transcript.
+    // One command line without CR/LF, recorded in the transcript.
     // On timeout or close: a null QByteArray, readFailed() is true and a failure is recorded.
     QByteArray readLine(int timeoutMs = 10000);
     QByteArray expect(const QByteArray& prefix, int timeoutMs = 10000);
