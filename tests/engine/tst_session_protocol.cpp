@@ -55,11 +55,9 @@ private Q_SLOTS:
     void abortEndsWaitAndDropsQueue();
     void refusedNamesAndDetachedHandlers();
     void keepAliveWhenIdleNeverWhenBusy();
-    void connectAttempts_data();
-    void connectAttempts();
+    void logInAttempts_data();
+    void logInAttempts();
     void unlimitedRetriesUntilAbort();
-    void refusedLogInRetriedOnlyWhenItCanChange_data();
-    void refusedLogInRetriedOnlyWhenItCanChange();
     void commandRepliesInQueueOrder();
     void destroyedWhileCommandRuns();
 };
@@ -291,30 +289,51 @@ void TestSessionProtocol::keepAliveWhenIdleNeverWhenBusy() {
     QVERIFY(rec.Find(QStringLiteral("Log reply 500 Unexpected")) < 0);
 }
 
-// Refused connections are tried again; a host or port that cannot be right only once.
-void TestSessionProtocol::connectAttempts_data() {
+// A refused connection or a busy server is tried again; a host, port or log-in that cannot
+// change on a second try only once.
+void TestSessionProtocol::logInAttempts_data() {
     QTest::addColumn<QString>("host");
     QTest::addColumn<int>("port");
+    QTest::addColumn<QByteArray>("reply"); // the scripted server's to the password; null: none
     QTest::addColumn<int>("attempts");
     QTest::addColumn<QString>("error");
-    QTest::newRow("refused") << "127.0.0.1" << int(FreeLoopbackPort()) << 3
+    const QString local = QStringLiteral("127.0.0.1");
+    QTest::newRow("refused") << local << int(FreeLoopbackPort()) << QByteArray() << 3
                              << "Error 10061 Connection refused";
-    QTest::newRow("no such host") << "no such host" << 21 << 1
+    QTest::newRow("no such host") << "no such host" << 21 << QByteArray() << 1
                                   << "Error 11001 Authoritative      : Host not found";
     // 99999 would wrap to 34463; nothing may arrive there.
-    QTest::newRow("port past 65535") << "127.0.0.1" << 99999 << 1 << "Error 10022 Invalid argument";
-    QTest::newRow("port 0") << "127.0.0.1" << 0 << 1 << "Error 10022 Invalid argument";
+    QTest::newRow("port past 65535")
+        << local << 99999 << QByteArray() << 1 << "Error 10022 Invalid argument";
+    QTest::newRow("port 0") << local << 0 << QByteArray() << 1 << "Error 10022 Invalid argument";
+    for (const QByteArray reply : {"530 Non-anonymous sessions must use encryption.",
+                                   "530 Login incorrect.", "421 Too many users, try later."})
+        QTest::newRow(reply.constData()) << local << 0 << reply << (reply.startsWith("421") ? 3 : 1)
+                                         << QString::fromLatin1("Log error " + reply);
 }
 
-void TestSessionProtocol::connectAttempts() {
+void TestSessionProtocol::logInAttempts() {
     QFETCH(QString, host);
     QFETCH(int, port);
+    QFETCH(QByteArray, reply);
     QFETCH(int, attempts);
     QFETCH(QString, error);
     QTcpServer wrapped;
     const bool listening = wrapped.listen(QHostAddress::LocalHost, 34463);
     EngineSettings().RetryCount = 3;
     EngineSettings().RetryDelay = 1;
+    if (!reply.isNull()) {
+        Server = std::make_unique<TScriptedFtpServer>();
+        Server->setScript([reply](TScriptedConnection& c) {
+            c.sendLine("220 Ready");
+            c.expect("USER joe");
+            c.sendLine("331 Password required");
+            c.expect("PASS secret");
+            c.sendLine(reply);
+            c.waitForPeerClose(5000);
+        });
+        port = Server->port();
+    }
     TSessionRecorder& rec = Open(21);
     // A copy of its own: the worker may drop the session's last reference to the text,
     // inside Qt where ThreadSanitizer cannot follow, while the test data still shares it.
@@ -333,6 +352,10 @@ void TestSessionProtocol::connectAttempts() {
     QVERIFY2(disconnect >= 0, qPrintable(rec.Dump()));
     QCOMPARE(rec.Events.value(disconnect + 1), QStringLiteral("CantLogIn"));
     QCOMPARE(rec.Events.last(), QStringLiteral("Completed Login 0 0"));
+    QCOMPARE(rec.Find(QStringLiteral(
+                 "Log error The server requires an encrypted connection (FTPS)")) >= 0,
+             reply.contains("encryption"));
+    if (Server) QCOMPARE(Server->transcript().size(), 2 * attempts); // USER and PASS each time
     if (listening) QVERIFY(!wrapped.waitForNewConnection(200));
 }
 
@@ -350,39 +373,6 @@ void TestSessionProtocol::unlimitedRetriesUntilAbort() {
     QCOMPARE(rec.Events.last(), QStringLiteral("Completed Login 0 1"));
     EXPECT_EVENT(rec, "CantLogIn");
     QVERIFY(rec.Count(QStringLiteral("Log info 1 seconds delay before retrying...")) >= 3);
-}
-
-void TestSessionProtocol::refusedLogInRetriedOnlyWhenItCanChange_data() {
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<int>("connections");
-    QTest::addColumn<bool>("hint");
-    QTest::newRow("needs TLS") << QByteArray("530 Non-anonymous sessions must use encryption.") << 1
-                               << true;
-    QTest::newRow("wrong password") << QByteArray("530 Login incorrect.") << 1 << false;
-    QTest::newRow("busy") << QByteArray("421 Too many users, try later.") << 3 << false;
-}
-
-void TestSessionProtocol::refusedLogInRetriedOnlyWhenItCanChange() {
-    QFETCH(QByteArray, reply);
-    QFETCH(int, connections);
-    QFETCH(bool, hint);
-    EngineSettings().RetryCount = 3;
-    TSessionRecorder& rec = Connect([reply](TScriptedConnection& c) {
-        c.sendLine("220 Ready");
-        c.expect("USER joe");
-        c.sendLine("331 Password required");
-        c.expect("PASS secret");
-        c.sendLine(reply);
-        c.waitForPeerClose(5000);
-    });
-    WAIT_EVENT(rec, "Completed Login 0 0");
-    QCOMPARE(Server->connectionCount(), connections);
-    QCOMPARE(Server->transcript().size(), 2 * connections); // USER and PASS each time
-    EXPECT_EVENT(rec, "Log error " + QString::fromLatin1(reply));
-    EXPECT_EVENT(rec, "CantLogIn");
-    QCOMPARE(rec.Find(QStringLiteral(
-                 "Log error The server requires an encrypted connection (FTPS)")) >= 0,
-             hint);
 }
 
 // A full session with an owner: account, detection, the resume probe, the fallbacks to the
