@@ -105,10 +105,8 @@ void TestHttpDownload::nginx_data() {
     const QString size = QString::number(big.size());
     for (const auto& [name, bytes] : {std::pair{QStringLiteral("big.bin"), big},
                                       std::pair{QStringLiteral("empty.txt"), QByteArray("")},
-                                      std::pair{QStringLiteral("a b \u00fc.txt"), small}}) {
-        QFile file(Nginx.rootPath() + QLatin1Char('/') + name);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    }
+                                      std::pair{QStringLiteral("a b \u00fc.txt"), small}})
+        QVERIFY(WriteFile(Nginx.rootPath() + QLatin1Char('/') + name, bytes));
     QVERIFY(WriteFile(LocalPath("kept.txt"), "keep"));
     QTest::newRow("big file") << "/big.bin"
                               << "big.bin" << big
@@ -156,10 +154,8 @@ void TestHttpDownload::nginx() {
     QCOMPARE(got.filter(QStringLiteral("Disconnect")).size(), 1);
     QCOMPARE(got.last(), QStringLiteral("Completed Get HTTP %1 0").arg(int(success)));
     QVERIFY(!NginxSession.Connected());
-    if (!file.isNull()) {
-        QVERIFY(QFile::exists(target));
-        QCOMPARE(ReadFile(target), file);
-    }
+    // A missing file reads as "<missing>".
+    if (!file.isNull()) QCOMPARE(ReadFile(target), file);
 }
 
 void TestHttpDownload::scripted_data() {
