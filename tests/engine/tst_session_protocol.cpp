@@ -2,12 +2,12 @@
 // time-out, queue order, keep-alive and the guards against hostile servers.
 #include "LoopbackServerProcess.h"
 #include "ScriptedSession.h"
+#include "TestFiles.h"
 
 #include "engine/EngineSettings.h"
 #include "engine/FtpComponent.h"
 #include "listing/DebugLog.h"
 
-#include <QFile>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -117,9 +117,7 @@ void TestSessionProtocol::logInInSegmentsHidesPasswords() {
     QVERIFY(rec.Find(QStringLiteral("LoggedIn")) >
             rec.Find(QStringLiteral("Log reply 230 Welcome")));
     QVERIFY(Server->failures().isEmpty());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray log = file.readAll();
+    const QByteArray log = ReadFile(path);
     QVERIFY(!log.contains("hunter2"));
     for (const char* line :
          {"Adding Command \"Login\", Parameters = 127.0.0.1,", ",joe,<pass>,",

@@ -7,7 +7,6 @@
 #include "engine/EngineSettings.h"
 #include "engine/FtpComponent.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
