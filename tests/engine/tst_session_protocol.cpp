@@ -2,12 +2,12 @@
 // time-out, queue order, keep-alive and the guards against hostile servers.
 #include "LoopbackServerProcess.h"
 #include "ScriptedSession.h"
+#include "TestFiles.h"
 
 #include "engine/EngineSettings.h"
 #include "engine/FtpComponent.h"
 #include "listing/DebugLog.h"
 
-#include <QFile>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,6 +31,16 @@ void WaitIdleWithoutEvents(TFTPComponent& session) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
 
+// How the server goes on after its reply in hostileReplies.
+enum TEnding { Answers, Closes, FallsSilent };
+
+QStringList Completions(const QStringList& events) {
+    QStringList completed;
+    for (const QString& e : events)
+        if (e.startsWith(QStringLiteral("Completed"))) completed << e.mid(10);
+    return completed;
+}
+
 } // namespace
 
 class TestSessionProtocol : public QObject, TScriptedSession {
@@ -39,26 +49,16 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void cleanupTestCase();
-    void multiLineReplyInSegments();
-    void linesWithoutValidCode();
-    void serverClosesWhileReplyOwed();
-    void silentServerTimesOut();
+    void logInInSegmentsHidesPasswords();
+    void hostileReplies_data();
+    void hostileReplies();
     void abortEndsWaitAndDropsQueue();
-    void queuedCommandsRunInOrder();
-    void lineBreakInCommandIsRefused();
-    void endlessReplyLineIsBounded();
-    void tooManyReplyLines();
-    void detachedHandlerDropsNotification();
+    void refusedNamesAndDetachedHandlers();
     void keepAliveWhenIdleNeverWhenBusy();
-    void keepAliveSurvivesFirstComponent();
-    void refusedConnectionRetries();
+    void logInAttempts_data();
+    void logInAttempts();
     void unlimitedRetriesUntilAbort();
-    void refusedLogInRetriedOnlyWhenItCanChange_data();
-    void refusedLogInRetriedOnlyWhenItCanChange();
-    void impossibleHostNameTriedOnce_data();
-    void impossibleHostNameTriedOnce();
-    void logInWithAccountAndFolderReplies();
-    void debugLinesHidePasswords();
+    void commandRepliesInQueueOrder();
     void destroyedWhileCommandRuns();
 };
 
@@ -80,79 +80,118 @@ void TestSessionProtocol::cleanupTestCase() {
     QVERIFY(TFTPComponent::WaitForWorkers(15000));
 }
 
-void TestSessionProtocol::multiLineReplyInSegments() {
-    TSessionRecorder& rec = Connect([](TScriptedConnection& c) {
+// Replies in pieces, and the password kept out of the log pane and the debug file.
+void TestSessionProtocol::logInInSegmentsHidesPasswords() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Debug.txt"));
+    SetDebugLogFile(path);
+    SetDebugLogEnabled(true);
+    Server = std::make_unique<TScriptedFtpServer>();
+    Server->setScript([](TScriptedConnection& c) {
         c.send("220-Hello\r\n");
         c.send("220-\r\n");
         c.send("220 Ready\r\n");
         c.expect("USER joe");
         c.send("331 Password");
         c.send(" please\r\n");
-        c.expect("PASS secret");
+        c.expect("PASS hunter2");
         c.sendLine("230 Welcome");
         ServeCommands(c, {{"NOOP", "200 Fine"}});
     });
-    WAIT_EVENT(rec, "Completed Login");
-    QCOMPARE(rec.Events.last(), QStringLiteral("Completed Login 1 0"));
+    TSessionRecorder& rec = Open(Server->port());
+    Session->Password = "hunter2";
+    Session->Login();
+    Session->AddCommand(TFTPCommand::NoOp, {QByteArray()});
+    WAIT_EVENT(rec, "Completed NoOp");
+    SetDebugLogEnabled(false);
+    SetDebugLogFile(QString());
+    EXPECT_EVENT(rec, "Completed Login 1 0");
+    QCOMPARE(rec.Count(QStringLiteral("Log error")), 0);
     QVERIFY(Session->LoggedIn());
     const int hello = rec.Find(QStringLiteral("Log reply 220-Hello"));
     QVERIFY(hello >= 0);
-    QCOMPARE(rec.Events[hello + 1], QStringLiteral("Log reply 220-"));
-    QCOMPARE(rec.Events[hello + 2], QStringLiteral("Log reply 220 Ready"));
-    QCOMPARE(rec.Events[hello + 3], QStringLiteral("Connect"));
-    // The password never reaches the log pane.
+    QCOMPARE(rec.Events.mid(hello + 1, 3),
+             (QStringList{"Log reply 220-", "Log reply 220 Ready", "Connect"}));
     EXPECT_EVENT(rec, "Log command PASS xxxxx");
-    QVERIFY(!rec.Dump().contains(QStringLiteral("secret")));
+    QVERIFY(!rec.Dump().contains(QStringLiteral("hunter2")));
     QVERIFY(rec.Find(QStringLiteral("LoggedIn")) >
             rec.Find(QStringLiteral("Log reply 230 Welcome")));
     QVERIFY(Server->failures().isEmpty());
+    const QByteArray log = ReadFile(path);
+    QVERIFY(!log.contains("hunter2"));
+    for (const char* line :
+         {"Adding Command \"Login\", Parameters = 127.0.0.1,", ",joe,<pass>,",
+          "Adding Command \"NoOp\", Parameters = <none>", "Sending command \"PASS xxxxx\"",
+          "Host 127.0.0.1: Notify LoggedIn", "Started new FTP thread, ThreadID = "})
+        QVERIFY2(log.contains(line), line);
 }
 
-void TestSessionProtocol::linesWithoutValidCode() {
-    TSessionRecorder& rec = Connect([](TScriptedConnection& c) {
-        Greet(c);
-        c.expect("NOOP");
-        c.send("abc def\r\n99 x\r\n600 x\r\n");
-        c.send("200 Done\r\n");
-        ServeCommands(c, {});
-    });
-    WAIT_EVENT(rec, "Completed Login 1");
-    Session->NoOp();
-    WAIT_EVENT(rec, "Completed NoOp");
-    // None of the code-less lines ends the reply; the keep-alive NOOP is never logged.
-    QVERIFY2(rec.Events.last() == QStringLiteral("Completed NoOp 1 0"), qPrintable(rec.Dump()));
-    QCOMPARE(rec.Count(QStringLiteral("Log reply abc def")), 0);
+void TestSessionProtocol::hostileReplies_data() {
+    QTest::addColumn<QString>("command"); // NoOp (which logs nothing but errors), Download or CWD
+    QTest::addColumn<QList<QByteArray>>("segments");
+    QTest::addColumn<int>("ending");
+    QTest::addColumn<int>("timeOut");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QStringList>("events"); // "!" before one that must not come
+    using Segments = QList<QByteArray>;
+    QTest::newRow("lines without a valid code end no reply")
+        << "NoOp" << Segments{"abc def\r\n99 x\r\n600 x\r\n", "200 Done\r\n"} << int(Answers)
+        << 10000 << true << QStringList{"!Log reply abc def", "!Disconnect"};
+    QTest::newRow("closed while a reply is owed")
+        << "Download" << Segments{} << int(Closes) << 10000 << false
+        << QStringList{"Log error Connection reset by peer", "Disconnect", "Completed SetType 0 0"};
+    QTest::newRow("silence times out") << "NoOp" << Segments{} << int(FallsSilent) << 300 << false
+                                       << QStringList{"Log error Operation timed out"};
+    // 10 MiB without a line end; the client must give up long before.
+    QTest::newRow("endless reply line")
+        << "SetCurrentFolder" << Segments{QByteArray(10 << 20, 'x')} << int(FallsSilent) << 10000
+        << false << QStringList{"Log error Reply from server too long", "Disconnect"};
+    QTest::newRow("too many reply lines")
+        << "SetCurrentFolder" << Segments{QByteArray("250-more\r\n").repeated(1200)}
+        << int(FallsSilent) << 10000 << false << QStringList{"Disconnect"};
 }
 
-void TestSessionProtocol::serverClosesWhileReplyOwed() {
-    TSessionRecorder& rec = Connect([](TScriptedConnection& c) {
+void TestSessionProtocol::hostileReplies() {
+    QFETCH(QString, command);
+    QFETCH(QList<QByteArray>, segments);
+    QFETCH(int, ending);
+    QFETCH(int, timeOut);
+    QFETCH(bool, ok);
+    QFETCH(QStringList, events);
+    EngineSettings().TimeOut = timeOut;
+    // Shared: the server, and so the script, may outlive this function when a check fails.
+    auto peerClosed = std::make_shared<std::atomic<bool>>(false);
+    TSessionRecorder& rec = Connect([segments, ending, peerClosed](TScriptedConnection& c) {
         Greet(c);
-        c.expect("TYPE");
-        c.close();
+        c.readLine();
+        for (const QByteArray& segment : segments)
+            c.send(segment);
+        if (ending == Answers) ServeCommands(c, {});
+        if (ending == Closes) c.close();
+        if (ending == FallsSilent) *peerClosed = c.waitForPeerClose(5000);
     });
     WAIT_EVENT(rec, "Completed Login 1");
-    Session->Download("/", "a", QStringLiteral("/nonexistent/a"), 2);
-    WAIT_EVENT(rec, "Completed SetType");
-    EXPECT_EVENT(rec, "Log error Connection reset by peer");
-    EXPECT_EVENT(rec, "Disconnect");
-    EXPECT_EVENT(rec, "Completed SetType 0 0");
-    WAIT_EVENT(rec, "Completed Download 0 0");
-    QVERIFY(!Session->LoggedIn());
-    QVERIFY(!Session->Connected());
-}
-
-void TestSessionProtocol::silentServerTimesOut() {
-    EngineSettings().TimeOut = 300;
-    TSessionRecorder& rec = Connect([](TScriptedConnection& c) {
-        Greet(c);
-        c.expect("NOOP");
-        c.waitForPeerClose(5000);
-    });
-    WAIT_EVENT(rec, "Completed Login 1");
-    Session->NoOp();
-    QVERIFY(rec.WaitFor(QStringLiteral("Completed NoOp"), 5000));
-    QCOMPARE(rec.Events.last(), QStringLiteral("Completed NoOp 0 0"));
-    EXPECT_EVENT(rec, "Log error Operation timed out");
+    if (command == QLatin1String("Download"))
+        Session->Download("/", "a", QStringLiteral("/nonexistent/a"), 2);
+    else if (command == QLatin1String("NoOp"))
+        Session->NoOp();
+    else
+        Session->SetCurrentFolder("/pub");
+    const QString completed = QStringLiteral("Completed %1 %2 0").arg(command).arg(int(ok));
+    WAIT_EVENT(rec, completed);
+    QCOMPARE(rec.Events.last(), completed);
+    for (const QString& event : events)
+        if (event.startsWith('!'))
+            QVERIFY2(rec.Find(event.mid(1)) < 0, qPrintable(rec.Dump()));
+        else
+            EXPECT_EVENT(rec, event);
+    QVERIFY(rec.Count(QStringLiteral("Log reply 250-more")) <= 1000);
+    if (!events.contains(QStringLiteral("Disconnect"))) {
+        QVERIFY(Session->LoggedIn());
+        return;
+    }
+    QVERIFY(!Session->Connected() && !Session->LoggedIn());
+    QTRY_VERIFY_WITH_TIMEOUT(ending == Closes || *peerClosed, 10000);
 }
 
 void TestSessionProtocol::abortEndsWaitAndDropsQueue() {
@@ -172,56 +211,23 @@ void TestSessionProtocol::abortEndsWaitAndDropsQueue() {
     // The queued commands never run, but each completes as aborted, in order, so that
     // nobody waits for them.
     QVERIFY(rec.WaitFor(QStringLiteral("Completed Rename"), 3000));
-    QStringList completed;
-    for (const QString& event : rec.Events)
-        if (event.startsWith(QStringLiteral("Completed"))) completed << event;
-    QCOMPARE(completed,
-             QStringList({"Completed NoOp 0 1", "Completed Delete 0 1", "Completed Rename 0 1"}));
+    QCOMPARE(Completions(rec.Events), QStringList({"NoOp 0 1", "Delete 0 1", "Rename 0 1"}));
     EXPECT_EVENT(rec, "Abort");
     EXPECT_EVENT(rec, "Log info Action aborted by user.");
     QTest::qWait(300);
-    QCOMPARE(rec.Count(QStringLiteral("Completed")), 3);
+    QCOMPARE(Completions(rec.Events).size(), 3);
     QVERIFY(!Server->transcript().contains("DELE x"));
     // The late reply to the aborted NOOP is owed and read before the next command's.
     Session->SetCurrentFolder("/pub");
     WAIT_EVENT(rec, "Completed SetCurrentFolder");
 }
 
-void TestSessionProtocol::queuedCommandsRunInOrder() {
+// A name with a line break or NUL never reaches the server, and a handler detached after its
+// notification was posted is not called.
+void TestSessionProtocol::refusedNamesAndDetachedHandlers() {
     TSessionRecorder& rec = Connect([](TScriptedConnection& c) {
         Greet(c);
-        ServeCommands(c, {{"TYPE", "200 Type set"},
-                          {"DELE", "250 Deleted"},
-                          {"RNFR", "350 Ready"},
-                          {"RNTO", "250 Renamed"},
-                          {"MKD", "257 \"/a \"\"b\"\"\" created"},
-                          {"PWD", "257 \"/a \"\"quoted\"\" dir\" is current"}});
-    });
-    Session->AddCommand(TFTPCommand::SetType, {"1"});
-    Session->Delete("old.txt");
-    Session->Rename("a b", "c d");
-    Session->CreateFolder("a \"b\"");
-    Session->GetCurrentFolder();
-    WAIT_EVENT(rec, "Completed GetCurrentFolder");
-    const QList<QByteArray> t = Server->transcript();
-    QCOMPARE(t.mid(1, 6), (QList<QByteArray>{"TYPE A", "DELE old.txt", "RNFR a b", "RNTO c d",
-                                             "MKD a \"b\"", "PWD"}));
-    QStringList completed;
-    for (const QString& e : rec.Events)
-        if (e.startsWith(QStringLiteral("Completed")))
-            completed << e.section(QLatin1Char(' '), 1, 1);
-    QCOMPARE(completed, (QStringList{"Login", "SetType", "Delete", "Rename", "CreateFolder",
-                                     "GetCurrentFolder"}));
-    EXPECT_EVENT(rec, "Deleted old.txt");
-    EXPECT_EVENT(rec, "Renamed a b c d");
-    EXPECT_EVENT(rec, "Folder a \"b\" 2 1");
-    EXPECT_EVENT(rec, "Folder /a \"quoted\" dir 0 1");
-}
-
-void TestSessionProtocol::lineBreakInCommandIsRefused() {
-    TSessionRecorder& rec = Connect([](TScriptedConnection& c) {
-        Greet(c);
-        ServeCommands(c, {{"DELE", "250 Deleted"}, {"NOOP", "200 Ok"}});
+        ServeCommands(c, {{"DELE", "250 Deleted"}});
     });
     Session->Delete("a\r\nDELE b");
     Session->Delete(QByteArray("c\0d", 3));
@@ -236,58 +242,7 @@ void TestSessionProtocol::lineBreakInCommandIsRefused() {
         QVERIFY2(!line.startsWith("DELE b") && !line.contains("DELE a"), line.constData());
     QCOMPARE(Server->transcript().last(), QByteArray("DELE fine"));
     QVERIFY(Session->LoggedIn());
-}
 
-void TestSessionProtocol::endlessReplyLineIsBounded() {
-    // Shared: the server, and so the script, may outlive this function when a check fails.
-    auto peerClosedEarly = std::make_shared<std::atomic<bool>>(false);
-    TSessionRecorder& rec = Connect([peerClosedEarly](TScriptedConnection& c) {
-        Greet(c);
-        c.expect("NOOP");
-        c.setSendPause(0);
-        const QByteArray chunk(64 * 1024, 'x');
-        // 10 MiB without a line end; the client must give up long before.
-        for (int i = 0; i < 160 && !c.peerClosed() && !c.isClosed(); ++i)
-            c.send(chunk);
-        *peerClosedEarly = c.waitForPeerClose(5000);
-    });
-    WAIT_EVENT(rec, "Completed Login 1");
-    Session->OnLog = [&rec](TFTPComponent*, const QString& t, TColor c) {
-        rec.Events << QStringLiteral("Log %1 %2").arg(TSessionRecorder::ColorName(c), t.left(80));
-    };
-    Session->SetCurrentFolder("/x");
-    QVERIFY(rec.WaitFor(QStringLiteral("Completed SetCurrentFolder"), 10000));
-    QCOMPARE(rec.Events.last(), QStringLiteral("Completed SetCurrentFolder 0 0"));
-    EXPECT_EVENT(rec, "Log error Reply from server too long");
-    EXPECT_EVENT(rec, "Disconnect");
-    QVERIFY(Server->waitForScriptsDone(10000));
-    QVERIFY(*peerClosedEarly);
-}
-
-void TestSessionProtocol::tooManyReplyLines() {
-    TSessionRecorder& rec = Connect([](TScriptedConnection& c) {
-        Greet(c);
-        c.expect("PWD");
-        c.setSendPause(0);
-        QByteArray lines;
-        for (int i = 0; i < 1200; ++i)
-            lines += "257-more\r\n";
-        c.send(lines);
-        c.waitForPeerClose(5000);
-    });
-    Session->GetCurrentFolder();
-    WAIT_EVENT(rec, "Completed GetCurrentFolder");
-    QCOMPARE(rec.Events.last(), QStringLiteral("Completed GetCurrentFolder 0 0"));
-    EXPECT_EVENT(rec, "Disconnect");
-    QVERIFY(rec.Count(QStringLiteral("Log reply 257-more")) <= 1000);
-}
-
-void TestSessionProtocol::detachedHandlerDropsNotification() {
-    TSessionRecorder& rec = Connect([](TScriptedConnection& c) {
-        Greet(c);
-        ServeCommands(c, {{"DELE", "250 Deleted"}});
-    });
-    WAIT_EVENT(rec, "Completed Login 1");
     rec.Events.clear();
     Session->Delete("gone");
     WaitIdleWithoutEvents(*Session);
@@ -302,6 +257,9 @@ void TestSessionProtocol::detachedHandlerDropsNotification() {
 void TestSessionProtocol::keepAliveWhenIdleNeverWhenBusy() {
     EngineSettings().KeepAlive = true;
     TFTPComponent::SetKeepAliveInterval(50);
+    // The keep-alive timer outlives the components made before this session's.
+    auto first = std::make_unique<TFTPComponent>();
+    auto second = std::make_unique<TFTPComponent>();
     TSessionRecorder& rec = Connect([](TScriptedConnection& c) {
         Greet(c);
         c.expect("CWD");
@@ -314,9 +272,13 @@ void TestSessionProtocol::keepAliveWhenIdleNeverWhenBusy() {
         ServeCommands(c, {{"NOOP", "200 Still here"}});
     });
     WAIT_EVENT(rec, "Completed Login 1");
+    first.reset();
     Session->SetCurrentFolder("/pub");
     QVERIFY(rec.WaitFor(QStringLiteral("Completed SetCurrentFolder 1"), 5000));
     QVERIFY(rec.WaitFor(QStringLiteral("Completed NoOp 1"), 5000));
+    second.reset();
+    rec.Events.clear();
+    QVERIFY(rec.WaitFor(QStringLiteral("Completed NoOp 1"), 3000));
     // The only failure is the deliberate wait for a command that never came.
     QCOMPARE(Server->failures().size(), 1);
     QVERIFY(Server->failures().first().startsWith(QStringLiteral("no command within")));
@@ -325,38 +287,74 @@ void TestSessionProtocol::keepAliveWhenIdleNeverWhenBusy() {
     QVERIFY(rec.Find(QStringLiteral("Log reply 500 Unexpected")) < 0);
 }
 
-void TestSessionProtocol::keepAliveSurvivesFirstComponent() {
-    EngineSettings().KeepAlive = true;
-    TFTPComponent::SetKeepAliveInterval(50);
-    auto first = std::make_unique<TFTPComponent>();
-    auto second = std::make_unique<TFTPComponent>();
-    TSessionRecorder& rec = Connect([](TScriptedConnection& c) {
-        Greet(c);
-        ServeCommands(c, {{"NOOP", "200 Ok"}});
-    });
-    WAIT_EVENT(rec, "Completed Login 1");
-    first.reset();
-    rec.Events.clear();
-    QVERIFY(rec.WaitFor(QStringLiteral("Completed NoOp 1"), 3000));
-    second.reset();
-    rec.Events.clear();
-    QVERIFY(rec.WaitFor(QStringLiteral("Completed NoOp 1"), 3000));
+// A refused connection or a busy server is tried again; a host, port or log-in that cannot
+// change on a second try only once.
+void TestSessionProtocol::logInAttempts_data() {
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QByteArray>("reply"); // the scripted server's to the password; null: none
+    QTest::addColumn<int>("attempts");
+    QTest::addColumn<QString>("error");
+    const QString local = QStringLiteral("127.0.0.1");
+    QTest::newRow("refused") << local << int(FreeLoopbackPort()) << QByteArray() << 3
+                             << "Error 10061 Connection refused";
+    QTest::newRow("no such host") << "no such host" << 21 << QByteArray() << 1
+                                  << "Error 11001 Authoritative      : Host not found";
+    // 99999 would wrap to 34463; nothing may arrive there.
+    QTest::newRow("port past 65535")
+        << local << 99999 << QByteArray() << 1 << "Error 10022 Invalid argument";
+    QTest::newRow("port 0") << local << 0 << QByteArray() << 1 << "Error 10022 Invalid argument";
+    for (const QByteArray reply : {"530 Non-anonymous sessions must use encryption.",
+                                   "530 Login incorrect.", "421 Too many users, try later."})
+        QTest::newRow(reply.constData()) << local << 0 << reply << (reply.startsWith("421") ? 3 : 1)
+                                         << QString::fromLatin1("Log error " + reply);
 }
 
-void TestSessionProtocol::refusedConnectionRetries() {
+void TestSessionProtocol::logInAttempts() {
+    QFETCH(QString, host);
+    QFETCH(int, port);
+    QFETCH(QByteArray, reply);
+    QFETCH(int, attempts);
+    QFETCH(QString, error);
+    QTcpServer wrapped;
+    const bool listening = wrapped.listen(QHostAddress::LocalHost, 34463);
     EngineSettings().RetryCount = 3;
     EngineSettings().RetryDelay = 1;
-    TSessionRecorder& rec = Open(FreeLoopbackPort());
+    if (!reply.isNull()) {
+        Server = std::make_unique<TScriptedFtpServer>();
+        Server->setScript([reply](TScriptedConnection& c) {
+            c.sendLine("220 Ready");
+            c.expect("USER joe");
+            c.sendLine("331 Password required");
+            c.expect("PASS secret");
+            c.sendLine(reply);
+            c.waitForPeerClose(5000);
+        });
+        port = Server->port();
+    }
+    TSessionRecorder& rec = Open(21);
+    // A copy of its own: the worker may drop the session's last reference to the text,
+    // inside Qt where ThreadSanitizer cannot follow, while the test data still shares it.
+    Session->Host = QString(host.constData(), host.size());
+    Session->Port = port;
     Session->Login();
     QVERIFY(rec.WaitFor(QStringLiteral("Completed Login"), 15000));
-    QCOMPARE(rec.Count(QStringLiteral("Log info Attempting to connect to 127.0.0.1, attempt")), 3);
-    EXPECT_EVENT(rec, "Log info Attempting to connect to 127.0.0.1, attempt 3");
-    QCOMPARE(rec.Count(QStringLiteral("Log info 1 seconds delay before retrying...")), 2);
-    QCOMPARE(rec.Count(QStringLiteral("Error 10061 Connection refused")), 3);
+    QCOMPARE(rec.Count(QStringLiteral("Log info Attempting to connect to ")), attempts);
+    EXPECT_EVENT(
+        rec,
+        QStringLiteral("Log info Attempting to connect to %1, attempt %2").arg(host).arg(attempts));
+    QCOMPARE(rec.Count(error), attempts);
+    QCOMPARE(rec.Count(QStringLiteral("Log info 1 seconds delay before retrying...")),
+             attempts - 1);
     const int disconnect = rec.Find(QStringLiteral("Disconnect"));
-    QVERIFY(disconnect >= 0);
-    QCOMPARE(rec.Events[disconnect + 1], QStringLiteral("CantLogIn"));
+    QVERIFY2(disconnect >= 0, qPrintable(rec.Dump()));
+    QCOMPARE(rec.Events.value(disconnect + 1), QStringLiteral("CantLogIn"));
     QCOMPARE(rec.Events.last(), QStringLiteral("Completed Login 0 0"));
+    QCOMPARE(rec.Find(QStringLiteral(
+                 "Log error The server requires an encrypted connection (FTPS)")) >= 0,
+             reply.contains("encryption"));
+    if (Server) QCOMPARE(Server->transcript().size(), 2 * attempts); // USER and PASS each time
+    if (listening) QVERIFY(!wrapped.waitForNewConnection(200));
 }
 
 void TestSessionProtocol::unlimitedRetriesUntilAbort() {
@@ -375,106 +373,39 @@ void TestSessionProtocol::unlimitedRetriesUntilAbort() {
     QVERIFY(rec.Count(QStringLiteral("Log info 1 seconds delay before retrying...")) >= 3);
 }
 
-void TestSessionProtocol::refusedLogInRetriedOnlyWhenItCanChange_data() {
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<int>("connections");
-    QTest::addColumn<bool>("hint");
-    QTest::newRow("needs TLS") << QByteArray("530 Non-anonymous sessions must use encryption.") << 1
-                               << true;
-    QTest::newRow("wrong password") << QByteArray("530 Login incorrect.") << 1 << false;
-    QTest::newRow("busy") << QByteArray("421 Too many users, try later.") << 3 << false;
-}
-
-void TestSessionProtocol::refusedLogInRetriedOnlyWhenItCanChange() {
-    QFETCH(QByteArray, reply);
-    QFETCH(int, connections);
-    QFETCH(bool, hint);
-    EngineSettings().RetryCount = 3;
-    TSessionRecorder& rec = Connect([reply](TScriptedConnection& c) {
-        c.sendLine("220 Ready");
-        c.expect("USER joe");
-        c.sendLine("331 Password required");
-        c.expect("PASS secret");
-        c.sendLine(reply);
-        c.waitForPeerClose(5000);
-    });
-    WAIT_EVENT(rec, "Completed Login 0 0");
-    QCOMPARE(Server->connectionCount(), connections);
-    QCOMPARE(Server->transcript().size(), 2 * connections); // USER and PASS each time
-    EXPECT_EVENT(rec, "Log error " + QString::fromLatin1(reply));
-    EXPECT_EVENT(rec, "CantLogIn");
-    QCOMPARE(rec.Find(QStringLiteral(
-                 "Log error The server requires an encrypted connection (FTPS)")) >= 0,
-             hint);
-}
-
-void TestSessionProtocol::impossibleHostNameTriedOnce_data() {
-    QTest::addColumn<QString>("host");
-    QTest::addColumn<int>("port");
-    QTest::addColumn<QString>("error");
-    QTest::newRow("name") << "no such host" << 21
-                          << "Error 11001 Authoritative      : Host not found";
-    // 99999 would wrap to 34463; nothing may arrive there.
-    QTest::newRow("port past 65535") << "127.0.0.1" << 99999 << "Error 10022 Invalid argument";
-    QTest::newRow("port 0") << "127.0.0.1" << 0 << "Error 10022 Invalid argument";
-}
-
-void TestSessionProtocol::impossibleHostNameTriedOnce() {
-    QFETCH(QString, host);
-    QFETCH(int, port);
-    QFETCH(QString, error);
-    QTcpServer wrapped;
-    const bool listening = wrapped.listen(QHostAddress::LocalHost, 34463);
-    EngineSettings().RetryCount = 3;
-    EngineSettings().RetryDelay = 1;
-    TSessionRecorder& rec = Open(21);
-    // A copy of its own: the worker may drop the session's last reference to the text,
-    // inside Qt where ThreadSanitizer cannot follow, while the test data still shares it.
-    Session->Host = QString(host.constData(), host.size());
-    Session->Port = port;
-    Session->Login();
-    QVERIFY(rec.WaitFor(QStringLiteral("Completed Login"), 5000));
-    QCOMPARE(rec.Count(QStringLiteral("Log info Attempting to connect")), 1);
-    QVERIFY2(rec.Find(error) >= 0, qPrintable(rec.Dump()));
-    QCOMPARE(rec.Count(QStringLiteral("Log info 1 seconds delay")), 0);
-    QCOMPARE(rec.Events.last(), QStringLiteral("Completed Login 0 0"));
-    if (listening) QVERIFY(!wrapped.waitForNewConnection(200));
-}
-
-void TestSessionProtocol::logInWithAccountAndFolderReplies() {
+// A full session with an owner: account, detection, the resume probe, the fallbacks to the
+// old command forms, refusals, then commands queued at once run and complete in order.
+void TestSessionProtocol::commandRepliesInQueueOrder() {
     TScriptedFtpServer server;
     server.setScript([](TScriptedConnection& c) {
+        const QList<QPair<QByteArray, QByteArray>> steps = {
+            {"USER joe", "331 Password required"},
+            {"PASS secret", "332 Account required"},
+            {"ACCT dept7", "230 In"},
+            {"SYST", "215 UNIX Type: L8"},
+            // The resume probe asks in binary, then the server's default type comes back.
+            {"TYPE I", "200 Binary"},
+            {"REST 1", "350 Restarting at 1"},
+            {"REST 0", "350 Restarting at 0"},
+            {"TYPE A", "200 ASCII"},
+            {"PWD", "500 Unknown command"},
+            {"XPWD", "257 \"/home/joe\""},
+            {"CWD /missing", "550 No such folder"},
+            {"SITE CHMOD 644 a.txt", "500 SITE not understood"},
+            {"CHMOD 644 a.txt", "200 Mode changed"},
+            {"RNFR nope", "550 Not there"}};
         c.sendLine("220 MegaServer ready");
-        c.expect("USER joe");
-        c.sendLine("331 Password required");
-        c.expect("PASS secret");
-        c.sendLine("332 Account required");
-        c.expect("ACCT dept7");
-        c.sendLine("230 In");
-        c.expect("SYST");
-        c.sendLine("215 UNIX Type: L8");
-        // The resume probe asks in binary, then the server's default type comes back.
-        c.expect("TYPE I");
-        c.sendLine("200 Binary");
-        c.expect("REST 1");
-        c.sendLine("350 Restarting at 1");
-        c.expect("REST 0");
-        c.sendLine("350 Restarting at 0");
-        c.expect("TYPE A");
-        c.sendLine("200 ASCII");
-        c.expect("PWD");
-        c.sendLine("500 Unknown command");
-        c.expect("XPWD");
-        c.sendLine("257 \"/home/joe\"");
-        c.expect("CWD /missing");
-        c.sendLine("550 No such folder");
-        c.expect("SITE CHMOD 644 a.txt");
-        c.sendLine("500 SITE not understood");
-        c.expect("CHMOD 644 a.txt");
-        c.sendLine("200 Mode changed");
-        c.expect("RNFR nope");
-        c.sendLine("550 Not there");
-        ServeCommands(c, {{"QUIT", "221 Bye"}});
+        for (const auto& [command, reply] : steps) {
+            c.expect(command);
+            c.sendLine(reply);
+        }
+        ServeCommands(c, {{"QUIT", "221 Bye"},
+                          {"TYPE", "200 Type set"},
+                          {"DELE", "250 Deleted"},
+                          {"RNFR", "350 Ready"},
+                          {"RNTO", "250 Renamed"},
+                          {"MKD", "257 \"/a \"\"b\"\"\" created"},
+                          {"PWD", "257 \"/a \"\"quoted\"\" dir\" is current"}});
     });
     QObject owner;
     auto* session = new TFTPComponent(&owner);
@@ -494,57 +425,38 @@ void TestSessionProtocol::logInWithAccountAndFolderReplies() {
     session->SetCurrentFolder("/missing");
     session->ChangeAttributes("a.txt", 4 | 8 | 32 | 256); // rw-r--r--
     session->Rename("nope", "other");
-    WAIT_EVENT(rec, "Completed Rename");
+    session->AddCommand(TFTPCommand::SetType, {"2"});
+    session->Delete("old.txt");
+    session->Rename("a b", "c d");
+    session->CreateFolder("a \"b\"");
+    session->GetCurrentFolder();
+    WAIT_EVENT(rec, "Folder /a \"quoted\" dir 0 1");
     session->Disconnect();
     WAIT_EVENT(rec, "Completed Logout");
+    QCOMPARE(Completions(rec.Events),
+             (QStringList{"Login 1 0", "GetCurrentFolder 1 0", "SetCurrentFolder 0 0",
+                          "ChangeAttributes 1 0", "Rename 0 0", "SetType 1 0", "Delete 1 0",
+                          "Rename 1 0", "CreateFolder 1 0", "GetCurrentFolder 1 0", "Logout 1 0"}));
     EXPECT_EVENT(rec, "Folder /home/joe 0 1");
     EXPECT_EVENT(rec, "Folder /missing 1 0");
-    EXPECT_EVENT(rec, "Completed ChangeAttributes 1 0");
-    EXPECT_EVENT(rec, "Completed Rename 0 0");
-    QVERIFY(!server.transcript().contains("RNTO other"));
-    QVERIFY(server.transcript().contains("QUIT"));
+    EXPECT_EVENT(rec, "Deleted old.txt");
+    EXPECT_EVENT(rec, "Renamed a b c d");
+    EXPECT_EVENT(rec, "Folder a \"b\" 2 1");
+    const QList<QByteArray> t = server.transcript();
+    QVERIFY(!t.contains("RNTO other"));
+    const qsizetype rnfr = t.indexOf("RNFR nope");
+    QCOMPARE(t.mid(rnfr + 1), (QList<QByteArray>{"TYPE I", "DELE old.txt", "RNFR a b", "RNTO c d",
+                                                 "MKD a \"b\"", "PWD", "QUIT"}));
     QVERIFY(rec.Find(QStringLiteral("Disconnect")) > rec.Find(QStringLiteral("Completed Rename")));
     QVERIFY2(server.failures().isEmpty(), qPrintable(server.failures().join(QLatin1Char('\n'))));
 }
 
-void TestSessionProtocol::debugLinesHidePasswords() {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Debug.txt"));
-    SetDebugLogFile(path);
-    SetDebugLogEnabled(true);
-    Server = std::make_unique<TScriptedFtpServer>();
-    Server->setScript([](TScriptedConnection& c) {
-        c.sendLine("220 Ready");
-        c.expect("USER joe");
-        c.sendLine("331 Password");
-        c.expect("PASS");
-        c.sendLine("230 In");
-        ServeCommands(c, {});
-    });
-    TSessionRecorder& rec = Open(Server->port());
-    Session->Password = "hunter2";
-    Session->Login();
-    Session->AddCommand(TFTPCommand::NoOp, {QByteArray()});
-    WAIT_EVENT(rec, "Completed NoOp");
-    SetDebugLogEnabled(false);
-    SetDebugLogFile(QString());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray log = file.readAll();
-    QVERIFY(!log.contains("hunter2"));
-    QVERIFY(log.contains("Adding Command \"Login\", Parameters = 127.0.0.1,"));
-    QVERIFY(log.contains(",joe,<pass>,"));
-    QVERIFY(log.contains("Adding Command \"NoOp\", Parameters = <none>"));
-    QVERIFY(log.contains("Sending command \"PASS xxxxx\""));
-    QVERIFY(log.contains("Host 127.0.0.1: Notify LoggedIn"));
-    QVERIFY(log.contains("Started new FTP thread, ThreadID = "));
-}
-
 void TestSessionProtocol::destroyedWhileCommandRuns() {
-    TSessionRecorder& rec = Connect([](TScriptedConnection& c) {
+    auto peerClosed = std::make_shared<std::atomic<bool>>(false);
+    TSessionRecorder& rec = Connect([peerClosed](TScriptedConnection& c) {
         Greet(c);
         c.expect("NOOP");
-        c.waitForPeerClose(5000);
+        *peerClosed = c.waitForPeerClose(5000);
     });
     WAIT_EVENT(rec, "Completed Login 1");
     Session->NoOp();
@@ -553,7 +465,7 @@ void TestSessionProtocol::destroyedWhileCommandRuns() {
     // The worker ends promptly and nothing it posts reaches the destroyed component.
     QVERIFY(TFTPComponent::WaitForWorkers(3000));
     QTest::qWait(50);
-    QVERIFY(Server->waitForScriptsDone(3000));
+    QTRY_VERIFY_WITH_TIMEOUT(*peerClosed, 3000);
 }
 
 QTEST_GUILESS_MAIN(TestSessionProtocol)

@@ -1,7 +1,7 @@
 // A session against pure-ftpd, a daemon of another family than vsftpd and pyftpdlib, on
-// loopback with a user and password: the log-in with its password kept out of the log,
-// detection, SITE CHMOD and the file and folder commands as a real server answers them.
-// Transfers and their resumes are the transfer-server suite's.
+// loopback with a user and password: the log-in, detection, SITE CHMOD and the file and folder
+// commands as a real server answers them. Transfers and their resumes are the transfer-server
+// suite's.
 #include "PureFtpdServer.h"
 #include "SessionRecorder.h"
 #include "TestFiles.h"
@@ -46,10 +46,6 @@ void TestSessionPureFtpd::logInAndChangeFiles() {
     TSessionRecorder rec(*s);
     s->Login();
     WAIT_EVENT(rec, "Completed Login 1 0");
-    EXPECT_EVENT(rec, "Log command USER tester");
-    EXPECT_EVENT(rec, "Log command PASS xxxxx");
-    QVERIFY(!rec.Dump().contains(QStringLiteral("secret")));
-    EXPECT_EVENT(rec, "Log reply 230");
     // "215 UNIX Type: L8" through the lower-case rows of the detection table.
     QCOMPARE(s->ServerType(), uint8_t(11));
     // pure-ftpd accepts REST whatever the transfer type.

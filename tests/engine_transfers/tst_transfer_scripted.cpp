@@ -7,7 +7,6 @@
 #include "engine/EngineSettings.h"
 #include "engine/FtpComponent.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -98,11 +97,21 @@ private Q_SLOTS:
 
 private:
     // The scripts use the test's locals, so each test keeps its server to itself.
-    TSessionRecorder& Connect(const TScriptedFtpServer& server, bool passive = true) {
+    TSessionRecorder& Connect(const TScriptedFtpServer& server) {
         Open(server.port(), 11);
-        Session->SetPassive(passive);
+        Session->SetPassive(true);
         Session->Login();
         return *Rec;
+    }
+    // The script runs between the log-in and the idle commands that follow.
+    TSessionRecorder& Connect(TScriptedFtpServer& server,
+                              const TScriptedFtpServer::Script& script) {
+        server.setScript([script](TScriptedConnection& c) {
+            LogIn(c);
+            script(c);
+            ServeCommands(c, Idle);
+        });
+        return Connect(server);
     }
     QString Local(const QString& name) const { return Dir.filePath(name); }
     QTemporaryDir Dir;
@@ -126,8 +135,7 @@ void TestTransferScripted::cleanup() {
 void TestTransferScripted::pasvRefusedFallsBackToPortAndOtherHostsAreTurnedAway() {
     std::atomic<int> intruderGot{-1};
     TScriptedFtpServer server;
-    server.setScript([&](TScriptedConnection& c) {
-        LogIn(c);
+    TSessionRecorder& rec = Connect(server, [&](TScriptedConnection& c) {
         Reply(c, "SIZE", "550 No size.");
         Reply(c, "PASV", "502 Command not implemented.");
         const QByteArray portLine = c.expect("PORT");
@@ -149,9 +157,7 @@ void TestTransferScripted::pasvRefusedFallsBackToPortAndOtherHostsAreTurnedAway(
         ::setsockopt(intruder, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
         intruderGot = connected ? int(::recv(intruder, &byte, 1, 0)) : -2;
         ::close(intruder);
-        ServeCommands(c, Idle);
     });
-    TSessionRecorder& rec = Connect(server);
     Session->Download("", "mine.txt", Local(QStringLiteral("mine.txt")), 2);
     WAIT_EVENT(rec, "Completed Download 1 0");
     QVERIFY(!Session->Passive());
@@ -165,8 +171,7 @@ void TestTransferScripted::pasvAddressIsNeverTrustedAndSizeIsAnnounced() {
     std::atomic<int> foreign{-1};
     const QByteArray payload = Pattern(70000);
     TScriptedFtpServer server;
-    server.setScript([&](TScriptedConnection& c) {
-        LogIn(c);
+    TSessionRecorder& rec = Connect(server, [&](TScriptedConnection& c) {
         Reply(c, "SIZE", "550 No size.");
         c.expect("PASV");
         c.openPassive();
@@ -185,9 +190,7 @@ void TestTransferScripted::pasvAddressIsNeverTrustedAndSizeIsAnnounced() {
         foreign = !listening ? -2 : caught >= 0 ? 1 : 0;
         ::close(caught);
         ::close(trap);
-        ServeCommands(c, Idle);
     });
-    TSessionRecorder& rec = Connect(server);
     Session->Download("", "a.zip", Local(QStringLiteral("a.zip")), 2);
     WAIT_EVENT(rec, "Completed Download 1 0");
     QCOMPARE(ReadFile(Local(QStringLiteral("a.zip"))), payload);
@@ -211,8 +214,7 @@ void TestTransferScripted::shortDownloadFailsAndResumes() {
     QFETCH(qint64, knownSize);
     const QByteArray whole = Pattern(100000, 7);
     TScriptedFtpServer server;
-    server.setScript([&](TScriptedConnection& c) {
-        LogIn(c);
+    TSessionRecorder& rec = Connect(server, [&](TScriptedConnection& c) {
         if (knownSize == 0) Reply(c, "SIZE", "213 100000");
         Pasv(c);
         BeginData(c);
@@ -225,9 +227,7 @@ void TestTransferScripted::shortDownloadFailsAndResumes() {
         c.sendLine("350 Restarting at 60000.");
         BeginData(c);
         SendAndClose(c, whole.mid(60000));
-        ServeCommands(c, Idle);
     });
-    TSessionRecorder& rec = Connect(server);
     const QString local = Local(QStringLiteral("short.bin"));
     Session->ResumeDownload("", "short.bin", local, 2, knownSize, 0);
     WAIT_EVENT(rec, "Completed ResumeDownload 0 0");
@@ -263,9 +263,10 @@ void TestTransferScripted::restartRefusedOrIgnored() {
     QFETCH(qint64, knownSize);
     const bool ignored = restReply.startsWith('3');
     const QByteArray whole = Pattern(100000, 3);
+    const QString local = Local(QStringLiteral("partial.bin"));
+    QVERIFY(WriteFile(local, whole.left(50000)));
     TScriptedFtpServer server;
-    server.setScript([&](TScriptedConnection& c) {
-        LogIn(c);
+    TSessionRecorder& rec = Connect(server, [&](TScriptedConnection& c) {
         Reply(c, "SIZE", sizeReply);
         Pasv(c);
         Reply(c, "REST 50000", restReply);
@@ -278,11 +279,7 @@ void TestTransferScripted::restartRefusedOrIgnored() {
             BeginData(c);
             SendAndClose(c, whole);
         }
-        ServeCommands(c, Idle);
     });
-    const QString local = Local(QStringLiteral("partial.bin"));
-    QVERIFY(WriteFile(local, whole.left(50000)));
-    TSessionRecorder& rec = Connect(server);
     Session->ResumeDownload("", "partial.bin", local, 2, knownSize, 50000);
     if (!ignored) {
         WAIT_EVENT(rec, "Completed ResumeDownload 1 0");
@@ -341,8 +338,7 @@ void TestTransferScripted::downloadFaults() {
     QFETCH(int, unableToComplete);
     EngineSettings().TimeOut = fault == Stall && !abort ? 1500 : 10000;
     TScriptedFtpServer server;
-    server.setScript([fault, sent](TScriptedConnection& c) {
-        LogIn(c);
+    TSessionRecorder& rec = Connect(server, [fault, sent](TScriptedConnection& c) {
         if (fault == MalformedPasv) {
             Reply(c, "SIZE", "550 No size.");
             Reply(c, "PASV", "227 Entering Passive Mode (127,0,0,1,4");
@@ -358,9 +354,7 @@ void TestTransferScripted::downloadFaults() {
             c.resetData();
             c.sendLine(fault == ResetThen226 ? "226 Transfer complete." : "426 Connection closed.");
         }
-        ServeCommands(c, Idle);
     });
-    TSessionRecorder& rec = Connect(server);
     Session->Download("", "file.bin", local.startsWith('/') ? local : Local(local), 2);
     if (abort) {
         QTRY_VERIFY_WITH_TIMEOUT(rec.Progress.contains(QStringLiteral("0 1 0")), 10000);
@@ -383,8 +377,7 @@ void TestTransferScripted::downloadFaults() {
 
 void TestTransferScripted::refusedPathIsRetriedAfterCwd() {
     TScriptedFtpServer server;
-    server.setScript([](TScriptedConnection& c) {
-        LogIn(c);
+    TSessionRecorder& rec = Connect(server, [](TScriptedConnection& c) {
         Reply(c, "SIZE /dir/f.txt", "550 No size.");
         Pasv(c);
         Reply(c, "RETR /dir/f.txt", "550 No such file.");
@@ -398,9 +391,7 @@ void TestTransferScripted::refusedPathIsRetriedAfterCwd() {
         Pasv(c);
         BeginData(c, "RETR g.txt");
         SendAndClose(c, "second");
-        ServeCommands(c, Idle);
     });
-    TSessionRecorder& rec = Connect(server);
     Session->Download("/dir/", "/dir/f.txt", Local(QStringLiteral("f.txt")), 2);
     Session->Download("/dir/", "/dir/g.txt", Local(QStringLiteral("g.txt")), 2);
     Session->NoOp();
@@ -415,9 +406,10 @@ void TestTransferScripted::refusedPathIsRetriedAfterCwd() {
 void TestTransferScripted::uploadResumesAndIsCheckedBySize() {
     const QByteArray whole = Pattern(300000, 11);
     QByteArray received[3]; // resumed, then rewritten from the start twice
+    const QString local = Local(QStringLiteral("up.bin"));
+    QVERIFY(WriteFile(local, whole));
     TScriptedFtpServer server;
-    server.setScript([&](TScriptedConnection& c) {
-        LogIn(c);
+    TSessionRecorder& rec = Connect(server, [&](TScriptedConnection& c) {
         // What the server says it holds afterwards: all, nothing (no SIZE), two bytes short.
         const QByteArray sizes[3] = {"213 300000", "500 Unknown command.", "213 299998"};
         for (int i = 0; i < 3; ++i) {
@@ -429,11 +421,7 @@ void TestTransferScripted::uploadResumesAndIsCheckedBySize() {
             c.sendLine("226 Transfer complete.");
             Reply(c, "SIZE up.bin", sizes[i]);
         }
-        ServeCommands(c, Idle);
     });
-    const QString local = Local(QStringLiteral("up.bin"));
-    QVERIFY(WriteFile(local, whole));
-    TSessionRecorder& rec = Connect(server);
     for (int i = 0; i < 3; ++i)
         Session->ResumeUpload(local, "", "up.bin", 2, 120000);
     QTRY_COMPARE_WITH_TIMEOUT(rec.Count(QStringLiteral("Completed ResumeUpload")), 3, 20000);

@@ -14,7 +14,6 @@
 #include <QStringList>
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -36,7 +35,7 @@ public:
     void sendLine(const QByteArray& line);
     void setSendPause(int ms) { m_sendPauseMs = ms; }
 
-    // One command line without CR/LF (Telnet IAC sequences removed), recorded in the transcript.
+    // One command line without CR/LF, recorded in the transcript.
     // On timeout or close: a null QByteArray, readFailed() is true and a failure is recorded.
     QByteArray readLine(int timeoutMs = 10000);
     QByteArray expect(const QByteArray& prefix, int timeoutMs = 10000);
@@ -105,12 +104,11 @@ public:
     int connectionCount() const { return m_connectionCount.load(); }
     QList<QByteArray> transcript() const; // every command line read, over all connections
     QStringList failures() const;
-    bool waitForScriptsDone(int timeoutMs = 10000);
 
 private:
     friend class TScriptedConnection;
     void acceptLoop();
-    void runConnection(TScriptedConnection* connection, Script script);
+    static void runConnection(TScriptedConnection* connection, Script script);
     void record(const QByteArray& line);
     void addFailure(const QString& text);
 
@@ -120,11 +118,9 @@ private:
     std::atomic<int> m_connectionCount{0};
 
     mutable std::mutex m_mutex;
-    std::condition_variable m_scriptsDone;
     Script m_script;
     QList<QByteArray> m_transcript;
     QStringList m_failures;
-    int m_scriptsRunning = 0;
 
     // Touched by the accept thread only, and by the destructor after it has joined that thread.
     std::vector<std::unique_ptr<TScriptedConnection>> m_connections;

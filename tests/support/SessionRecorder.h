@@ -15,17 +15,14 @@
 // delivery order: "Connect", "Log error <text>", "Size 2048", "List /pub/",
 // "Completed Download 1 0" ... Progress goes to its own list ("stage isFile bytes"),
 // and with ProgressAsEvents also the start and end stages to the events
-// ("Progress 0 0", "Progress 2 5000"). The last listing is kept whole.
+// ("Progress 0 0", "Progress 2 5000"). The last listing is kept whole; log texts are cut
+// at 300 characters, so that a dump stays readable after a flood.
 class TSessionRecorder {
 public:
     enum TOption { Default, ProgressAsEvents };
 
     explicit TSessionRecorder(TFTPComponent& session, TOption option = Default)
         : Session(session), Option(option) {
-        Attach();
-    }
-
-    void Attach() {
         Session.OnAbort = [this](TFTPComponent*) { Events << QStringLiteral("Abort"); };
         Session.OnCantLogIn = [this](TFTPComponent*) { Events << QStringLiteral("CantLogIn"); };
         Session.OnConnect = [this](TFTPComponent*) { Events << QStringLiteral("Connect"); };
@@ -41,7 +38,7 @@ public:
             Events << QStringLiteral("Error %1 %2").arg(code).arg(text);
         };
         Session.OnLog = [this](TFTPComponent*, const QString& text, TColor color) {
-            Events << QStringLiteral("Log %1 %2").arg(ColorName(color), text);
+            Events << QStringLiteral("Log %1 %2").arg(ColorName(color), text.left(300));
         };
         Session.OnFolderReply = [this](TFTPComponent*, const QByteArray& folder, uint8_t type,
                                        bool ok) {
