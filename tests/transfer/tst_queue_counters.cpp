@@ -139,6 +139,10 @@ private Q_SLOTS:
         QCOMPARE(Queue->BytesDone, done + 10);
         QCOMPARE(Queue->BytesLeft, left + 90);
         CheckStateSum();
+        // So does a finished one.
+        Queue->Item(2)->SetState(isDone);
+        auto finished = MakeItem("a.bin", 100, 20);
+        QCOMPARE(Queue->Add(finished), 5);
         QVERIFY(Queue->FindFirst(isPending) == first);
         // The host view is still queueing its batch: nothing starts yet.
         QVERIFY(!Queue->ProcessNext());

@@ -63,7 +63,7 @@ class TstQueueServers : public QObject, TQueueFixture {
     TPyftpdlibServer Py;
     TVsftpdServer Vs;
     int PyLogIns() { return static_cast<int>(Py.output().count("logged in")); }
-    // A view's session on pyftpdlib, lent to the queue while single connections are the rule.
+    // The view's session, lent to the queue's items while single connections are the rule.
     void Borrow(TFakeHostView& view) {
         Settings.SingleConnectionsOnly = true;
         Queue->HostView = &view;
@@ -312,26 +312,6 @@ private Q_SLOTS:
                                                                  {"made remotely", raFolder}}));
     }
 
-    void serverAnnouncedSizeCorrectsTheItem() {
-        const QByteArray data = Pattern(5000);
-        QVERIFY(WriteFile(Vs.rootPath() + "/size/s.bin", data));
-        TRecordingRow row;
-        auto item = Item(Vs.port(), "size/", "s.bin", 1000); // queued size is stale
-        item->ListItem = &row;
-        TTransferItem* sized = item.get();
-        int64_t leftAtStart = -1;
-        Queue->OnItemProgress = [&](TTransferItems* q, TTransferItem*) {
-            if (leftAtStart < 0) leftAtStart = q->BytesLeft + q->BytesDone;
-        };
-        QCOMPARE(Run(std::move(item)), isDone);
-        QCOMPARE(sized->Size, 5000);
-        QCOMPARE(row.SizeText, QStringLiteral("5000"));
-        QCOMPARE(leftAtStart, 5000);
-        QCOMPARE(Queue->BytesDone, 5000);
-        QCOMPARE(Queue->BytesLeft, 0);
-        QCOMPARE(ReadFile(LocalPath("s.bin")), data);
-    }
-
     void httpItemRunsOnAPrivateSession() {
         TNginxServer nginx;
         QVERIFY2(nginx.start(), qPrintable(nginx.errorText()));
@@ -351,27 +331,41 @@ private Q_SLOTS:
         QTRY_COMPARE(TFTPComponent::LiveComponents().size(), sessionsBefore);
     }
 
-    void downloadsTakeTheServersTime_data() {
+    // A download takes the server's size over the stale one it was queued with, in the
+    // item, its row and the totals, and the server's time as preserving asks.
+    void downloadsTakeTheServersSizeAndTime_data() {
         QTest::addColumn<bool>("preserve");
         QTest::addColumn<bool>("listed"); // the item carries its listing's date
         QTest::newRow("listing's date") << true << true;
         QTest::newRow("no date: MDTM") << true << false;
         QTest::newRow("preserving off") << false << false;
     }
-    void downloadsTakeTheServersTime() {
+    void downloadsTakeTheServersSizeAndTime() {
         QFETCH(bool, preserve);
         QFETCH(bool, listed);
         Settings.PreserveTimeStamp = preserve;
         // Long before the download, with seconds, which only MDTM tells.
         const QDateTime server(QDate(2021, 6, 7), QTime(8, 9, 35), Qt::LocalTime);
         const QString path = Vs.rootPath() + "/stamp/s.bin";
-        QFile file(path);
-        QVERIFY(WriteFile(path, Pattern(3000)) && file.open(QIODevice::ReadWrite) &&
-                file.setFileTime(server, QFileDevice::FileModificationTime));
-        auto item = Item(Vs.port(), "stamp/", "s.bin", 3000);
+        const QByteArray data = Pattern(5000);
+        QVERIFY(WriteFile(path, data) && SetModified(path, server));
+        TRecordingRow row;
+        auto item = Item(Vs.port(), "stamp/", "s.bin", 1000);
+        item->ListItem = &row;
+        TTransferItem* sized = item.get();
         // A listing dates the file to the minute, in local time.
         if (listed) item->Date = 44354 + (8 * 60 + 9) / 1440.0; // 2021-06-07 08:09
+        int64_t atStart = -1;
+        Queue->OnItemProgress = [&](TTransferItems* q, TTransferItem*) {
+            if (atStart < 0) atStart = q->BytesLeft + q->BytesDone;
+        };
         QCOMPARE(Run(std::move(item)), isDone);
+        QCOMPARE(ReadFile(LocalPath("s.bin")), data);
+        QCOMPARE(sized->Size, 5000);
+        QCOMPARE(row.SizeText, QStringLiteral("5000"));
+        QCOMPARE(atStart, 5000);
+        QCOMPARE(Queue->BytesDone, 5000);
+        QCOMPARE(Queue->BytesLeft, 0);
         const QDateTime local = QFileInfo(LocalPath("s.bin")).lastModified();
         if (preserve)
             QCOMPARE(local, listed ? server.addSecs(-35) : server);
@@ -420,12 +414,19 @@ private Q_SLOTS:
         QCOMPARE(LogCount(*Queue, "REST 90000"), 1);
     }
 
-    void borrowedSessionGetsItsOwnHandlersBack() {
-        QVERIFY(WriteFile(Py.rootPath() + "/own/o.txt", "own"));
+    // A view's session lent to an item (logged on by it first) gets its own handlers back;
+    // once the server restarted while it sat idle, the next download logs on again once and
+    // transfers the file, with no error on the way.
+    void borrowedSessionGetsItsHandlersBackAndLogsOnAgain() {
+        TPyftpdlibServer server;
+        QVERIFY2(server.start(), qPrintable(server.errorText()));
+        const QByteArray data = Pattern(70000);
+        QVERIFY(WriteFile(server.rootPath() + "/o.txt", "own") &&
+                WriteFile(server.rootPath() + "/b.bin", data));
         TFakeHostView view;
         Borrow(view);
-        // The view's session is not logged on: the item logs it on first.
-        QCOMPARE(Run(Item(Py.port(), "/own/", "o.txt", 3)), isDone);
+        QCOMPARE(Run(Item(server.port(), "/", "o.txt", 3)), isDone);
+        QCOMPARE(ReadFile(LocalPath("o.txt")), QByteArray("own"));
         QVERIFY(view.Session->LoggedIn());
         QVERIFY(Queue->Sessions().isEmpty());
         QCOMPARE(view.BusyFlags, (QList<bool>{true, false}));
@@ -439,26 +440,12 @@ private Q_SLOTS:
         view.Session->OnCommandCompleted(view.Session, TFTPCommand::NoOp, true, false);
         QCOMPARE(view.OwnCompletions.size(), 1);
         QCOMPARE(Queue->LogLines.size(), queueLines);
-        QCOMPARE(ReadFile(LocalPath("o.txt")), QByteArray("own"));
-    }
 
-    // A server restarted while the view's session sat idle: the next download logs on
-    // again once and transfers the file, with no error on the way.
-    void downloadAfterTheServerRestartedLogsOnAgain() {
-        TPyftpdlibServer server;
-        QVERIFY2(server.start(), qPrintable(server.errorText()));
-        const QByteArray data = Pattern(70000);
-        QVERIFY(WriteFile(server.rootPath() + "/a.txt", "a") &&
-                WriteFile(server.rootPath() + "/b.bin", data));
-        TFakeHostView view;
-        Borrow(view);
-        QCOMPARE(Run(Item(server.port(), "/", "a.txt", 1)), isDone);
         QVERIFY(server.restart());
-        const qsizetype mark = Queue->LogLines.size();
         QCOMPARE(Run(Item(server.port(), "/", "b.bin", data.size())), isDone);
         QCOMPARE(ReadFile(LocalPath("b.bin")), data);
-        QCOMPARE(LogCount(*Queue, "USER ", {}, mark), 1);
-        QCOMPARE(LogCount(*Queue, "", EngineSettings().LogColorError.load(), mark), 0);
+        QCOMPARE(LogCount(*Queue, "USER ", {}, queueLines), 1);
+        QCOMPARE(LogCount(*Queue, "", EngineSettings().LogColorError.load(), queueLines), 0);
         QVERIFY(view.Session->LoggedIn());
     }
 };
