@@ -8,30 +8,17 @@
 
 #include <QtTest>
 
-namespace {
-
-std::unique_ptr<TTransferItem> MakeItem(const QByteArray& name, int64_t size, int64_t offset = 0) {
-    auto item = std::make_unique<TTransferItem>();
-    item->Host = QStringLiteral("127.0.0.1");
-    item->Port = 21;
-    item->User = "anonymous";
-    item->SourceFolder = "/pub/";
-    item->DestFolder = "/tmp/in/";
-    item->FileName = name;
-    item->Size = size;
-    item->StartOffset = offset;
-    return item;
-}
-
-} // namespace
-
-class TstQueueCounters : public QObject {
+class TstQueueCounters : public QObject, TQueueFixture {
     Q_OBJECT
 
-    TWindowsFixture* Windows = nullptr;
-    TFakeHostView* View = nullptr;
-    TTransferItems* Queue = nullptr;
+    std::unique_ptr<TFakeHostView> View;
 
+    std::unique_ptr<TTransferItem> MakeItem(const QByteArray& name, int64_t size,
+                                            int64_t offset = 0) const {
+        auto item = Item(21, "/pub/", name, size);
+        item->StartOffset = offset;
+        return item;
+    }
     void CheckStateSum() const {
         int sum = 0;
         for (int s = 0; s < ItemStateCount; ++s)
@@ -40,19 +27,18 @@ class TstQueueCounters : public QObject {
     }
 
 private Q_SLOTS:
+    void initTestCase() { SetUpAll(); }
     void init() {
-        Windows = new TWindowsFixture;
-        View = new TFakeHostView;
-        View->Batch = true;
-        Queue = TransferItemsList().AddQueue();
-        Queue->HostView = View;
+        SetUp();
+        View = std::make_unique<TFakeHostView>();
+        View->Batch = true; // single connections are the default: nothing starts
+        Queue->HostView = View.get();
     }
     void cleanup() {
-        delete Queue;
-        delete View;
-        delete Windows;
+        TearDown();
+        View.reset();
     }
-    void cleanupTestCase() { ShutdownTransferQueues(); }
+    void cleanupTestCase() { TearDownAll(); }
 
     void percentagesStayExactBeyond4GiB() {
         QCOMPARE(MulDiv(100, 1, 3), 33);
