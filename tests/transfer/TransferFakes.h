@@ -7,6 +7,7 @@
 #include "settings/Settings.h"
 #include "transfer/TransferItems.h"
 #include "transfer/TransferItemsList.h"
+#include "transfer/TransferQuestions.h"
 #include "transfer/TransferWindows.h"
 
 #include <QFile>
@@ -65,6 +66,23 @@ struct TFakeHostView : ITransferHostView {
     TFTPComponent* OwnSession() override { return Session; }
     bool Queueing() const override { return Batch; }
     void SetTransfersBusy(bool busy) override { BusyFlags << busy; }
+};
+
+// Transfer questions answered in order, Cancel once the answers run out; which came is kept
+// ("O" overwrite, "R" restart), and the files the overwrite questions were about.
+struct TScriptedTransferQuestions : ITransferQuestions {
+    QList<int> Answers;
+    QString Asked;
+    QList<TExistingFile> Files;
+    int AskOverwrite(const TExistingFile& file) override {
+        Files << file;
+        return Next('O');
+    }
+    int AskRestart(const QString&) override { return Next('R'); }
+    int Next(char kind) {
+        Asked += QLatin1Char(kind);
+        return Answers.isEmpty() ? mrCancel : Answers.takeFirst();
+    }
 };
 
 // The process-wide list wired to recording windows for the length of one test.

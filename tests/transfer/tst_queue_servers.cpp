@@ -22,16 +22,6 @@ QByteArray Folder(const QString& path) {
     return QFile::encodeName(path) + '/';
 }
 
-// The overwrite question answered "&Recovery", as the user would in the dialog.
-struct TRecoveryAnswer : ITransferQuestions {
-    QList<TExistingFile> Asked;
-    int AskOverwrite(const TExistingFile& file) override {
-        Asked << file;
-        return mrRetry;
-    }
-    int AskRestart(const QString&) override { return mrCancel; }
-};
-
 // One server folder as a listing gives it.
 struct TListedFolder : IFolderSource {
     std::vector<TWalkEntry> Entries;
@@ -393,7 +383,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(own.LoggedIn(), 10000);
         QVERIFY(own.ResumeSupported());
 
-        TRecoveryAnswer answer;
+        TScriptedTransferQuestions answer;
+        answer.Answers = {mrRetry}; // "&Recovery"
         view.Batch = true;
         TQueueBuilder builder(Settings, &answer,
                               {own.Host, Py.port(), own.User, own.Password, "", false, true},
@@ -403,8 +394,8 @@ private Q_SLOTS:
         TLocalFolderSource local;
         builder.Download(remote.Entries, "/rec/", Folder(Local->path()), remote, local);
         view.Batch = false;
-        QCOMPARE(answer.Asked.size(), 1);
-        QVERIFY(answer.Asked.first().CanResume); // the dialog offers "&Recovery"
+        QCOMPARE(answer.Asked, QStringLiteral("O"));
+        QVERIFY(answer.Files.first().CanResume); // the dialog offers "&Recovery"
         QCOMPARE(Queue->Count(), 1);
         QVERIFY(Queue->ProcessNext());
         QVERIFY(WaitIdle(*Queue));

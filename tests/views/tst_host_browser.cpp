@@ -177,7 +177,13 @@ protected:
 
 class TTestHostBrowser : public QObject {
     Q_OBJECT
+    TGuardedVsftpd Vs; // writable; each case below its own folder
+
 private Q_SLOTS:
+    void initTestCase() {
+        Vs.setWritable(true);
+        QVERIFY2(Vs.start(), qPrintable(Vs.errorText()));
+    }
     void init() { EngineSettings().TimeOut = 10000; }
 
     // First visits ask the server; revisits send nothing; F5 and a failed listing ask again.
@@ -387,15 +393,12 @@ private Q_SLOTS:
     // A nested tree with a link to a folder outside it and a folder the server refuses:
     // the link goes, its target stays, and so does every folder above the refused one.
     void recursiveDelete() {
-        TGuardedVsftpd server;
-        server.setWritable(true);
-        const QString root = server.rootPath();
+        const QString root = Vs.rootPath() + "/del";
         QVERIFY(WriteTree(root, {"/tree/a.txt", "/tree/sub/b.txt", "/tree/sub/deep/c.txt",
                                  "/tree/locked/keep.txt", "/outside/keep.txt", "/top.txt"}));
         QVERIFY(QFile::link("../outside", root + "/tree/link"));
-        QVERIFY2(server.start(), qPrintable(server.errorText()));
         THostBrowser b;
-        QVERIFY(ConnectAndShow(b, server.port()));
+        QVERIFY(ConnectAndShow(b, Vs.port(), root));
         const QByteArray home = b.Folder();
         const TRemoteItemList tree = Named(b, "tree");
         QCOMPARE(tree.size(), size_t(1));
@@ -414,17 +417,15 @@ private Q_SLOTS:
     // visited), never follows a link to a folder, and writes exactly the tree below the
     // local folder.
     void downloadFolder() {
-        TVsftpdServer server;
-        const QString root = server.rootPath();
+        const QString root = Vs.rootPath() + "/down";
         QVERIFY(WriteTree(root, {"/pub/t/a.txt", "/pub/t/sub/b.bin", "/pub/t/sub/c.bin",
                                  "/pub/t/sub/d.bin", "/pub/other/o.txt"}));
         QVERIFY(QFile::link("../other", root + "/pub/t/lnk"));
-        QVERIFY2(server.start(), qPrintable(server.errorText()));
         THostView view;
         TLocalView local;
         QTemporaryDir dest;
         QVERIFY(local.ShowFolder(dest.path()));
-        QVERIFY(ConnectAndShow(view.Browser(), server.port(), root + "/pub"));
+        QVERIFY(ConnectAndShow(view.Browser(), Vs.port(), root + "/pub"));
         view.SelectRows({RowOf(view, "t")});
         QMap<QString, int> sent; // command verbs of the whole download
         view.OnLog = [&](THostView*, const QString& text, TColor color) {
@@ -445,15 +446,12 @@ private Q_SLOTS:
     // The cache follows renames (without touching a sibling that shares the prefix), RMD,
     // uploads and refreshes; a shown list outlives its cache entry.
     void cacheUpkeep() {
-        TVsftpdServer server;
-        server.setWritable(true);
-        const QString root = server.rootPath();
+        const QString root = Vs.rootPath() + "/cache";
         QVERIFY(WriteTree(root, {"/pub/a/in-a.txt", "/pub/ab/in-ab.txt", "/pub/ab/sub/x.txt"}));
-        QVERIFY2(server.start(), qPrintable(server.errorText()));
         THostView view;
         THostBrowser& b = view.Browser();
         // vsftpd runs unchrooted here: its home is the served folder's real path.
-        QVERIFY(ConnectAndShow(b, server.port(), root + "/pub"));
+        QVERIFY(ConnectAndShow(b, Vs.port(), root + "/pub"));
         const QByteArray home = b.Folder();
         QCOMPARE(home, QFile::encodeName(root) + "/pub/");
         for (const QByteArray sub : {"a/", "ab/sub/", "ab/", ""})
