@@ -99,6 +99,14 @@ inline bool WaitIdle(TTransferItems& queue, int timeoutMs = 20000) {
     return QTest::qWaitFor([&] { return queue.Idle(); }, timeoutMs);
 }
 
+// Every item is counted in exactly one state.
+inline bool StatesAddUp(const TTransferItems& queue) {
+    int sum = 0;
+    for (int s = 0; s < ItemStateCount; ++s)
+        sum += queue.StateCount(TItemState(s));
+    return sum == queue.Count();
+}
+
 // How many of the queue's log lines, from the index on, start so (in the colour, if given).
 inline qsizetype LogCount(const TTransferItems& queue, const QString& start,
                           std::optional<TColor> color = {}, qsizetype from = 0) {

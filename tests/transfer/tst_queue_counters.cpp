@@ -19,12 +19,6 @@ class TstQueueCounters : public QObject, TQueueFixture {
         item->StartOffset = offset;
         return item;
     }
-    void CheckStateSum() const {
-        int sum = 0;
-        for (int s = 0; s < ItemStateCount; ++s)
-            sum += Queue->StateCount(TItemState(s));
-        QCOMPARE(sum, Queue->Count());
-    }
 
 private Q_SLOTS:
     void initTestCase() { SetUpAll(); }
@@ -111,7 +105,7 @@ private Q_SLOTS:
         auto otherUser = MakeItem("a.bin", 100, 10);
         otherUser->User = "joe";
         QCOMPARE(Queue->Add(otherUser), 3);
-        CheckStateSum();
+        QVERIFY(StatesAddUp(*Queue));
 
         // Cancelling a pending item takes its bytes out; re-submitting puts them back.
         const int64_t done = Queue->BytesDone, left = Queue->BytesLeft;
@@ -124,7 +118,7 @@ private Q_SLOTS:
         first->SetState(isPending);
         QCOMPARE(Queue->BytesDone, done + 10);
         QCOMPARE(Queue->BytesLeft, left + 90);
-        CheckStateSum();
+        QVERIFY(StatesAddUp(*Queue));
         // So does a finished one.
         Queue->Item(2)->SetState(isDone);
         auto finished = MakeItem("a.bin", 100, 20);
@@ -174,7 +168,7 @@ private Q_SLOTS:
 
         delete fourth; // an item leaves its queue when freed
         QCOMPARE(Queue->Count(), 3);
-        CheckStateSum();
+        QVERIFY(StatesAddUp(*Queue));
 
         Windows->Main.Titles.clear();
         Queue->Clear();

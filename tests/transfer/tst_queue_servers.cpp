@@ -101,11 +101,7 @@ private Q_SLOTS:
         QStringList faults;
         auto check = [&](TTransferItems* q, TTransferItem*) {
             ++events;
-            int sum = 0;
-            for (int s = 0; s < ItemStateCount; ++s)
-                sum += q->StateCount(TItemState(s));
-            if (sum != q->Count())
-                faults << QStringLiteral("state sum %1 of %2").arg(sum).arg(q->Count());
+            if (!StatesAddUp(*q)) faults << QStringLiteral("states do not add up");
             if (q->StateCount(isBusy) > 1) faults << QStringLiteral("two busy items");
             if (q->Count() == 4 && q->BytesDone + q->BytesLeft != total)
                 faults << QStringLiteral("done %1 + left %2").arg(q->BytesDone).arg(q->BytesLeft);
