@@ -69,25 +69,23 @@ struct TFolderServer {
             };
             if (on(SilentOn)) continue;
             if (on(CloseOn)) return c.close();
-            if (fixed.contains(verb)) {
+            const bool list = verb == "LIST";
+            if (fixed.contains(verb))
                 c.sendLine(fixed.value(verb));
-            } else if (verb == "SYST") {
+            else if (verb == "SYST")
                 c.sendLine(Syst);
-            } else if (verb == "PWD") {
+            else if (verb == "PWD")
                 c.sendLine(RefusePwd ? "550 Not now." : "257 \"" + cwd + "\" is current.");
-            } else if (verb == "CWD" && RefuseCwd.contains(Bare(arg))) {
+            else if (verb == "CWD" && RefuseCwd.contains(Bare(arg)))
                 c.sendLine("550 No such folder.");
-            } else if (verb == "CWD") {
+            else if (verb == "CWD") {
                 cwd = Bare(arg);
                 c.sendLine("250 OK.");
-            } else if (verb == "PASV") {
+            } else if (verb == "PASV")
                 c.sendLine(c.openPassive());
-            } else if (verb == "LIST" || verb == "RETR") {
-                const bool list = verb == "LIST";
-                if (list ? RefuseList.contains(cwd) : !Files.contains(arg)) {
-                    c.sendLine("550 Refused.");
-                    continue;
-                }
+            else if ((list && RefuseList.contains(cwd)) || (verb == "RETR" && !Files.contains(arg)))
+                c.sendLine("550 Refused.");
+            else if (list || verb == "RETR") {
                 c.sendLine("150 Here it comes.");
                 c.acceptData();
                 c.sendData(list ? Listings.value(cwd) : Files.value(arg));
@@ -96,9 +94,8 @@ struct TFolderServer {
             } else if (verb == "QUIT") {
                 c.sendLine("221 Bye.");
                 return c.close();
-            } else {
+            } else
                 c.sendLine("502 Not here.");
-            }
         }
     }
 };
