@@ -23,6 +23,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 namespace {
 
 // A scripted server with folders: CWD, PWD, PASV, LIST and RETR answered from the tables.
@@ -250,10 +252,11 @@ private Q_SLOTS:
             QCOMPARE(states.List.value(0), int(hsBusy));
             b.Stop();
             QVERIFY(!b.AwaitingFolder());
-            // Idle at once; the session's own abort notice may follow.
+            // Idle at once; the session's own abort notice may follow, at the latest when the
+            // silent server's time-out ends the wait for its reply.
             QCOMPARE(states.List.last(), int(hsIdle));
             QCOMPARE(b.Folder(), expectFolder);
-            QTRY_VERIFY(!b.Session()->Busy());
+            QTRY_VERIFY_WITH_TIMEOUT(!b.Session()->Busy(), 2 * int(EngineSettings().TimeOut));
         } else {
             QCOMPARE(b.ShowFolderAndWait("/pub/"), shown);
             QVERIFY(!b.AwaitingFolder());
@@ -465,22 +468,23 @@ private Q_SLOTS:
         QTRY_VERIFY(!QFileInfo::exists(root + "/pub/ab"));
         QTRY_VERIFY(!b.IsCached(home + "ab/") && !b.IsCached(home + "ab/sub/"));
 
-        // The delete's own reread may still be shown first: each list shown is looked at,
-        // however long the loaded machine takes to show the one with the upload.
+        // Each list shown is looked at, however long a loaded machine takes to show the one
+        // sought: the delete's own reread, for one, may still come before the upload's.
+        QSignalSpy shown(&b, &THostBrowser::FolderShown);
+        const auto shows = [&](const std::function<bool(const TRemoteItemList&)>& holds) {
+            while (!(b.ShownListing() && holds(*b.ShownListing())) && shown.wait(30000)) {
+            }
+            return b.ShownListing() && holds(*b.ShownListing());
+        };
         QTemporaryDir local;
         QVERIFY(WriteFile(local.filePath("up.bin"), Pattern(5000)));
         QTRY_VERIFY(b.ShownListing() && !b.AwaitingFolder());
-        const auto hasUpload = [&b] {
-            const TListingPtr l = b.ShownListing();
-            return l && std::any_of(l->begin(), l->end(), [](const TRemoteListEntry& e) {
-                       return e.Name == "up.bin" && e.Item.Size == 5000;
-                   });
-        };
-        QSignalSpy shown(&b, &THostBrowser::FolderShown);
         b.SendFile(local.filePath("up.bin"));
-        while (!hasUpload() && shown.wait(30000)) {
-        }
-        QVERIFY(hasUpload());
+        QVERIFY(shows([](const TRemoteItemList& l) {
+            return std::any_of(l.begin(), l.end(), [](const TRemoteListEntry& e) {
+                return e.Name == "up.bin" && e.Item.Size == 5000;
+            });
+        }));
         const size_t entries = b.ShownListing()->size();
         QCOMPARE(view.ItemCount(), int(entries));
 
@@ -494,14 +498,14 @@ private Q_SLOTS:
         QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(view.ListView()->viewport(), &drop);
         QVERIFY(drop.isAccepted());
-        QTRY_COMPARE(ReadFile(root + "/pub/dropped.txt"), QByteArray("dd"));
-        QTRY_VERIFY(b.ShownListing()->size() == entries + 1);
+        QVERIFY(shows([&](const TRemoteItemList& l) { return l.size() == entries + 1; }));
+        QCOMPARE(ReadFile(root + "/pub/dropped.txt"), QByteArray("dd"));
         QVERIFY(view.PanelText(1).startsWith(QStringLiteral("%1 Entries").arg(entries + 1)));
 
         // F5 while the list is shown: the old list stays whole for whoever still holds it.
         const TListingPtr held = b.ShownListing();
         QVERIFY(b.Refresh());
-        QTRY_VERIFY(b.ShownListing() && b.ShownListing() != held);
+        QVERIFY(shows([&](const TRemoteItemList& l) { return &l != held.get(); }));
         QCOMPARE(held->size(), b.ShownListing()->size());
         view.SetMask(QStringLiteral("*.txt"));
         QCOMPARE(b.GetMask(), QStringLiteral("*.txt"));
