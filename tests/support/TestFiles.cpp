@@ -1,6 +1,7 @@
 #include "TestFiles.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -37,4 +38,20 @@ QByteArray ReadTail(const QString& path, qint64 length) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly) || !f.seek(f.size() - length)) return QByteArray("<missing>");
     return f.read(length);
+}
+
+bool SetModified(const QString& path, const QDateTime& when) {
+    QFile f(path);
+    return f.open(QIODevice::ReadWrite) && f.setFileTime(when, QFileDevice::FileModificationTime);
+}
+
+QMap<QString, QByteArray> FilesUnder(const QString& folder) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(QDir(folder).relativeFilePath(path), ReadFile(path));
+    }
+    return files;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
+#include <QMap>
 #include <QString>
 
 // Files the transfer tests put on servers and compare afterwards.
@@ -14,3 +16,6 @@ bool WriteFile(const QString& path, const QByteArray& bytes);
 // A sparse file of the given size whose last bytes are the tail.
 bool WriteSparse(const QString& path, qint64 size, const QByteArray& tail);
 QByteArray ReadTail(const QString& path, qint64 length);
+bool SetModified(const QString& path, const QDateTime& when);
+// Every regular file under the folder, by its path relative to it.
+QMap<QString, QByteArray> FilesUnder(const QString& folder);

@@ -7,6 +7,7 @@
 #include "settings/Settings.h"
 #include "transfer/TransferItems.h"
 #include "transfer/TransferItemsList.h"
+#include "transfer/TransferQuestions.h"
 #include "transfer/TransferWindows.h"
 
 #include <QFile>
@@ -15,56 +16,34 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
+#include <optional>
 
 struct TRecordingMainWindow : ITransferMainWindow {
     QStringList Messages, StatusTexts, Titles;
-    int CommandRefreshes = 0;
-    bool ShowTransferInfo = false;
     void ShowMessage(const QString& text) override { Messages << text; }
     void SetStatusText(const QString& text) override { StatusTexts << text; }
     void SetApplicationTitle(const QString& title) override { Titles << title; }
-    void RefreshCommandState() override { ++CommandRefreshes; }
-    bool ShowTransferInfoChecked() const override { return ShowTransferInfo; }
+    void RefreshCommandState() override {}
+    bool ShowTransferInfoChecked() const override { return false; }
 };
 
 struct TRecordingProgressWindow : ITransferProgressWindow {
-    bool Created = false, Visible = false;
-    QList<TTransferItems*> Tabs;
+    bool Created = false;
     void EnsureExists() override { Created = true; }
     bool Exists() const override { return Created; }
-    void ShowQueue(TTransferItems* queue) override {
-        if (!Tabs.contains(queue)) Tabs << queue;
-    }
-    void MakeVisible() override { Visible = true; }
+    void ShowQueue(TTransferItems*) override {}
+    void MakeVisible() override {}
     void SetTabCaption(TTransferItems*, const QString&) override {}
-    void RemoveTab(TTransferItems* queue) override { Tabs.removeAll(queue); }
+    void RemoveTab(TTransferItems*) override {}
 };
 
 struct TRecordingManagerWindow : ITransferManagerWindow {
     QList<TTransferItems*> Tabs;
-    QStringList Captions;
     void AddTab(TTransferItems* queue) override { Tabs << queue; }
-    void SetTabCaption(TTransferItems*, const QString& caption) override { Captions << caption; }
+    void SetTabCaption(TTransferItems*, const QString&) override {}
     void RemoveTab(TTransferItems* queue) override { Tabs.removeAll(queue); }
-};
-
-struct TRecordingRow : ITransferManagerRow {
-    QString SizeText;
-    void SetSizeText(const QString& text) override { SizeText = text; }
-};
-
-struct TRecordingView : ITransferView {
-    struct TEntry {
-        QByteArray Folder, Name;
-        int64_t Size;
-        uint16_t Attributes;
-    };
-    QList<TEntry> Added;
-    void AddTransferredItem(TTransferItem&, const QByteArray& folder, double, int64_t size,
-                            uint16_t attributes, const QByteArray& name) override {
-        Added.append({folder, name, size, attributes});
-    }
 };
 
 // A host view with its own session, carrying handlers of its own.
@@ -89,6 +68,23 @@ struct TFakeHostView : ITransferHostView {
     void SetTransfersBusy(bool busy) override { BusyFlags << busy; }
 };
 
+// Transfer questions answered in order, Cancel once the answers run out; which came is kept
+// ("O" overwrite, "R" restart), and the files the overwrite questions were about.
+struct TScriptedTransferQuestions : ITransferQuestions {
+    QList<int> Answers;
+    QString Asked;
+    QList<TExistingFile> Files;
+    int AskOverwrite(const TExistingFile& file) override {
+        Files << file;
+        return Next('O');
+    }
+    int AskRestart(const QString&) override { return Next('R'); }
+    int Next(char kind) {
+        Asked += QLatin1Char(kind);
+        return Answers.isEmpty() ? mrCancel : Answers.takeFirst();
+    }
+};
+
 // The process-wide list wired to recording windows for the length of one test.
 struct TWindowsFixture {
     TRecordingMainWindow Main;
@@ -97,6 +93,27 @@ struct TWindowsFixture {
     TWindowsFixture() { TransferItemsList().SetWindows({&Main, &Progress, &Manager}); }
     ~TWindowsFixture() { TransferItemsList().SetWindows({}); }
 };
+
+// Waits (bounded) until the queue has neither pending nor busy items.
+inline bool WaitIdle(TTransferItems& queue, int timeoutMs = 20000) {
+    return QTest::qWaitFor([&] { return queue.Idle(); }, timeoutMs);
+}
+
+// Every item is counted in exactly one state.
+inline bool StatesAddUp(const TTransferItems& queue) {
+    int sum = 0;
+    for (int s = 0; s < ItemStateCount; ++s)
+        sum += queue.StateCount(TItemState(s));
+    return sum == queue.Count();
+}
+
+// How many of the queue's log lines, from the index on, start so (in the colour, if given).
+inline qsizetype LogCount(const TTransferItems& queue, const QString& start,
+                          std::optional<TColor> color = {}, qsizetype from = 0) {
+    return std::count_if(queue.LogLines.begin() + from, queue.LogLines.end(), [&](const auto& l) {
+        return l.Message.startsWith(start) && (!color || l.Color == *color);
+    });
+}
 
 // One queue of the process-wide list per test, with recording windows, a local folder and
 // the settings the list reads; for suites whose queues reach servers.
@@ -131,7 +148,7 @@ struct TQueueFixture {
     QString LocalPath(const QString& name) const { return Local->filePath(name); }
     // An item between the local folder and remoteFolder on 127.0.0.1:port.
     std::unique_ptr<TTransferItem> Item(quint16 port, const QByteArray& remoteFolder,
-                                        const QByteArray& name, int64_t size, bool upload,
+                                        const QByteArray& name, int64_t size, bool upload = false,
                                         const QByteArray& user = "anonymous",
                                         const QByteArray& password = "queue@test") const {
         auto item = std::make_unique<TTransferItem>();
@@ -147,9 +164,10 @@ struct TQueueFixture {
         item->DestFolder = upload ? remoteFolder : local;
         return item;
     }
+    // Adds the item, waits until the queue is idle and gives the item's state then; pending
+    // when it was refused or the queue never came to rest.
+    TItemState Run(std::unique_ptr<TTransferItem> item, int timeoutMs = 20000) {
+        TTransferItem* added = item.get();
+        return Queue->Add(item) >= 0 && WaitIdle(*Queue, timeoutMs) ? added->State() : isPending;
+    }
 };
-
-// Waits (bounded) until the queue has neither pending nor busy items.
-inline bool WaitIdle(TTransferItems& queue, int timeoutMs = 20000) {
-    return QTest::qWaitFor([&] { return queue.Idle(); }, timeoutMs);
-}

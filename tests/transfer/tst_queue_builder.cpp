@@ -18,18 +18,6 @@ Q_DECLARE_METATYPE(TExistingFile)
 
 namespace {
 
-// Answers in order and records which question came ("O" overwrite, "R" restart).
-struct TScriptedQuestions : ITransferQuestions {
-    QList<int> Answers;
-    QString Asked;
-    int AskOverwrite(const TExistingFile&) override { return Next('O'); }
-    int AskRestart(const QString&) override { return Next('R'); }
-    int Next(char kind) {
-        Asked += QLatin1Char(kind);
-        return Answers.isEmpty() ? mrCancel : Answers.takeFirst();
-    }
-};
-
 TWalkEntry File(const QByteArray& name, int64_t size = 10) {
     return {.Name = name, .Size = size, .Date = 100};
 }
@@ -53,7 +41,7 @@ struct TFakeSource : IFolderSource {
 
 struct TBuilderFixture {
     TSettings Settings = DefaultSettings();
-    TScriptedQuestions Questions;
+    TScriptedTransferQuestions Questions;
     TFakeHostView Host; // Queueing() holds the queue still, so items can be read
     TTransferItems Queue;
     QStringList Errors;
@@ -130,7 +118,7 @@ private Q_SLOTS:
         s.ConfirmOverwrites = !settings.contains('o');
         s.ConfirmRestarts = !settings.contains('r');
         if (settings.contains('t')) s.TryToResume = 0;
-        TScriptedQuestions q;
+        TScriptedTransferQuestions q;
         if (answer) q.Answers = {answer};
         TDecisionFlags flags;
         QString why;
@@ -143,7 +131,7 @@ private Q_SLOTS:
     // "To all" answers hold for the rest of one command, and the next command asks again.
     void toAllAnswers() {
         const TSettings s = DefaultSettings();
-        TScriptedQuestions q;
+        TScriptedTransferQuestions q;
         q.Answers = {mrNoToAll, mrYesToAll};
         TDecisionFlags command;
         const TExistingFile bigger{"f", 20, 10, 1, 2, true}, smaller{"g", 4, 10, 1, 2, true};
@@ -235,7 +223,6 @@ private Q_SLOTS:
 
         QTemporaryDir dir;
         const QByteArray root = QFile::encodeName(dir.path()) + "/";
-        QVERIFY(QDir().mkpath(dir.filePath("t/sub")));
         QVERIFY(WriteFile(dir.filePath("t/sub/f.bin"), "x"));
         QVERIFY(QFile::link("..", dir.filePath("t/sub/loop")));
         QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("t/pipe")).constData(), 0600), 0);

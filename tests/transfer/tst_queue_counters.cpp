@@ -8,51 +8,31 @@
 
 #include <QtTest>
 
-namespace {
-
-std::unique_ptr<TTransferItem> MakeItem(const QByteArray& name, int64_t size, int64_t offset = 0) {
-    auto item = std::make_unique<TTransferItem>();
-    item->Host = QStringLiteral("127.0.0.1");
-    item->Port = 21;
-    item->User = "anonymous";
-    item->SourceFolder = "/pub/";
-    item->DestFolder = "/tmp/in/";
-    item->FileName = name;
-    item->Size = size;
-    item->StartOffset = offset;
-    return item;
-}
-
-} // namespace
-
-class TstQueueCounters : public QObject {
+class TstQueueCounters : public QObject, TQueueFixture {
     Q_OBJECT
 
-    TWindowsFixture* Windows = nullptr;
-    TFakeHostView* View = nullptr;
-    TTransferItems* Queue = nullptr;
+    std::unique_ptr<TFakeHostView> View;
 
-    void CheckStateSum() const {
-        int sum = 0;
-        for (int s = 0; s < ItemStateCount; ++s)
-            sum += Queue->StateCount(TItemState(s));
-        QCOMPARE(sum, Queue->Count());
+    std::unique_ptr<TTransferItem> MakeItem(const QByteArray& name, int64_t size,
+                                            int64_t offset = 0) const {
+        auto item = Item(21, "/pub/", name, size);
+        item->StartOffset = offset;
+        return item;
     }
 
 private Q_SLOTS:
+    void initTestCase() { SetUpAll(); }
     void init() {
-        Windows = new TWindowsFixture;
-        View = new TFakeHostView;
-        View->Batch = true;
-        Queue = TransferItemsList().AddQueue();
-        Queue->HostView = View;
+        SetUp();
+        View = std::make_unique<TFakeHostView>();
+        View->Batch = true; // single connections are the default: nothing starts
+        Queue->HostView = View.get();
     }
     void cleanup() {
-        delete Queue;
-        delete View;
-        delete Windows;
+        TearDown();
+        View.reset();
     }
-    void cleanupTestCase() { ShutdownTransferQueues(); }
+    void cleanupTestCase() { TearDownAll(); }
 
     void percentagesStayExactBeyond4GiB() {
         QCOMPARE(MulDiv(100, 1, 3), 33);
@@ -125,7 +105,7 @@ private Q_SLOTS:
         auto otherUser = MakeItem("a.bin", 100, 10);
         otherUser->User = "joe";
         QCOMPARE(Queue->Add(otherUser), 3);
-        CheckStateSum();
+        QVERIFY(StatesAddUp(*Queue));
 
         // Cancelling a pending item takes its bytes out; re-submitting puts them back.
         const int64_t done = Queue->BytesDone, left = Queue->BytesLeft;
@@ -138,7 +118,11 @@ private Q_SLOTS:
         first->SetState(isPending);
         QCOMPARE(Queue->BytesDone, done + 10);
         QCOMPARE(Queue->BytesLeft, left + 90);
-        CheckStateSum();
+        QVERIFY(StatesAddUp(*Queue));
+        // So does a finished one.
+        Queue->Item(2)->SetState(isDone);
+        auto finished = MakeItem("a.bin", 100, 20);
+        QCOMPARE(Queue->Add(finished), 5);
         QVERIFY(Queue->FindFirst(isPending) == first);
         // The host view is still queueing its batch: nothing starts yet.
         QVERIFY(!Queue->ProcessNext());
@@ -184,7 +168,7 @@ private Q_SLOTS:
 
         delete fourth; // an item leaves its queue when freed
         QCOMPARE(Queue->Count(), 3);
-        CheckStateSum();
+        QVERIFY(StatesAddUp(*Queue));
 
         Windows->Main.Titles.clear();
         Queue->Clear();

@@ -22,22 +22,6 @@ QByteArray Folder(const QString& path) {
     return QFile::encodeName(path) + '/';
 }
 
-bool SetTime(const QString& path, const QDateTime& when) {
-    QFile file(path);
-    return file.open(QIODevice::ReadWrite) &&
-           file.setFileTime(when, QFileDevice::FileModificationTime);
-}
-
-// The overwrite question answered "&Recovery", as the user would in the dialog.
-struct TRecoveryAnswer : ITransferQuestions {
-    QList<TExistingFile> Asked;
-    int AskOverwrite(const TExistingFile& file) override {
-        Asked << file;
-        return mrRetry;
-    }
-    int AskRestart(const QString&) override { return mrCancel; }
-};
-
 // One server folder as a listing gives it.
 struct TListedFolder : IFolderSource {
     std::vector<TWalkEntry> Entries;
@@ -48,6 +32,19 @@ struct TListedFolder : IFolderSource {
     char Separator() const override { return '/'; }
 };
 
+struct TRecordingView : ITransferView {
+    QList<QPair<QByteArray, uint16_t>> Added; // name, attributes
+    void AddTransferredItem(TTransferItem&, const QByteArray&, double, int64_t, uint16_t attributes,
+                            const QByteArray& name) override {
+        Added.append({name, attributes});
+    }
+};
+
+struct TRecordingRow : ITransferManagerRow {
+    QString SizeText;
+    void SetSizeText(const QString& text) override { SizeText = text; }
+};
+
 } // namespace
 
 class TstQueueServers : public QObject, TQueueFixture {
@@ -56,6 +53,11 @@ class TstQueueServers : public QObject, TQueueFixture {
     TPyftpdlibServer Py;
     TVsftpdServer Vs;
     int PyLogIns() { return static_cast<int>(Py.output().count("logged in")); }
+    // The view's session, lent to the queue's items while single connections are the rule.
+    void Borrow(TFakeHostView& view) {
+        Settings.SingleConnectionsOnly = true;
+        Queue->HostView = &view;
+    }
 
 private Q_SLOTS:
     void initTestCase() {
@@ -68,31 +70,38 @@ private Q_SLOTS:
         Settings = DefaultSettings();
         SetUp();
     }
-    void cleanup() { TearDown(); }
+    void cleanup() {
+        Queue->HostView = nullptr; // the view was the test's own
+        TearDown();
+    }
     void cleanupTestCase() { TearDownAll(); }
 
     void queueBothWaysWithResumeKeepsCountersExact() {
-        const QByteArray d1 = Pattern(300'000, 1), d2 = Pattern(100'000, 2);
-        const QByteArray u1 = Pattern(200'000, 3), u2 = Pattern(150'000, 4);
-        QVERIFY(WriteFile(Py.rootPath() + "/both/d1.bin", d1));
-        QVERIFY(WriteFile(Py.rootPath() + "/both/d2.bin", d2));
-        QVERIFY(WriteFile(LocalPath("d2.bin"), d2.left(40'000)));
-        QVERIFY(WriteFile(LocalPath("u1.bin"), u1));
-        QVERIFY(WriteFile(LocalPath("u2.bin"), u2));
-        QVERIFY(WriteFile(Py.rootPath() + "/both/u2.bin", u2.left(50'000)));
-
+        const struct {
+            const char* Name;
+            QByteArray Bytes;
+            bool Upload;
+            int Part; // already at the destination
+        } files[] = {{"d1.bin", Pattern(300'000, 1), false, 0},
+                     {"d2.bin", Pattern(100'000, 2), false, 40'000},
+                     {"u1.bin", Pattern(200'000, 3), true, 0},
+                     {"u2.bin", Pattern(150'000, 4), true, 50'000}};
+        const auto path = [&](const char* name, bool local) {
+            return local ? LocalPath(name) : Py.rootPath() + "/both/" + name;
+        };
+        int64_t total = 0;
+        for (const auto& f : files) {
+            QVERIFY(WriteFile(path(f.Name, f.Upload), f.Bytes));
+            if (f.Part) QVERIFY(WriteFile(path(f.Name, !f.Upload), f.Bytes.left(f.Part)));
+            total += f.Bytes.size();
+        }
         const int logInsBefore = PyLogIns();
-        const int64_t total = d1.size() + d2.size() + u1.size() + u2.size();
         int64_t lastDone = 0;
         int events = 0;
         QStringList faults;
         auto check = [&](TTransferItems* q, TTransferItem*) {
             ++events;
-            int sum = 0;
-            for (int s = 0; s < ItemStateCount; ++s)
-                sum += q->StateCount(TItemState(s));
-            if (sum != q->Count())
-                faults << QStringLiteral("state sum %1 of %2").arg(sum).arg(q->Count());
+            if (!StatesAddUp(*q)) faults << QStringLiteral("states do not add up");
             if (q->StateCount(isBusy) > 1) faults << QStringLiteral("two busy items");
             if (q->Count() == 4 && q->BytesDone + q->BytesLeft != total)
                 faults << QStringLiteral("done %1 + left %2").arg(q->BytesDone).arg(q->BytesLeft);
@@ -102,34 +111,25 @@ private Q_SLOTS:
         };
         Queue->OnItemStart = Queue->OnItemProgress = Queue->OnItemFinished =
             Queue->OnItemStateChange = check;
-
-        auto a = Item(Py.port(), "/both/", "d1.bin", d1.size(), false);
-        auto b = Item(Py.port(), "/both/", "d2.bin", d2.size(), false);
-        b->StartOffset = 40'000;
-        auto c = Item(Py.port(), "/both/", "u1.bin", u1.size(), true);
-        auto d = Item(Py.port(), "/both/", "u2.bin", u2.size(), true);
-        d->StartOffset = 50'000;
-        for (auto* item : {&a, &b, &c, &d})
-            QVERIFY(Queue->Add(*item) >= 0);
+        for (const auto& f : files) {
+            auto item = Item(Py.port(), "/both/", f.Name, f.Bytes.size(), f.Upload);
+            item->StartOffset = f.Part;
+            QVERIFY(Queue->Add(item) >= 0);
+        }
         QCOMPARE(Queue->BytesDone, 90'000);
         QVERIFY(WaitIdle(*Queue));
 
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join("; ")));
         QVERIFY(events > 12);
-        for (int i = 0; i < 4; ++i)
-            QCOMPARE(Queue->Item(i)->State(), isDone);
+        QCOMPARE(Queue->StateCount(isDone), 4);
         QCOMPARE(Queue->BytesDone, total);
         QCOMPARE(Queue->BytesLeft, 0);
         QCOMPARE(Queue->CompletedCount, 4);
-        QCOMPARE(Queue->PercentDone(), 100);
-        QCOMPARE(ReadFile(LocalPath("d1.bin")), d1);
-        QCOMPARE(ReadFile(LocalPath("d2.bin")), d2);
-        QCOMPARE(ReadFile(Py.rootPath() + "/both/u1.bin"), u1);
-        QCOMPARE(ReadFile(Py.rootPath() + "/both/u2.bin"), u2);
+        for (const auto& f : files)
+            QCOMPARE(ReadFile(path(f.Name, !f.Upload)), f.Bytes);
         // One pooled session, logged on once, carried all four.
         QCOMPARE(Queue->Sessions().size(), 1);
         QTRY_COMPARE(PyLogIns() - logInsBefore, 1);
-        QVERIFY(!Queue->LogLines.isEmpty());
     }
 
     void poolIsReusedOnlyForTheSameLogIn() {
@@ -138,44 +138,42 @@ private Q_SLOTS:
         int connects = 0;
         Queue->OnConnect = [&](TFTPComponent*) { ++connects; };
         const int logInsBefore = PyLogIns();
-        auto run = [&](quint16 port, const QByteArray& user, const QByteArray& password,
-                       const QByteArray& dest) {
+        // The same log-in again, then another server, another password, another user there:
+        // each change a new session. (vsftpd for those: pyftpdlib at times leaves a log-on
+        // unanswered while a session of the same client closes.)
+        const struct {
+            quint16 Port;
+            QByteArray User, Password;
+            int Connects;
+        } runs[] = {{Py.port(), "anonymous", "a@x", 1},
+                    {Py.port(), "anonymous", "a@x", 1},
+                    {Vs.port(), "anonymous", "a@x", 2},
+                    {Vs.port(), "anonymous", "b@x", 3},
+                    {Vs.port(), "ftp", "b@x", 4}};
+        for (int run = 0; run < 5; ++run) {
+            const auto& r = runs[run];
             // vsftpd runs unprivileged, without a chroot: its paths are relative.
-            auto item = Item(port, port == Vs.port() ? "pool/" : "/pool/", "f.txt", 6, false);
-            item->User = user;
-            item->Password = password;
-            item->DestFolder = Folder(LocalPath(QString::fromUtf8(dest)));
-            QVERIFY(Queue->Add(item) >= 0);
-            QVERIFY(WaitIdle(*Queue));
-            QCOMPARE(Queue->Item(Queue->Count() - 1)->State(), isDone);
-        };
-        run(Py.port(), "anonymous", "a@x", "1");
-        TFTPComponent* first = Queue->Sessions().value(0);
-        run(Py.port(), "anonymous", "a@x", "2");
-        QCOMPARE(Queue->Sessions(), QList<TFTPComponent*>{first});
+            auto item = Item(r.Port, r.Port == Vs.port() ? "pool/" : "/pool/", "f.txt", 6, false,
+                             r.User, r.Password);
+            item->DestFolder = Folder(LocalPath(QString::number(run)));
+            QCOMPARE(Run(std::move(item)), isDone);
+            QCOMPARE(connects, r.Connects);
+            QCOMPARE(Queue->Sessions().size(), 1);
+            const TFTPComponent* pooled = Queue->Sessions().first();
+            QVERIFY(pooled->Port == r.Port && pooled->User == r.User &&
+                    pooled->Password == r.Password);
+        }
         QTRY_COMPARE(PyLogIns() - logInsBefore, 1);
-        // Another server, then another password, then another user there: each time the
-        // pool goes and a new session logs on. (vsftpd here: pyftpdlib at times leaves a
-        // log-on unanswered while a session of the same client closes.)
-        run(Vs.port(), "anonymous", "a@x", "3");
-        QCOMPARE(Queue->Sessions().size(), 1);
-        QCOMPARE(Queue->Sessions().first()->Port, int(Vs.port()));
-        run(Vs.port(), "anonymous", "b@x", "4");
-        QCOMPARE(Queue->Sessions().first()->Password, QByteArray("b@x"));
-        run(Vs.port(), "ftp", "b@x", "5");
-        QCOMPARE(Queue->Sessions().size(), 1);
-        QCOMPARE(Queue->Sessions().first()->User, QByteArray("ftp"));
-        QCOMPARE(connects, 4);
-        QCOMPARE(PyLogIns() - logInsBefore, 1);
-        QCOMPARE(ReadFile(LocalPath("5/f.txt")), QByteArray("vsftpd"));
-        QCOMPARE(ReadFile(LocalPath("2/f.txt")), QByteArray("pooled"));
+        QCOMPARE(ReadFile(LocalPath("1/f.txt")), QByteArray("pooled"));
+        QCOMPARE(ReadFile(LocalPath("4/f.txt")), QByteArray("vsftpd"));
     }
 
-    void droppedSessionIsFreedOnceLoggedOut() {
+    // Disconnecting the transfer sessions lets an idle one log out before it is freed, and
+    // ends an item still logging on at once, freeing its session safely; the next item takes
+    // no completion of a command queued before it started for its own.
+    void disconnectFreesSessionsAndEndsTheRunningItem() {
         QVERIFY(WriteFile(Py.rootPath() + "/drop/f.txt", "drop"));
-        auto item = Item(Py.port(), "/drop/", "f.txt", 4, false);
-        Queue->Add(item);
-        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(Run(Item(Py.port(), "/drop/", "f.txt", 4)), isDone);
         QPointer<TFTPComponent> session = Queue->Sessions().value(0);
         QVERIFY(session && session->LoggedIn());
         int disconnects = 0;
@@ -186,28 +184,23 @@ private Q_SLOTS:
         QTRY_VERIFY(session.isNull());
         QCOMPARE(disconnects, 1);
         QTRY_VERIFY(Py.output().contains("FTP session closed"));
-    }
 
-    // Disconnecting the transfer sessions while an item still logs on ends the item at
-    // once and frees the session safely; the next item takes no completion of a command
-    // queued before it started for its own.
-    void disconnectWhileAnItemRunsEndsIt() {
-        QVERIFY(WriteFile(Py.rootPath() + "/run/f.txt", "run"));
-        auto first = Item(Py.port(), "/run/", "f.txt", 3, false);
-        Queue->Add(first);
-        QPointer<TFTPComponent> dropped = Queue->Item(0)->Session;
+        auto running = Item(Py.port(), "/drop/", "f.txt", 4);
+        QCOMPARE(Queue->Add(running), 1);
+        QPointer<TFTPComponent> dropped = Queue->Item(1)->Session;
         QVERIFY(dropped);
         TransferItemsList().DisconnectAll();
-        QCOMPARE(Queue->Item(0)->State(), isCancelled);
+        QCOMPARE(Queue->Item(1)->State(), isCancelled);
         QTRY_VERIFY(dropped.isNull());
-        auto second = Item(Py.port(), "/run/", "f.txt", 3, false);
-        QCOMPARE(Queue->Add(second), 1);
-        TFTPComponent* session = Queue->Item(1)->Session;
-        session->OnCommandResult(session, {TFTPCommand::ResumeDownload, false, true, 0, true});
-        QCOMPARE(Queue->Item(1)->State(), isBusy);
+        auto next = Item(Py.port(), "/drop/", "f.txt", 4);
+        next->DestFileName = "next.txt";
+        QCOMPARE(Queue->Add(next), 2);
+        TFTPComponent* fresh = Queue->Item(2)->Session;
+        fresh->OnCommandResult(fresh, {TFTPCommand::ResumeDownload, false, true, 0, true});
+        QCOMPARE(Queue->Item(2)->State(), isBusy);
         QVERIFY(WaitIdle(*Queue));
-        QCOMPARE(Queue->Item(1)->State(), isDone);
-        QCOMPARE(ReadFile(LocalPath("f.txt")), QByteArray("run"));
+        QCOMPARE(Queue->Item(2)->State(), isDone);
+        QCOMPARE(ReadFile(LocalPath("next.txt")), QByteArray("drop"));
     }
 
     void twoQueuesTransferAtTheSameTime() {
@@ -223,65 +216,31 @@ private Q_SLOTS:
         };
         Queue->OnItemProgress = second->OnItemProgress = watch;
         for (int i = 0; i < 3; ++i) {
-            auto a = Item(Py.port(), "/two/", "big.bin", big.size(), false);
+            auto a = Item(Py.port(), "/two/", "big.bin", big.size());
+            auto b = Item(Vs.port(), "two/", "big.bin", big.size());
             a->DestFileName = QByteArray("py") + char('0' + i);
-            auto b = Item(Vs.port(), "two/", "big.bin", big.size(), false);
             b->DestFileName = QByteArray("vs") + char('0' + i);
-            a->DestFolder = b->DestFolder = Folder(LocalPath("two"));
             a->Date = b->Date = i; // not equal to the one before
-            QVERIFY(Queue->Add(a) >= 0);
-            QVERIFY(second->Add(b) >= 0);
+            QVERIFY(Queue->Add(a) >= 0 && second->Add(b) >= 0);
         }
-        QVERIFY(WaitIdle(*Queue, 60000));
-        QVERIFY(WaitIdle(*second, 60000));
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(Queue->Item(i)->State(), isDone);
-            QCOMPARE(second->Item(i)->State(), isDone);
-            QCOMPARE(ReadFile(LocalPath("two/vs%1").arg(i)), big);
-        }
+        QVERIFY(WaitIdle(*Queue, 60000) && WaitIdle(*second, 60000));
+        QCOMPARE(Queue->StateCount(isDone), 3);
+        QCOMPARE(second->StateCount(isDone), 3);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(ReadFile(LocalPath("vs%1").arg(i)), big);
         QVERIFY(busyBoth > 0);
         delete second;
-    }
-
-    void duplicatesMoveAndResubmitOrder() {
-        for (const char* name : {"a", "b", "c", "d"})
-            QVERIFY(WriteFile(Py.rootPath() + "/order/" + name, name));
-        QByteArrayList started;
-        Queue->OnItemStart = [&](TTransferItems*, TTransferItem* item) {
-            started << item->FileName;
-        };
-        for (const char* name : {"a", "b", "c", "d"}) {
-            auto item = Item(Py.port(), "/order/", name, 1, false);
-            QVERIFY(Queue->Add(item) >= 0); // "a" starts (logging on) at once
-        }
-        auto twin = Item(Py.port(), "/order/", "b", 1, false);
-        QCOMPARE(Queue->Add(twin), -1);
-        QCOMPARE(Windows->Main.Messages.size(), 1);
-        Queue->Move(3, 1);
-        QCOMPARE(Queue->Item(1)->FileName, QByteArray("d"));
-        QVERIFY(WaitIdle(*Queue));
-        QCOMPARE(started, (QByteArrayList{"a", "a", "d", "b", "c"})); // "a" again after log-on
-        // The twin finished: the same item is welcome again.
-        QCOMPARE(Queue->Add(twin), 4);
-        QVERIFY(WaitIdle(*Queue));
-        QCOMPARE(Queue->Item(4)->State(), isDone);
     }
 
     void failedTypeStepEndsOnlyItsItem() {
         QVERIFY(WriteFile(Vs.rootPath() + "/type/a.txt", "text"));
         Settings.TransferMode = 3; // EBCDIC, which vsftpd refuses
-        auto a = Item(Vs.port(), "type/", "a.txt", 4, false);
-        TTransferItem* failed = a.get();
-        Queue->Add(a);
-        QVERIFY(WaitIdle(*Queue));
-        QCOMPARE(failed->State(), isError);
+        QCOMPARE(Run(Item(Vs.port(), "type/", "a.txt", 4)), isError);
         QCOMPARE(Queue->CompletedCount, 1);
         Settings.TransferMode = 0;
-        auto b = Item(Vs.port(), "type/", "a.txt", 4, false);
+        auto b = Item(Vs.port(), "type/", "a.txt", 4);
         b->DestFileName = "b.txt";
-        Queue->Add(b);
-        QVERIFY(WaitIdle(*Queue));
-        QCOMPARE(Queue->Item(1)->State(), isDone);
+        QCOMPARE(Run(std::move(b)), isDone);
         QCOMPARE(ReadFile(LocalPath("b.txt")), QByteArray("text"));
     }
 
@@ -289,83 +248,53 @@ private Q_SLOTS:
     // "2 of 11 files failed" where the user looks, and the next run counts afresh.
     void refusedFilesAreCountedPerRun() {
         TTransferMonitor monitor(TransferItemsList());
-        for (int i = 0; i < 9; ++i)
-            QVERIFY(WriteFile(Py.rootPath() + QString("/some/f%1.txt").arg(i), "data"));
         for (int i = 0; i < 11; ++i) {
-            auto item = Item(Py.port(), "/some/", QByteArray("f") + QByteArray::number(i) + ".txt",
-                             4, false);
+            const QByteArray name = "f" + QByteArray::number(i) + ".txt";
+            if (i < 9) QVERIFY(WriteFile(Py.rootPath() + "/some/" + name, "data"));
+            auto item = Item(Py.port(), "/some/", name, 4);
             QVERIFY(Queue->Add(item) >= 0);
         }
         QVERIFY(WaitIdle(*Queue));
         QTRY_VERIFY(monitor.AllIdle() && monitor.RunEnded() == 11);
         QCOMPARE(FailedRunText(monitor.RunFailed(), monitor.RunEnded()),
                  QString("2 of 11 files failed"));
-        for (const QByteArray name : {"f9.txt", "f10.txt"}) {
-            const TTransferItem* item = Queue->Item(name == "f9.txt" ? 9 : 10);
+        for (const int i : {9, 10}) {
+            const TTransferItem* item = Queue->Item(i);
             QCOMPARE(item->State(), isError);
             QVERIFY2(ItemStatusText(*item).startsWith("Aborted due to Error: 550 "),
                      qPrintable(ItemStatusText(*item)));
-            const QString line = "\"" + QString(name) + "\" was not transferred: 550 ";
-            QVERIFY(std::any_of(
-                Queue->LogLines.begin(), Queue->LogLines.end(), [&](const TTransferLogLine& l) {
-                    return l.Color == EngineSettings().LogColorError && l.Message.startsWith(line);
-                }));
+            QCOMPARE(LogCount(*Queue,
+                              "\"f" + QString::number(i) + ".txt\" was not transferred: 550 ",
+                              EngineSettings().LogColorError.load()),
+                     1);
         }
-        auto again = Item(Py.port(), "/some/", "f0.txt", 4, false);
+        auto again = Item(Py.port(), "/some/", "f0.txt", 4);
         again->DestFileName = "again.txt";
-        QVERIFY(Queue->Add(again) >= 0);
-        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(Run(std::move(again)), isDone);
         QTRY_COMPARE(monitor.RunEnded(), 1);
         QCOMPARE(monitor.RunFailed(), 0);
         QCOMPARE(Queue->FailedCount, 0);
     }
 
+    // A folder that exists locally fails; one made on either side is reported to its view.
     void folderItemsBothWays() {
         TRecordingView view;
         QDir().mkpath(LocalPath("exists"));
-        auto existing = Item(Py.port(), "/", "exists", 0, false);
-        existing->IsFolder = true;
-        auto fresh = Item(Py.port(), "/", "fresh", 0, false);
-        fresh->IsFolder = true;
-        fresh->DestView = &view;
-        auto up = Item(Py.port(), "/", "local", 0, true);
-        up->IsFolder = true;
+        const auto folder = [&](const char* name, bool upload) {
+            auto item = Item(Py.port(), "/", name, 0, upload);
+            item->IsFolder = true;
+            item->DestView = &view;
+            return item;
+        };
+        auto up = folder("local", true);
         up->DestFileName = "made remotely";
-        up->DestView = &view;
-        Queue->Add(existing);
-        Queue->Add(fresh);
-        Queue->Add(up);
-        QVERIFY(WaitIdle(*Queue));
-        QCOMPARE(Queue->Item(0)->State(), isError);
-        QCOMPARE(Queue->Item(1)->State(), isDone);
-        QCOMPARE(Queue->Item(2)->State(), isDone);
+        QCOMPARE(Run(folder("exists", false)), isError);
+        QCOMPARE(Run(folder("fresh", false)), isDone);
+        QCOMPARE(Run(std::move(up)), isDone);
         QVERIFY(QFileInfo(LocalPath("fresh")).isDir());
         QVERIFY(QFileInfo(Py.rootPath() + "/made remotely").isDir());
-        QCOMPARE(view.Added.size(), 2);
-        QCOMPARE(view.Added.at(1).Name, QByteArray("made remotely"));
-        QCOMPARE(view.Added.at(1).Attributes, uint16_t(raFolder));
-    }
-
-    void serverAnnouncedSizeCorrectsTheItem() {
-        const QByteArray data = Pattern(5000);
-        QVERIFY(WriteFile(Vs.rootPath() + "/size/s.bin", data));
-        TRecordingRow row;
-        auto item = Item(Vs.port(), "size/", "s.bin", 1000, false); // queued size is stale
-        item->ListItem = &row;
-        TTransferItem* sized = item.get();
-        int64_t leftAtStart = -1;
-        Queue->OnItemProgress = [&](TTransferItems* q, TTransferItem*) {
-            if (leftAtStart < 0) leftAtStart = q->BytesLeft + q->BytesDone;
-        };
-        Queue->Add(item);
-        QVERIFY(WaitIdle(*Queue));
-        QCOMPARE(sized->State(), isDone);
-        QCOMPARE(sized->Size, 5000);
-        QCOMPARE(row.SizeText, QStringLiteral("5000"));
-        QCOMPARE(leftAtStart, 5000);
-        QCOMPARE(Queue->BytesDone, 5000);
-        QCOMPARE(Queue->BytesLeft, 0);
-        QCOMPARE(ReadFile(LocalPath("s.bin")), data);
+        QCOMPARE(view.Added, (QList<QPair<QByteArray, uint16_t>>{{"fresh", raFolder},
+                                                                 {"made remotely", raFolder}}));
     }
 
     void httpItemRunsOnAPrivateSession() {
@@ -379,9 +308,7 @@ private Q_SLOTS:
         item->SetURL(nginx.url(QStringLiteral("/page.bin")));
         item->DestFolder = Folder(Local->path());
         TTransferItem* http = item.get();
-        Queue->Add(item);
-        QVERIFY(WaitIdle(*Queue));
-        QCOMPARE(http->State(), isDone);
+        QCOMPARE(Run(std::move(item)), isDone);
         QCOMPARE(ReadFile(LocalPath("page.bin")), page);
         QCOMPARE(http->Size, page.size()); // from the announced length
         QCOMPARE(Queue->BytesDone, page.size());
@@ -389,31 +316,44 @@ private Q_SLOTS:
         QTRY_COMPARE(TFTPComponent::LiveComponents().size(), sessionsBefore);
     }
 
-    void downloadsTakeTheServersTime_data() {
+    // A download takes the server's size over the stale one it was queued with, in the
+    // item, its row and the totals, and the server's time as preserving asks.
+    void downloadsTakeTheServersSizeAndTime_data() {
         QTest::addColumn<bool>("preserve");
         QTest::addColumn<bool>("listed"); // the item carries its listing's date
         QTest::newRow("listing's date") << true << true;
         QTest::newRow("no date: MDTM") << true << false;
         QTest::newRow("preserving off") << false << false;
     }
-    void downloadsTakeTheServersTime() {
+    void downloadsTakeTheServersSizeAndTime() {
         QFETCH(bool, preserve);
         QFETCH(bool, listed);
         Settings.PreserveTimeStamp = preserve;
         // Long before the download, with seconds, which only MDTM tells.
         const QDateTime server(QDate(2021, 6, 7), QTime(8, 9, 35), Qt::LocalTime);
-        QVERIFY(WriteFile(Vs.rootPath() + "/stamp/s.bin", Pattern(3000)));
-        QVERIFY(SetTime(Vs.rootPath() + "/stamp/s.bin", server));
-        auto item = Item(Vs.port(), "stamp/", "s.bin", 3000, false);
+        const QString path = Vs.rootPath() + "/stamp/s.bin";
+        const QByteArray data = Pattern(5000);
+        QVERIFY(WriteFile(path, data) && SetModified(path, server));
+        TRecordingRow row;
+        auto item = Item(Vs.port(), "stamp/", "s.bin", 1000);
+        item->ListItem = &row;
+        TTransferItem* sized = item.get();
         // A listing dates the file to the minute, in local time.
-        const QDateTime minute = server.addSecs(-35);
         if (listed) item->Date = 44354 + (8 * 60 + 9) / 1440.0; // 2021-06-07 08:09
-        Queue->Add(item);
-        QVERIFY(WaitIdle(*Queue));
-        QCOMPARE(Queue->Item(0)->State(), isDone);
+        int64_t atStart = -1;
+        Queue->OnItemProgress = [&](TTransferItems* q, TTransferItem*) {
+            if (atStart < 0) atStart = q->BytesLeft + q->BytesDone;
+        };
+        QCOMPARE(Run(std::move(item)), isDone);
+        QCOMPARE(ReadFile(LocalPath("s.bin")), data);
+        QCOMPARE(sized->Size, 5000);
+        QCOMPARE(row.SizeText, QStringLiteral("5000"));
+        QCOMPARE(atStart, 5000);
+        QCOMPARE(Queue->BytesDone, 5000);
+        QCOMPARE(Queue->BytesLeft, 0);
         const QDateTime local = QFileInfo(LocalPath("s.bin")).lastModified();
         if (preserve)
-            QCOMPARE(local, listed ? minute : server);
+            QCOMPARE(local, listed ? server.addSecs(-35) : server);
         else
             QVERIFY(local > server.addDays(1));
     }
@@ -423,54 +363,56 @@ private Q_SLOTS:
     // the local length, and the file ends whole. (Resumes not tried unasked: the overwrite
     // question comes rather than the restart question.)
     void recoveryResumesFromTheLocalLength() {
-        Settings.SingleConnectionsOnly = true;
         Settings.TryToResume = 0;
         const QByteArray data = Pattern(250'000, 7);
         QVERIFY(WriteFile(Py.rootPath() + "/rec/part.bin", data));
         QVERIFY(WriteFile(LocalPath("part.bin"), data.left(90'000)));
         TFakeHostView view;
-        view.Session->Host = QStringLiteral("127.0.0.1");
-        view.Session->Port = Py.port();
-        view.Session->User = "anonymous";
-        view.Session->Password = "queue@test";
-        view.Session->SetPassive(true);
-        view.Session->Login();
-        QTRY_VERIFY_WITH_TIMEOUT(view.Session->LoggedIn(), 10000);
-        QVERIFY(view.Session->ResumeSupported());
+        Borrow(view);
+        TFTPComponent& own = *view.Session;
+        own.Host = QStringLiteral("127.0.0.1");
+        own.Port = Py.port();
+        own.User = "anonymous";
+        own.Password = "queue@test";
+        own.SetPassive(true);
+        own.Login();
+        QTRY_VERIFY_WITH_TIMEOUT(own.LoggedIn(), 10000);
+        QVERIFY(own.ResumeSupported());
 
-        TRecoveryAnswer answer;
-        TQueueBuilder::TConnection connection{
-            QStringLiteral("127.0.0.1"),    Py.port(), "anonymous", "queue@test", "", false,
-            view.Session->ResumeSupported()};
-        Queue->HostView = &view;
+        TScriptedTransferQuestions answer;
+        answer.Answers = {mrRetry}; // "&Recovery"
         view.Batch = true;
-        TQueueBuilder builder(Settings, &answer, connection, *Queue);
+        TQueueBuilder builder(Settings, &answer,
+                              {own.Host, Py.port(), own.User, own.Password, "", false, true},
+                              *Queue);
         TListedFolder remote;
         remote.Entries = {{"part.bin", false, false, true, data.size(), 45000}};
         TLocalFolderSource local;
         builder.Download(remote.Entries, "/rec/", Folder(Local->path()), remote, local);
         view.Batch = false;
-        QCOMPARE(answer.Asked.size(), 1);
-        QVERIFY(answer.Asked.first().CanResume); // the dialog offers "&Recovery"
+        QCOMPARE(answer.Asked, QStringLiteral("O"));
+        QVERIFY(answer.Files.first().CanResume); // the dialog offers "&Recovery"
         QCOMPARE(Queue->Count(), 1);
         QVERIFY(Queue->ProcessNext());
         QVERIFY(WaitIdle(*Queue));
         QCOMPARE(Queue->Item(0)->State(), isDone);
         QCOMPARE(ReadFile(LocalPath("part.bin")), data);
-        QVERIFY(std::any_of(Queue->LogLines.begin(), Queue->LogLines.end(),
-                            [](const auto& l) { return l.Message.startsWith("REST 90000"); }));
-        Queue->HostView = nullptr;
+        QCOMPARE(LogCount(*Queue, "REST 90000"), 1);
     }
 
-    void borrowedSessionGetsItsOwnHandlersBack() {
-        Settings.SingleConnectionsOnly = true;
-        QVERIFY(WriteFile(Py.rootPath() + "/own/o.txt", "own"));
+    // A view's session lent to an item (logged on by it first) gets its own handlers back;
+    // once the server restarted while it sat idle, the next download logs on again once and
+    // transfers the file, with no error on the way.
+    void borrowedSessionGetsItsHandlersBackAndLogsOnAgain() {
+        TPyftpdlibServer server;
+        QVERIFY2(server.start(), qPrintable(server.errorText()));
+        const QByteArray data = Pattern(70000);
+        QVERIFY(WriteFile(server.rootPath() + "/o.txt", "own") &&
+                WriteFile(server.rootPath() + "/b.bin", data));
         TFakeHostView view;
-        Queue->HostView = &view;
-        auto item = Item(Py.port(), "/own/", "o.txt", 3, false);
-        Queue->Add(item); // the view's session is not logged on: the item logs it on first
-        QVERIFY(WaitIdle(*Queue));
-        QCOMPARE(Queue->Item(0)->State(), isDone);
+        Borrow(view);
+        QCOMPARE(Run(Item(server.port(), "/", "o.txt", 3)), isDone);
+        QCOMPARE(ReadFile(LocalPath("o.txt")), QByteArray("own"));
         QVERIFY(view.Session->LoggedIn());
         QVERIFY(Queue->Sessions().isEmpty());
         QCOMPARE(view.BusyFlags, (QList<bool>{true, false}));
@@ -478,46 +420,19 @@ private Q_SLOTS:
         QVERIFY(!view.OwnLog.isEmpty());        // likewise
         QVERIFY(view.OwnCompletions.isEmpty()); // the item's own
         // The handlers are the view's again, not the queue's from the second start.
-        const qsizetype lines = view.OwnLog.size();
+        const qsizetype lines = view.OwnLog.size(), queueLines = Queue->LogLines.size();
         view.Session->OnLog(view.Session, QStringLiteral("mine"), 0);
         QCOMPARE(view.OwnLog.size(), lines + 1);
-        const qsizetype queueLines = Queue->LogLines.size();
         view.Session->OnCommandCompleted(view.Session, TFTPCommand::NoOp, true, false);
         QCOMPARE(view.OwnCompletions.size(), 1);
         QCOMPARE(Queue->LogLines.size(), queueLines);
-        QCOMPARE(ReadFile(LocalPath("o.txt")), QByteArray("own"));
-        Queue->HostView = nullptr;
-    }
 
-    // A server restarted while the view's session sat idle: the next download logs on
-    // again once and transfers the file, with no error on the way.
-    void downloadAfterTheServerRestartedLogsOnAgain() {
-        Settings.SingleConnectionsOnly = true;
-        TPyftpdlibServer server;
-        QVERIFY2(server.start(), qPrintable(server.errorText()));
-        const QByteArray data = Pattern(70000);
-        QVERIFY(WriteFile(server.rootPath() + "/a.txt", "a") &&
-                WriteFile(server.rootPath() + "/b.bin", data));
-        TFakeHostView view;
-        Queue->HostView = &view;
-        auto first = Item(server.port(), "/", "a.txt", 1, false);
-        Queue->Add(first);
-        QVERIFY(WaitIdle(*Queue));
         QVERIFY(server.restart());
-        const qsizetype mark = Queue->LogLines.size();
-        auto second = Item(server.port(), "/", "b.bin", data.size(), false);
-        Queue->Add(second);
-        QVERIFY(WaitIdle(*Queue));
-        QCOMPARE(Queue->Item(1)->State(), isDone);
+        QCOMPARE(Run(Item(server.port(), "/", "b.bin", data.size())), isDone);
         QCOMPARE(ReadFile(LocalPath("b.bin")), data);
-        const auto lines = Queue->LogLines.mid(mark);
-        QCOMPARE(std::count_if(lines.begin(), lines.end(),
-                               [](const auto& l) { return l.Message.startsWith("USER "); }),
-                 1);
-        for (const auto& line : lines)
-            QVERIFY2(line.Color != EngineSettings().LogColorError, qPrintable(line.Message));
+        QCOMPARE(LogCount(*Queue, "USER ", {}, queueLines), 1);
+        QCOMPARE(LogCount(*Queue, "", EngineSettings().LogColorError.load(), queueLines), 0);
         QVERIFY(view.Session->LoggedIn());
-        Queue->HostView = nullptr;
     }
 };
 

@@ -16,7 +16,6 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
@@ -24,70 +23,71 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 namespace {
 
-// A server with folders: CWD, PWD, PASV, LIST, RETR and SIZE answered from the tables.
+// A scripted server with folders: CWD, PWD, PASV, LIST and RETR answered from the tables.
 struct TFolderServer {
     QByteArray Syst = "215 UNIX Type: L8";
     QByteArray Home = "/";
-    QMap<QByteArray, QByteArray>
-        Listings;                       // folder as the client names it, without the end separator
+    // Folder as the client names it, without the end separator.
+    QMap<QByteArray, QByteArray> Listings;
     QMap<QByteArray, QByteArray> Files; // name -> content
     QSet<QByteArray> RefuseCwd, RefuseList;
     bool RefusePwd = false;
-    QByteArray SilentOn; // a command answered with silence
-    QByteArray CloseOn;  // a command answered by closing the connection
+    QByteArray SilentOn;       // a command answered with silence
+    QByteArray CloseOn;        // a command answered by closing the connection
+    TScriptedFtpServer Server; // last: its scripts end before the tables go
+
+    TFolderServer() {
+        Server.setScript([this](TScriptedConnection& c) { Serve(c); });
+    }
+    quint16 port() const { return Server.port(); }
+    QList<QByteArray> transcript() const { return Server.transcript(); }
 
     static QByteArray Bare(QByteArray path) {
         while (path.size() > 1 && (path.endsWith('/') || path.endsWith('\\')))
             path.chop(1);
         return path;
     }
-
     void Serve(TScriptedConnection& c) const {
+        static const QMap<QByteArray, QByteArray> fixed{{"USER", "331 Password please."},
+                                                        {"PASS", "230 Logged in."},
+                                                        {"REST", "350 Restarting."},
+                                                        {"TYPE", "200 OK."},
+                                                        {"NOOP", "200 OK."},
+                                                        {"SIZE", "550 No size."}};
         c.setSendPause(0);
         c.sendLine("220 Scripted server ready.");
         QByteArray cwd = Home;
         for (;;) {
             const QByteArray line = c.readLine(10000);
             if (line.isNull()) return;
-            const qsizetype space = line.indexOf(' ');
-            const QByteArray verb = (space < 0 ? line : line.left(space)).toUpper();
-            const QByteArray arg = space < 0 ? QByteArray() : line.mid(space + 1);
-            if (!SilentOn.isEmpty() && (line == SilentOn || verb == SilentOn)) continue;
-            if (!CloseOn.isEmpty() && (line == CloseOn || verb == CloseOn)) {
-                c.close();
-                return;
-            }
-            if (verb == "USER")
-                c.sendLine("331 Password please.");
-            else if (verb == "PASS")
-                c.sendLine("230 Logged in.");
+            const QByteArray verb = line.split(' ').first().toUpper();
+            const QByteArray arg = line.mid(verb.size() + 1);
+            const auto on = [&](const QByteArray& what) {
+                return !what.isEmpty() && (line == what || verb == what);
+            };
+            if (on(SilentOn)) continue;
+            if (on(CloseOn)) return c.close();
+            const bool list = verb == "LIST";
+            if (fixed.contains(verb))
+                c.sendLine(fixed.value(verb));
             else if (verb == "SYST")
                 c.sendLine(Syst);
-            else if (verb == "REST")
-                c.sendLine("350 Restarting.");
-            else if (verb == "TYPE" || verb == "NOOP")
-                c.sendLine("200 OK.");
-            else if (verb == "SIZE")
-                c.sendLine("550 No size.");
             else if (verb == "PWD")
                 c.sendLine(RefusePwd ? "550 Not now." : "257 \"" + cwd + "\" is current.");
+            else if (verb == "CWD" && RefuseCwd.contains(Bare(arg)))
+                c.sendLine("550 No such folder.");
             else if (verb == "CWD") {
-                if (RefuseCwd.contains(Bare(arg))) {
-                    c.sendLine("550 No such folder.");
-                } else {
-                    cwd = Bare(arg);
-                    c.sendLine("250 OK.");
-                }
+                cwd = Bare(arg);
+                c.sendLine("250 OK.");
             } else if (verb == "PASV")
                 c.sendLine(c.openPassive());
-            else if (verb == "LIST" || verb == "RETR") {
-                const bool list = verb == "LIST";
-                if (list ? RefuseList.contains(cwd) : !Files.contains(arg)) {
-                    c.sendLine("550 Refused.");
-                    continue;
-                }
+            else if ((list && RefuseList.contains(cwd)) || (verb == "RETR" && !Files.contains(arg)))
+                c.sendLine("550 Refused.");
+            else if (list || verb == "RETR") {
                 c.sendLine("150 Here it comes.");
                 c.acceptData();
                 c.sendData(list ? Listings.value(cwd) : Files.value(arg));
@@ -95,8 +95,7 @@ struct TFolderServer {
                 c.sendLine("226 Done.");
             } else if (verb == "QUIT") {
                 c.sendLine("221 Bye.");
-                c.close();
-                return;
+                return c.close();
             } else
                 c.sendLine("502 Not here.");
         }
@@ -141,6 +140,27 @@ qsizetype Count(const QList<QByteArray>& lines, const QByteArray& prefix) {
                          [&](const QByteArray& l) { return l.startsWith(prefix); });
 }
 
+// The shown list's entries of that name.
+TRemoteItemList Named(const THostBrowser& b, const QByteArray& name) {
+    TRemoteItemList found;
+    for (const TRemoteListEntry& e : *b.ShownListing())
+        if (e.Name == name) found.push_back(e);
+    return found;
+}
+
+int RowOf(const THostView& view, const QString& name) {
+    for (int row = 0; row < view.ItemCount(); ++row)
+        if (view.ItemName(row) == name) return row;
+    return -1;
+}
+
+// Files under the root, each of its own length and bytes.
+bool WriteTree(const QString& root, std::initializer_list<const char*> paths) {
+    return std::all_of(paths.begin(), paths.end(), [&](const char* path) {
+        return WriteFile(root + path, Pattern(1000 + int(strlen(path))));
+    });
+}
+
 // vsftpd with names it refuses to touch (deny_file), so a folder cannot be listed even
 // when the tests run as root.
 class TGuardedVsftpd : public TVsftpdServer {
@@ -156,33 +176,37 @@ protected:
 
 class TTestHostBrowser : public QObject {
     Q_OBJECT
+    TGuardedVsftpd Vs; // writable; each case below its own folder
+
 private Q_SLOTS:
+    void initTestCase() {
+        Vs.setWritable(true);
+        QVERIFY2(Vs.start(), qPrintable(Vs.errorText()));
+    }
     void init() { EngineSettings().TimeOut = 10000; }
 
     // First visits ask the server; revisits send nothing; F5 and a failed listing ask again.
     void navigationTranscript() {
-        TFolderServer folders;
-        folders.Listings = {{"/", UnixListing({"pub", "bad"}, {"a.txt"})},
-                            {"/pub", UnixListing({}, {"b.txt", "c.txt"})},
-                            {"/bad", ""}};
-        folders.RefuseList = {"/bad"};
-        TScriptedFtpServer server;
-        server.setScript([&](TScriptedConnection& c) { folders.Serve(c); });
+        TFolderServer server;
+        server.Listings = {{"/", UnixListing({"pub", "bad"}, {"a.txt"})},
+                           {"/pub", UnixListing({}, {"b.txt", "c.txt"})},
+                           {"/bad", ""}};
+        server.RefuseList = {"/bad"};
         THostBrowser b;
         QVERIFY(ConnectAndShow(b, server.port()));
         QCOMPARE(b.Folder(), QByteArray("/"));
-        auto since = [&](qsizetype from) { return server.transcript().mid(from); };
+        qsizetype mark = 0;
+        auto since = [&] { return server.transcript().mid(mark); };
+        const QList<QByteArray> visit{"CWD /pub/", "PWD", "PASV", "LIST"};
 
-        qsizetype mark = server.transcript().size();
+        mark = server.transcript().size();
         QVERIFY(b.ShowFolderAndWait("/pub/"));
-        QCOMPARE(since(mark), QList<QByteArray>({"CWD /pub/", "PWD", "PASV", "LIST"}));
+        QCOMPARE(since(), visit);
         QCOMPARE(b.ShownListing()->size(), size_t(2));
 
         mark = server.transcript().size();
-        QVERIFY(b.ShowFolderAndWait("/"));
-        QVERIFY(b.ShowFolderAndWait("/pub/"));
-        QVERIFY(b.Refresh());
-        QTRY_COMPARE(since(mark), QList<QByteArray>({"CWD /pub/", "PWD", "PASV", "LIST"}));
+        QVERIFY(b.ShowFolderAndWait("/") && b.ShowFolderAndWait("/pub/") && b.Refresh());
+        QTRY_COMPARE(since(), visit);
         QTRY_VERIFY(b.CachedListing("/pub/"));
 
         TStates states(b);
@@ -192,8 +216,8 @@ private Q_SLOTS:
             QVERIFY(!b.AwaitingFolder());
             QCOMPARE(states.List.last(), int(hsIdle));
             // Each try checks the folder again before listing it.
-            QCOMPARE(since(mark).first(), QByteArray("CWD /bad/"));
-            QCOMPARE(Count(since(mark), "LIST"), 1);
+            QCOMPARE(since().first(), QByteArray("CWD /bad/"));
+            QCOMPARE(Count(since(), "LIST"), 1);
         }
     }
 
@@ -213,27 +237,26 @@ private Q_SLOTS:
         QFETCH(QByteArray, refuse);
         QFETCH(bool, shown);
         QFETCH(QByteArray, expectFolder);
-        TFolderServer folders;
-        folders.Listings = {{"/", UnixListing({"pub"}, {})}, {"/pub", UnixListing({}, {"x"})}};
-        TScriptedFtpServer server;
-        server.setScript([&](TScriptedConnection& c) { folders.Serve(c); });
+        TFolderServer server;
+        server.Listings = {{"/", UnixListing({"pub"}, {})}, {"/pub", UnixListing({}, {"x"})}};
         THostBrowser b;
         QVERIFY(ConnectAndShow(b, server.port()));
-        if (refuse == "cwd") folders.RefuseCwd = {"/pub"};
-        if (refuse == "pwd") folders.RefusePwd = true;
-        if (refuse == "silent" || refuse == "stop") folders.SilentOn = "CWD /pub/";
+        if (refuse == "cwd") server.RefuseCwd = {"/pub"};
+        if (refuse == "pwd") server.RefusePwd = true;
+        if (refuse == "silent" || refuse == "stop") server.SilentOn = "CWD /pub/";
         if (refuse == "silent") EngineSettings().TimeOut = 300;
-        if (refuse == "close") folders.CloseOn = "CWD /pub/";
+        if (refuse == "close") server.CloseOn = "CWD /pub/";
         TStates states(b);
         if (refuse == "stop") {
             QVERIFY(b.ShowFolder("/pub/"));
             QCOMPARE(states.List.value(0), int(hsBusy));
             b.Stop();
             QVERIFY(!b.AwaitingFolder());
-            // Idle at once; the session's own abort notice may follow.
+            // Idle at once; the session's own abort notice may follow, at the latest when the
+            // silent server's time-out ends the wait for its reply.
             QCOMPARE(states.List.last(), int(hsIdle));
             QCOMPARE(b.Folder(), expectFolder);
-            QTRY_VERIFY(!b.Session()->Busy());
+            QTRY_VERIFY_WITH_TIMEOUT(!b.Session()->Busy(), 2 * int(EngineSettings().TimeOut));
         } else {
             QCOMPARE(b.ShowFolderAndWait("/pub/"), shown);
             QVERIFY(!b.AwaitingFolder());
@@ -250,18 +273,16 @@ private Q_SLOTS:
     // and the next download from the pane starts at once: nothing of the abort is left to
     // wait for.
     void downloadAfterStop() {
-        TFolderServer folders;
-        folders.Listings = {{"/", UnixListing({"pub"}, {"a.txt"})}, {"/pub", UnixListing({}, {})}};
-        folders.Files = {{"/a.txt", "0123456789"}}; // as long as the listing says
-        folders.SilentOn = "CWD /pub/";
-        TScriptedFtpServer server;
-        server.setScript([&](TScriptedConnection& c) { folders.Serve(c); });
+        TFolderServer server;
+        server.Listings = {{"/", UnixListing({"pub"}, {"a.txt"})}, {"/pub", UnixListing({}, {})}};
+        server.Files = {{"/a.txt", "0123456789"}}; // as long as the listing says
+        server.SilentOn = "CWD /pub/";
         THostView view;
         TLocalView local;
         QTemporaryDir dest;
         QVERIFY(local.ShowFolder(dest.path()));
         QVERIFY(ConnectAndShow(view.Browser(), server.port()));
-        const int row = view.ItemName(0) == QLatin1String("a.txt") ? 0 : 1;
+        const int row = RowOf(view, "a.txt");
         view.Session()->SetCurrentFolder("/pub/");
         view.SelectRows({row});
         QVERIFY(view.TransferTo(&local));
@@ -280,12 +301,9 @@ private Q_SLOTS:
     // Select-after-list masks apply to the folder asked for, never to a fallback; the log
     // keeps its last lines and is cleared at the next connect, not at a disconnect.
     void selectMasksAndLog() {
-        TFolderServer folders;
-        folders.Listings = {{"/", UnixListing({}, {"x.txt"})},
-                            {"/pub", UnixListing({}, {"a.txt"})}};
-        folders.RefuseCwd = {"/gone"};
-        TScriptedFtpServer server;
-        server.setScript([&](TScriptedConnection& c) { folders.Serve(c); });
+        TFolderServer server;
+        server.Listings = {{"/", UnixListing({}, {"x.txt"})}, {"/pub", UnixListing({}, {"a.txt"})}};
+        server.RefuseCwd = {"/gone"};
         THostBrowser b;
         QVERIFY(ConnectAndShow(b, server.port(), QStringLiteral("/gone"), QStringLiteral("*.txt")));
         QCOMPARE(b.Folder(), QByteArray("/"));
@@ -327,12 +345,10 @@ private Q_SLOTS:
         QFETCH(QByteArray, listing);
         QFETCH(QByteArray, view);
         QFETCH(QByteArray, cwd);
-        TFolderServer folders;
-        folders.Syst = syst;
-        folders.Home = home;
-        folders.Listings = {{home, listing}};
-        TScriptedFtpServer server;
-        server.setScript([&](TScriptedConnection& c) { folders.Serve(c); });
+        TFolderServer server;
+        server.Syst = syst;
+        server.Home = home;
+        server.Listings = {{home, listing}};
         THostBrowser b;
         QVERIFY(ConnectAndShow(b, server.port()));
         QCOMPARE(b.ShownListing()->size(), size_t(1));
@@ -346,11 +362,9 @@ private Q_SLOTS:
     // Names from the server reach the disk only through the safe-name gate, only into the
     // private folder, and only files that arrived are reported.
     void viewBatchHostileNames() {
-        TFolderServer folders;
-        folders.Listings = {{"/", UnixListing({}, {"ok.txt", "../evil", "a/b", "..", "gone.txt"})}};
-        folders.Files = {{"/ok.txt", "fine"}, {"/../evil", "bad"}, {"/a/b", "bad"}};
-        TScriptedFtpServer server;
-        server.setScript([&](TScriptedConnection& c) { folders.Serve(c); });
+        TFolderServer server;
+        server.Listings = {{"/", UnixListing({}, {"ok.txt", "../evil", "a/b", "..", "gone.txt"})}};
+        server.Files = {{"/ok.txt", "fine"}, {"/../evil", "bad"}, {"/a/b", "bad"}};
         THostBrowser b;
         QVERIFY(ConnectAndShow(b, server.port()));
         const QString temp = PrivateTempFolder();
@@ -379,30 +393,21 @@ private Q_SLOTS:
     // A nested tree with a link to a folder outside it and a folder the server refuses:
     // the link goes, its target stays, and so does every folder above the refused one.
     void recursiveDelete() {
-        TGuardedVsftpd server;
-        server.setWritable(true);
-        const QString root = server.rootPath();
-        for (const char* path : {"/tree/a.txt", "/tree/sub/b.txt", "/tree/sub/deep/c.txt",
-                                 "/tree/locked/keep.txt", "/outside/keep.txt", "/top.txt"}) {
-            QDir().mkpath(QFileInfo(root + path).path());
-            QVERIFY(WriteFile(root + path, "x"));
-        }
+        const QString root = Vs.rootPath() + "/del";
+        QVERIFY(WriteTree(root, {"/tree/a.txt", "/tree/sub/b.txt", "/tree/sub/deep/c.txt",
+                                 "/tree/locked/keep.txt", "/outside/keep.txt", "/top.txt"}));
         QVERIFY(QFile::link("../outside", root + "/tree/link"));
-        QVERIFY2(server.start(), qPrintable(server.errorText()));
         THostBrowser b;
-        QVERIFY(ConnectAndShow(b, server.port()));
+        QVERIFY(ConnectAndShow(b, Vs.port(), root));
         const QByteArray home = b.Folder();
-        TRemoteItemList tree;
-        for (const TRemoteListEntry& e : *b.ShownListing())
-            if (e.Name == "tree") tree.push_back(e);
+        const TRemoteItemList tree = Named(b, "tree");
         QCOMPARE(tree.size(), size_t(1));
         QVERIFY(!b.DeleteItems(tree));
         QTRY_VERIFY(!QFileInfo::exists(root + "/tree/sub"));
         QTRY_VERIFY(!QFileInfo(root + "/tree/link").isSymLink());
         QVERIFY(!QFileInfo::exists(root + "/tree/a.txt"));
-        QVERIFY(QFileInfo::exists(root + "/tree/locked/keep.txt"));
-        QVERIFY(QFileInfo::exists(root + "/outside/keep.txt"));
-        QVERIFY(QFileInfo::exists(root + "/top.txt"));
+        for (const char* kept : {"/tree/locked/keep.txt", "/outside/keep.txt", "/top.txt"})
+            QVERIFY2(QFileInfo::exists(root + kept), kept);
         for (const TLogEntry& e : b.LogEntries())
             QVERIFY(e.Text.trimmed() != QString::fromUtf8("RMD " + home + "tree"));
         QTRY_VERIFY(b.ShownListing() && b.Folder() == home);
@@ -412,24 +417,16 @@ private Q_SLOTS:
     // visited), never follows a link to a folder, and writes exactly the tree below the
     // local folder.
     void downloadFolder() {
-        TVsftpdServer server;
-        const QString root = server.rootPath();
-        for (const char* path : {"/pub/t/a.txt", "/pub/t/sub/b.bin", "/pub/t/sub/c.bin",
-                                 "/pub/t/sub/d.bin", "/pub/other/o.txt"}) {
-            QDir().mkpath(QFileInfo(root + path).path());
-            QVERIFY(WriteFile(root + path, Pattern(1000 + int(strlen(path)))));
-        }
+        const QString root = Vs.rootPath() + "/down";
+        QVERIFY(WriteTree(root, {"/pub/t/a.txt", "/pub/t/sub/b.bin", "/pub/t/sub/c.bin",
+                                 "/pub/t/sub/d.bin", "/pub/other/o.txt"}));
         QVERIFY(QFile::link("../other", root + "/pub/t/lnk"));
-        QVERIFY2(server.start(), qPrintable(server.errorText()));
         THostView view;
         TLocalView local;
         QTemporaryDir dest;
         QVERIFY(local.ShowFolder(dest.path()));
-        QVERIFY(ConnectAndShow(view.Browser(), server.port(), root + "/pub"));
-        int row = -1;
-        for (int i = 0; i < view.ItemCount(); ++i)
-            if (view.ItemName(i) == QLatin1String("t")) row = i;
-        view.SelectRows({row});
+        QVERIFY(ConnectAndShow(view.Browser(), Vs.port(), root + "/pub"));
+        view.SelectRows({RowOf(view, "t")});
         QMap<QString, int> sent; // command verbs of the whole download
         view.OnLog = [&](THostView*, const QString& text, TColor color) {
             if (color == EngineSettings().LogColorCommand) sent[text.section(' ', 0, 0)] += 1;
@@ -440,36 +437,25 @@ private Q_SLOTS:
         QCOMPARE(sent.value("LIST"), 2);
         QCOMPARE(sent.value("RETR"), 4);
         QVERIFY2(sent.value("TYPE") <= 2, qPrintable(QString::number(sent.value("TYPE"))));
-        QStringList written;
-        QDirIterator it(dest.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext())
-            written << QDir(dest.path()).relativeFilePath(it.next());
-        written.sort();
-        QCOMPARE(written, QStringList({"t/a.txt", "t/sub/b.bin", "t/sub/c.bin", "t/sub/d.bin"}));
-        QCOMPARE(ReadFile(dest.filePath("t/sub/b.bin")), ReadFile(root + "/pub/t/sub/b.bin"));
+        const QMap<QString, QByteArray> written = FilesUnder(dest.path());
+        QCOMPARE(written.keys(),
+                 QStringList({"t/a.txt", "t/sub/b.bin", "t/sub/c.bin", "t/sub/d.bin"}));
+        QCOMPARE(written.value("t/sub/b.bin"), ReadFile(root + "/pub/t/sub/b.bin"));
     }
 
     // The cache follows renames (without touching a sibling that shares the prefix), RMD,
     // uploads and refreshes; a shown list outlives its cache entry.
     void cacheUpkeep() {
-        TVsftpdServer server;
-        server.setWritable(true);
-        const QString root = server.rootPath();
-        for (const char* path : {"/pub/a/in-a.txt", "/pub/ab/in-ab.txt", "/pub/ab/sub/x.txt"}) {
-            QDir().mkpath(QFileInfo(root + path).path());
-            QVERIFY(WriteFile(root + path, "x"));
-        }
-        QVERIFY2(server.start(), qPrintable(server.errorText()));
+        const QString root = Vs.rootPath() + "/cache";
+        QVERIFY(WriteTree(root, {"/pub/a/in-a.txt", "/pub/ab/in-ab.txt", "/pub/ab/sub/x.txt"}));
         THostView view;
         THostBrowser& b = view.Browser();
         // vsftpd runs unchrooted here: its home is the served folder's real path.
-        QVERIFY(ConnectAndShow(b, server.port(), root + "/pub"));
+        QVERIFY(ConnectAndShow(b, Vs.port(), root + "/pub"));
         const QByteArray home = b.Folder();
         QCOMPARE(home, QFile::encodeName(root) + "/pub/");
-        QVERIFY(b.ShowFolderAndWait(home + "a/"));
-        QVERIFY(b.ShowFolderAndWait(home + "ab/sub/"));
-        QVERIFY(b.ShowFolderAndWait(home + "ab/"));
-        QVERIFY(b.ShowFolderAndWait(home));
+        for (const QByteArray sub : {"a/", "ab/sub/", "ab/", ""})
+            QVERIFY(b.ShowFolderAndWait(home + sub));
 
         b.Rename("a", QStringLiteral("c"));
         QTRY_VERIFY(b.IsCached(home + "c/"));
@@ -478,28 +464,29 @@ private Q_SLOTS:
         QVERIFY(b.KnownFolders().count(home + "ab/sub/"));
         QVERIFY(QFileInfo::exists(root + "/pub/c/in-a.txt"));
 
-        TRemoteItemList ab;
-        for (const TRemoteListEntry& e : *b.ShownListing())
-            if (e.Name == "ab") ab.push_back(e);
-        QVERIFY(b.DeleteItems(ab));
+        QVERIFY(b.DeleteItems(Named(b, "ab")));
         QTRY_VERIFY(!QFileInfo::exists(root + "/pub/ab"));
         QTRY_VERIFY(!b.IsCached(home + "ab/") && !b.IsCached(home + "ab/sub/"));
 
+        // Each list shown is looked at, however long a loaded machine takes to show the one
+        // sought: the delete's own reread, for one, may still come before the upload's.
+        QSignalSpy shown(&b, &THostBrowser::FolderShown);
+        const auto shows = [&](const std::function<bool(const TRemoteItemList&)>& holds) {
+            while (!(b.ShownListing() && holds(*b.ShownListing())) && shown.wait(30000)) {
+            }
+            return b.ShownListing() && holds(*b.ShownListing());
+        };
         QTemporaryDir local;
         QVERIFY(WriteFile(local.filePath("up.bin"), Pattern(5000)));
         QTRY_VERIFY(b.ShownListing() && !b.AwaitingFolder());
         b.SendFile(local.filePath("up.bin"));
-        // The delete's own reread may still land first: wait for the list that has the upload.
-        const auto hasUpload = [&b] {
-            const TListingPtr l = b.ShownListing();
-            return l && std::any_of(l->begin(), l->end(), [](const TRemoteListEntry& e) {
-                       return e.Name == "up.bin" && e.Item.Size == 5000;
-                   });
-        };
-        QTRY_VERIFY(hasUpload());
-        const TListingPtr uploaded = b.ShownListing();
-        const auto& shown = *uploaded;
-        QCOMPARE(view.ItemCount(), int(shown.size()));
+        QVERIFY(shows([](const TRemoteItemList& l) {
+            return std::any_of(l.begin(), l.end(), [](const TRemoteListEntry& e) {
+                return e.Name == "up.bin" && e.Item.Size == 5000;
+            });
+        }));
+        const size_t entries = b.ShownListing()->size();
+        QCOMPARE(view.ItemCount(), int(entries));
 
         // Files dropped from a file manager are sent to the shown folder.
         QVERIFY(WriteFile(local.filePath("dropped.txt"), "dd"));
@@ -511,15 +498,14 @@ private Q_SLOTS:
         QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(view.ListView()->viewport(), &drop);
         QVERIFY(drop.isAccepted());
-        QTRY_COMPARE(ReadFile(root + "/pub/dropped.txt"), QByteArray("dd"));
-        QTRY_VERIFY(b.ShownListing()->size() == shown.size() + 1);
-        QVERIFY(view.PanelText(1).startsWith(
-            QStringLiteral("%1 Entries").arg(b.ShownListing()->size())));
+        QVERIFY(shows([&](const TRemoteItemList& l) { return l.size() == entries + 1; }));
+        QCOMPARE(ReadFile(root + "/pub/dropped.txt"), QByteArray("dd"));
+        QVERIFY(view.PanelText(1).startsWith(QStringLiteral("%1 Entries").arg(entries + 1)));
 
         // F5 while the list is shown: the old list stays whole for whoever still holds it.
         const TListingPtr held = b.ShownListing();
         QVERIFY(b.Refresh());
-        QTRY_VERIFY(b.ShownListing() && b.ShownListing() != held);
+        QVERIFY(shows([&](const TRemoteItemList& l) { return &l != held.get(); }));
         QCOMPARE(held->size(), b.ShownListing()->size());
         view.SetMask(QStringLiteral("*.txt"));
         QCOMPARE(b.GetMask(), QStringLiteral("*.txt"));
