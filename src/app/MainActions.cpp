@@ -100,7 +100,7 @@ const TActionRow kActions[] = {
     {&M::ShowLog, "actShowLog", "View M&essages Window", "Show Log", "log", Qt::Key_F9,
      Checkable | Checked},
     {&M::ShowViewer, "actShowViewer", "View Internal &Viewer", "Show Viewer", "viewer", Qt::Key_F10,
-     Disabled},
+     Checkable},
     {&M::ShowTransfers, "actShowTransfers", "View &Transfers", "", "transfers", Qt::Key_F12,
      Checkable},
     {&M::HelpContents, "actHelpContents", "&Help Contents", "", "help", Qt::Key_F1, 0},

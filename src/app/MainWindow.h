@@ -21,7 +21,9 @@ class QAction;
 class QLabel;
 class QMenu;
 class QSplitter;
+class QStackedWidget;
 class QTimer;
+class QUrl;
 class QToolBar;
 class TBusyAnimation;
 class TCustomView;
@@ -32,6 +34,7 @@ class TLocalView;
 class TMiddleSplitter;
 class TSidePane;
 class TTransferMonitor;
+class TViewer;
 class TfrmTransfer;
 class TfrmTransferMngr;
 
@@ -70,6 +73,8 @@ public:
     TSidePane* HostPane() const { return HostPane_; }
     TSidePane* LocalPane() const { return LocalPane_; }
     TLogPane* LogPane() const { return Log_; }
+    // The internal viewer; null until first needed.
+    TViewer* Viewer() const { return Viewer_; }
     const TMainActions& Actions() const { return Actions_; }
     TTransferMonitor& Monitor() const { return *Monitor_; }
     IViewQuestions& Questions() const { return *Questions_; }
@@ -100,6 +105,9 @@ public:
     void HostViewStatus(TCustomView* sender, int status, int selected);
     void LocalViewStatus(TCustomView* sender, int selected);
     void WriteLog(THostView* sender, const QString& text, TColor color);
+
+    // Stops the internal viewer's download before a pane changes a file it may be reading.
+    void StopViewer();
 
     // Closes the window without the quit question when every queue is done (status 134).
     void SetExitWhenDone(bool on) { ExitWhenDone_ = on; }
@@ -158,6 +166,14 @@ private:
     void SetViewStyle(bool host, int style);
     void RunViewer(const QStringList& files);
 
+    // The internal viewer in the log's place (MainWindowViewer.cpp).
+    void EnsureViewer();
+    void ToggleViewer(bool shown);
+    void WatchSelection(TCustomView* view);
+    void PreviewSelection(TCustomView* view);
+    void ShowInViewer(const QUrl& url);
+    void ViewerLoading(bool loading);
+
     // Status (MainWindowStatus.cpp).
     void UpdateHostCommands();
     void PlaySound(int status);
@@ -196,6 +212,9 @@ private:
     QToolBar* Toolbar_ = nullptr;
     QWidget* DragBar_ = nullptr;
     TLogPane* Log_ = nullptr;
+    QStackedWidget* TopPanel_ = nullptr; // the log, or the viewer in its place
+    TViewer* Viewer_ = nullptr;
+    int HeightBeforeViewer_ = 0;
     TBusyAnimation* Activity_ = nullptr;
     QWidget* BusyPanel_ = nullptr;
     TBusyAnimation* BusyAnimation_ = nullptr;

@@ -79,6 +79,7 @@ void TfrmMain::WireWindowActions() {
             [this](bool on) { Manager_->setVisible(on); });
     connect(a.MaximizeHost, &QAction::toggled, this, &TfrmMain::ToggleMaximizeHost);
     connect(a.ShowLog, &QAction::toggled, this, &TfrmMain::ToggleLog);
+    connect(a.ShowViewer, &QAction::toggled, this, &TfrmMain::ToggleViewer);
     connect(a.ShowTransfers, &QAction::toggled, this, [this](bool on) {
         if (!on)
             Progress_->hide();

@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -110,7 +111,12 @@ void TfrmMain::BuildLayout() {
     Vertical_ = new QSplitter(Qt::Vertical);
     Vertical_->setObjectName(QStringLiteral("LogSplitter"));
     Vertical_->setHandleWidth(4);
-    Vertical_->addWidget(Log_);
+    // The panel above the panes holds the log, or the internal viewer in its place.
+    TopPanel_ = new QStackedWidget;
+    TopPanel_->setObjectName(QStringLiteral("TopPanel"));
+    TopPanel_->setMinimumHeight(1);
+    TopPanel_->addWidget(Log_);
+    Vertical_->addWidget(TopPanel_);
     Vertical_->addWidget(Middle_);
     Vertical_->setStretchFactor(1, 1);
     Vertical_->setCollapsible(1, false);

@@ -46,6 +46,8 @@ THostView* TfrmMain::CreateHostTab() {
     view->OnContextMenu = [this](TCustomView* sender, const QPoint& pos) {
         ShowPaneMenu(sender, pos);
     };
+    view->OnFileChanging = [this](TCustomView*, const QString&) { StopViewer(); };
+    WatchSelection(view);
     // The new list starts with the columns the current one has now.
     WriteColumnWidths(true, HostPane_->CurrentView());
     ReadColumnWidths(true, view);
@@ -74,6 +76,8 @@ TLocalView* TfrmMain::CreateLocalTab(const QString& folder) {
     view->OnContextMenu = [this](TCustomView* sender, const QPoint& pos) {
         ShowPaneMenu(sender, pos);
     };
+    view->OnFileChanging = [this](TCustomView*, const QString&) { StopViewer(); };
+    WatchSelection(view);
     TCustomView* current = LocalPane_->CurrentView();
     view->SetViewStyle(current ? current->ViewStyle() : TCustomView::vsReport);
     WriteColumnWidths(false, current);

@@ -17,6 +17,7 @@
 #include "views/HostBrowser.h"
 #include "views/widgets/HostView.h"
 #include "views/widgets/LocalView.h"
+#include "views/widgets/Viewer.h"
 
 #include <QAction>
 #include <QDir>
@@ -114,6 +115,23 @@ TWindow MainWindowShot(TContext& context) {
         window->Actions().Download->trigger();
         WaitFor([] { return false; }, 1500);
     }
+    return window;
+}
+
+TWindow ViewerShot(TContext& context) {
+    std::unique_ptr<TfrmMain> window = ConnectedMain(context, context.Local);
+    if (!window) return nullptr;
+    THostView* host = window->CurrentHostView();
+    if (!host->ShowFolderAndWait(context.Remote + QStringLiteral("docs")))
+        return Fails(QStringLiteral("the host pane did not open docs")), nullptr;
+    window->Actions().ShowViewer->trigger();
+    for (int row = 0; row < host->ItemCount(); ++row)
+        if (host->ItemName(row) == QStringLiteral("guide.html")) host->SelectRows({row});
+    TViewer* viewer = window->Viewer();
+    if (!viewer ||
+        !WaitFor([&] { return viewer->toPlainText().contains("Tolvar guide"); }, 10000) ||
+        !WaitFor([&] { return !viewer->Loading(); }, 10000))
+        return Fails(QStringLiteral("the viewer did not show docs/guide.html")), nullptr;
     return window;
 }
 
