@@ -125,10 +125,7 @@ void TViewer::Arrived(const QUrl& url, const QByteArray& data, bool ok) {
     if (!Waiting_.remove(url)) return;
     if (ok) Fetched_.insert(url, data);
     // Once all have come, the page is laid out again with them.
-    if (Waiting_.isEmpty() && Current_.isValid()) {
-        document()->clear();
-        reload();
-    }
+    if (Waiting_.isEmpty() && Current_.isValid()) reload();
     UpdateLoading();
 }
 
