@@ -1,5 +1,6 @@
 // The internal viewer in the main window: local files as the selection moves, a remote
 // page with its pictures from a real server, and nothing from any other host.
+#include "NginxServer.h"
 #include "TestFiles.h"
 #include "VsftpdServer.h"
 #include "WindowFixture.h"
@@ -110,6 +111,21 @@ private Q_SLOTS:
         QVERIFY(!viewer->Loading());
         QTest::qWait(200);
         QVERIFY(!other.hasPendingConnections());
+    }
+
+    // An http:// page (Connect to URL asks for one) comes through the engine's HTTP
+    // download, and its picture after it.
+    void httpPage() {
+        TNginxServer nginx;
+        QVERIFY(WriteFile(nginx.rootPath() + "/page.html",
+                          "<html><body><h1>Web page</h1><img src=\"pic.png\"></body></html>"));
+        QVERIFY(WriteFile(nginx.rootPath() + "/pic.png", Png(6, 2)));
+        QVERIFY2(nginx.start(), qPrintable(nginx.errorText()));
+        TViewer viewer;
+        viewer.Navigate(QUrl(nginx.url("/page.html")));
+        QVERIFY(Settled(&viewer));
+        QVERIFY2(viewer.toPlainText().contains("Web page"), qPrintable(viewer.toPlainText()));
+        QCOMPARE(PictureWidth(&viewer, QUrl("pic.png")), 6);
     }
 };
 

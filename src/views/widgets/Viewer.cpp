@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QTextBlock>
 #include <QTextDocument>
 
 namespace {
@@ -86,6 +87,13 @@ void TViewer::Show(const QUrl& url) {
         reload();
     else
         setSource(url, QTextDocument::HtmlResource);
+    // Asked for now, shown or not (a hidden page is not laid out), so that the loading
+    // lasts until the pictures have come.
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            if (const QTextCharFormat format = it.fragment().charFormat(); format.isImageFormat())
+                document()->resource(QTextDocument::ImageResource,
+                                     QUrl(format.toImageFormat().name()));
     UpdateLoading();
 }
 
