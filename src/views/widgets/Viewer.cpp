@@ -52,7 +52,8 @@ void TViewer::Navigate(const QUrl& url, const TViewerFetch::TLogin& login) {
     Fetched_.clear();
     Asked_.clear();
     Location_ = url;
-    Fetch_->SetLogin(login);
+    // A local file keeps the server's session logged in for the next remote one.
+    if (url.scheme() == QLatin1String("ftp")) Fetch_->SetLogin(login);
     Open(url);
 }
 
