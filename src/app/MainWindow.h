@@ -34,6 +34,7 @@ class TSidePane;
 class TTransferMonitor;
 class TfrmTransfer;
 class TfrmTransferMngr;
+struct THostCommandStates;
 
 // Where the program's files are for this run.
 struct TMainPaths {
@@ -156,7 +157,26 @@ private:
     void DoubleClicked(TCustomView* view, int row);
     void FilesTransferred(THostView* view, const QStringList& files, int reason);
     void SetViewStyle(bool host, int style);
-    void RunViewer(const QStringList& files);
+
+    // File commands: the popups, "Edit with...", "Send To" and the programs started on
+    // files (MainWindowFiles.cpp).
+    void BuildPopupMenus();
+    void WireFileCommands();
+    void UpdateHostPopup(const THostCommandStates& commands);
+    void UpdateEditWith(bool host);
+    void EditWith(bool host, bool editor);
+    void SendToHostFolder();
+    void SendToLocalFolder();
+    void SendToClipboard(bool urls);
+    // The viewer once per file; failures are told unless report is false.
+    void RunViewer(const QStringList& files, const QString& folder, bool report = true);
+    // The HTML editor once with all the files.
+    void RunEditor(const QStringList& files, const QString& folder);
+    // The desktop's program for the file's type, unless that would run the file.
+    void OpenWithDesktop(const QString& file);
+    // Called before a pane deletes, renames or moves a file (a location: a path or URL),
+    // so that whatever shows it lets go. Nothing shows files yet.
+    void StopViewerFor(const QString& location);
 
     // Status (MainWindowStatus.cpp).
     void UpdateHostCommands();
@@ -205,6 +225,12 @@ private:
     QMenu* LastMenu_ = nullptr;
     QMenu* LocalMenu_ = nullptr;
     QMenu* ServerMenu_ = nullptr;
+    QMenu* HostPopup_ = nullptr;
+    QMenu* LocalPopup_ = nullptr;
+    QMenu* SendToMenu_ = nullptr;
+    QMenu* HostNewMenu_ = nullptr;
+    // The HTML editor's command line from the registry; empty: the editor is not offered.
+    QString EditorCommand_;
 
     QSet<const TCustomView*> BusyViews_;
     QStringList LastConnections_;

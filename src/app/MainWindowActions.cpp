@@ -28,6 +28,7 @@ void TfrmMain::BuildActions() {
         WirePaneFileActions(host);
         WirePaneViewActions(host);
     }
+    WireFileCommands();
 }
 
 TCustomView* TfrmMain::PaneView(bool host) const {
@@ -104,22 +105,16 @@ void TfrmMain::WireHelpActions() {
 void TfrmMain::WirePaneFileActions(bool host) {
     const TPaneActions& a = host ? Actions_.Server : Actions_.Local;
     const auto view = [this, host] { return PaneView(host); };
-    connect(a.EditNotepad, &QAction::triggered, this, [this, host, view] {
-        if (host) {
-            CurrentHostView()->ViewFiles(trEdit, CurrentLocalView());
-        } else if (TCustomView* v = view()) {
-            QStringList files;
-            for (int row : v->SelectedRows())
-                if (!v->IsFolder(row)) files << v->ItemPath(row);
-            RunViewer(files);
-        }
-    });
     connect(a.Refresh, &QAction::triggered, this, [view] { view()->Refresh(); });
-    connect(a.NewFolder, &QAction::triggered, this, [this, view] {
-        const QString folder =
-            Questions_->AskText(QStringLiteral("New Folder"), QStringLiteral("Folder name:"));
+    const auto newFolder = [this, host, view] {
+        const QString folder = host ? Questions_->AskText(QStringLiteral("Create a new folder"),
+                                                          QStringLiteral("New Folder to create"))
+                                    : Questions_->AskText(QStringLiteral("New Folder"),
+                                                          QStringLiteral("Folder name:"));
         if (!folder.isEmpty()) view()->CreateFolder(folder);
-    });
+    };
+    connect(a.NewFolder, &QAction::triggered, this, newFolder);
+    connect(a.PopNewFolder, &QAction::triggered, this, newFolder);
     connect(a.Rename, &QAction::triggered, this, [view] { view()->RenameSelected(); });
     connect(a.Erase, &QAction::triggered, this, [view] { view()->DeleteSelected(); });
     connect(a.Mask, &QAction::triggered, this, [this, view] {
