@@ -7,6 +7,7 @@
 
 #include "engine/EngineSettings.h"
 #include "engine/FtpComponent.h"
+#include "platform/Registry.h"
 #include "platform/SafeName.h"
 #include "transfer/TransferItems.h"
 
@@ -20,22 +21,26 @@ namespace {
 
 const QStringList HostileNames{"a b.txt", "q\"uo'te.txt", "$(touch x).txt", "-rf.txt"};
 
-// A viewer that writes each argument it gets on a line of the record, one write a start.
-struct TRecordingViewer {
+// A program that records the arguments of each start, one a line, in a file of its own.
+struct TRecordingProgram {
     QTemporaryDir Folder;
     QString Program;
-    explicit TRecordingViewer(const QString& subfolder = "bin") {
+    explicit TRecordingProgram(const QString& subfolder = "bin") {
         Program = Folder.filePath(subfolder + "/viewer");
-        WriteFile(Program, "#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" +
-                               QFile::encodeName(Folder.filePath("record")) + "'\n");
+        const QByteArray record = "'" + QFile::encodeName(Folder.path()) + "'/";
+        WriteFile(Program, "#!/bin/sh\nprintf '%s\\n' \"$@\" > " + record + "part.$$ && mv " +
+                               record + "part.$$ " + record + "start.$$\n");
         QFile(Program).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-    QStringList Lines() const {
-        QFile record(Folder.filePath("record"));
-        if (!record.open(QIODevice::ReadOnly)) return {};
-        QStringList lines = QString::fromUtf8(record.readAll()).split('\n', Qt::SkipEmptyParts);
-        lines.sort();
-        return lines;
+    // Each start's arguments, in order; the starts sorted.
+    QList<QStringList> Starts() const {
+        QList<QStringList> starts;
+        const QDir folder(Folder.path());
+        for (const QString& name : folder.entryList({"start.*"}, QDir::Files))
+            starts << QString::fromUtf8(ReadFile(folder.filePath(name)))
+                          .split('\n', Qt::SkipEmptyParts);
+        std::sort(starts.begin(), starts.end());
+        return starts;
     }
 };
 
@@ -72,7 +77,7 @@ private Q_SLOTS:
     void viewerArguments() {
         QFETCH(QString, setting);
         QFETCH(QStringList, before);
-        TRecordingViewer viewer("dir with blank");
+        TRecordingProgram viewer("dir with blank");
         QTemporaryDir local;
         for (const QString& name : HostileNames)
             QVERIFY(WriteFile(local.filePath(name), name.toUtf8()));
@@ -87,11 +92,12 @@ private Q_SLOTS:
                      QStringList(4, "An error occurred when the program was started."));
             return;
         }
-        QStringList expected;
+        QList<QStringList> expected;
         for (const QString& name : HostileNames)
-            expected << before << local.filePath(name);
-        expected.sort();
-        QTRY_COMPARE(viewer.Lines(), expected);
+            expected << before + QStringList{local.filePath(name)};
+        std::sort(expected.begin(), expected.end());
+        QTRY_COMPARE(viewer.Starts(), expected);
+        QVERIFY(!f.Action("actLocalEditPellion")->isVisible());
         QVERIFY(!QFileInfo::exists(local.filePath("x")) && !QFileInfo::exists("x"));
         QVERIFY(f.Questions.Messages.isEmpty());
     }
@@ -106,14 +112,14 @@ private Q_SLOTS:
         QTemporaryDir local;
         TWindowFixture f;
         QVERIFY(ShowServer(f, server, local.path()));
-        TRecordingViewer viewer;
+        TRecordingProgram viewer;
         f.Window->Settings().Viewer = viewer.Program;
         THostView* host = f.Host(0);
         SelectName(host, "-a b.txt");
         QTRY_VERIFY(f.Enabled("actServerEditNotepad"));
         QVERIFY(f.Trigger("actServerEditNotepad"));
-        QTRY_COMPARE(viewer.Lines().size(), 1);
-        const QString fetched = viewer.Lines().first();
+        QTRY_COMPARE(viewer.Starts().size(), 1);
+        const QString fetched = viewer.Starts().first().value(0);
         QVERIFY2(fetched.startsWith(PrivateTempFolder()) && fetched.endsWith("/-a b.txt"),
                  qPrintable(fetched));
         QCOMPARE(ReadFile(fetched), Pattern(300, 1));
@@ -125,10 +131,35 @@ private Q_SLOTS:
         f.Questions.Yes = true;
         QTRY_VERIFY(f.Enabled("actPopOpen"));
         QVERIFY(f.Trigger("actPopOpen"));
-        QTRY_COMPARE(viewer.Lines().size(), 2);
+        QTRY_COMPARE(viewer.Starts().size(), 2);
         QVERIFY(f.Questions.Asked.last().startsWith("\"run.desktop\" is a program"));
-        QVERIFY(viewer.Lines().last().endsWith("/run.desktop"));
+        const QList<QStringList> starts = viewer.Starts();
+        QVERIFY(std::any_of(starts.begin(), starts.end(), [](const QStringList& start) {
+            return start.size() == 1 && start[0].endsWith("/run.desktop");
+        }));
         QVERIFY(!QFileInfo::exists(local.filePath("x")));
+    }
+
+    // The HTML editor is the registry's command, offered only once one is set, and gets
+    // every selected file in one start.
+    void editorFromRegistry() {
+        TRecordingProgram editor;
+        QTemporaryDir local;
+        const QStringList names{"b b.HTM", "index.html"};
+        for (const QString& name : names)
+            QVERIFY(WriteFile(local.filePath(name), "<p>"));
+        TWindowFixture f(false);
+        TRegistry(f.RegistryFile())
+            .WriteString(RegEditorCommand, {}, '"' + editor.Program + "\" \"%1\"");
+        f.Open();
+        QVERIFY(f.Action("actLocalEditPellion")->isVisible());
+        QVERIFY(f.Window->OpenLocalFolder(local.path(), true));
+        f.Window->CurrentLocalView()->SelectAll();
+        QVERIFY(f.Trigger("actLocalEditPellion"));
+        QTRY_COMPARE(editor.Starts().size(), 1);
+        QStringList files = editor.Starts().first();
+        files.sort();
+        QCOMPARE(files, QStringList({local.filePath(names[0]), local.filePath(names[1])}));
     }
 
     // "Any Host Folder": one rename each into the folder typed, then the list shows them
