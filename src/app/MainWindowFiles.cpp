@@ -178,7 +178,10 @@ void TfrmMain::RunViewer(const QStringList& files, const QString& folder, bool r
     const bool opener = IsDesktopOpener(viewer.Program);
     for (const QString& file : files) {
         if (opener && OpenerWouldRun(file)) {
-            if (report) Questions_->ShowMessage(ProgramRunsText(file));
+            if (report)
+                Questions_->ShowMessage(ProgramRunsText(file) +
+                                        QStringLiteral("\nChoose a text viewer in the options "
+                                                       "(General) to look at it."));
             continue;
         }
         if (!StartProgram(viewer, {file}, folder) && report) Questions_->ShowMessage(StartFailed);
