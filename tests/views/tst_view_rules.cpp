@@ -117,81 +117,55 @@ private Q_SLOTS:
         QTEST(ConnectionCaption(site, host, port), "caption");
     }
 
-    // The host popup as it opens, over the pane's own command rules: the commands for one
-    // file are off on a folder, and the default entry follows the double-click setting.
-    void hostPopup_data() {
-        QTest::addColumn<bool>("connected");
-        QTest::addColumn<bool>("busy");
-        QTest::addColumn<bool>("active");
+    // The popup and "Edit with..." as they open, over the pane's own command rules: the
+    // commands for one file are off on a folder; the HTML editor, once one is set, takes
+    // its web types whatever their case. Words name the state, and what is enabled.
+    void openingRules_data() {
+        QTest::addColumn<QString>("state");
         QTest::addColumn<int>("selected");
-        QTest::addColumn<bool>("folder");
-        QTest::addColumn<int>("dblClk");
+        QTest::addColumn<QString>("name"); // the focused entry
         QTest::addColumn<QString>("enabled");
-        QTest::addColumn<int>("byDefault");
-        const QString all = "Open View Download Now Rename Delete SendTo New Properties";
-        QTest::newRow("one file") << true << false << false << 1 << false << 0 << all
-                                  << int(hpProperties);
-        QTest::newRow("a folder first") << true << false << false << 2 << true << 1
-                                        << "Download Delete SendTo New Properties" << int(hpView);
-        QTest::newRow("transfers running")
-            << true << false << true << 1 << false << 2 << "Download Now" << int(hpDownload);
-        QTest::newRow("waiting for the server")
-            << true << true << true << 1 << false << 3 << "" << int(hpOpen);
-        QTest::newRow("nothing selected")
-            << true << false << false << 0 << false << 9 << "New" << int(hpOpen);
-        QTest::newRow("disconnected")
-            << false << false << false << 1 << false << 2 << "" << int(hpDownload);
+        const QString popup = "Open View Download Now Rename Delete SendTo New Properties";
+        QTest::newRow("one file") << "connected editor" << 1 << "a.zip" << popup + " NotePad";
+        QTest::newRow("a folder first") << "connected folder editor" << 2 << "site.html"
+                                        << "Download Delete SendTo New Properties";
+        QTest::newRow("transfers running") << "connected active" << 1 << "a"
+                                           << "Download Now NotePad";
+        QTest::newRow("waiting for the server") << "connected busy active" << 1 << "a"
+                                                << "NotePad";
+        QTest::newRow("nothing selected") << "connected editor" << 0 << ""
+                                          << "New";
+        QTest::newRow("disconnected") << "" << 1 << "a"
+                                      << "NotePad";
+        QTest::newRow("INDEX.HTM") << "editor" << 1 << "INDEX.HTM"
+                                   << "NotePad Pellion";
+        QTest::newRow("script") << "editor" << 1 << "menu.js"
+                                << "NotePad Pellion";
+        QTest::newRow("no editor set") << "" << 1 << "index.html"
+                                       << "NotePad";
+        QTest::newRow("no extension") << "editor" << 1 << "html"
+                                      << "NotePad";
     }
-    void hostPopup() {
-        QFETCH(bool, folder);
-        QFETCH(int, dblClk);
-        THostCommandInput in;
-        QFETCH(bool, connected);
-        QFETCH(bool, busy);
-        QFETCH(bool, active);
+    void openingRules() {
+        QFETCH(QString, state);
         QFETCH(int, selected);
-        in.Connected = connected;
-        in.Busy = busy;
-        in.Active = active;
-        in.Selected = selected;
-        const THostPopupStates s = HostPopupStates(HostCommandStates(in), folder);
+        QFETCH(QString, name);
+        const QStringList words = state.split(' ');
+        const auto has = [&](const char* word) { return words.contains(word); };
+        const THostPopupStates p = HostPopupStates(
+            HostCommandStates({has("connected"), has("busy"), has("active"), selected}),
+            has("folder"));
+        const TEditWithStates e = EditWithStates(selected > 0, has("folder"), name, has("editor"));
         QStringList on;
         const std::pair<bool, const char*> items[] = {
-            {s.Open, "Open"},       {s.View, "View"},     {s.Download, "Download"},
-            {s.DownloadNow, "Now"}, {s.Rename, "Rename"}, {s.Delete, "Delete"},
-            {s.SendTo, "SendTo"},   {s.New, "New"},       {s.Properties, "Properties"}};
-        for (const auto& [enabled, name] : items)
-            if (enabled) on << name;
+            {p.Open, "Open"},       {p.View, "View"},      {p.Download, "Download"},
+            {p.DownloadNow, "Now"}, {p.Rename, "Rename"},  {p.Delete, "Delete"},
+            {p.SendTo, "SendTo"},   {p.New, "New"},        {p.Properties, "Properties"},
+            {e.NotePad, "NotePad"}, {e.Pellion, "Pellion"}};
+        for (const auto& [enabled, item] : items)
+            if (enabled) on << item;
         QTEST(on.join(' '), "enabled");
-        QTEST(int(HostPopupDefault(dblClk)), "byDefault");
-    }
-
-    // "Edit with...": the viewer for any file, the HTML editor only when one is set and
-    // for its web types, whatever the case of the extension.
-    void editWith_data() {
-        QTest::addColumn<bool>("selected");
-        QTest::addColumn<bool>("folder");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("editorSet");
-        QTest::addColumn<bool>("notePad");
-        QTest::addColumn<bool>("pellion");
-        QTest::newRow("nothing selected") << false << false << "" << true << false << false;
-        QTest::newRow("folder") << true << true << "site.html" << true << false << false;
-        QTest::newRow("zip") << true << false << "a.zip" << true << true << false;
-        QTest::newRow("INDEX.HTM") << true << false << "INDEX.HTM" << true << true << true;
-        QTest::newRow("script") << true << false << "menu.js" << true << true << true;
-        QTest::newRow("no editor set") << true << false << "index.html" << false << true << false;
-        QTest::newRow("extension only in the name")
-            << true << false << "html" << true << true << false;
-    }
-    void editWith() {
-        QFETCH(bool, selected);
-        QFETCH(bool, folder);
-        QFETCH(QString, name);
-        QFETCH(bool, editorSet);
-        const TEditWithStates s = EditWithStates(selected, folder, name, editorSet);
-        QTEST(s.NotePad, "notePad");
-        QTEST(s.Pellion, "pellion");
+        QCOMPARE(HostPopupDefault(7), hpOpen); // an unknown setting opens, as 3 does
     }
 
     void paths_data() {
