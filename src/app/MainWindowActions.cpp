@@ -2,6 +2,7 @@
 #include "app/Help.h"
 #include "app/MainWindow.h"
 #include "app/SidePane.h"
+#include "listing/FtpUtils.h"
 #include "transfer/TransferItemsList.h"
 #include "transfer/TransferMonitor.h"
 #include "transfer/windows/TransferManagerWindow.h"
@@ -140,9 +141,19 @@ void TfrmMain::WirePaneViewActions(bool host) {
     connect(a.CloseView, &QAction::triggered, this,
             host ? &TfrmMain::CloseHostView : &TfrmMain::CloseLocalView);
     connect(a.ChangeFolder, &QAction::triggered, this, [this, host] {
-        TSidePane* pane = host ? HostPane_ : LocalPane_;
-        pane->Tree()->setFocus();
-        pane->Tree()->showPopup();
+        TCustomView* view = PaneView(host);
+        if (!view) return;
+        // A server's folder in the form its own replies use (a VMS device path).
+        const QString current = host ? DisplayText(CurrentHostView()->Browser().ToServerPath(
+                                           CurrentHostView()->Browser().Folder()))
+                                     : view->Folder();
+        const QString folder =
+            host
+                ? Questions_->AskText(QStringLiteral("Open Folder"),
+                                      QStringLiteral("Enter the path of a folder you want to open"),
+                                      current)
+                : Questions_->PickFolder(QStringLiteral("Select Folder to View"), current);
+        if (!folder.trimmed().isEmpty() && folder != current) view->ShowFolder(folder);
     });
     connect(a.Styles, &QActionGroup::triggered, this,
             [this, host](QAction* style) { SetViewStyle(host, style->data().toInt()); });

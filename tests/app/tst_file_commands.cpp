@@ -189,6 +189,9 @@ private Q_SLOTS:
         QTRY_COMPARE(FilesUnder(Root + "/dest").size(), 3);
         QTRY_VERIFY(host->ItemCount() == 3); // "dest", "-a b.txt", "run.desktop"
         QCOMPARE(renames(), 2);
+        f.Questions.Text = Root + "/dest"; // "Change Folder" proposes the shown one
+        QTRY_VERIFY(f.Trigger("actServerChangeFolder"));
+        QTRY_COMPARE(host->Folder(), Root + "/dest/");
     }
 };
 
