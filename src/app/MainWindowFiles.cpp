@@ -122,7 +122,8 @@ void TfrmMain::UpdateEditWith(bool host) {
     const bool selected = !rows.isEmpty();
     const TEditWithStates s =
         EditWithStates(selected, selected && view->IsFolder(rows[0]),
-                       selected ? view->ItemName(rows[0]) : QString(), !EditorCommand_.isEmpty());
+                       selected ? QFileInfo(view->ItemPath(rows[0])).fileName() : QString(),
+                       !EditorCommand_.isEmpty());
     // A server pane fetches first, which needs it connected and free.
     const bool usable = !host || a.EditWith->isEnabled();
     a.EditNotepad->setEnabled(usable && s.NotePad);

@@ -152,6 +152,7 @@ void THostBrowser::ViewFiles(int reason, const QString& destinationFolder,
                              const TRemoteItemList& items) {
     if (!Session_->Connected() || items.empty()) return;
     const bool temporary = reason != trDownloadNow;
+    if (!temporary && destinationFolder.isEmpty()) return; // never the root of the disk
     QString destination = destinationFolder;
     if (!destination.endsWith(QLatin1Char('/'))) destination += QLatin1Char('/');
     BatchFiles_.clear();
