@@ -37,6 +37,7 @@ class TTransferMonitor;
 class TViewer;
 class TfrmTransfer;
 class TfrmTransferMngr;
+struct THostCommandStates;
 
 // Where the program's files are for this run.
 struct TMainPaths {
@@ -164,7 +165,23 @@ private:
     void DoubleClicked(TCustomView* view, int row);
     void FilesTransferred(THostView* view, const QStringList& files, int reason);
     void SetViewStyle(bool host, int style);
-    void RunViewer(const QStringList& files);
+
+    // File commands: the popups, "Edit with...", "Send To" and the programs started on
+    // files (MainWindowFiles.cpp).
+    void BuildPopupMenus();
+    void WireFileCommands();
+    void UpdateHostPopup(const THostCommandStates& commands);
+    void UpdateEditWith(bool host);
+    void EditWith(bool host, bool editor);
+    void SendToHostFolder();
+    void SendToLocalFolder();
+    void SendToClipboard(bool urls);
+    // The viewer once per file; failures are told unless report is false.
+    void RunViewer(const QStringList& files, const QString& folder, bool report = true);
+    // The HTML editor once with all the files.
+    void RunEditor(const QStringList& files, const QString& folder);
+    // The desktop's program for the file's type, unless that would run the file.
+    void OpenWithDesktop(const QString& file);
 
     // The internal viewer in the log's place (MainWindowViewer.cpp).
     void EnsureViewer();
@@ -224,6 +241,12 @@ private:
     QMenu* LastMenu_ = nullptr;
     QMenu* LocalMenu_ = nullptr;
     QMenu* ServerMenu_ = nullptr;
+    QMenu* HostPopup_ = nullptr;
+    QMenu* LocalPopup_ = nullptr;
+    QMenu* SendToMenu_ = nullptr;
+    QMenu* HostNewMenu_ = nullptr;
+    // The HTML editor's command line from the registry; empty: the editor is not offered.
+    QString EditorCommand_;
 
     QSet<const TCustomView*> BusyViews_;
     QStringList LastConnections_;

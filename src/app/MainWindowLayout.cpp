@@ -17,6 +17,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -165,10 +166,16 @@ void TfrmMain::FillPaneButtons(bool host) {
     pane->AddButton(a.ChangeFolder);
     using TStrip = std::array<QAction*, 6>;
     const TStrip strip =
-        host ? TStrip{a.Rename, a.Refresh, a.EditNotepad, a.Erase, a.Mask, a.NewFolder}
-             : TStrip{a.EditNotepad, a.Rename, a.Erase, a.Mask, a.Refresh, a.NewFolder};
+        host ? TStrip{a.Rename, a.Refresh, a.EditWith, a.Erase, a.Mask, a.NewFolder}
+             : TStrip{a.EditWith, a.Rename, a.Erase, a.Mask, a.Refresh, a.NewFolder};
+    auto* editMenu = new QMenu(this);
+    editMenu->addActions({a.EditNotepad, a.EditPellion});
+    connect(editMenu, &QMenu::aboutToShow, this, [this, host] { UpdateEditWith(host); });
+    a.EditWith->setMenu(editMenu);
     for (QAction* action : strip)
         pane->AddStripAction(action);
+    if (auto* button = qobject_cast<QToolButton*>(pane->Strip()->widgetForAction(a.EditWith)))
+        button->setPopupMode(QToolButton::MenuButtonPopup);
     pane->SetViewActions({a.Refresh, a.Rename, a.Erase, a.Properties, a.Cut, a.Copy, a.Paste,
                           Actions_.SelectAll, Actions_.InvertSelection});
     connect(pane, &TSidePane::CurrentChanged, this,

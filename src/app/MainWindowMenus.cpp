@@ -42,6 +42,7 @@ void TfrmMain::BuildMenus() {
     AddActions(edit, {a.CompareFolders, nullptr, a.SelectAll, a.InvertSelection});
     BuildPaneMenu(false);
     BuildPaneMenu(true);
+    BuildPopupMenus();
     QMenu* options = AddMenu(menuBar(), QStringLiteral("&Options"), QStringLiteral("mnuOptions"));
     AddActions(options, {a.Preferences, nullptr, a.TransferManager, nullptr, a.MaximizeHost,
                          a.ShowLog, a.ShowViewer, nullptr, a.ShowTransfers});
@@ -59,6 +60,7 @@ void TfrmMain::BuildPaneMenu(bool host) {
                        : AddMenu(menuBar(), QStringLiteral("&Local"), QStringLiteral("mnuLocal"));
     QMenu* editWith = menu->addMenu(ThemeIcon("edit"), QStringLiteral("E&dit with..."));
     AddActions(editWith, {a.EditNotepad, a.EditPellion});
+    connect(editWith, &QMenu::aboutToShow, this, [this, host] { UpdateEditWith(host); });
     AddActions(menu, {a.Refresh, a.NewFolder, a.Rename, a.Erase, a.Mask, nullptr,
                       host ? Actions_.Download : Actions_.Upload, nullptr});
     if (!host) AddActions(menu, {a.Cut, a.Copy, a.Paste, nullptr});
@@ -67,8 +69,10 @@ void TfrmMain::BuildPaneMenu(bool host) {
 }
 
 void TfrmMain::ShowPaneMenu(TCustomView* view, const QPoint& pos) {
-    QMenu* menu = qobject_cast<THostView*>(view) ? ServerMenu_ : LocalMenu_;
-    menu->popup(pos);
+    const bool host = qobject_cast<THostView*>(view);
+    // The popup's rules follow the pane as it is now.
+    if (host) UpdateHostCommands();
+    (host ? HostPopup_ : LocalPopup_)->popup(pos);
 }
 
 void TfrmMain::FillLastConnectionsMenu() {

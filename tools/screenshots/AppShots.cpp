@@ -21,6 +21,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
 
@@ -132,6 +133,24 @@ TWindow ViewerShot(TContext& context) {
         !WaitFor([&] { return viewer->toPlainText().contains("Tolvar guide"); }, 10000) ||
         !WaitFor([&] { return !viewer->Loading(); }, 10000))
         return Fails(QStringLiteral("the viewer did not show docs/guide.html")), nullptr;
+    return window;
+}
+
+TWindow HostPopupShot(TContext& context) {
+    std::unique_ptr<TfrmMain> window = ConnectedMain(context, context.Local);
+    if (!window) return nullptr;
+    THostView* host = window->CurrentHostView();
+    for (int row = 0; row < host->ItemCount(); ++row) {
+        if (host->IsFolder(row)) continue;
+        host->SelectRows({row});
+        break;
+    }
+    // The popup reads the pane's state as it opens, as after a right click.
+    WaitFor([] { return false; }, 300);
+    host->OnContextMenu(host, window->mapToGlobal(QPoint(700, 300)));
+    context.Grab = window->findChild<QMenu*>(QStringLiteral("popHost"));
+    if (!context.Grab || !WaitFor([&] { return context.Grab->isVisible(); }, 2000))
+        return Fails(QStringLiteral("the host popup did not open")), nullptr;
     return window;
 }
 
