@@ -1,6 +1,7 @@
 #include "transfer/TransferItemsList.h"
 
 #include "settings/Settings.h"
+#include "transfer/TransferItem.h"
 
 #include <memory>
 #include <utility>
@@ -42,6 +43,20 @@ int32_t TTransferItemsList::StateCount(TItemState state) const {
 void TTransferItemsList::DisconnectAll() {
     for (qsizetype i = Queues_.size() - 1; i >= 0; --i)
         Queues_.at(i)->DisconnectSessions();
+}
+
+void TTransferItemsList::ForgetView(const ITransferView* view) {
+    for (TTransferItems* queue : std::as_const(Queues_)) {
+        for (int i = 0; i < queue->Count(); ++i) {
+            TTransferItem* item = queue->Item(i);
+            if (item->SourceView == view) item->SourceView = nullptr;
+            if (item->DestView == view) item->DestView = nullptr;
+        }
+    }
+}
+
+ITransferView::~ITransferView() {
+    if (gList) gList->ForgetView(this);
 }
 
 const TSettings& TTransferItemsList::Settings() const {

@@ -26,6 +26,8 @@ public:
     TTransferItems* Queue(int index) const { return Queues_.at(index); }
     int32_t StateCount(TItemState state) const;
     void DisconnectAll();
+    // The items that name the view as their source or destination no longer do.
+    void ForgetView(const ITransferView* view);
 
     // A queue joined or left the list (leaving includes the list's own end), for the
     // monitor that follows every queue.

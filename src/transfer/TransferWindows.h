@@ -61,7 +61,9 @@ public:
 // A file view the queue tells of a new entry at the destination.
 class ITransferView {
 public:
-    virtual ~ITransferView() = default;
+    // Items of the process's queues that still name the view forget it, so that one
+    // ending later never reaches a view that is gone (a closed tab).
+    virtual ~ITransferView();
     virtual void AddTransferredItem(TTransferItem& item, const QByteArray& folder, double date,
                                     int64_t size, uint16_t attributes, const QByteArray& name) = 0;
     // An item into the folder ended without success (failed or cancelled): what it left

@@ -368,6 +368,18 @@ private Q_SLOTS:
         f.Window->CloseLocalView();
         QCOMPARE(locals->Count(), 2);
         QCOMPARE(locals->CurrentView(), last);
+
+        // An item still queued into a closed tab ends without reaching it.
+        auto item = UnstartableItem(f.Folder.path());
+        EngineSettings().RetryCount = 1;
+        item->DestView = f.Window->CurrentLocalView();
+        QVERIFY(GeneralQueue().Add(item) >= 0);
+        f.Window->CloseLocalView();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QTRY_VERIFY(GeneralQueue().Idle());
+        QCOMPARE(GeneralQueue().FailedCount, 1);
+        GeneralQueue().Clear();
+        EngineSettings().RetryCount = 3;
     }
 
     void quitting() {
