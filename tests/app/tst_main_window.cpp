@@ -23,6 +23,7 @@
 #include "transfer/windows/TransferProgressWindow.h"
 #include "views/widgets/HostView.h"
 #include "views/widgets/LocalView.h"
+#include "views/widgets/TreeCombo.h"
 
 #include <QAction>
 #include <QApplication>
@@ -32,6 +33,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
@@ -229,6 +231,37 @@ private Q_SLOTS:
         QCOMPARE(f.Questions.Deletes, 2);
         QTest::keyClick(list, Qt::Key_Backspace);
         QTRY_COMPARE(QDir(view->Folder()), QDir(local.path()));
+    }
+
+    // A path typed in the server's folder box is taken from the folder shown, even when the
+    // server itself was left in another one; Escape puts the shown folder back.
+    void hostFolderTyped() {
+        TVsftpdServer server;
+        QVERIFY(WriteFile(server.rootPath() + "/a/in-a.txt", "a"));
+        QVERIFY(WriteFile(server.rootPath() + "/b/in-b.txt", "b"));
+        QVERIFY2(server.start(), qPrintable(server.errorText()));
+        TWindowFixture f;
+        QTemporaryDir local;
+        QVERIFY(f.ShowBoth(server, local.path()));
+        THostView* host = f.Host(0);
+        const QString root = host->Folder();
+        QLineEdit* box = f.Window->HostPane()->Tree()->lineEdit();
+        const auto type = [&](const QString& text, Qt::Key key) {
+            box->setFocus();
+            box->selectAll();
+            QTest::keyClicks(box, text);
+            QTest::keyClick(box, key);
+        };
+        type("a", Qt::Key_Return);
+        QTRY_COMPARE(host->Folder(), root + "a/");
+        // Back up from the cache: the server stays in "a", where no "b" is.
+        QVERIFY(host->GoUp());
+        QTRY_COMPARE(host->Folder(), root);
+        type("b", Qt::Key_Enter);
+        QTRY_COMPARE(host->Folder(), root + "b/");
+        QTRY_COMPARE(host->ItemCount(), 1);
+        type("nowhere", Qt::Key_Escape);
+        QCOMPARE(box->text(), root + "b/");
     }
 
     void connectFlow() {

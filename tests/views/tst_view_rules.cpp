@@ -262,6 +262,34 @@ private Q_SLOTS:
         QCOMPARE(types.value(" b.txt   "), types.value("a.txt"));
         QVERIFY(types.contains("new\\nline"));
     }
+
+    // A typed path names a folder below the one shown unless it starts from a root.
+    void typedFolders_data() {
+        QTest::addColumn<QByteArray>("typed");
+        QTest::addColumn<QByteArray>("shown");
+        QTest::addColumn<char>("separator");
+        QTest::addColumn<QByteArray>("path");
+        QTest::newRow("below") << QByteArray("b") << QByteArray("/pub/a/") << '/'
+                               << QByteArray("/pub/a/b");
+        QTest::newRow("up") << QByteArray("..") << QByteArray("/pub/a/") << '/'
+                            << QByteArray("/pub/a/..");
+        QTest::newRow("from the root")
+            << QByteArray("/etc") << QByteArray("/pub/") << '/' << QByteArray("/etc");
+        QTest::newRow("home") << QByteArray("~/x") << QByteArray("/pub/") << '/'
+                              << QByteArray("~/x");
+        QTest::newRow("backslash")
+            << QByteArray("logs") << QByteArray("\\data\\") << '\\' << QByteArray("\\data\\logs");
+        QTest::newRow("drive") << QByteArray("D:\\x") << QByteArray("\\data\\") << '\\'
+                               << QByteArray("D:\\x");
+    }
+    void typedFolders() {
+        QFETCH(QByteArray, typed);
+        QFETCH(QByteArray, shown);
+        QFETCH(char, separator);
+        TRemotePathForm form;
+        form.Separator = separator;
+        QTEST(TypedFolderPath(typed, shown, form), "path");
+    }
 };
 
 QTEST_MAIN(TViewRules)
