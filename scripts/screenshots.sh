@@ -67,8 +67,30 @@ put(site, "sources.zip", 712_004, 700)
 put(site, "prices.csv", 96, 1, 0o600)
 # Nobody may read it: its download fails (the transfer manager shows the error).
 put(site, "locked.dat", 5_000, 8, 0o000)
-put(os.path.join(site, "docs"), "guide.html", 30_112, 40)
-put(os.path.join(site, "images"), "banner.png", 120_400, 3)
+# A real page and picture, for the internal viewer.
+def png(width, height):
+    import struct, zlib
+    rows = b"".join(b"\0" + b"".join(bytes((40 + (x * 3) % 150, 110 + (y * 2) % 100, 170))
+                                     for x in range(width)) for y in range(height))
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows)) +
+            chunk(b"IEND", b""))
+def write(folder, name, data, days):
+    path = os.path.join(folder, name)
+    with open(path, "wb") as f:
+        f.write(data)
+    os.utime(path, (now - days * 86400, now - days * 86400))
+write(os.path.join(site, "docs"), "guide.html", b"""<html><head><title>Tolvar guide</title></head>
+<body><h1>Tolvar guide</h1><p><img src="../images/banner.png"></p>
+<p>Welcome to the documentation of this server. The folders hold:</p>
+<ul><li><b>releases</b>: every version, with its sources</li>
+<li><b>images</b>: pictures for the pages</li>
+<li><b>pub</b>: files shared by the users</li></ul>
+<p>Questions go to <a href="mailto:admin@example.org">admin@example.org</a>.</p></body></html>
+""", 40)
+write(os.path.join(site, "images"), "banner.png", png(360, 48), 3)
 os.symlink("tolvar-1.10-src.tar.gz", os.path.join(site, "latest.tar.gz"))
 os.symlink("releases", os.path.join(site, "old"))
 for path, days in [("docs", 40), ("images", 3), ("releases", 400), ("pub", 12)]:

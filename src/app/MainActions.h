@@ -9,8 +9,11 @@ class QObject;
 // One side's commands: its menu, its buttons and its tool strip. The object names are
 // "act" + "Local" or "Server" + the member's name ("actServerErase").
 struct TPaneActions {
+    // "Edit with...": the strip's button (the viewer) with its drop-down of the two.
+    QAction* EditWith = nullptr;
     QAction* EditNotepad = nullptr;
     QAction* EditPellion = nullptr;
+    QAction* PopNewFolder = nullptr; // the popup's "Ne&w" > "&Folder"
     QAction* Refresh = nullptr;
     QAction* NewFolder = nullptr;
     QAction* Rename = nullptr;
@@ -63,6 +66,17 @@ struct TMainActions {
     QAction* FAQ = nullptr;
     QAction* Feedback = nullptr;
     QAction* About = nullptr;
+    // The host pane's popup menu; "Rena&me" is the server's Rename.
+    QAction* PopOpen = nullptr;
+    QAction* PopView = nullptr;
+    QAction* PopDownload = nullptr;
+    QAction* PopDownloadNow = nullptr;
+    QAction* PopDelete = nullptr;
+    QAction* PopProperties = nullptr;
+    QAction* SendToHost = nullptr;
+    QAction* SendToLocal = nullptr;
+    QAction* SendToName = nullptr;
+    QAction* SendToURL = nullptr;
     TPaneActions Local;
     TPaneActions Server;
 

@@ -28,6 +28,7 @@ TfrmMain::TfrmMain(const TMainPaths& paths, QWidget* parent) : QMainWindow(paren
     setObjectName(QStringLiteral("frmMain"));
     Registry_ = Paths_.Registry.isEmpty() ? std::make_unique<TRegistry>()
                                           : std::make_unique<TRegistry>(Paths_.Registry);
+    EditorCommand_ = Registry_->ReadString(QString::fromLatin1(RegEditorCommand), {}, {});
     Settings_ = ReadSettings(Paths_.Settings);
     ApplyEngineSettings(Settings_, GuiEngineTargets());
     TransferItemsList().SetSettings(&Settings_);

@@ -22,7 +22,9 @@ class QAction;
 class QLabel;
 class QMenu;
 class QSplitter;
+class QStackedWidget;
 class QTimer;
+class QUrl;
 class QToolBar;
 class TBusyAnimation;
 class TCustomView;
@@ -34,8 +36,10 @@ class TMiddleSplitter;
 class TQuickMaskMenu;
 class TSidePane;
 class TTransferMonitor;
+class TViewer;
 class TfrmTransfer;
 class TfrmTransferMngr;
+struct THostCommandStates;
 
 // Where the program's files are for this run.
 struct TMainPaths {
@@ -74,6 +78,8 @@ public:
     TSidePane* HostPane() const { return HostPane_; }
     TSidePane* LocalPane() const { return LocalPane_; }
     TLogPane* LogPane() const { return Log_; }
+    // The internal viewer; null until first needed.
+    TViewer* Viewer() const { return Viewer_; }
     const TMainActions& Actions() const { return Actions_; }
     TTransferMonitor& Monitor() const { return *Monitor_; }
     IViewQuestions& Questions() const { return *Questions_; }
@@ -104,6 +110,9 @@ public:
     void HostViewStatus(TCustomView* sender, int status, int selected);
     void LocalViewStatus(TCustomView* sender, int selected);
     void WriteLog(THostView* sender, const QString& text, TColor color);
+
+    // Stops the internal viewer's download before a pane changes a file it may be reading.
+    void StopViewer();
 
     // Closes the window without the quit question when every queue is done (status 134).
     void SetExitWhenDone(bool on) { ExitWhenDone_ = on; }
@@ -160,7 +169,31 @@ private:
     void DoubleClicked(TCustomView* view, int row);
     void FilesTransferred(THostView* view, const QStringList& files, int reason);
     void SetViewStyle(bool host, int style);
-    void RunViewer(const QStringList& files);
+
+    // File commands: the popups, "Edit with...", "Send To" and the programs started on
+    // files (MainWindowFiles.cpp).
+    void BuildPopupMenus();
+    void WireFileCommands();
+    void UpdateHostPopup(const THostCommandStates& commands);
+    void UpdateEditWith(bool host);
+    void EditWith(bool host, bool editor);
+    void SendToHostFolder();
+    void SendToLocalFolder();
+    void SendToClipboard(bool urls);
+    // The viewer once per file; failures are told unless report is false.
+    void RunViewer(const QStringList& files, const QString& folder, bool report = true);
+    // The HTML editor once with all the files.
+    void RunEditor(const QStringList& files, const QString& folder);
+    // The desktop's program for the file's type, unless that would run the file.
+    void OpenWithDesktop(const QString& file);
+
+    // The internal viewer in the log's place (MainWindowViewer.cpp).
+    void EnsureViewer();
+    void ToggleViewer(bool shown);
+    void WatchSelection(TCustomView* view);
+    void PreviewSelection(TCustomView* view);
+    void ShowInViewer(const QUrl& url);
+    void ViewerLoading(bool loading);
 
     // Status (MainWindowStatus.cpp).
     void UpdateHostCommands();
@@ -205,6 +238,9 @@ private:
     QToolBar* Toolbar_ = nullptr;
     QWidget* DragBar_ = nullptr;
     TLogPane* Log_ = nullptr;
+    QStackedWidget* TopPanel_ = nullptr; // the log, or the viewer in its place
+    TViewer* Viewer_ = nullptr;
+    int HeightBeforeViewer_ = 0;
     TBusyAnimation* Activity_ = nullptr;
     QWidget* BusyPanel_ = nullptr;
     TBusyAnimation* BusyAnimation_ = nullptr;
@@ -214,7 +250,13 @@ private:
     QMenu* LastMenu_ = nullptr;
     QMenu* LocalMenu_ = nullptr;
     QMenu* ServerMenu_ = nullptr;
+    QMenu* HostPopup_ = nullptr;
+    QMenu* LocalPopup_ = nullptr;
+    QMenu* SendToMenu_ = nullptr;
+    QMenu* HostNewMenu_ = nullptr;
     TQuickMaskMenu* QuickMasks_ = nullptr;
+    // The HTML editor's command line from the registry; empty: the editor is not offered.
+    QString EditorCommand_;
 
     QSet<const TCustomView*> BusyViews_;
     QStringList LastConnections_;

@@ -2,6 +2,7 @@
 #include "app/Help.h"
 #include "app/MainWindow.h"
 #include "app/SidePane.h"
+#include "listing/FtpUtils.h"
 #include "transfer/TransferItemsList.h"
 #include "transfer/TransferMonitor.h"
 #include "transfer/windows/TransferManagerWindow.h"
@@ -28,6 +29,7 @@ void TfrmMain::BuildActions() {
         WirePaneFileActions(host);
         WirePaneViewActions(host);
     }
+    WireFileCommands();
 }
 
 TCustomView* TfrmMain::PaneView(bool host) const {
@@ -80,6 +82,7 @@ void TfrmMain::WireWindowActions() {
             [this](bool on) { Manager_->setVisible(on); });
     connect(a.MaximizeHost, &QAction::toggled, this, &TfrmMain::ToggleMaximizeHost);
     connect(a.ShowLog, &QAction::toggled, this, &TfrmMain::ToggleLog);
+    connect(a.ShowViewer, &QAction::toggled, this, &TfrmMain::ToggleViewer);
     connect(a.ShowTransfers, &QAction::toggled, this, [this](bool on) {
         if (!on)
             Progress_->hide();
@@ -105,22 +108,16 @@ void TfrmMain::WireHelpActions() {
 void TfrmMain::WirePaneFileActions(bool host) {
     const TPaneActions& a = host ? Actions_.Server : Actions_.Local;
     const auto view = [this, host] { return PaneView(host); };
-    connect(a.EditNotepad, &QAction::triggered, this, [this, host, view] {
-        if (host) {
-            CurrentHostView()->ViewFiles(trEdit, CurrentLocalView());
-        } else if (TCustomView* v = view()) {
-            QStringList files;
-            for (int row : v->SelectedRows())
-                if (!v->IsFolder(row)) files << v->ItemPath(row);
-            RunViewer(files);
-        }
-    });
     connect(a.Refresh, &QAction::triggered, this, [view] { view()->Refresh(); });
-    connect(a.NewFolder, &QAction::triggered, this, [this, view] {
-        const QString folder =
-            Questions_->AskText(QStringLiteral("New Folder"), QStringLiteral("Folder name:"));
+    const auto newFolder = [this, host, view] {
+        const QString folder = host ? Questions_->AskText(QStringLiteral("Create a new folder"),
+                                                          QStringLiteral("New Folder to create"))
+                                    : Questions_->AskText(QStringLiteral("New Folder"),
+                                                          QStringLiteral("Folder name:"));
         if (!folder.isEmpty()) view()->CreateFolder(folder);
-    });
+    };
+    connect(a.NewFolder, &QAction::triggered, this, newFolder);
+    connect(a.PopNewFolder, &QAction::triggered, this, newFolder);
     connect(a.Rename, &QAction::triggered, this, [view] { view()->RenameSelected(); });
     connect(a.Erase, &QAction::triggered, this, [view] { view()->DeleteSelected(); });
     connect(a.Mask, &QAction::triggered, this, [this, host] { ShowMaskWindow(host); });
@@ -139,9 +136,19 @@ void TfrmMain::WirePaneViewActions(bool host) {
     connect(a.CloseView, &QAction::triggered, this,
             host ? &TfrmMain::CloseHostView : &TfrmMain::CloseLocalView);
     connect(a.ChangeFolder, &QAction::triggered, this, [this, host] {
-        TSidePane* pane = host ? HostPane_ : LocalPane_;
-        pane->Tree()->setFocus();
-        pane->Tree()->showPopup();
+        TCustomView* view = PaneView(host);
+        if (!view) return;
+        // A server's folder in the form its own replies use (a VMS device path).
+        const QString current = host ? DisplayText(CurrentHostView()->Browser().ToServerPath(
+                                           CurrentHostView()->Browser().Folder()))
+                                     : view->Folder();
+        const QString folder =
+            host
+                ? Questions_->AskText(QStringLiteral("Open Folder"),
+                                      QStringLiteral("Enter the path of a folder you want to open"),
+                                      current)
+                : Questions_->PickFolder(QStringLiteral("Select Folder to View"), current);
+        if (!folder.trimmed().isEmpty() && folder != current) view->ShowFolder(folder);
     });
     connect(a.Styles, &QActionGroup::triggered, this,
             [this, host](QAction* style) { SetViewStyle(host, style->data().toInt()); });

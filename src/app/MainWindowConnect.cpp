@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QDir>
 #include <QMenu>
+#include <QUrl>
 
 namespace {
 
@@ -108,14 +109,18 @@ void TfrmMain::ConnectLastConnection(const QString& siteName) {
 }
 
 void TfrmMain::ConnectToURL() {
+    EnsureViewer();
     TfrmURL window(Settings_, DialogQuestions(), this);
     const QString localFolder =
         CurrentLocalView() ? CurrentLocalView()->Folder() : QDir::currentPath();
     window.SetDownloadFolder(localFolder);
-    // HTTP downloads (and the viewer's, until there is a viewer) are queued by the window.
-    if (window.exec() != QDialog::Accepted || !window.Valid() || window.IsHTTP() ||
-        window.UseViewer())
+    if (window.exec() != QDialog::Accepted || !window.Valid()) return;
+    // A page asked for in the viewer is shown there; other HTTP downloads the window queued.
+    if (window.UseViewer()) {
+        ShowInViewer(QUrl(window.URL()));
         return;
+    }
+    if (window.IsHTTP()) return;
     const TSplitURL parts = window.Parts();
     const bool wildcards =
         parts.FileName.contains(QLatin1Char('*')) || parts.FileName.contains(QLatin1Char('?'));

@@ -13,9 +13,11 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -110,7 +112,12 @@ void TfrmMain::BuildLayout() {
     Vertical_ = new QSplitter(Qt::Vertical);
     Vertical_->setObjectName(QStringLiteral("LogSplitter"));
     Vertical_->setHandleWidth(4);
-    Vertical_->addWidget(Log_);
+    // The panel above the panes holds the log, or the internal viewer in its place.
+    TopPanel_ = new QStackedWidget;
+    TopPanel_->setObjectName(QStringLiteral("TopPanel"));
+    TopPanel_->setMinimumHeight(1);
+    TopPanel_->addWidget(Log_);
+    Vertical_->addWidget(TopPanel_);
     Vertical_->addWidget(Middle_);
     Vertical_->setStretchFactor(1, 1);
     Vertical_->setCollapsible(1, false);
@@ -159,10 +166,16 @@ void TfrmMain::FillPaneButtons(bool host) {
     pane->AddButton(a.ChangeFolder);
     using TStrip = std::array<QAction*, 6>;
     const TStrip strip =
-        host ? TStrip{a.Rename, a.Refresh, a.EditNotepad, a.Erase, a.Mask, a.NewFolder}
-             : TStrip{a.EditNotepad, a.Rename, a.Erase, a.Mask, a.Refresh, a.NewFolder};
+        host ? TStrip{a.Rename, a.Refresh, a.EditWith, a.Erase, a.Mask, a.NewFolder}
+             : TStrip{a.EditWith, a.Rename, a.Erase, a.Mask, a.Refresh, a.NewFolder};
+    auto* editMenu = new QMenu(this);
+    editMenu->addActions({a.EditNotepad, a.EditPellion});
+    connect(editMenu, &QMenu::aboutToShow, this, [this, host] { UpdateEditWith(host); });
+    a.EditWith->setMenu(editMenu);
     for (QAction* action : strip)
         pane->AddStripAction(action);
+    if (auto* button = qobject_cast<QToolButton*>(pane->Strip()->widgetForAction(a.EditWith)))
+        button->setPopupMode(QToolButton::MenuButtonPopup);
     // The right mouse button on "File Mask" opens the quick masks under it.
     QWidget* maskButton = pane->Strip()->widgetForAction(a.Mask);
     maskButton->setContextMenuPolicy(Qt::CustomContextMenu);

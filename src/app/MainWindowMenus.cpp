@@ -43,6 +43,7 @@ void TfrmMain::BuildMenus() {
     AddActions(edit, {a.CompareFolders, nullptr, a.SelectAll, a.InvertSelection});
     BuildPaneMenu(false);
     BuildPaneMenu(true);
+    BuildPopupMenus();
     QuickMasks_ = new TQuickMaskMenu(this);
     QuickMasks_->OnChosen = [this](bool host, const QString& mask) {
         if (TCustomView* view = PaneView(host)) view->SetMask(mask);
@@ -64,6 +65,7 @@ void TfrmMain::BuildPaneMenu(bool host) {
                        : AddMenu(menuBar(), QStringLiteral("&Local"), QStringLiteral("mnuLocal"));
     QMenu* editWith = menu->addMenu(ThemeIcon("edit"), QStringLiteral("E&dit with..."));
     AddActions(editWith, {a.EditNotepad, a.EditPellion});
+    connect(editWith, &QMenu::aboutToShow, this, [this, host] { UpdateEditWith(host); });
     AddActions(menu, {a.Refresh, a.NewFolder, a.Rename, a.Erase, a.Mask, nullptr,
                       host ? Actions_.Download : Actions_.Upload, nullptr});
     if (!host) AddActions(menu, {a.Cut, a.Copy, a.Paste, nullptr});
@@ -72,8 +74,10 @@ void TfrmMain::BuildPaneMenu(bool host) {
 }
 
 void TfrmMain::ShowPaneMenu(TCustomView* view, const QPoint& pos) {
-    QMenu* menu = qobject_cast<THostView*>(view) ? ServerMenu_ : LocalMenu_;
-    menu->popup(pos);
+    const bool host = qobject_cast<THostView*>(view);
+    // The popup's rules follow the pane as it is now.
+    if (host) UpdateHostCommands();
+    (host ? HostPopup_ : LocalPopup_)->popup(pos);
 }
 
 void TfrmMain::FillLastConnectionsMenu() {

@@ -4,6 +4,7 @@
 #include "app/SidePane.h"
 #include "engine/EngineSettings.h"
 #include "engine/FtpComponent.h"
+#include "listing/FtpUtils.h"
 #include "platform/SoundPlayer.h"
 #include "settings/SettingsFile.h"
 #include "transfer/TransferFigures.h"
@@ -111,14 +112,16 @@ void TfrmMain::UpdateHostCommands() {
     Actions_.Download->setEnabled(s.Download);
     server.Erase->setEnabled(s.Delete);
     server.Rename->setEnabled(s.Rename);
-    for (QAction* action : {server.NewFolder, server.Refresh, server.EditNotepad, server.Views})
+    for (QAction* action : {server.NewFolder, server.Refresh, server.Views})
         action->setEnabled(s.NewFolder);
+    server.EditWith->setEnabled(s.EditWith);
     server.Styles->setEnabled(s.ViewStyle);
     server.Mask->setEnabled(s.FileMask);
     Actions_.CompareFolders->setEnabled(s.CompareFolders);
     server.ChangeFolder->setEnabled(s.ChangeFolder);
     server.Up->setEnabled(s.UpOneLevel);
     server.Properties->setEnabled(s.Properties);
+    UpdateHostPopup(s);
     if (TLocalView* local = CurrentLocalView()) LocalViewStatus(local, local->SelectedCount());
 }
 
@@ -130,6 +133,7 @@ void TfrmMain::LocalViewStatus(TCustomView* sender, int selected) {
     Actions_.Local.Rename->setEnabled(s.Rename);
     Actions_.Upload->setEnabled(s.Upload);
     Actions_.Local.Properties->setEnabled(s.Properties);
+    UpdateEditWith(false);
 }
 
 void TfrmMain::PlaySound(int status) {
@@ -203,6 +207,7 @@ void TfrmMain::ShutDown() {
     for (int i = 0; i < LocalPane_->Count(); ++i) {
         LocalPane_->View(i)->OnUpdateState = nullptr;
         LocalPane_->View(i)->OnFolderChanged = nullptr;
+        LocalPane_->View(i)->OnFileChanging = nullptr;
     }
     Monitor_->OnStatus = nullptr;
     Monitor_->OnThreadError = nullptr;
@@ -233,6 +238,7 @@ void TfrmMain::ShutDown() {
     if (!WriteSettings(Settings_, Paths_.Settings, &error))
         std::fprintf(stderr, "tolvar: %s\n", qPrintable(error));
     WriteStoredState();
+    DeleteTemporaryFiles();
 }
 
 void TfrmMain::ToggleMaximizeHost(bool maximized) {

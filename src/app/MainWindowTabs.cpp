@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "app/SidePane.h"
 #include "listing/FtpUtils.h"
+#include "platform/SafeName.h"
 #include "transfer/TransferItems.h"
 #include "transfer/TransferItemsList.h"
 #include "transfer/windows/BusyAnimation.h"
@@ -15,12 +16,9 @@
 
 #include <QAction>
 #include <QActionGroup>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTimer>
-#include <QUrl>
 
 THostView* TfrmMain::CreateHostTab() {
     auto* view = new THostView;
@@ -46,6 +44,8 @@ THostView* TfrmMain::CreateHostTab() {
     view->OnContextMenu = [this](TCustomView* sender, const QPoint& pos) {
         ShowPaneMenu(sender, pos);
     };
+    view->OnFileChanging = [this](TCustomView*, const QString&) { StopViewer(); };
+    WatchSelection(view);
     // The new list starts with the columns the current one has now.
     WriteColumnWidths(true, HostPane_->CurrentView());
     ReadColumnWidths(true, view);
@@ -74,6 +74,8 @@ TLocalView* TfrmMain::CreateLocalTab(const QString& folder) {
     view->OnContextMenu = [this](TCustomView* sender, const QPoint& pos) {
         ShowPaneMenu(sender, pos);
     };
+    view->OnFileChanging = [this](TCustomView*, const QString&) { StopViewer(); };
+    WatchSelection(view);
     TCustomView* current = LocalPane_->CurrentView();
     view->SetViewStyle(current ? current->ViewStyle() : TCustomView::vsReport);
     WriteColumnWidths(false, current);
@@ -172,6 +174,7 @@ void TfrmMain::DetachHostView(THostView* view) {
     view->OnTransferred = nullptr;
     view->OnPerformDoubleClick = nullptr;
     view->OnContextMenu = nullptr;
+    view->OnFileChanging = nullptr;
     view->SetTreeCombo(nullptr);
 }
 
@@ -236,7 +239,7 @@ void TfrmMain::DoubleClicked(TCustomView* view, int row) {
         if (host)
             host->ViewFiles(trView, CurrentLocalView());
         else
-            RunViewer({view->ItemPath(row)});
+            RunViewer({view->ItemPath(row)}, view->Folder(), false);
         break;
     case 2:
         if (host)
@@ -248,23 +251,22 @@ void TfrmMain::DoubleClicked(TCustomView* view, int row) {
         if (host)
             host->ViewFiles(trOpen, CurrentLocalView());
         else
-            QDesktopServices::openUrl(QUrl::fromLocalFile(view->ItemPath(row)));
+            OpenWithDesktop(view->ItemPath(row));
         break;
     }
 }
 
 void TfrmMain::FilesTransferred(THostView*, const QStringList& files, int reason) {
-    if (reason == trOpen) {
-        for (const QString& file : files)
-            QDesktopServices::openUrl(QUrl::fromLocalFile(file));
-    } else if (reason == trView || reason == trEdit) {
-        RunViewer(files);
-    }
-}
-
-void TfrmMain::RunViewer(const QStringList& files) {
-    if (files.isEmpty()) return;
-    // A program and its arguments, never a shell: the names come from servers.
-    if (!QProcess::startDetached(Settings_.Viewer, files))
-        WriteLog(nullptr, QStringLiteral("Unable to start %1").arg(Settings_.Viewer), 0x0000FF);
+    if (reason < trOpen) return;
+    // Fetched for a program: removed when the program ends; only files of the private
+    // folder, never one of the user's.
+    const QString temporary = PrivateTempFolder();
+    for (const QString& file : files)
+        if (file.startsWith(temporary)) AddTemporaryFile(file);
+    if (reason == trOpen && !files.isEmpty())
+        OpenWithDesktop(files.first());
+    else if (reason == trView)
+        RunViewer(files, temporary);
+    else if (reason == trEdit)
+        RunEditor(files, temporary);
 }

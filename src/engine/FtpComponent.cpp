@@ -240,8 +240,8 @@ uint64_t TFTPComponent::RemoveFolder(const QByteArray& name) {
 void TFTPComponent::NoOp() {
     AddCommand(TFTPCommand::NoOp, {});
 }
-void TFTPComponent::GetHTTP(const QString& url, const QString& localFile) {
-    AddCommand(TFTPCommand::GetHTTP, {url.toUtf8(), LocalName(localFile)});
+uint64_t TFTPComponent::GetHTTP(const QString& url, const QString& localFile) {
+    return AddCommand(TFTPCommand::GetHTTP, {url.toUtf8(), LocalName(localFile)});
 }
 
 QByteArray TFTPComponent::ModeDigits(uint16_t attributes) {

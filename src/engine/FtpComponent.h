@@ -102,7 +102,7 @@ public:
     uint64_t CreateFolder(const QByteArray& name);
     uint64_t RemoveFolder(const QByteArray& name);
     void NoOp();
-    void GetHTTP(const QString& url, const QString& localFile);
+    uint64_t GetHTTP(const QString& url, const QString& localFile);
     // Permission bits of a remote item's attributes become the mode digits ("755").
     uint64_t ChangeAttributes(const QByteArray& remoteName, uint16_t attributes);
     static QByteArray ModeDigits(uint16_t attributes);

@@ -14,6 +14,8 @@ QString TRegistry::Path(const QString& subkey, const QString& name) {
     group.replace(QLatin1Char('\\'), QLatin1Char('/'));
     while (group.startsWith(QLatin1Char('/')))
         group.remove(0, 1);
+    // An empty name is the subkey's default value.
+    if (name.isEmpty()) return group;
     return group.isEmpty() ? name : group + QLatin1Char('/') + name;
 }
 

@@ -12,7 +12,7 @@
 // of their own under ~/.config. Subkeys are written with
 // backslashes as on Windows ("Windows\Main\Column Widths") and become nested groups.
 // Values that are missing, or not numbers where a number is asked for, read as the
-// default.
+// default. An empty value name reads and writes the subkey's default value.
 class TRegistry {
 public:
     TRegistry();
@@ -42,6 +42,9 @@ private:
 inline constexpr char RegWindowsMain[] = "Windows\\Main";
 inline constexpr char RegColumnWidths[] = "Windows\\Main\\Column Widths";
 inline constexpr char RegOptions[] = "Options";
+// The command line of the HTML editor, as the subkey's default value (an empty name):
+// none by default, and the editor commands stay hidden until one is set.
+inline constexpr char RegEditorCommand[] = "htmlfile\\shell\\Pellion\\command";
 inline constexpr int LastConnectionCount = 8;
 // "Last Connections1" to "Last Connections8", holding the value "Site".
 QString LastConnectionSubkey(int slot);

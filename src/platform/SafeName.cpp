@@ -2,6 +2,7 @@
 
 #include "listing/FtpUtils.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -35,4 +36,15 @@ QString PrivateTempFolder() {
     QString path = folder->path();
     if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
     return path;
+}
+
+QString NewPrivateTempFolder() {
+    static int next = 0;
+    const QString base = PrivateTempFolder();
+    // Bounded: the folder is ours alone, so a taken number is only one made earlier.
+    for (int tries = 0; tries < 1000; ++tries) {
+        const QString folder = base + QString::number(++next);
+        if (QDir().mkdir(folder)) return folder + QLatin1Char('/');
+    }
+    return {};
 }

@@ -12,3 +12,8 @@ bool SafeLocalName(const QByteArray& serverName, QString& localName, QString* re
 // The folder under which downloads for viewing are written: one private folder per run
 // (mode 0700), removed when the program ends. Ends with "/".
 QString PrivateTempFolder();
+
+// A new, empty folder inside the private folder, one for each fetched file, so that
+// files of one name from two folders or servers never overwrite each other (a program
+// may still have the first open). Ends with "/"; empty when none could be made.
+QString NewPrivateTempFolder();

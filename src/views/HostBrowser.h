@@ -90,6 +90,10 @@ public:
     // False when something could not be listed or the walk was interrupted.
     bool DeleteItems(const TRemoteItemList& items);
     bool Deleting() const { return Deleting_; }
+    // Moves the items into another folder of the server (a server path, absolute or below
+    // the shown folder), one rename each, then lists the shown folder again. The count of
+    // renames queued: none when the destination is the shown folder.
+    int MoveItems(const TRemoteItemList& items, const QByteArray& destination);
     // Downloads the items for local programs (reason 2 to 5) into the destination folder,
     // one after another; OnTransferred reports the local names that arrived.
     void ViewFiles(int reason, const QString& destinationFolder, const TRemoteItemList& items);

@@ -32,6 +32,30 @@ void THostBrowser::ChangeAttributes(const QByteArray& name, uint16_t attributes)
     if (Session_->Connected()) Session_->ChangeAttributes(ItemPath(name), attributes);
 }
 
+int THostBrowser::MoveItems(const TRemoteItemList& items, const QByteArray& destination) {
+    if (!Session_->Connected() || items.empty() || destination.trimmed().isEmpty()) return 0;
+    QByteArray target = destination;
+    // A relative folder is taken below the shown one, not wherever the session stands.
+    if (!Form_.IsVms() && Form_.Separator == '/' && !target.startsWith('/'))
+        target.prepend(ToServerPath(Folder_));
+    const QByteArray key = Key(target);
+    if (key.isEmpty() || key == Folder_) return 0;
+    int moved = 0;
+    for (const TRemoteListEntry& entry : items) {
+        const QByteArray name =
+            (entry.Item.Attributes & raLink) ? LinkName(entry.Name) : entry.Name;
+        Q_EMIT FileChanging(ItemURL(name));
+        if (Session_->Rename(ItemPath(name), ToServerPath(key) + name) != 0) ++moved;
+    }
+    if (moved > 0) {
+        // What the destination held is known no more; the shown folder is listed after the
+        // renames, as commands run in order.
+        InvalidateFolder(key);
+        Refresh();
+    }
+    return moved;
+}
+
 bool THostBrowser::DeleteItems(const TRemoteItemList& items) {
     if (!Session_->Connected() || Deleting_ || items.empty()) return false;
     Deleting_ = true;
@@ -127,7 +151,9 @@ bool THostBrowser::DeleteFolderTree(const QByteArray& parentKey, const QByteArra
 void THostBrowser::ViewFiles(int reason, const QString& destinationFolder,
                              const TRemoteItemList& items) {
     if (!Session_->Connected() || items.empty()) return;
-    QString destination = reason == trDownloadNow ? destinationFolder : PrivateTempFolder();
+    const bool temporary = reason != trDownloadNow;
+    if (!temporary && destinationFolder.isEmpty()) return; // never the root of the disk
+    QString destination = destinationFolder;
     if (!destination.endsWith(QLatin1Char('/'))) destination += QLatin1Char('/');
     BatchFiles_.clear();
     BatchQueue_.clear();
@@ -142,8 +168,15 @@ void THostBrowser::ViewFiles(int reason, const QString& destinationFolder,
             AppendLog(QStringLiteral("Not downloaded: %1.").arg(why), red);
             continue;
         }
+        // Files for local programs go only into the private folder, each into one of its own.
+        const QString folder = temporary ? NewPrivateTempFolder() : destination;
+        if (folder.isEmpty()) {
+            AppendLog(QStringLiteral("Not downloaded: no temporary folder for \"%1\".").arg(local),
+                      red);
+            continue;
+        }
         BatchQueue_.push_back(
-            {ToServerPath(Folder_), name, destination + local, TransferTypeFor(name, Settings())});
+            {ToServerPath(Folder_), name, folder + local, TransferTypeFor(name, Settings())});
     }
     Q_EMIT ListEnabled(false);
     StartNextBatchFile();

@@ -2,6 +2,9 @@
 
 #include "settings/Settings.h"
 #include "views/HostBrowser.h"
+#include "views/ViewFormat.h"
+
+#include <QStringList>
 
 THostCommandStates HostCommandStates(const THostCommandInput& in) {
     THostCommandStates s;
@@ -16,6 +19,38 @@ THostCommandStates HostCommandStates(const THostCommandInput& in) {
     s.ChangeFolder = s.CompareFolders = c && !in.Busy;
     s.UpOneLevel = c && !in.AtRoot;
     s.Properties = in.Selected >= 1 && !in.Busy;
+    return s;
+}
+
+THostPopupStates HostPopupStates(const THostCommandStates& commands, bool focusedIsFolder) {
+    THostPopupStates s;
+    s.Open = s.View = commands.Delete && !focusedIsFolder;
+    s.Download = commands.Download;
+    s.DownloadNow = commands.Download && !focusedIsFolder;
+    s.Rename = commands.Rename;
+    s.Delete = s.SendTo = s.Properties = commands.Delete;
+    s.New = commands.NewFolder;
+    return s;
+}
+
+THostPopupDefault HostPopupDefault(int hostDblClk) {
+    switch (hostDblClk) {
+    case 0:
+        return hpProperties;
+    case 1:
+        return hpView;
+    case 2:
+        return hpDownload;
+    default:
+        return hpOpen;
+    }
+}
+
+TEditWithStates EditWithStates(bool selected, bool isFolder, const QString& name, bool editorSet) {
+    static const QStringList web{"html", "htm", "shtml", "asp", "cfm", "txt", "css", "asi", "js"};
+    TEditWithStates s;
+    s.NotePad = selected && !isFolder;
+    s.Pellion = s.NotePad && editorSet && web.contains(FileExtension(name).toLower());
     return s;
 }
 

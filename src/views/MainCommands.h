@@ -22,6 +22,25 @@ struct THostCommandStates {
 };
 THostCommandStates HostCommandStates(const THostCommandInput& in);
 
+// The host pane's popup menu as it opens: the pane's commands and whether the focused
+// entry is a folder (the commands for one file are off for a folder).
+struct THostPopupStates {
+    bool Open = false, View = false, Download = false, DownloadNow = false, Rename = false;
+    bool Delete = false, SendTo = false, New = false, Properties = false;
+};
+THostPopupStates HostPopupStates(const THostCommandStates& commands, bool focusedIsFolder);
+
+// The popup entry a double-click on a host entry stands for, by the HostDblClk setting.
+enum THostPopupDefault { hpProperties, hpView, hpDownload, hpOpen };
+THostPopupDefault HostPopupDefault(int hostDblClk);
+
+// "Edit with..." as it opens: the viewer takes any file; the HTML editor, when one is
+// set, only files of the web types it edits.
+struct TEditWithStates {
+    bool NotePad = false, Pellion = false;
+};
+TEditWithStates EditWithStates(bool selected, bool isFolder, const QString& name, bool editorSet);
+
 struct TLocalCommandStates {
     bool Delete = false, Rename = false, Upload = false, Properties = false;
 };

@@ -72,6 +72,9 @@ struct TFolderServer {
             if (on(SilentOn)) continue;
             if (on(CloseOn)) return c.close();
             const bool list = verb == "LIST";
+            // A name without a folder is in the current one (after a folder change).
+            const QByteArray file =
+                arg.startsWith('/') ? arg : (cwd == "/" ? cwd : cwd + '/') + arg;
             if (fixed.contains(verb))
                 c.sendLine(fixed.value(verb));
             else if (verb == "SYST")
@@ -85,12 +88,13 @@ struct TFolderServer {
                 c.sendLine("250 OK.");
             } else if (verb == "PASV")
                 c.sendLine(c.openPassive());
-            else if ((list && RefuseList.contains(cwd)) || (verb == "RETR" && !Files.contains(arg)))
+            else if ((list && RefuseList.contains(cwd)) ||
+                     (verb == "RETR" && !Files.contains(file)))
                 c.sendLine("550 Refused.");
             else if (list || verb == "RETR") {
                 c.sendLine("150 Here it comes.");
                 c.acceptData();
-                c.sendData(list ? Listings.value(cwd) : Files.value(arg));
+                c.sendData(list ? Listings.value(cwd) : Files.value(file));
                 c.closeData();
                 c.sendLine("226 Done.");
             } else if (verb == "QUIT") {
@@ -360,11 +364,15 @@ private Q_SLOTS:
     }
 
     // Names from the server reach the disk only through the safe-name gate, only into the
-    // private folder, and only files that arrived are reported.
+    // private folder, each file into a folder of its own, so that two files of one name
+    // both arrive whole; only files that arrived are reported.
     void viewBatchHostileNames() {
         TFolderServer server;
-        server.Listings = {{"/", UnixListing({}, {"ok.txt", "../evil", "a/b", "..", "gone.txt"})}};
-        server.Files = {{"/ok.txt", "fine"}, {"/../evil", "bad"}, {"/a/b", "bad"}};
+        server.Listings = {
+            {"/", UnixListing({"two"}, {"ok.txt", "../evil", "a/b", "..", "gone.txt"})},
+            {"/two", UnixListing({}, {"ok.txt"})}};
+        server.Files = {
+            {"/ok.txt", "fine"}, {"/two/ok.txt", "twin"}, {"/../evil", "bad"}, {"/a/b", "bad"}};
         THostBrowser b;
         QVERIFY(ConnectAndShow(b, server.port()));
         const QString temp = PrivateTempFolder();
@@ -375,10 +383,18 @@ private Q_SLOTS:
         QSignalSpy done(&b, &THostBrowser::Transferred);
         b.ViewFiles(trView, QString(), *b.ShownListing());
         QVERIFY(done.wait(10000));
-        QCOMPARE(done.first().at(0).toStringList(), QStringList({temp + "ok.txt"}));
-        QCOMPARE(ReadFile(temp + "ok.txt"), QByteArray("fine"));
-        for (const QString& name : QDir(temp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot))
-            QVERIFY2(name == "ok.txt" || name == "gone.txt", qPrintable(name));
+        QVERIFY(b.ShowFolderAndWait("/two/"));
+        b.ViewFiles(trView, QString(), *b.ShownListing());
+        QVERIFY(done.wait(10000));
+        const QString first = done.at(0).at(0).toStringList().value(0);
+        const QString twin = done.at(1).at(0).toStringList().value(0);
+        QCOMPARE(done.at(0).at(0).toStringList().size(), 1);
+        QVERIFY2(first.startsWith(temp) && first.endsWith("/ok.txt") && twin != first,
+                 qPrintable(first + " " + twin));
+        QCOMPARE(ReadFile(first), QByteArray("fine"));
+        QCOMPARE(ReadFile(twin), QByteArray("twin"));
+        for (const QString& name : FilesUnder(temp).keys())
+            QVERIFY2(name.endsWith("/ok.txt") || name.endsWith("/gone.txt"), qPrintable(name));
         QCOMPARE(QFileInfo::exists(temp + "../evil"), escapeBefore);
         QVERIFY(!escapeBefore || ReadFile(temp + "../evil") != "bad");
         QVERIFY(!server.transcript().contains("RETR /../evil"));

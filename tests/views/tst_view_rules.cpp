@@ -146,6 +146,57 @@ private Q_SLOTS:
         QTEST(ConnectionCaption(site, host, port), "caption");
     }
 
+    // The popup and "Edit with..." as they open, over the pane's own command rules: the
+    // commands for one file are off on a folder; the HTML editor, once one is set, takes
+    // its web types whatever their case. Words name the state, and what is enabled.
+    void openingRules_data() {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<QString>("name"); // the focused entry
+        QTest::addColumn<QString>("enabled");
+        const QString popup = "Open View Download Now Rename Delete SendTo New Properties";
+        QTest::newRow("one file") << "connected editor" << 1 << "a.zip" << popup + " NotePad";
+        QTest::newRow("a folder first") << "connected folder editor" << 2 << "site.html"
+                                        << "Download Delete SendTo New Properties";
+        QTest::newRow("transfers running") << "connected active" << 1 << "a"
+                                           << "Download Now NotePad";
+        QTest::newRow("waiting for the server") << "connected busy active" << 1 << "a"
+                                                << "NotePad";
+        QTest::newRow("nothing selected") << "connected editor" << 0 << ""
+                                          << "New";
+        QTest::newRow("disconnected") << "" << 1 << "a"
+                                      << "NotePad";
+        QTest::newRow("INDEX.HTM") << "editor" << 1 << "INDEX.HTM"
+                                   << "NotePad Pellion";
+        QTest::newRow("script") << "editor" << 1 << "menu.js"
+                                << "NotePad Pellion";
+        QTest::newRow("no editor set") << "" << 1 << "index.html"
+                                       << "NotePad";
+        QTest::newRow("no extension") << "editor" << 1 << "html"
+                                      << "NotePad";
+    }
+    void openingRules() {
+        QFETCH(QString, state);
+        QFETCH(int, selected);
+        QFETCH(QString, name);
+        const QStringList words = state.split(' ');
+        const auto has = [&](const char* word) { return words.contains(word); };
+        const THostPopupStates p = HostPopupStates(
+            HostCommandStates({has("connected"), has("busy"), has("active"), selected}),
+            has("folder"));
+        const TEditWithStates e = EditWithStates(selected > 0, has("folder"), name, has("editor"));
+        QStringList on;
+        const std::pair<bool, const char*> items[] = {
+            {p.Open, "Open"},       {p.View, "View"},      {p.Download, "Download"},
+            {p.DownloadNow, "Now"}, {p.Rename, "Rename"},  {p.Delete, "Delete"},
+            {p.SendTo, "SendTo"},   {p.New, "New"},        {p.Properties, "Properties"},
+            {e.NotePad, "NotePad"}, {e.Pellion, "Pellion"}};
+        for (const auto& [enabled, item] : items)
+            if (enabled) on << item;
+        QTEST(on.join(' '), "enabled");
+        QCOMPARE(HostPopupDefault(7), hpOpen); // an unknown setting opens, as 3 does
+    }
+
     void paths_data() {
         QTest::addColumn<QByteArray>("pwd");
         QTest::addColumn<QByteArray>("view");

@@ -19,10 +19,12 @@
 #include "views/HostBrowser.h"
 #include "views/widgets/HostView.h"
 #include "views/widgets/LocalView.h"
+#include "views/widgets/Viewer.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
 
@@ -117,6 +119,41 @@ TWindow MainWindowShot(TContext& context) {
         window->Actions().Download->trigger();
         WaitFor([] { return false; }, 1500);
     }
+    return window;
+}
+
+TWindow ViewerShot(TContext& context) {
+    std::unique_ptr<TfrmMain> window = ConnectedMain(context, context.Local);
+    if (!window) return nullptr;
+    THostView* host = window->CurrentHostView();
+    if (!host->ShowFolderAndWait(context.Remote + QStringLiteral("docs")))
+        return Fails(QStringLiteral("the host pane did not open docs")), nullptr;
+    window->Actions().ShowViewer->trigger();
+    for (int row = 0; row < host->ItemCount(); ++row)
+        if (host->ItemName(row) == QStringLiteral("guide.html")) host->SelectRows({row});
+    TViewer* viewer = window->Viewer();
+    if (!viewer ||
+        !WaitFor([&] { return viewer->toPlainText().contains("Tolvar guide"); }, 10000) ||
+        !WaitFor([&] { return !viewer->Loading(); }, 10000))
+        return Fails(QStringLiteral("the viewer did not show docs/guide.html")), nullptr;
+    return window;
+}
+
+TWindow HostPopupShot(TContext& context) {
+    std::unique_ptr<TfrmMain> window = ConnectedMain(context, context.Local);
+    if (!window) return nullptr;
+    THostView* host = window->CurrentHostView();
+    for (int row = 0; row < host->ItemCount(); ++row) {
+        if (host->IsFolder(row)) continue;
+        host->SelectRows({row});
+        break;
+    }
+    // The popup reads the pane's state as it opens, as after a right click.
+    WaitFor([] { return false; }, 300);
+    host->OnContextMenu(host, window->mapToGlobal(QPoint(700, 300)));
+    context.Grab = window->findChild<QMenu*>(QStringLiteral("popHost"));
+    if (!context.Grab || !WaitFor([&] { return context.Grab->isVisible(); }, 2000))
+        return Fails(QStringLiteral("the host popup did not open")), nullptr;
     return window;
 }
 

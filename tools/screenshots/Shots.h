@@ -29,6 +29,10 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs);
 
 // The program's own windows (AppShots.cpp).
 TWindow MainWindowShot(TContext& context);
+// The internal viewer in the log's place, showing a page of the server with its picture.
+TWindow ViewerShot(TContext& context);
+// The host pane's popup menu over a selected file.
+TWindow HostPopupShot(TContext& context);
 // The progress window and the transfer manager during downloads the host pane queued.
 TWindow ProgressShot(TContext& context);
 TWindow ManagerShot(TContext& context);

@@ -214,6 +214,8 @@ const TShot Shots[] = {
     {"progress", "progress window with details during the first of three downloads", ProgressShot},
     {"manager", "transfer manager, items in every state", ManagerShot},
     {"main", "the main window connected to a local server, a download running", MainWindowShot},
+    {"viewer", "the internal viewer showing a page of the server", ViewerShot},
+    {"host-popup", "the host pane's popup menu over a selected file", HostPopupShot},
     {"sites", "the site manager with three sites", SiteManagerShot},
     {"url", "the URL window with every part filled", UrlShot},
     {"options-general", "options: General", [](TContext& c) { return OptionsShot(c, 0); }},

@@ -273,8 +273,8 @@ void TfrmURL::UpdateButtons() {
 void TfrmURL::accept() {
     if (!Valid_) return;
     AddToURLHistory(Settings_.URLHistory, URL(), MaxURLHistory);
-    // No viewer exists yet: a page to be shown is saved like any download.
-    if (IsHTTP()) DownloadHTTP();
+    // A page to be shown goes to the caller's viewer, not to a file.
+    if (IsHTTP() && !UseViewer()) DownloadHTTP();
     QDialog::accept();
 }
 

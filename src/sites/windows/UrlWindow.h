@@ -19,7 +19,7 @@ struct TSettings;
 // "Connection to URL": an ftp:// or http:// URL typed, picked from the history or built
 // from its parts; the URL and the parts follow each other while the user types. After
 // OK an FTP URL's parts are for the caller to connect with; an HTTP URL is downloaded
-// here through a queue after a save dialog.
+// here through a queue after a save dialog, unless the user asked for the caller's viewer.
 class TfrmURL : public QDialog {
     Q_OBJECT
 public:

@@ -288,6 +288,16 @@ TTransferItems* THostView::Queue() {
     return Queue_.get();
 }
 
+TWalkEntry THostView::WalkEntry(int row) const {
+    TWalkEntry entry;
+    entry.Name = ItemRawName(row);
+    entry.IsFolder = IsFolder(row);
+    entry.IsLink = IsLink(row);
+    entry.Size = ItemSize(row);
+    entry.Date = ItemDate(row);
+    return entry;
+}
+
 // Every transfer from the panes ends here: the other pane's selection or this one's
 // becomes items of this pane's queue, folders walked on their listings.
 bool THostView::BuildTransfers(TCustomView* other, bool upload) {
@@ -295,16 +305,18 @@ bool THostView::BuildTransfers(TCustomView* other, bool upload) {
     TCustomView* source = upload ? other : static_cast<TCustomView*>(this);
     std::vector<TWalkEntry> selected;
     for (int row : source->SelectedRows()) {
+        if (!upload) {
+            selected.push_back(WalkEntry(row));
+            continue;
+        }
         TWalkEntry entry;
-        entry.Name = upload ? QFile::encodeName(source->ItemName(row)) : ItemRawName(row);
+        entry.Name = QFile::encodeName(source->ItemName(row));
         entry.IsFolder = source->IsFolder(row);
         entry.IsLink = source->IsLink(row);
         entry.Size = source->ItemSize(row);
         entry.Date = source->ItemDate(row);
-        if (upload) {
-            const QFileInfo info(source->ItemPath(row));
-            entry.IsRegular = info.isDir() || info.isFile();
-        }
+        const QFileInfo info(source->ItemPath(row));
+        entry.IsRegular = info.isDir() || info.isFile();
         selected.push_back(entry);
     }
     if (selected.empty()) return true;
@@ -357,6 +369,31 @@ bool THostView::TransferTo(TCustomView* destination) {
 
 void THostView::ViewFiles(int reason, TCustomView* target) {
     Browser_->ViewFiles(reason, target ? target->Folder() : QString(), SelectedEntries());
+}
+
+int THostView::MoveSelected(const QString& destination) {
+    return Browser_->MoveItems(SelectedEntries(), destination.toUtf8());
+}
+
+bool THostView::DownloadSelectedTo(const QString& localFolder) {
+    if (localFolder.isEmpty() || !Session()->LoggedIn()) return false;
+    std::vector<TWalkEntry> selected;
+    for (int row : SelectedRows())
+        selected.push_back(WalkEntry(row));
+    if (selected.empty()) return false;
+    QString folder = localFolder;
+    if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+    // No view waits for these items: none is shown on that folder, and one made for the
+    // purpose would be gone before they end.
+    QueueTransfers(selected, QFile::encodeName(folder), false, nullptr);
+    return true;
+}
+
+QStringList THostView::SelectedLocations(bool urls) const {
+    QStringList locations;
+    for (int row : SelectedRows())
+        locations << (urls ? ItemURLForLog(ItemURL(row)) : ItemPath(row));
+    return locations;
 }
 
 void THostView::SendFile(TCustomView* source) {

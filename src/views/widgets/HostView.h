@@ -57,6 +57,12 @@ public:
     QByteArray ItemRawName(int row) const;
     QString ItemURL(int row) const { return Browser_->ItemURL(ItemRawName(row)); }
     void ViewFiles(int reason, TCustomView* target);
+    // "Send To": the selection moved to another folder of the server (see
+    // THostBrowser::MoveItems), downloaded into any local folder with no view waiting for
+    // the items, or named by full paths or by URLs without the password.
+    int MoveSelected(const QString& destination);
+    bool DownloadSelectedTo(const QString& localFolder);
+    QStringList SelectedLocations(bool urls) const;
     void SendFile(TCustomView* source);
 
     // TCustomView
@@ -102,6 +108,7 @@ private:
     void RenameEdited(int row, const QString& newName);
     QByteArray RawPath(const QString& path) const;
     TRemoteItemList SelectedEntries() const;
+    TWalkEntry WalkEntry(int row) const;
     bool BuildTransfers(TCustomView* other, bool upload);
     void QueueTransfers(const std::vector<TWalkEntry>& selected, const QByteArray& localFolder,
                         bool upload, ITransferView* otherView);
