@@ -15,6 +15,7 @@ enum THelpContext {
     hcURL = 8,
     hcOptions = 76,
     hcSiteManager = 77,
+    hcCompareOptions = 81,
 };
 
 // The topic of a window, found by F1 while that window (or a child of it) is active.

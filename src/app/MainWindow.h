@@ -6,6 +6,7 @@
 #include "settings/SiteList.h"
 #include "settings/WindowState.h"
 #include "transfer/TransferWindows.h"
+#include "views/FolderCompare.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -32,6 +33,7 @@ class TRegistry;
 class THostView;
 class TLocalView;
 class TMiddleSplitter;
+class TQuickMaskMenu;
 class TSidePane;
 class TTransferMonitor;
 class TViewer;
@@ -66,6 +68,8 @@ public:
     void SetQuestions(IViewQuestions* questions);
     void SetSoundPlayer(ISoundPlayer* sounds);
     std::function<std::optional<QString>(const QString& host)> AskPassword;
+    // Seam for tests: the compare options (the options window while unset).
+    std::function<std::optional<TCompareOptions>()> AskCompareOptions;
 
     TSettings& Settings() { return Settings_; }
     const TMainPaths& Paths() const { return Paths_; }
@@ -200,6 +204,11 @@ private:
     void ShutDown();
     void ToggleMaximizeHost(bool maximized);
 
+    // Masks and the folder compare (MainWindowMasks.cpp).
+    void ShowMaskWindow(bool host);
+    void ShowQuickMasks(bool host, QWidget* button);
+    void CompareFolders();
+
     // What is kept between runs, the log's place and the options (MainWindowState.cpp).
     void ReadStoredState();
     void WriteStoredState();
@@ -245,6 +254,7 @@ private:
     QMenu* LocalPopup_ = nullptr;
     QMenu* SendToMenu_ = nullptr;
     QMenu* HostNewMenu_ = nullptr;
+    TQuickMaskMenu* QuickMasks_ = nullptr;
     // The HTML editor's command line from the registry; empty: the editor is not offered.
     QString EditorCommand_;
 

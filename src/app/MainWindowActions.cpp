@@ -76,6 +76,7 @@ void TfrmMain::WireWindowActions() {
     connect(a.InvertSelection, &QAction::triggered, this, [focusedView] {
         if (TCustomView* v = focusedView()) v->InvertSelection();
     });
+    connect(a.CompareFolders, &QAction::triggered, this, &TfrmMain::CompareFolders);
     connect(a.Preferences, &QAction::triggered, this, &TfrmMain::ShowOptions);
     connect(a.TransferManager, &QAction::toggled, this,
             [this](bool on) { Manager_->setVisible(on); });
@@ -119,14 +120,7 @@ void TfrmMain::WirePaneFileActions(bool host) {
     connect(a.PopNewFolder, &QAction::triggered, this, newFolder);
     connect(a.Rename, &QAction::triggered, this, [view] { view()->RenameSelected(); });
     connect(a.Erase, &QAction::triggered, this, [view] { view()->DeleteSelected(); });
-    connect(a.Mask, &QAction::triggered, this, [this, view] {
-        TCustomView* v = view();
-        const QString mask = Questions_->AskText(
-            QStringLiteral("File Mask"),
-            QStringLiteral("Show only the files matching (for example *.txt;*.zip):"),
-            v->GetMask());
-        if (!mask.isNull()) v->SetMask(mask);
-    });
+    connect(a.Mask, &QAction::triggered, this, [this, host] { ShowMaskWindow(host); });
     connect(a.Cut, &QAction::triggered, this, [view] { view()->CutSelected(); });
     connect(a.Copy, &QAction::triggered, this, [view] { view()->CopySelected(); });
     connect(a.Paste, &QAction::triggered, this, [view] { view()->Paste(); });

@@ -176,6 +176,11 @@ void TfrmMain::FillPaneButtons(bool host) {
         pane->AddStripAction(action);
     if (auto* button = qobject_cast<QToolButton*>(pane->Strip()->widgetForAction(a.EditWith)))
         button->setPopupMode(QToolButton::MenuButtonPopup);
+    // The right mouse button on "File Mask" opens the quick masks under it.
+    QWidget* maskButton = pane->Strip()->widgetForAction(a.Mask);
+    maskButton->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(maskButton, &QWidget::customContextMenuRequested, this,
+            [this, host, maskButton] { ShowQuickMasks(host, maskButton); });
     pane->SetViewActions({a.Refresh, a.Rename, a.Erase, a.Properties, a.Cut, a.Copy, a.Paste,
                           Actions_.SelectAll, Actions_.InvertSelection});
     connect(pane, &TSidePane::CurrentChanged, this,

@@ -1,5 +1,6 @@
 // The main window's menus.
 #include "app/MainWindow.h"
+#include "app/QuickMaskMenu.h"
 #include "views/MainCommands.h"
 #include "views/widgets/HostView.h"
 #include "views/widgets/ThemeIcons.h"
@@ -43,6 +44,10 @@ void TfrmMain::BuildMenus() {
     BuildPaneMenu(false);
     BuildPaneMenu(true);
     BuildPopupMenus();
+    QuickMasks_ = new TQuickMaskMenu(this);
+    QuickMasks_->OnChosen = [this](bool host, const QString& mask) {
+        if (TCustomView* view = PaneView(host)) view->SetMask(mask);
+    };
     QMenu* options = AddMenu(menuBar(), QStringLiteral("&Options"), QStringLiteral("mnuOptions"));
     AddActions(options, {a.Preferences, nullptr, a.TransferManager, nullptr, a.MaximizeHost,
                          a.ShowLog, a.ShowViewer, nullptr, a.ShowTransfers});

@@ -117,6 +117,7 @@ void TfrmMain::UpdateHostCommands() {
     server.EditWith->setEnabled(s.EditWith);
     server.Styles->setEnabled(s.ViewStyle);
     server.Mask->setEnabled(s.FileMask);
+    Actions_.CompareFolders->setEnabled(s.CompareFolders);
     server.ChangeFolder->setEnabled(s.ChangeFolder);
     server.Up->setEnabled(s.UpOneLevel);
     server.Properties->setEnabled(s.Properties);

@@ -85,3 +85,13 @@ void SplitItemPath(const QByteArray& path, const TRemotePathForm& form, QByteArr
 bool FolderHolds(const QByteArray& folder, const QByteArray& path) {
     return !folder.isEmpty() && path.startsWith(folder);
 }
+
+QByteArray TypedFolderPath(const QByteArray& typed, const QByteArray& shown,
+                           const TRemotePathForm& form) {
+    if (typed.isEmpty() || shown.isEmpty() || typed.startsWith(form.Separator) ||
+        typed.startsWith('~') || typed.contains(':'))
+        return typed;
+    QByteArray path = shown;
+    if (!path.endsWith(form.Separator)) path += form.Separator;
+    return path + typed;
+}

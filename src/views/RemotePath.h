@@ -33,3 +33,10 @@ void SplitItemPath(const QByteArray& path, const TRemotePathForm& form, QByteArr
 // True when `path` is `folder` itself or lies below it (both keys): "/pub/a/" holds
 // "/pub/a/x/" but not "/pub/ab/".
 bool FolderHolds(const QByteArray& folder, const QByteArray& path);
+
+// The folder a path typed in the folder box names: one from the root (it starts with the
+// separator or "~", or names a device or drive: "DISK:[A]", "C:\") as it stands, any
+// other below the folder shown ("pub" in "/home/ann/" is "/home/ann/pub"), since the
+// server's own current folder may be another one by then.
+QByteArray TypedFolderPath(const QByteArray& typed, const QByteArray& shown,
+                           const TRemotePathForm& form);

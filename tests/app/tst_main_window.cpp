@@ -23,15 +23,18 @@
 #include "transfer/windows/TransferProgressWindow.h"
 #include "views/widgets/HostView.h"
 #include "views/widgets/LocalView.h"
+#include "views/widgets/TreeCombo.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
@@ -42,6 +45,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QToolBar>
 #include <QTreeView>
 
 namespace {
@@ -229,6 +233,110 @@ private Q_SLOTS:
         QCOMPARE(f.Questions.Deletes, 2);
         QTest::keyClick(list, Qt::Key_Backspace);
         QTRY_COMPARE(QDir(view->Folder()), QDir(local.path()));
+    }
+
+    // The right mouse button on the local "File Mask" button opens the quick masks under
+    // it; an entry filters the local list.
+    void quickMaskMenu() {
+        TWindowFixture f;
+        QTemporaryDir local;
+        QVERIFY(WriteFile(local.filePath("a.txt"), "a"));
+        QVERIFY(WriteFile(local.filePath("b.zip"), "b"));
+        QVERIFY(f.Window->OpenLocalFolder(local.path(), true));
+        TLocalView* view = f.Window->CurrentLocalView();
+        QTRY_COMPARE(view->ShownRows().size(), 2);
+        QWidget* button = f.Window->LocalPane()->Strip()->widgetForAction(f.Action("actLocalMask"));
+        // What the platform makes of a right button press.
+        QContextMenuEvent press(QContextMenuEvent::Mouse, button->rect().center(),
+                                button->mapToGlobal(button->rect().center()));
+        QApplication::sendEvent(button, &press);
+        auto* menu = f.Window->findChild<QMenu*>("mnuQuickMasks");
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(menu->pos(), button->mapToGlobal(button->rect().bottomLeft()));
+        menu->actions().first()->trigger();
+        menu->hide();
+        QCOMPARE(view->GetMask(), QString("*.zip;*.arj;*.a??;*.rar;*.r??;*.z"));
+        QCOMPARE(view->ShownRows().size(), 1);
+    }
+
+    // "Compare Folders" selects on each side what the other lacks or holds smaller, pairing
+    // names that differ only in case; a folder on both sides counts by its name alone.
+    // Cancelled, it leaves the selections as they were.
+    void compareFolders() {
+        TVsftpdServer server;
+        QTemporaryDir local;
+        const auto put = [](const QString& folder, const QString& name, int size) {
+            QVERIFY(WriteFile(folder + '/' + name, Pattern(size)));
+        };
+        for (const QString& folder : {server.rootPath(), local.path()}) {
+            put(folder, "same.txt", 100);
+            put(folder, "docs/" + QFileInfo(folder).fileName(), 10);
+        }
+        put(server.rootPath(), "bigger.bin", 1000);
+        put(local.path(), "bigger.bin", 2000);
+        put(server.rootPath(), "Case.txt", 50);
+        put(local.path(), "case.txt", 50);
+        put(server.rootPath(), "remote-only.txt", 10);
+        put(local.path(), "local-only.txt", 10);
+        QVERIFY2(server.start(), qPrintable(server.errorText()));
+        TWindowFixture f;
+        QVERIFY(!f.Enabled("actCompareFolders"));
+        QVERIFY(f.ShowBoth(server, local.path()));
+        THostView* host = f.Host(0);
+        TLocalView* view = f.Window->CurrentLocalView();
+        QTRY_COMPARE(view->ItemCount(), 5);
+        const auto selected = [](const TCustomView* pane) {
+            QStringList names;
+            for (int row : pane->SelectedRows())
+                names << pane->ItemName(row);
+            names.sort();
+            return names;
+        };
+        int asked = 0;
+        f.Window->AskCompareOptions = [&]() -> std::optional<TCompareOptions> {
+            ++asked;
+            return std::nullopt;
+        };
+        SelectName(host, "same.txt");
+        QTRY_VERIFY(f.Enabled("actCompareFolders"));
+        QVERIFY(f.Trigger("actCompareFolders"));
+        QCOMPARE(asked, 1);
+        QCOMPARE(selected(host), QStringList{"same.txt"});
+        f.Window->AskCompareOptions = [] { return std::optional(TCompareOptions{}); };
+        QVERIFY(f.Trigger("actCompareFolders"));
+        QCOMPARE(selected(view), QStringList({"bigger.bin", "local-only.txt"}));
+        QCOMPARE(selected(host), QStringList{"remote-only.txt"});
+    }
+
+    // A path typed in the server's folder box is taken from the folder shown, even when the
+    // server itself was left in another one; Escape puts the shown folder back.
+    void hostFolderTyped() {
+        TVsftpdServer server;
+        QVERIFY(WriteFile(server.rootPath() + "/a/in-a.txt", "a"));
+        QVERIFY(WriteFile(server.rootPath() + "/b/in-b.txt", "b"));
+        QVERIFY2(server.start(), qPrintable(server.errorText()));
+        TWindowFixture f;
+        QTemporaryDir local;
+        QVERIFY(f.ShowBoth(server, local.path()));
+        THostView* host = f.Host(0);
+        const QString root = host->Folder();
+        QLineEdit* box = f.Window->HostPane()->Tree()->lineEdit();
+        const auto type = [&](const QString& text, Qt::Key key) {
+            box->setFocus();
+            box->selectAll();
+            QTest::keyClicks(box, text);
+            QTest::keyClick(box, key);
+        };
+        type("a", Qt::Key_Return);
+        QTRY_COMPARE(host->Folder(), root + "a/");
+        // Back up from the cache: the server stays in "a", where no "b" is.
+        QVERIFY(host->GoUp());
+        QTRY_COMPARE(host->Folder(), root);
+        type("b", Qt::Key_Enter);
+        QTRY_COMPARE(host->Folder(), root + "b/");
+        QTRY_COMPARE(host->ItemCount(), 1);
+        type("nowhere", Qt::Key_Escape);
+        QCOMPARE(box->text(), root + "b/");
     }
 
     void connectFlow() {

@@ -1,7 +1,11 @@
 // The panes' pure rules as tables: sizes, paths in their three forms, links, masks, URLs,
-// the safe-name gate, and the remote list's order under the model tester.
+// the safe-name gate, the remote list's order under the model tester, the host commands'
+// states, the quick masks and the folder compare.
+#include "app/MaskWindow.h"
+#include "app/QuickMaskMenu.h"
 #include "listing/FtpUtils.h"
 #include "platform/SafeName.h"
+#include "views/FolderCompare.h"
 #include "views/HostBrowser.h"
 #include "views/MainCommands.h"
 #include "views/RemotePath.h"
@@ -9,8 +13,33 @@
 #include "views/widgets/RemoteListModel.h"
 
 #include <QAbstractItemModelTester>
+#include <QAction>
+#include <QComboBox>
 #include <QHash>
 #include <QTest>
+
+namespace {
+
+// "name|size|minute" entries, "|link" or "|folder" after them for those; dates in
+// minutes from an arbitrary day, a fraction of a minute written as such.
+QList<TCompareEntry> Entries(const QString& text) {
+    QList<TCompareEntry> entries;
+    for (const QString& entry : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QStringList f = entry.split(QLatin1Char('|'));
+        entries.append(
+            {f[0], f.value(1).toLongLong(), 45000 + f.value(2).toDouble() / 1440, f.size() > 3});
+    }
+    return entries;
+}
+
+QStringList Names(const QList<TCompareEntry>& entries, const QList<int>& rows) {
+    QStringList names;
+    for (int row : rows)
+        names << entries[row].Name;
+    return names;
+}
+
+} // namespace
 
 class TViewRules : public QObject {
     Q_OBJECT
@@ -312,6 +341,170 @@ private Q_SLOTS:
         QCOMPARE(types.keys().size(), 3);
         QCOMPARE(types.value(" b.txt   "), types.value("a.txt"));
         QVERIFY(types.contains("new\\nline"));
+    }
+
+    void hostCommands_data() {
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<bool>("busy");
+        QTest::addColumn<bool>("active");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<QString>("enabled"); // of Download, Delete, Rename, Compare
+        QTest::newRow("disconnected") << false << false << false << 1 << "";
+        QTest::newRow("idle, one selected") << true << false << false << 1 << "DXRC";
+        QTest::newRow("idle, two selected") << true << false << false << 2 << "DXC";
+        QTest::newRow("waiting for its server") << true << true << true << 1 << "";
+        QTest::newRow("its session transferring") << true << false << true << 1 << "DC";
+    }
+    void hostCommands() {
+        QFETCH(bool, connected);
+        QFETCH(bool, busy);
+        QFETCH(bool, active);
+        QFETCH(int, selected);
+        const THostCommandStates s = HostCommandStates({connected, busy, active, selected, false});
+        QString enabled;
+        const std::pair<bool, char> states[] = {
+            {s.Download, 'D'}, {s.Delete, 'X'}, {s.Rename, 'R'}, {s.CompareFolders, 'C'}};
+        for (const auto& [on, letter] : states)
+            if (on) enabled += QLatin1Char(letter);
+        QTEST(enabled, "enabled");
+    }
+
+    // A typed path names a folder below the one shown unless it starts from a root.
+    void typedFolders_data() {
+        QTest::addColumn<QByteArray>("typed");
+        QTest::addColumn<QByteArray>("shown");
+        QTest::addColumn<char>("separator");
+        QTest::addColumn<QByteArray>("path");
+        QTest::newRow("below") << QByteArray("b") << QByteArray("/pub/a/") << '/'
+                               << QByteArray("/pub/a/b");
+        QTest::newRow("up") << QByteArray("..") << QByteArray("/pub/a/") << '/'
+                            << QByteArray("/pub/a/..");
+        QTest::newRow("from the root")
+            << QByteArray("/etc") << QByteArray("/pub/") << '/' << QByteArray("/etc");
+        QTest::newRow("home") << QByteArray("~/x") << QByteArray("/pub/") << '/'
+                              << QByteArray("~/x");
+        QTest::newRow("backslash")
+            << QByteArray("logs") << QByteArray("\\data\\") << '\\' << QByteArray("\\data\\logs");
+        QTest::newRow("drive") << QByteArray("D:\\x") << QByteArray("\\data\\") << '\\'
+                               << QByteArray("D:\\x");
+    }
+    void typedFolders() {
+        QFETCH(QByteArray, typed);
+        QFETCH(QByteArray, shown);
+        QFETCH(char, separator);
+        TRemotePathForm form;
+        form.Separator = separator;
+        QTEST(TypedFolderPath(typed, shown, form), "path");
+    }
+
+    // Masks typed in turn, as the menu then lists them (5 to 8, newest first); each entry
+    // gives back its mask as typed.
+    void quickMasks_data() {
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QStringList>("kept");
+        QTest::newRow("none") << QStringList() << QStringList();
+        QTest::newRow("repeat moves to the top")
+            << QStringList{"*.a", "*.b", "*.c", "*.b"} << QStringList{"*.b", "*.c", "*.a"};
+        QTest::newRow("repeat of the newest")
+            << QStringList{"*.txt", "*.txt"} << QStringList{"*.txt"};
+        QTest::newRow("five keep four")
+            << QStringList{"1", "2", "3", "4", "5"} << QStringList{"5", "4", "3", "2"};
+        QTest::newRow("blanks and empty")
+            << QStringList{" *.txt ", "", "*.txt"} << QStringList{"*.txt"};
+        QTest::newRow("brackets and ampersands") << QStringList{"a (1).txt", "R&D*", "x (y)"}
+                                                 << QStringList{"x (y)", "R&D*", "a (1).txt"};
+    }
+    void quickMasks() {
+        QFETCH(QStringList, typed);
+        QFETCH(QStringList, kept);
+        TQuickMaskMenu menu;
+        QStringList chosen;
+        menu.OnChosen = [&](bool, const QString& mask) { chosen << mask; };
+        for (const QString& mask : typed)
+            menu.Remember(mask);
+        QCOMPARE(menu.Masks().Masks(), kept);
+        const QList<QAction*> actions = menu.actions();
+        QCOMPARE(actions.size(), 9);
+        QCOMPARE(actions[4]->isVisible(), !kept.isEmpty()); // the separator
+        QStringList shown;
+        for (QAction* action : actions.mid(5)) {
+            if (!action->isVisible()) continue;
+            action->trigger();
+            QCOMPARE(action->text(), QuickMaskCaption(5 + int(shown.size()), chosen.last()));
+            shown << chosen.last();
+        }
+        QCOMPARE(shown, kept);
+        QCOMPARE(QuickMaskCaption(6, "R&D*"), QString("&6 R&&D*"));
+        // The presets give their masks; a caption typed whole stands for its mask.
+        actions[3]->trigger();
+        QCOMPARE(chosen.last(), QString("*.*"));
+        QCOMPARE(actions[1]->text(), QString("&2 Image Files (*.gif;*.jpg;*.bmp;*.png)"));
+        QCOMPARE(MaskOfText("Image Files (*.gif;*.jpg;*.bmp;*.png)"),
+                 QString("*.gif;*.jpg;*.bmp;*.png"));
+        QCOMPARE(MaskOfText("a (1).txt"), QString("a (1).txt"));
+    }
+
+    // A preset picked in the mask window leaves only its mask in the box.
+    void maskWindowPresets() {
+        TfrmMask window(nullptr);
+        auto* box = window.findChild<QComboBox*>("cmboMask");
+        window.show();
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Down);
+        QTRY_COMPARE(box->currentText(), MaskPresets()[0].Mask);
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(box, Qt::Key_Down);
+        QTRY_COMPARE(box->currentText(), QString("*.*"));
+        box->setEditText(" a (1).txt ");
+        QCOMPARE(window.Mask(), QString("a (1).txt"));
+    }
+
+    void compare_data() {
+        QTest::addColumn<QString>("local");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<bool>("ignoreSize");
+        QTest::addColumn<bool>("ignoreDate");
+        QTest::addColumn<QStringList>("localSelected");
+        QTest::addColumn<QStringList>("hostSelected");
+        using L = QStringList;
+        QTest::newRow("missing on each side")
+            << "mine.txt|5|0,same.txt|9|0"
+            << "same.txt|9|0,theirs.txt|5|0" << false << true << L{"mine.txt"} << L{"theirs.txt"};
+        QTest::newRow("larger local") << "a|2000|0"
+                                      << "a|1000|0" << false << true << L{"a"} << L{};
+        QTest::newRow("sizes and dates ignored") << "a|2000|0"
+                                                 << "a|1000|9" << true << true << L{} << L{};
+        QTest::newRow("newer local") << "a|100|20"
+                                     << "a|100|10" << false << false << L{"a"} << L{};
+        QTest::newRow("newer, dates ignored") << "a|100|20"
+                                              << "a|100|10" << false << true << L{} << L{};
+        QTest::newRow("larger one side, newer the other")
+            << "a|100|20"
+            << "a|200|10" << false << false << L{"a"} << L{"a"};
+        QTest::newRow("same minute") << "a|100|10.1"
+                                     << "a|100|9.9" << false << false << L{} << L{};
+        QTest::newRow("names differing in case") << "README.TXT|7|0"
+                                                 << "readme.txt|7|0" << false << true << L{} << L{};
+        QTest::newRow("the same case first")
+            << "Data.csv|500|0,data.csv|100|0"
+            << "data.csv|300|0" << false << true << L{"Data.csv"} << L{"data.csv"};
+        QTest::newRow("two case twins pair with neither")
+            << "readme|1|0"
+            << "README|1|0,Readme|1|0" << false << true << L{"readme"} << L{};
+        QTest::newRow("folders and links by name")
+            << "docs|0|0|folder,latest.tar.gz|3911420|0|link"
+            << "docs|4096|9|folder,latest.tar.gz|22|9|link,pub|4096|0|folder" << false << false
+            << L{} << L{"pub"};
+    }
+    void compare() {
+        QFETCH(QString, local);
+        QFETCH(QString, host);
+        QFETCH(bool, ignoreSize);
+        QFETCH(bool, ignoreDate);
+        const QList<TCompareEntry> l = Entries(local), h = Entries(host);
+        const TCompareResult result = CompareFolders(l, h, {ignoreSize, ignoreDate});
+        QTEST(Names(l, result.Local), "localSelected");
+        QTEST(Names(h, result.Host), "hostSelected");
     }
 };
 

@@ -2,7 +2,9 @@
 // opens.
 #include "Shots.h"
 
+#include "app/CompareOptionsWindow.h"
 #include "app/MainWindow.h"
+#include "app/MaskWindow.h"
 #include "app/SidePane.h"
 #include "settings/SiteList.h"
 #include "settings/windows/OptionsWindow.h"
@@ -21,6 +23,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -224,5 +227,45 @@ TWindow OptionsShot(TContext& context, int page) {
                                                 nullptr, nullptr);
     window->ShowPage(page);
     window->show();
+    return window;
+}
+
+TWindow MaskShot(TContext& context) {
+    std::unique_ptr<TfrmMain> window = ConnectedMain(context, context.Local);
+    if (!window) return nullptr;
+    window->CurrentHostView()->SetMask(QStringLiteral("*.txt;*.md"));
+    auto* mask = new TfrmMask(window->CurrentHostView(), window.get());
+    mask->show();
+    context.Grab = mask;
+    return window;
+}
+
+TWindow CompareOptionsShot(TContext&) {
+    auto window = std::make_unique<TfrmCompareOptions>();
+    window->show();
+    return window;
+}
+
+// A local folder sharing some names with the site: one file the same, one larger here,
+// one only here, so that both lists show a mixed selection.
+TWindow ComparedShot(TContext& context) {
+    const QString folder = ScratchFolder(QStringLiteral("compare"));
+    const std::pair<const char*, int> files[] = {
+        {"README.txt", 2'310}, {"CHANGES.md", 20'480}, {"prices.csv", 96}, {"notes.md", 5'400}};
+    for (const auto& [name, size] : files) {
+        QFile file(QDir(folder).filePath(QString::fromUtf8(name)));
+        if (!file.open(QIODevice::WriteOnly) || !file.resize(size))
+            return Fails(QStringLiteral("could not write %1").arg(file.fileName())), nullptr;
+    }
+    QDir(folder).mkpath(QStringLiteral("docs"));
+    std::unique_ptr<TfrmMain> window = ConnectedMain(context, folder);
+    if (!window) return nullptr;
+    window->AskCompareOptions = [] { return std::optional(TCompareOptions{}); };
+    QAction* compare = window->Actions().CompareFolders;
+    if (!WaitFor([&] { return compare->isEnabled(); }, 5000))
+        return Fails(QStringLiteral("\"Compare Folders\" stayed disabled")), nullptr;
+    compare->trigger();
+    if (window->CurrentLocalView()->SelectedCount() == 0)
+        return Fails(QStringLiteral("the compare selected nothing locally")), nullptr;
     return window;
 }

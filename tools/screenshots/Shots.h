@@ -40,3 +40,8 @@ TWindow SiteManagerShot(TContext& context);
 TWindow UrlShot(TContext& context);
 // One page of the options window, counted from 0.
 TWindow OptionsShot(TContext& context, int page);
+// The mask window over the host pane, the compare options, and the main window after a
+// compare of its panes.
+TWindow MaskShot(TContext& context);
+TWindow CompareOptionsShot(TContext& context);
+TWindow ComparedShot(TContext& context);

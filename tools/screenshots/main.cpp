@@ -225,6 +225,9 @@ const TShot Shots[] = {
     {"options-firewall", "options: Firewall", [](TContext& c) { return OptionsShot(c, 4); }},
     {"options-sounds", "options: Sounds", [](TContext& c) { return OptionsShot(c, 5); }},
     {"options-filetypes", "options: File Types", [](TContext& c) { return OptionsShot(c, 6); }},
+    {"mask", "the mask window over the host pane", MaskShot},
+    {"compare-options", "the compare options", CompareOptionsShot},
+    {"compare-panes", "both panes after \"Compare Folders\"", ComparedShot},
 };
 
 } // namespace

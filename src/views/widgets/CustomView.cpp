@@ -105,6 +105,19 @@ void EnsureIconTheme() {
         }
     }
 }
+// The selected rows of the list, each once, in order, read from the selection's ranges.
+// Qt's selectedRows() checks every row against every range: minutes for the tens of
+// thousands of scattered rows a folder compare selects.
+QList<int> SelectedListRows(const QItemSelectionModel& selection) {
+    QList<int> rows;
+    for (const QItemSelectionRange& range : selection.selection())
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.append(row);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
 } // namespace
 
 TCustomView::TCustomView(QWidget* parent) : QWidget(parent) {
@@ -228,33 +241,56 @@ int TCustomView::SourceRow(const QModelIndex& index) const {
 QList<int> TCustomView::SelectedRows() const {
     QList<int> rows;
     if (!Selection_) return rows;
-    QModelIndexList indexes = Selection_->selectedRows(0);
-    std::sort(indexes.begin(), indexes.end(),
-              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
     const QModelIndex current = Selection_->currentIndex();
-    for (const QModelIndex& index : indexes) {
-        if (current.isValid() && index.row() == current.row())
-            rows.prepend(SourceRow(index));
+    for (int row : SelectedListRows(*Selection_)) {
+        const int source = SourceRow(Proxy_->index(row, 0));
+        if (current.isValid() && row == current.row())
+            rows.prepend(source);
         else
-            rows.append(SourceRow(index));
+            rows.append(source);
     }
     return rows;
 }
 
 int TCustomView::SelectedCount() const {
-    return Selection_ ? static_cast<int>(Selection_->selectedRows(0).size()) : 0;
+    return Selection_ ? static_cast<int>(SelectedListRows(*Selection_).size()) : 0;
 }
 
 void TCustomView::SelectRows(const QList<int>& rows) {
     if (!Selection_ || !Proxy_) return;
-    QItemSelection selection;
+    QModelIndex current;
+    QList<int> listRows;
     for (int row : rows) {
         const QModelIndex index = Proxy_->mapFromSource(Proxy_->sourceModel()->index(row, 0));
-        if (index.isValid()) selection.select(index, index);
+        if (!index.isValid()) continue;
+        if (!current.isValid()) current = index;
+        listRows.append(index.row());
     }
-    Selection_->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    if (!selection.isEmpty())
-        Selection_->setCurrentIndex(selection.first().topLeft(), QItemSelectionModel::NoUpdate);
+    std::sort(listRows.begin(), listRows.end());
+    listRows.erase(std::unique(listRows.begin(), listRows.end()), listRows.end());
+    // Whole rows, neighbours joined into one range. Qt merges the ranges of a selection
+    // of rows with one another and weighs a new selection against the old one range by
+    // range, both quadratic: the old goes first, the new comes whole and in few ranges.
+    QItemSelection selection;
+    const int lastColumn = Proxy_->columnCount() - 1;
+    for (qsizetype first = 0, last = 0; first < listRows.size(); first = ++last) {
+        while (last + 1 < listRows.size() && listRows[last + 1] == listRows[last] + 1)
+            ++last;
+        selection.append(QItemSelectionRange(Proxy_->index(listRows[first], 0),
+                                             Proxy_->index(listRows[last], lastColumn)));
+    }
+    Selection_->clearSelection();
+    Selection_->select(selection, QItemSelectionModel::Select);
+    if (current.isValid()) Selection_->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+}
+
+QList<int> TCustomView::ShownRows() const {
+    QList<int> rows;
+    const int count = Proxy_ ? Proxy_->rowCount() : 0;
+    rows.reserve(count);
+    for (int row = 0; row < count; ++row)
+        rows.append(SourceRow(Proxy_->index(row, 0)));
+    return rows;
 }
 
 bool TCustomView::TransferTo(TCustomView* destination) {

@@ -61,7 +61,10 @@ public:
     // Selected source rows in display order; the current item first when selected.
     QList<int> SelectedRows() const;
     int SelectedCount() const;
+    // Selects these source rows alone (none: clears the selection).
     void SelectRows(const QList<int>& rows);
+    // The source rows the list shows (those the mask lets through), in display order.
+    QList<int> ShownRows() const;
 
     // Operations.
     virtual bool ReceiveFrom(TCustomView* source) = 0;

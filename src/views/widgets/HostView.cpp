@@ -5,6 +5,7 @@
 #include "transfer/TransferItemsList.h"
 #include "transfer/windows/TransferQuestions.h"
 #include "views/HostFolderSource.h"
+#include "views/RemotePath.h"
 #include "views/ViewFormat.h"
 
 #include "listing/FtpUtils.h"
@@ -83,7 +84,11 @@ void THostView::SetTreeCombo(TTreeCombo* tree) {
     Tree_ = tree;
     if (!tree) return;
     tree->SetRootCaption(QStringLiteral("Server"), TTreeCombo::NetworkIcon());
-    tree->OnPathChosen = [this](const QString& path) { ShowFolder(path); };
+    // A pick from the tree or a typed path, which may name a folder below the one shown.
+    tree->OnPathChosen = [this](const QString& path) {
+        Browser_->ShowFolder(
+            TypedFolderPath(RawPath(path), Browser_->Folder(), Browser_->PathForm()));
+    };
     connect(tree, &QObject::destroyed, this, [this, tree] {
         if (Tree_ == tree) Tree_ = nullptr;
     });
