@@ -23,13 +23,18 @@
 
 namespace {
 
+// A preview is fetched and read whole: a huge file is left alone rather than copied from
+// the server for a glance at it.
+constexpr int64_t PreviewLimit = int64_t(32) << 20;
+
 // The location the viewer previews for the view's selected entry: its URL on a server,
 // the file itself here; nothing for a folder, a missing file or a kind the viewer
-// does not show.
+// does not show, or too large to preview.
 QUrl PreviewAddress(TCustomView* view) {
     const QList<int> rows = view ? view->SelectedRows() : QList<int>();
     if (rows.isEmpty() || view->IsFolder(rows.first())) return QUrl();
     const int row = rows.first();
+    if (view->ItemSize(row) > PreviewLimit) return QUrl();
     if (auto* host = qobject_cast<THostView*>(view)) {
         const QUrl url(host->ItemURL(row));
         return ViewerKind(url.fileName()) == TViewerKind::None ? QUrl() : url;
