@@ -175,6 +175,15 @@ void THostBrowser::ViewFiles(int reason, const QString& destinationFolder,
                       red);
             continue;
         }
+        // Downloaded at once, without the queue's overwrite question: nothing is replaced.
+        const QFileInfo existing(folder + local);
+        if (!temporary && (existing.exists() || existing.isSymLink())) {
+            AppendLog(QStringLiteral("Not downloaded: \"%1\" is already in %2; Download asks "
+                                     "before replacing it.")
+                          .arg(local, destinationFolder),
+                      red);
+            continue;
+        }
         BatchQueue_.push_back(
             {ToServerPath(Folder_), name, folder + local, TransferTypeFor(name, Settings())});
     }

@@ -404,6 +404,14 @@ private Q_SLOTS:
                                    return e.Color == red && e.Text.startsWith("Not downloaded");
                                }),
                  3);
+        // Downloaded at once into a folder that holds the name already: nothing is replaced.
+        QTemporaryDir here;
+        QVERIFY(WriteFile(here.filePath("ok.txt"), "mine"));
+        QSignalSpy listOn(&b, &THostBrowser::ListEnabled);
+        b.ViewFiles(trDownloadNow, here.path(), *b.ShownListing());
+        QTRY_VERIFY(!listOn.isEmpty() && listOn.last().at(0).toBool()); // the batch ended
+        QCOMPARE(ReadFile(here.filePath("ok.txt")), QByteArray("mine"));
+        QVERIFY(b.LogEntries().back().Text.contains("is already in"));
     }
 
     // A nested tree with a link to a folder outside it and a folder the server refuses:
