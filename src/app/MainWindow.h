@@ -164,6 +164,7 @@ private:
     void HostTabChanged(int index);
     void LocalTabChanged(int index);
     void LocalFolderChanged(TCustomView* view);
+    void WirePaneEvents(TCustomView* view);
     void DetachHostView(THostView* view);
     void Transfer(TCustomView* source, TCustomView*& destination);
     void DoubleClicked(TCustomView* view, int row);

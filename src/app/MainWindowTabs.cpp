@@ -32,20 +32,10 @@ THostView* TfrmMain::CreateHostTab() {
     view->OnLog = [this](THostView* sender, const QString& text, TColor color) {
         WriteLog(sender, text, color);
     };
-    view->OnTransfer = [this](TCustomView* source, TCustomView*& destination) {
-        Transfer(source, destination);
-    };
     view->OnTransferred = [this](THostView* sender, const QStringList& files, int reason) {
         FilesTransferred(sender, files, reason);
     };
-    view->OnPerformDoubleClick = [this](TCustomView* sender, int row) {
-        DoubleClicked(sender, row);
-    };
-    view->OnContextMenu = [this](TCustomView* sender, const QPoint& pos) {
-        ShowPaneMenu(sender, pos);
-    };
-    view->OnFileChanging = [this](TCustomView*, const QString&) { StopViewer(); };
-    WatchSelection(view);
+    WirePaneEvents(view);
     // The new list starts with the columns the current one has now.
     WriteColumnWidths(true, HostPane_->CurrentView());
     ReadColumnWidths(true, view);
@@ -60,14 +50,11 @@ THostView* TfrmMain::CreateHostTab() {
     return view;
 }
 
-TLocalView* TfrmMain::CreateLocalTab(const QString& folder) {
-    auto* view = new TLocalView;
-    if (Questions_ != OwnQuestions_.get()) view->SetQuestions(Questions_);
-    view->OnUpdateState = [this](TCustomView* sender, int, int n) { LocalViewStatus(sender, n); };
+// What both kinds of pane tell the window alike.
+void TfrmMain::WirePaneEvents(TCustomView* view) {
     view->OnTransfer = [this](TCustomView* source, TCustomView*& destination) {
         Transfer(source, destination);
     };
-    view->OnFolderChanged = [this](TCustomView* sender) { LocalFolderChanged(sender); };
     view->OnPerformDoubleClick = [this](TCustomView* sender, int row) {
         DoubleClicked(sender, row);
     };
@@ -76,6 +63,14 @@ TLocalView* TfrmMain::CreateLocalTab(const QString& folder) {
     };
     view->OnFileChanging = [this](TCustomView*, const QString&) { StopViewer(); };
     WatchSelection(view);
+}
+
+TLocalView* TfrmMain::CreateLocalTab(const QString& folder) {
+    auto* view = new TLocalView;
+    if (Questions_ != OwnQuestions_.get()) view->SetQuestions(Questions_);
+    view->OnUpdateState = [this](TCustomView* sender, int, int n) { LocalViewStatus(sender, n); };
+    view->OnFolderChanged = [this](TCustomView* sender) { LocalFolderChanged(sender); };
+    WirePaneEvents(view);
     TCustomView* current = LocalPane_->CurrentView();
     view->SetViewStyle(current ? current->ViewStyle() : TCustomView::vsReport);
     WriteColumnWidths(false, current);
