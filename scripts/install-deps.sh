@@ -9,10 +9,14 @@ PACKAGES=(
   # the formatting check (the version 14 that Debian 12 ships)
   clang-format
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
+  # FTPS
+  libssl-dev
   # sanitizer and fuzzer runtimes for clang
   libclang-rt-14-dev
   # real peers the tests start on loopback
   vsftpd python3-pyftpdlib nginx-light
+  # certificates made by the tests, the TLS handler of pyftpdlib, and curl as the FTPS peer
+  openssl python3-openssl curl
   # libraries of pure-ftpd, which is unpacked below rather than installed
   libcap2 libcrypt1 libpam0g libsodium23 libssl3
   # GUI tests run offscreen; fonts keep text measurable

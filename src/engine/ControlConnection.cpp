@@ -205,7 +205,10 @@ int TFTPThread::GetReply(bool wait) {
                 replyTooLong();
             Wait.ClearAborted();
             StartTimeOut();
-            const TWaitControl::Result waited = Wait.Wait(ControlSocket.Fd(), POLLIN);
+            // Decrypted bytes already read are not seen by a poll.
+            const TWaitControl::Result waited = ControlSocket.HasPending()
+                                                    ? TWaitControl::Result::Ready
+                                                    : Wait.Wait(ControlSocket.Fd(), POLLIN);
             if (waited != TWaitControl::Result::Ready) {
                 LastError = WaitError(waited);
                 DoErrorControl();

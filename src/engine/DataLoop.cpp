@@ -211,6 +211,7 @@ int64_t TFTPThread::TransferSocketData(TSocket& socket, TTransferStream& stream,
         DoErrorAborted();
     }
     StopTimeOut();
+    if (!receive) socket.FinishTls(Wait);
     CloseSocketGraceful(socket);
     Notify(TNotificationCode::Progress, TProgressData{2, ProgressIsFile, position});
     return position;

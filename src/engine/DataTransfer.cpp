@@ -111,6 +111,7 @@ bool TFTPThread::TransferData(const QByteArray& command, bool receive, int64_t r
                     }
                 }
                 if (active) connected = AcceptData();
+                if (connected && DataTls) connected = StartDataTls();
                 if (!connected) {
                     failed = true;
                 } else {

@@ -155,7 +155,10 @@ uint64_t TFTPComponent::AddCommand(TFTPCommand command, const QList<QByteArray>&
 }
 
 void TFTPComponent::Login() {
-    AddCommand(TFTPCommand::Login, {Host.toUtf8(), Number(Port), User, Password, Account});
+    AddCommand(TFTPCommand::Login,
+               {Host.toUtf8(), Number(Port), User, Password, Account,
+                Number(static_cast<int>(Security.Encryption)),
+                Security.TrustedFingerprints.join(' '), Security.AcceptAnyCertificate ? "1" : ""});
 }
 
 void TFTPComponent::FirewallLogin() {
@@ -336,6 +339,10 @@ void TFTPComponent::Deliver(TNotification& n) {
             if (OnRenameSuccessful) OnRenameSuccessful(this, d.OldName, d.NewName);
             break;
         }
+        case C::UntrustedCertificate:
+            if (OnUntrustedCertificate)
+                OnUntrustedCertificate(this, std::get<TCertificateInfo>(n.Payload));
+            break;
         case C::UpdateFileSize: {
             const auto& d = std::get<TUpdateFileSizeEventData>(n.Payload);
             if (OnUpdateFileSize) OnUpdateFileSize(this, d.FileName, d.NewSize);

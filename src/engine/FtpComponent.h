@@ -39,6 +39,9 @@ struct TFTPHandlers {
     std::function<void(TFTPComponent*, const QByteArray& oldName, const QByteArray& newName)>
         OnRenameSuccessful;
     std::function<void(TFTPComponent*, const QString& fileName, int64_t newSize)> OnUpdateFileSize;
+    // The log-in was refused at the server's certificate; trusting its fingerprint and
+    // logging in again gets past it.
+    std::function<void(TFTPComponent*, const TCertificateInfo& certificate)> OnUntrustedCertificate;
 };
 
 // One FTP session. Lives on the thread that creates it; every operation only queues
@@ -59,6 +62,7 @@ public:
     QString FirewallHost;
     int FirewallPort = 0;
     QByteArray FirewallUser, FirewallPassword;
+    TSessionSecurity Security;
 
     // Read and written by the worker during commands too.
     bool Passive() const;

@@ -83,6 +83,22 @@ public:
     void LoggedInSteps();
     void SendPassword(const QByteArray& password);
 
+    // --- encryption and the server's features (Secure.cpp) ---
+    // The control connection's handshake and the check of the server's certificate.
+    // Throws, as a refusal that another attempt would not change, when either fails.
+    void StartControlTls();
+    // AUTH TLS after the greeting. Where encryption is only wanted if offered, a server
+    // that refuses AUTH gets a plain session; once it accepted, nothing goes out
+    // unencrypted.
+    void NegotiateExplicitTls();
+    // PBSZ 0 and PROT P after the log-in, so listings and files are encrypted too.
+    void ProtectDataConnections();
+    // After the transfer command's preliminary reply, when PROT P holds.
+    bool StartDataTls();
+    void ReadFeatures();
+    // FEAT named it (the first word of a feature line, in any case).
+    bool HasFeature(const QByteArray& name) const;
+
     // --- data connections (DataConnection.cpp) ---
     bool PreparePassive();
     bool PrepareActive();
@@ -155,6 +171,18 @@ public:
     // The log-in that opened the control connection, and the last type the server took.
     std::optional<TCommandItem> LastLogin;
     char LastTypeLetter = 0;
+    // Where the log-in connects, as the command named it (for the certificate's host).
+    QByteArray LoginHost, LoginPort;
+    TEncryption Encryption = TEncryption::None;
+    QList<QByteArray> TrustedFingerprints;
+    bool AcceptAnyCertificate = false;
+    // PROT P holds: every data connection is encrypted.
+    bool DataTls = false;
+    // The log-in failed in a way another attempt would not change (a certificate, a
+    // server without encryption for a site that requires it).
+    bool LoginFinal = false;
+    // The lines of the FEAT reply, trimmed; empty when the server has no FEAT.
+    QList<QByteArray> Features;
 
 private:
     void CloseControl();

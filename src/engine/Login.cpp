@@ -7,6 +7,8 @@
 
 #include <QByteArrayList>
 
+#include <algorithm>
+
 #include <cerrno>
 
 #include <poll.h>
@@ -169,6 +171,9 @@ bool TFTPThread::HostLogin(const QByteArray& user, const QByteArray& password,
         }
         CapturedLines.reset();
         Notify(TNotificationCode::Connect);
+        if (Encryption == TEncryption::ExplicitIfOffered ||
+            Encryption == TEncryption::ExplicitRequired)
+            NegotiateExplicitTls();
         SendCommand("USER " + user);
     } else {
         Notify(TNotificationCode::Connect);
@@ -299,6 +304,17 @@ bool TFTPThread::ConnectionStep(TCommandItem& item, bool again) {
     // thread, and clear() releases them inside Qt, where ThreadSanitizer cannot see it.
     CurrentFolder = QByteArray();
     TypeLetter = 0;
+    LoginHost = connectHost;
+    LoginPort = connectPort;
+    // Through a firewall the session stays as the firewall speaks it: unencrypted.
+    Encryption = firewall
+                     ? TEncryption::None
+                     : static_cast<TEncryption>(std::clamp<int64_t>(item.NumberParam(6), 0, 3));
+    TrustedFingerprints.clear();
+    for (const QByteArray& fingerprint : item.Param(7).split(' '))
+        if (!NormalizedFingerprint(fingerprint).isEmpty())
+            TrustedFingerprints.append(NormalizedFingerprint(fingerprint));
+    AcceptAnyCertificate = !firewall && item.Param(8) == "1";
 
     int attempt = 1;
     bool succeeded = false;
@@ -309,6 +325,9 @@ bool TFTPThread::ConnectionStep(TCommandItem& item, bool again) {
                     .arg(attempt));
         bool final = false;
         bool failed = true;
+        LoginFinal = false;
+        DataTls = false;
+        Features.clear();
         if (!ConnectControl(connectHost, connectPort, false)) {
             final = LastError == WSAHOST_NOT_FOUND_ || LastError == WSANO_RECOVERY_ ||
                     LastError == WSAEINVAL_;
@@ -321,19 +340,25 @@ bool TFTPThread::ConnectionStep(TCommandItem& item, bool again) {
                     FirewallLoginSteps(type, item.Param(4), item.Param(5), item.Param(6),
                                        item.Param(7), item.Param(8), item.Param(9), item.Param(10));
                 } else {
+                    if (Encryption == TEncryption::Implicit) StartControlTls();
                     HostLogin(item.Param(3), item.Param(4), item.Param(5), true);
+                    if (ControlSocket.Tls()) ProtectDataConnections();
                 }
+                ReadFeatures();
                 failed = false;
             } catch (const EControlSocketException& e) {
                 if (!e.Message.isEmpty() && e.ErrorCode != WSAENOTSOCK_) LogError(e.Message);
                 // A permanent refusal (530 and the rest of class 5) answers the same every
                 // time: only a busy server (421), a time-out or a broken connection is
                 // worth another attempt.
-                if (e.ErrorCode == 0 && ReplyCode >= 500 && ReplyCode < 600) {
+                if (LoginFinal) {
                     final = true;
-                    if (AsksForEncryption(ReplyText))
-                        LogError(QStringLiteral("The server requires an encrypted connection "
-                                                "(FTPS), which this version does not offer"));
+                } else if (e.ErrorCode == 0 && ReplyCode >= 500 && ReplyCode < 600) {
+                    final = true;
+                    if (AsksForEncryption(ReplyText) && !ControlSocket.Tls())
+                        LogError(QStringLiteral(
+                            "The server requires an encrypted connection: choose FTPS "
+                            "(\"Explicit TLS\") for this site"));
                 }
             }
         }
@@ -378,7 +403,7 @@ bool TFTPThread::ControlClosedByPeer() {
     if (RepliesNeeded > 0 || !ControlSocket.IsOpen()) return false;
     for (int chunks = 0; chunks < 16; ++chunks) {
         pollfd check = {ControlSocket.Fd(), POLLIN, 0};
-        if (::poll(&check, 1, 0) <= 0) return false;
+        if (!ControlSocket.HasPending() && ::poll(&check, 1, 0) <= 0) return false;
         char chunk[512];
         const ssize_t received = ControlSocket.Receive(chunk, sizeof chunk);
         if (received == 0) return true;

@@ -2,6 +2,7 @@
 
 #include "engine/EngineSettings.h"
 #include "engine/FtpCommand.h"
+#include "engine/Tls.h"
 #include "listing/RemoteItem.h"
 
 #include <QByteArray>
@@ -28,6 +29,8 @@ enum class TNotificationCode : int {
     ProcessList = 1055,
     RenameSuccessful = 1056,
     UpdateFileSize = 1057,
+    // The log-in stopped at a certificate nobody vouches for.
+    UntrustedCertificate = 1058,
 };
 
 struct TCommandCompletedEventData {
@@ -86,7 +89,7 @@ struct TUpdateFileSizeEventData {
 using TNotificationPayload =
     std::variant<std::monostate, TCommandCompletedEventData, TDeleteSuccessfulEventData, TErrorData,
                  TFolderEventData, TLogData, TProcessListData, TProgressData,
-                 TRenameSuccessfulEventData, TUpdateFileSizeEventData>;
+                 TRenameSuccessfulEventData, TUpdateFileSizeEventData, TCertificateInfo>;
 
 struct TNotification {
     TNotificationCode Code = TNotificationCode::Abort;

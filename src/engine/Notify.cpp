@@ -80,6 +80,10 @@ void TFTPThread::Notify(TNotificationCode code, TNotificationPayload payload) {
                       Text(d.OldName).constData(), Text(d.NewName).constData());
             break;
         }
+        case C::UntrustedCertificate:
+            DebugHost("Notify UntrustedCertificate. Fingerprint = %s",
+                      std::get<TCertificateInfo>(payload).Fingerprint.constData());
+            break;
         case C::UpdateFileSize:
             DebugHost("Notify UpdateFileSize. NewSize = %lld",
                       static_cast<long long>(std::get<TUpdateFileSizeEventData>(payload).NewSize));

@@ -2,6 +2,7 @@
 
 #include "engine/EngineSettings.h"
 #include "engine/SocketErrors.h"
+#include "engine/Tls.h"
 #include "listing/DebugLog.h"
 
 #include <algorithm>
@@ -92,7 +93,7 @@ bool TWaitControl::SleepAbortable(int ms) {
 }
 
 TSocket::~TSocket() {
-    TSocket::Close();
+    Close();
 }
 
 int TSocket::Connect(const sockaddr* address, socklen_t length, TWaitControl& wait) {
@@ -160,13 +161,48 @@ int TSocket::Accept(TSocket& listener, TWaitControl& wait) {
     }
 }
 
+int TSocket::StartTls(const QByteArray& hostName, const TSocket* resumeFrom, TWaitControl& wait,
+                      QString& errorText) {
+    Tls_ = TTlsConnection::Create(Fd_, hostName, resumeFrom ? resumeFrom->Tls_.get() : nullptr);
+    int error = WSAENOBUFS_;
+    if (Tls_) {
+        error = Tls_->Handshake(Fd_, wait);
+        errorText = Tls_->ErrorText;
+    } else {
+        errorText = QStringLiteral("TLS is not available");
+    }
+    if (error != 0) Close();
+    return error;
+}
+
+bool TSocket::HasPending() const {
+    return Tls_ && Tls_->Pending();
+}
+
+void TSocket::FinishTls(TWaitControl& wait) {
+    if (!Tls_ || Fd_ < 0) return;
+    Tls_->SendCloseNotify();
+    char discard[4096];
+    // About five seconds at most: a server that keeps the connection open after the
+    // close_notify has its completion reply read anyway.
+    for (int turns = 0; turns < 50 && !wait.Aborted(); ++turns) {
+        const ssize_t n = Receive(discard, sizeof discard);
+        if (n > 0) continue;
+        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) break;
+        pollfd fd = {Fd_, POLLIN, 0};
+        ::poll(&fd, 1, 100);
+    }
+}
+
 ssize_t TSocket::Send(const char* data, size_t length) {
+    if (Tls_) return Tls_->Send(data, length);
     const ssize_t n = ::send(Fd_, data, length, MSG_NOSIGNAL);
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return 0;
     return n;
 }
 
 ssize_t TSocket::Receive(char* data, size_t length) {
+    if (Tls_) return Tls_->Receive(data, length);
     for (;;) {
         const ssize_t n = ::recv(Fd_, data, length, 0);
         if (n < 0 && errno == EINTR) continue;
@@ -175,10 +211,12 @@ ssize_t TSocket::Receive(char* data, size_t length) {
 }
 
 bool TSocket::ShutdownSend() {
+    if (Tls_) Tls_->SendCloseNotify();
     return ::shutdown(Fd_, SHUT_WR) == 0;
 }
 
 void TSocket::Close() {
+    Tls_.reset();
     if (Fd_ >= 0) {
         ::close(Fd_);
         Fd_ = -1;

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include <sys/socket.h>
 #include <sys/types.h>
@@ -57,12 +59,14 @@ private:
     uint64_t TimeOutStart_ = 0;
 };
 
-// A TCP connection or listening socket. The worker's protocol code sees only this
-// small surface, so an encrypting transport can take its place later.
+class TTlsConnection;
+
+// A TCP connection or listening socket, encrypted once StartTls has succeeded. The
+// worker's protocol code sees only this small surface either way.
 class TSocket {
 public:
     TSocket() = default;
-    virtual ~TSocket();
+    ~TSocket();
     TSocket(const TSocket&) = delete;
     TSocket& operator=(const TSocket&) = delete;
 
@@ -76,16 +80,27 @@ public:
     int Listen(const sockaddr* localAddress, socklen_t length);
     int Accept(TSocket& listener, TWaitControl& wait);
 
+    // The TLS handshake over the open connection (see TTlsConnection); 0 or an error,
+    // with errorText saying why. On failure the connection is closed.
+    int StartTls(const QByteArray& hostName, const TSocket* resumeFrom, TWaitControl& wait,
+                 QString& errorText);
+    const TTlsConnection* Tls() const { return Tls_.get(); }
+    // Bytes already taken off the descriptor that a poll would not report.
+    bool HasPending() const;
+    // Ends an upload's TLS: close_notify, then what the peer still sends until it
+    // closes (servers take a data connection without that end as a cut transfer). The
+    // wait is short and ends with an abort.
+    void FinishTls(TWaitControl& wait);
+
     // -1 with errno on error; 0 bytes read means an orderly close. A send that would
     // block returns 0.
-    virtual ssize_t Send(const char* data, size_t length);
-    virtual ssize_t Receive(char* data, size_t length);
-    virtual bool ShutdownSend();
-    virtual void Close();
+    ssize_t Send(const char* data, size_t length);
+    ssize_t Receive(char* data, size_t length);
+    bool ShutdownSend();
+    void Close();
     // True when the bytes on the descriptor are the payload itself, so the data loop
-    // may move them between socket and file inside the kernel (splice, sendfile). An
-    // encrypting transport says false.
-    virtual bool PlainDescriptor() const { return true; }
+    // may move them between socket and file inside the kernel (splice).
+    bool PlainDescriptor() const { return !Tls_; }
 
     bool LocalAddress(sockaddr_storage& address) const;
     bool PeerAddress(sockaddr_storage& address) const;
@@ -95,4 +110,5 @@ public:
 
 protected:
     int Fd_ = -1;
+    std::unique_ptr<TTlsConnection> Tls_;
 };

@@ -350,8 +350,8 @@ void TestSessionProtocol::logInAttempts() {
     QVERIFY2(disconnect >= 0, qPrintable(rec.Dump()));
     QCOMPARE(rec.Events.value(disconnect + 1), QStringLiteral("CantLogIn"));
     QCOMPARE(rec.Events.last(), QStringLiteral("Completed Login 0 0"));
-    QCOMPARE(rec.Find(QStringLiteral(
-                 "Log error The server requires an encrypted connection (FTPS)")) >= 0,
+    QCOMPARE(rec.Find(QStringLiteral("Log error The server requires an encrypted connection: "
+                                     "choose FTPS")) >= 0,
              reply.contains("encryption"));
     if (Server) QCOMPARE(Server->transcript().size(), 2 * attempts); // USER and PASS each time
     if (listening) QVERIFY(!wrapped.waitForNewConnection(200));

@@ -193,7 +193,11 @@ TScriptedConnection::ReadResult TScriptedConnection::readRawLine(int timeoutMs, 
 
 QByteArray TScriptedConnection::readLine(int timeoutMs) {
     QByteArray line;
-    const ReadResult r = readRawLine(timeoutMs, line);
+    ReadResult r = readRawLine(timeoutMs, line);
+    while (r == ReadResult::Line && line.toUpper() == "FEAT") {
+        sendLine(m_server.featReply());
+        r = readRawLine(timeoutMs, line);
+    }
     m_readFailed = r != ReadResult::Line;
     if (r == ReadResult::Line) {
         record(line);
@@ -429,6 +433,16 @@ QStringList TScriptedFtpServer::failures() const {
     return m_failures;
 }
 
+void TScriptedFtpServer::setFeatReply(const QByteArray& reply) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_featReply = reply;
+}
+
+QByteArray TScriptedFtpServer::featReply() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_featReply;
+}
+
 void ServeCommands(TScriptedConnection& c, const QMap<QByteArray, QByteArray>& replies,
                    int idleTimeoutMs) {
     for (;;) {
@@ -445,6 +459,7 @@ void ServeCommands(TScriptedConnection& c, const QMap<QByteArray, QByteArray>& r
             c.close();
             return;
         }
-        c.sendLine(replies.value(verb, "502 Command not implemented."));
+        c.sendLine(replies.value(verb, verb == "FEAT" ? c.m_server.featReply()
+                                                      : "502 Command not implemented."));
     }
 }

@@ -101,6 +101,12 @@ public:
     // without close(), the connection stays open until the client closes it or the server goes.
     void setScript(Script script);
 
+    // Clients ask for the features once logged in: readLine() answers FEAT with this
+    // reply (lines joined by CR LF) and goes on to the next command, so scripts need not
+    // know of it. By default the server has no FEAT.
+    void setFeatReply(const QByteArray& reply);
+    QByteArray featReply() const;
+
     int connectionCount() const { return m_connectionCount.load(); }
     QList<QByteArray> transcript() const; // every command line read, over all connections
     QStringList failures() const;
@@ -120,6 +126,7 @@ private:
     mutable std::mutex m_mutex;
     Script m_script;
     QList<QByteArray> m_transcript;
+    QByteArray m_featReply = "502 Command not implemented.";
     QStringList m_failures;
 
     // Touched by the accept thread only, and by the destructor after it has joined that thread.

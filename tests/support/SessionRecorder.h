@@ -63,6 +63,12 @@ public:
             if (Option == ProgressAsEvents && stage != 1)
                 Events << QStringLiteral("Progress %1 %2").arg(stage).arg(bytes);
         };
+        Session.OnUntrustedCertificate = [this](TFTPComponent*, const TCertificateInfo& c) {
+            Events << QStringLiteral("Certificate %1 %2 %3")
+                          .arg(QString::fromLatin1(c.Fingerprint),
+                               c.Changed ? QStringLiteral("changed") : QStringLiteral("new"),
+                               c.Problem);
+        };
         Session.OnProcessList = [this](TFTPComponent*, const QByteArray& folder,
                                        TRemoteItemList items) {
             Events << QStringLiteral("List ") + QString::fromUtf8(folder);

@@ -30,6 +30,17 @@ bool TVsftpdServer::command(quint16 port, QString& program, QStringList& argumen
     config += "idle_session_timeout=120\ndata_connection_timeout=60\n";
     if (m_ascii) config += "ascii_upload_enable=YES\nascii_download_enable=YES\n";
     config += "anon_max_rate=" + QByteArray::number(m_maxRate) + "\n";
+    if (m_tls != TTls::Off) {
+        const QByteArray required = yesNo[m_tls == TTls::Offered ? 0 : 1];
+        config += "ssl_enable=YES\nallow_anon_ssl=YES\nrequire_ssl_reuse=YES\n";
+        config += "force_anon_logins_ssl=" + required + "\nforce_anon_data_ssl=" + required + "\n";
+        config += "implicit_ssl=" + QByteArray(yesNo[m_tls == TTls::Implicit ? 1 : 0]) + "\n";
+        // Uploads must end with close_notify; the package's default ciphers are ones
+        // OpenSSL 3 no longer offers.
+        config += "strict_ssl_read_eof=YES\nssl_ciphers=HIGH\n";
+        config += "rsa_cert_file=" + QFile::encodeName(m_certificate) + "\n";
+        config += "rsa_private_key_file=" + QFile::encodeName(m_key) + "\n";
+    }
 
     QFile file(workPath() + QStringLiteral("/vsftpd.conf"));
     if (!file.open(QIODevice::WriteOnly) || file.write(config) != config.size()) {
