@@ -85,7 +85,9 @@ int StatusSound(int status) {
 QString QuitQuestion(int connections, const QString& unfinished) {
     if (connections <= 0 && unfinished.isEmpty()) return {};
     QString text = QStringLiteral("Are you sure you wish to quit?");
-    if (connections > 0)
+    if (connections == 1)
+        text += QStringLiteral("\nThere is still 1 active connection.");
+    else if (connections > 1)
         text += QStringLiteral("\nThere are still %1 active connections.").arg(connections);
     if (!unfinished.isEmpty())
         text += QStringLiteral("\n%1.\nQuitting cancels unfinished transfers; a partly "

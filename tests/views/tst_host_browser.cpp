@@ -24,10 +24,12 @@
 #include <QTest>
 
 #include <functional>
+#include <utility>
 
 namespace {
 
-// A scripted server with folders: CWD, PWD, PASV, LIST and RETR answered from the tables.
+// A scripted server with folders: CWD, PWD, PASV, LIST and RETR (from the offset REST gave)
+// answered from the tables.
 struct TFolderServer {
     QByteArray Syst = "215 UNIX Type: L8";
     QByteArray Home = "/";
@@ -54,13 +56,13 @@ struct TFolderServer {
     void Serve(TScriptedConnection& c) const {
         static const QMap<QByteArray, QByteArray> fixed{{"USER", "331 Password please."},
                                                         {"PASS", "230 Logged in."},
-                                                        {"REST", "350 Restarting."},
                                                         {"TYPE", "200 OK."},
                                                         {"NOOP", "200 OK."},
                                                         {"SIZE", "550 No size."}};
         c.setSendPause(0);
         c.sendLine("220 Scripted server ready.");
         QByteArray cwd = Home;
+        qsizetype restart = 0;
         for (;;) {
             const QByteArray line = c.readLine(10000);
             if (line.isNull()) return;
@@ -79,7 +81,10 @@ struct TFolderServer {
                 c.sendLine(fixed.value(verb));
             else if (verb == "SYST")
                 c.sendLine(Syst);
-            else if (verb == "PWD")
+            else if (verb == "REST") {
+                restart = arg.toLongLong();
+                c.sendLine("350 Restarting.");
+            } else if (verb == "PWD")
                 c.sendLine(RefusePwd ? "550 Not now." : "257 \"" + cwd + "\" is current.");
             else if (verb == "CWD" && RefuseCwd.contains(Bare(arg)))
                 c.sendLine("550 No such folder.");
@@ -94,7 +99,8 @@ struct TFolderServer {
             else if (list || verb == "RETR") {
                 c.sendLine("150 Here it comes.");
                 c.acceptData();
-                c.sendData(list ? Listings.value(cwd) : Files.value(file));
+                const qsizetype from = std::exchange(restart, 0);
+                c.sendData(list ? Listings.value(cwd) : Files.value(file).mid(from));
                 c.closeData();
                 c.sendLine("226 Done.");
             } else if (verb == "QUIT") {
@@ -300,6 +306,31 @@ private Q_SLOTS:
         QTRY_VERIFY(view.Queue()->Idle());
         QCOMPARE(view.Queue()->StateCount(isDone), 1);
         QCOMPARE(ReadFile(dest.filePath("a.txt")), QByteArray("0123456789"));
+    }
+
+    // The listing says 10 bytes, the server sends 5 and "226", also when asked to go on
+    // from there: the download from the pane fails in red, keeping what came.
+    void shortDownloadFails() {
+        TFolderServer server;
+        server.Listings = {{"/", UnixListing({}, {"short.bin"})}};
+        server.Files = {{"/short.bin", "01234"}};
+        THostView view;
+        TLocalView local;
+        QTemporaryDir dest;
+        QVERIFY(local.ShowFolder(dest.path()));
+        QVERIFY(ConnectAndShow(view.Browser(), server.port()));
+        QStringList errors;
+        view.OnLog = [&](THostView*, const QString& text, TColor color) {
+            if (color == EngineSettings().LogColorError) errors << text.trimmed();
+        };
+        view.SelectRows({RowOf(view, "short.bin")});
+        QVERIFY(view.TransferTo(&local));
+        QTRY_VERIFY(view.Queue()->Idle());
+        QCOMPARE(view.Queue()->StateCount(isError), 1);
+        QVERIFY2(errors.contains("Transfer ended after 5 of 10 bytes"),
+                 qPrintable(errors.join('\n')));
+        QCOMPARE(ReadFile(dest.filePath("short.bin")), QByteArray("01234"));
+        QCOMPARE(Count(server.transcript(), "REST 5"), 1);
     }
 
     // Select-after-list masks apply to the folder asked for, never to a fallback; the log
