@@ -200,6 +200,7 @@ void TQueueBuilder::AddItem(const TWalkEntry& entry, const QByteArray& sourceFol
     item->User = Connection_.User;
     item->Password = Connection_.Password;
     item->Account = Connection_.Account;
+    item->Security = Connection_.Security;
     item->UseFirewall = Connection_.UseFirewall;
     item->SourceFolder = source.ItemFolder(sourceFolder);
     item->DestFolder = dest.ItemFolder(destFolder);

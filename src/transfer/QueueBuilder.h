@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/EngineSettings.h"
+#include "engine/Tls.h"
 #include "transfer/TransferQuestions.h"
 
 #include <QByteArray>
@@ -101,6 +102,7 @@ public:
         QByteArray User, Password, Account;
         bool UseFirewall = false;
         bool ServerResumes = false;
+        TSessionSecurity Security;
     };
 
     TQueueBuilder(const TSettings& settings, ITransferQuestions* questions,

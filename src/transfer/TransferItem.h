@@ -36,6 +36,8 @@ public:
     QString Host;
     int32_t Port = 0;
     QByteArray User, Password, Account;
+    // Encryption and the certificates trusted for the host, as the log-in that queued it had.
+    TSessionSecurity Security;
     QByteArray SourceFolder; // ends with its separator
     QByteArray DestFolder;   // ends with its separator
     QByteArray FileName;

@@ -21,7 +21,8 @@ QByteArray ItemKey(const TTransferItem& item) {
           item.Password, item.Account, QByteArray::number(item.Size),
           QByteArray::number(item.Date, 'g', 17), QByteArray::number(item.Port),
           QByteArray::number(item.StartOffset), QByteArray::number(int(item.Upload)),
-          QByteArray::number(int(item.IsFolder))})
+          QByteArray::number(int(item.IsFolder)),
+          QByteArray::number(int(item.Security.Encryption))})
         key += part + separator;
     return key;
 }

@@ -17,7 +17,7 @@ TFTPComponent* TTransferItems::ChooseSession(const TTransferItem& item) {
         // queue's own items run one at a time), which the next commands simply follow.
         if (session->Host == item.Host && session->Port == item.Port &&
             session->User == item.User && session->Password == item.Password &&
-            session->Account == item.Account)
+            session->Account == item.Account && session->Security == item.Security)
             return session;
     }
     DisconnectSessions();
@@ -31,6 +31,7 @@ TFTPComponent* TTransferItems::CreateSession(const TTransferItem& item) {
     session->User = item.User;
     session->Password = item.Password;
     session->Account = item.Account;
+    session->Security = item.Security;
     session->SetPassive(Settings().UsePASV);
     AttachHandlers(session);
     Sessions_.append(session);

@@ -43,6 +43,7 @@ void TTransferItem::StartOn(TFTPComponent* session) {
         session->User = User;
         session->Password = Password;
         session->Account = Account;
+        session->Security = Security;
         // Index 1, "Not Relevant": transfer sessions make no server-type probe. A host
         // view's own session (logged on again after its connection broke) detects the
         // type and probes for resuming, as the view's own log-on does: it lists again.

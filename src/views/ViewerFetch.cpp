@@ -53,8 +53,9 @@ bool SameViewerOrigin(const QUrl& a, const QUrl& b) {
 
 TViewerFetch::TLogin TViewerFetch::LoginOf(const THostBrowser& browser) {
     const TFTPComponent& session = *browser.Session();
-    return {session.Host,    session.Port,      session.User,         session.Password,
-            session.Account, session.Passive(), browser.UsesFirewall, &browser.Settings()};
+    return {session.Host,         session.Port,        session.User,
+            session.Password,     session.Account,     session.Passive(),
+            browser.UsesFirewall, &browser.Settings(), session.Security};
 }
 
 TViewerFetch::TViewerFetch(QObject* parent) : QObject(parent) {}
@@ -63,7 +64,8 @@ TViewerFetch::~TViewerFetch() = default;
 
 void TViewerFetch::SetLogin(const TLogin& login) {
     const bool sameServer = login.Host == Login_.Host && login.Port == Login_.Port &&
-                            login.User == Login_.User && login.Password == Login_.Password;
+                            login.User == Login_.User && login.Password == Login_.Password &&
+                            login.Security == Login_.Security;
     Login_ = login;
     // Another server or user: the next ftp:// fetch logs in afresh.
     if (!sameServer && SessionKey_.startsWith(QLatin1String("ftp "))) {
@@ -103,6 +105,7 @@ bool TViewerFetch::MakeSession(const QUrl& url) {
     Session_->User = Login_.User;
     Session_->Password = Login_.Password;
     Session_->Account = Login_.Account;
+    Session_->Security = Login_.Security;
     Session_->SetPassive(Login_.Passive);
     static const TSettings defaults = DefaultSettings();
     QueueLogIn(*Session_, Login_.Settings ? *Login_.Settings : defaults, Login_.UseFirewall);

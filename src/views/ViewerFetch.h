@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/Tls.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -36,6 +38,7 @@ public:
         bool Passive = false;
         bool UseFirewall = false;
         const TSettings* Settings = nullptr;
+        TSessionSecurity Security;
     };
     static TLogin LoginOf(const THostBrowser& browser);
 

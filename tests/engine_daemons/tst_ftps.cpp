@@ -2,6 +2,7 @@
 // log-ins go through, that nothing of the log-in goes out before the handshake, that
 // files cross exactly over encrypted data connections, and that the certificate check
 // refuses what nobody vouches for.
+#include "RunProgram.h"
 #include "ScriptedFtpServer.h"
 #include "SessionRecorder.h"
 #include "TestCertificates.h"
@@ -31,6 +32,8 @@ private Q_SLOTS:
     void logIn();
     void stalledHandshake_data();
     void stalledHandshake();
+    void commandLine_data();
+    void commandLine();
 
 private:
     TTestCertificates m_certificates;
@@ -193,6 +196,52 @@ void TestFtps::stalledHandshake() {
     QVERIFY(!server.transcript().contains("USER ann"));
     EngineSettings().TimeOut = timeOut;
     EngineSettings().RetryCount = 3;
+}
+
+void TestFtps::commandLine_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    const QStringList get = {"get", "URL/data.bin", "OUT/data.bin"};
+    QTest::newRow("untrusted") << QStringList{"--tls"} + get << 1
+                               << "to trust it: --trust-fingerprint FP";
+    QTest::newRow("its fingerprint, lower case without colons")
+        << QStringList{"--tls", "--trust-fingerprint", "fp"} + get << 0 << "";
+    // mget runs its files through the transfer queue's own sessions.
+    QTest::newRow("any certificate, queued")
+        << QStringList{"--tls", "--insecure", "mget", "URL/data.bin", "URL/two.bin", "OUT"} << 0
+        << "";
+    QTest::newRow("not a fingerprint") << QStringList{"--tls", "--trust-fingerprint", "12:34"} + get
+                                       << 2 << "--trust-fingerprint needs a SHA-256 fingerprint";
+}
+
+void TestFtps::commandLine() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    const TKind self = TKind::SelfSigned;
+    TVsftpdServer peer;
+    peer.setTls(TTls::Required, m_certificates.certificate(self), m_certificates.key(self));
+    const QByteArray data = Pattern(200000, 3);
+    QVERIFY(WriteFile(peer.rootPath() + QStringLiteral("/data.bin"), data));
+    QVERIFY(WriteFile(peer.rootPath() + QStringLiteral("/two.bin"), "two"));
+    QVERIFY2(peer.start(), qPrintable(peer.errorText()));
+    QTemporaryDir out;
+    const QByteArray fingerprint = m_certificates.fingerprint(self);
+    for (QString& a : arguments) {
+        // The server runs without chroot: its files are under their full path.
+        a.replace(QLatin1String("URL"),
+                  QStringLiteral("ftp://127.0.0.1:%1%2").arg(peer.port()).arg(peer.rootPath()));
+        a.replace(QLatin1String("OUT"), out.path());
+        if (a == QLatin1String("fp")) a = QString::fromLatin1(fingerprint).remove(':').toLower();
+    }
+    message.replace(QLatin1String("FP"), QString::fromLatin1(fingerprint));
+    const TProgramRun run =
+        RunProgram(QStringLiteral(TOLVAR_FTP_PROGRAM), QStringList{"--retries", "1"} + arguments);
+    QVERIFY2(run.ExitCode == exitCode, run.Err.constData());
+    QVERIFY2(run.Err.contains(message.toUtf8()), run.Err.constData());
+    if (exitCode == 0) QCOMPARE(ReadFile(out.filePath(QStringLiteral("data.bin"))), data);
+    if (exitCode != 0) QVERIFY(!QFile::exists(out.filePath(QStringLiteral("data.bin"))));
 }
 
 QTEST_GUILESS_MAIN(TestFtps)

@@ -50,8 +50,8 @@ struct TBuilderFixture {
         Queue.HostView = &Host;
     }
     TQueueBuilder Builder(bool ask = true) {
-        TQueueBuilder b(Settings, ask ? &Questions : nullptr, {"h", 21, "u", "p", "", false, true},
-                        Queue);
+        TQueueBuilder b(Settings, ask ? &Questions : nullptr,
+                        {"h", 21, "u", "p", "", false, true, {}}, Queue);
         b.OnLog = [this](const QString& text, TColor color) {
             if (color == EngineSettings().LogColorError) Errors << text;
         };

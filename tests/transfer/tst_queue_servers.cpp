@@ -383,7 +383,7 @@ private Q_SLOTS:
         answer.Answers = {mrRetry}; // "&Recovery"
         view.Batch = true;
         TQueueBuilder builder(Settings, &answer,
-                              {own.Host, Py.port(), own.User, own.Password, "", false, true},
+                              {own.Host, Py.port(), own.User, own.Password, "", false, true, {}},
                               *Queue);
         TListedFolder remote;
         remote.Entries = {{"part.bin", false, false, true, data.size(), 45000}};

@@ -99,7 +99,15 @@ private Q_SLOTS:
         std::atomic<int> connections{0};
         server.setScript([&](TScriptedConnection& c) { Serve(c, ++connections == 1); });
         TViewerFetch fetch;
-        fetch.SetLogin({"127.0.0.1", server.port(), "anonymous", "t@example.org", {}, true});
+        fetch.SetLogin({"127.0.0.1",
+                        server.port(),
+                        "anonymous",
+                        "t@example.org",
+                        {},
+                        true,
+                        false,
+                        nullptr,
+                        {}});
         QSignalSpy fetched(&fetch, &TViewerFetch::Fetched);
         const QUrl url(QStringLiteral("ftp://127.0.0.1:%1/page.html").arg(server.port()));
         QVERIFY(fetch.Fetch(url));

@@ -105,8 +105,8 @@ bool TPlanner::Connect(const TSplitURL& url) {
     if (!Remote_ || !SameLogIn(url, RemoteUrl_)) {
         Finish();
         RemoteUrl_ = url;
-        Remote_ = std::make_unique<TRemoteFolderSource>(url, Context_, Options_.Passive,
-                                                        Settings_.ListHidden);
+        Remote_ = std::make_unique<TRemoteFolderSource>(url, Context_, ToolSecurity(Options_, url),
+                                                        Options_.Passive, Settings_.ListHidden);
         RemoteListed_ = std::make_unique<TListedFolders>(*Remote_);
         if (Options_.Log) Remote_->OnLog = PrintLogLine;
         LogInProblem_ = Remote_->LogIn();
@@ -115,6 +115,7 @@ bool TPlanner::Connect(const TSplitURL& url) {
         connection.Port = url.Port;
         connection.User = url.User.toUtf8();
         connection.Password = url.Password.toUtf8();
+        connection.Security = ToolSecurity(Options_, url);
         connection.UseFirewall = Context_.UseFirewall;
         connection.ServerResumes = Remote_->ResumeSupported();
         Builder_ = std::make_unique<TQueueBuilder>(Settings_, nullptr, connection, Queue_);

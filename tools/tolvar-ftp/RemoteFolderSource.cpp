@@ -36,7 +36,8 @@ TWalkEntry WalkEntryFromListing(const TRemoteListEntry& e) {
 }
 
 TRemoteFolderSource::TRemoteFolderSource(const TSplitURL& url, const TToolContext& context,
-                                         bool passive, bool listHidden)
+                                         const TSessionSecurity& security, bool passive,
+                                         bool listHidden)
     // An owned session, as a pane's: it probes whether the server resumes.
     : Ftp_(std::make_unique<TFTPComponent>(&Owner_)), UseFirewall_(context.UseFirewall),
       ListArgument_(listHidden ? QByteArray("-latr") : QByteArray()) {
@@ -44,6 +45,7 @@ TRemoteFolderSource::TRemoteFolderSource(const TSplitURL& url, const TToolContex
     Ftp_->Port = url.Port;
     Ftp_->User = url.User.toUtf8();
     Ftp_->Password = url.Password.toUtf8();
+    Ftp_->Security = security;
     if (UseFirewall_) SetFirewallFields(*Ftp_, context.Settings);
     Ftp_->SetPassive(passive);
     Ftp_->SetServerType(0);
@@ -61,6 +63,9 @@ TRemoteFolderSource::TRemoteFolderSource(const TSplitURL& url, const TToolContex
         Ok_ = result.Success && !result.Aborted;
     };
     Ftp_->OnDisconnect = [this](TFTPComponent*) { Done_ = true; };
+    Ftp_->OnUntrustedCertificate = [this](TFTPComponent*, const TCertificateInfo& certificate) {
+        CertificateProblem_ = UntrustedCertificateText(certificate);
+    };
     Ftp_->OnLog = [this](TFTPComponent*, const QString& line, TColor) {
         if (OnLog) OnLog(line);
     };
@@ -97,6 +102,7 @@ QString TRemoteFolderSource::LogIn() {
         Ftp_->Login();
     Wait(Done_);
     if (Ok_ && Ftp_->LoggedIn()) return QString();
+    if (!CertificateProblem_.isEmpty()) return CertificateProblem_;
     return Problem_.isEmpty() ? QStringLiteral("could not log in to ") + Ftp_->Host : Problem_;
 }
 

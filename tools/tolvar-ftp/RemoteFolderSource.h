@@ -20,8 +20,8 @@ TWalkEntry WalkEntryFromListing(const TRemoteListEntry& entry);
 // listed afresh and awaited in a nested event loop, never longer than the time-out.
 class TRemoteFolderSource : public IFolderSource {
 public:
-    TRemoteFolderSource(const TSplitURL& url, const TToolContext& context, bool passive,
-                        bool listHidden);
+    TRemoteFolderSource(const TSplitURL& url, const TToolContext& context,
+                        const TSessionSecurity& security, bool passive, bool listHidden);
     ~TRemoteFolderSource() override;
 
     // Logs in and waits; empty on success, else why not.
@@ -50,4 +50,5 @@ private:
     bool Ok_ = false;
     TRemoteItemList Items_;
     QString Problem_;
+    QString CertificateProblem_;
 };

@@ -63,6 +63,29 @@ bool ResolveToolUrl(const TToolContext& context, const QString& argument, TSplit
     return true;
 }
 
+TSessionSecurity ToolSecurity(const TToolOptions& options, const TSplitURL& url) {
+    (void)url;
+    TSessionSecurity security;
+    if (options.Tls) security.Encryption = TEncryption::ExplicitRequired;
+    for (const QString& fingerprint : options.TrustFingerprints)
+        security.TrustedFingerprints.append(NormalizedFingerprint(fingerprint.toLatin1()));
+    security.AcceptAnyCertificate = options.Insecure;
+    return security;
+}
+
+QString UntrustedCertificateText(const TCertificateInfo& certificate) {
+    if (certificate.Changed)
+        return QStringLiteral("the certificate of %1 is not the one trusted before (%2; SHA-256 "
+                              "now %3): refused")
+            .arg(certificate.Host, certificate.Problem,
+                 QString::fromLatin1(certificate.Fingerprint));
+    return QStringLiteral("the certificate of %1 is not trusted (%2; subject %3, issuer %4, valid "
+                          "%5 to %6); to trust it: --trust-fingerprint %7")
+        .arg(certificate.Host, certificate.Problem, certificate.Subject, certificate.Issuer,
+             certificate.ValidFrom, certificate.ValidUntil,
+             QString::fromLatin1(certificate.Fingerprint));
+}
+
 void ApplyToolEngineSettings(const TToolContext& context, const TToolOptions& options) {
     const TEngineValues values = EngineValues(context.Settings);
     TEngineSettings& engine = EngineSettings();

@@ -1,5 +1,7 @@
 #include "ToolOptions.h"
 
+#include "engine/Tls.h"
+
 namespace {
 
 bool ReadText(const QStringList& args, qsizetype& i, const QString& name, QString& value,
@@ -58,6 +60,13 @@ QString ToolUsage() {
         "  --retries N            connection attempts, 0 = no limit (default 3)\n"
         "  --retry-delay SECONDS  pause between attempts (default 5)\n"
         "  --ascii                ASCII transfer type (default binary)\n"
+        "  --tls                  explicit FTPS (AUTH TLS), required; ftps:// URLs are\n"
+        "                         implicit FTPS (port 990)\n"
+        "  --trust-fingerprint FP take the server certificate with this SHA-256\n"
+        "                         fingerprint (as openssl x509 -fingerprint -sha256\n"
+        "                         prints it; colons and case optional) even when no\n"
+        "                         trusted authority vouches for it\n"
+        "  --insecure             take any server certificate (never the default)\n"
         "  --log                  the session's log lines on standard error\n"
         "  --debug                write the debug log\n"
         "  --settings FILE        the settings file (default: the program's)\n"
@@ -90,7 +99,20 @@ QString ParseToolOptions(const QStringList& args, TToolOptions& options) {
             options.Log = true;
         else if (a == QLatin1String("--debug"))
             options.Debug = true;
-        else if (a == QLatin1String("--timeout")) {
+        else if (a == QLatin1String("--tls"))
+            options.Tls = true;
+        else if (a == QLatin1String("--insecure"))
+            options.Insecure = true;
+        else if (a == QLatin1String("--trust-fingerprint")) {
+            QString fingerprint;
+            if (!ReadText(args, i, a, fingerprint, problem)) return problem;
+            if (NormalizedFingerprint(fingerprint.toLatin1()).isEmpty())
+                return a +
+                       QStringLiteral(" needs a SHA-256 fingerprint (64 hex digits, colons "
+                                      "optional): ") +
+                       fingerprint;
+            options.TrustFingerprints.append(fingerprint);
+        } else if (a == QLatin1String("--timeout")) {
             if (!ReadCount(args, i, a, options.TimeOutSeconds, problem)) return problem;
         } else if (a == QLatin1String("--retries")) {
             if (!ReadCount(args, i, a, options.Retries, problem)) return problem;

@@ -32,6 +32,11 @@ struct TToolOptions {
     int TimeOutSeconds = -1;
     int Retries = -1;
     int RetryDelaySeconds = -1;
+    // Explicit FTPS, required (ftps:// URLs mean implicit FTPS).
+    bool Tls = false;
+    // Certificates the system's authorities do not vouch for: these fingerprints, or any.
+    QStringList TrustFingerprints;
+    bool Insecure = false;
 };
 
 // Empty on success, else the usage problem.

@@ -46,6 +46,7 @@ TToolSession::TToolSession(const TToolOptions& options, const TSplitURL& url,
     Ftp->Port = Url.Port;
     Ftp->User = Url.User.toUtf8();
     Ftp->Password = Url.Password.toUtf8();
+    Ftp->Security = ToolSecurity(options, url);
     if (UseFirewall) SetFirewallFields(*Ftp, context.Settings);
     Ftp->SetPassive(Options.Passive);
     Ftp->SetServerType(0);
@@ -68,6 +69,9 @@ void TToolSession::AttachHandlers() {
     };
     Ftp->OnProcessList = [this](TFTPComponent*, const QByteArray&, TRemoteItemList items) {
         Listing = std::move(items);
+    };
+    Ftp->OnUntrustedCertificate = [this](TFTPComponent*, const TCertificateInfo& certificate) {
+        CertificateProblem = UntrustedCertificateText(certificate);
     };
     Ftp->OnCommandCompleted = [this](TFTPComponent*, TFTPCommand command, bool success,
                                      bool aborted) { Completed(command, success, aborted); };
@@ -256,7 +260,10 @@ void TToolSession::Completed(TFTPCommand command, bool success, bool aborted) {
     if ((!success || aborted) && !(!Steps.isEmpty() && Steps.first().MayFail && !aborted)) {
         QString reason =
             QString::fromLatin1(CommandDisplayName(command)) + QStringLiteral(" failed");
-        if (!LastProblem.isEmpty()) reason += QStringLiteral(": ") + LastProblem;
+        if (!CertificateProblem.isEmpty())
+            reason += QStringLiteral(": ") + CertificateProblem;
+        else if (!LastProblem.isEmpty())
+            reason += QStringLiteral(": ") + LastProblem;
         Fail(reason);
         return;
     }

@@ -54,6 +54,7 @@ private:
     TFTPCommand Awaited = TFTPCommand::None;
     TRemoteItemList Listing;
     QString LastProblem;
+    QString CertificateProblem;
     QString HttpProblem;
     int ExitCode = 0;
     bool Finishing = false;

@@ -336,6 +336,7 @@ void THostView::QueueTransfers(const std::vector<TWalkEntry>& selected,
     connection.User = Session()->User;
     connection.Password = Session()->Password;
     connection.Account = Session()->Account;
+    connection.Security = Session()->Security;
     connection.UseFirewall = Browser_->UsesFirewall;
     connection.ServerResumes = Session()->ResumeSupported();
     TTransferItems* queue = Queue();
