@@ -7,6 +7,7 @@
 #include <mutex>
 #include <thread>
 
+#include <openssl/crypto.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -28,6 +29,9 @@ void TFTPThread::Start(std::shared_ptr<TSessionShared> shared) {
             TFTPThread worker(std::move(shared));
             worker.Run();
         }
+        // OpenSSL's state of this thread goes now, before the program may wait for it to
+        // end: at exit its own clean-up would come too late.
+        OPENSSL_thread_stop();
         std::lock_guard<std::mutex> lock(gRunningLock);
         --gRunning;
         gRunningChanged.notify_all();

@@ -56,8 +56,10 @@ int KeepNewSession(SSL* ssl, SSL_SESSION* session) {
     return 1;
 }
 
+// Made once and kept for the program's life: sessions on every worker share it.
+SSL_CTX* Context = nullptr;
+
 SSL_CTX* ClientContext() {
-    static SSL_CTX* context = nullptr;
     static std::once_flag once;
     std::call_once(once, [] {
         // OpenSSL writes with plain send(): a peer that closed first must not end the
@@ -65,8 +67,9 @@ SSL_CTX* ClientContext() {
         struct sigaction current {};
         if (::sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL)
             std::signal(SIGPIPE, SIG_IGN);
-        context = SSL_CTX_new(TLS_client_method());
+        SSL_CTX* context = SSL_CTX_new(TLS_client_method());
         if (context == nullptr) return;
+        Context = context;
         SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
         SSL_CTX_set_default_verify_paths(context);
         // Many FTP servers close data connections without close_notify; the size checks
@@ -78,7 +81,7 @@ SSL_CTX* ClientContext() {
                                        SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
         SSL_CTX_sess_set_new_cb(context, KeepNewSession);
     });
-    return context;
+    return Context;
 }
 
 QString OpenSslError() {
