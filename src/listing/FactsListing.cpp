@@ -87,11 +87,15 @@ uint16_t PermAttributes(QByteArrayView perm, bool folder) {
     return attributes;
 }
 
+bool HasLineEnd(QByteArrayView text) {
+    for (const char c : text)
+        if (c == '\0' || c == '\r' || c == '\n') return true;
+    return false;
+}
+
 bool SafeName(QByteArrayView name) {
     if (name.isEmpty() || name == QByteArrayView(".") || name == QByteArrayView("..")) return false;
-    for (const char c : name)
-        if (c == '/' || c == '\0' || c == '\r' || c == '\n') return false;
-    return true;
+    return !name.contains('/') && !HasLineEnd(name);
 }
 
 } // namespace
@@ -101,7 +105,8 @@ bool ParseFactsLine(QByteArrayView line, TRemoteListEntry& out) {
     if (blank <= 0) return false;
     const QByteArrayView facts = line.first(blank);
     const QByteArrayView name = line.sliced(blank + 1);
-    if (!SafeName(name)) return false;
+    // A line end in the facts (a link's target) is as broken as one in the name.
+    if (!SafeName(name) || HasLineEnd(facts)) return false;
 
     enum { File, Folder, Link } kind = File;
     QByteArrayView target, size, modify, perm;

@@ -15,7 +15,8 @@
 // The name is everything after the blank that ends the facts, byte for byte.
 // False for a line that is no entry: without facts or the blank, with a fact lacking "=",
 // for the folder itself and its parent (cdir, pdir), kinds other than files, folders and
-// links, and names that are empty, "." or "..", or hold "/", NUL, CR or LF.
+// links, and names that are empty, "." or "..", or hold "/", NUL, CR or LF (nor may the
+// facts hold a line end).
 bool ParseFactsLine(QByteArrayView line, TRemoteListEntry& out);
 
 // As a TListingParser: consumes one line and reports its entry, if it has one.

@@ -93,6 +93,8 @@ void TestListingFacts::lines_data() {
     QTest::newRow("fact without =") << QByteArray("type=file;size; f") << none;
     QTest::newRow("slash in the name") << QByteArray("type=file; a/b") << none;
     QTest::newRow("line break in the name") << QByteArray("type=file; a\nb") << none;
+    QTest::newRow("line break in a link's target")
+        << QByteArray("type=OS.unix=slink:/a\nb; l") << none;
     QTest::newRow("NUL in the name") << QByteArray("type=file; a\0b", 14) << none;
     QTest::newRow("dot file") << QByteArray("type=file; ..") << none;
 }
