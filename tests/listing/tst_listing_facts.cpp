@@ -27,7 +27,6 @@ private Q_SLOTS:
     void initTestCase();
     void lines_data();
     void lines();
-    void listingKeepsOrderAndSkipsTheFolderItself();
 };
 
 void TestListingFacts::initTestCase() {
@@ -49,15 +48,12 @@ void TestListingFacts::lines_data() {
         << QByteArray("type=dir;sizd=4096;modify=20240715230000;unix.mode=0755; sub")
         << QStringLiteral("sub|0|drwxr-xr-x|2024-07-16 01:00");
     QTest::newRow("current folder") << QByteArray("type=cdir;modify=20240115103000; .") << none;
-    QTest::newRow("parent folder") << QByteArray("type=pdir;perm=el; ..") << none;
     QTest::newRow("link with target")
         << QByteArray("type=OS.unix=slink:/pub/target;size=11; link")
         << QStringLiteral("link -> /pub/target|11|l---------|") + noDate;
     QTest::newRow("link without target, odd case")
         << QByteArray("Type=os.UNIX=symlink; lnk") << QStringLiteral("lnk|0|l---------|") + noDate;
     QTest::newRow("device") << QByteArray("type=OS.unix=chr-13/29; tty") << none;
-    QTest::newRow("only a type") << QByteArray("type=file; bare")
-                                 << QStringLiteral("bare|0|----------|") + noDate;
     QTest::newRow("no type is a file, no trailing ;")
         << QByteArray("size=5; notype") << QStringLiteral("notype|5|----------|") + noDate;
     QTest::newRow("fact names in any case")
@@ -90,12 +86,10 @@ void TestListingFacts::lines_data() {
     QTest::newRow("Unix line") << QByteArray("-rw-r--r-- 1 ftp ftp 12 Jan 1 2024 x") << none;
     QTest::newRow("no blank") << QByteArray("type=file;size=1;") << none;
     QTest::newRow("no facts") << QByteArray(" name") << none;
-    QTest::newRow("fact without =") << QByteArray("type=file;size; f") << none;
     QTest::newRow("slash in the name") << QByteArray("type=file; a/b") << none;
     QTest::newRow("line break in the name") << QByteArray("type=file; a\nb") << none;
     QTest::newRow("line break in a link's target")
         << QByteArray("type=OS.unix=slink:/a\nb; l") << none;
-    QTest::newRow("NUL in the name") << QByteArray("type=file; a\0b", 14) << none;
     QTest::newRow("dot file") << QByteArray("type=file; ..") << none;
 }
 
@@ -105,17 +99,6 @@ void TestListingFacts::lines() {
     TRemoteListEntry out;
     const bool ok = ParseFactsLine(line, out);
     QCOMPARE(ok ? EntryText(out) : QString(), entry);
-}
-
-void TestListingFacts::listingKeepsOrderAndSkipsTheFolderItself() {
-    const QByteArray text = "type=cdir; .\r\n"
-                            "type=file;size=1; b\r\n"
-                            "type=dir; a\r\n"
-                            "type=file; line\nbreak\r\n";
-    const TRemoteItemList list = ParseFactsListing(text);
-    QCOMPARE(list.size(), size_t(2));
-    QCOMPARE(list[0].Name, QByteArray("b"));
-    QCOMPARE(list[1].Name, QByteArray("a"));
 }
 
 QTEST_GUILESS_MAIN(TestListingFacts)
