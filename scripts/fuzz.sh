@@ -29,6 +29,10 @@ for file in tests/listing/data/*.txt; do
         n=$((n + 1))
     done
 done
+# A machine listing (MLSD).
+printf '\377%b' 'type=cdir;modify=20240115103000; .\r\ntype=file;size=12;modify=20240115103000.5;perm=r; a;b c.txt\r\nType=DIR;UNIX.mode=0755; sub\r\ntype=OS.unix=slink:/pub; link\r\n' \
+    >"$work/corpus/seed-$n"
+n=$((n + 1))
 
 echo "=== fuzz_listing: ${seconds} s from $n seeds ==="
 "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \

@@ -1,4 +1,5 @@
-// Opening a data connection: passive (PASV, or EPSV over IPv6) or active (PORT/EPRT).
+// Opening a data connection: passive (PASV, or EPSV over IPv6 and where PASV is refused)
+// or active (PORT/EPRT).
 #include "engine/FtpThread.h"
 
 #include "engine/DataReplies.h"
@@ -54,15 +55,24 @@ bool TFTPThread::PreparePassive() {
         peer = HostAddress;
     }
     int port = 0;
-    if (peer.ss_family == AF_INET6) {
-        // PASV can only name IPv4 hosts.
+    bool extended = peer.ss_family == AF_INET6 || ExtendedPassive;
+    if (!extended) {
+        SendCommand("PASV");
+        const int replyClass = GetReplyClass();
+        // Some servers keep to EPSV even on IPv4; active mode is left for those without.
+        if (replyClass == 5 && HasFeature("EPSV")) {
+            extended = true;
+        } else {
+            if (replyClass != 2) return false;
+            port = PassiveReplyPort(ReplyText, CommaAddress(peer));
+        }
+    }
+    if (extended) {
+        // Also the only one for IPv6 hosts, which PASV cannot name.
         SendCommand("EPSV");
         if (GetReplyClass() != 2) return false;
         port = ExtendedPassiveReplyPort(ReplyText);
-    } else {
-        SendCommand("PASV");
-        if (GetReplyClass() != 2) return false;
-        port = PassiveReplyPort(ReplyText, CommaAddress(peer));
+        ExtendedPassive = true;
     }
     if (port == 0) {
         LogError(QStringLiteral("Illegal response from server"));

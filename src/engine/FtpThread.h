@@ -183,6 +183,10 @@ public:
     bool LoginFinal = false;
     // The lines of the FEAT reply, trimmed; empty when the server has no FEAT.
     QList<QByteArray> Features;
+    // Learnt from refusals since the last FEAT: MLSD refused although offered (LIST
+    // lists), PASV refused and EPSV taken instead (asked for at once).
+    bool FactsRefused = false;
+    bool ExtendedPassive = false;
 
 private:
     void CloseControl();

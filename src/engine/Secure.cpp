@@ -107,6 +107,8 @@ bool TFTPThread::StartDataTls() {
 
 void TFTPThread::ReadFeatures() {
     Features.clear();
+    FactsRefused = false;
+    ExtendedPassive = false;
     // Quiet, as the resume probe: a server without FEAT answers it with an error that
     // is no failure of the user's.
     Quiet = true;

@@ -3,6 +3,7 @@
 
 #include "engine/SocketErrors.h"
 #include "listing/DebugLog.h"
+#include "listing/FactsListing.h"
 #include "listing/ListingParser.h"
 
 #include <QDate>
@@ -43,11 +44,31 @@ bool TFTPThread::ListCommand(TCommandItem& item) {
             }
             CurrentFolder = serverFolder;
         }
-        if (TransferData(("LIST " + argument).trimmed(), true, 0, listing)) {
+        // A machine listing reads the same on every server and shows every entry, so it
+        // takes no options of ls; a server that offered it and then refuses it is not
+        // asked again.
+        bool facts = HasFeature("MLST") && !FactsRefused;
+        if (facts) {
+            const bool option =
+                argument.startsWith('-') || argument.contains('*') || argument.contains('?');
+            if (!TransferData(option ? QByteArray("MLSD") : ("MLSD " + argument).trimmed(), true, 0,
+                              listing)) {
+                if (!TransferRefused || ReplyCode / 100 != 5 || Aborted()) {
+                    ProgressIsFile = true;
+                    return false;
+                }
+                FactsRefused = true;
+                facts = false;
+                LogInfo(QStringLiteral("The server refused MLSD; listing with LIST instead"));
+            }
+        }
+        if (facts || TransferData(("LIST " + argument).trimmed(), true, 0, listing)) {
             const int serverType = Shared->ServerType;
             if (ServerTypeHasParser(serverType)) {
                 auto items = std::make_shared<TRemoteItemList>(
-                    ParseListing(serverType, listing.Data, QDate::currentDate(), Shared->Host()));
+                    facts ? ParseFactsListing(listing.Data, Shared->Host())
+                          : ParseListing(serverType, listing.Data, QDate::currentDate(),
+                                         Shared->Host()));
                 Notify(TNotificationCode::ProcessList, TProcessListData{item.Param(1), items});
                 success = true;
             }

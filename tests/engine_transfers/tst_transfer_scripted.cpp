@@ -1,6 +1,7 @@
 // Transfers against a scripted server playing what real servers won't: refused or
 // hostile PASV replies, short and reset data connections, silence, aborts, size
-// announcements, refused and ignored REST, and a path the server only takes after CWD.
+// announcements, refused and ignored REST, a path the server only takes after CWD, and
+// MLSD or PASV refused by a server that offered MLST or EPSV.
 #include "ScriptedSession.h"
 #include "TestFiles.h"
 
@@ -94,6 +95,8 @@ private Q_SLOTS:
     void refusedPathIsRetriedAfterCwd();
     void uploadResumesAndIsCheckedBySize();
     void listingParsesWithBareListCommand();
+    void offeredFeaturesRefused_data();
+    void offeredFeaturesRefused();
 
 private:
     // The scripts use the test's locals, so each test keeps its server to itself.
@@ -473,6 +476,69 @@ void TestTransferScripted::listingParsesWithBareListCommand() {
     QTRY_COMPARE_WITH_TIMEOUT(rec.Count(QStringLiteral("Completed List")), 2, 10000);
     QCOMPARE(rec.Count(QStringLiteral("Completed List 0 0")), 1);
     QCOMPARE(rec.Count(QStringLiteral("List /pub/")), 1);
+}
+
+void TestTransferScripted::offeredFeaturesRefused_data() {
+    QTest::addColumn<bool>("epsv");
+    QTest::addColumn<QByteArrayList>("commands");
+    // Twice listed: what was refused once is not asked for again.
+    QTest::newRow("MLSD refused: LIST for the session")
+        << false << QByteArrayList{"PASV", "MLSD", "PASV", "LIST -la", "PASV", "LIST -la"};
+    QTest::newRow("PASV refused, EPSV offered: EPSV for the session")
+        << true << QByteArrayList{"PASV", "EPSV", "MLSD", "EPSV", "MLSD"};
+}
+
+void TestTransferScripted::offeredFeaturesRefused() {
+    QFETCH(bool, epsv);
+    QFETCH(QByteArrayList, commands);
+    const QByteArray facts = "type=cdir; .\r\ntype=file;size=5368709120; big image.iso\r\n"
+                             "type=dir;size=4096; sub dir\r\n";
+    const QByteArray unix = "-rw-r--r--   1 ftp ftp 5368709120 Jan 02  2024 big image.iso\r\n"
+                            "drwxr-xr-x   2 ftp ftp       4096 Mar 10 12:30 sub dir\r\n";
+    TScriptedFtpServer server;
+    server.setFeatReply(epsv ? "211-Features:\r\n EPSV\r\n MLST type*;size*;\r\n211 End"
+                             : "211-Features:\r\n MLST type*;size*;modify*;\r\n211 End");
+    server.setScript([&](TScriptedConnection& c) {
+        c.sendLine("220 Scripted server ready.");
+        Reply(c, "USER", "230 Logged in.");
+        if (epsv) {
+            Reply(c, "PASV", "500 PASV not understood.");
+            for (int i = 0; i < 2; ++i) {
+                c.expect("EPSV");
+                c.openPassive();
+                c.sendLine("229 Entering Extended Passive Mode (|||" +
+                           QByteArray::number(c.passivePort()) + "|)");
+                BeginData(c, "MLSD");
+                SendAndClose(c, facts);
+            }
+        } else {
+            Pasv(c);
+            Reply(c, "MLSD", "500 MLSD not understood.");
+            for (int i = 0; i < 2; ++i) {
+                Pasv(c);
+                BeginData(c, "LIST");
+                SendAndClose(c, unix);
+            }
+        }
+        ServeCommands(c, Idle);
+    });
+    TSessionRecorder& rec = Connect(server);
+    for (int i = 0; i < 2; ++i) {
+        Session->List("/pub/", "-la");
+        QTRY_COMPARE_WITH_TIMEOUT(rec.Count(QStringLiteral("Completed List")), i + 1, 10000);
+        QVERIFY2(rec.Count(QStringLiteral("Completed List 1 0")) == i + 1, qPrintable(rec.Dump()));
+        QCOMPARE(rec.Listing.size(), size_t(2));
+        QCOMPARE(rec.Listing[0].Item.Size, int64_t(5368709120LL));
+        QCOMPARE(rec.Listing[1].Name, QByteArray("sub dir"));
+        QVERIFY(rec.Listing[1].Item.Attributes & raFolder);
+    }
+    QByteArrayList sent;
+    for (const QByteArray& line : server.transcript()) {
+        const QByteArray verb = line.left(4);
+        if (QByteArrayList{"PASV", "EPSV", "PORT", "MLSD", "LIST"}.contains(verb)) sent << line;
+    }
+    QCOMPARE(sent, commands);
+    QVERIFY2(server.failures().isEmpty(), qPrintable(server.failures().join('\n')));
 }
 
 QTEST_GUILESS_MAIN(TestTransferScripted)

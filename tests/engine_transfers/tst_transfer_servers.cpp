@@ -1,8 +1,8 @@
 // Listings and transfers against real servers on loopback (vsftpd converting text, and
-// pyftpdlib), in passive and active mode: a folder with sub-folders, a link, names with
-// blanks and sparse files past 4 GiB must list as they are; downloads, uploads and their
-// resumes, also at offsets beyond 4 GiB; text and binary files with the default transfer
-// types; a refused download.
+// pyftpdlib, which lists with MLSD), in passive and active mode: a folder with sub-folders,
+// a link, names with blanks, UTF-8 and ";" and sparse files past 4 GiB must list as they are;
+// downloads, uploads and their resumes, also at offsets beyond 4 GiB; text and binary files with
+// the default transfer types; a refused download.
 #include "PyftpdlibServer.h"
 #include "SessionRecorder.h"
 #include "TestFiles.h"
@@ -37,9 +37,12 @@ bool SetTime(const QString& path, const QDateTime& when) {
     return ::utimensat(AT_FDCWD, name.constData(), times, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-QString DateText(const QDateTime& when, bool withTime) {
-    return when.toUTC().toString(withTime ? QStringLiteral("yyyy-MM-dd HH:mm")
-                                          : QStringLiteral("yyyy-MM-dd 00:00"));
+// Machine listings give the exact time in UTC, which the listing shows in local time;
+// LIST gives the server's clock (UTC here), and only the day for old entries.
+QString DateText(const QDateTime& when, bool exact, bool withTime) {
+    return (exact ? when.toLocalTime() : when.toUTC())
+        .toString(withTime ? QStringLiteral("yyyy-MM-dd HH:mm")
+                           : QStringLiteral("yyyy-MM-dd 00:00"));
 }
 
 QString EntryText(const QByteArray& name, int64_t size, uint16_t kind, const QString& date) {
@@ -61,8 +64,9 @@ QStringList ListingText(const TRemoteItemList& listing) {
 }
 
 // Fills the root around its folder "pub" and returns what its listing must give, sorted.
-// Recent entries show a time, old ones a year; servers write both in UTC here.
-QStringList FillRoot(const QString& root) {
+// Recent entries show a time, old ones a year unless the listing is a machine listing.
+// Such listings name a link by itself and follow it to the folder.
+QStringList FillRoot(const QString& root, bool facts) {
     const QDateTime recent = QDateTime::currentDateTimeUtc().addSecs(-3600);
     const QDateTime recentMinute = recent.addSecs(-recent.time().second());
     const QDateTime old(QDate(2001, 2, 3), QTime(4, 5), Qt::UTC);
@@ -72,17 +76,24 @@ QStringList FillRoot(const QString& root) {
     WriteFile(dir.filePath(QStringLiteral("two  blanks.txt")), "x");
     WriteFile(dir.filePath(QStringLiteral("trailing ")), "xy");
     WriteFile(dir.filePath(QStringLiteral("old.txt")), "old");
+    WriteFile(dir.filePath(QStringLiteral("Grüße.txt")), "utf");
+    WriteFile(dir.filePath(QStringLiteral("日本.txt")), "utf-8");
+    WriteFile(dir.filePath(QStringLiteral("semi;colon; x.txt")), "semi");
     WriteSparse(dir.filePath(QStringLiteral("big file.iso")), FiveGiB, {});
     QFile::link(QStringLiteral("pub"), dir.filePath(QStringLiteral("link")));
-    const QString recentText = DateText(recentMinute, true);
+    const QString recentText = DateText(recentMinute, facts, true);
     QStringList expected{EntryText("pub", 0, raFolder, recentText),
                          EntryText("with blank", 0, raFolder, recentText),
                          EntryText("plain.txt", 12, 0, recentText),
                          EntryText("two  blanks.txt", 1, 0, recentText),
                          EntryText("trailing ", 2, 0, recentText),
-                         EntryText("old.txt", 3, 0, DateText(old, false)),
+                         EntryText("old.txt", 3, 0, DateText(old, facts, facts)),
+                         EntryText("Grüße.txt", 3, 0, recentText),
+                         EntryText("日本.txt", 5, 0, recentText),
+                         EntryText("semi;colon; x.txt", 4, 0, recentText),
                          EntryText("big file.iso", FiveGiB, 0, recentText),
-                         EntryText("link -> pub", 3, raLink, recentText)};
+                         facts ? EntryText("link", 0, raFolder, recentText)
+                               : EntryText("link -> pub", 3, raLink, recentText)};
     for (const QString& name :
          dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System))
         SetTime(dir.filePath(name), name == QLatin1String("old.txt") ? old : recentMinute);
@@ -169,7 +180,9 @@ void TestTransferServers::listTransferAndResume() {
     const QByteArray document = Pattern(100000, 9);
     QVERIFY(WriteFile(pub + QStringLiteral("/a.txt"), text));
     QVERIFY(WriteFile(pub + QStringLiteral("/report.doc"), document));
-    const QStringList listing = FillRoot(peer->rootPath());
+    // pyftpdlib offers MLST, vsftpd does not.
+    const bool facts = server == QLatin1String("pyftpdlib");
+    const QStringList listing = FillRoot(peer->rootPath(), facts);
     QVERIFY2(peer->start(), qPrintable(peer->errorText()));
     QTemporaryDir dir;
     const QString upload = dir.filePath(QStringLiteral("up load.bin"));
@@ -189,6 +202,8 @@ void TestTransferServers::listTransferAndResume() {
     s->List("/", "");
     WAIT_EVENT(rec, "Completed List 1 0");
     QCOMPARE(ListingText(rec.Listing), listing);
+    EXPECT_EVENT(rec, facts ? "Log command MLSD" : "Log command LIST");
+    QCOMPARE(rec.Count(QStringLiteral("Log command MLSD")), int(facts));
 
     // Relative paths: the test vsftpd runs without a chroot, so "/" is the real root.
     s->SetCurrentFolder("pub");

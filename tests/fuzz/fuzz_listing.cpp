@@ -1,8 +1,10 @@
-// Fuzz target for the listing parsers: the first byte is the server type, the rest the
-// listing text. Besides crashes and sanitizer reports it stops on broken guarantees:
-// entries with empty names, line ends inside names (but a CR LF listing's lone LF),
-// negative sizes, dot folders, stray attribute bits, and a column table that differs from
-// a plain byte-by-byte split.
+// Fuzz target for the listing parsers: the first byte is the server type (0xFF for a
+// machine listing, MLSD), the rest the listing text. Besides crashes and sanitizer reports
+// it stops on broken guarantees: entries with empty names, line ends inside names (but a
+// CR LF listing's lone LF), a "/" in a machine listing's name, negative sizes, dot folders,
+// stray attribute bits, and a column table that differs from a plain byte-by-byte split.
+#include "listing/FactsListing.h"
+#include "listing/FtpUtils.h"
 #include "listing/ListingParser.h"
 
 #include <QByteArray>
@@ -45,10 +47,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int serverType = data[0];
     const QByteArray text(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
 
-    const TRemoteItemList list = ParseListing(serverType, text, QDate(2024, 6, 15));
+    const bool facts = serverType == 0xFF;
+    const TRemoteItemList list =
+        facts ? ParseFactsListing(text) : ParseListing(serverType, text, QDate(2024, 6, 15));
     // A listing whose lines end in CR LF may carry a lone LF inside a name; nothing else may.
-    const bool lineFeedsInNames = text.endsWith("\r\n");
+    // Machine listings never give one, nor a name that would lead into another folder.
+    const bool lineFeedsInNames = text.endsWith("\r\n") && !facts;
     for (const TRemoteListEntry& entry : list) {
+        Require(!facts || !LinkName(entry.Name).contains('/'), "slash in a name");
         Require(!entry.Name.isEmpty(), "empty name");
         Require((lineFeedsInNames || !entry.Name.contains('\n')) && !entry.Name.contains('\r') &&
                     !entry.Name.contains('\0'),
