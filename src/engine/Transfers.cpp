@@ -69,6 +69,11 @@ bool TFTPThread::ListCommand(TCommandItem& item) {
                     facts ? ParseFactsListing(listing.Data, Shared->Host())
                           : ParseListing(serverType, listing.Data, QDate::currentDate(),
                                          Shared->Host()));
+                // LIST hides dot files unless asked with -a; MLSD shows every entry.
+                if (facts && !(argument.startsWith('-') && argument.contains('a')))
+                    std::erase_if(*items, [](const TRemoteListEntry& entry) {
+                        return entry.Name.startsWith('.');
+                    });
                 Notify(TNotificationCode::ProcessList, TProcessListData{item.Param(1), items});
                 success = true;
             }

@@ -79,6 +79,8 @@ QStringList FillRoot(const QString& root, bool facts) {
     WriteFile(dir.filePath(QStringLiteral("Grüße.txt")), "utf");
     WriteFile(dir.filePath(QStringLiteral("日本.txt")), "utf-8");
     WriteFile(dir.filePath(QStringLiteral("semi;colon; x.txt")), "semi");
+    // Shown only when asked for, as LIST without -a hides it.
+    WriteFile(dir.filePath(QStringLiteral(".hidden")), "dot");
     WriteSparse(dir.filePath(QStringLiteral("big file.iso")), FiveGiB, {});
     QFile::link(QStringLiteral("pub"), dir.filePath(QStringLiteral("link")));
     const QString recentText = DateText(recentMinute, facts, true);
