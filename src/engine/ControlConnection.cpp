@@ -14,21 +14,6 @@
 #include <netinet/in.h>
 #include <poll.h>
 
-namespace {
-
-int WaitError(TWaitControl::Result result) {
-    switch (result) {
-    case TWaitControl::Result::Aborted:
-        return WSAEINTR_;
-    case TWaitControl::Result::TimedOut:
-        return WSAETIMEDOUT_;
-    default:
-        return WSAErrorFromErrno(errno);
-    }
-}
-
-} // namespace
-
 void TFTPThread::CloseControl() {
     ControlSocket.CloseGraceful();
     Shared->ControlOpen = false;

@@ -17,17 +17,6 @@ namespace {
 
 constexpr uint64_t ProgressIntervalMs = 700;
 
-int WaitError(TWaitControl::Result result) {
-    switch (result) {
-    case TWaitControl::Result::Aborted:
-        return WSAEINTR_;
-    case TWaitControl::Result::TimedOut:
-        return WSAETIMEDOUT_;
-    default:
-        return WSAErrorFromErrno(errno);
-    }
-}
-
 // One GetHTTP run on the worker: request and response both travel on the control
 // connection, which is closed again when the run ends.
 class THttpDownload {

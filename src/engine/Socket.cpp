@@ -85,6 +85,17 @@ TWaitControl::Result TWaitControl::Wait(int fd, short events) {
     }
 }
 
+int WaitError(TWaitControl::Result result) {
+    switch (result) {
+    case TWaitControl::Result::Aborted:
+        return WSAEINTR_;
+    case TWaitControl::Result::TimedOut:
+        return WSAETIMEDOUT_;
+    default:
+        return WSAErrorFromErrno(errno);
+    }
+}
+
 bool TWaitControl::SleepAbortable(int ms) {
     if (Aborted()) return true;
     pollfd fd = {Waker_.Fd(), POLLIN, 0};

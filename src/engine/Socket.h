@@ -59,6 +59,10 @@ private:
     uint64_t TimeOutStart_ = 0;
 };
 
+// The error code of a wait that did not end ready: WSAEINTR_ for an abort,
+// WSAETIMEDOUT_ for a time-out, else from errno.
+int WaitError(TWaitControl::Result result);
+
 class TTlsConnection;
 
 // A TCP connection or listening socket, encrypted once StartTls has succeeded. The

@@ -118,17 +118,6 @@ bool IsAddress(const QByteArray& host) {
            ::inet_pton(AF_INET6, host.constData(), &any) == 1;
 }
 
-int WaitResultError(TWaitControl::Result result) {
-    switch (result) {
-    case TWaitControl::Result::Aborted:
-        return WSAEINTR_;
-    case TWaitControl::Result::TimedOut:
-        return WSAETIMEDOUT_;
-    default:
-        return WSAErrorFromErrno(errno);
-    }
-}
-
 } // namespace
 
 QByteArray NormalizedFingerprint(const QByteArray& text) {
@@ -199,8 +188,8 @@ int TTlsConnection::Handshake(int fd, TWaitControl& wait) {
         }
         const TWaitControl::Result waited = wait.Wait(fd, events);
         if (waited != TWaitControl::Result::Ready) {
-            ErrorText = WSAErrorText(WaitResultError(waited));
-            return WaitResultError(waited);
+            ErrorText = WSAErrorText(WaitError(waited));
+            return WaitError(waited);
         }
     }
 }
