@@ -1,9 +1,9 @@
 #include "settings/TrustedCertificates.h"
 
 #include "engine/Tls.h"
-#include "platform/ProgramFolder.h"
-
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 QString TTrustedCertificates::Key(const QString& host, int port) {
@@ -62,6 +62,6 @@ bool TTrustedCertificates::Remember(const QString& host, int port, const QByteAr
     return ok;
 }
 
-QString TrustedCertificatesFilePath() {
-    return ProgramFilePath(QStringLiteral("TrustedCertificates.txt"));
+QString TrustedCertificatesFileBeside(const QString& sitesFile) {
+    return QFileInfo(sitesFile).dir().filePath(QStringLiteral("TrustedCertificates.txt"));
 }

@@ -35,5 +35,5 @@ private:
     QString FileName_;
 };
 
-// The store beside the site list of this program folder.
-QString TrustedCertificatesFilePath();
+// The store beside the given site list.
+QString TrustedCertificatesFileBeside(const QString& sitesFile);
