@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // What the user answers to a server certificate nobody vouches for.
 enum class TCertificateTrust {
@@ -14,6 +15,10 @@ enum class TCertificateTrust {
     // Remembered in the trusted-certificates store for the host and port.
     Always,
 };
+
+// A fingerprint "AB:CD:…" in rows of eight bytes, to be compared group by group with
+// what the server's administrator gives.
+QStringList FingerprintRows(const QByteArray& fingerprint);
 
 // The first line of the question: whose certificate and why it is not trusted.
 QString CertificateQuestionHeadline(const TCertificateInfo& certificate);

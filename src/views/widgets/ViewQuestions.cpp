@@ -32,10 +32,9 @@ QMessageBox* NewCertificateBox(const TCertificateInfo& certificate, QWidget* par
         new QMessageBox(QMessageBox::Warning, QApplication::applicationDisplayName(),
                         CertificateQuestionHeadline(certificate), QMessageBox::NoButton, parent);
     box->setObjectName(QStringLiteral("CertificateQuestion"));
-    // The fingerprint in two rows of 16 bytes, so that it can be compared group by group
-    // with what the server's administrator gives.
-    QString fingerprint = QString::fromLatin1(certificate.Fingerprint).toHtmlEscaped();
-    if (fingerprint.size() > 48) fingerprint.replace(47, 1, QStringLiteral("<br>"));
+    QStringList fingerprint = FingerprintRows(certificate.Fingerprint);
+    for (QString& line : fingerprint)
+        line = line.toHtmlEscaped();
     const auto row = [](const QString& caption, const QString& value) {
         return QStringLiteral("<tr><td style=\"padding-right:12px\"><b>%1</b></td><td>%2</td></tr>")
             .arg(caption, value);
@@ -45,10 +44,10 @@ QMessageBox* NewCertificateBox(const TCertificateInfo& certificate, QWidget* par
         row(QStringLiteral("Server:"), certificate.Host.toHtmlEscaped()) +
         row(QStringLiteral("Subject:"), certificate.Subject.toHtmlEscaped()) +
         row(QStringLiteral("Issuer:"), certificate.Issuer.toHtmlEscaped()) +
-        row(QStringLiteral("Valid:"), QStringLiteral("%1 to %2")
-                                          .arg(certificate.ValidFrom.toHtmlEscaped(),
-                                               certificate.ValidUntil.toHtmlEscaped())) +
-        row(QStringLiteral("SHA-256:"), QStringLiteral("<tt>%1</tt>").arg(fingerprint)) +
+        row(QStringLiteral("Valid from:"), certificate.ValidFrom.toHtmlEscaped()) +
+        row(QStringLiteral("Valid until:"), certificate.ValidUntil.toHtmlEscaped()) +
+        row(QStringLiteral("SHA-256:"),
+            QStringLiteral("<tt>%1</tt>").arg(fingerprint.join(QStringLiteral("<br>")))) +
         QStringLiteral("</table><p>Trust this certificate only if you know it is the "
                        "server's own, for instance when its fingerprint matches the one "
                        "its administrator gave you. <b>Trust Always</b> remembers it for "
