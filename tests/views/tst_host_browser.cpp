@@ -581,16 +581,20 @@ private Q_SLOTS:
 };
 
 // A self-signed certificate: the pane asks, lists the folder once trusted, keeps what
-// was trusted always for the next connection, and stays disconnected when refused.
+// was trusted always for the next connection, and stays disconnected when refused. When
+// another certificate was trusted for the server, nothing is asked: an error names both.
 void TTestHostBrowser::untrustedCertificate_data() {
     QTest::addColumn<TCertificateTrust>("trust");
-    QTest::newRow("trust always") << TCertificateTrust::Always;
-    QTest::newRow("trust once") << TCertificateTrust::Once;
-    QTest::newRow("refuse") << TCertificateTrust::Refuse;
+    QTest::addColumn<bool>("changed");
+    QTest::newRow("trust always") << TCertificateTrust::Always << false;
+    QTest::newRow("trust once") << TCertificateTrust::Once << false;
+    QTest::newRow("refuse") << TCertificateTrust::Refuse << false;
+    QTest::newRow("changed since trusted") << TCertificateTrust::Always << true;
 }
 
 void TTestHostBrowser::untrustedCertificate() {
     QFETCH(TCertificateTrust, trust);
+    QFETCH(bool, changed);
     using TKind = TTestCertificates::TKind;
     TVsftpdServer server;
     server.setTls(TVsftpdServer::TTls::Required, Certificates.certificate(TKind::SelfSigned),
@@ -609,6 +613,21 @@ void TTestHostBrowser::untrustedCertificate() {
     };
 
     const auto first = browser();
+    if (changed) {
+        const QByteArray before = Certificates.fingerprint(TKind::ForLoopback);
+        TTrustedCertificates store(first->CertificatesFile);
+        QVERIFY(store.Remember("127.0.0.1", server.port(), before));
+        first->Connect("127.0.0.1", server.port(), "", "", "anonymous", "t@x", "", security);
+        QTRY_COMPARE(questions.Messages.size(), 1);
+        const QString& text = questions.Messages[0];
+        QVERIFY2(text.contains("HAS CHANGED") && text.contains(before.left(23)) &&
+                     text.contains(fingerprint.left(23)),
+                 qPrintable(text));
+        QVERIFY(questions.Certificates.isEmpty());
+        QVERIFY(!first->ShownListing() && !first->Connected());
+        QCOMPARE(store.Fingerprints("127.0.0.1", server.port()), QList<QByteArray>{before});
+        return;
+    }
     if (trust == TCertificateTrust::Refuse) {
         first->Connect("127.0.0.1", server.port(), "", "", "anonymous", "t@x", "", security);
         QTRY_COMPARE(questions.Certificates.size(), 1);
