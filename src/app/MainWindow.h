@@ -99,7 +99,8 @@ public:
     // Connects a host tab to an FTP location (URL window, command line, second start).
     bool ConnectLocation(const QString& host, int port, const QString& user, QString password,
                          const QString& folder, const QString& masks, const QString& caption,
-                         bool useFirewall, bool fromCommandLine = false);
+                         bool useFirewall, bool fromCommandLine = false,
+                         const TSessionSecurity& security = {});
     void NewHostView();
     void CloseHostView();
     void NewLocalView();

@@ -45,7 +45,7 @@ bool TfrmMain::ConnectSite(const TSite& site) {
     }
     if (!ConnectLocation(site.Host.trimmed(), *port, site.User, site.Password, site.HostFolder,
                          QString(), ConnectionCaption(site.Name, site.Host.trimmed(), *port),
-                         site.UseFirewall))
+                         site.UseFirewall, false, {site.Encryption, {}, false}))
         return false;
     OpenLocalFolder(site.LocalFolder1, true);
     OpenLocalFolder(site.LocalFolder2, false);
@@ -56,7 +56,8 @@ bool TfrmMain::ConnectSite(const TSite& site) {
 
 bool TfrmMain::ConnectLocation(const QString& host, int port, const QString& user, QString password,
                                const QString& folder, const QString& masks, const QString& caption,
-                               bool useFirewall, bool fromCommandLine) {
+                               bool useFirewall, bool fromCommandLine,
+                               const TSessionSecurity& security) {
     if (port < 1 || port > 65535) return false;
     // Asked before any tab is made or named: a cancelled prompt leaves no trace.
     const TPasswordOutcome outcome =
@@ -70,8 +71,8 @@ bool TfrmMain::ConnectLocation(const QString& host, int port, const QString& use
     view->ConnectionName = caption;
     setWindowTitle(MainTitle(caption));
     view->Browser().UsesFirewall = useFirewall;
-    view->Connect(host, port, masks, folder, user.toUtf8(), outcome.Password.toUtf8(),
-                  QByteArray());
+    view->Connect(host, port, masks, folder, user.toUtf8(), outcome.Password.toUtf8(), QByteArray(),
+                  security);
     return true;
 }
 
@@ -133,7 +134,8 @@ void TfrmMain::ConnectToURL() {
     if (parts.FileName.isEmpty() || wildcards) {
         if (!parts.FileName.isEmpty()) OpenLocalFolder(destination, true);
         ConnectLocation(parts.Host, parts.Port, parts.User, parts.Password, parts.FolderPath,
-                        parts.FileName, ConnectionCaption(QString(), parts.Host, parts.Port), true);
+                        parts.FileName, ConnectionCaption(QString(), parts.Host, parts.Port), true,
+                        false, {parts.Encryption, {}, false});
         return;
     }
     const TPasswordOutcome password =

@@ -5,6 +5,7 @@
 #include "app/SidePane.h"
 #include "listing/FtpUtils.h"
 #include "platform/SafeName.h"
+#include "settings/TrustedCertificates.h"
 #include "transfer/TransferItems.h"
 #include "transfer/TransferItemsList.h"
 #include "transfer/windows/BusyAnimation.h"
@@ -23,6 +24,7 @@
 THostView* TfrmMain::CreateHostTab() {
     auto* view = new THostView;
     view->Browser().SetSettings(&Settings_);
+    view->Browser().CertificatesFile = TrustedCertificatesFileBeside(Paths_.Sites);
     view->SetQueueList(&TransferItemsList());
     if (Questions_ != OwnQuestions_.get()) view->SetQuestions(Questions_);
     view->Session()->SetPassive(Settings_.UsePASV);
@@ -153,7 +155,7 @@ void TfrmMain::NewHostView() {
         DisplayText(current->Browser().ToServerPath(current->Browser().Folder()));
     ConnectLocation(session->Host, session->Port, QString::fromUtf8(session->User),
                     QString::fromUtf8(session->Password), folder, QString(), caption,
-                    current->Browser().UsesFirewall);
+                    current->Browser().UsesFirewall, false, session->Security);
 }
 
 void TfrmMain::NewLocalView() {

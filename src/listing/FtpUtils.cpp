@@ -190,16 +190,18 @@ bool SplitURL(const QString& url, const QString& anonymousPassword, TSplitURL& o
     }
     const QUrl parsed(full, QUrl::TolerantMode);
     const QString scheme = parsed.scheme().toLower();
-    // Only FTP and plain HTTP are spoken: another scheme read as FTP would send its
-    // log-in in clear to port 21 of a host that expects something else. Port 0 cannot
-    // be connected to.
-    const bool known = scheme == QStringLiteral("ftp") || scheme == QStringLiteral("http");
+    // Only FTP, FTPS and plain HTTP are spoken: another scheme read as FTP would send
+    // its log-in in clear to port 21 of a host that expects something else. Port 0
+    // cannot be connected to.
+    const bool ftps = scheme == QStringLiteral("ftps");
+    const bool known = ftps || scheme == QStringLiteral("ftp") || scheme == QStringLiteral("http");
     if (!parsed.isValid() || !known || parsed.host().isEmpty() || parsed.port() == 0) {
         out = TSplitURL();
         return false;
     }
     out.Host = parsed.host(QUrl::FullyDecoded);
-    out.Port = parsed.port(scheme == QStringLiteral("http") ? 80 : 21);
+    out.Port = parsed.port(scheme == QStringLiteral("http") ? 80 : ftps ? 990 : 21);
+    out.Encryption = ftps ? TEncryption::Implicit : TEncryption::None;
     out.User = parsed.userName(QUrl::FullyDecoded);
     out.Password = parsed.password(QUrl::FullyDecoded);
     QString path = parsed.path(QUrl::FullyDecoded);

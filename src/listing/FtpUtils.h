@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/Tls.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -48,15 +50,18 @@ bool NameBreaksCommand(const QByteArray& name);
 struct TSplitURL {
     QString Host;
     int Port = 21;
+    // ftps:// is implicit TLS; ftp:// and http:// are not encrypted.
+    TEncryption Encryption = TEncryption::None;
     QString User;
     QString Password;
     QString FolderPath;
     QString FileName;
 };
 
-// Splits an ftp:// or http:// URL (scheme ftp assumed when missing) and decodes its
-// percent-escapes. A URL without a user gets "anonymous" and the given password. False
-// (and empty parts, port 21) when the URL cannot be read, has another scheme or port 0.
+// Splits an ftp://, ftps:// (implicit TLS, port 990 unless given) or http:// URL
+// (scheme ftp assumed when missing) and decodes its percent-escapes. A URL without a user gets
+// "anonymous" and the given password. False (and empty parts, port 21) when the URL cannot be read,
+// has another scheme or port 0.
 bool SplitURL(const QString& url, const QString& anonymousPassword, TSplitURL& out);
 
 // Temporary files deleted when the program ends (last added first).

@@ -158,6 +158,12 @@ TSite TSiteList::LoadSite(const QString& name) const {
     site.HostFolder = file.ReadString(name, QStringLiteral("HostFolder"), QString());
     site.Port = PortText(file, name);
     site.UseFirewall = file.ReadBool(name, QStringLiteral("Firewall"), true);
+    const int encryption = file.ReadInteger(name, QStringLiteral("Encryption"), 0);
+    // A number this program does not know (a later one's) still asks for encryption:
+    // falling back to none would send the password in clear.
+    site.Encryption = encryption >= 0 && encryption <= int(TEncryption::Implicit)
+                          ? TEncryption(encryption)
+                          : TEncryption::ExplicitRequired;
     site.LocalFolder1 = file.ReadString(name, QStringLiteral("LocalFolder1"), QString());
     site.LocalFolder2 = file.ReadString(name, QStringLiteral("LocalFolder2"), QString());
     site.LocalFolder3 = file.ReadString(name, QStringLiteral("LocalFolder3"), QString());
@@ -199,6 +205,7 @@ bool TSiteList::SaveSite(const TSite& site, QString* errorText) {
     ok = ok && file.WriteExactString(name, QStringLiteral("HostFolder"), site.HostFolder);
     ok = ok && file.WriteInteger(name, QStringLiteral("Port"), *port);
     ok = ok && file.WriteBool(name, QStringLiteral("Firewall"), site.UseFirewall);
+    ok = ok && file.WriteInteger(name, QStringLiteral("Encryption"), int(site.Encryption));
     ok = ok && file.WriteExactString(name, QStringLiteral("LocalFolder1"), site.LocalFolder1);
     ok = ok && file.WriteExactString(name, QStringLiteral("LocalFolder2"), site.LocalFolder2);
     ok = ok && file.WriteExactString(name, QStringLiteral("LocalFolder3"), site.LocalFolder3);

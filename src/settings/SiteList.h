@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/Tls.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +20,8 @@ struct TSite {
     QString HostFolder;
     QString Port = QStringLiteral("21"); // as typed; must be a number to be saved
     bool UseFirewall = true;
+    // Key "Encryption", the enumeration's number; readers before it ignore the key.
+    TEncryption Encryption = TEncryption::None;
     QString LocalFolder1;
     QString LocalFolder2;
     QString LocalFolder3;

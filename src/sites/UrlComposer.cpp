@@ -50,7 +50,7 @@ QString EncodeURLPart(const QString& text, bool keepSlashes) {
     return Encode(text, keepSlashes ? QStringLiteral("/") : QString());
 }
 
-TComposedURL ComposeURL(const TURLParts& parts, TURLType type) {
+TComposedURL ComposeURL(const TURLParts& parts, TURLType type, bool implicitTls) {
     TComposedURL out;
     out.Host = parts.Host.trimmed();
     out.Folder = parts.Folder;
@@ -68,7 +68,10 @@ TComposedURL ComposeURL(const TURLParts& parts, TURLType type) {
         out.Folder.prepend(path);
     }
 
-    QString url = type == TURLType::HTTP ? QStringLiteral("http://") : QStringLiteral("ftp://");
+    const bool ftps = implicitTls && type != TURLType::HTTP;
+    QString url = type == TURLType::HTTP ? QStringLiteral("http://")
+                  : ftps                 ? QStringLiteral("ftps://")
+                                         : QStringLiteral("ftp://");
     const bool anonymous =
         type == TURLType::FTPAnonymous || (type == TURLType::HTTP && parts.User == Anonymous);
     if (!anonymous && !parts.User.isEmpty())
@@ -85,8 +88,9 @@ TComposedURL ComposeURL(const TURLParts& parts, TURLType type) {
     // Escaping the port likewise turns anything but digits into an unreadable URL.
     QString port = parts.Port.trimmed();
     if (type == TURLType::HTTP && port == QStringLiteral("21")) port = QStringLiteral("80");
-    const QString defaultPort =
-        type == TURLType::HTTP ? QStringLiteral("80") : QStringLiteral("21");
+    const QString defaultPort = type == TURLType::HTTP ? QStringLiteral("80")
+                                : ftps                 ? QStringLiteral("990")
+                                                       : QStringLiteral("21");
     if (!port.isEmpty() && port != defaultPort) url += QLatin1Char(':') + EncodeURLPart(port);
 
     // A folder always ends in '/': without it its last name would read back as a file.
@@ -123,11 +127,12 @@ QString CheckURL(const QString& url, const QString& anonymousPassword, TSplitURL
     if (!valid) {
         const QString scheme = URLScheme(url);
         if (scheme == QStringLiteral("https"))
-            return QStringLiteral("https:// is not supported: only ftp:// and plain http:// "
-                                  "URLs can be opened.");
-        if (scheme != QStringLiteral("ftp") && scheme != QStringLiteral("http"))
-            return QStringLiteral("%1:// is not supported: only ftp:// and http:// URLs can be "
-                                  "opened.")
+            return QStringLiteral("https:// is not supported: only ftp://, ftps:// and plain "
+                                  "http:// URLs can be opened.");
+        if (scheme != QStringLiteral("ftp") && scheme != QStringLiteral("ftps") &&
+            scheme != QStringLiteral("http"))
+            return QStringLiteral("%1:// is not supported: only ftp://, ftps:// and http:// URLs "
+                                  "can be opened.")
                 .arg(scheme);
         QString host = AuthorityOf(url.trimmed());
         host = host.mid(host.lastIndexOf(QLatin1Char('@')) + 1);

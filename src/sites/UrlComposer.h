@@ -33,8 +33,9 @@ struct TComposedURL {
 // Builds the URL of the parts: user and password unless anonymous, the host (bracketed
 // when an IPv6 address), the port unless the type's default, the folder always ending
 // in '/', then the file. User, password, folder names and file are percent-encoded, so
-// that SplitURL gives every character back.
-TComposedURL ComposeURL(const TURLParts& parts, TURLType type);
+// that SplitURL gives every character back. An FTP URL with implicitTls is ftps://, whose
+// default port is 990.
+TComposedURL ComposeURL(const TURLParts& parts, TURLType type, bool implicitTls = false);
 
 // Percent-encodes every ASCII character but letters, digits and "-._~" (and '/' with
 // keepSlashes); other characters stay as typed.

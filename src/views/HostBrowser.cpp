@@ -4,7 +4,9 @@
 #include "listing/FtpUtils.h"
 #include "settings/SessionLogIn.h"
 #include "settings/Settings.h"
+#include "settings/TrustedCertificates.h"
 #include "views/ViewFormat.h"
+#include "views/ViewQuestions.h"
 
 #include <QEventLoop>
 #include <QFileInfo>
@@ -58,6 +60,9 @@ void THostBrowser::HookSession() {
     s->OnCommandResult = [this](TFTPComponent*, const TCommandCompletedEventData& result) {
         OnCommandResult(result);
     };
+    s->OnUntrustedCertificate = [this](TFTPComponent*, const TCertificateInfo& certificate) {
+        Certificate_ = certificate;
+    };
 }
 
 bool THostBrowser::Connected() const {
@@ -80,7 +85,8 @@ bool THostBrowser::LinkLooksLikeFolder(const QByteArray& name) {
 
 void THostBrowser::Connect(const QString& host, int port, const QString& selectMasks,
                            const QString& initialFolder, const QByteArray& user,
-                           const QByteArray& password, const QByteArray& account) {
+                           const QByteArray& password, const QByteArray& account,
+                           TSessionSecurity security) {
     // The log of the last connection stays until now, so that the reason it dropped
     // can still be read.
     Log_.clear();
@@ -101,6 +107,14 @@ void THostBrowser::Connect(const QString& host, int port, const QString& selectM
     Session_->User = user;
     Session_->Password = password;
     Session_->Account = account;
+    if (!CertificatesFile.isEmpty())
+        for (const QByteArray& fingerprint :
+             TTrustedCertificates(CertificatesFile).Fingerprints(host, port))
+            if (!security.TrustedFingerprints.contains(fingerprint))
+                security.TrustedFingerprints.append(fingerprint);
+    Session_->Security = security;
+    Certificate_.reset();
+    ++Connections_;
     Session_->SetServerType(0);
     Session_->SetPassive(Settings().UsePASV);
     QueueLogIn(*Session_, Settings(), UsesFirewall);
@@ -455,7 +469,41 @@ void THostBrowser::OnDisconnect() {
     SetState(hsDisconnected);
 }
 
+void THostBrowser::AskCertificate(const TCertificateInfo& certificate) {
+    if (!Questions_ || Session_->Connected()) return;
+    if (certificate.Changed) {
+        Questions_->ShowError(CertificateChangedText(
+            certificate, Session_->Security.TrustedFingerprints, CertificatesFile));
+        return;
+    }
+    const TCertificateTrust trust = Questions_->AskCertificateTrust(certificate);
+    if (trust == TCertificateTrust::Refuse) return;
+    if (trust == TCertificateTrust::Always && !CertificatesFile.isEmpty()) {
+        QString error;
+        if (!TTrustedCertificates(CertificatesFile)
+                 .Remember(Session_->Host, Session_->Port, certificate.Fingerprint, &error))
+            AppendLog(error, EngineSettings().LogColorError);
+    }
+    Session_->Security.TrustedFingerprints.append(certificate.Fingerprint);
+    QueueLogIn(*Session_, Settings(), UsesFirewall);
+    SetState(hsBusy);
+}
+
 void THostBrowser::OnCommandResult(const TCommandCompletedEventData& result) {
+    if (result.Command == TFTPCommand::Login && Certificate_) {
+        const TCertificateInfo certificate = *Certificate_;
+        Certificate_.reset();
+        // Asked once the failed log-in's notifications are all delivered, not from
+        // within their delivery.
+        // A connection begun meanwhile makes the question moot.
+        if (!result.Success && !result.Aborted)
+            QMetaObject::invokeMethod(
+                this,
+                [this, certificate, connection = Connections_] {
+                    if (connection == Connections_) AskCertificate(certificate);
+                },
+                Qt::QueuedConnection);
+    }
     if (!result.Final) return;
     // A transfer that failed or was stopped sends no last progress: its bytes go too.
     if (!result.Success) Q_EMIT ProgressText(QString());

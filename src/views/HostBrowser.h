@@ -13,6 +13,7 @@
 #include <optional>
 #include <set>
 
+class IViewQuestions;
 struct TSettings;
 
 // A shown or cached folder listing. Shared, never changed once shown: whoever shows it
@@ -63,11 +64,16 @@ public:
     void SetSettings(const TSettings* settings) { Settings_ = settings; }
     const TSettings& Settings() const;
     bool UsesFirewall = false;
+    // Who is asked about a server certificate nobody vouches for; none: it is refused.
+    void SetQuestions(IViewQuestions* questions) { Questions_ = questions; }
+    // The trusted-certificates store (see TTrustedCertificates); none: nothing is kept.
+    QString CertificatesFile;
 
-    // Navigation.
+    // Navigation. The security's fingerprints are joined by those the store keeps for
+    // the host and port.
     void Connect(const QString& host, int port, const QString& selectMasks,
                  const QString& initialFolder, const QByteArray& user, const QByteArray& password,
-                 const QByteArray& account);
+                 const QByteArray& account, TSessionSecurity security = {});
     void Disconnect();
     void Stop();
     bool Connected() const;
@@ -156,6 +162,8 @@ private:
     void OnLog(const QString& text, TColor color);
     void OnProgress(uint8_t stage, bool isFile, int64_t bytes);
     void OnDisconnect();
+    // After a log-in refused at the certificate: asks, and logs in again when trusted.
+    void AskCertificate(const TCertificateInfo& certificate);
     void OnCommandResult(const TCommandCompletedEventData& result);
     void FolderRequestFailed(TFTPCommand command);
     void SetState(int state);
@@ -173,6 +181,10 @@ private:
 
     TFTPComponent* Session_ = nullptr;
     const TSettings* Settings_ = nullptr;
+    IViewQuestions* Questions_ = nullptr;
+    // Reported during the log-in; asked about once the log-in has ended.
+    std::optional<TCertificateInfo> Certificate_;
+    uint64_t Connections_ = 0;
     std::map<QByteArray, TListingPtr> Cache_; // null: known, not listed
     std::set<QByteArray> Known_;
     QByteArray Folder_;

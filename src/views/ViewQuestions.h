@@ -1,5 +1,7 @@
 #pragma once
 
+#include "views/CertificateQuestion.h"
+
 #include <QString>
 
 // What the program asks or tells the user. Panes and windows ask only through this, so
@@ -13,6 +15,14 @@ public:
     virtual bool ConfirmDelete(int count, const QString& firstName, bool firstIsFolder) = 0;
     // A message the user acknowledges (a refused rename, a failed delete).
     virtual void ShowMessage(const QString& text) = 0;
+    // A message about something that went wrong and matters (a changed certificate).
+    virtual void ShowError(const QString& text) { ShowMessage(text); }
+    // Whether to trust a server certificate nobody vouches for: its host, subject,
+    // issuer, validity, fingerprint and problem are shown; anything but a choice refuses.
+    virtual TCertificateTrust AskCertificateTrust(const TCertificateInfo& certificate) {
+        Q_UNUSED(certificate);
+        return TCertificateTrust::Refuse;
+    }
     // A Yes/No question; anything but Yes is No.
     virtual bool AskYesNo(const QString& text) {
         Q_UNUSED(text);

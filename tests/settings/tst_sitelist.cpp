@@ -32,8 +32,8 @@ private Q_SLOTS:
     void saveNewSiteAndRefusals();
     void deleteSite_data();
     void deleteSite();
-    void storedPort_data();
-    void storedPort();
+    void storedPortAndEncryption_data();
+    void storedPortAndEncryption();
     void listNamingItsOwnSection();
     void anonymousPredefinedSite();
 
@@ -273,22 +273,38 @@ void TestSiteList::deleteSite() {
         QVERIFY(!file.ValueExists(site, "User") && !file.ValueExists(site, "Password"));
 }
 
-void TestSiteList::storedPort_data() {
+void TestSiteList::storedPortAndEncryption_data() {
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<QString>("port");
-    QTest::newRow("missing") << QByteArray() << "21";
-    QTest::newRow("leading digits") << QByteArray("Port= 0021x\r\n") << "21";
-    QTest::newRow("no digits") << QByteArray("Port=ftp\r\n") << "21";
+    QTest::addColumn<int>("encryption");
+    QTest::newRow("missing") << QByteArray() << "21" << 0;
+    QTest::newRow("leading digits") << QByteArray("Port= 0021x\r\n") << "21" << 0;
+    QTest::newRow("no digits") << QByteArray("Port=ftp\r\n") << "21" << 0;
     // Shown as stored so that saving refuses them rather than a wrapped port going on.
-    QTest::newRow("above 65535") << QByteArray("Port=99999\r\n") << "99999";
-    QTest::newRow("beyond an int") << QByteArray("Port=99999999999\r\n") << "99999999999";
+    QTest::newRow("above 65535") << QByteArray("Port=99999\r\n") << "99999" << 0;
+    QTest::newRow("beyond an int") << QByteArray("Port=99999999999\r\n") << "99999999999" << 0;
+    QTest::newRow("implicit TLS") << QByteArray("Port=990\r\nEncryption=3\r\n") << "990" << 3;
+    QTest::newRow("explicit TLS required") << QByteArray("Encryption=2\r\n") << "21" << 2;
+    // Never plain: a later reader's number asks for encryption at least.
+    QTest::newRow("unknown encryption") << QByteArray("Encryption=7\r\n") << "21" << 2;
 }
 
-void TestSiteList::storedPort() {
+void TestSiteList::storedPortAndEncryption() {
     QFETCH(QByteArray, line);
     QFETCH(QString, port);
+    QFETCH(int, encryption);
     QVERIFY(WriteFile(FPath, "[Sites]\r\nSite1=S\r\nLastSite=S\r\n[S]\r\nHost=h\r\n" + line));
-    QCOMPARE(List().LoadSite("S").Port, port);
+    TSiteList list = List();
+    TSite site = list.LoadSite("S");
+    QCOMPARE(site.Port, port);
+    QCOMPARE(int(site.Encryption), encryption);
+    if (!SitePort(port)) return;
+    // Saved and read back; an unencrypted site keeps the key too, as "0".
+    site.Name = QStringLiteral("T");
+    QVERIFY(list.SaveSite(site));
+    QCOMPARE(int(List().LoadSite("T").Encryption), encryption);
+    QVERIFY(
+        ReadFile(FPath).contains(QByteArray("\r\nEncryption=") + QByteArray::number(encryption)));
 }
 
 void TestSiteList::listNamingItsOwnSection() {

@@ -35,6 +35,8 @@ private Q_SLOTS:
     void siteBox_data();
     void siteBox();
     void deleteOnlySite();
+    void encryptionMovesPort_data();
+    void encryptionMovesPort();
     void okRefused_data();
     void okRefused();
     void anonymousGivesEMail();
@@ -113,6 +115,36 @@ void TestSiteManager::siteBox() {
     hidden.LoadSite();
     QVERIFY(listed.contains(hidden.CurrentSite()));
     QCOMPARE(hidden.Site().Host, host);
+}
+
+void TestSiteManager::encryptionMovesPort_data() {
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QList<int>>("choices"); // TEncryption numbers, one after another
+    QTest::addColumn<QStringList>("ports");  // the port after each
+    QTest::newRow("21 to 990 and back") << "21" << QList<int>{3, 0} << QStringList{"990", "21"};
+    QTest::newRow("implicit to explicit") << "21" << QList<int>{3, 2} << QStringList{"990", "21"};
+    QTest::newRow("explicit keeps 21") << "21" << QList<int>{1, 2} << QStringList{"21", "21"};
+    QTest::newRow("own port kept") << "2121" << QList<int>{3, 0} << QStringList{"2121", "2121"};
+}
+
+void TestSiteManager::encryptionMovesPort() {
+    QFETCH(QString, port);
+    QFETCH(QList<int>, choices);
+    QFETCH(QStringList, ports);
+    // A stored implicit site shows as stored, its port left alone.
+    QVERIFY(WriteFile(Sites_, "[Sites]\r\nSite1=S\r\nLastSite=S\r\n[S]\r\nHost=h\r\nPort=" +
+                                  port.toLatin1() + "\r\nEncryption=3\r\n"));
+    TfrmManager window(Sites_, Dev_, Settings_, &Questions_);
+    auto* encryption = Find<QComboBox>(window, "cmboEncryption");
+    QCOMPARE(encryption->currentIndex(), 3);
+    QCOMPARE(Edit(window, "editPort")->text(), port);
+    encryption->setCurrentIndex(0);
+    Edit(window, "editPort")->setText(port);
+    for (qsizetype i = 0; i < choices.size(); ++i) {
+        encryption->setCurrentIndex(choices[i]);
+        QCOMPARE(Edit(window, "editPort")->text(), ports[i]);
+        QCOMPARE(int(window.Site().Encryption), choices[i]);
+    }
 }
 
 void TestSiteManager::deleteOnlySite() {

@@ -12,6 +12,7 @@
 #include "sites/windows/UrlWindow.h"
 #include "transfer/TransferItems.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -131,6 +132,7 @@ void TestUrlWindow::okRule_data() {
     row("ftp", "ftp://joe:pw@host/pub/", "", true, false);
     row("no scheme", "host/x.zip", "", true, false);
     row("no host yet", "ftp://", "", false, false);
+    row("ftps", "ftps://joe:pw@host/pub/", "", true, false);
     row("https", "https://host/x", "", false, true);
     row("sftp", "sftp://joe:pw@host/", "", false, true);
     row("file", "file:///etc/passwd", "", false, true);
@@ -185,6 +187,21 @@ void TestUrlWindow::partsFollowTyping() {
     QVERIFY(Find<QRadioButton>(window, "ChkFTP")->isChecked());
     QCOMPARE(Find<QLineEdit>(window, "editUserName")->text(), QStringLiteral("ann"));
     QCOMPARE(host->text(), QStringLiteral("other"));
+
+    // An ftps:// URL checks the FTPS box; parts typed afterwards keep the scheme, and the
+    // box takes the port between 990 and 21 with it.
+    auto* ftps = Find<QCheckBox>(window, "cbImplicitTls");
+    auto* port = Find<QLineEdit>(window, "editPort");
+    combo->setEditText(QStringLiteral("ftps://ann:pw@other/a/"));
+    QVERIFY(ftps->isChecked());
+    QCOMPARE(port->text(), QStringLiteral("990"));
+    QCOMPARE(window.Parts().Encryption, TEncryption::Implicit);
+    folder->setText(QStringLiteral("/b/"));
+    QCOMPARE(combo->currentText(), QStringLiteral("ftps://ann:pw@other/b/"));
+    ftps->click();
+    QCOMPARE(combo->currentText(), QStringLiteral("ftp://ann:pw@other/b/"));
+    QCOMPARE(port->text(), QStringLiteral("21"));
+    QCOMPARE(window.Parts().Encryption, TEncryption::None);
 
     window.reject();
     QVERIFY(!window.Valid());

@@ -16,6 +16,7 @@ struct TScriptedQuestions : IViewQuestions {
     bool Delete = false;
     bool Yes = false;
     QString File, Folder, Text;
+    TCertificateTrust Trust = TCertificateTrust::Refuse;
     // The delete question in a modal box of its own, as the real one, for tests of where
     // the focus goes afterwards.
     bool Modal = false;
@@ -23,6 +24,7 @@ struct TScriptedQuestions : IViewQuestions {
     int Deletes = 0;
     QStringList Asked; // Yes/No texts, "title|start" of the pickers and prompts
     QStringList Messages;
+    QList<TCertificateInfo> Certificates; // the certificates asked about
 
     bool ConfirmDelete(int, const QString&, bool) override {
         ++Deletes;
@@ -34,6 +36,10 @@ struct TScriptedQuestions : IViewQuestions {
         return Delete;
     }
     void ShowMessage(const QString& text) override { Messages << text; }
+    TCertificateTrust AskCertificateTrust(const TCertificateInfo& certificate) override {
+        Certificates << certificate;
+        return Trust;
+    }
     bool AskYesNo(const QString& text) override {
         Asked << text;
         return Yes;

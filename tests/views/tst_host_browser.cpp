@@ -2,12 +2,15 @@
 // silence, VMS and backslash servers, hostile names) and a real vsftpd (recursive delete,
 // cache upkeep after rename, RMD, upload and refresh).
 #include "ScriptedFtpServer.h"
+#include "ScriptedQuestions.h"
+#include "TestCertificates.h"
 #include "TestFiles.h"
 #include "VsftpdServer.h"
 
 #include "engine/EngineSettings.h"
 #include "platform/SafeName.h"
 #include "settings/Settings.h"
+#include "settings/TrustedCertificates.h"
 #include "transfer/TransferItems.h"
 #include "views/HostBrowser.h"
 #include "views/widgets/HostView.h"
@@ -130,14 +133,14 @@ struct TStates {
 };
 
 bool ConnectAndShow(THostBrowser& b, quint16 port, const QString& folder = QString(),
-                    const QString& masks = QString()) {
+                    const QString& masks = QString(), const TSessionSecurity& security = {}) {
     static const TSettings passive = [] {
         TSettings s = DefaultSettings();
         s.UsePASV = true;
         return s;
     }();
     b.SetSettings(&passive);
-    b.Connect(QStringLiteral("127.0.0.1"), port, masks, folder, "anonymous", "t@x", "");
+    b.Connect(QStringLiteral("127.0.0.1"), port, masks, folder, "anonymous", "t@x", "", security);
     const bool shown = QTest::qWaitFor([&] { return b.ShownListing() != nullptr; }, 10000);
     if (!shown)
         for (const TLogEntry& e : b.LogEntries())
@@ -184,16 +187,24 @@ protected:
 
 } // namespace
 
+Q_DECLARE_METATYPE(TCertificateTrust)
+
 class TTestHostBrowser : public QObject {
     Q_OBJECT
     TGuardedVsftpd Vs; // writable; each case below its own folder
+    TTestCertificates Certificates;
 
 private Q_SLOTS:
     void initTestCase() {
+        QVERIFY2(Certificates.make(), qPrintable(Certificates.errorText()));
+        // The run's authority is the only one the client trusts, as if it were the system's.
+        qputenv("SSL_CERT_FILE", QFile::encodeName(Certificates.authority()));
         Vs.setWritable(true);
         QVERIFY2(Vs.start(), qPrintable(Vs.errorText()));
     }
     void init() { EngineSettings().TimeOut = 10000; }
+    void untrustedCertificate_data();
+    void untrustedCertificate();
 
     // First visits ask the server; revisits send nothing; F5 and a failed listing ask again.
     void navigationTranscript() {
@@ -568,6 +579,76 @@ private Q_SLOTS:
         QVERIFY(view.PanelText(1).startsWith(QStringLiteral("2 Entries")));
     }
 };
+
+// A self-signed certificate: the pane asks, lists the folder once trusted, keeps what
+// was trusted always for the next connection, and stays disconnected when refused. When
+// another certificate was trusted for the server, nothing is asked: an error names both.
+void TTestHostBrowser::untrustedCertificate_data() {
+    QTest::addColumn<TCertificateTrust>("trust");
+    QTest::addColumn<bool>("changed");
+    QTest::newRow("trust always") << TCertificateTrust::Always << false;
+    QTest::newRow("trust once") << TCertificateTrust::Once << false;
+    QTest::newRow("refuse") << TCertificateTrust::Refuse << false;
+    QTest::newRow("changed since trusted") << TCertificateTrust::Always << true;
+}
+
+void TTestHostBrowser::untrustedCertificate() {
+    QFETCH(TCertificateTrust, trust);
+    QFETCH(bool, changed);
+    using TKind = TTestCertificates::TKind;
+    TVsftpdServer server;
+    server.setTls(TVsftpdServer::TTls::Required, Certificates.certificate(TKind::SelfSigned),
+                  Certificates.key(TKind::SelfSigned));
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    const QByteArray fingerprint = Certificates.fingerprint(TKind::SelfSigned);
+    const TSessionSecurity security{TEncryption::ExplicitRequired, {}, false};
+    QTemporaryDir dir;
+    TScriptedQuestions questions;
+    questions.Trust = trust;
+    const auto browser = [&] {
+        auto b = std::make_unique<THostBrowser>();
+        b->SetQuestions(&questions);
+        b->CertificatesFile = dir.filePath("TrustedCertificates.txt");
+        return b;
+    };
+
+    const auto first = browser();
+    if (changed) {
+        const QByteArray before = Certificates.fingerprint(TKind::ForLoopback);
+        TTrustedCertificates store(first->CertificatesFile);
+        QVERIFY(store.Remember("127.0.0.1", server.port(), before));
+        first->Connect("127.0.0.1", server.port(), "", "", "anonymous", "t@x", "", security);
+        QTRY_COMPARE(questions.Messages.size(), 1);
+        const QString& text = questions.Messages[0];
+        QVERIFY2(text.contains("HAS CHANGED") && text.contains(before.left(23)) &&
+                     text.contains(fingerprint.left(23)),
+                 qPrintable(text));
+        QVERIFY(questions.Certificates.isEmpty());
+        QVERIFY(!first->ShownListing() && !first->Connected());
+        QCOMPARE(store.Fingerprints("127.0.0.1", server.port()), QList<QByteArray>{before});
+        return;
+    }
+    if (trust == TCertificateTrust::Refuse) {
+        first->Connect("127.0.0.1", server.port(), "", "", "anonymous", "t@x", "", security);
+        QTRY_COMPARE(questions.Certificates.size(), 1);
+        QTest::qWait(300);
+        QVERIFY(!first->ShownListing() && !first->Connected());
+    } else {
+        QVERIFY(ConnectAndShow(*first, server.port(), QString(), QString(), security));
+    }
+    QCOMPARE(questions.Certificates.size(), 1);
+    QCOMPARE(questions.Certificates[0].Fingerprint, fingerprint);
+    QVERIFY(!questions.Certificates[0].Changed);
+    const bool always = trust == TCertificateTrust::Always;
+    QCOMPARE(TTrustedCertificates(first->CertificatesFile).Fingerprints("127.0.0.1", server.port()),
+             always ? QList<QByteArray>{fingerprint} : QList<QByteArray>());
+    if (!always) return;
+
+    // A later connection takes the remembered certificate without asking.
+    const auto second = browser();
+    QVERIFY(ConnectAndShow(*second, server.port(), QString(), QString(), security));
+    QCOMPARE(questions.Certificates.size(), 1);
+}
 
 QTEST_MAIN(TTestHostBrowser)
 #include "tst_host_browser.moc"

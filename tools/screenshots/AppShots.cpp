@@ -26,6 +26,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
 
 namespace {
@@ -194,7 +195,7 @@ TWindow ManagerShot(TContext& context) {
     return window;
 }
 
-TWindow SiteManagerShot(TContext& context) {
+TWindow SiteManagerShot(TContext& context, bool additional) {
     const QString file = ScratchFile("Sites.ini");
     TSiteList sites(file);
     for (const char* name : {"Debian mirror", "Office", "Photos & Music"}) {
@@ -207,9 +208,17 @@ TWindow SiteManagerShot(TContext& context) {
         site.HostFolder = QStringLiteral("/pub");
         site.Notes = {QStringLiteral("Quiet after 22:00."),
                       QStringLiteral("Uploads go to /incoming.")};
+        // The last one saved, which the window opens on.
+        if (site.Name.startsWith(QLatin1Char('P'))) {
+            site.Encryption = TEncryption::Implicit;
+            site.Port = QStringLiteral("990");
+        }
         sites.SaveSite(site);
     }
     auto window = std::make_unique<TfrmManager>(file, ScratchFile("dev.ini"), context.Settings);
+    if (additional)
+        if (auto* pages = window->findChild<QTabWidget*>())
+            pages->setCurrentWidget(window->findChild<QWidget*>(QStringLiteral("tbshtAdditional")));
     window->show();
     return window;
 }

@@ -36,7 +36,7 @@ TWindow HostPopupShot(TContext& context);
 // The progress window and the transfer manager during downloads the host pane queued.
 TWindow ProgressShot(TContext& context);
 TWindow ManagerShot(TContext& context);
-TWindow SiteManagerShot(TContext& context);
+TWindow SiteManagerShot(TContext& context, bool additional);
 TWindow UrlShot(TContext& context);
 // One page of the options window, counted from 0.
 TWindow OptionsShot(TContext& context, int page);

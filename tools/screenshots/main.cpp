@@ -18,6 +18,7 @@
 #include "views/widgets/Properties.h"
 #include "views/widgets/RemoteListModel.h"
 #include "views/widgets/TreeCombo.h"
+#include "views/widgets/ViewQuestions.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -25,6 +26,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QMessageBox>
 #include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -197,6 +199,40 @@ TWindow Password(TContext&) {
     return window;
 }
 
+// The certificate question and the error about a changed certificate, with a made-up
+// self-signed certificate.
+TCertificateInfo MadeUpCertificate() {
+    TCertificateInfo certificate;
+    certificate.Host = QStringLiteral("ftp.example.org:990");
+    certificate.Subject = QStringLiteral("CN=ftp.example.org, O=Example Ltd");
+    certificate.Issuer = certificate.Subject;
+    certificate.ValidFrom = QStringLiteral("2026-01-05 10:00:00 UTC");
+    certificate.ValidUntil = QStringLiteral("2027-01-05 10:00:00 UTC");
+    certificate.Fingerprint = "3F:A9:0C:5E:71:D2:8B:44:9A:1E:C3:77:05:B8:E2:6D:"
+                              "90:4C:1A:F3:68:2B:D5:0E:C7:39:84:A1:5F:6E:02:BB";
+    certificate.Problem = QStringLiteral("self-signed certificate");
+    return certificate;
+}
+
+TWindow Certificate(TContext&) {
+    TWindow window(NewCertificateBox(MadeUpCertificate(), nullptr));
+    window->show();
+    return window;
+}
+
+TWindow CertificateChanged(TContext&) {
+    TCertificateInfo certificate = MadeUpCertificate();
+    certificate.Changed = true;
+    const QList<QByteArray> before{"C1:07:5D:E8:22:9F:4A:B0:6E:13:D7:58:8C:F1:30:A4:"
+                                   "7B:E9:02:6F:D3:45:18:BC:90:2E:F7:61:AD:0C:93:5E"};
+    auto window = std::make_unique<QMessageBox>(
+        QMessageBox::Critical, QStringLiteral("Tolvar"),
+        CertificateChangedText(certificate, before,
+                               QStringLiteral("/home/ann/.config/tolvar/TrustedCertificates.txt")));
+    window->show();
+    return window;
+}
+
 struct TShot {
     const char* Name;
     const char* What;
@@ -211,12 +247,18 @@ const TShot Shots[] = {
     {"restart", "restart question", Restart},
     {"confirm", "delete confirmation of one folder", Confirm},
     {"password", "session password prompt", Password},
+    {"certificate", "question about a self-signed server certificate", Certificate},
+    {"certificate-changed", "error about a certificate that changed since it was trusted",
+     CertificateChanged},
     {"progress", "progress window with details during the first of three downloads", ProgressShot},
     {"manager", "transfer manager, items in every state", ManagerShot},
     {"main", "the main window connected to a local server, a download running", MainWindowShot},
     {"viewer", "the internal viewer showing a page of the server", ViewerShot},
     {"host-popup", "the host pane's popup menu over a selected file", HostPopupShot},
-    {"sites", "the site manager with three sites", SiteManagerShot},
+    {"sites", "the site manager with three sites",
+     [](TContext& c) { return SiteManagerShot(c, false); }},
+    {"sites-additional", "the site manager's Additional page, an implicit-TLS site",
+     [](TContext& c) { return SiteManagerShot(c, true); }},
     {"url", "the URL window with every part filled", UrlShot},
     {"options-general", "options: General", [](TContext& c) { return OptionsShot(c, 0); }},
     {"options-advanced", "options: Advanced", [](TContext& c) { return OptionsShot(c, 1); }},

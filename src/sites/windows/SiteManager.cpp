@@ -15,6 +15,9 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <optional>
+
 TfrmManager::TfrmManager(const QString& sitesFile, const QString& devFile, TSettings& settings,
                          IViewQuestions* questions, QWidget* parent)
     : QDialog(parent), Sites_(sitesFile, devFile), Settings_(settings), Questions_(questions) {
@@ -123,6 +126,12 @@ void TfrmManager::ShowSite(const TSite& site) {
     HostFolder_->setText(site.HostFolder);
     Port_->setText(site.Port);
     UseFirewall_->setChecked(site.UseFirewall);
+    {
+        // A loaded site's port stays as stored.
+        const QSignalBlocker blocker(Encryption_);
+        Encryption_->setCurrentIndex(int(site.Encryption));
+        ShownEncryption_ = site.Encryption;
+    }
     LocalFolders_[0]->setText(site.LocalFolder1);
     LocalFolders_[1]->setText(site.LocalFolder2);
     LocalFolders_[2]->setText(site.LocalFolder3);
@@ -139,12 +148,25 @@ TSite TfrmManager::Site() const {
     site.HostFolder = HostFolder_->text();
     site.Port = Port_->text();
     site.UseFirewall = UseFirewall_->isChecked();
+    site.Encryption = TEncryption(std::max(0, Encryption_->currentIndex()));
     site.LocalFolder1 = LocalFolders_[0]->text();
     site.LocalFolder2 = LocalFolders_[1]->text();
     site.LocalFolder3 = LocalFolders_[2]->text();
     const QString notes = Notes_->toPlainText();
     if (!notes.isEmpty()) site.Notes = notes.split(QLatin1Char('\n'));
     return site;
+}
+
+void TfrmManager::EncryptionChanged(int index) {
+    const TEncryption chosen = TEncryption(std::max(0, index));
+    const bool toImplicit = chosen == TEncryption::Implicit;
+    const bool fromImplicit = ShownEncryption_ == TEncryption::Implicit;
+    ShownEncryption_ = chosen;
+    const std::optional<quint16> port = SitePort(Port_->text());
+    if (toImplicit && !fromImplicit && (Port_->text().trimmed().isEmpty() || port == 21))
+        Port_->setText(QStringLiteral("990"));
+    else if (fromImplicit && !toImplicit && port == 990)
+        Port_->setText(QStringLiteral("21"));
 }
 
 void TfrmManager::SiteTextChanged(const QString& text) {

@@ -66,6 +66,8 @@ private:
     void AnonymousToggled(bool checked);
     void PredefinedAnonymousToggled(bool checked);
     void PageChanged(int index);
+    // Implicit TLS has a port of its own: 21 becomes 990 on choosing it, and back.
+    void EncryptionChanged(int index);
     void TakePredefined();
     void Browse(QLineEdit* target);
     void UpdateDelete();
@@ -91,6 +93,8 @@ private:
     QLineEdit* HostFolder_ = nullptr;
     QLineEdit* Port_ = nullptr;
     QCheckBox* UseFirewall_ = nullptr;
+    QComboBox* Encryption_ = nullptr;
+    TEncryption ShownEncryption_ = TEncryption::None;
     QLineEdit* LocalFolders_[3] = {};
     QPlainTextEdit* Notes_ = nullptr;
     QLineEdit* HostPred_ = nullptr;

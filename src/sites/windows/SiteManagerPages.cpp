@@ -114,9 +114,23 @@ QWidget* TfrmManager::BuildAdditionalPage() {
     UseFirewall_->setWhatsThis(
         QStringLiteral("Connect through the firewall set in the options, when one is set there."));
 
+    Encryption_ = new QComboBox(page);
+    Encryption_->setObjectName(QStringLiteral("cmboEncryption"));
+    // In the order of TEncryption's numbers.
+    Encryption_->addItems({QStringLiteral("None"), QStringLiteral("Explicit TLS if offered"),
+                           QStringLiteral("Explicit TLS (required)"),
+                           QStringLiteral("Implicit TLS (FTPS)")});
+    Encryption_->setWhatsThis(QStringLiteral(
+        "Whether the session is encrypted. Explicit TLS asks the server to encrypt on the "
+        "usual port (AUTH TLS); \"if offered\" goes on unencrypted when the server cannot. "
+        "Implicit TLS encrypts from the start, usually on port 990. A certificate that no "
+        "authority vouches for is shown for you to trust or refuse."));
+    connect(Encryption_, &QComboBox::currentIndexChanged, this, &TfrmManager::EncryptionChanged);
+
     auto* grid = new QGridLayout(page);
     AddRow(grid, QStringLiteral("Host directory:"), HostFolder_);
     AddRow(grid, QStringLiteral("Port:"), Port_);
+    AddRow(grid, QStringLiteral("Encryption:"), Encryption_);
     grid->addWidget(UseFirewall_, grid->rowCount(), 1);
     for (int i = 0; i < 3; ++i) {
         const QByteArray name = "editLocalFolder" + QByteArray::number(i + 1);

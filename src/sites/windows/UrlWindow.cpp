@@ -58,7 +58,8 @@ TfrmURL::TfrmURL(TSettings& settings, IViewQuestions* questions, QWidget* parent
         completer->setCaseSensitivity(Qt::CaseSensitive);
     }
     cmboURL_->setMinimumWidth(480);
-    cmboURL_->setWhatsThis(QStringLiteral("The address to open, such as ftp://host/pub/ or "
+    cmboURL_->setWhatsThis(QStringLiteral("The address to open, such as ftp://host/pub/, "
+                                          "ftps://host/pub/ (encrypted) or "
                                           "http://host/file.zip. The parts below follow it."));
     auto* urlLabel = new QLabel(QStringLiteral("&URL:"), this);
     urlLabel->setBuddy(cmboURL_);
@@ -74,7 +75,7 @@ TfrmURL::TfrmURL(TSettings& settings, IViewQuestions* questions, QWidget* parent
     editFileName_ = AddEdit("editFileName", QStringLiteral("The file to download; empty to "
                                                            "browse the folder."));
     editPort_ = AddEdit("editPort", QStringLiteral("The server's port, 1 to 65535: 21 for FTP, "
-                                                   "80 for HTTP."));
+                                                   "990 for FTPS, 80 for HTTP."));
     editPort_->setMaximumWidth(80);
 
     ChkHTTP_ = new QRadioButton(QStringLiteral("HTTP"), this);
@@ -93,6 +94,24 @@ TfrmURL::TfrmURL(TSettings& settings, IViewQuestions* questions, QWidget* parent
             if (on && !Updating_) PartChanged(radio);
         });
     }
+    cbImplicitTls_ = new QCheckBox(QStringLiteral("Encrypted (FTPS)"), this);
+    cbImplicitTls_->setObjectName(QStringLiteral("cbImplicitTls"));
+    cbImplicitTls_->setWhatsThis(QStringLiteral(
+        "Implicit TLS: the session is encrypted from the start, usually on port 990, as "
+        "ftps:// URLs ask. A certificate that no authority vouches for is shown for you to "
+        "trust or refuse."));
+    connect(cbImplicitTls_, &QCheckBox::toggled, this, [this](bool on) {
+        if (Updating_) return;
+        // Implicit TLS has a port of its own: the usual ports follow the choice.
+        Updating_ = true;
+        const QString port = editPort_->text().trimmed();
+        if (on && (port.isEmpty() || port == QStringLiteral("21")))
+            editPort_->setText(QStringLiteral("990"));
+        else if (!on && port == QStringLiteral("990"))
+            editPort_->setText(QStringLiteral("21"));
+        Updating_ = false;
+        PartChanged(cbImplicitTls_);
+    });
     cbUseExplorer_ = new QCheckBox(QStringLiteral("Show in the internal viewer"), this);
     cbUseExplorer_->setObjectName(QStringLiteral("cbUseExplorer"));
     cbUseExplorer_->setWhatsThis(QStringLiteral("Show an HTTP page in the program instead of "
@@ -122,6 +141,7 @@ TfrmURL::TfrmURL(TSettings& settings, IViewQuestions* questions, QWidget* parent
     typeRow->addWidget(ChkHTTP_);
     typeRow->addWidget(ChkFTP_);
     typeRow->addWidget(ChkFTPAn_);
+    typeRow->addWidget(cbImplicitTls_);
     typeRow->addStretch(1);
     grid->addWidget(new QLabel(QStringLiteral("Type of URL:"), group), 6, 0);
     grid->addLayout(typeRow, 6, 1, 1, 3);
@@ -214,7 +234,7 @@ void TfrmURL::PartChanged(QObject* source) {
     const TComposedURL composed =
         ComposeURL({editUserName_->text(), editPassword_->text(), editHost_->text(),
                     editPort_->text(), editFolder_->text(), editFileName_->text()},
-                   Type());
+                   Type(), cbImplicitTls_->isChecked());
     if (composed.PathMoved) {
         editHost_->setText(composed.Host);
         editHost_->setCursorPosition(int(composed.Host.size()));
@@ -257,6 +277,7 @@ void TfrmURL::URLChanged(QObject* source) {
             {editFileName_, Parts_.FileName}, {editPort_, QString::number(Parts_.Port)}};
         for (const auto& [edit, text] : fills)
             if (!(keepSource && edit == source)) SetEditText(edit, text);
+        cbImplicitTls_->setChecked(Parts_.Encryption == TEncryption::Implicit);
         Updating_ = false;
     }
     Valid_ = split && !Parts_.Host.isEmpty() && Problem_.isEmpty();
@@ -268,6 +289,7 @@ void TfrmURL::UpdateButtons() {
     lblProblem_->setText(Problem_);
     lblProblem_->setVisible(!Problem_.isEmpty());
     cbUseExplorer_->setEnabled(IsHTTP());
+    cbImplicitTls_->setEnabled(!IsHTTP());
 }
 
 void TfrmURL::accept() {

@@ -16,7 +16,7 @@ class QRadioButton;
 class TTransferItems;
 struct TSettings;
 
-// "Connection to URL": an ftp:// or http:// URL typed, picked from the history or built
+// "Connection to URL": an ftp://, ftps:// or http:// URL typed, picked from the history or built
 // from its parts; the URL and the parts follow each other while the user types. After
 // OK an FTP URL's parts are for the caller to connect with; an HTTP URL is downloaded
 // here through a queue after a save dialog, unless the user asked for the caller's viewer.
@@ -73,6 +73,7 @@ private:
     QRadioButton* ChkHTTP_;
     QRadioButton* ChkFTP_;
     QRadioButton* ChkFTPAn_;
+    QCheckBox* cbImplicitTls_;
     QCheckBox* cbUseExplorer_;
     QLabel* lblProblem_;
     QPushButton* btnOK_;

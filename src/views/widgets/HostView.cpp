@@ -30,6 +30,7 @@
 THostView::THostView(QWidget* parent)
     : TCustomView(parent), OwnQuestions_(std::make_unique<TViewQuestions>(this)) {
     Browser_ = new THostBrowser(this);
+    Browser_->SetQuestions(OwnQuestions_.get());
     Model_ = new TRemoteListModel(this);
     Proxy_ = new TRemoteSortProxy(this);
     SetModels(Model_, Proxy_);
@@ -97,10 +98,16 @@ void THostView::SetTreeCombo(TTreeCombo* tree) {
 
 void THostView::Connect(const QString& host, int port, const QString& selectMasks,
                         const QString& initialFolder, const QByteArray& user,
-                        const QByteArray& password, const QByteArray& account) {
+                        const QByteArray& password, const QByteArray& account,
+                        const TSessionSecurity& security) {
     SetSeparator(QLatin1Char('/'));
     InvalidateTotal();
-    Browser_->Connect(host, port, selectMasks, initialFolder, user, password, account);
+    Browser_->Connect(host, port, selectMasks, initialFolder, user, password, account, security);
+}
+
+void THostView::SetQuestions(IViewQuestions* questions) {
+    Questions_ = questions;
+    Browser_->SetQuestions(questions ? questions : OwnQuestions_.get());
 }
 
 void THostView::Shown(const QByteArray& folder, TListingPtr listing) {

@@ -28,7 +28,7 @@ public:
     THostBrowser& Browser() { return *Browser_; }
     TFTPComponent* Session() const { return Browser_->Session(); }
     // Where delete confirmations go; null restores the message boxes.
-    void SetQuestions(IViewQuestions* questions) { Questions_ = questions; }
+    void SetQuestions(IViewQuestions* questions);
     // The process-wide list this pane's queue joins (a private one while none is given),
     // and the questions queueing asks (the confirmation dialogs while none are given).
     void SetQueueList(TTransferItemsList* list) { QueueList_ = list; }
@@ -49,7 +49,7 @@ public:
 
     void Connect(const QString& host, int port, const QString& selectMasks,
                  const QString& initialFolder, const QByteArray& user, const QByteArray& password,
-                 const QByteArray& account);
+                 const QByteArray& account, const TSessionSecurity& security = {});
     void Disconnect() { Browser_->Disconnect(); }
     void Stop() { Browser_->Stop(); }
     bool Connected() const { return Browser_->Connected(); }

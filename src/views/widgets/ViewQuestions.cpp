@@ -8,6 +8,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 
 bool TViewQuestions::ConfirmDelete(int count, const QString& firstName, bool firstIsFolder) {
     QPointer<TfrmConfirm> dialog = new TfrmConfirm(count, firstName, firstIsFolder, Parent_);
@@ -20,6 +21,60 @@ bool TViewQuestions::ConfirmDelete(int count, const QString& firstName, bool fir
 
 void TViewQuestions::ShowMessage(const QString& text) {
     QMessageBox::warning(Parent_, QApplication::applicationDisplayName(), text);
+}
+
+void TViewQuestions::ShowError(const QString& text) {
+    QMessageBox::critical(Parent_, QApplication::applicationDisplayName(), text);
+}
+
+QMessageBox* NewCertificateBox(const TCertificateInfo& certificate, QWidget* parent) {
+    auto* box =
+        new QMessageBox(QMessageBox::Warning, QApplication::applicationDisplayName(),
+                        CertificateQuestionHeadline(certificate), QMessageBox::NoButton, parent);
+    box->setObjectName(QStringLiteral("CertificateQuestion"));
+    QStringList fingerprint = FingerprintRows(certificate.Fingerprint);
+    for (QString& line : fingerprint)
+        line = line.toHtmlEscaped();
+    const auto row = [](const QString& caption, const QString& value) {
+        return QStringLiteral("<tr><td style=\"padding-right:12px\"><b>%1</b></td><td>%2</td></tr>")
+            .arg(caption, value);
+    };
+    const QString details =
+        QStringLiteral("<table>") +
+        row(QStringLiteral("Server:"), certificate.Host.toHtmlEscaped()) +
+        row(QStringLiteral("Subject:"), certificate.Subject.toHtmlEscaped()) +
+        row(QStringLiteral("Issuer:"), certificate.Issuer.toHtmlEscaped()) +
+        row(QStringLiteral("Valid from:"), certificate.ValidFrom.toHtmlEscaped()) +
+        row(QStringLiteral("Valid until:"), certificate.ValidUntil.toHtmlEscaped()) +
+        row(QStringLiteral("SHA-256:"),
+            QStringLiteral("<tt>%1</tt>").arg(fingerprint.join(QStringLiteral("<br>")))) +
+        QStringLiteral("</table><p>Trust this certificate only if you know it is the "
+                       "server's own, for instance when its fingerprint matches the one "
+                       "its administrator gave you. <b>Trust Always</b> remembers it for "
+                       "this server.</p>");
+    box->setTextFormat(Qt::PlainText);
+    box->setInformativeText(details);
+    box->addButton(QStringLiteral("Trust &Once"), QMessageBox::AcceptRole)
+        ->setObjectName(QStringLiteral("btnTrustOnce"));
+    box->addButton(QStringLiteral("Trust &Always"), QMessageBox::AcceptRole)
+        ->setObjectName(QStringLiteral("btnTrustAlways"));
+    QPushButton* refuse = box->addButton(QStringLiteral("&Refuse"), QMessageBox::RejectRole);
+    refuse->setObjectName(QStringLiteral("btnRefuse"));
+    box->setDefaultButton(refuse);
+    box->setEscapeButton(refuse);
+    return box;
+}
+
+TCertificateTrust TViewQuestions::AskCertificateTrust(const TCertificateInfo& certificate) {
+    QPointer<QMessageBox> box = NewCertificateBox(certificate, Parent_);
+    box->exec();
+    // The parent (and the box with it) may be gone when the window closed meanwhile.
+    if (!box) return TCertificateTrust::Refuse;
+    const QString chosen = box->clickedButton() ? box->clickedButton()->objectName() : QString();
+    delete box;
+    if (chosen == QLatin1String("btnTrustOnce")) return TCertificateTrust::Once;
+    if (chosen == QLatin1String("btnTrustAlways")) return TCertificateTrust::Always;
+    return TCertificateTrust::Refuse;
 }
 
 bool TViewQuestions::AskYesNo(const QString& text) {
