@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "app/SidePane.h"
 #include "listing/FtpUtils.h"
+#include "settings/TrustedCertificates.h"
 #include "sites/PasswordPrompt.h"
 #include "sites/UrlComposer.h"
 #include "startup/CommandLine.h"
@@ -145,7 +146,8 @@ void TCommandLineRunner::RunURL(const QString& url) {
     if (parts.FileName.isEmpty() || wildcards) {
         Window_.ConnectLocation(parts.Host, parts.Port, parts.User, parts.Password,
                                 parts.FolderPath, parts.FileName,
-                                ConnectionCaption(QString(), parts.Host, parts.Port), true);
+                                ConnectionCaption(QString(), parts.Host, parts.Port), true, false,
+                                {parts.Encryption, {}, false});
         return;
     }
     // A link to one file: fetched into the folder the user picks, as "Connect to URL" does.
@@ -154,7 +156,9 @@ void TCommandLineRunner::RunURL(const QString& url) {
         QStringLiteral("Select Destination Folder"), local ? local->Folder() : QDir::homePath());
     if (destination.isEmpty()) return;
     QStringList errors;
-    QueueURLDownloads(parts, parts.Password, destination, &errors);
+    QueueURLDownloads(parts, parts.Password, destination, &errors,
+                      TTrustedCertificates(TrustedCertificatesFileBeside(Window_.Paths().Sites))
+                          .Fingerprints(parts.Host, parts.Port));
     for (const QString& error : errors)
         Log(error);
 }

@@ -2,6 +2,7 @@
 // and the recent list.
 #include "app/MainWindow.h"
 #include "app/SidePane.h"
+#include "settings/TrustedCertificates.h"
 #include "sites/PasswordPrompt.h"
 #include "sites/windows/SiteManager.h"
 #include "sites/windows/UrlWindow.h"
@@ -143,7 +144,9 @@ void TfrmMain::ConnectToURL() {
                         [&] { return AskPassword ? AskPassword(parts.Host) : std::nullopt; });
     if (!password.Connect) return;
     QStringList errors;
-    QueueURLDownloads(parts, password.Password, destination, &errors);
+    QueueURLDownloads(parts, password.Password, destination, &errors,
+                      TTrustedCertificates(TrustedCertificatesFileBeside(Paths_.Sites))
+                          .Fingerprints(parts.Host, parts.Port));
     for (const QString& error : errors)
         WriteLog(nullptr, error, 0x0000FF);
 }

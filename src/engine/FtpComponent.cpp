@@ -164,7 +164,8 @@ void TFTPComponent::Login() {
 void TFTPComponent::FirewallLogin() {
     AddCommand(TFTPCommand::FirewallLogin,
                {FirewallHost.toUtf8(), Number(FirewallPort), Number(FirewallType), FirewallUser,
-                FirewallPassword, Host.toUtf8(), Number(Port), User, Password, Account});
+                FirewallPassword, Host.toUtf8(), Number(Port), User, Password, Account,
+                Number(static_cast<int>(Security.Encryption))});
 }
 
 void TFTPComponent::Disconnect() {

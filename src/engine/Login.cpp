@@ -306,10 +306,20 @@ bool TFTPThread::ConnectionStep(TCommandItem& item, bool again) {
     TypeLetter = 0;
     LoginHost = connectHost;
     LoginPort = connectPort;
-    // Through a firewall the session stays as the firewall speaks it: unencrypted.
-    Encryption = firewall
-                     ? TEncryption::None
-                     : static_cast<TEncryption>(std::clamp<int64_t>(item.NumberParam(6), 0, 3));
+    Encryption =
+        static_cast<TEncryption>(std::clamp<int64_t>(item.NumberParam(firewall ? 11 : 6), 0, 3));
+    // The firewall's own log-in steps are spoken in clear: a site that requires
+    // encryption is not connected through it, rather than sending its password openly.
+    if (firewall && Encryption != TEncryption::None) {
+        if (Encryption != TEncryption::ExplicitIfOffered) {
+            LogError(QStringLiteral("Encrypted connections cannot go through the firewall: "
+                                    "turn the firewall off for this site"));
+            NotifyDisconnect();
+            Notify(TNotificationCode::CantLogIn);
+            return false;
+        }
+        Encryption = TEncryption::None;
+    }
     TrustedFingerprints.clear();
     for (const QByteArray& fingerprint : item.Param(7).split(' '))
         if (!NormalizedFingerprint(fingerprint).isEmpty())

@@ -131,8 +131,9 @@ TCommandLineRun BuildCommandLineRun(const TCommandLine& commandLine, const QStri
 }
 
 int QueueURLDownloads(const TSplitURL& url, const QString& password, const QString& destFolder,
-                      QStringList* errors) {
+                      QStringList* errors, const QList<QByteArray>& trustedFingerprints) {
     TQueueBuilder::TConnection connection;
+    connection.Security = {url.Encryption, trustedFingerprints, false};
     connection.Host = url.Host;
     connection.Port = url.Port;
     connection.User = url.User.toUtf8();

@@ -36,9 +36,11 @@ TItemList BuildDownloadItems(const TQueueBuilder::TConnection& connection,
                              const QString& destFolder, double date, QStringList* errors = nullptr);
 
 // The files a URL names (a comma list under its folder) downloaded into `destFolder`
-// through the "General" queue, logged in with `password`. Returns how many were queued.
+// through the "General" queue, logged in with `password`, encrypted as the URL says and
+// taking the certificates trusted for its host. Returns how many were queued.
 int QueueURLDownloads(const TSplitURL& url, const QString& password, const QString& destFolder,
-                      QStringList* errors = nullptr);
+                      QStringList* errors = nullptr,
+                      const QList<QByteArray>& trustedFingerprints = {});
 
 // Upload items: each absolute local path into `remoteFolder`, with the file's size and
 // modification date. Files that cannot be read are reported in `errors` and left out.

@@ -155,6 +155,16 @@ void TestFirewallLogin::refusedFirewallPassword() {
     QVERIFY(rec.Find(QStringLiteral("LoggedIn")) < 0);
     QVERIFY(!Session->LoggedIn());
     QCOMPARE(firewall.transcript(), (Lines{"USER fwuser", "PASS fwpass"}));
+
+    // A site that requires encryption is not connected through the firewall in clear.
+    Session = NewSession(2, firewall);
+    Session->Security.Encryption = TEncryption::ExplicitRequired;
+    TSessionRecorder encrypted(*Session);
+    const int connections = firewall.connectionCount();
+    Session->FirewallLogin();
+    WAIT_EVENT(encrypted, "Completed FirewallLogin 0 0");
+    EXPECT_EVENT(encrypted, "Log error Encrypted connections cannot go through the firewall");
+    QCOMPARE(firewall.connectionCount(), connections);
 }
 
 QTEST_GUILESS_MAIN(TestFirewallLogin)

@@ -211,6 +211,8 @@ void TestFtps::commandLine_data() {
     QTest::newRow("any certificate, queued")
         << QStringList{"--tls", "--insecure", "mget", "URL/data.bin", "URL/two.bin", "OUT"} << 0
         << "";
+    QTest::newRow("ftps:// is implicit")
+        << QStringList{"--insecure", "get", "FTPS/data.bin", "OUT/data.bin"} << 0 << "";
     QTest::newRow("not a fingerprint") << QStringList{"--tls", "--trust-fingerprint", "12:34"} + get
                                        << 2 << "--trust-fingerprint needs a SHA-256 fingerprint";
 }
@@ -221,7 +223,9 @@ void TestFtps::commandLine() {
     QFETCH(QString, message);
     const TKind self = TKind::SelfSigned;
     TVsftpdServer peer;
-    peer.setTls(TTls::Required, m_certificates.certificate(self), m_certificates.key(self));
+    const bool implicit = arguments.contains(QStringLiteral("FTPS/data.bin"));
+    peer.setTls(implicit ? TTls::Implicit : TTls::Required, m_certificates.certificate(self),
+                m_certificates.key(self));
     const QByteArray data = Pattern(200000, 3);
     QVERIFY(WriteFile(peer.rootPath() + QStringLiteral("/data.bin"), data));
     QVERIFY(WriteFile(peer.rootPath() + QStringLiteral("/two.bin"), "two"));
@@ -230,6 +234,8 @@ void TestFtps::commandLine() {
     const QByteArray fingerprint = m_certificates.fingerprint(self);
     for (QString& a : arguments) {
         // The server runs without chroot: its files are under their full path.
+        a.replace(QLatin1String("FTPS"),
+                  QStringLiteral("ftps://127.0.0.1:%1%2").arg(peer.port()).arg(peer.rootPath()));
         a.replace(QLatin1String("URL"),
                   QStringLiteral("ftp://127.0.0.1:%1%2").arg(peer.port()).arg(peer.rootPath()));
         a.replace(QLatin1String("OUT"), out.path());

@@ -53,6 +53,7 @@ bool ResolveToolUrl(const TToolContext& context, const QString& argument, TSplit
     url.Port = ok && port > 0 ? port : 21;
     url.User = site.User;
     url.Password = site.Password;
+    url.Encryption = site.Encryption;
     if (url.User.isEmpty()) {
         url.User = QStringLiteral("anonymous");
         url.Password = context.Settings.EMail;
@@ -64,9 +65,11 @@ bool ResolveToolUrl(const TToolContext& context, const QString& argument, TSplit
 }
 
 TSessionSecurity ToolSecurity(const TToolOptions& options, const TSplitURL& url) {
-    (void)url;
     TSessionSecurity security;
-    if (options.Tls) security.Encryption = TEncryption::ExplicitRequired;
+    // ftps:// is implicit FTPS whatever --tls says; --tls makes ftp:// explicit.
+    security.Encryption = url.Encryption != TEncryption::None ? url.Encryption
+                          : options.Tls                       ? TEncryption::ExplicitRequired
+                                                              : TEncryption::None;
     for (const QString& fingerprint : options.TrustFingerprints)
         security.TrustedFingerprints.append(NormalizedFingerprint(fingerprint.toLatin1()));
     security.AcceptAnyCertificate = options.Insecure;
