@@ -19,7 +19,8 @@ need_programs curl vsftpd openssl
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLVAR_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" --target tolvar-ftp >/dev/null
 tool="$build/tools/tolvar-ftp/tolvar-ftp"
-if ! "$tool" 2>&1 | grep -q -- "--tls"; then
+usage=$("$tool" 2>&1 || true)
+if ! grep -q -- "--tls" <<<"$usage"; then
     echo "this tolvar-ftp has no --tls switch" >&2
     exit 1
 fi
