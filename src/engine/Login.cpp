@@ -360,16 +360,15 @@ bool TFTPThread::ConnectionStep(TCommandItem& item, bool again) {
                 if (!e.Message.isEmpty() && e.ErrorCode != WSAENOTSOCK_) LogError(e.Message);
                 // A permanent refusal (530 and the rest of class 5) answers the same every
                 // time: only a busy server (421), a time-out or a broken connection is
-                // worth another attempt.
-                if (LoginFinal) {
-                    final = true;
-                } else if (e.ErrorCode == 0 && ReplyCode >= 500 && ReplyCode < 600) {
-                    final = true;
-                    if (AsksForEncryption(ReplyText) && !ControlSocket.Tls())
-                        LogError(QStringLiteral(
-                            "The server requires an encrypted connection: choose FTPS "
-                            "(\"Explicit TLS\") for this site"));
-                }
+                // worth another attempt. A plain log-in refused for want of TLS is final
+                // too, whether as 5xx or as the 421 and hang-up of pure-ftpd.
+                const bool refusal = e.ErrorCode == 0 && ReplyCode >= 500 && ReplyCode < 600;
+                const bool wantsTls = e.ErrorCode == 0 && (refusal || ReplyCode == 421) &&
+                                      AsksForEncryption(ReplyText) && !ControlSocket.Tls();
+                if (LoginFinal || refusal || wantsTls) final = true;
+                if (!LoginFinal && wantsTls)
+                    LogError(QStringLiteral("The server requires an encrypted connection: choose "
+                                            "FTPS (\"Explicit TLS\") for this site"));
             }
         }
         ++attempt;

@@ -1,7 +1,10 @@
 // Encrypted sessions against vsftpd with TLS, using certificates made for the run: which
 // log-ins go through, that nothing of the log-in goes out before the handshake, that
 // files cross exactly over encrypted data connections, and that the certificate check
-// refuses what nobody vouches for.
+// refuses what nobody vouches for. pure-ftpd and pyftpdlib, whose TLS differs (OpenSSL
+// from Python, refusals of plain log-ins), go through the same steps.
+#include "PureFtpdServer.h"
+#include "PyftpdlibServer.h"
 #include "RunProgram.h"
 #include "ScriptedFtpServer.h"
 #include "SessionRecorder.h"
@@ -17,11 +20,18 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using TTls = TVsftpdServer::TTls;
+#include <memory>
+
+using TTls = TServerTls;
 using TKind = TTestCertificates::TKind;
 Q_DECLARE_METATYPE(TTls)
 Q_DECLARE_METATYPE(TEncryption)
 Q_DECLARE_METATYPE(TTestCertificates::TKind)
+
+enum class TTrust { Nothing, OwnFingerprint, OtherFingerprint, Anything };
+Q_DECLARE_METATYPE(TTrust)
+enum class TDaemon { Vsftpd, PureFtpd, Pyftpdlib };
+Q_DECLARE_METATYPE(TDaemon)
 
 class TestFtps : public QObject {
     Q_OBJECT
@@ -30,12 +40,17 @@ private Q_SLOTS:
     void cleanupTestCase() { QVERIFY(TFTPComponent::WaitForWorkers(15000)); }
     void logIn_data();
     void logIn();
+    void otherServers_data();
+    void otherServers();
     void stalledHandshake_data();
     void stalledHandshake();
     void commandLine_data();
     void commandLine();
 
 private:
+    void logInAndTransfer(TDaemon daemon, TTls server, TKind certificate, TEncryption encryption,
+                          TTrust trust, const QString& outcome);
+
     TTestCertificates m_certificates;
 };
 
@@ -48,9 +63,6 @@ void TestFtps::initTestCase() {
     EngineSettings().RetryDelay = 1;
     EngineSettings().KeepAlive = false;
 }
-
-enum class TTrust { Nothing, OwnFingerprint, OtherFingerprint, Anything };
-Q_DECLARE_METATYPE(TTrust)
 
 void TestFtps::logIn_data() {
     QTest::addColumn<TTls>("server");
@@ -94,19 +106,68 @@ void TestFtps::logIn() {
     QFETCH(TEncryption, encryption);
     QFETCH(TTrust, trust);
     QFETCH(QString, outcome);
+    logInAndTransfer(TDaemon::Vsftpd, server, certificate, encryption, trust, outcome);
+}
 
-    TVsftpdServer peer;
-    peer.setWritable(true);
-    peer.setTls(server, m_certificates.certificate(certificate), m_certificates.key(certificate));
+void TestFtps::otherServers_data() {
+    QTest::addColumn<TDaemon>("daemon");
+    QTest::addColumn<TTls>("server");
+    QTest::addColumn<TEncryption>("encryption");
+    QTest::addColumn<QString>("outcome");
+    using E = TEncryption;
+    const QString refused = QStringLiteral("Log error The server requires an encrypted connection");
+    for (const TDaemon daemon : {TDaemon::PureFtpd, TDaemon::Pyftpdlib}) {
+        const char* name = daemon == TDaemon::PureFtpd ? "pure-ftpd" : "pyftpdlib";
+        QTest::addRow("%s, required", name)
+            << daemon << TTls::Required << E::ExplicitRequired << "encrypted";
+        QTest::addRow("%s, offered, if offered", name)
+            << daemon << TTls::Offered << E::ExplicitIfOffered << "encrypted";
+        // pure-ftpd answers a plain USER with 421 and hangs up, pyftpdlib with 550.
+        QTest::addRow("%s requires, client plain", name)
+            << daemon << TTls::Required << E::None << refused;
+    }
+}
+
+void TestFtps::otherServers() {
+    QFETCH(TDaemon, daemon);
+    QFETCH(TTls, server);
+    QFETCH(TEncryption, encryption);
+    QFETCH(QString, outcome);
+    logInAndTransfer(daemon, server, TKind::ForLoopback, encryption, TTrust::Nothing, outcome);
+}
+
+void TestFtps::logInAndTransfer(TDaemon daemon, TTls server, TKind certificate,
+                                TEncryption encryption, TTrust trust, const QString& outcome) {
+    const QString certificateFile = m_certificates.certificate(certificate);
+    const QString keyFile = m_certificates.key(certificate);
+    std::unique_ptr<TLoopbackServerProcess> peer;
+    QByteArray user = "anonymous", password = "secret@example.org";
+    if (daemon == TDaemon::Vsftpd) {
+        auto vsftpd = std::make_unique<TVsftpdServer>();
+        vsftpd->setWritable(true);
+        vsftpd->setTls(server, certificateFile, keyFile);
+        peer = std::move(vsftpd);
+    } else if (daemon == TDaemon::PureFtpd) {
+        auto pureFtpd = std::make_unique<TPureFtpdServer>();
+        pureFtpd->setTls(server, certificateFile, keyFile);
+        user = TPureFtpdServer::User;
+        password = TPureFtpdServer::Password;
+        peer = std::move(pureFtpd);
+    } else {
+        auto pyftpdlib = std::make_unique<TPyftpdlibServer>();
+        pyftpdlib->setWritable(true);
+        pyftpdlib->setTls(server, certificateFile, keyFile);
+        peer = std::move(pyftpdlib);
+    }
     const QByteArray data = Pattern(300000, 21);
-    QVERIFY(WriteFile(peer.rootPath() + QStringLiteral("/data.bin"), data));
-    QVERIFY2(peer.start(), qPrintable(peer.errorText()));
+    QVERIFY(WriteFile(peer->rootPath() + QStringLiteral("/data.bin"), data));
+    QVERIFY2(peer->start(), qPrintable(peer->errorText()));
 
     TFTPComponent session;
     session.Host = QStringLiteral("127.0.0.1");
-    session.Port = peer.port();
-    session.User = "anonymous";
-    session.Password = "secret@example.org";
+    session.Port = peer->port();
+    session.User = user;
+    session.Password = password;
     session.Security.Encryption = encryption;
     session.SetPassive(true);
     if (trust == TTrust::OwnFingerprint)
@@ -139,6 +200,8 @@ void TestFtps::logIn() {
     QCOMPARE(established >= 0, encrypted);
     // Nothing of the log-in goes out before the handshake.
     if (encrypted) QVERIFY(rec.Find(QStringLiteral("Log command USER")) > established);
+    const int passwordSent = rec.Find(QStringLiteral("Log command PASS"));
+    if (encrypted) QVERIFY(passwordSent < 0 || passwordSent > established);
     if (encrypted) EXPECT_EVENT(rec, "Log command PROT P");
 
     // Files cross exactly both ways over the data connections PROT P encrypts.
@@ -153,7 +216,7 @@ void TestFtps::logIn() {
     EXPECT_EVENT(rec, "Completed Download 1 0");
     EXPECT_EVENT(rec, "Completed Upload 1 0");
     QCOMPARE(ReadFile(fetched), data);
-    QCOMPARE(ReadFile(peer.rootPath() + QStringLiteral("/copy.bin")), data);
+    QCOMPARE(ReadFile(peer->rootPath() + QStringLiteral("/copy.bin")), data);
     session.Disconnect();
     WAIT_EVENT(rec, "Disconnect");
 }

@@ -53,5 +53,9 @@ private:
     QString m_error;
 };
 
+// How an FTP server started by a test offers TLS: AUTH TLS offered, or required for the
+// log-in and every data connection, or TLS from the first byte.
+enum class TServerTls { Off, Offered, Required, Implicit };
+
 // A free TCP port on 127.0.0.1 at the time of the call.
 quint16 FreeLoopbackPort();

@@ -68,5 +68,13 @@ bool TPureFtpdServer::command(quint16 port, QString& program, QStringList& argum
                  QStringLiteral("--forcepassiveip"), QStringLiteral("127.0.0.1"),
                  QStringLiteral("--umask"), QStringLiteral("133:022"),
                  QStringLiteral("--syslogfacility"), QStringLiteral("none")};
+    if (m_tls == TTls::Implicit) {
+        setErrorText(QStringLiteral("pure-ftpd offers implicit TLS only when built for it"));
+        return false;
+    }
+    // 1 offers AUTH TLS; 3 refuses log-ins and data connections without it.
+    if (m_tls != TTls::Off)
+        arguments << QStringLiteral("--tls=%1").arg(m_tls == TTls::Offered ? 1 : 3)
+                  << QStringLiteral("--certfile=%1,%2").arg(m_certificate, m_key);
     return true;
 }

@@ -16,6 +16,13 @@ public:
 
     // Gives a file or folder made by the test to the log-in user, so it may change it.
     bool adopt(const QString& path) const;
+    // FTPS with the certificate and key given; this build has no implicit TLS.
+    using TTls = TServerTls;
+    void setTls(TTls mode, const QString& certificate, const QString& key) {
+        m_tls = mode;
+        m_certificate = certificate;
+        m_key = key;
+    }
 
 protected:
     bool command(quint16 port, QString& program, QStringList& arguments) override;
@@ -23,4 +30,7 @@ protected:
 private:
     uid_t loginUid() const;
     gid_t loginGid() const;
+
+    TTls m_tls = TTls::Off;
+    QString m_certificate, m_key;
 };

@@ -16,10 +16,9 @@ public:
     // Caps each anonymous data transfer at this many bytes a second (0: no cap), so that a
     // test can look at a transfer while it runs.
     void setMaxRate(int bytesPerSecond) { m_maxRate = bytesPerSecond; }
-    // FTPS: AUTH TLS offered, or required for the log-in and every data connection, or
-    // TLS from the first byte. vsftpd's default of refusing a data connection that does
-    // not resume the control connection's TLS session stays on.
-    enum class TTls { Off, Offered, Required, Implicit };
+    // FTPS with the certificate and key given. vsftpd's default of refusing a data
+    // connection that does not resume the control connection's TLS session stays on.
+    using TTls = TServerTls;
     void setTls(TTls mode, const QString& certificate, const QString& key) {
         m_tls = mode;
         m_certificate = certificate;
