@@ -40,17 +40,12 @@ private Q_SLOTS:
     void cleanupTestCase() { QVERIFY(TFTPComponent::WaitForWorkers(15000)); }
     void logIn_data();
     void logIn();
-    void otherServers_data();
-    void otherServers();
     void stalledHandshake_data();
     void stalledHandshake();
     void commandLine_data();
     void commandLine();
 
 private:
-    void logInAndTransfer(TDaemon daemon, TTls server, TKind certificate, TEncryption encryption,
-                          TTrust trust, const QString& outcome);
-
     TTestCertificates m_certificates;
 };
 
@@ -65,6 +60,7 @@ void TestFtps::initTestCase() {
 }
 
 void TestFtps::logIn_data() {
+    QTest::addColumn<TDaemon>("daemon");
     QTest::addColumn<TTls>("server");
     QTest::addColumn<TKind>("certificate");
     QTest::addColumn<TEncryption>("encryption");
@@ -73,71 +69,55 @@ void TestFtps::logIn_data() {
     QTest::addColumn<QString>("outcome");
     using E = TEncryption;
     const TKind ca = TKind::ForLoopback, self = TKind::SelfSigned;
-    QTest::newRow("required") << TTls::Required << ca << E::ExplicitRequired << TTrust::Nothing
-                              << "encrypted";
-    QTest::newRow("offered, if offered")
-        << TTls::Offered << ca << E::ExplicitIfOffered << TTrust::Nothing << "encrypted";
-    QTest::newRow("implicit") << TTls::Implicit << ca << E::Implicit << TTrust::Nothing
-                              << "encrypted";
+    QTest::newRow("required") << TDaemon::Vsftpd << TTls::Required << ca << E::ExplicitRequired
+                              << TTrust::Nothing << "encrypted";
+    QTest::newRow("offered, if offered") << TDaemon::Vsftpd << TTls::Offered << ca
+                                         << E::ExplicitIfOffered << TTrust::Nothing << "encrypted";
+    QTest::newRow("implicit") << TDaemon::Vsftpd << TTls::Implicit << ca << E::Implicit
+                              << TTrust::Nothing << "encrypted";
     QTest::newRow("plain server, if offered")
-        << TTls::Off << ca << E::ExplicitIfOffered << TTrust::Nothing << "plain";
+        << TDaemon::Vsftpd << TTls::Off << ca << E::ExplicitIfOffered << TTrust::Nothing << "plain";
     QTest::newRow("plain server, required")
-        << TTls::Off << ca << E::ExplicitRequired << TTrust::Nothing
+        << TDaemon::Vsftpd << TTls::Off << ca << E::ExplicitRequired << TTrust::Nothing
         << "Log error The server does not offer encryption";
     QTest::newRow("server requires, client plain")
-        << TTls::Required << ca << E::None << TTrust::Nothing
+        << TDaemon::Vsftpd << TTls::Required << ca << E::None << TTrust::Nothing
         << "Log error The server requires an encrypted connection";
-    QTest::newRow("self-signed") << TTls::Required << self << E::ExplicitRequired << TTrust::Nothing
-                                 << "Certificate";
+    QTest::newRow("self-signed") << TDaemon::Vsftpd << TTls::Required << self << E::ExplicitRequired
+                                 << TTrust::Nothing << "Certificate";
     QTest::newRow("self-signed, its fingerprint trusted")
-        << TTls::Required << self << E::ExplicitRequired << TTrust::OwnFingerprint << "encrypted";
+        << TDaemon::Vsftpd << TTls::Required << self << E::ExplicitRequired
+        << TTrust::OwnFingerprint << "encrypted";
     QTest::newRow("self-signed, another one trusted before")
-        << TTls::Implicit << self << E::Implicit << TTrust::OtherFingerprint << "Certificate";
-    QTest::newRow("another host's certificate")
-        << TTls::Required << TKind::ForOtherHost << E::ExplicitRequired << TTrust::Nothing
+        << TDaemon::Vsftpd << TTls::Implicit << self << E::Implicit << TTrust::OtherFingerprint
         << "Certificate";
+    QTest::newRow("another host's certificate")
+        << TDaemon::Vsftpd << TTls::Required << TKind::ForOtherHost << E::ExplicitRequired
+        << TTrust::Nothing << "Certificate";
     QTest::newRow("any certificate taken")
-        << TTls::Required << self << E::ExplicitRequired << TTrust::Anything << "encrypted";
+        << TDaemon::Vsftpd << TTls::Required << self << E::ExplicitRequired << TTrust::Anything
+        << "encrypted";
+    // pure-ftpd answers a plain USER with 421 and hangs up, pyftpdlib with 550.
+    for (const TDaemon daemon : {TDaemon::PureFtpd, TDaemon::Pyftpdlib}) {
+        const char* name = daemon == TDaemon::PureFtpd ? "pure-ftpd" : "pyftpdlib";
+        QTest::addRow("%s, required", name) << daemon << TTls::Required << ca << E::ExplicitRequired
+                                            << TTrust::Nothing << "encrypted";
+        QTest::addRow("%s, offered, if offered", name)
+            << daemon << TTls::Offered << ca << E::ExplicitIfOffered << TTrust::Nothing
+            << "encrypted";
+        QTest::addRow("%s requires, client plain", name)
+            << daemon << TTls::Required << ca << E::None << TTrust::Nothing
+            << "Log error The server requires an encrypted connection";
+    }
 }
 
 void TestFtps::logIn() {
+    QFETCH(TDaemon, daemon);
     QFETCH(TTls, server);
     QFETCH(TKind, certificate);
     QFETCH(TEncryption, encryption);
     QFETCH(TTrust, trust);
     QFETCH(QString, outcome);
-    logInAndTransfer(TDaemon::Vsftpd, server, certificate, encryption, trust, outcome);
-}
-
-void TestFtps::otherServers_data() {
-    QTest::addColumn<TDaemon>("daemon");
-    QTest::addColumn<TTls>("server");
-    QTest::addColumn<TEncryption>("encryption");
-    QTest::addColumn<QString>("outcome");
-    using E = TEncryption;
-    const QString refused = QStringLiteral("Log error The server requires an encrypted connection");
-    for (const TDaemon daemon : {TDaemon::PureFtpd, TDaemon::Pyftpdlib}) {
-        const char* name = daemon == TDaemon::PureFtpd ? "pure-ftpd" : "pyftpdlib";
-        QTest::addRow("%s, required", name)
-            << daemon << TTls::Required << E::ExplicitRequired << "encrypted";
-        QTest::addRow("%s, offered, if offered", name)
-            << daemon << TTls::Offered << E::ExplicitIfOffered << "encrypted";
-        // pure-ftpd answers a plain USER with 421 and hangs up, pyftpdlib with 550.
-        QTest::addRow("%s requires, client plain", name)
-            << daemon << TTls::Required << E::None << refused;
-    }
-}
-
-void TestFtps::otherServers() {
-    QFETCH(TDaemon, daemon);
-    QFETCH(TTls, server);
-    QFETCH(TEncryption, encryption);
-    QFETCH(QString, outcome);
-    logInAndTransfer(daemon, server, TKind::ForLoopback, encryption, TTrust::Nothing, outcome);
-}
-
-void TestFtps::logInAndTransfer(TDaemon daemon, TTls server, TKind certificate,
-                                TEncryption encryption, TTrust trust, const QString& outcome) {
     const QString certificateFile = m_certificates.certificate(certificate);
     const QString keyFile = m_certificates.key(certificate);
     std::unique_ptr<TLoopbackServerProcess> peer;
