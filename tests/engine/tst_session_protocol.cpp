@@ -443,7 +443,6 @@ void TestSessionProtocol::commandRepliesInQueueOrder() {
     EXPECT_EVENT(rec, "Renamed a b c d");
     EXPECT_EVENT(rec, "Folder a \"b\" 2 1");
     const QList<QByteArray> t = server.transcript();
-    QVERIFY(!t.contains("RNTO other"));
     const qsizetype rnfr = t.indexOf("RNFR nope");
     QCOMPARE(t.mid(rnfr + 1), (QList<QByteArray>{"TYPE I", "DELE old.txt", "RNFR a b", "RNTO c d",
                                                  "MKD a \"b\"", "PWD", "QUIT"}));
