@@ -35,7 +35,6 @@ private Q_SLOTS:
     void storedPortAndEncryption_data();
     void storedPortAndEncryption();
     void listNamingItsOwnSection();
-    void anonymousPredefinedSite();
 
 private:
     TSiteList List() {
@@ -120,11 +119,15 @@ void TestSiteList::readsWindowsWrittenFile() {
     QCOMPARE(data.count("[Kelvenar's FTP (main) #1, v2.0]"), 1);
 }
 
+// Listed or predefined, an anonymous site logs in as "anonymous" with the e-mail address.
+// Loading the predefined site and its tab: tst_site_manager's predefinedTab.
 void TestSiteList::missingKeysAndAnonymousSites() {
     QVERIFY(WriteFile(FPath,
                       "[Sites]\r\nSite1=Plain\r\nSite2=Anon\r\nLastSite=Plain\r\n"
                       "[Plain]\r\nHost=h\r\n"
                       "[Anon]\r\nHost=a\r\nAnonymous=1\r\nUser=ignored\r\nPassword=ignored\r\n"));
+    QVERIFY(WriteFile(FDir.filePath("Dev/dev.ini"),
+                      "[Site]\r\nN=Kelvenar\r\nH=h\r\nA=0\r\nI=guest\r\n"));
     TSiteList list = List();
     QCOMPARE(list.LoadSite("Plain").Password, EMail); // none stored: the e-mail address itself
     const TSite anon = list.LoadSite("anon");
@@ -133,6 +136,13 @@ void TestSiteList::missingKeysAndAnonymousSites() {
     QCOMPARE(anon.Password, EMail);
     // A name without a section shows the defaults.
     QCOMPARE(list.LoadSite("Nowhere").Host, QString());
+    TPredefinedSite predefined = list.LoadPredefinedSite();
+    predefined.Anonymous = true;
+    QVERIFY(list.SavePredefinedSite(predefined));
+    predefined = list.LoadPredefinedSite();
+    QVERIFY(predefined.Anonymous);
+    QCOMPARE(predefined.User, QStringLiteral("anonymous"));
+    QCOMPARE(predefined.Password, EMail);
 }
 
 void TestSiteList::notesRoundTrip_data() {
@@ -316,20 +326,6 @@ void TestSiteList::listNamingItsOwnSection() {
     QVERIFY(list.DeleteSite("sites"));
     QCOMPARE(List().Sites(), QStringList{"A"});
     QCOMPARE(TProfileFile(FPath).ReadString("A", "Host", ""), QStringLiteral("a"));
-}
-
-// Loading the predefined site and its tab: tst_site_manager's predefinedTab.
-void TestSiteList::anonymousPredefinedSite() {
-    QVERIFY(WriteFile(FDir.filePath("Dev/dev.ini"),
-                      "[Site]\r\nN=Kelvenar\r\nH=h\r\nA=0\r\nI=guest\r\n"));
-    TSiteList list = List();
-    TPredefinedSite predefined = list.LoadPredefinedSite();
-    predefined.Anonymous = true;
-    QVERIFY(list.SavePredefinedSite(predefined));
-    predefined = list.LoadPredefinedSite();
-    QVERIFY(predefined.Anonymous);
-    QCOMPARE(predefined.User, QStringLiteral("anonymous"));
-    QCOMPARE(predefined.Password, EMail);
 }
 
 QTEST_GUILESS_MAIN(TestSiteList)
