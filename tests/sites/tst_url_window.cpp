@@ -267,8 +267,6 @@ void TestUrlWindow::logInWithReservedPassword() {
     TSessionRecorder rec(*session);
     session->Login();
     WAIT_EVENT(rec, "Completed Login 1 0");
-    session->Disconnect();
-    WAIT_EVENT(rec, "Completed Logout 1 0");
 }
 
 void TestUrlWindow::httpDownload_data() {
