@@ -167,6 +167,21 @@ int RowOf(const THostView& view, const QString& name) {
     return -1;
 }
 
+// A server pane beside a local pane that shows a folder of its own.
+struct TPanes {
+    THostView View;
+    TLocalView Local;
+    QTemporaryDir Dest;
+    bool connect(quint16 port, const QString& folder = QString()) {
+        return Local.ShowFolder(Dest.path()) && ConnectAndShow(View.Browser(), port, folder);
+    }
+    // The named row sent to the local pane.
+    bool download(const QString& name) {
+        View.SelectRows({RowOf(View, name)});
+        return View.TransferTo(&Local);
+    }
+};
+
 // Files under the root, each of its own length and bytes.
 bool WriteTree(const QString& root, std::initializer_list<const char*> paths) {
     return std::all_of(paths.begin(), paths.end(), [&](const char* path) {
@@ -215,7 +230,6 @@ private Q_SLOTS:
         server.RefuseList = {"/bad"};
         THostBrowser b;
         QVERIFY(ConnectAndShow(b, server.port()));
-        QCOMPARE(b.Folder(), QByteArray("/"));
         qsizetype mark = 0;
         auto since = [&] { return server.transcript().mid(mark); };
         const QList<QByteArray> visit{"CWD /pub/", "PWD", "PASV", "LIST"};
@@ -245,19 +259,17 @@ private Q_SLOTS:
     // Every refusal, a silent server and Stop end the wait and the busy state; none loops.
     void refusalsEndWaits_data() {
         QTest::addColumn<QByteArray>("refuse");
-        QTest::addColumn<bool>("shown");
-        QTest::addColumn<QByteArray>("expectFolder");
-        QTest::newRow("cwd refused") << QByteArray("cwd") << false << QByteArray("/");
-        QTest::newRow("pwd refused") << QByteArray("pwd") << true << QByteArray("/pub/");
-        QTest::newRow("cwd silent") << QByteArray("silent") << false << QByteArray("/");
-        QTest::newRow("connection closed") << QByteArray("close") << false << QByteArray("/");
+        QTest::newRow("cwd refused") << QByteArray("cwd");
+        QTest::newRow("pwd refused") << QByteArray("pwd"); // the folder is shown all the same
+        QTest::newRow("cwd silent") << QByteArray("silent");
+        QTest::newRow("connection closed") << QByteArray("close");
         // The pane stops being busy at once and shows the folder it was on.
-        QTest::newRow("stopped while cwd hangs") << QByteArray("stop") << false << QByteArray("/");
+        QTest::newRow("stopped while cwd hangs") << QByteArray("stop");
     }
     void refusalsEndWaits() {
         QFETCH(QByteArray, refuse);
-        QFETCH(bool, shown);
-        QFETCH(QByteArray, expectFolder);
+        const bool shown = refuse == "pwd";
+        const QByteArray expectFolder = shown ? "/pub/" : "/";
         TFolderServer server;
         server.Listings = {{"/", UnixListing({"pub"}, {})}, {"/pub", UnixListing({}, {"x"})}};
         THostBrowser b;
@@ -290,58 +302,41 @@ private Q_SLOTS:
         QVERIFY(Count(server.transcript(), "PWD") <= 2);
     }
 
-    // A download queued behind a command that hangs is cancelled by Stop with that command,
-    // and the next download from the pane starts at once: nothing of the abort is left to
-    // wait for.
-    void downloadAfterStop() {
+    // Downloads from the pane. The listing says 10 bytes, the server sends 5 and "226", also
+    // when asked to go on from there: the download fails in red, keeping what came. One
+    // queued behind a command that hangs is cancelled by Stop with that command, and the
+    // next starts at once: nothing of the abort is left to wait for.
+    void downloadsFromThePane() {
         TFolderServer server;
-        server.Listings = {{"/", UnixListing({"pub"}, {"a.txt"})}, {"/pub", UnixListing({}, {})}};
-        server.Files = {{"/a.txt", "0123456789"}}; // as long as the listing says
+        server.Listings = {{"/", UnixListing({"pub"}, {"a.txt", "short.bin"})}, {"/pub", ""}};
+        server.Files = {{"/a.txt", "0123456789"}, {"/short.bin", "01234"}};
         server.SilentOn = "CWD /pub/";
-        THostView view;
-        TLocalView local;
-        QTemporaryDir dest;
-        QVERIFY(local.ShowFolder(dest.path()));
-        QVERIFY(ConnectAndShow(view.Browser(), server.port()));
-        const int row = RowOf(view, "a.txt");
-        view.Session()->SetCurrentFolder("/pub/");
-        view.SelectRows({row});
-        QVERIFY(view.TransferTo(&local));
-        QCOMPARE(view.Queue()->StateCount(isBusy), 1);
-        view.Stop();
-        QTRY_VERIFY(view.Queue()->Idle());
-        QCOMPARE(view.Queue()->StateCount(isCancelled), 1);
-        QVERIFY(!QFile::exists(dest.filePath("a.txt")));
-        view.SelectRows({row});
-        QVERIFY(view.TransferTo(&local));
-        QTRY_VERIFY(view.Queue()->Idle());
-        QCOMPARE(view.Queue()->StateCount(isDone), 1);
-        QCOMPARE(ReadFile(dest.filePath("a.txt")), QByteArray("0123456789"));
-    }
-
-    // The listing says 10 bytes, the server sends 5 and "226", also when asked to go on
-    // from there: the download from the pane fails in red, keeping what came.
-    void shortDownloadFails() {
-        TFolderServer server;
-        server.Listings = {{"/", UnixListing({}, {"short.bin"})}};
-        server.Files = {{"/short.bin", "01234"}};
-        THostView view;
-        TLocalView local;
-        QTemporaryDir dest;
-        QVERIFY(local.ShowFolder(dest.path()));
-        QVERIFY(ConnectAndShow(view.Browser(), server.port()));
+        TPanes p;
+        QVERIFY(p.connect(server.port()));
+        const auto queue = p.View.Queue();
         QStringList errors;
-        view.OnLog = [&](THostView*, const QString& text, TColor color) {
+        p.View.OnLog = [&](THostView*, const QString& text, TColor color) {
             if (color == EngineSettings().LogColorError) errors << text.trimmed();
         };
-        view.SelectRows({RowOf(view, "short.bin")});
-        QVERIFY(view.TransferTo(&local));
-        QTRY_VERIFY(view.Queue()->Idle());
-        QCOMPARE(view.Queue()->StateCount(isError), 1);
+        QVERIFY(p.download("short.bin"));
+        QTRY_VERIFY(queue->Idle());
+        QCOMPARE(queue->StateCount(isError), 1);
         QVERIFY2(errors.contains("Transfer ended after 5 of 10 bytes"),
                  qPrintable(errors.join('\n')));
-        QCOMPARE(ReadFile(dest.filePath("short.bin")), QByteArray("01234"));
+        QCOMPARE(ReadFile(p.Dest.filePath("short.bin")), QByteArray("01234"));
         QCOMPARE(Count(server.transcript(), "REST 5"), 1);
+
+        p.View.Session()->SetCurrentFolder("/pub/");
+        QVERIFY(p.download("a.txt"));
+        QCOMPARE(queue->StateCount(isBusy), 1);
+        p.View.Stop();
+        QTRY_VERIFY(queue->Idle());
+        QCOMPARE(queue->StateCount(isCancelled), 1);
+        QVERIFY(!QFile::exists(p.Dest.filePath("a.txt")));
+        QVERIFY(p.download("a.txt"));
+        QTRY_VERIFY(queue->Idle());
+        QCOMPARE(queue->StateCount(isDone), 1);
+        QCOMPARE(ReadFile(p.Dest.filePath("a.txt")), QByteArray("0123456789"));
     }
 
     // Select-after-list masks apply to the folder asked for, never to a fallback; the log
@@ -487,23 +482,19 @@ private Q_SLOTS:
         QVERIFY(WriteTree(root, {"/pub/t/a.txt", "/pub/t/sub/b.bin", "/pub/t/sub/c.bin",
                                  "/pub/t/sub/d.bin", "/pub/other/o.txt"}));
         QVERIFY(QFile::link("../other", root + "/pub/t/lnk"));
-        THostView view;
-        TLocalView local;
-        QTemporaryDir dest;
-        QVERIFY(local.ShowFolder(dest.path()));
-        QVERIFY(ConnectAndShow(view.Browser(), Vs.port(), root + "/pub"));
-        view.SelectRows({RowOf(view, "t")});
+        TPanes p;
+        QVERIFY(p.connect(Vs.port(), root + "/pub"));
         QMap<QString, int> sent; // command verbs of the whole download
-        view.OnLog = [&](THostView*, const QString& text, TColor color) {
+        p.View.OnLog = [&](THostView*, const QString& text, TColor color) {
             if (color == EngineSettings().LogColorCommand) sent[text.section(' ', 0, 0)] += 1;
         };
-        QVERIFY(view.TransferTo(&local));
-        QTRY_VERIFY_WITH_TIMEOUT(view.Queue()->Idle() && view.Queue()->Count() == 4, 15000);
+        QVERIFY(p.download("t"));
+        QTRY_VERIFY_WITH_TIMEOUT(p.View.Queue()->Idle() && p.View.Queue()->Count() == 4, 15000);
         // Each folder is listed once, and a file costs its PASV and RETR, not a TYPE too.
         QCOMPARE(sent.value("LIST"), 2);
         QCOMPARE(sent.value("RETR"), 4);
         QVERIFY2(sent.value("TYPE") <= 2, qPrintable(QString::number(sent.value("TYPE"))));
-        const QMap<QString, QByteArray> written = FilesUnder(dest.path());
+        const QMap<QString, QByteArray> written = FilesUnder(p.Dest.path());
         QCOMPARE(written.keys(),
                  QStringList({"t/a.txt", "t/sub/b.bin", "t/sub/c.bin", "t/sub/d.bin"}));
         QCOMPARE(written.value("t/sub/b.bin"), ReadFile(root + "/pub/t/sub/b.bin"));
@@ -613,35 +604,32 @@ void TTestHostBrowser::untrustedCertificate() {
     };
 
     const auto first = browser();
-    if (changed) {
-        const QByteArray before = Certificates.fingerprint(TKind::ForLoopback);
-        TTrustedCertificates store(first->CertificatesFile);
-        QVERIFY(store.Remember("127.0.0.1", server.port(), before));
+    TTrustedCertificates store(first->CertificatesFile);
+    const QByteArray before = Certificates.fingerprint(TKind::ForLoopback);
+    if (changed) QVERIFY(store.Remember("127.0.0.1", server.port(), before));
+    if (trust == TCertificateTrust::Refuse || changed) {
         first->Connect("127.0.0.1", server.port(), "", "", "anonymous", "t@x", "", security);
-        QTRY_COMPARE(questions.Messages.size(), 1);
-        const QString& text = questions.Messages[0];
-        QVERIFY2(text.contains("HAS CHANGED") && text.contains(before.left(23)) &&
-                     text.contains(fingerprint.left(23)),
-                 qPrintable(text));
-        QVERIFY(questions.Certificates.isEmpty());
-        QVERIFY(!first->ShownListing() && !first->Connected());
-        QCOMPARE(store.Fingerprints("127.0.0.1", server.port()), QList<QByteArray>{before});
-        return;
-    }
-    if (trust == TCertificateTrust::Refuse) {
-        first->Connect("127.0.0.1", server.port(), "", "", "anonymous", "t@x", "", security);
-        QTRY_COMPARE(questions.Certificates.size(), 1);
+        QTRY_COMPARE(questions.Certificates.size() + questions.Messages.size(), qsizetype(1));
         QTest::qWait(300);
         QVERIFY(!first->ShownListing() && !first->Connected());
     } else {
         QVERIFY(ConnectAndShow(*first, server.port(), QString(), QString(), security));
     }
+    const QList<QByteArray> stored = store.Fingerprints("127.0.0.1", server.port());
+    if (changed) {
+        const QString text = questions.Messages.value(0);
+        QVERIFY2(text.contains("HAS CHANGED") && text.contains(before.left(23)) &&
+                     text.contains(fingerprint.left(23)),
+                 qPrintable(text));
+        QVERIFY(questions.Certificates.isEmpty());
+        QCOMPARE(stored, QList<QByteArray>{before});
+        return;
+    }
     QCOMPARE(questions.Certificates.size(), 1);
     QCOMPARE(questions.Certificates[0].Fingerprint, fingerprint);
     QVERIFY(!questions.Certificates[0].Changed);
     const bool always = trust == TCertificateTrust::Always;
-    QCOMPARE(TTrustedCertificates(first->CertificatesFile).Fingerprints("127.0.0.1", server.port()),
-             always ? QList<QByteArray>{fingerprint} : QList<QByteArray>());
+    QCOMPARE(stored, always ? QList<QByteArray>{fingerprint} : QList<QByteArray>());
     if (!always) return;
 
     // A later connection takes the remembered certificate without asking.
