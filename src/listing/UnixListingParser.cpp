@@ -55,6 +55,113 @@ int FindMonthColumn(TColumnTable& columns, int bracket) {
     return 6 - bracket;
 }
 
+// The text as a number when it is nothing but 1..maxDigits digits, else -1.
+int64_t PlainNumber(QByteArrayView text, qsizetype maxDigits) {
+    if (text.isEmpty() || text.size() > maxDigits) return -1;
+    int64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+// "13:45", "9:05", "13:45:12" or "13:45:12.123456789" (seconds are not kept).
+bool IsClockTime(QByteArrayView text) {
+    const qsizetype colon = FindColon(text);
+    return (colon == 1 || colon == 2) && text.size() >= colon + 3 &&
+           PlainNumber(text.first(colon), 2) >= 0 &&
+           PlainNumber(text.sliced(colon + 1, 2), 2) >= 0 &&
+           (text.size() == colon + 3 || text[colon + 3] == ':');
+}
+
+// A numeric time zone ("+0200") after a full time.
+bool IsZoneOffset(QByteArrayView text) {
+    return text.size() == 5 && (text[0] == '+' || text[0] == '-') &&
+           PlainNumber(text.sliced(1), 4) >= 0;
+}
+
+// Reports the entry of a line whose date columns end with column last; the size is the
+// column before first (for a device's "major, minor", the minor, as in the usual form).
+void ReportEntry(TListingParse& parse, const TColumnTable& columns, int first, int last,
+                 qsizetype extraBlanks, int64_t year, int64_t month, int64_t day, int64_t hour,
+                 int64_t minute) {
+    const QByteArrayView line = columns.Line;
+    // As in the usual form, the name starts after the one blank that ends the date.
+    qsizetype nameStart = columns.Columns[last - 1].Offset + columns.Columns[last - 1].Length + 1;
+    for (; extraBlanks > 0 && nameStart < line.size() && line[nameStart] == ' '; --extraBlanks)
+        ++nameStart;
+    const uint16_t attributes = ParseUnixAttributes(line);
+    const int64_t size = (attributes & raFolder) ? 0 : LenientStrToInt(columns.Text(first - 1));
+    parse.Callback(parse.Context, line.sliced(nameStart), attributes,
+                   SafeEncodeDateTime(year, month, day, hour, minute, parse.TodayYear), size);
+}
+
+// ISO dates as "ls --time-style=long-iso|full-iso|iso" write them: "2024-05-06 13:45",
+// "2024-05-06 13:45:12.5 +0200", "2023-05-06" alone for old files, "05-06 13:45" for
+// recent ones. A zone is skipped, not applied: dates stay in server time.
+bool ParseIsoDateLine(TListingParse& parse, TColumnTable& columns, int bracket) {
+    // The date follows the size, one column earlier without a group column and one later
+    // after a device's "major, minor".
+    for (int d = 5 - bracket; d <= 7 - bracket; ++d) {
+        const QByteArrayView t = columns.Text(d);
+        int64_t year = 0, month = 0, day = 0, hour = 0, minute = 0;
+        if (t.size() == 10 && t[4] == '-' && t[7] == '-') {
+            year = PlainNumber(t.first(4), 4);
+            month = PlainNumber(t.sliced(5, 2), 2);
+            day = PlainNumber(t.sliced(8, 2), 2);
+        } else if (t.size() == 5 && t[2] == '-' && IsClockTime(columns.Text(d + 1))) {
+            month = PlainNumber(t.first(2), 2);
+            day = PlainNumber(t.sliced(3, 2), 2);
+            year = YearOfRecentDate(parse, month, day);
+        } else {
+            continue;
+        }
+        if (year < 0 || month < 0 || day < 0) continue;
+        if (columns.Count == kUsualColumns) SplitColumns(columns.Line, columns);
+        int last = d;
+        qsizetype extraBlanks = 0;
+        if (IsClockTime(columns.Text(d + 1))) {
+            last = d + 1;
+            ReadClockTime(columns.Text(last), FindColon(columns.Text(last)), hour, minute);
+            if (IsZoneOffset(columns.Text(last + 1)) && last + 2 <= columns.Count) ++last;
+        } else {
+            // "ls" pads a date alone to the width of "MM-DD HH:MM" with one more blank.
+            extraBlanks = 1;
+        }
+        if (last + 1 > columns.Count) return false;
+        ReportEntry(parse, columns, d, last, extraBlanks, year, month, day, hour, minute);
+        return true;
+    }
+    return false;
+}
+
+// Day before month, as some locales' "ls" write it: "6 May 13:45", "6 May  2023".
+bool ParseDayFirstLine(TListingParse& parse, TColumnTable& columns, int bracket) {
+    // The month sits after size and day: with a group column, without one, or after a
+    // device's "major, minor".
+    for (int m = 6 - bracket; m <= 8 - bracket; ++m) {
+        const QByteArrayView t = columns.Text(m);
+        if (t.size() != 3 || !IsWithinMonthNames(t)) continue;
+        const int64_t day = PlainNumber(columns.Text(m - 1), 2);
+        const QByteArrayView timeOrYear = columns.Text(m + 1);
+        const bool hasTime = IsClockTime(timeOrYear);
+        const int64_t year = hasTime ? 0 : PlainNumber(timeOrYear, 4);
+        if (day < 0 || (!hasTime && timeOrYear.size() != 4) || year < 0 ||
+            LenientStrToInt(columns.Text(m - 2)) < 0)
+            continue;
+        if (columns.Count == kUsualColumns) SplitColumns(columns.Line, columns);
+        if (m + 2 > columns.Count) return false;
+        const int64_t month = MonthFromNames(kMonthNames, t);
+        int64_t hour = 0, minute = 0;
+        if (hasTime) ReadClockTime(timeOrYear, FindColon(timeOrYear), hour, minute);
+        ReportEntry(parse, columns, m - 1, m + 1, 0,
+                    hasTime ? YearOfRecentDate(parse, month, day) : year, month, day, hour, minute);
+        return true;
+    }
+    return false;
+}
+
 // Returns false when the line's GB2312 date columns are not where they can be read.
 bool ReadGbDate(const TListingParse& parse, const TColumnTable& columns, int64_t& year,
                 int64_t& month, int64_t& day, int64_t& hour, int64_t& minute) {
@@ -89,6 +196,8 @@ void ParseUnixLine(TListingParse& parse) {
     TColumnTable columns;
     if (SplitColumns(line, columns, kUsualColumns) < 6) return; // "total 24" and the like
     const int bracket = columns.Text(2).startsWith('[') ? 1 : 0;
+    if (ParseIsoDateLine(parse, columns, bracket) || ParseDayFirstLine(parse, columns, bracket))
+        return;
     const int m = FindMonthColumn(columns, bracket);
     // Size before the month and day, time and name after it must all exist.
     if (m < 2 || m + 3 > columns.Count) return;
