@@ -41,17 +41,6 @@ int64_t DosSize(QByteArrayView text) {
     return size >= 0 ? size : GroupedNumber(text);
 }
 
-// The text as a number when it is nothing but digits (at most 4), else -1.
-int64_t Digits(QByteArrayView text) {
-    if (text.isEmpty() || text.size() > 4) return -1;
-    int64_t value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') return -1;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
 bool IsAmPm(QByteArrayView text) {
     return text.size() == 2 && (text[1] == 'M' || text[1] == 'm') &&
            (text[0] == 'A' || text[0] == 'a' || text[0] == 'P' || text[0] == 'p');
@@ -60,14 +49,14 @@ bool IsAmPm(QByteArrayView text) {
 // "MM-DD-YY", "MM-DD-YYYY" or "YYYY-MM-DD"; two-digit years as the fixed layout reads them.
 bool ReadDosDate(QByteArrayView t, int64_t& year, int64_t& month, int64_t& day) {
     if ((t.size() == 8 || t.size() == 10) && t[2] == '-' && t[5] == '-') {
-        month = Digits(t.first(2));
-        day = Digits(t.sliced(3, 2));
-        year = Digits(t.sliced(6));
+        month = DigitsValue(t.first(2), 4);
+        day = DigitsValue(t.sliced(3, 2), 4);
+        year = DigitsValue(t.sliced(6), 4);
         if (t.size() == 8 && year >= 0) year += year < 80 ? 2000 : 1900;
     } else if (t.size() == 10 && t[4] == '-' && t[7] == '-') {
-        year = Digits(t.first(4));
-        month = Digits(t.sliced(5, 2));
-        day = Digits(t.sliced(8, 2));
+        year = DigitsValue(t.first(4), 4);
+        month = DigitsValue(t.sliced(5, 2), 4);
+        day = DigitsValue(t.sliced(8, 2), 4);
     } else {
         return false;
     }
@@ -82,8 +71,8 @@ void ParseDosColumns(TListingParse& parse, const TColumnTable& columns) {
     const QByteArrayView time = columns.Text(2);
     const qsizetype colon = time.indexOf(':');
     if (colon < 1 || colon > 2 || time.size() < colon + 3) return;
-    int64_t hour = Digits(time.first(colon));
-    const int64_t minute = Digits(time.sliced(colon + 1, 2));
+    int64_t hour = DigitsValue(time.first(colon), 4);
+    const int64_t minute = DigitsValue(time.sliced(colon + 1, 2), 4);
     QByteArrayView suffix = time.sliced(colon + 3);
     int next = 3;
     if (suffix.isEmpty() && IsAmPm(columns.Text(3))) suffix = columns.Text(next++);

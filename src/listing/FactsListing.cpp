@@ -5,10 +5,6 @@
 
 namespace {
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 bool EqualsFold(QByteArrayView a, QByteArrayView b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
@@ -17,28 +13,20 @@ bool StartsWithFold(QByteArrayView text, QByteArrayView prefix) {
     return text.size() >= prefix.size() && EqualsFold(text.first(prefix.size()), prefix);
 }
 
-// Digits only; -1 for anything else or more than 18 digits.
-int64_t Digits(QByteArrayView text) {
-    if (text.isEmpty() || text.size() > 18) return -1;
-    int64_t value = 0;
-    for (const char c : text) {
-        if (!IsDigit(c)) return -1;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
 // "YYYYMMDDHHMMSS" with optional fractional seconds, in UTC; 0 when it is anything else.
 // The day number is local time, as the files on this machine and their stamps count it.
 double ModifyDate(QByteArrayView text) {
     if (text.size() < 14) return 0;
     if (text.size() > 14) {
         const QByteArrayView fraction = text.sliced(14);
-        if (fraction.size() < 2 || fraction[0] != '.' || Digits(fraction.sliced(1)) < 0) return 0;
+        if (fraction.size() < 2 || fraction[0] != '.' || DigitsValue(fraction.sliced(1), 18) < 0)
+            return 0;
     }
-    const int64_t digits = Digits(text.first(14));
+    const int64_t digits = DigitsValue(text.first(14), 18);
     if (digits < 0) return 0;
-    const auto part = [&](int from, int length) { return int(Digits(text.sliced(from, length))); };
+    const auto part = [&](int from, int length) {
+        return int(DigitsValue(text.sliced(from, length), 18));
+    };
     const QDate date(part(0, 4), part(4, 2), part(6, 2));
     // A leap second counts as the last second of its minute.
     const int second = part(12, 2);
@@ -150,7 +138,7 @@ bool ParseFactsLine(QByteArrayView line, TRemoteListEntry& out) {
     uint16_t attributes = kind == Folder ? raFolder : kind == Link ? raLink : 0;
     attributes |= mode >= 0 ? ModeAttributes(mode) : PermAttributes(perm, kind == Folder);
     // Folders count 0 bytes, as in the other listings; "sizd" would count their entries.
-    const int64_t bytes = kind == Folder ? 0 : qMax<int64_t>(Digits(size), 0);
+    const int64_t bytes = kind == Folder ? 0 : qMax<int64_t>(DigitsValue(size, 18), 0);
     out.Name = name.toByteArray();
     if (!target.isEmpty()) out.Name += " -> " + target.toByteArray();
     out.Item = TRemoteItem{attributes, bytes, ModifyDate(modify)};

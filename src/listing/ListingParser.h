@@ -104,6 +104,9 @@ uint16_t ParseUnixAttributes(QByteArrayView line);
 // or more than 64 bits).
 int64_t LenientStrToInt(QByteArrayView text);
 
+// The text as a number when it is nothing but 1..maxDigits digits (at most 18), else -1.
+int64_t DigitsValue(QByteArrayView text, qsizetype maxDigits);
+
 // Day number of the date and time (seconds 0); 1 January of fallbackYear at 00:00 when the
 // date or time does not exist.
 double SafeEncodeDateTime(int64_t year, int64_t month, int64_t day, int64_t hour, int64_t minute,

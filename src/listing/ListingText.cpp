@@ -145,6 +145,16 @@ uint16_t ParseUnixAttributes(QByteArrayView line) {
     return attributes;
 }
 
+int64_t DigitsValue(QByteArrayView text, qsizetype maxDigits) {
+    if (text.isEmpty() || text.size() > maxDigits || text.size() > 18) return -1;
+    int64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
 int64_t LenientStrToInt(QByteArrayView text) {
     // Most columns are a few plain digits, which cannot overflow.
     if (!text.isEmpty() && text.size() <= 18) {

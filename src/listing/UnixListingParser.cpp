@@ -55,30 +55,19 @@ int FindMonthColumn(TColumnTable& columns, int bracket) {
     return 6 - bracket;
 }
 
-// The text as a number when it is nothing but 1..maxDigits digits, else -1.
-int64_t PlainNumber(QByteArrayView text, qsizetype maxDigits) {
-    if (text.isEmpty() || text.size() > maxDigits) return -1;
-    int64_t value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') return -1;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
 // "13:45", "9:05", "13:45:12" or "13:45:12.123456789" (seconds are not kept).
 bool IsClockTime(QByteArrayView text) {
     const qsizetype colon = FindColon(text);
     return (colon == 1 || colon == 2) && text.size() >= colon + 3 &&
-           PlainNumber(text.first(colon), 2) >= 0 &&
-           PlainNumber(text.sliced(colon + 1, 2), 2) >= 0 &&
+           DigitsValue(text.first(colon), 2) >= 0 &&
+           DigitsValue(text.sliced(colon + 1, 2), 2) >= 0 &&
            (text.size() == colon + 3 || text[colon + 3] == ':');
 }
 
 // A numeric time zone ("+0200") after a full time.
 bool IsZoneOffset(QByteArrayView text) {
     return text.size() == 5 && (text[0] == '+' || text[0] == '-') &&
-           PlainNumber(text.sliced(1), 4) >= 0;
+           DigitsValue(text.sliced(1), 4) >= 0;
 }
 
 // Reports the entry of a line whose date columns end with column last; the size is the
@@ -107,12 +96,12 @@ bool ParseIsoDateLine(TListingParse& parse, TColumnTable& columns, int bracket) 
         const QByteArrayView t = columns.Text(d);
         int64_t year = 0, month = 0, day = 0, hour = 0, minute = 0;
         if (t.size() == 10 && t[4] == '-' && t[7] == '-') {
-            year = PlainNumber(t.first(4), 4);
-            month = PlainNumber(t.sliced(5, 2), 2);
-            day = PlainNumber(t.sliced(8, 2), 2);
+            year = DigitsValue(t.first(4), 4);
+            month = DigitsValue(t.sliced(5, 2), 2);
+            day = DigitsValue(t.sliced(8, 2), 2);
         } else if (t.size() == 5 && t[2] == '-' && IsClockTime(columns.Text(d + 1))) {
-            month = PlainNumber(t.first(2), 2);
-            day = PlainNumber(t.sliced(3, 2), 2);
+            month = DigitsValue(t.first(2), 2);
+            day = DigitsValue(t.sliced(3, 2), 2);
             year = YearOfRecentDate(parse, month, day);
         } else {
             continue;
@@ -143,10 +132,10 @@ bool ParseDayFirstLine(TListingParse& parse, TColumnTable& columns, int bracket)
     for (int m = 6 - bracket; m <= 8 - bracket; ++m) {
         const QByteArrayView t = columns.Text(m);
         if (t.size() != 3 || !IsWithinMonthNames(t)) continue;
-        const int64_t day = PlainNumber(columns.Text(m - 1), 2);
+        const int64_t day = DigitsValue(columns.Text(m - 1), 2);
         const QByteArrayView timeOrYear = columns.Text(m + 1);
         const bool hasTime = IsClockTime(timeOrYear);
-        const int64_t year = hasTime ? 0 : PlainNumber(timeOrYear, 4);
+        const int64_t year = hasTime ? 0 : DigitsValue(timeOrYear, 4);
         if (day < 0 || (!hasTime && timeOrYear.size() != 4) || year < 0 ||
             LenientStrToInt(columns.Text(m - 2)) < 0)
             continue;
