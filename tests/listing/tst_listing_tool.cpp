@@ -82,7 +82,7 @@ void TestListingTool::serverTypeAndToday() {
                                     QStringLiteral("--today=2024-06-15"), QStringLiteral("-")},
                                    listing);
     QCOMPARE(vm.ExitCode, 0);
-    QVERIFY2(vm.Out.contains("\"name\":\"PROFILE.EXEC\",\"size\":68"), vm.Out);
+    QVERIFY2(vm.Out.contains("\"name\":\"PROFILE.EXEC\",\"size\":544"), vm.Out);
     QVERIFY2(vm.Out.contains("\"date\":\"2024-06-15 00:00\""), vm.Out);
     const TProgramRun none = RunTool(
         {QStringLiteral("--server-type"), QStringLiteral("1"), QStringLiteral("-")}, listing);
