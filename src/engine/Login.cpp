@@ -50,7 +50,8 @@ const TServerTypeXRef GreetingTypes[] = {
     {"IBM TCP/IP for OS/2 - FTP", 49},
 };
 
-// SYST reply lines: the first nine as received, the rest against the lower-case line.
+// SYST reply lines: the first nine as received, the rest against the lower-case line. z/OS,
+// IBM i and OS/2 name themselves in words that come before the older rows for them.
 constexpr int SystCaseSensitiveRows = 9;
 const TServerTypeXRef SystTypes[] = {
     {"215 MPE/iX", 33},
@@ -65,9 +66,11 @@ const TServerTypeXRef SystTypes[] = {
     {"windows_nt", 17},
     {" pc ", 23},
     {"macos peter", 16},
+    {"os/2", 55},
     {"os/2 operating", 4},
     {"ultrix", 11},
     {"unix", 11},
+    {"mvs is the operating system", 53},
     {"mvs", 19},
     {"qvt/net 4", 40},
     {"qvt", 14},
@@ -77,6 +80,7 @@ const TServerTypeXRef SystTypes[] = {
     {"windows [multinet", 38},
     {"vms", 13},
     {"multinet", 12},
+    {"os/400 is the remote operating system", 54},
     {"os/400", 18},
     {" mts sys", 4},
     {" vm ", 5},

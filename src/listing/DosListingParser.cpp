@@ -87,8 +87,8 @@ void ParseDosColumns(TListingParse& parse, const TColumnTable& columns) {
         attributes = raFolder;
     else
         size = DosSize(columns.Text(next));
-    parse.Callback(parse.Context, columns.FromColumn(next + 1), attributes,
-                   SafeEncodeDateTime(year, month, day, hour, minute, parse.TodayYear), size);
+    parse.Report(columns.FromColumn(next + 1), attributes,
+                 SafeEncodeDateTime(year, month, day, hour, minute, parse.TodayYear), size);
 }
 
 // "MM-DD-YYYY " or "YYYY-MM-DD " at the start of the line that begins at the position.
@@ -138,6 +138,6 @@ void ParseWindowsNTLine(TListingParse& parse) {
     if ((suffix == QByteArrayView("P") || suffix == QByteArrayView("p")) && hour < 12) hour += 12;
     year += year < 80 ? 2000 : 1900;
 
-    parse.Callback(parse.Context, columns.FromColumn(4), attributes,
-                   SafeEncodeDateTime(year, month, day, hour, minute, parse.TodayYear), size);
+    parse.Report(columns.FromColumn(4), attributes,
+                 SafeEncodeDateTime(year, month, day, hour, minute, parse.TodayYear), size);
 }

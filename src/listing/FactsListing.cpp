@@ -148,8 +148,7 @@ bool ParseFactsLine(QByteArrayView line, TRemoteListEntry& out) {
 void ParseFactsListingLine(TListingParse& parse) {
     TRemoteListEntry entry;
     if (ParseFactsLine(ReadListingLine(parse), entry))
-        parse.Callback(parse.Context, entry.Name, entry.Item.Attributes, entry.Item.Date,
-                       entry.Item.Size);
+        parse.Report(entry.Name, entry.Item.Attributes, entry.Item.Date, entry.Item.Size);
 }
 
 TRemoteItemList ParseFactsListing(const QByteArray& text, const QString& host) {

@@ -53,4 +53,43 @@ inline int64_t YearOfRecentDate(const TListingParse& parse, int64_t month, int64
     return parse.TodayYear;
 }
 
+enum class TDateOrder { YearFirst, MonthFirst, DayFirst };
+
+// Three numbers split by one separator ("2003/05/21", "02/23/00", "23.02.2000"); a two-digit
+// year below 80 is in this century. False when the text is not of that shape.
+inline bool ReadNumericDate(QByteArrayView text, char separator, TDateOrder order, int64_t& year,
+                            int64_t& month, int64_t& day) {
+    const qsizetype first = text.indexOf(separator);
+    const qsizetype second = first < 0 ? -1 : text.indexOf(separator, first + 1);
+    if (second < 0) return false;
+    const int64_t a = DigitsValue(text.first(first), 4);
+    const int64_t b = DigitsValue(text.sliced(first + 1, second - first - 1), 2);
+    const QByteArrayView last = text.sliced(second + 1);
+    const int64_t c = DigitsValue(last, 4);
+    if (a < 0 || b < 0 || c < 0) return false;
+    const qsizetype yearDigits = order == TDateOrder::YearFirst ? first : last.size();
+    if (yearDigits != 2 && yearDigits != 4) return false;
+    if (order == TDateOrder::YearFirst) {
+        year = a, month = b, day = c;
+    } else if (order == TDateOrder::MonthFirst) {
+        month = a, day = b, year = c;
+    } else {
+        day = a, month = b, year = c;
+    }
+    if (yearDigits == 2) year += year < 80 ? 2000 : 1900;
+    return true;
+}
+
+// "9:05", "12:17" or "15:09:55"; seconds are not kept.
+inline bool ReadStrictTime(QByteArrayView text, int64_t& hour, int64_t& minute) {
+    const qsizetype colon = FindColon(text);
+    if (colon < 1 || colon > 2 || text.size() < colon + 3) return false;
+    if (text.size() != colon + 3 && (text.size() != colon + 6 || text[colon + 3] != ':' ||
+                                     DigitsValue(text.sliced(colon + 4), 2) < 0))
+        return false;
+    hour = DigitsValue(text.first(colon), 2);
+    minute = DigitsValue(text.sliced(colon + 1, 2), 2);
+    return hour >= 0 && minute >= 0;
+}
+
 } // namespace listing_detail

@@ -33,6 +33,14 @@ TListingParser ListingParserFor(int serverType) {
         return ParseVMSLine;
     case ServerTypeMicrosoftNT:
         return ParseWindowsNTLine;
+    case ServerTypeZOS:
+        return ParseMVSLine;
+    case ServerTypeIBMi:
+        return ParseOS400Line;
+    case ServerTypeOS2:
+        return ParseOS2Line;
+    case ServerTypeEPLF:
+        return ParseEPLFLine;
     default:
         return ParseUnixLine;
     }

@@ -36,8 +36,16 @@ struct TListingParse {
     // Set when the listing ends its lines with CR LF, as FTP asks: a lone LF is then part
     // of a line (a name holding a line break) rather than the end of one.
     bool LineFeedInLine = false;
+    // Set when the parser made sense of the line just read: it reported an entry, or the
+    // line holds none by its kind (a heading, a total, the first half of a wrapped entry).
+    // Lines left without it were not understood.
+    bool Understood = false;
 
     bool AtEnd() const { return Pos >= End; }
+    void Report(QByteArrayView name, uint16_t attributes, double date, int64_t size) {
+        Understood = true;
+        Callback(Context, name, attributes, date, size);
+    }
 };
 
 // Each parser consumes exactly one line from the position and reports at most one entry.
@@ -46,6 +54,12 @@ void ParseUnixLine(TListingParse& parse);
 void ParseWindowsNTLine(TListingParse& parse);
 void ParseVMSLine(TListingParse& parse);
 void ParseIBMVMLine(TListingParse& parse);
+// z/OS (MVS) datasets and partitioned dataset members, IBM i (OS/400) objects, OS/2 and
+// EPLF ("+facts,\tname") lines.
+void ParseMVSLine(TListingParse& parse);
+void ParseOS400Line(TListingParse& parse);
+void ParseOS2Line(TListingParse& parse);
+void ParseEPLFLine(TListingParse& parse);
 
 // The parser for a server type, or nullptr for "Not Relevant" (never listed).
 TListingParser ListingParserFor(int serverType);
@@ -117,4 +131,7 @@ struct TDayNumberParts {
     int Year, Month, Day, Hour, Minute;
 };
 TDayNumberParts SplitDayNumber(double date);
+// Seconds since 1970 in UTC as the day number of this machine's local time; 0 when out of
+// the range of dates.
+double LocalDayNumber(int64_t utcSeconds);
 QByteArray DayNumberText(double date);

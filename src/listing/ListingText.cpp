@@ -3,6 +3,8 @@
 #include "listing/ListingParser.h"
 #include "listing/ListingScan.h"
 
+#include <QDateTime>
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -215,4 +217,14 @@ QByteArray DayNumberText(double date) {
     const int n = std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d", p.Year, p.Month,
                                 p.Day, p.Hour, p.Minute);
     return QByteArray(buffer, n);
+}
+
+double LocalDayNumber(int64_t utcSeconds) {
+    // Past about year 9999 either way there is no day number to give.
+    if (utcSeconds < -62135596800LL || utcSeconds > 253402300799LL) return 0;
+    const QDateTime local = QDateTime::fromSecsSinceEpoch(utcSeconds, Qt::UTC).toLocalTime();
+    const QDate d = local.date();
+    const QTime t = local.time();
+    if (!d.isValid() || d.year() < 1 || d.year() > 9999) return 0;
+    return SafeEncodeDateTime(d.year(), d.month(), d.day(), t.hour(), t.minute(), d.year());
 }

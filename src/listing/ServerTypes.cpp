@@ -56,6 +56,10 @@ const char* const kServerTypeTexts[ServerTypeCount] = {
     "Music",
     "AOS/VS",
     "Passport 160",
+    "IBM z/OS (MVS)",
+    "IBM i (OS/400)",
+    "OS/2",
+    "EPLF",
 };
 
 } // namespace

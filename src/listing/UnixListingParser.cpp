@@ -82,8 +82,8 @@ void ReportEntry(TListingParse& parse, const TColumnTable& columns, int first, i
         ++nameStart;
     const uint16_t attributes = ParseUnixAttributes(line);
     const int64_t size = (attributes & raFolder) ? 0 : LenientStrToInt(columns.Text(first - 1));
-    parse.Callback(parse.Context, line.sliced(nameStart), attributes,
-                   SafeEncodeDateTime(year, month, day, hour, minute, parse.TodayYear), size);
+    parse.Report(line.sliced(nameStart), attributes,
+                 SafeEncodeDateTime(year, month, day, hour, minute, parse.TodayYear), size);
 }
 
 // ISO dates as "ls --time-style=long-iso|full-iso|iso" write them: "2024-05-06 13:45",
@@ -183,7 +183,12 @@ bool ReadGbDate(const TListingParse& parse, const TColumnTable& columns, int64_t
 void ParseUnixLine(TListingParse& parse) {
     const QByteArrayView line = ReadListingLine(parse);
     TColumnTable columns;
-    if (SplitColumns(line, columns, kUsualColumns) < 6) return; // "total 24" and the like
+    if (SplitColumns(line, columns, kUsualColumns) < 6) {
+        // "total 24" holds no entry; other short lines are not of this kind.
+        parse.Understood = columns.Count == 2 && columns.Text(1) == QByteArrayView("total") &&
+                           LenientStrToInt(columns.Text(2)) >= 0;
+        return;
+    }
     const int bracket = columns.Text(2).startsWith('[') ? 1 : 0;
     if (ParseIsoDateLine(parse, columns, bracket) || ParseDayFirstLine(parse, columns, bracket))
         return;
@@ -213,6 +218,6 @@ void ParseUnixLine(TListingParse& parse) {
             year = LenientStrToInt(t);
         }
     }
-    parse.Callback(parse.Context, name, attributes,
-                   SafeEncodeDateTime(year, month, day, hour, minute, parse.TodayYear), size);
+    parse.Report(name, attributes,
+                 SafeEncodeDateTime(year, month, day, hour, minute, parse.TodayYear), size);
 }

@@ -23,8 +23,8 @@ void ParseIBMVMLine(TListingParse& parse) {
     if (SplitColumns(line, columns) < 8) return;
     const QByteArray name = columns.Text(1).toByteArray() + '.' + columns.Text(2).toByteArray();
     // The listing's own date columns are not read: the entry is dated today.
-    parse.Callback(parse.Context, name, 0,
-                   SafeEncodeDateTime(parse.TodayYear, parse.TodayMonth, parse.TodayDay, 0, 0,
-                                      parse.TodayYear),
-                   VmSize(columns));
+    parse.Report(name, 0,
+                 SafeEncodeDateTime(parse.TodayYear, parse.TodayMonth, parse.TodayDay, 0, 0,
+                                    parse.TodayYear),
+                 VmSize(columns));
 }

@@ -27,6 +27,12 @@ void SplitDatePieces(QByteArrayView text, QByteArrayView (&pieces)[5]) {
     }
 }
 
+// "Directory DISK$USER:[FTP]", "Total of 3 files, 12 blocks.", "Grand total of ...".
+bool IsHeadingOrTotal(QByteArrayView line) {
+    return line.startsWith("Directory ") || line.startsWith("Total of ") ||
+           line.startsWith("Grand total of ");
+}
+
 } // namespace
 
 void ParseVMSLine(TListingParse& parse) {
@@ -39,10 +45,14 @@ void ParseVMSLine(TListingParse& parse) {
         parse.VMSContinuation.clear();
         line = joined;
     }
-    if (line.indexOf(';') < 0) return; // heading and total lines
+    if (line.indexOf(';') < 0) {
+        parse.Understood = IsHeadingOrTotal(line);
+        return;
+    }
     TColumnTable columns;
     if (SplitColumns(line, columns) == 1) {
         if (line.size() <= kMaxContinuation) parse.VMSContinuation = line.toByteArray();
+        parse.Understood = true;
         return;
     }
 
@@ -72,6 +82,6 @@ void ParseVMSLine(TListingParse& parse) {
     const int64_t hour = LenientStrToInt(pieces[3]);
     const int64_t minute = LenientStrToInt(pieces[4]);
 
-    parse.Callback(parse.Context, name, attributes,
-                   SafeEncodeDateTime(year, month, day, hour, minute, parse.TodayYear), size);
+    parse.Report(name, attributes,
+                 SafeEncodeDateTime(year, month, day, hour, minute, parse.TodayYear), size);
 }

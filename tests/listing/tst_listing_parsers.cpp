@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <ctime>
 #include <thread>
 
 // A case file holds cases, each a "== name" line and then:
@@ -92,6 +93,11 @@ QString Expectation(const QByteArray& text) {
 class TestListingParsers : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // EPLF dates are UTC, given in local time.
+    void initTestCase() {
+        qputenv("TZ", "UTC");
+        tzset();
+    }
     void unixLines_data() { AddCases("unix.txt"); }
     void unixLines() { RunCase(); }
     void dosLines_data() { AddCases("dos.txt"); }
@@ -100,6 +106,14 @@ private Q_SLOTS:
     void vmsLines() { RunCase(); }
     void vmLines_data() { AddCases("vm.txt"); }
     void vmLines() { RunCase(); }
+    void mvsLines_data() { AddCases("mvs.txt"); }
+    void mvsLines() { RunCase(); }
+    void os400Lines_data() { AddCases("os400.txt"); }
+    void os400Lines() { RunCase(); }
+    void os2Lines_data() { AddCases("os2.txt"); }
+    void os2Lines() { RunCase(); }
+    void eplfLines_data() { AddCases("eplf.txt"); }
+    void eplfLines() { RunCase(); }
     void lineEndsAndServerTypes_data() { AddCases("lines.txt"); }
     void lineEndsAndServerTypes() { RunCase(); }
 

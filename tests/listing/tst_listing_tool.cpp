@@ -28,7 +28,7 @@ void TestListingTool::usageErrors_data() {
     QTest::newRow("no file") << QStringList{};
     QTest::newRow("two files") << QStringList{"-", "-"};
     QTest::newRow("unknown option") << QStringList{"--verbose", "-"};
-    QTest::newRow("server type out of range") << QStringList{"--server-type", "53", "-"};
+    QTest::newRow("server type out of range") << QStringList{"--server-type", "57", "-"};
     QTest::newRow("server type not a number") << QStringList{"--server-type=x", "-"};
     QTest::newRow("server type missing") << QStringList{"-", "--server-type"};
     QTest::newRow("bad date") << QStringList{"--today", "2024-02-30", "-"};
