@@ -21,7 +21,7 @@ mkdir -p "$work/corpus" "$build/fuzz-artifacts"
 # Seeds: the listing lines of every data file, under each parser's server type.
 n=0
 for file in tests/listing/data/*.txt; do
-    for type in 11 17 13 5; do
+    for type in 11 17 13 5 53 54 55 56; do
         {
             printf "\\$(printf '%03o' "$type")"
             sed -n -E 's/^<=? ?//p' "$file" | printf '%b' "$(cat)"

@@ -67,8 +67,9 @@ bool TFTPThread::ListCommand(TCommandItem& item) {
             if (ServerTypeHasParser(serverType)) {
                 auto items = std::make_shared<TRemoteItemList>(
                     facts ? ParseFactsListing(listing.Data, Shared->Host())
-                          : ParseListing(serverType, listing.Data, QDate::currentDate(),
-                                         Shared->Host()));
+                          : ReadListing(ListingParserFor(serverType), listing.Data,
+                                        QDate::currentDate(), Shared->Host())
+                                .Items);
                 // LIST hides dot files unless asked with -a; MLSD shows every entry.
                 if (facts && !(argument.startsWith('-') && argument.contains('a')))
                     std::erase_if(*items, [](const TRemoteListEntry& entry) {

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDate>
+#include <QList>
 #include <QString>
 
 #include <cstdint>
@@ -70,6 +71,19 @@ bool ServerTypeHasParser(int serverType);
 TRemoteItemList ParseListing(int serverType, const QByteArray& text,
                              const QDate& today = QDate::currentDate(),
                              const QString& host = QString());
+
+// A listing read as the session reads it: each line the chosen parser does not understand
+// is tried with the parsers of the other kinds (lines it understands keep its result);
+// lines none understands are counted, and the first MaxNotUnderstood kept.
+struct TListingOutcome {
+    TRemoteItemList Items;
+    QList<QByteArray> NotUnderstood;
+    int64_t NotUnderstoodCount = 0;
+    int64_t Lines = 0;
+};
+constexpr int MaxNotUnderstood = 100;
+TListingOutcome ReadListing(TListingParser parser, const QByteArray& text, const QDate& today,
+                            const QString& host = QString(), bool fallback = true);
 
 // The callback that builds the item list; context is a TListingTarget.
 struct TListingTarget {

@@ -1,5 +1,6 @@
 // Fuzz target for the listing parsers: the first byte is the server type (0xFF for a
-// machine listing, MLSD), the rest the listing text. Besides crashes and sanitizer reports
+// machine listing, MLSD), the rest the listing text, read with the fallback to the other
+// parsers. Besides crashes and sanitizer reports
 // it stops on broken guarantees: entries with empty names, line ends inside names (but a
 // CR LF listing's lone LF), a "/" in a machine listing's name, negative sizes, dot folders,
 // stray attribute bits, and a column table that differs from a plain byte-by-byte split.
@@ -48,8 +49,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray text(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
 
     const bool facts = serverType == 0xFF;
-    const TRemoteItemList list =
-        facts ? ParseFactsListing(text) : ParseListing(serverType, text, QDate(2024, 6, 15));
+    // The session's reading, every line the chosen parser leaves tried with the others.
+    const TListingOutcome outcome =
+        facts ? TListingOutcome{ParseFactsListing(text), {}, 0, 0}
+              : ReadListing(ListingParserFor(serverType), text, QDate(2024, 6, 15));
+    const TRemoteItemList& list = outcome.Items;
+    Require(outcome.NotUnderstood.size() <= MaxNotUnderstood &&
+                outcome.NotUnderstoodCount >= outcome.NotUnderstood.size(),
+            "lines not understood");
+    for (const QByteArray& line : outcome.NotUnderstood)
+        Require(!line.trimmed().isEmpty() && !line.contains('\r') && !line.endsWith('\n'),
+                "line not understood");
     // A listing whose lines end in CR LF may carry a lone LF inside a name; nothing else may.
     // Machine listings never give one, nor a name that would lead into another folder.
     const bool lineFeedsInNames = text.endsWith("\r\n") && !facts;

@@ -16,6 +16,9 @@
 //                                   the defaults for all)
 //   < listing line                  one listing line, a LF appended; "<= text" appends none
 //   > name | size | mode | YYYY-MM-DD HH:MM    one expected entry, in order
+//   fallback                        read as the session does: lines the parser does not
+//                                   understand go to the other parsers, and
+//   ? line                          is one that none understands, in order
 // Listing text and names take the escapes \r \n \t \0 \xHH and \\; the mode is as ls writes
 // it ('l' for a link). Lines starting with # are comments.
 struct TListingCase {
@@ -23,6 +26,8 @@ struct TListingCase {
     QDate Today;
     QByteArray Listing;
     QStringList Expected; // as EntryText writes them
+    bool Fallback = false;
+    QByteArrayList NotUnderstood;
 };
 Q_DECLARE_METATYPE(TListingCase)
 
@@ -116,6 +121,8 @@ private Q_SLOTS:
     void eplfLines() { RunCase(); }
     void lineEndsAndServerTypes_data() { AddCases("lines.txt"); }
     void lineEndsAndServerTypes() { RunCase(); }
+    void fallbackLines_data() { AddCases("fallback.txt"); }
+    void fallbackLines() { RunCase(); }
 
     void lenientStrToInt_data();
     void lenientStrToInt();
@@ -125,6 +132,7 @@ private Q_SLOTS:
     void splitColumnsLimits();
     void serverTypes();
     void addListingEntryGuards();
+    void notUnderstoodLinesAreCapped();
     void vmsContinuationBelongsToOneListing();
     void runOfLoneVmsNamesStaysBounded();
     void parsesConcurrently();
@@ -138,7 +146,7 @@ void TestListingParsers::AddCases(const char* name) {
     QTest::addColumn<TListingCase>("listingCase");
     QFile file(QStringLiteral(TOLVAR_TEST_DATA_DIR "/listing/data/") + QLatin1String(name));
     QVERIFY2(file.open(QIODevice::ReadOnly), name);
-    TListingCase defaults{11, QDate(2024, 6, 15), {}, {}};
+    TListingCase defaults{11, QDate(2024, 6, 15), {}, {}, false, {}};
     QList<std::pair<QByteArray, TListingCase>> cases; // tag and case
     int lineNumber = 0;
     for (QByteArray line : file.readAll().split('\n')) {
@@ -148,7 +156,7 @@ void TestListingParsers::AddCases(const char* name) {
         if (line.isEmpty() || line.startsWith('#') || line == "<=") continue;
         if (line.startsWith("== "))
             cases.append({name + (':' + QByteArray::number(lineNumber)) + ' ' + line.mid(3),
-                          TListingCase{defaults.ServerType, defaults.Today, {}, {}}});
+                          TListingCase{defaults.ServerType, defaults.Today, {}, {}, false, {}}});
         else if (line.startsWith("server "))
             current.ServerType = line.mid(7).trimmed().toInt();
         else if (line.startsWith("today "))
@@ -160,6 +168,10 @@ void TestListingParsers::AddCases(const char* name) {
             current.Listing += Unescape(line.mid(2)) + '\n';
         else if (!cases.isEmpty() && line.startsWith("> "))
             current.Expected += Expectation(line.mid(2));
+        else if (!cases.isEmpty() && line == "fallback")
+            current.Fallback = true;
+        else if (!cases.isEmpty() && line.startsWith("? "))
+            current.NotUnderstood += Unescape(line.mid(2));
         else
             QFAIL(qPrintable(QStringLiteral("malformed line %1:%2").arg(name).arg(lineNumber)));
     }
@@ -169,8 +181,14 @@ void TestListingParsers::AddCases(const char* name) {
 
 void TestListingParsers::RunCase() {
     QFETCH(TListingCase, listingCase);
-    const TRemoteItemList list =
-        ParseListing(listingCase.ServerType, listingCase.Listing, listingCase.Today);
+    const TListingOutcome outcome =
+        ReadListing(ListingParserFor(listingCase.ServerType), listingCase.Listing,
+                    listingCase.Today, QString(), listingCase.Fallback);
+    const TRemoteItemList& list = outcome.Items;
+    if (listingCase.Fallback) {
+        QCOMPARE(outcome.NotUnderstood, listingCase.NotUnderstood);
+        QCOMPARE(outcome.NotUnderstoodCount, qint64(listingCase.NotUnderstood.size()));
+    }
     QStringList actual;
     for (const TRemoteListEntry& entry : list) {
         actual += EntryText(entry);
@@ -302,6 +320,14 @@ void TestListingParsers::addListingEntryGuards() {
     QCOMPARE(list[0].Name, QByteArray(".."));
     QCOMPARE(list[0].Item.Size, int64_t(3));
     QCOMPARE(list[1].Item.Size, int64_t(0));
+}
+
+void TestListingParsers::notUnderstoodLinesAreCapped() {
+    const TListingOutcome outcome = ReadListing(
+        ParseUnixLine, QByteArray("what\r\n").repeated(MaxNotUnderstood + 50), QDate(2024, 6, 15));
+    QCOMPARE(outcome.NotUnderstood.size(), qsizetype(MaxNotUnderstood));
+    QCOMPARE(outcome.NotUnderstoodCount, qint64(MaxNotUnderstood + 50));
+    QCOMPARE(outcome.Lines, qint64(MaxNotUnderstood + 50));
 }
 
 void TestListingParsers::vmsContinuationBelongsToOneListing() {
