@@ -332,7 +332,8 @@ void TFTPComponent::Deliver(TNotification& n) {
         case C::ProcessList: {
             auto& d = std::get<TProcessListData>(n.Payload);
             if (OnProcessList)
-                OnProcessList(this, d.Folder, d.Items ? std::move(*d.Items) : TRemoteItemList());
+                OnProcessList(this, d.Folder, d.Items ? std::move(*d.Items) : TRemoteItemList(),
+                              d.NotUnderstood);
             break;
         }
         case C::RenameSuccessful: {

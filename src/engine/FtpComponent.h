@@ -33,8 +33,10 @@ struct TFTPHandlers {
     std::function<void(TFTPComponent*, const QString& message, TColor color)> OnLog;
     std::function<void(TFTPComponent*)> OnLoggedIn;
     std::function<void(TFTPComponent*, uint8_t stage, bool isFile, int64_t bytes)> OnProgress;
-    // The handler takes the list over.
-    std::function<void(TFTPComponent*, const QByteArray& folder, TRemoteItemList items)>
+    // The handler takes the list over. Beside it, the listing's lines that no parser
+    // understood (the first hundred, and their count).
+    std::function<void(TFTPComponent*, const QByteArray& folder, TRemoteItemList items,
+                       const TNotUnderstoodLines& notUnderstood)>
         OnProcessList;
     std::function<void(TFTPComponent*, const QByteArray& oldName, const QByteArray& newName)>
         OnRenameSuccessful;

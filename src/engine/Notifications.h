@@ -67,6 +67,7 @@ struct TLogData {
 struct TProcessListData {
     QByteArray Folder;
     std::shared_ptr<TRemoteItemList> Items;
+    TNotUnderstoodLines NotUnderstood;
 };
 
 // Stage: 0 start, 1 running, 2 end.

@@ -65,17 +65,22 @@ bool TFTPThread::ListCommand(TCommandItem& item) {
         if (facts || TransferData(("LIST " + argument).trimmed(), true, 0, listing)) {
             const int serverType = Shared->ServerType;
             if (ServerTypeHasParser(serverType)) {
-                auto items = std::make_shared<TRemoteItemList>(
-                    facts ? ParseFactsListing(listing.Data, Shared->Host())
-                          : ReadListing(ListingParserFor(serverType), listing.Data,
-                                        QDate::currentDate(), Shared->Host())
-                                .Items);
+                TListingOutcome outcome =
+                    facts
+                        ? TListingOutcome{ParseFactsListing(listing.Data, Shared->Host()), {}, 0, 0}
+                        : ReadListing(ListingParserFor(serverType), listing.Data,
+                                      QDate::currentDate(), Shared->Host());
+                auto items = std::make_shared<TRemoteItemList>(std::move(outcome.Items));
                 // LIST hides dot files unless asked with -a; MLSD shows every entry.
                 if (facts && !(argument.startsWith('-') && argument.contains('a')))
                     std::erase_if(*items, [](const TRemoteListEntry& entry) {
                         return entry.Name.startsWith('.');
                     });
-                Notify(TNotificationCode::ProcessList, TProcessListData{item.Param(1), items});
+                Notify(TNotificationCode::ProcessList,
+                       TProcessListData{
+                           item.Param(1),
+                           items,
+                           {std::move(outcome.NotUnderstood), outcome.NotUnderstoodCount}});
                 success = true;
             }
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 
 #include <cstdint>
 #include <vector>
@@ -41,3 +42,10 @@ struct TRemoteListEntry {
 
 // In listing order; neither sorted nor free of duplicates.
 using TRemoteItemList = std::vector<TRemoteListEntry>;
+
+// Listing lines no parser understood: the first of them as received, and how many there
+// were in all.
+struct TNotUnderstoodLines {
+    QList<QByteArray> Lines;
+    int64_t Count = 0;
+};

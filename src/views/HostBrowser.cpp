@@ -41,8 +41,9 @@ void THostBrowser::HookSession() {
     s->OnFolderReply = [this](TFTPComponent*, const QByteArray& folder, uint8_t type, bool ok) {
         OnFolderReply(folder, type, ok);
     };
-    s->OnProcessList = [this](TFTPComponent*, const QByteArray& folder, TRemoteItemList items) {
-        OnProcessList(folder, std::move(items));
+    s->OnProcessList = [this](TFTPComponent*, const QByteArray& folder, TRemoteItemList items,
+                              const TNotUnderstoodLines& notUnderstood) {
+        OnProcessList(folder, std::move(items), notUnderstood);
     };
     s->OnRenameSuccessful = [this](TFTPComponent*, const QByteArray& a, const QByteArray& b) {
         OnRenameSuccessful(a, b);
@@ -93,6 +94,8 @@ void THostBrowser::Connect(const QString& host, int port, const QString& selectM
     // A new connection, perhaps to another server: nothing of the last one is shown.
     Cache_.clear();
     Known_.clear();
+    NotUnderstood_.clear();
+    LoggedNotUnderstood_.clear();
     Shown_.reset();
     Q_EMIT ListCleared();
     Form_ = TRemotePathForm();
@@ -372,8 +375,26 @@ void THostBrowser::InvalidateFolder(const QByteArray& path) {
     if (known) Q_EMIT TreeChanged();
 }
 
-void THostBrowser::OnProcessList(const QByteArray& folder, TRemoteItemList items) {
+int64_t THostBrowser::NotUnderstoodCount(const QByteArray& path) const {
+    const auto it = NotUnderstood_.find(Key(path));
+    return it == NotUnderstood_.end() ? 0 : it->second;
+}
+
+void THostBrowser::OnProcessList(const QByteArray& folder, TRemoteItemList items,
+                                 const TNotUnderstoodLines& notUnderstood) {
     const QByteArray key = Key(folder);
+    if (notUnderstood.Count > 0)
+        NotUnderstood_[key] = notUnderstood.Count;
+    else
+        NotUnderstood_.erase(key);
+    constexpr size_t kMaxLoggedLines = 1000;
+    for (const QByteArray& line : notUnderstood.Lines) {
+        if (LoggedNotUnderstood_.size() >= kMaxLoggedLines ||
+            !LoggedNotUnderstood_.insert(line).second)
+            continue;
+        AppendLog(QStringLiteral("Listing line not understood: ") + DisplayText(line),
+                  EngineSettings().LogColorError);
+    }
     for (TRemoteListEntry& entry : items)
         if ((entry.Item.Attributes & raLink) && LinkLooksLikeFolder(entry.Name))
             entry.Item.Attributes |= raFolder;

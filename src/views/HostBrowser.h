@@ -129,6 +129,8 @@ public:
     QStringList TakeSelectMasks();
     const std::set<QByteArray>& KnownFolders() const { return Known_; }
     const std::deque<TLogEntry>& LogEntries() const { return Log_; }
+    // How many lines of the folder's last listing no parser understood.
+    int64_t NotUnderstoodCount(const QByteArray& path) const;
     int BatchReason() const { return BatchReason_; }
 
     // Splits mask text at ";", commas, blanks and line breaks, lower case.
@@ -157,7 +159,8 @@ private:
     void HookSession();
     void OnLoggedIn();
     void OnFolderReply(const QByteArray& folder, uint8_t replyType, bool result);
-    void OnProcessList(const QByteArray& folder, TRemoteItemList items);
+    void OnProcessList(const QByteArray& folder, TRemoteItemList items,
+                       const TNotUnderstoodLines& notUnderstood);
     void OnRenameSuccessful(const QByteArray& oldName, const QByteArray& newName);
     void OnLog(const QString& text, TColor color);
     void OnProgress(uint8_t stage, bool isFile, int64_t bytes);
@@ -187,6 +190,10 @@ private:
     uint64_t Connections_ = 0;
     std::map<QByteArray, TListingPtr> Cache_; // null: known, not listed
     std::set<QByteArray> Known_;
+    std::map<QByteArray, int64_t> NotUnderstood_;
+    // Lines not understood that the log has shown in this connection: a listing read again
+    // does not repeat them.
+    std::set<QByteArray> LoggedNotUnderstood_;
     QByteArray Folder_;
     QByteArray LastGoodFolder_;
     TRemotePathForm Form_;

@@ -70,9 +70,11 @@ public:
                                c.Problem);
         };
         Session.OnProcessList = [this](TFTPComponent*, const QByteArray& folder,
-                                       TRemoteItemList items) {
+                                       TRemoteItemList items,
+                                       const TNotUnderstoodLines& notUnderstood) {
             Events << QStringLiteral("List ") + QString::fromUtf8(folder);
             Listing = std::move(items);
+            NotUnderstood = notUnderstood;
         };
     }
 
@@ -122,4 +124,5 @@ public:
     QStringList Events;
     QStringList Progress;
     TRemoteItemList Listing;
+    TNotUnderstoodLines NotUnderstood;
 };

@@ -363,6 +363,34 @@ private Q_SLOTS:
         QVERIFY(!b.LogEntries().empty());
     }
 
+    // A z/OS server known by its SYST reply; the lines of its listing that no parser
+    // understands are counted in the status bar and logged once, however often listed.
+    void linesNotUnderstood() {
+        TFolderServer server;
+        server.Syst = "215 MVS is the operating system of this server. FTP Server is running "
+                      "on z/OS.";
+        server.Home = "'USER'";
+        server.Listings = {{"'USER'", "Volume Unit    Referred Ext Used Recfm Lrecl BlkSz Dsorg "
+                                      "Dsname\r\nWYOSPT 3390   2023/11/02  3   15  FB      80 "
+                                      "27920  PO  USER.SOURCE\r\nwhat is this\r\n?\r\n"}};
+        TPanes panes;
+        QVERIFY(panes.connect(server.port()));
+        THostBrowser& b = panes.View.Browser();
+        QCOMPARE(b.Session()->ServerType(), uint8_t(53));
+        QCOMPARE(b.ShownListing()->size(), size_t(1));
+        QCOMPARE(panes.View.StatusWarning(), QStringLiteral("2 lines not understood"));
+        const TListingPtr first = b.ShownListing();
+        QVERIFY(b.Refresh());
+        QTRY_VERIFY(b.ShownListing() && b.ShownListing() != first);
+        QStringList logged;
+        for (const TLogEntry& e : b.LogEntries())
+            if (e.Text.startsWith(QStringLiteral("Listing line not understood: ")))
+                logged << e.Text;
+        QCOMPARE(logged, (QStringList{"Listing line not understood: what is this",
+                                      "Listing line not understood: ?"}));
+        QCOMPARE(panes.View.StatusWarning(), QStringLiteral("2 lines not understood"));
+    }
+
     // VMS and backslash servers: the folder form each expects, and the way back up.
     void pathForms_data() {
         QTest::addColumn<QByteArray>("syst");

@@ -49,9 +49,8 @@ TRemoteFolderSource::TRemoteFolderSource(const TSplitURL& url, const TToolContex
     if (UseFirewall_) SetFirewallFields(*Ftp_, context.Settings);
     Ftp_->SetPassive(passive);
     Ftp_->SetServerType(0);
-    Ftp_->OnProcessList = [this](TFTPComponent*, const QByteArray&, TRemoteItemList items) {
-        Items_ = std::move(items);
-    };
+    Ftp_->OnProcessList = [this](TFTPComponent*, const QByteArray&, TRemoteItemList items,
+                                 const TNotUnderstoodLines&) { Items_ = std::move(items); };
     Ftp_->OnError = [this](TFTPComponent*, int code, const QString& description) {
         Problem_ = QStringLiteral("%1 [%2]").arg(description).arg(code);
     };

@@ -67,9 +67,8 @@ void TToolSession::AttachHandlers() {
         if (Options.Action == TToolOptions::TAction::HttpGet && code >= 400)
             HttpProblem = QStringLiteral("HTTP %1 %2").arg(code).arg(description);
     };
-    Ftp->OnProcessList = [this](TFTPComponent*, const QByteArray&, TRemoteItemList items) {
-        Listing = std::move(items);
-    };
+    Ftp->OnProcessList = [this](TFTPComponent*, const QByteArray&, TRemoteItemList items,
+                                const TNotUnderstoodLines&) { Listing = std::move(items); };
     Ftp->OnUntrustedCertificate = [this](TFTPComponent*, const TCertificateInfo& certificate) {
         CertificateProblem = UntrustedCertificateText(certificate);
     };

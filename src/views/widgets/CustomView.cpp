@@ -449,6 +449,14 @@ void TCustomView::UpdateStatus() {
                              FormatSize(selected)));
 }
 
+QString TCustomView::StatusWarning() const {
+    return StatusBar_->Warning();
+}
+
+void TCustomView::SetStatusWarning(const QString& text) {
+    StatusBar_->SetWarning(text);
+}
+
 void TCustomView::Note(const QString& text) {
     StatusBar_->showMessage(text, 6000);
 }

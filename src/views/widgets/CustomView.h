@@ -98,6 +98,9 @@ public:
     // the focus gets it back once enabled again, unless the user has moved on meanwhile.
     void SetListEnabled(bool enabled);
     QStatusBar* StatusBar() const;
+    // The lasting warning of the status bar ("2 lines not understood"); empty when none.
+    QString StatusWarning() const;
+    void SetStatusWarning(const QString& text);
     QString PanelText(int panel) const;
     void SetPanelText(int panel, const QString& text);
     void UpdateStatus();

@@ -43,7 +43,10 @@ THostView::THostView(QWidget* parent)
     THostBrowser* b = Browser_;
     connect(b, &THostBrowser::FolderShown, this, &THostView::Shown);
     connect(b, &THostBrowser::StateChanged, this, &THostView::StateChanged);
-    connect(b, &THostBrowser::ListCleared, this, [this] { Model_->Clear(); });
+    connect(b, &THostBrowser::ListCleared, this, [this] {
+        Model_->Clear();
+        SetStatusWarning(QString());
+    });
     connect(b, &THostBrowser::ListEnabled, this, [this](bool on) { SetListEnabled(on); });
     connect(b, &THostBrowser::TreeChanged, this, &THostView::RebuildTree);
     // Bytes moved change many times a second: the panel shows them at a readable rate,
@@ -119,6 +122,12 @@ void THostView::Shown(const QByteArray& folder, TListingPtr listing) {
     DoUpdates = updates;
     InvalidateTotal();
     UpdateStatus();
+    // The listing is incomplete: say so while it is shown (the log holds the lines).
+    const int64_t notUnderstood = Browser_->NotUnderstoodCount(folder);
+    SetStatusWarning(notUnderstood == 0 ? QString()
+                     : notUnderstood == 1
+                         ? QStringLiteral("1 line not understood")
+                         : QStringLiteral("%1 lines not understood").arg(notUnderstood));
     if (OnFolderChanged) OnFolderChanged(this);
     const QStringList masks = Browser_->TakeSelectMasks();
     if (masks.isEmpty()) return;

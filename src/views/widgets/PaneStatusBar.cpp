@@ -60,6 +60,23 @@ TPaneStatusBar::TPaneStatusBar(QWidget* parent) : QStatusBar(parent) {
         }
     }
     Panels_[0]->setText(QStringLiteral("*.*"));
+    Warning_ = new TStatusPanel(this, true);
+    Warning_->setObjectName(QStringLiteral("warning"));
+    Warning_->setForegroundRole(QPalette::BrightText);
+    Warning_->setStyleSheet(QStringLiteral("color: #b00000"));
+    Warning_->hide();
+    addPermanentWidget(Warning_);
+}
+
+QString TPaneStatusBar::Warning() const {
+    return Warning_->text();
+}
+
+void TPaneStatusBar::SetWarning(const QString& text) {
+    Warning_->setText(text);
+    Warning_->setToolTip(text);
+    Warning_->setMinimumWidth(Warning_->fontMetrics().horizontalAdvance(text) + 16);
+    Warning_->setVisible(!text.isEmpty());
 }
 
 QString TPaneStatusBar::PanelText(int panel) const {

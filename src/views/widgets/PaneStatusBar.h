@@ -15,10 +15,15 @@ public:
 
     QString PanelText(int panel) const;
     void SetPanelText(int panel, const QString& text);
+    // A lasting warning at the bar's right end, such as lines of a listing not understood;
+    // hidden when empty.
+    QString Warning() const;
+    void SetWarning(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QLabel* Panels_[PanelCount] = {};
+    QLabel* Warning_ = nullptr;
 };
