@@ -147,8 +147,15 @@ bool ParseFactsLine(QByteArrayView line, TRemoteListEntry& out) {
 
 void ParseFactsListingLine(TListingParse& parse) {
     TRemoteListEntry entry;
-    if (ParseFactsLine(ReadListingLine(parse), entry))
+    const QByteArrayView line = ReadListingLine(parse);
+    if (ParseFactsLine(line, entry)) {
         parse.Report(entry.Name, entry.Item.Attributes, entry.Item.Date, entry.Item.Size);
+        return;
+    }
+    // The folder itself and its parent are no entries, yet nothing unknown either.
+    const QByteArray facts = line.first(qMax<qsizetype>(line.indexOf(' '), 0)).toByteArray();
+    parse.Understood =
+        facts.toLower().contains("type=cdir") || facts.toLower().contains("type=pdir");
 }
 
 TRemoteItemList ParseFactsListing(const QByteArray& text, const QString& host) {

@@ -101,7 +101,7 @@ QByteArrayView ConsumedLine(const char* start, const char* end) {
 } // namespace
 
 TListingOutcome ReadListing(TListingParser parser, const QByteArray& text, const QDate& today,
-                            const QString& host, bool fallback) {
+                            const QString& host, bool fallback, qsizetype maxNotUnderstood) {
     TListingOutcome outcome;
     if (parser == nullptr) return outcome;
     outcome.Items.reserve(CountLineFeeds(text) + 1);
@@ -116,7 +116,7 @@ TListingOutcome ReadListing(TListingParser parser, const QByteArray& text, const
         const QByteArrayView line = ConsumedLine(start, parse.Pos);
         if (line.trimmed().isEmpty() || (fallback && ReadWithOtherParsers(line, parse, parser)))
             continue;
-        if (outcome.NotUnderstood.size() < MaxNotUnderstood)
+        if (outcome.NotUnderstood.size() < maxNotUnderstood)
             outcome.NotUnderstood.append(line.toByteArray());
         ++outcome.NotUnderstoodCount;
     }

@@ -83,7 +83,8 @@ struct TListingOutcome {
 };
 constexpr int MaxNotUnderstood = 100;
 TListingOutcome ReadListing(TListingParser parser, const QByteArray& text, const QDate& today,
-                            const QString& host = QString(), bool fallback = true);
+                            const QString& host = QString(), bool fallback = true,
+                            qsizetype maxNotUnderstood = MaxNotUnderstood);
 
 // The callback that builds the item list; context is a TListingTarget.
 struct TListingTarget {

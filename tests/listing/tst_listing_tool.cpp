@@ -21,6 +21,8 @@ private Q_SLOTS:
     void usageErrors();
     void jsonLines();
     void serverTypeAndToday();
+    void formatsAndCharsets_data();
+    void formatsAndCharsets();
 };
 
 void TestListingTool::usageErrors_data() {
@@ -33,6 +35,8 @@ void TestListingTool::usageErrors_data() {
     QTest::newRow("server type missing") << QStringList{"-", "--server-type"};
     QTest::newRow("bad date") << QStringList{"--today", "2024-02-30", "-"};
     QTest::newRow("missing file") << QStringList{"/nonexistent/listing.txt"};
+    QTest::newRow("unknown format") << QStringList{"--format", "cpm", "-"};
+    QTest::newRow("unknown charset") << QStringList{"--charset=no-such-set", "-"};
 }
 
 void TestListingTool::usageErrors() {
@@ -89,6 +93,65 @@ void TestListingTool::serverTypeAndToday() {
     QCOMPARE(none.ExitCode, 0);
     QVERIFY(none.Out.isEmpty());
     QCOMPARE(none.Err.trimmed(), QByteArray("lines read: 0, entries: 0"));
+}
+
+// Each kind's parser alone, or the automatic reading with its fallback; lines none
+// understands follow the entries; names read in the character set given.
+void TestListingTool::formatsAndCharsets_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("listing");
+    QTest::addColumn<QByteArrayList>("expected");
+    const QByteArray dos = "10-28-97  03:05PM       <DIR>          Reports\r\nno such line\r\n";
+    const QByteArray reports = R"({"name":"Reports","size":0,"folder":true,"link":false,)"
+                               R"("attributes":1,"date":"1997-10-28 15:05"})";
+    const QByteArray noSuchLine = R"({"unparsed":true,"line":"no such line"})";
+    QTest::newRow("auto falls back")
+        << QStringList{"-"} << dos << QByteArrayList{reports, noSuchLine};
+    QTest::newRow("a kind alone") << QStringList{"--format", "unix", "-"} << dos
+                                  << QByteArrayList{R"({"unparsed":true,"line":")"
+                                                    R"(10-28-97  03:05PM       <DIR>          )"
+                                                    R"(Reports"})",
+                                                    noSuchLine};
+    QTest::newRow("mvs") << QStringList{"--format=mvs", "-"}
+                         << QByteArray("Volume Unit    Referred Ext Used Recfm Lrecl BlkSz Dsorg "
+                                       "Dsname\r\nWYOSPT 3390   2023/11/02  3   15  FB      80 "
+                                       "27920  PO  USER.SOURCE\r\n")
+                         << QByteArrayList{R"({"name":"USER.SOURCE","size":0,"folder":true,)"
+                                           R"("link":false,"attributes":1,)"
+                                           R"("date":"2023-11-02 00:00"})"};
+    QTest::newRow("mlsd") << QStringList{"--format", "mlsd", "-"}
+                          << QByteArray("type=cdir;unix.mode=0755; .\r\n"
+                                        "type=file;size=3;unix.mode=0644; a b\r\n")
+                          << QByteArrayList{R"({"name":"a b","size":3,"folder":false,)"
+                                            R"("link":false,"attributes":300,)"
+                                            R"("date":"1899-12-30 00:00"})"};
+    const QByteArray sjis = "-rw-r--r-- 1 a b 3 Jan 5 2001 \x82\xa0\x82\xa2\r\n"
+                            "-rw-r--r-- 1 a b 3 Jan 5 2001 caf\xc3\xa9\r\n\x82\xa0\r\n";
+    const auto entry = [](const char* name) {
+        return QByteArray(R"({"name":")") + name +
+               R"(","size":3,"folder":false,"link":false,"attributes":300,)"
+               R"("date":"2001-01-05 00:00"})";
+    };
+    QTest::newRow("legacy names") << QStringList{"--charset", "Shift_JIS", "-"} << sjis
+                                  << QByteArrayList{entry("\u3042\u3044"), entry("caf\u00e9"),
+                                                    R"({"unparsed":true,"line":"\u3042"})"};
+    QTest::newRow("Latin-1 without a set")
+        << QStringList{"-"} << sjis
+        << QByteArrayList{entry("\u0082\u00a0\u0082\u00a2"), entry("caf\u00e9"),
+                          R"({"unparsed":true,"line":"\u0082\u00a0"})"};
+}
+
+void TestListingTool::formatsAndCharsets() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, listing);
+    QFETCH(QByteArrayList, expected);
+    const TProgramRun run = RunTool(QStringList{"--today", "2024-06-15"} + arguments, listing);
+    QCOMPARE(run.ExitCode, 0);
+    const QList<QByteArray> lines = run.Out.trimmed().split('\n');
+    QCOMPARE(lines.size(), expected.size());
+    for (int i = 0; i < lines.size(); ++i)
+        QCOMPARE(QJsonDocument::fromJson(lines[i]).object(),
+                 QJsonDocument::fromJson(expected[i]).object());
 }
 
 QTEST_GUILESS_MAIN(TestListingTool)

@@ -1,6 +1,5 @@
 #include "JsonEntryWriter.h"
 
-#include "listing/FtpUtils.h"
 #include "listing/ListingParser.h"
 
 namespace {
@@ -55,8 +54,7 @@ void TJsonEntryWriter::AppendName(const QByteArray& name) {
         AppendEscaped(Buffer, name.constData(), name.size());
         return;
     }
-    // Names are server bytes: UTF-8 when they are valid UTF-8, else Latin-1.
-    const QByteArray utf8 = DisplayText(name).toUtf8();
+    const QByteArray utf8 = Charset.Decode(name).toUtf8();
     AppendEscaped(Buffer, utf8.constData(), utf8.size());
 }
 
@@ -83,6 +81,13 @@ void TJsonEntryWriter::Write(const TRemoteListEntry& entry) {
     AppendNumber(Buffer, item.Attributes);
     Buffer += ",\"date\":\"";
     AppendDate(item.Date);
+    Buffer += "\"}\n";
+    if (Buffer.size() >= kFlushAt) Flush();
+}
+
+void TJsonEntryWriter::WriteNotUnderstood(const QByteArray& line) {
+    Buffer += "{\"unparsed\":true,\"line\":\"";
+    AppendName(line);
     Buffer += "\"}\n";
     if (Buffer.size() >= kFlushAt) Flush();
 }

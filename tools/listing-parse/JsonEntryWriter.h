@@ -1,5 +1,6 @@
 #pragma once
 
+#include "listing/NameCharset.h"
 #include "listing/RemoteItem.h"
 
 #include <cstdio>
@@ -7,12 +8,16 @@
 
 // Writes remote items as JSON lines:
 // {"name":..,"size":..,"folder":..,"link":..,"attributes":..,"date":"YYYY-MM-DD HH:MM"}
+// and lines no parser understood as {"unparsed":true,"line":..}. Names and lines are
+// server bytes, read as the character set says.
 class TJsonEntryWriter {
 public:
-    explicit TJsonEntryWriter(std::FILE* out) : Out(out) {}
+    explicit TJsonEntryWriter(std::FILE* out, TNameCharset charset = {})
+        : Out(out), Charset(std::move(charset)) {}
     ~TJsonEntryWriter() { Flush(); }
 
     void Write(const TRemoteListEntry& entry);
+    void WriteNotUnderstood(const QByteArray& line);
     void Flush();
 
 private:
@@ -20,6 +25,7 @@ private:
     void AppendDate(double date);
 
     std::FILE* Out;
+    TNameCharset Charset;
     std::string Buffer;
     double LastDate = -1e300;
     char LastDateText[64] = {};

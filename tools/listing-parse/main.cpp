@@ -1,18 +1,23 @@
-// listing-parse [--server-type N] [--today YYYY-MM-DD] FILE
+// listing-parse [--server-type N] [--format KIND] [--charset NAME] [--today YYYY-MM-DD] FILE
 // Parses a saved directory listing (FILE, or "-" for standard input) as the session
-// would, prints one JSON object per entry and, on standard error, the counts of lines
-// read and entries made. Used to diagnose real listings and by the benchmark.
+// would, or with one kind's parser alone, prints one JSON object per entry, then one per
+// line no parser understood, and, on standard error, the counts of lines read and entries
+// made. Used to diagnose real listings and by the benchmark.
 #include "JsonEntryWriter.h"
 
+#include "listing/FactsListing.h"
 #include "listing/ListingParser.h"
+#include "listing/NameCharset.h"
 #include "listing/ServerTypes.h"
 
 #include <QByteArray>
 #include <QDate>
 #include <QFile>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -21,16 +26,37 @@ constexpr int kExitUsage = 2;
 int Usage(const char* problem) {
     std::fprintf(stderr,
                  "listing-parse: %s\n"
-                 "usage: listing-parse [--server-type N] [--today YYYY-MM-DD] FILE\n"
+                 "usage: listing-parse [--server-type N] [--format KIND] [--charset NAME]\n"
+                 "                     [--today YYYY-MM-DD] FILE\n"
                  "  FILE         listing text, or - for standard input\n"
                  "  --server-type  0..%d, default 11 (UNIX (standard))\n"
+                 "  --format     auto (default: the server type's parser, lines it does not\n"
+                 "               understand tried with the others), or one kind's parser\n"
+                 "               alone: unix dos vms vm netware mvs os400 os2 eplf mlsd\n"
+                 "  --charset    the server's legacy character set for names that are not\n"
+                 "               UTF-8 (Shift_JIS, GBK, windows-1251, ...), default Latin-1\n"
                  "  --today      the date the listing is read on, default today\n",
                  problem, ServerTypeCount - 1);
     return kExitUsage;
 }
 
+struct TFormat {
+    const char* Name;
+    TListingParser Parser;
+};
+
+const TFormat kFormats[] = {
+    {"unix", ParseUnixLine},         {"dos", ParseWindowsNTLine}, {"vms", ParseVMSLine},
+    {"vm", ParseIBMVMLine},          {"netware", ParseUnixLine},  {"mvs", ParseMVSLine},
+    {"os400", ParseOS400Line},       {"os2", ParseOS2Line},       {"eplf", ParseEPLFLine},
+    {"mlsd", ParseFactsListingLine},
+};
+
 struct TOptions {
     int ServerType = ServerTypeUnix;
+    // None: automatic.
+    TListingParser Format = nullptr;
+    TNameCharset Charset;
     QDate Today = QDate::currentDate();
     QString File;
 };
@@ -57,6 +83,17 @@ int ReadOptions(int argc, char** argv, TOptions& options) {
             options.ServerType = value.toInt(&ok);
             if (!ok || options.ServerType < 0 || options.ServerType >= ServerTypeCount)
                 return Usage("--server-type needs a number from the server type list");
+        } else if (TakeValue(argc, argv, i, "--format", value)) {
+            const auto* format = std::find_if(std::begin(kFormats), std::end(kFormats),
+                                              [&](const TFormat& f) { return value == f.Name; });
+            if (format != std::end(kFormats))
+                options.Format = format->Parser;
+            else if (value != "auto")
+                return Usage("--format needs auto or a listing kind");
+        } else if (TakeValue(argc, argv, i, "--charset", value)) {
+            options.Charset = TNameCharset(QString::fromLatin1(value));
+            if (value.isEmpty() || !options.Charset.IsKnown())
+                return Usage("--charset needs a character set this system knows");
         } else if (TakeValue(argc, argv, i, "--today", value)) {
             options.Today =
                 QDate::fromString(QString::fromLatin1(value), QStringLiteral("yyyy-MM-dd"));
@@ -91,21 +128,23 @@ int main(int argc, char** argv) {
     QByteArray text;
     if (!ReadInput(options.File, text)) return Usage("cannot read FILE");
 
-    const TListingParser parser = ListingParserFor(options.ServerType);
-    TRemoteItemList list;
-    long long lines = 0;
-    if (parser != nullptr) {
-        TListingTarget target{&list, QString()};
-        TListingParse parse(text, options.Today, AddListingEntry, &target);
-        for (; !parse.AtEnd(); ++lines)
-            parser(parse);
-    }
+    const bool automatic = options.Format == nullptr;
+    const TListingOutcome outcome =
+        ReadListing(automatic ? ListingParserFor(options.ServerType) : options.Format, text,
+                    options.Today, QString(), automatic, std::numeric_limits<qsizetype>::max());
 
-    TJsonEntryWriter writer(stdout);
-    for (const TRemoteListEntry& entry : list)
+    TJsonEntryWriter writer(stdout, options.Charset);
+    for (const TRemoteListEntry& entry : outcome.Items)
         writer.Write(entry);
+    for (const QByteArray& line : outcome.NotUnderstood)
+        writer.WriteNotUnderstood(line);
     writer.Flush();
     std::fflush(stdout);
-    std::fprintf(stderr, "lines read: %lld, entries: %zu\n", lines, list.size());
+    std::fprintf(stderr, "lines read: %lld, entries: %zu", static_cast<long long>(outcome.Lines),
+                 outcome.Items.size());
+    if (outcome.NotUnderstoodCount > 0)
+        std::fprintf(stderr, ", not understood: %lld",
+                     static_cast<long long>(outcome.NotUnderstoodCount));
+    std::fprintf(stderr, "\n");
     return 0;
 }
