@@ -100,7 +100,8 @@ public:
     bool ConnectLocation(const QString& host, int port, const QString& user, QString password,
                          const QString& folder, const QString& masks, const QString& caption,
                          bool useFirewall, bool fromCommandLine = false,
-                         const TSessionSecurity& security = {});
+                         const TSessionSecurity& security = {},
+                         const QString& nameCharset = QString());
     void NewHostView();
     void CloseHostView();
     void NewLocalView();

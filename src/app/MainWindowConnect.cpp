@@ -46,7 +46,7 @@ bool TfrmMain::ConnectSite(const TSite& site) {
     }
     if (!ConnectLocation(site.Host.trimmed(), *port, site.User, site.Password, site.HostFolder,
                          QString(), ConnectionCaption(site.Name, site.Host.trimmed(), *port),
-                         site.UseFirewall, false, {site.Encryption, {}, false}))
+                         site.UseFirewall, false, {site.Encryption, {}, false}, site.NameCharset))
         return false;
     OpenLocalFolder(site.LocalFolder1, true);
     OpenLocalFolder(site.LocalFolder2, false);
@@ -58,7 +58,7 @@ bool TfrmMain::ConnectSite(const TSite& site) {
 bool TfrmMain::ConnectLocation(const QString& host, int port, const QString& user, QString password,
                                const QString& folder, const QString& masks, const QString& caption,
                                bool useFirewall, bool fromCommandLine,
-                               const TSessionSecurity& security) {
+                               const TSessionSecurity& security, const QString& nameCharset) {
     if (port < 1 || port > 65535) return false;
     // Asked before any tab is made or named: a cancelled prompt leaves no trace.
     const TPasswordOutcome outcome =
@@ -72,6 +72,7 @@ bool TfrmMain::ConnectLocation(const QString& host, int port, const QString& use
     view->ConnectionName = caption;
     setWindowTitle(MainTitle(caption));
     view->Browser().UsesFirewall = useFirewall;
+    view->Browser().NameCharset = TNameCharset(nameCharset);
     view->Connect(host, port, masks, folder, user.toUtf8(), outcome.Password.toUtf8(), QByteArray(),
                   security);
     return true;

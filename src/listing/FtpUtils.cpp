@@ -151,9 +151,13 @@ QString DisplayText(const QByteArray& bytes) {
 }
 
 QString NameText(const QByteArray& name) {
+    return NameText(name, TNameCharset());
+}
+
+QString NameText(const QByteArray& name, const TNameCharset& charset) {
     const auto isControl = [](char c) { return uint8_t(c) < 0x20 || c == 0x7F; };
-    if (std::none_of(name.begin(), name.end(), isControl)) return DisplayText(name);
-    const QString text = DisplayText(name);
+    if (std::none_of(name.begin(), name.end(), isControl)) return charset.Decode(name);
+    const QString text = charset.Decode(name);
     QString out;
     out.reserve(text.size() + 8);
     for (const QChar c : text) {

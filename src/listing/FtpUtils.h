@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/Tls.h"
+#include "listing/NameCharset.h"
 
 #include <QByteArray>
 #include <QString>
@@ -44,6 +45,8 @@ QString DisplayText(const QByteArray& bytes);
 // "\r", "\t", "\x7f"), so a name holding a line break shows whole and on one line.
 // The raw bytes stay what is sent back to the server.
 QString NameText(const QByteArray& name);
+// The same, with names that are not UTF-8 read in the server's character set.
+QString NameText(const QByteArray& name, const TNameCharset& charset);
 // True for a name no FTP command can carry: CR, LF or NUL would end or break the line.
 bool NameBreaksCommand(const QByteArray& name);
 

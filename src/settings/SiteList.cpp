@@ -164,6 +164,7 @@ TSite TSiteList::LoadSite(const QString& name) const {
     site.Encryption = encryption >= 0 && encryption <= int(TEncryption::Implicit)
                           ? TEncryption(encryption)
                           : TEncryption::ExplicitRequired;
+    site.NameCharset = file.ReadString(name, QStringLiteral("Charset"), QString());
     site.LocalFolder1 = file.ReadString(name, QStringLiteral("LocalFolder1"), QString());
     site.LocalFolder2 = file.ReadString(name, QStringLiteral("LocalFolder2"), QString());
     site.LocalFolder3 = file.ReadString(name, QStringLiteral("LocalFolder3"), QString());
@@ -206,6 +207,11 @@ bool TSiteList::SaveSite(const TSite& site, QString* errorText) {
     ok = ok && file.WriteInteger(name, QStringLiteral("Port"), *port);
     ok = ok && file.WriteBool(name, QStringLiteral("Firewall"), site.UseFirewall);
     ok = ok && file.WriteInteger(name, QStringLiteral("Encryption"), int(site.Encryption));
+    // Written only when set, so that a site list without the setting stays as it was.
+    if (!site.NameCharset.isEmpty())
+        ok = ok && file.WriteExactString(name, QStringLiteral("Charset"), site.NameCharset);
+    else
+        file.DeleteKey(name, QStringLiteral("Charset"));
     ok = ok && file.WriteExactString(name, QStringLiteral("LocalFolder1"), site.LocalFolder1);
     ok = ok && file.WriteExactString(name, QStringLiteral("LocalFolder2"), site.LocalFolder2);
     ok = ok && file.WriteExactString(name, QStringLiteral("LocalFolder3"), site.LocalFolder3);

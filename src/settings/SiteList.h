@@ -22,6 +22,9 @@ struct TSite {
     bool UseFirewall = true;
     // Key "Encryption", the enumeration's number; readers before it ignore the key.
     TEncryption Encryption = TEncryption::None;
+    // Key "Charset": the character set of the server's names when they are not UTF-8
+    // (Shift_JIS, GBK, windows-1251, ...); empty: Latin-1.
+    QString NameCharset;
     QString LocalFolder1;
     QString LocalFolder2;
     QString LocalFolder3;

@@ -392,7 +392,7 @@ void THostBrowser::OnProcessList(const QByteArray& folder, TRemoteItemList items
         if (LoggedNotUnderstood_.size() >= kMaxLoggedLines ||
             !LoggedNotUnderstood_.insert(line).second)
             continue;
-        AppendLog(QStringLiteral("Listing line not understood: ") + DisplayText(line),
+        AppendLog(QStringLiteral("Listing line not understood: ") + NameText(line, NameCharset),
                   EngineSettings().LogColorError);
     }
     for (TRemoteListEntry& entry : items)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/FtpComponent.h"
+#include "listing/NameCharset.h"
 #include "views/RemotePath.h"
 
 #include <QByteArray>
@@ -64,6 +65,8 @@ public:
     void SetSettings(const TSettings* settings) { Settings_ = settings; }
     const TSettings& Settings() const;
     bool UsesFirewall = false;
+    // The site's character set for names that are not UTF-8; only their display uses it.
+    TNameCharset NameCharset;
     // Who is asked about a server certificate nobody vouches for; none: it is refused.
     void SetQuestions(IViewQuestions* questions) { Questions_ = questions; }
     // The trusted-certificates store (see TTrustedCertificates); none: nothing is kept.

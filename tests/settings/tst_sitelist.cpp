@@ -287,32 +287,42 @@ void TestSiteList::storedPortAndEncryption_data() {
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<QString>("port");
     QTest::addColumn<int>("encryption");
-    QTest::newRow("missing") << QByteArray() << "21" << 0;
-    QTest::newRow("leading digits") << QByteArray("Port= 0021x\r\n") << "21" << 0;
-    QTest::newRow("no digits") << QByteArray("Port=ftp\r\n") << "21" << 0;
+    QTest::addColumn<QString>("charset");
+    QTest::newRow("missing") << QByteArray() << "21" << 0 << QString();
+    QTest::newRow("leading digits") << QByteArray("Port= 0021x\r\n") << "21" << 0 << QString();
+    QTest::newRow("no digits") << QByteArray("Port=ftp\r\n") << "21" << 0 << QString();
     // Shown as stored so that saving refuses them rather than a wrapped port going on.
-    QTest::newRow("above 65535") << QByteArray("Port=99999\r\n") << "99999" << 0;
-    QTest::newRow("beyond an int") << QByteArray("Port=99999999999\r\n") << "99999999999" << 0;
-    QTest::newRow("implicit TLS") << QByteArray("Port=990\r\nEncryption=3\r\n") << "990" << 3;
-    QTest::newRow("explicit TLS required") << QByteArray("Encryption=2\r\n") << "21" << 2;
+    QTest::newRow("above 65535") << QByteArray("Port=99999\r\n") << "99999" << 0 << QString();
+    QTest::newRow("beyond an int")
+        << QByteArray("Port=99999999999\r\n") << "99999999999" << 0 << QString();
+    QTest::newRow("implicit TLS") << QByteArray("Port=990\r\nEncryption=3\r\n") << "990" << 3
+                                  << QString();
+    QTest::newRow("explicit TLS required")
+        << QByteArray("Encryption=2\r\n") << "21" << 2 << QString();
     // Never plain: a later reader's number asks for encryption at least.
-    QTest::newRow("unknown encryption") << QByteArray("Encryption=7\r\n") << "21" << 2;
+    QTest::newRow("unknown encryption") << QByteArray("Encryption=7\r\n") << "21" << 2 << QString();
+    QTest::newRow("name character set")
+        << QByteArray("Charset=Shift_JIS\r\n") << "21" << 0 << QStringLiteral("Shift_JIS");
 }
 
 void TestSiteList::storedPortAndEncryption() {
     QFETCH(QByteArray, line);
     QFETCH(QString, port);
     QFETCH(int, encryption);
+    QFETCH(QString, charset);
     QVERIFY(WriteFile(FPath, "[Sites]\r\nSite1=S\r\nLastSite=S\r\n[S]\r\nHost=h\r\n" + line));
     TSiteList list = List();
     TSite site = list.LoadSite("S");
     QCOMPARE(site.Port, port);
     QCOMPARE(int(site.Encryption), encryption);
+    QCOMPARE(site.NameCharset, charset);
     if (!SitePort(port)) return;
     // Saved and read back; an unencrypted site keeps the key too, as "0".
     site.Name = QStringLiteral("T");
     QVERIFY(list.SaveSite(site));
     QCOMPARE(int(List().LoadSite("T").Encryption), encryption);
+    QCOMPARE(List().LoadSite("T").NameCharset, charset);
+    QCOMPARE(ReadFile(FPath).count("Charset="), charset.isEmpty() ? 0 : 2);
     QVERIFY(
         ReadFile(FPath).contains(QByteArray("\r\nEncryption=") + QByteArray::number(encryption)));
 }

@@ -20,6 +20,8 @@ private Q_SLOTS:
     void scrambleRoundTrips();
     void displayText_data();
     void displayText();
+    void nameCharsets_data();
+    void nameCharsets();
     void debugLineFormat();
 };
 
@@ -191,6 +193,34 @@ void TestFtpUtils::displayText() {
     if (!display.isEmpty()) QCOMPARE(DisplayText(bytes), display);
     QCOMPARE(NameText(bytes), name);
     QCOMPARE(NameBreaksCommand(bytes), breaksCommand);
+}
+
+// Names in a site's legacy character set: UTF-8 still wins where the bytes are UTF-8; an
+// unknown set reads as Latin-1.
+void TestFtpUtils::nameCharsets_data() {
+    QTest::addColumn<QString>("charset");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("name");
+    auto row = [](const char* tag, const char* set, QByteArray bytes, const char* name) {
+        QTest::newRow(tag) << QString::fromLatin1(set) << bytes << QString::fromUtf8(name);
+    };
+    row("Shift_JIS", "Shift_JIS", "\x93\xfa\x96\x7b\x8c\xea.txt", "日本語.txt");
+    row("GBK", "GBK", "\xd6\xd0\xce\xc4", "中文");
+    row("Big5", "Big5", "\xa4\xa4\xa4\xe5", "中文");
+    row("EUC-KR", "EUC-KR", "\xc7\xd1\xb1\xdb", "한글");
+    row("windows-1251", "windows-1251", "\xcf\xf0\xe8\xe2\xe5\xf2", "Привет");
+    row("UTF-8 first", "windows-1251", "\xd0\x9f\r", "П\\r");
+    row("unknown set", "no-such-set", "caf\xe9", "café");
+    row("automatic", "", "caf\xe9", "café");
+}
+
+void TestFtpUtils::nameCharsets() {
+    QFETCH(QString, charset);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, name);
+    const TNameCharset set(charset);
+    QCOMPARE(set.IsKnown(), charset != QLatin1String("no-such-set"));
+    QCOMPARE(NameText(bytes, set), name);
 }
 
 void TestFtpUtils::debugLineFormat() {

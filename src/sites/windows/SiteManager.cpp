@@ -132,6 +132,8 @@ void TfrmManager::ShowSite(const TSite& site) {
         Encryption_->setCurrentIndex(int(site.Encryption));
         ShownEncryption_ = site.Encryption;
     }
+    Charset_->setCurrentText(site.NameCharset.isEmpty() ? AutomaticCharsetText()
+                                                        : site.NameCharset);
     LocalFolders_[0]->setText(site.LocalFolder1);
     LocalFolders_[1]->setText(site.LocalFolder2);
     LocalFolders_[2]->setText(site.LocalFolder3);
@@ -149,6 +151,8 @@ TSite TfrmManager::Site() const {
     site.Port = Port_->text();
     site.UseFirewall = UseFirewall_->isChecked();
     site.Encryption = TEncryption(std::max(0, Encryption_->currentIndex()));
+    const QString charset = Charset_->currentText().trimmed();
+    if (charset != AutomaticCharsetText()) site.NameCharset = charset;
     site.LocalFolder1 = LocalFolders_[0]->text();
     site.LocalFolder2 = LocalFolders_[1]->text();
     site.LocalFolder3 = LocalFolders_[2]->text();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "listing/NameCharset.h"
+
 #include "settings/SiteList.h"
 
 #include <QDialog>
@@ -48,6 +50,10 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The first choice of the name character set: no legacy set.
+    static QString AutomaticCharsetText() {
+        return QStringLiteral("Automatic (UTF-8, else Latin-1)");
+    }
     QWidget* BuildGeneralPage();
     QWidget* BuildAdditionalPage();
     QWidget* BuildNotesPage();
@@ -94,6 +100,7 @@ private:
     QLineEdit* Port_ = nullptr;
     QCheckBox* UseFirewall_ = nullptr;
     QComboBox* Encryption_ = nullptr;
+    QComboBox* Charset_ = nullptr;
     TEncryption ShownEncryption_ = TEncryption::None;
     QLineEdit* LocalFolders_[3] = {};
     QPlainTextEdit* Notes_ = nullptr;

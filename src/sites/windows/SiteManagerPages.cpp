@@ -127,10 +127,22 @@ QWidget* TfrmManager::BuildAdditionalPage() {
         "authority vouches for is shown for you to trust or refuse."));
     connect(Encryption_, &QComboBox::currentIndexChanged, this, &TfrmManager::EncryptionChanged);
 
+    Charset_ = new QComboBox(page);
+    Charset_->setObjectName(QStringLiteral("cmboCharset"));
+    Charset_->setEditable(true);
+    Charset_->addItem(AutomaticCharsetText());
+    Charset_->addItems(TNameCharset::CommonNames());
+    Charset_->setWhatsThis(QStringLiteral(
+        "The character set of the server's file names. Names that are valid UTF-8 always "
+        "read as UTF-8; others read in the set chosen here (Shift_JIS, GBK, Big5, EUC-KR, "
+        "windows-1251, ... or any other name typed), or as Latin-1 when it is Automatic. "
+        "Names go back to the server exactly as it sent them."));
+
     auto* grid = new QGridLayout(page);
     AddRow(grid, QStringLiteral("Host directory:"), HostFolder_);
     AddRow(grid, QStringLiteral("Port:"), Port_);
     AddRow(grid, QStringLiteral("Encryption:"), Encryption_);
+    AddRow(grid, QStringLiteral("Name character set:"), Charset_);
     grid->addWidget(UseFirewall_, grid->rowCount(), 1);
     for (int i = 0; i < 3; ++i) {
         const QByteArray name = "editLocalFolder" + QByteArray::number(i + 1);

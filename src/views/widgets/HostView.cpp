@@ -117,6 +117,7 @@ void THostView::Shown(const QByteArray& folder, TListingPtr listing) {
     const bool updates = DoUpdates;
     DoUpdates = false;
     SetSeparator(Browser_->Separator());
+    Model_->Charset = Browser_->NameCharset;
     Model_->SetListing(std::move(listing));
     SetFolder(DisplayText(folder));
     DoUpdates = updates;

@@ -42,8 +42,8 @@ void TRemoteListModel::SetListing(TListingPtr listing) {
             Shown_->Listing = Listing_;
             Shown_->Captions.reserve(static_cast<qsizetype>(Listing_->size()));
             for (const TRemoteListEntry& entry : *Listing_)
-                Shown_->Captions.push_back(
-                    NameText((entry.Item.Attributes & raLink) ? LinkName(entry.Name) : entry.Name));
+                Shown_->Captions.push_back(NameText(
+                    (entry.Item.Attributes & raLink) ? LinkName(entry.Name) : entry.Name, Charset));
         }
         Recent_.push_front(Shown_);
         if (Recent_.size() > RecentListings) Recent_.pop_back();

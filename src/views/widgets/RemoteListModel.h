@@ -28,6 +28,8 @@ public:
 
     void SetListing(TListingPtr listing);
     void Clear() { SetListing(nullptr); }
+    // How names that are not UTF-8 read; set before the listing it applies to.
+    TNameCharset Charset;
     const TRemoteListEntry& Entry(int row) const { return (*Listing_)[Index(row)]; }
     bool IsFolder(int row) const { return Entry(row).Item.Attributes & raFolder; }
     // The name shown (a link's own name, without its target), as display text.
