@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Listing parser benchmark: parses a generated 1,000,000-line Unix listing with Tolvar's
-# parser and with the npm package basic-ftp's parseList (installed into a temporary
+# parser (as the session reads, lines it does not understand tried with the other kinds')
+# and with the npm package basic-ftp's parseList (installed into a temporary
 # folder), in the same run, and prints both rates and their ratio.
 #   bench/listing/run.sh [BUILD_DIR] [LINES]
 # BUILD_DIR (default build/bench-listing) is configured and built in Release mode.
@@ -31,7 +32,7 @@ tool_s=$(awk -v a="$start_ns" -v b="$(date +%s%N)" 'BEGIN { printf "%.6f", (b - 
 awk -v l="$ours_lines" -v oe="$ours_entries" -v os="$ours_s" -v pe="$peer_entries" \
     -v ps="$peer_s" -v ts="$tool_s" -v pv="$peer_version" 'BEGIN {
     printf "listing lines:            %d\n", l
-    printf "Tolvar ParseListing:      %d entries in %.3f s CPU = %.0f lines/s\n", oe, os, l / os
+    printf "Tolvar ReadListing:       %d entries in %.3f s CPU = %.0f lines/s\n", oe, os, l / os
     printf "basic-ftp %s parseList: %d entries in %.3f s CPU = %.0f lines/s\n", pv, pe, ps, l / ps
     printf "listing-parse to JSON:    %.3f s wall = %.0f lines/s\n", ts, l / ts
     printf "ratio Tolvar / basic-ftp: %.1fx\n", ps / os

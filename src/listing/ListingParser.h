@@ -41,6 +41,8 @@ struct TListingParse {
     // line holds none by its kind (a heading, a total, the first half of a wrapped entry).
     // Lines left without it were not understood.
     bool Understood = false;
+    // False when the line last read holds only bytes below 0x80 (true may be either).
+    bool LineHighBytes = true;
 
     bool AtEnd() const { return Pos >= End; }
     void Report(QByteArrayView name, uint16_t attributes, double date, int64_t size) {

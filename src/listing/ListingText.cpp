@@ -85,10 +85,11 @@ bool IsDigit(char c) {
 
 QByteArrayView ReadListingLine(TListingParse& parse) {
     const char* start = parse.Pos;
-    const char* p = listing_detail::FindLineEnd(start, parse.End);
+    parse.LineHighBytes = false;
+    const char* p = listing_detail::FindLineEnd(start, parse.End, parse.LineHighBytes);
     // A CR before an LF stops the search first, so any LF found here stands alone.
     while (parse.LineFeedInLine && p < parse.End && *p == '\n')
-        p = listing_detail::FindLineEnd(p + 1, parse.End);
+        p = listing_detail::FindLineEnd(p + 1, parse.End, parse.LineHighBytes);
     const QByteArrayView line(start, p - start);
     // NUL ends a line rather than the listing: a stray NUL must not hide the rest.
     while (p < parse.End && IsLineEnd(*p))

@@ -1,6 +1,7 @@
 #include "listing/NameCharset.h"
 
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 namespace {
 
@@ -35,6 +36,15 @@ QString TNameCharset::Decode(QByteArrayView bytes) const {
         if (legacy.isValid() && !legacy.hasError()) return text;
     }
     return QString::fromLatin1(bytes);
+}
+
+QByteArray TNameCharset::Encode(const QString& text) const {
+    if (!Legacy_.isEmpty()) {
+        QStringEncoder legacy(Legacy_.constData(), QStringEncoder::Flag::Stateless);
+        const QByteArray bytes = legacy(text);
+        if (legacy.isValid() && !legacy.hasError()) return bytes;
+    }
+    return text.toUtf8();
 }
 
 QStringList TNameCharset::CommonNames() {

@@ -19,6 +19,9 @@ public:
     // False when a legacy set was named that this system cannot decode.
     bool IsKnown() const { return Known_; }
     QString Decode(QByteArrayView bytes) const;
+    // A name the user typed, as bytes for the server: in the legacy set when one is chosen
+    // and it can write the name, else UTF-8.
+    QByteArray Encode(const QString& text) const;
 
     // Whether this system can decode the named set.
     static bool Exists(const QString& name);

@@ -151,6 +151,28 @@ bool ParseDayFirstLine(TListingParse& parse, TColumnTable& columns, int bracket)
     return false;
 }
 
+// The usual form in its usual place: a size of digits, a month name, a day of one or two
+// digits, then a time or a year. Neither the ISO nor the day-first reading can take such a
+// line, and the month search would stop at its first try, so all three are skipped. The
+// values read on the way are kept: the month (1..12), the day and the size.
+struct TUsualDate {
+    int64_t Month = 0, Day = -1, Size = -1;
+};
+bool IsUsualDateColumns(const TColumnTable& columns, int bracket, TUsualDate& usual) {
+    const int m = 6 - bracket;
+    const QByteArrayView month = columns.Text(m);
+    const QByteArrayView day = columns.Text(m + 1);
+    const QByteArrayView last = columns.Text(m + 2);
+    if (month.size() != 3 || day.isEmpty() || day.size() > 2 || last.isEmpty()) return false;
+    for (size_t i = 0; i < kMonthNames.size() && usual.Month == 0; i += 4)
+        if (std::memcmp(kMonthNames.data() + i, month.data(), 3) == 0) usual.Month = int(i / 4) + 1;
+    if (usual.Month == 0) return false;
+    usual.Day = DigitsValue(day, 2);
+    usual.Size = DigitsValue(columns.Text(m - 1), 18);
+    return usual.Day >= 0 && usual.Size >= 0 &&
+           (FindColon(last) >= 0 || DigitsValue(last, 18) >= 0);
+}
+
 // Returns false when the line's GB2312 date columns are not where they can be read.
 bool ReadGbDate(const TListingParse& parse, const TColumnTable& columns, int64_t& year,
                 int64_t& month, int64_t& day, int64_t& hour, int64_t& minute) {
@@ -190,9 +212,14 @@ void ParseUnixLine(TListingParse& parse) {
         return;
     }
     const int bracket = columns.Text(2).startsWith('[') ? 1 : 0;
-    if (ParseIsoDateLine(parse, columns, bracket) || ParseDayFirstLine(parse, columns, bracket))
-        return;
-    const int m = FindMonthColumn(columns, bracket);
+    int m = 6 - bracket;
+    TUsualDate usual;
+    const bool isUsual = IsUsualDateColumns(columns, bracket, usual);
+    if (!isUsual) {
+        if (ParseIsoDateLine(parse, columns, bracket) || ParseDayFirstLine(parse, columns, bracket))
+            return;
+        m = FindMonthColumn(columns, bracket);
+    }
     // Size before the month and day, time and name after it must all exist.
     if (m < 2 || m + 3 > columns.Count) return;
 
@@ -201,14 +228,16 @@ void ParseUnixLine(TListingParse& parse) {
     const qsizetype nameStart = columns.Columns[m + 1].Offset + columns.Columns[m + 1].Length + 1;
     const QByteArrayView name = line.sliced(nameStart);
     const uint16_t attributes = ParseUnixAttributes(line);
-    const int64_t size = (attributes & raFolder) ? 0 : LenientStrToInt(columns.Text(m - 1));
+    const int64_t size = (attributes & raFolder) ? 0
+                         : isUsual               ? usual.Size
+                                                 : LenientStrToInt(columns.Text(m - 1));
 
     int64_t year = 0, month = 0, day = 0, hour = 0, minute = 0;
-    if (HasGbMonth(line)) {
+    if (parse.LineHighBytes && HasGbMonth(line)) {
         if (!ReadGbDate(parse, columns, year, month, day, hour, minute)) return;
     } else {
-        month = MonthFromNames(kMonthNames, WithNextChar(columns, m));
-        day = LenientStrToInt(columns.Text(m + 1));
+        month = isUsual ? usual.Month : MonthFromNames(kMonthNames, WithNextChar(columns, m));
+        day = isUsual ? usual.Day : LenientStrToInt(columns.Text(m + 1));
         const QByteArrayView t = columns.Text(m + 2);
         const qsizetype colon = FindColon(t);
         if (colon >= 0) {

@@ -17,15 +17,16 @@ constexpr int MaxDeleteDepth = 64;
 
 void THostBrowser::CreateFolder(const QString& name) {
     if (name.isEmpty() || !Session_->Connected()) return;
-    Session_->CreateFolder(ItemPath(name.toUtf8()));
+    Session_->CreateFolder(ItemPath(NameCharset.Encode(name)));
     Refresh();
 }
 
 void THostBrowser::Rename(const QByteArray& oldName, const QString& newName) {
     if (!Session_->Connected() || newName.isEmpty()) return;
     Q_EMIT FileChanging(ItemURL(oldName));
-    // The old name goes back as the server wrote it; the new one is what the user typed.
-    Session_->Rename(ItemPath(oldName), ItemPath(newName.toUtf8()));
+    // The old name goes back as the server wrote it; the new one is what the user typed,
+    // in the site's character set.
+    Session_->Rename(ItemPath(oldName), ItemPath(NameCharset.Encode(newName)));
 }
 
 void THostBrowser::ChangeAttributes(const QByteArray& name, uint16_t attributes) {

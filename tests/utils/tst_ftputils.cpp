@@ -221,6 +221,9 @@ void TestFtpUtils::nameCharsets() {
     const TNameCharset set(charset);
     QCOMPARE(set.IsKnown(), charset != QLatin1String("no-such-set"));
     QCOMPARE(NameText(bytes, set), name);
+    // A name typed in the pane goes to the server in the site's set.
+    if (!charset.isEmpty() && set.IsKnown() && !bytes.contains('\r'))
+        QCOMPARE(set.Encode(name), bytes);
 }
 
 void TestFtpUtils::debugLineFormat() {
