@@ -204,6 +204,8 @@ void TestTransferServers::listTransferAndResume() {
     s->List("/", "");
     WAIT_EVENT(rec, "Completed List 1 0");
     QCOMPARE(ListingText(rec.Listing), listing);
+    // A real server's every line is understood: nothing reaches the view as unread.
+    QCOMPARE(rec.NotUnderstood.Count, int64_t(0));
     EXPECT_EVENT(rec, facts ? "Log command MLSD" : "Log command LIST");
     QCOMPARE(rec.Count(QStringLiteral("Log command MLSD")), int(facts));
 
