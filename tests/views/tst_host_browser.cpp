@@ -363,32 +363,58 @@ private Q_SLOTS:
         QVERIFY(!b.LogEntries().empty());
     }
 
-    // A z/OS server known by its SYST reply; the lines of its listing that no parser
-    // understands are counted in the status bar and logged once, however often listed.
+    // Servers known by their SYST replies, each listed with its own parser; the lines that
+    // no parser understands are counted in the status bar and logged once, however often
+    // the folder is listed.
+    void linesNotUnderstood_data() {
+        QTest::addColumn<QByteArray>("syst");
+        QTest::addColumn<QByteArray>("listing");
+        QTest::addColumn<int>("serverType");
+        QTest::addColumn<QStringList>("notUnderstood");
+        QTest::newRow("z/OS") << QByteArray("215 MVS is the operating system of this server. FTP "
+                                            "Server is running on z/OS.")
+                              << QByteArray("Volume Unit    Referred Ext Used Recfm Lrecl BlkSz "
+                                            "Dsorg Dsname\r\nWYOSPT 3390   2023/11/02  3   15  FB "
+                                            "     80 27920  PO  USER.SOURCE\r\nwhat is this\r\n"
+                                            "?\r\n")
+                              << 53 << QStringList{"what is this", "?"};
+        QTest::newRow("IBM i") << QByteArray("215 OS/400 is the remote operating system. The "
+                                             "TCP/IP version is \"V7R4M0\".")
+                               << QByteArray("QSYS           77824 02/23/00 15:09:55 *DIR       "
+                                             "QOpenSys/\r\n")
+                               << 54 << QStringList{};
+        QTest::newRow("OS/2") << QByteArray("215 OS/2 operating system")
+                              << QByteArray("       73142           A     04-13-00   09:26  "
+                                            "README.TXT\r\n???\r\n")
+                              << 55 << QStringList{"???"};
+    }
     void linesNotUnderstood() {
+        QFETCH(QByteArray, syst);
+        QFETCH(QByteArray, listing);
+        QFETCH(int, serverType);
+        QFETCH(QStringList, notUnderstood);
         TFolderServer server;
-        server.Syst = "215 MVS is the operating system of this server. FTP Server is running "
-                      "on z/OS.";
-        server.Home = "'USER'";
-        server.Listings = {{"'USER'", "Volume Unit    Referred Ext Used Recfm Lrecl BlkSz Dsorg "
-                                      "Dsname\r\nWYOSPT 3390   2023/11/02  3   15  FB      80 "
-                                      "27920  PO  USER.SOURCE\r\nwhat is this\r\n?\r\n"}};
+        server.Syst = syst;
+        server.Listings = {{"/", listing}};
         TPanes panes;
         QVERIFY(panes.connect(server.port()));
         THostBrowser& b = panes.View.Browser();
-        QCOMPARE(b.Session()->ServerType(), uint8_t(53));
+        QCOMPARE(int(b.Session()->ServerType()), serverType);
         QCOMPARE(b.ShownListing()->size(), size_t(1));
-        QCOMPARE(panes.View.StatusWarning(), QStringLiteral("2 lines not understood"));
+        const QString warning =
+            notUnderstood.size() == 1 ? QStringLiteral("1 line not understood")
+            : notUnderstood.isEmpty()
+                ? QString()
+                : QStringLiteral("%1 lines not understood").arg(notUnderstood.size());
         const TListingPtr first = b.ShownListing();
         QVERIFY(b.Refresh());
         QTRY_VERIFY(b.ShownListing() && b.ShownListing() != first);
         QStringList logged;
         for (const TLogEntry& e : b.LogEntries())
             if (e.Text.startsWith(QStringLiteral("Listing line not understood: ")))
-                logged << e.Text;
-        QCOMPARE(logged, (QStringList{"Listing line not understood: what is this",
-                                      "Listing line not understood: ?"}));
-        QCOMPARE(panes.View.StatusWarning(), QStringLiteral("2 lines not understood"));
+                logged << e.Text.mid(29);
+        QCOMPARE(logged, notUnderstood);
+        QCOMPARE(panes.View.StatusWarning(), warning);
     }
 
     // VMS and backslash servers: the folder form each expects, and the way back up.
