@@ -229,12 +229,12 @@ bool THostView::CreateFolder(const QString& name) {
     return true;
 }
 
-bool THostView::DeleteSelected() {
+bool THostView::DeleteSelectedItems(bool ask) {
     const QList<int> rows = SelectedRows();
     if (rows.isEmpty() || !Connected()) return false;
     IViewQuestions& questions = Questions_ ? *Questions_ : *OwnQuestions_;
-    if (!questions.ConfirmDelete(static_cast<int>(rows.size()), ItemName(rows.first()),
-                                 IsFolder(rows.first()) && !IsLink(rows.first())))
+    if (ask && !questions.ConfirmDelete(static_cast<int>(rows.size()), ItemName(rows.first()),
+                                        IsFolder(rows.first()) && !IsLink(rows.first())))
         return false;
     SetListEnabled(false);
     const bool complete = Browser_->DeleteItems(SelectedEntries());

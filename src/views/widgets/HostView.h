@@ -84,7 +84,9 @@ public:
     bool ShowFolderAndWait(const QString& path) override;
     bool GoUp() override { return Browser_->GoUp(); }
     bool CreateFolder(const QString& name) override;
-    bool DeleteSelected() override;
+    bool DeleteSelected() override { return DeleteSelectedItems(true); }
+    // Without `ask`, deletes without the confirmation.
+    bool DeleteSelectedItems(bool ask);
     bool ShowProperties() override;
     bool Refresh() override { return Browser_->Refresh(); }
     bool RenameItem(int row, const QString& newName) override;
