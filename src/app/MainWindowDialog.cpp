@@ -79,8 +79,11 @@ void TfrmMain::ApplyDialogAction() {
     if (!Dialog_) return;
     const TDialogAction action = Dialog_->DialogAction;
     AcceptButton_->setText(action == daOpen ? QStringLiteral("Open") : QStringLiteral("Save"));
-    for (int i = 0; i < HostPane_->Count(); ++i)
+    for (int i = 0; i < HostPane_->Count(); ++i) {
         HostPane_->View(i)->SetMultiSelection(action != daSaveAs);
+        if (auto* view = qobject_cast<THostView*>(HostPane_->View(i)))
+            view->UploadsFilesOnly = true;
+    }
     const bool readOnly = action == daSave;
     FileNameEdit_->setReadOnly(readOnly);
     QPalette palette = FileNameEdit_->palette();

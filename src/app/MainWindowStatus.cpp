@@ -237,6 +237,17 @@ void TfrmMain::ShutDown() {
     for (auto it = sessions.rbegin(); it != sessions.rend(); ++it)
         (*it)->Disconnect();
     QApplication::processEvents();
+    // The sessions go with the window: a dialog's client is promised their QUIT first.
+    clock.restart();
+    auto loggingOut = [] {
+        for (TFTPComponent* session : TFTPComponent::LiveComponents())
+            if (session->Connected() || session->Busy()) return true;
+        return false;
+    };
+    while (Dialog_ && loggingOut() && clock.elapsed() < 3000) {
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::msleep(10);
+    }
     // A dialog run for another program leaves the user's own settings and placement alone.
     if (!Dialog_) {
         Settings_.PinTransferWindow = Settings_.PinTransferWindow || Progress_->Pinned();

@@ -19,6 +19,7 @@ namespace {
 constexpr int kProgressIntervalMs = 100;
 // How often a pending end looks again whether the open question has closed.
 constexpr int kEndRetryMs = 200;
+constexpr int kBusCheckMs = 1000;
 
 } // namespace
 
@@ -54,6 +55,12 @@ bool TWexmarten::Register(QDBusConnection bus, QString* error) {
     Callers_ =
         new QDBusServiceWatcher(QString(), bus, QDBusServiceWatcher::WatchForUnregistration, this);
     connect(Callers_, &QDBusServiceWatcher::serviceUnregistered, this, [this] { EndWhenIdle(); });
+    // A bus that went away takes every client with it; nobody could end this process.
+    auto* watch = new QTimer(this);
+    connect(watch, &QTimer::timeout, this, [this, bus] {
+        if (!bus.isConnected()) EndWhenIdle();
+    });
+    watch->start(kBusCheckMs);
     return true;
 }
 

@@ -332,9 +332,11 @@ bool THostView::BuildTransfers(TCustomView* other, bool upload) {
     return true;
 }
 
-void THostView::QueueTransfers(const std::vector<TWalkEntry>& selected,
-                               const QByteArray& localFolder, bool upload,
-                               ITransferView* otherView) {
+void THostView::QueueTransfers(const std::vector<TWalkEntry>& chosen, const QByteArray& localFolder,
+                               bool upload, ITransferView* otherView) {
+    std::vector<TWalkEntry> selected = chosen;
+    if (upload && UploadsFilesOnly)
+        std::erase_if(selected, [](const TWalkEntry& entry) { return entry.IsFolder; });
     if (!TransferQuestions_ && !OwnTransferQuestions_)
         OwnTransferQuestions_ = std::make_unique<TTransferQuestions>(this);
     TQueueBuilder::TConnection connection;

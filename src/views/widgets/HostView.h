@@ -35,6 +35,8 @@ public:
     void SetTransferQuestions(ITransferQuestions* questions) { TransferQuestions_ = questions; }
     // The pane's queue, made when first needed and named as the connection is.
     TTransferItems* Queue();
+    // Uploads take the selected files only, never a folder's tree (the file dialog).
+    bool UploadsFilesOnly = false;
     // The name the connection goes by (the host tab's caption); empty: the host.
     QString ConnectionName;
     // The queue when one was made, else null.
