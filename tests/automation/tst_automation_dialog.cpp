@@ -114,6 +114,13 @@ private Q_SLOTS:
             QCOMPARE(CallValue(Client, "ItemIsSelected", {row}).toBool(), selectedAfter[row]);
     }
 
+    void secondConnectionInANewTab() {
+        CallObject(Client, "ConnectTo",
+                   {"127.0.0.1", int(Server.port()), "anonymous", "x", "", Server.rootPath()});
+        QCOMPARE(Window->HostPane()->Count(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(Window->ConnectedViewCount(), 2, 15000);
+    }
+
     void saveAsNameAndCancel() {
         SetProperty(Client, "DialogAction", 2);
         SetProperty(Client, "SaveAsFileName", "new name.txt");
