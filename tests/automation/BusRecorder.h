@@ -40,29 +40,18 @@ inline QDBusMessage SetProperty(const QDBusConnection& bus, const QString& name,
                       QStringLiteral("org.freedesktop.DBus.Properties"));
 }
 
+// Every event of the object on a connection, by name; the latest first.
 class TBusRecorder : public QObject {
     Q_OBJECT
 public:
     explicit TBusRecorder(QDBusConnection bus) {
-        for (const char* name :
-             {"OnConnected", "OnDisconnected", "OnLoggedIn", "OnCantLogin", "OnItemCompleted",
-              "OnAllItemsCompleted", "OnProgress", "OnCancel", "OnAccept", "OnItemFinished"})
-            bus.connect(QString(), kPath, QStringLiteral("com.kelvenar.Marrowby.IWexmartenEvents"),
-                        QString::fromLatin1(name), this, SLOT(Take(QDBusMessage)));
+        bus.connect(QString(), kPath, QStringLiteral("com.kelvenar.Marrowby.IWexmartenEvents"),
+                    QString(), this, SLOT(Take(QDBusMessage)));
     }
-    int Count(const QString& name) const {
-        int count = 0;
-        for (const QDBusMessage& m : Heard)
-            count += m.member() == name;
-        return count;
-    }
-    QVariantList Last(const QString& name) const {
-        for (auto it = Heard.rbegin(); it != Heard.rend(); ++it)
-            if (it->member() == name) return it->arguments();
-        return {};
-    }
-    QList<QDBusMessage> Heard;
+    int Count(const QString& name) const { return int(Heard.count(name)); }
+    QVariantList Last(const QString& name) const { return Heard.value(name); }
+    QMultiHash<QString, QVariantList> Heard;
 
 public Q_SLOTS:
-    void Take(const QDBusMessage& message) { Heard.append(message); }
+    void Take(const QDBusMessage& message) { Heard.insert(message.member(), message.arguments()); }
 };
