@@ -215,8 +215,8 @@ void TfrmMain::ShutDown() {
     Monitor_->OnStatus = nullptr;
     Monitor_->OnThreadError = nullptr;
     Monitor_->OnSessionConnected = nullptr;
-    // A dialog's client ends it as a program ends a session: with QUIT, as the options say.
-    if (!Dialog_) EngineSettings().QuickDisconnect = true;
+    // A dialog's client is promised that its connections end with QUIT.
+    EngineSettings().QuickDisconnect = !Dialog_;
     // Every queue stops, not only the one the progress window shows.
     TTransferItemsList& list = TransferItemsList();
     for (int q = 0; q < list.Count(); ++q)

@@ -120,8 +120,9 @@ void TWexmartenMembers::RenameItem(int Index, const QString& NewName) {
         O_.Fail(kInvalidArgs, QStringLiteral("Renaming needs a connection and a new name."));
 }
 
+// Reading is harmless under an open question; writing waits like the methods.
 QString TWexmartenMembers::Mask() {
-    THostView* view = O_.HostView();
+    THostView* view = O_.Window().CurrentHostView();
     return view ? view->GetMask() : QString();
 }
 
@@ -130,7 +131,7 @@ void TWexmartenMembers::SetMask(const QString& mask) {
 }
 
 QString TWexmartenMembers::CurrentFolder() {
-    THostView* view = O_.HostView();
+    THostView* view = O_.Window().CurrentHostView();
     return view ? view->Folder() : QString();
 }
 
