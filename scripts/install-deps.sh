@@ -23,6 +23,8 @@ PACKAGES=(
   fonts-dejavu-core
   # checks the installed desktop entry
   desktop-file-utils
+  # the automation suites run on a private session bus; gdbus is the shell's caller
+  dbus dbus-daemon libglib2.0-bin
 )
 
 SUDO=""

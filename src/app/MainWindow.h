@@ -19,6 +19,9 @@
 class ISoundPlayer;
 class IViewQuestions;
 class QAction;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
 class QLabel;
 class QMenu;
 class QSplitter;
@@ -37,8 +40,10 @@ class TQuickMaskMenu;
 class TSidePane;
 class TTransferMonitor;
 class TViewer;
+class TTransferItem;
 class TfrmTransfer;
 class TfrmTransferMngr;
+struct TAutomationState;
 struct THostCommandStates;
 
 // Where the program's files are for this run.
@@ -119,6 +124,25 @@ public:
     // Closes the window without the quit question when every queue is done (status 134).
     void SetExitWhenDone(bool on) { ExitWhenDone_ = on; }
     bool ExitWhenDone() const { return ExitWhenDone_; }
+
+    // The automation dialog (MainWindowDialog.cpp): the window serves a client as a remote
+    // file dialog, the dialog strip in place of the menu, toolbar, log, status bar and
+    // local pane. Set once, before the window is first shown; the state outlives it.
+    void SetAutomationDialog(TAutomationState* state);
+    bool AutomationDialog() const { return Dialog_ != nullptr; }
+    // The state's dialog action and save-as name brought to the strip and the lists.
+    void ApplyDialogAction();
+    void ShowSaveAsName();
+    QString FileNameText() const;
+    // What the automation object hears of the window; each fired only when assigned.
+    struct TAutomationHooks {
+        // A host view's own state changes (connected, logged in, ...) and log lines.
+        std::function<void(THostView*, int status)> HostState;
+        std::function<void(THostView*, const QString& text)> HostLog;
+        // After the status of all transfers ended.
+        std::function<void()> TransfersEnded;
+        std::function<void()> Accepted, Cancelled;
+    } AutomationHooks;
 
     // ITransferMainWindow
     void ShowMessage(const QString& text) override;
@@ -212,6 +236,11 @@ private:
     void ShowQuickMasks(bool host, QWidget* button);
     void CompareFolders();
 
+    // The automation dialog's strip (MainWindowDialog.cpp).
+    void BuildDialogStrip();
+    void RefillFileName();
+    void AcceptDialog();
+
     // What is kept between runs, the log's place and the options (MainWindowState.cpp).
     void ReadStoredState();
     void WriteStoredState();
@@ -258,6 +287,11 @@ private:
     QMenu* SendToMenu_ = nullptr;
     QMenu* HostNewMenu_ = nullptr;
     TQuickMaskMenu* QuickMasks_ = nullptr;
+    TAutomationState* Dialog_ = nullptr;
+    QWidget* DialogStrip_ = nullptr;
+    QPushButton* AcceptButton_ = nullptr;
+    QLineEdit* FileNameEdit_ = nullptr;
+    QComboBox* FileTypes_ = nullptr;
     // The HTML editor's command line from the registry; empty: the editor is not offered.
     QString EditorCommand_;
 

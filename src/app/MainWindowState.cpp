@@ -124,7 +124,8 @@ void TfrmMain::WriteStoredState() {
 }
 
 void TfrmMain::WriteColumnWidths(bool host, TCustomView* view) {
-    if (!view || !Registry_) return;
+    // A dialog run for another program leaves the stored widths alone.
+    if (!view || !Registry_ || Dialog_) return;
     const QHeaderView* header = view->DetailsList()->header();
     const QString format = host ? QStringLiteral("HostCol%1") : QStringLiteral("LocalCol%1");
     for (int column = 0; column < kStoredColumns && column < header->count(); ++column)

@@ -64,6 +64,7 @@ void TfrmMain::HostViewStatus(TCustomView* sender, int status, int selected) {
         HostPane_->Tree()->setEnabled(ConnectedViewCount() > 0);
     PlaySound(status);
     if (!view || view != CurrentHostView()) return;
+    if (Dialog_) RefillFileName();
     // The activity runs as long as any transfer does, whatever the tab does meanwhile.
     if (TransferItemsList().StateCount(isBusy) == 0 &&
         TransferItemsList().StateCount(isPending) == 0)
@@ -170,6 +171,7 @@ void TfrmMain::TransferStatus(int status) {
     if (status == TTransferMonitor::StatusAllEnded) {
         Activity_->Stop();
         if (ExitWhenDone_) QTimer::singleShot(0, this, &QWidget::close);
+        if (AutomationHooks.TransfersEnded) AutomationHooks.TransfersEnded();
     }
 }
 
@@ -185,7 +187,8 @@ bool TfrmMain::ConfirmQuit() {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-    if (!ShutDown_ && !ExitWhenDone_ && !ConfirmQuit()) {
+    // The dialog's client decides when it ends: no question.
+    if (!ShutDown_ && !ExitWhenDone_ && !Dialog_ && !ConfirmQuit()) {
         event->ignore();
         return;
     }
@@ -212,7 +215,8 @@ void TfrmMain::ShutDown() {
     Monitor_->OnStatus = nullptr;
     Monitor_->OnThreadError = nullptr;
     Monitor_->OnSessionConnected = nullptr;
-    EngineSettings().QuickDisconnect = true;
+    // A dialog's client is promised that its connections end with QUIT.
+    EngineSettings().QuickDisconnect = !Dialog_;
     // Every queue stops, not only the one the progress window shows.
     TTransferItemsList& list = TransferItemsList();
     for (int q = 0; q < list.Count(); ++q)
@@ -233,11 +237,25 @@ void TfrmMain::ShutDown() {
     for (auto it = sessions.rbegin(); it != sessions.rend(); ++it)
         (*it)->Disconnect();
     QApplication::processEvents();
-    Settings_.PinTransferWindow = Settings_.PinTransferWindow || Progress_->Pinned();
-    QString error;
-    if (!WriteSettings(Settings_, Paths_.Settings, &error))
-        std::fprintf(stderr, "tolvar: %s\n", qPrintable(error));
-    WriteStoredState();
+    // The sessions go with the window: a dialog's client is promised their QUIT first.
+    clock.restart();
+    auto loggingOut = [] {
+        for (TFTPComponent* session : TFTPComponent::LiveComponents())
+            if (session->Connected() || session->Busy()) return true;
+        return false;
+    };
+    while (Dialog_ && loggingOut() && clock.elapsed() < 3000) {
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::msleep(10);
+    }
+    // A dialog run for another program leaves the user's own settings and placement alone.
+    if (!Dialog_) {
+        Settings_.PinTransferWindow = Settings_.PinTransferWindow || Progress_->Pinned();
+        QString error;
+        if (!WriteSettings(Settings_, Paths_.Settings, &error))
+            std::fprintf(stderr, "tolvar: %s\n", qPrintable(error));
+        WriteStoredState();
+    }
     DeleteTemporaryFiles();
 }
 

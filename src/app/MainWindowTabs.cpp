@@ -32,8 +32,13 @@ THostView* TfrmMain::CreateHostTab() {
         HostViewStatus(sender, state, n);
     };
     view->OnLog = [this](THostView* sender, const QString& text, TColor color) {
+        if (AutomationHooks.HostLog) AutomationHooks.HostLog(sender, text);
         WriteLog(sender, text, color);
     };
+    // The view's own changes, not the repeats its selection reports.
+    connect(&view->Browser(), &THostBrowser::StateChanged, this, [this, view](int state) {
+        if (AutomationHooks.HostState) AutomationHooks.HostState(view, state);
+    });
     view->OnTransferred = [this](THostView* sender, const QStringList& files, int reason) {
         FilesTransferred(sender, files, reason);
     };
@@ -48,6 +53,7 @@ THostView* TfrmMain::CreateHostTab() {
             : TCustomView::vsReport);
     Log_->ClearLines();
     HostPane_->SetCurrentIndex(index);
+    if (Dialog_) ApplyDialogAction();
     HostViewStatus(view, hsIdle, 0);
     return view;
 }

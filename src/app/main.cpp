@@ -1,5 +1,7 @@
 #include "app/CommandLineRun.h"
 #include "app/MainWindow.h"
+#include "automation/AutomationState.h"
+#include "automation/Wexmarten.h"
 #include "engine/EngineSettings.h"
 #include "engine/FtpComponent.h"
 #include "listing/DebugLog.h"
@@ -10,6 +12,7 @@
 #include "transfer/TransferItemsList.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QDir>
 #include <QSettings>
 #include <QTimer>
@@ -76,6 +79,42 @@ int RunWindow(const TCommandLine& commandLine, TSingleInstance& instance,
     return commandLine.ExitWhenDone ? runner->ExitStatus() : status;
 }
 
+// The window as another program's remote file dialog, driven over the session bus. It
+// stays hidden until the client shows it, and ends when the client lets it go.
+int RunAutomation(const TCommandLine& commandLine) {
+    TfrmMain window({commandLine.SettingsPath.isEmpty()
+                         ? SettingsFilePath()
+                         : QFileInfo(commandLine.SettingsPath).absoluteFilePath(),
+                     commandLine.SitesPath.isEmpty()
+                         ? SitesFilePath()
+                         : QFileInfo(commandLine.SitesPath).absoluteFilePath(),
+                     DevFilePath()});
+    TAutomationState state;
+    window.SetAutomationDialog(&state);
+    // Hiding the window is the client's choice, not the end; the end comes through close.
+    QApplication::setQuitOnLastWindowClosed(false);
+    TWexmarten object(window, state);
+    QString error;
+    if (!object.Register(QDBusConnection::sessionBus(), &error)) {
+        std::fprintf(stderr, "tolvar: %s\n", qPrintable(error));
+        return 1;
+    }
+    return QApplication::exec();
+}
+
+// -RegServer and -UnregServer: the activation file of the bus service.
+int RegisterServer(TServerMode mode, const char* argv0) {
+    int argc = 1;
+    char* argv[] = {const_cast<char*>(argv0), nullptr};
+    QCoreApplication app(argc, argv);
+    QString error;
+    const bool done = mode == TServerMode::RegServer
+                          ? WriteActivationFile(QCoreApplication::applicationFilePath(), &error)
+                          : RemoveActivationFile(&error);
+    if (!done) std::fprintf(stderr, "tolvar: %s\n", qPrintable(error));
+    return done ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -99,12 +138,26 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
+    const TServerMode mode = ServerMode(commandLine.ServerSwitches);
+    if (mode == TServerMode::RegServer || mode == TServerMode::UnregServer)
+        return RegisterServer(mode, argv[0]);
+
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Tolvar"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tolvar")));
     if (commandLine.Debug) SetDebugLogEnabled(true);
+
+    if (mode == TServerMode::Automation) {
+        // One dialog process per client: no single-instance guard, no files moved.
+        for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+            QSettings::setPath(format, QSettings::UserScope, PrivateTempFolder());
+        const int status = RunAutomation(commandLine);
+        ShutdownTransferQueues();
+        TFTPComponent::WaitForWorkers(5000);
+        return status;
+    }
 
     TSingleInstance instance;
     if (!instance.Claim() && instance.SendToRunning(HandOver(arguments))) {

@@ -24,7 +24,9 @@ bool TVsftpdServer::command(quint16 port, QString& program, QStringList& argumen
     // Temporary folders are private (0700); anonymous users still may read them.
     config += "anon_world_readable_only=NO\n";
     config += "use_localtime=NO\nhide_ids=NO\n";
-    config += "xferlog_enable=NO\nsyslog_enable=NO\ndual_log_enable=NO\n";
+    config += m_protocolLog ? "xferlog_enable=YES\nxferlog_std_format=NO\nlog_ftp_protocol=YES\n"
+                            : "xferlog_enable=NO\n";
+    config += "syslog_enable=NO\ndual_log_enable=NO\n";
     config +=
         "vsftpd_log_file=" + QFile::encodeName(workPath() + QStringLiteral("/vsftpd.log")) + "\n";
     config += "idle_session_timeout=120\ndata_connection_timeout=60\n";

@@ -16,6 +16,9 @@ public:
     // Caps each anonymous data transfer at this many bytes a second (0: no cap), so that a
     // test can look at a transfer while it runs.
     void setMaxRate(int bytesPerSecond) { m_maxRate = bytesPerSecond; }
+    // Logs every command the clients send to protocolLog() ("FTP command: ... \"QUIT\"").
+    void setProtocolLog(bool on) { m_protocolLog = on; }
+    QString protocolLog() const { return workPath() + QStringLiteral("/vsftpd.log"); }
     // FTPS with the certificate and key given. vsftpd's default of refusing a data
     // connection that does not resume the control connection's TLS session stays on.
     using TTls = TServerTls;
@@ -32,6 +35,7 @@ private:
     bool m_writable = false;
     bool m_ascii = false;
     int m_maxRate = 0;
+    bool m_protocolLog = false;
     TTls m_tls = TTls::Off;
     QString m_certificate, m_key;
 };

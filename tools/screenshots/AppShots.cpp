@@ -6,6 +6,7 @@
 #include "app/MainWindow.h"
 #include "app/MaskWindow.h"
 #include "app/SidePane.h"
+#include "automation/AutomationState.h"
 #include "settings/SiteList.h"
 #include "settings/windows/OptionsWindow.h"
 #include "sites/windows/SiteManager.h"
@@ -120,6 +121,28 @@ TWindow MainWindowShot(TContext& context) {
         window->Actions().Download->trigger();
         WaitFor([] { return false; }, 1500);
     }
+    return window;
+}
+
+TWindow DialogShot(TContext& context) {
+    static TAutomationState state;
+    auto window = std::make_unique<TfrmMain>(
+        TMainPaths{ScratchFile("Tolvar.ini"), ScratchFile("Sites.ini"), ScratchFile("dev.ini"),
+                   ScratchFile("registry.conf")});
+    window->SetAutomationDialog(&state);
+    window->show();
+    if (!window->ConnectLocation(QStringLiteral("127.0.0.1"), context.Port,
+                                 QStringLiteral("anonymous"),
+                                 QStringLiteral("screenshots@example.org"), context.Remote,
+                                 QString(), QStringLiteral("127.0.0.1"), false))
+        return Fails(QStringLiteral("the dialog did not connect")), nullptr;
+    THostView* host = window->CurrentHostView();
+    if (!WaitFor([&] { return host->StateValue == hsIdle && host->ItemCount() > 0; }, 10000))
+        return Fails(QStringLiteral("the dialog's host tab shows nothing")), nullptr;
+    QList<int> files;
+    for (int row = 0; row < host->ItemCount() && files.size() < 2; ++row)
+        if (!host->IsFolder(row)) files << row;
+    host->SelectRows(files);
     return window;
 }
 

@@ -29,6 +29,8 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs);
 
 // The program's own windows (AppShots.cpp).
 TWindow MainWindowShot(TContext& context);
+// The main window as another program's remote file dialog, two files selected.
+TWindow DialogShot(TContext& context);
 // The internal viewer in the log's place, showing a page of the server with its picture.
 TWindow ViewerShot(TContext& context);
 // The host pane's popup menu over a selected file.

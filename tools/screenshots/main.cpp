@@ -253,6 +253,7 @@ const TShot Shots[] = {
     {"progress", "progress window with details during the first of three downloads", ProgressShot},
     {"manager", "transfer manager, items in every state", ManagerShot},
     {"main", "the main window connected to a local server, a download running", MainWindowShot},
+    {"dialog", "the main window as a remote open dialog, two files selected", DialogShot},
     {"viewer", "the internal viewer showing a page of the server", ViewerShot},
     {"host-popup", "the host pane's popup menu over a selected file", HostPopupShot},
     {"sites", "the site manager with three sites",

@@ -222,6 +222,14 @@ void TCustomView::KeepCurrentRow() {
     Kept_.Row = -1;
 }
 
+void TCustomView::SetMultiSelection(bool on) {
+    const auto mode =
+        on ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection;
+    List_->setSelectionMode(mode);
+    Details_->setSelectionMode(mode);
+    if (!on && SelectedCount() > 1) SelectRows({SelectedRows().first()});
+}
+
 void TCustomView::SetFolder(const QString& folder) {
     Folder_ = folder;
     if (!Folder_.isEmpty() && !Folder_.endsWith(Separator_)) Folder_ += Separator_;

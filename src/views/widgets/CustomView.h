@@ -97,6 +97,8 @@ public:
     // Both styles' lists at once, so switching styles keeps the state. A list that had
     // the focus gets it back once enabled again, unless the user has moved on meanwhile.
     void SetListEnabled(bool enabled);
+    // Several rows at once (the default), or one at most, in every style.
+    void SetMultiSelection(bool on);
     QStatusBar* StatusBar() const;
     // The lasting warning of the status bar ("2 lines not understood"); empty when none.
     QString StatusWarning() const;

@@ -239,12 +239,12 @@ bool THostView::CreateFolder(const QString& name) {
     return true;
 }
 
-bool THostView::DeleteSelected() {
+bool THostView::DeleteSelectedItems(bool ask) {
     const QList<int> rows = SelectedRows();
     if (rows.isEmpty() || !Connected()) return false;
     IViewQuestions& questions = Questions_ ? *Questions_ : *OwnQuestions_;
-    if (!questions.ConfirmDelete(static_cast<int>(rows.size()), ItemName(rows.first()),
-                                 IsFolder(rows.first()) && !IsLink(rows.first())))
+    if (ask && !questions.ConfirmDelete(static_cast<int>(rows.size()), ItemName(rows.first()),
+                                        IsFolder(rows.first()) && !IsLink(rows.first())))
         return false;
     SetListEnabled(false);
     const bool complete = Browser_->DeleteItems(SelectedEntries());
@@ -342,9 +342,11 @@ bool THostView::BuildTransfers(TCustomView* other, bool upload) {
     return true;
 }
 
-void THostView::QueueTransfers(const std::vector<TWalkEntry>& selected,
-                               const QByteArray& localFolder, bool upload,
-                               ITransferView* otherView) {
+void THostView::QueueTransfers(const std::vector<TWalkEntry>& chosen, const QByteArray& localFolder,
+                               bool upload, ITransferView* otherView) {
+    std::vector<TWalkEntry> selected = chosen;
+    if (upload && UploadsFilesOnly)
+        std::erase_if(selected, [](const TWalkEntry& entry) { return entry.IsFolder; });
     if (!TransferQuestions_ && !OwnTransferQuestions_)
         OwnTransferQuestions_ = std::make_unique<TTransferQuestions>(this);
     TQueueBuilder::TConnection connection;

@@ -35,6 +35,8 @@ public:
     void SetTransferQuestions(ITransferQuestions* questions) { TransferQuestions_ = questions; }
     // The pane's queue, made when first needed and named as the connection is.
     TTransferItems* Queue();
+    // Uploads take the selected files only, never a folder's tree (the file dialog).
+    bool UploadsFilesOnly = false;
     // The name the connection goes by (the host tab's caption); empty: the host.
     QString ConnectionName;
     // The queue when one was made, else null.
@@ -84,7 +86,9 @@ public:
     bool ShowFolderAndWait(const QString& path) override;
     bool GoUp() override { return Browser_->GoUp(); }
     bool CreateFolder(const QString& name) override;
-    bool DeleteSelected() override;
+    bool DeleteSelected() override { return DeleteSelectedItems(true); }
+    // Without `ask`, deletes without the confirmation.
+    bool DeleteSelectedItems(bool ask);
     bool ShowProperties() override;
     bool Refresh() override { return Browser_->Refresh(); }
     bool RenameItem(int row, const QString& newName) override;
