@@ -23,9 +23,10 @@ namespace {
 
 constexpr int kExitUsage = 2;
 
+// Without a problem the text is what was asked for: standard output, success.
 int Usage(const char* problem) {
-    std::fprintf(stderr,
-                 "listing-parse: %s\n"
+    if (problem) std::fprintf(stderr, "listing-parse: %s\n", problem);
+    std::fprintf(problem ? stderr : stdout,
                  "usage: listing-parse [--server-type N] [--format KIND] [--charset NAME]\n"
                  "                     [--today YYYY-MM-DD] FILE\n"
                  "  FILE         listing text, or - for standard input\n"
@@ -36,8 +37,8 @@ int Usage(const char* problem) {
                  "  --charset    the server's legacy character set for names that are not\n"
                  "               UTF-8 (Shift_JIS, GBK, windows-1251, ...), default Latin-1\n"
                  "  --today      the date the listing is read on, default today\n",
-                 problem, ServerTypeCount - 1);
-    return kExitUsage;
+                 ServerTypeCount - 1);
+    return problem ? kExitUsage : 0;
 }
 
 struct TFormat {
@@ -98,6 +99,9 @@ int ReadOptions(int argc, char** argv, TOptions& options) {
             options.Today =
                 QDate::fromString(QString::fromLatin1(value), QStringLiteral("yyyy-MM-dd"));
             if (!options.Today.isValid()) return Usage("--today needs a date as YYYY-MM-DD");
+        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            Usage(nullptr);
+            return -1;
         } else if (std::strcmp(argv[i], "-") != 0 && argv[i][0] == '-') {
             return Usage("unknown option");
         } else if (haveFile) {
@@ -124,7 +128,8 @@ bool ReadInput(const QString& name, QByteArray& text) {
 
 int main(int argc, char** argv) {
     TOptions options;
-    if (const int rc = ReadOptions(argc, argv, options)) return rc;
+    // -1: the usage was asked for and has been printed.
+    if (const int rc = ReadOptions(argc, argv, options)) return rc < 0 ? 0 : rc;
     QByteArray text;
     if (!ReadInput(options.File, text)) return Usage("cannot read FILE");
 
