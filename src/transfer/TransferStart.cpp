@@ -23,6 +23,7 @@ void TTransferItem::StartOn(TFTPComponent* session) {
     }
     queue->AttachHandlers(session);
     Session = session;
+    queue->BusyOn_.insert(session, this);
     StartTick = LastProgressTick = TickCount();
     BytesDone = StartOffset;
     if (queue->OnItemStart) queue->OnItemStart(queue, this);

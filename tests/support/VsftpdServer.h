@@ -16,6 +16,8 @@ public:
     // Caps each anonymous data transfer at this many bytes a second (0: no cap), so that a
     // test can look at a transfer while it runs.
     void setMaxRate(int bytesPerSecond) { m_maxRate = bytesPerSecond; }
+    // Refuses (421) a client's sessions beyond this many at once (0: no limit).
+    void setMaxPerIp(int sessions) { m_maxPerIp = sessions; }
     // FTPS with the certificate and key given. vsftpd's default of refusing a data
     // connection that does not resume the control connection's TLS session stays on.
     using TTls = TServerTls;
@@ -32,6 +34,7 @@ private:
     bool m_writable = false;
     bool m_ascii = false;
     int m_maxRate = 0;
+    int m_maxPerIp = 0;
     TTls m_tls = TTls::Off;
     QString m_certificate, m_key;
 };

@@ -304,6 +304,7 @@ int RunQueueCommand(const TToolOptions& o, const TToolContext& context) {
     // The queue waits for a host view only with single connections; it has none once
     // the items are planned.
     settings.SingleConnectionsOnly = true;
+    settings.SimultaneousTransfers = o.Parallel;
     TransferItemsList().SetSettings(&settings);
 
     TTransferItems& queue = GeneralQueue();

@@ -1,6 +1,7 @@
 #include "ToolOptions.h"
 
 #include "engine/Tls.h"
+#include "settings/Settings.h"
 
 namespace {
 
@@ -46,6 +47,8 @@ QString ToolUsage() {
         "                         are copied with all they hold into the target folder;\n"
         "                         links to folders are not followed, and only regular\n"
         "                         files are sent\n"
+        "  --parallel N           mget and mput: transfer N files at once, each over its\n"
+        "                         own connection (1 to 10, default 1)\n"
         "  --overwrite            replace existing destination files\n"
         "  --resume               go on from an existing destination file's length when\n"
         "                         the source is longer (binary, a server that resumes)\n"
@@ -114,6 +117,10 @@ QString ParseToolOptions(const QStringList& args, TToolOptions& options) {
             options.TrustFingerprints.append(fingerprint);
         } else if (a == QLatin1String("--timeout")) {
             if (!ReadCount(args, i, a, options.TimeOutSeconds, problem)) return problem;
+        } else if (a == QLatin1String("--parallel")) {
+            if (!ReadCount(args, i, a, options.Parallel, problem)) return problem;
+            if (options.Parallel < 1 || options.Parallel > MaxSimultaneous)
+                return a + QStringLiteral(" needs a number from 1 to %1").arg(MaxSimultaneous);
         } else if (a == QLatin1String("--retries")) {
             if (!ReadCount(args, i, a, options.Retries, problem)) return problem;
         } else if (a == QLatin1String("--retry-delay")) {
@@ -156,5 +163,7 @@ QString ParseToolOptions(const QStringList& args, TToolOptions& options) {
     }
     if (options.Recursive && options.Action != A::MGet && options.Action != A::MPut)
         return QStringLiteral("-r is for mget and mput");
+    if (options.Parallel != 1 && options.Action != A::MGet && options.Action != A::MPut)
+        return QStringLiteral("--parallel is for mget and mput");
     return QString();
 }

@@ -26,6 +26,8 @@ struct TToolOptions {
     bool Newer = false;
     // mget and mput walk the folders they are given.
     bool Recursive = false;
+    // mget and mput: files transferred at once, each over its own connection (1 to 10).
+    int Parallel = 1;
     bool Ascii = false;
     bool Log = false;
     bool Debug = false;
