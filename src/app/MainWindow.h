@@ -36,6 +36,7 @@ class TMiddleSplitter;
 class TQuickMaskMenu;
 class TSidePane;
 class TTransferMonitor;
+class TQueueStore;
 class TViewer;
 class TfrmTransfer;
 class TfrmTransferMngr;
@@ -203,6 +204,8 @@ private:
     void UpdateBusyCover();
     void TransferStatus(int status);
     bool ConfirmQuit();
+    // The queue file of an earlier run: the question whether to resume it, then the store.
+    void OpenSavedTransfers();
     void ShutDown();
     void ToggleMaximizeHost(bool maximized);
 
@@ -229,6 +232,8 @@ private:
     std::unique_ptr<ISoundPlayer> OwnSounds_;
 
     std::unique_ptr<TTransferMonitor> Monitor_;
+    // Keeps the queues' pending items in the queue file; from the first showing on.
+    std::unique_ptr<TQueueStore> QueueStore_;
     std::unique_ptr<TfrmTransfer> Progress_;
     std::unique_ptr<TfrmTransferMngr> Manager_;
     TMainActions Actions_;

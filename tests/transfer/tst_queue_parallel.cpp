@@ -97,8 +97,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(Queue->StateCount(isBusy) == 4 && first->BytesDone > 0, 10000);
         first->Cancel();
         QTRY_COMPARE_WITH_TIMEOUT(first->State(), isCancelled, 5000);
-        for (int i = 1; i < 4; ++i)
-            QCOMPARE(Queue->Item(i)->State(), isBusy);
+        for (int i = 1; i < 4; ++i) // still running, or done by now
+            QVERIFY(Queue->Item(i)->State() == isBusy || Queue->Item(i)->State() == isDone);
         first->SetState(isPending);
         Queue->ProcessNext();
         QVERIFY(WaitIdle(*Queue, 30000));
