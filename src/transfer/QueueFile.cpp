@@ -32,8 +32,42 @@ QByteArray FromSecret(const QJsonValue& value) {
     return ScrambleText(QByteArray::fromHex(value.toString().toLatin1()));
 }
 
+} // namespace
+
+// An item as the queue holds it at the moment of the snapshot: values only, so that the
+// writer's thread turns it into its record while the queue goes on.
+struct TSavedItem {
+    QString Host;
+    int32_t Port = 0;
+    QByteArray User, Password, Account;
+    TSessionSecurity Security;
+    QByteArray SourceFolder, DestFolder, FileName, DestFileName;
+    int64_t Size = 0;
+    double Date = 0;
+    int64_t StartOffset = 0;
+    bool Upload = false, IsFolder = false, IsHTTP = false, UseFirewall = false, Started = false;
+    QString URL;
+};
+
+struct TQueueSnapshot {
+    std::vector<TSavedItem> Items;
+    int64_t SavedAt = 0;
+};
+
+namespace {
+
+TSavedItem Saved(const TTransferItem& item) {
+    return {item.Host,         item.Port,        item.User,
+            item.Password,     item.Account,     item.Security,
+            item.SourceFolder, item.DestFolder,  item.FileName,
+            item.DestFileName, item.Size,        item.Date,
+            item.StartOffset,  item.Upload,      item.IsFolder,
+            item.IsHTTP,       item.UseFirewall, item.State() == isBusy,
+            item.URL};
+}
+
 // Only what differs from a new item is written: a record stays well under a kilobyte.
-QJsonObject Record(const TTransferItem& item) {
+QJsonObject Record(const TSavedItem& item) {
     QJsonObject r;
     const auto put = [&r](const char* key, const QJsonValue& value, bool keep) {
         if (keep) r.insert(QLatin1String(key), value);
@@ -60,7 +94,7 @@ QJsonObject Record(const TTransferItem& item) {
     put("folder", true, item.IsFolder);
     put("url", item.URL, item.IsHTTP);
     put("firewall", true, item.UseFirewall);
-    put("started", true, item.State() == isBusy);
+    put("started", true, item.Started);
     return r;
 }
 
@@ -200,9 +234,10 @@ TQueueStore::TQueueStore(TTransferMonitor& monitor, const QString& path, QJsonAr
     Timer_.setSingleShot(true);
     Timer_.setInterval(IntervalMs);
     QObject::connect(&Timer_, &QTimer::timeout, [this] {
+        auto snapshot = Snapshot();
         {
             const std::lock_guard lock(Lock_);
-            Next_ = Snapshot();
+            Next_ = std::move(snapshot);
         }
         Wake_.notify_one();
     });
@@ -228,25 +263,21 @@ void TQueueStore::Changed() {
 
 void TQueueStore::Flush() {
     Timer_.stop();
+    auto snapshot = Snapshot();
     std::unique_lock lock(Lock_);
-    Next_ = Snapshot();
+    Next_ = std::move(snapshot);
     Wake_.notify_one();
     Wake_.wait(lock, [this] { return !Next_ && !Writing_; });
 }
 
-QByteArray TQueueStore::Snapshot() const {
-    QJsonArray items = Kept_;
+std::shared_ptr<const TQueueSnapshot> TQueueStore::Snapshot() const {
+    auto snapshot = std::make_shared<TQueueSnapshot>();
+    snapshot->SavedAt = QDateTime::currentMSecsSinceEpoch();
     for (const TTransferItems* queue : Monitor_.Queues())
         for (int i = 0; i < queue->Count(); ++i)
             if (const TTransferItem* item = queue->Item(i); item->State() <= isBusy)
-                items.append(Record(*item));
-    if (items.isEmpty()) return QByteArray(); // nothing pending: no file
-    QJsonObject top;
-    top.insert(QLatin1String("format"), Format);
-    top.insert(QLatin1String("version"), FormatVersion);
-    top.insert(QLatin1String("saved"), double(QDateTime::currentMSecsSinceEpoch()));
-    top.insert(QLatin1String("items"), items);
-    return QJsonDocument(top).toJson(QJsonDocument::Compact);
+                snapshot->Items.push_back(Saved(*item));
+    return snapshot;
 }
 
 void TQueueStore::WriterLoop() {
@@ -254,27 +285,35 @@ void TQueueStore::WriterLoop() {
     for (;;) {
         Wake_.wait(lock, [this] { return Next_ || Stop_; });
         if (!Next_) return;
-        const QByteArray bytes = std::move(*Next_);
+        const std::shared_ptr<const TQueueSnapshot> snapshot = std::move(Next_);
         Next_.reset();
         Writing_ = true;
         lock.unlock();
-        Write(bytes);
+        Write(*snapshot);
         lock.lock();
         Writing_ = false;
         Wake_.notify_all();
     }
 }
 
-void TQueueStore::Write(const QByteArray& bytes) {
-    if (bytes.isEmpty()) {
-        QFile::remove(Path_);
+void TQueueStore::Write(const TQueueSnapshot& snapshot) {
+    QJsonArray items = Kept_;
+    for (const TSavedItem& item : snapshot.Items)
+        items.append(Record(item));
+    if (items.isEmpty()) {
+        QFile::remove(Path_); // nothing pending: no file
         return;
     }
+    QJsonObject top;
+    top.insert(QLatin1String("format"), Format);
+    top.insert(QLatin1String("version"), FormatVersion);
+    top.insert(QLatin1String("saved"), double(snapshot.SavedAt));
+    top.insert(QLatin1String("items"), items);
     // Written whole beside the old one and then renamed over it: a crash leaves one or
     // the other, never half a file.
     QSaveFile file(Path_);
     if (file.open(QIODevice::WriteOnly)) {
-        file.write(bytes);
+        file.write(QJsonDocument(top).toJson(QJsonDocument::Compact));
         file.commit();
     }
 }

@@ -10,11 +10,12 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
-#include <optional>
 #include <thread>
 
 class TTransferItems;
+struct TQueueSnapshot;
 struct TSettings;
 
 // The queue file keeps the pending and running items of every queue, so that a run cut
@@ -79,9 +80,10 @@ public:
 
 private:
     void Changed();
-    QByteArray Snapshot() const;
+    // Taken on the queues' thread; the writer's thread makes the file of it.
+    std::shared_ptr<const TQueueSnapshot> Snapshot() const;
     void WriterLoop();
-    void Write(const QByteArray& bytes);
+    void Write(const TQueueSnapshot& snapshot);
 
     void ItemAdded(TTransferItems*, TTransferItem*) override { Changed(); }
     void ItemRemoved(TTransferItems*, TTransferItem*) override { Changed(); }
@@ -95,7 +97,7 @@ private:
 
     std::mutex Lock_;
     std::condition_variable Wake_;
-    std::optional<QByteArray> Next_; // the newest snapshot not yet taken by the writer
+    std::shared_ptr<const TQueueSnapshot> Next_; // the newest not yet taken by the writer
     bool Writing_ = false;
     bool Stop_ = false;
     std::thread Writer_;

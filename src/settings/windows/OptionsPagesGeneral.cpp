@@ -175,7 +175,10 @@ QWidget* TfrmOptions::MakeConnectionPage() {
     SpinSimultaneous_ = MakeSpin(QStringLiteral("spinSimultaneous"), 1, MaxSimultaneous);
     SpinSimultaneous_->setWhatsThis(
         QStringLiteral("How many files of one server's queue move at once, each over its own "
-                       "connection. Some servers allow only a few connections per user."));
+                       "connection. Some servers allow only a few connections per user; the "
+                       "queue goes on with those the server lets in. While \"Single "
+                       "Connections Only\" is on, a host tab's transfers share its own "
+                       "connection, one file at a time."));
 
     auto* retry = new QGroupBox;
     retry->setObjectName(QStringLiteral("gbRetry"));
