@@ -88,6 +88,7 @@ private:
     void ItemAdded(TTransferItems*, TTransferItem*) override { Changed(); }
     void ItemRemoved(TTransferItems*, TTransferItem*) override { Changed(); }
     void ItemStateChanged(TTransferItems*, TTransferItem*) override { Changed(); }
+    void ItemsMoved(TTransferItems*) override { Changed(); }
     void QueueRemoved(TTransferItems*) override { Changed(); }
 
     TTransferMonitor& Monitor_;

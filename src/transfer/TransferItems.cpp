@@ -176,6 +176,7 @@ void TTransferItems::Move(int from, int to) {
     if (from < 0 || from >= Count() || to < 0 || to >= Count()) return;
     Items_.move(from, to);
     PendingFrom_ = 0;
+    if (OnItemsMoved) OnItemsMoved(this);
 }
 
 void TTransferItems::Clear() {

@@ -60,6 +60,8 @@ public:
     // Fired while an item leaves the queue (Clear, destruction), before it is freed, so
     // that windows drop every reference to it.
     TItemEvent OnItemRemoved;
+    // The processing order changed (Move).
+    TQueueEvent OnItemsMoved;
 
     const QString& Name() const { return Name_; }
     void SetName(const QString& name);
