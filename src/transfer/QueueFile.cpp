@@ -194,9 +194,12 @@ int RestoreQueueItems(const TQueueFileContents& contents, TTransferItems& queue,
                                      TransferTypeFor(item->FileName, settings) == ttBinary;
                 item->StartOffset = resumes ? local.size() : 0;
             }
-        } else if (item->Upload && record.value(QLatin1String("started")).toBool()) {
-            // How much reached the server is not known here: the file goes again whole.
+        } else if (item->Upload && !item->IsFolder &&
+                   record.value(QLatin1String("started")).toBool()) {
+            // How much reached the server is asked when the item starts again.
             item->StartOffset = 0;
+            item->ResumeAtServer =
+                settings.TryToResume > 0 && TransferTypeFor(item->FileName, settings) == ttBinary;
         }
         if (queue.Add(item) >= 0) ++added;
     }

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -37,6 +38,7 @@ class TestQueueFile : public QObject, TQueueFixture {
 private Q_SLOTS:
     void initTestCase() {
         SetUpAll();
+        Server.setWritable(true);
         Server.setMaxRate(2'000'000); // a seventh of a second a file
         QVERIFY2(Server.start(), qPrintable(Server.errorText()));
         Root = QFileInfo(Server.rootPath()).canonicalFilePath();
@@ -74,6 +76,29 @@ private Q_SLOTS:
     }
 
     void cleanupTestCase() { TearDownAll(); }
+
+    // An upload that had begun goes on from the length the server has.
+    void begunUploadGoesOnFromTheServersLength() {
+        SetUp();
+        const QByteArray data = Pattern(100'000, 9);
+        QVERIFY(WriteFile(LocalPath("up.bin"), data) &&
+                WriteFile(Root + "/up/up.bin", data.left(30'000)));
+        TQueueFileContents saved;
+        saved.Records.append(QJsonObject{{"host", "127.0.0.1"},
+                                         {"port", Server.port()},
+                                         {"user", "anonymous"},
+                                         {"from", Local->path() + '/'},
+                                         {"to", Root + "/up/"},
+                                         {"name", "up.bin"},
+                                         {"size", data.size()},
+                                         {"upload", true},
+                                         {"started", true}});
+        QCOMPARE(RestoreQueueItems(saved, *Queue, Settings), 1);
+        QVERIFY(WaitIdle(*Queue));
+        QCOMPARE(ReadFile(Root + "/up/up.bin"), data);
+        QCOMPARE(LogCount(*Queue, "REST 30000"), 1);
+        TearDown();
+    }
 
     void unreadableQueueFileIsSetAside_data() {
         QTest::addColumn<QByteArray>("content");
