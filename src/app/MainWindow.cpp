@@ -8,6 +8,7 @@
 #include "settings/SettingsFile.h"
 #include "settings/windows/ApplicationHints.h"
 #include "sites/windows/PasswordDialog.h"
+#include "transfer/QueueFile.h"
 #include "transfer/TransferItemsList.h"
 #include "transfer/TransferMonitor.h"
 #include "transfer/windows/TransferManagerWindow.h"

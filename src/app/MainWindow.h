@@ -39,6 +39,7 @@ class TMiddleSplitter;
 class TQuickMaskMenu;
 class TSidePane;
 class TTransferMonitor;
+class TQueueStore;
 class TViewer;
 class TTransferItem;
 class TfrmTransfer;
@@ -228,6 +229,8 @@ private:
     void UpdateBusyCover();
     void TransferStatus(int status);
     bool ConfirmQuit();
+    // The queue file of an earlier run: the question whether to resume it, then the store.
+    void OpenSavedTransfers();
     void ShutDown();
     void ToggleMaximizeHost(bool maximized);
 
@@ -259,6 +262,8 @@ private:
     std::unique_ptr<ISoundPlayer> OwnSounds_;
 
     std::unique_ptr<TTransferMonitor> Monitor_;
+    // Keeps the queues' pending items in the queue file; from the first showing on.
+    std::unique_ptr<TQueueStore> QueueStore_;
     std::unique_ptr<TfrmTransfer> Progress_;
     std::unique_ptr<TfrmTransferMngr> Manager_;
     TMainActions Actions_;

@@ -4,7 +4,10 @@
 #include "app/SidePane.h"
 #include "platform/Registry.h"
 #include "settings/windows/OptionsWindow.h"
+#include "transfer/QueueFile.h"
+#include "transfer/TransferItemsList.h"
 #include "transfer/windows/TransferProgressWindow.h"
+#include "views/ViewQuestions.h"
 #include "views/widgets/HostView.h"
 #include "views/widgets/LocalView.h"
 
@@ -16,6 +19,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QSplitter>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
 
@@ -157,6 +161,32 @@ void TfrmMain::showEvent(QShowEvent* event) {
     if (LogPlaced_) return;
     LogPlaced_ = true;
     ToggleLog(Actions_.ShowLog->isChecked());
+    QTimer::singleShot(0, this, &TfrmMain::OpenSavedTransfers);
+}
+
+void TfrmMain::OpenSavedTransfers() {
+    // A dialog process runs beside the user's own window and shares its settings folder: the
+    // queue file is that window's.
+    if (QueueStore_ || ShutDown_ || Dialog_) return;
+    const QString path = QueueFilePath(Paths_.Settings);
+    const TSavedQueueStart start = OpenSavedQueue(
+        path,
+        [this](int count) {
+            const int chosen = Questions_->AskChoice(
+                count == 1 ? QStringLiteral("1 transfer of the last run was not finished. Resume "
+                                            "it now?")
+                           : QStringLiteral("%1 transfers of the last run were not finished. "
+                                            "Resume them now?")
+                                 .arg(count),
+                {QStringLiteral("&Resume"), QStringLiteral("&Discard"), QStringLiteral("&Later")},
+                2);
+            return chosen == 0   ? TSavedQueueChoice::Resume
+                   : chosen == 1 ? TSavedQueueChoice::Discard
+                                 : TSavedQueueChoice::Later;
+        },
+        GeneralQueue(), Settings_);
+    if (!start.Message.isEmpty()) WriteLog(nullptr, start.Message, 0x0000FF);
+    QueueStore_ = std::make_unique<TQueueStore>(*Monitor_, path, start.Kept);
 }
 
 void TfrmMain::SetLogHeight(int height) {

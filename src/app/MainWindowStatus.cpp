@@ -7,6 +7,7 @@
 #include "listing/FtpUtils.h"
 #include "platform/SoundPlayer.h"
 #include "settings/SettingsFile.h"
+#include "transfer/QueueFile.h"
 #include "transfer/TransferFigures.h"
 #include "transfer/TransferItem.h"
 #include "transfer/TransferItems.h"
@@ -217,6 +218,8 @@ void TfrmMain::ShutDown() {
     Monitor_->OnSessionConnected = nullptr;
     // A dialog's client is promised that its connections end with QUIT.
     EngineSettings().QuickDisconnect = !Dialog_;
+    // What is still pending or running is kept for the next start before it is cancelled.
+    QueueStore_.reset();
     // Every queue stops, not only the one the progress window shows.
     TTransferItemsList& list = TransferItemsList();
     for (int q = 0; q < list.Count(); ++q)

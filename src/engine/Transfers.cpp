@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 bool TFTPThread::RunTransferCommand(TCommandItem& item) {
     switch (item.Command) {
     case TFTPCommand::List:
@@ -187,8 +189,15 @@ bool TFTPThread::DownloadCommand(TCommandItem& item) {
 bool TFTPThread::UploadCommand(TCommandItem& item) {
     const bool hadFolderChange = UseFolderChange;
     const QByteArray folder = UseFolderChange ? item.Param(3) : QByteArray();
-    const int64_t resume =
+    int64_t resume =
         item.Params.size() >= 4 && Shared->ResumeSupported && !AsciiType ? item.NumberParam(4) : 0;
+    if (resume < 0) {
+        // Goes on from what the server already has (an upload cut short by a crash).
+        resume = 0;
+        SendCommand("SIZE " + item.Param(2));
+        if (GetReplyClass() == 2)
+            resume = std::max<int64_t>(ReplyText.mid(4).trimmed().toLongLong(), 0);
+    }
     TransferRefused = false;
     const bool success = FileTransfer("STOR", QFile::decodeName(item.Param(1)), folder, resume,
                                       false, TFileMode::OpenRead, item.Param(2));

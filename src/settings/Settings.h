@@ -39,6 +39,8 @@ struct TSettings {
     int Timeout = 120;    // seconds
     int TransferMode = 0; // 0 auto, 1 ASCII, 2 binary, 3 EBCDIC, 4 local
     bool SingleConnectionsOnly = true;
+    // Items of one queue transferred at once, each over its own session: 1 to 10.
+    int SimultaneousTransfers = 1;
 
     // "Conversions"
     bool ConversionUseShortName = false;
@@ -69,6 +71,8 @@ enum TSoundEvent {
     seError
 };
 inline constexpr int MaxURLHistory = 20;
+// The most items one queue transfers at once.
+inline constexpr int MaxSimultaneous = 10;
 
 // The anonymous password used while the user has given none.
 QString GuestEMail();

@@ -46,6 +46,7 @@ const TField GeneralToAdvanced[] = {
     {"Connection", "Timeout", &TSettings::Timeout},
     {"Connection", "TransferMode", &TSettings::TransferMode, 4},
     {"Connection", "SingleConnectionsOnly", &TSettings::SingleConnectionsOnly},
+    {"Connection", "SimultaneousTransfers", &TSettings::SimultaneousTransfers, MaxSimultaneous},
 };
 
 const TField ConversionsToFirewall[] = {

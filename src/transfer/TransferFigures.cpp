@@ -76,6 +76,9 @@ TProgressFigures ComputeProgressFigures(const TTransferItems& queue, const TTran
     TProgressFigures f;
     const int pending = queue.StateCount(isPending);
     f.FileName = DisplayText(item.FileName);
+    // The window follows one item; the others running beside it are counted.
+    if (const int others = queue.StateCount(isBusy) - 1; others > 0 && item.State() == isBusy)
+        f.FileName += QStringLiteral(" (and %1 more running)").arg(others);
     f.CurrentBytes = BytesCopiedText(item.BytesDone, item.Size);
     f.CurrentPercent = item.PercentDone();
     const int64_t e = static_cast<int64_t>(now - item.StartTick) / 1000;

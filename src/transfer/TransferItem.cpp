@@ -68,10 +68,9 @@ void TTransferItem::SetState(TItemState state) {
     if (state == isBusy && State_ != isBusy) ErrorText.clear();
     State_ = state;
     if (queue) {
-        if (state == isBusy)
-            queue->BusyItem_ = this;
-        else if (queue->BusyItem_ == this)
-            queue->BusyItem_ = nullptr;
+        // Busy on its session from the start on it (StartOn) until now.
+        if (state != isBusy)
+            queue->BusyOn_.removeIf([this](const auto& entry) { return entry.value() == this; });
         queue->StateCount_[State_] += 1;
         if (queue->OnItemStateChange) queue->OnItemStateChange(queue, this);
     }
@@ -118,7 +117,7 @@ void TTransferItem::Cancel() {
     TTransferItems* queue = Owner;
     QTimer::singleShot(CancelGraceMs, queue->Context_.get(),
                        [queue, item = this, session, alive = QPointer<TFTPComponent>(session)] {
-                           if (queue->BusyItem_ != item || item->Session != session) return;
+                           if (queue->BusyItemOn(session) != item) return;
                            if (!alive) {
                                // The queues were disconnected meanwhile (quitting) and the session
                                // is gone.
@@ -152,6 +151,13 @@ void TTransferItem::ftpCommandCompleted(TFTPComponent* sender, TFTPCommand comma
         // A log-on that failed for good ends the item; otherwise it would stay busy and
         // stop the queue. A successful one is followed by the logged-in notification.
         if (success && !aborted) return;
+        if (!aborted && Owner->RefusedAnotherSession(sender, *this)) {
+            // Not this file's fault: it waits for a session the server lets in.
+            Session = nullptr;
+            SetState(isPending);
+            Owner->ScheduleProcessNext();
+            return;
+        }
         if (!aborted)
             ftpLog(sender,
                    QStringLiteral("Could not log on to %1; \"%2\" was not transferred.")

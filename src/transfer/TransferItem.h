@@ -45,6 +45,8 @@ public:
     int64_t Size = 0;
     double Date = 0;
     int64_t StartOffset = 0;
+    // An upload that goes on from the length the server has, asked for when it starts.
+    bool ResumeAtServer = false;
     bool Upload = false;
     bool IsFolder = false;
     ITransferView* SourceView = nullptr;

@@ -104,7 +104,8 @@ int TTransferItems::Add(std::unique_ptr<TTransferItem>& item) {
 bool TTransferItems::ProcessNext() {
     DebugLogFmt("TTransferItems.ProcessNext. StateCount[isBusy] = %d", StateCount_[isBusy]);
     SetTitle(AppTitle);
-    if (StateCount_[isBusy] >= 1) return false;
+    const int limit = ParallelLimit();
+    if (StateCount_[isBusy] >= limit) return false;
     const bool single = Settings().SingleConnectionsOnly;
     if (HostView && single && HostView->Queueing()) return false;
     const TTransferWindows windows = Windows();
@@ -112,12 +113,37 @@ bool TTransferItems::ProcessNext() {
         ShowInProgressWindow();
         if (windows.Progress) windows.Progress->MakeVisible();
     }
-    TTransferItem* item = FindFirst(isPending);
-    if (!item) return false;
-    TFTPComponent* session = item->IsHTTP ? new TFTPComponent() : ChooseSession(*item);
-    if (!session) return false;
-    item->StartOn(session);
-    return true;
+    bool started = false;
+    // Each round starts the first pending item or stops: items start in list order.
+    while (StateCount_[isBusy] < limit) {
+        TTransferItem* item = FindFirst(isPending);
+        // Two items never write one file at once: the later waits for the earlier.
+        if (!item || (StateCount_[isBusy] > 0 && DestinationBusy(*item))) break;
+        TFTPComponent* session = item->IsHTTP ? new TFTPComponent() : ChooseSession(*item);
+        if (!session) break;
+        item->StartOn(session);
+        started = true;
+    }
+    return started;
+}
+
+int TTransferItems::ParallelLimit() const {
+    const TSettings& settings = Settings();
+    if (HostView && settings.SingleConnectionsOnly) return 1;
+    const int wanted = std::clamp(settings.SimultaneousTransfers, 1, MaxSimultaneous);
+    return SessionCap_ > 0 ? std::min(wanted, SessionCap_) : wanted;
+}
+
+bool TTransferItems::DestinationBusy(const TTransferItem& item) const {
+    for (const TTransferItem* busy : BusyOn_) {
+        if (busy->Upload != item.Upload) continue;
+        if (item.Upload
+                ? busy->Host == item.Host && busy->Port == item.Port &&
+                      busy->DestFolder + busy->DestFileName == item.DestFolder + item.DestFileName
+                : busy->LocalPath() == item.LocalPath())
+            return true;
+    }
+    return false;
 }
 
 int TTransferItems::IndexOf(const TTransferItem* item) const {
@@ -150,6 +176,7 @@ void TTransferItems::Move(int from, int to) {
     if (from < 0 || from >= Count() || to < 0 || to >= Count()) return;
     Items_.move(from, to);
     PendingFrom_ = 0;
+    if (OnItemsMoved) OnItemsMoved(this);
 }
 
 void TTransferItems::Clear() {
@@ -167,6 +194,7 @@ void TTransferItems::Clear() {
 
 void TTransferItems::RestartIfIdle() {
     if (!Idle()) return;
+    SessionCap_ = 0; // a new run tries the setting again
     StartTick = TickCount();
     BytesDone = BytesLeft = BytesMoved = 0;
     CompletedCount = FailedCount = 0;
@@ -176,7 +204,7 @@ void TTransferItems::Forget(TTransferItem* item) {
     if (OnItemRemoved) OnItemRemoved(this, item);
     Items_.removeOne(item);
     PendingFrom_ = 0;
-    if (BusyItem_ == item) BusyItem_ = nullptr;
+    BusyOn_.removeIf([item](const auto& entry) { return entry.value() == item; });
     StateCount_[item->State()] -= 1;
     CountActive(*item, item->State(), isDone);
     item->Owner = nullptr;

@@ -20,9 +20,10 @@ struct TTransferLogLine {
     TColor Color = 0;
 };
 
-// A transfer queue: works its items off strictly one at a time, in list order, over
-// sessions it pools, reuses or creates (or over its host view's own session). Runs on
-// the thread that owns its sessions; nothing here is locked.
+// A transfer queue: works its items off in list order, as many at a time as the settings
+// allow (one by default), each over a session it pools, reuses or creates (or over its
+// host view's own session, then one at a time). Runs on the thread that owns its
+// sessions; nothing here is locked.
 class TTransferItems {
 public:
     // Joins the owner list, if any, at once.
@@ -59,6 +60,8 @@ public:
     // Fired while an item leaves the queue (Clear, destruction), before it is freed, so
     // that windows drop every reference to it.
     TItemEvent OnItemRemoved;
+    // The processing order changed (Move).
+    TQueueEvent OnItemsMoved;
 
     const QString& Name() const { return Name_; }
     void SetName(const QString& name);
@@ -75,6 +78,9 @@ public:
     TTransferItem* FindFirst(TItemState state) const;
     int32_t StateCount(TItemState state) const { return StateCount_[state]; }
     bool Idle() const { return StateCount_[isPending] == 0 && StateCount_[isBusy] == 0; }
+    // How many items may be busy at once now: the setting, one while the host view lends
+    // its own session, fewer once the server has refused further sessions this run.
+    int ParallelLimit() const;
     uint64_t ElapsedTicks() const;
     int PercentDone() const;
 
@@ -100,6 +106,11 @@ private:
     void RetireSession(TFTPComponent* session);
     void SessionEnded(TFTPComponent* session, TFTPCommand command, bool closed);
     TTransferItem* BusyItemOn(const TFTPComponent* session) const;
+    // A busy item writes the file the item would write.
+    bool DestinationBusy(const TTransferItem& item) const;
+    // The server refused one more session of the item's log-in while others of it are
+    // logged on: the queue goes on with those.
+    bool RefusedAnotherSession(const TFTPComponent* session, const TTransferItem& item);
     void QueueLog(TFTPComponent* sender, const QString& message, TColor color);
     void QueueError(TFTPComponent* sender, int code, const QString& message);
     void ScheduleProcessNext();
@@ -114,7 +125,10 @@ private:
     QString Name_;
     QList<TTransferItem*> Items_; // owned, in processing order
     QList<TFTPComponent*> Sessions_;
-    TTransferItem* BusyItem_ = nullptr; // one at a time; every notification asks for it
+    // The busy item of each session; every notification asks for it.
+    QHash<const TFTPComponent*, TTransferItem*> BusyOn_;
+    // Sessions the server let in when it refused one more; 0 when it never did this run.
+    int SessionCap_ = 0;
     // Dropped from the pool, told to disconnect, freed once their logout is over.
     QList<TFTPComponent*> Retiring_;
     // The transfer type each pooled session was last given; gone with its log-in.

@@ -100,6 +100,9 @@ void TTransferMonitor::Hook(TTransferItems* queue) {
         Notify([&](ITransferQueueListener* l) { l->ItemFinished(q, item); });
         CheckFinished(q);
     };
+    queue->OnItemsMoved = [this](TTransferItems* q) {
+        Notify([&](ITransferQueueListener* l) { l->ItemsMoved(q); });
+    };
     queue->OnItemProgress = [this](TTransferItems* q, TTransferItem* item) {
         Notify([&](ITransferQueueListener* l) { l->ItemProgress(q, item); });
     };
@@ -128,6 +131,7 @@ void TTransferMonitor::Unhook(TTransferItems* queue) {
     Running_.removeAll(queue);
     queue->OnItemAdded = queue->OnItemRemoved = queue->OnItemStateChange = nullptr;
     queue->OnItemStart = queue->OnItemFinished = queue->OnItemProgress = nullptr;
+    queue->OnItemsMoved = nullptr;
     queue->OnConnect = queue->OnDisconnect = nullptr;
     queue->OnError = nullptr;
     queue->OnLog = nullptr;

@@ -25,6 +25,7 @@ public:
     virtual void ItemAdded(TTransferItems*, TTransferItem*) {}
     // The item is about to be freed.
     virtual void ItemRemoved(TTransferItems*, TTransferItem*) {}
+    virtual void ItemsMoved(TTransferItems*) {}
     virtual void ItemStateChanged(TTransferItems*, TTransferItem*) {}
     virtual void ItemStarted(TTransferItems*, TTransferItem*) {}
     virtual void ItemFinished(TTransferItems*, TTransferItem*) {}

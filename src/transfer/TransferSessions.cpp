@@ -5,23 +5,60 @@
 #include "engine/EngineSettings.h"
 #include "settings/Settings.h"
 
+namespace {
+
+bool SameLogIn(const TFTPComponent& session, const TTransferItem& item) {
+    return session.Host == item.Host && session.Port == item.Port && session.User == item.User &&
+           session.Password == item.Password && session.Account == item.Account &&
+           session.Security == item.Security;
+}
+
+} // namespace
+
 TFTPComponent* TTransferItems::ChooseSession(const TTransferItem& item) {
     if (HostView && Settings().SingleConnectionsOnly) {
         TFTPComponent* own = HostView->OwnSession();
         if (own) HostView->SetTransfersBusy(true);
         return own;
     }
-    for (TFTPComponent* session : Sessions_) {
+    int same = 0;
+    bool sameLoggedIn = false, otherCarrying = false;
+    for (TFTPComponent* session : std::as_const(Sessions_)) {
+        const bool carrying = BusyOn_.contains(session);
         // Only the very same log-in may be reused: another user's session would hand
-        // this item that user's access. A session busy here runs a keep-alive NOOP (the
-        // queue's own items run one at a time), which the next commands simply follow.
-        if (session->Host == item.Host && session->Port == item.Port &&
-            session->User == item.User && session->Password == item.Password &&
-            session->Account == item.Account && session->Security == item.Security)
-            return session;
+        // this item that user's access. A session busy here without an item runs a
+        // keep-alive NOOP, which the next commands simply follow.
+        if (!SameLogIn(*session, item)) {
+            otherCarrying = otherCarrying || carrying;
+            continue;
+        }
+        if (!carrying) return session;
+        ++same;
+        sameLoggedIn = sameLoggedIn || session->LoggedIn();
     }
-    DisconnectSessions();
+    // Items of another log-in still run on the pool: this one waits for them to end.
+    if (otherCarrying) return nullptr;
+    // While the first session of a log-in is still logging on, no other tries: a log-on
+    // that fails would otherwise fail once per session at the same time.
+    if (same > 0 && !sameLoggedIn) return nullptr;
+    for (TFTPComponent* session : QList<TFTPComponent*>(Sessions_))
+        if (!SameLogIn(*session, item)) RetireSession(session);
     return CreateSession(item);
+}
+
+bool TTransferItems::RefusedAnotherSession(const TFTPComponent* session,
+                                           const TTransferItem& item) {
+    if (!Sessions_.contains(session)) return false;
+    int loggedIn = 0;
+    for (const TFTPComponent* other : std::as_const(Sessions_))
+        if (other != session && other->LoggedIn() && SameLogIn(*other, item)) ++loggedIn;
+    if (loggedIn == 0) return false;
+    SessionCap_ = loggedIn;
+    QueueLog(nullptr,
+             QStringLiteral("The server refused another session; going on with %1.").arg(loggedIn),
+             EngineSettings().LogColorInfo);
+    RetireSession(const_cast<TFTPComponent*>(session));
+    return true;
 }
 
 TFTPComponent* TTransferItems::CreateSession(const TTransferItem& item) {
@@ -41,8 +78,9 @@ TFTPComponent* TTransferItems::CreateSession(const TTransferItem& item) {
 void TTransferItems::DisconnectSessions() {
     // The item running on a session let go ends now, as cancelled: the commands it still
     // waits for go with the session's queue, and the session itself is freed soon after.
-    if (BusyItem_ && Sessions_.contains(BusyItem_->Session))
-        BusyItem_->Finish(BusyItem_->Session, TFTPCommand::None, false, true);
+    for (TTransferItem* item : BusyOn_.values())
+        if (Sessions_.contains(item->Session) && item->State() == isBusy)
+            item->Finish(item->Session, TFTPCommand::None, false, true);
     while (!Sessions_.isEmpty())
         RetireSession(Sessions_.takeLast());
 }
@@ -71,7 +109,7 @@ void TTransferItems::SessionEnded(TFTPComponent* session, TFTPCommand command, b
 }
 
 TTransferItem* TTransferItems::BusyItemOn(const TFTPComponent* session) const {
-    return BusyItem_ && BusyItem_->Session == session ? BusyItem_ : nullptr;
+    return BusyOn_.value(session, nullptr);
 }
 
 void TTransferItems::KeepLogLine(const QString& message, TColor color) {
@@ -135,6 +173,8 @@ void TTransferItems::AttachHandlers(TFTPComponent* session) {
     h.OnLoggedIn = [this](TFTPComponent* s) {
         SessionType_.remove(s); // a new log-in starts from the server's default type
         if (TTransferItem* item = BusyItemOn(s)) item->ftpLoggedIn(s);
+        // The first session of a log-in is in: the items waiting for it may start theirs.
+        if (ParallelLimit() > 1) ScheduleProcessNext();
     };
     h.OnProgress = [this](TFTPComponent* s, uint8_t stage, bool isFile, int64_t bytes) {
         if (TTransferItem* item = BusyItemOn(s)) item->ftpProgress(s, stage, isFile, bytes);

@@ -23,6 +23,7 @@ void TTransferItem::StartOn(TFTPComponent* session) {
     }
     queue->AttachHandlers(session);
     Session = session;
+    queue->BusyOn_.insert(session, this);
     StartTick = LastProgressTick = TickCount();
     BytesDone = StartOffset;
     if (queue->OnItemStart) queue->OnItemStart(queue, this);
@@ -54,7 +55,9 @@ void TTransferItem::StartOn(TFTPComponent* session) {
 
     // Sessions of the queue skip the log-on's resume probe; an offset was only chosen
     // because the view's own session found that the server resumes.
-    if (StartOffset > 0 && !session->HasOwner()) session->SetResumeSupported(true);
+    if ((StartOffset > 0 || ResumeAtServer) && !session->HasOwner())
+        session->SetResumeSupported(true);
+    const int64_t offset = Upload && ResumeAtServer ? -1 : StartOffset;
     const int type = TransferTypeFor(FileName, settings);
     // A pooled session carries only this queue's commands, so the type it was last given
     // still holds and need not be sent again for every file.
@@ -67,10 +70,9 @@ void TTransferItem::StartOn(TFTPComponent* session) {
         else if (typeHolds)
             session->AddCommand(TFTPCommand::ResumeUpload,
                                 {QFile::encodeName(LocalPath()), DestFolder + DestFileName,
-                                 DestFolder, QByteArray::number(qint64(StartOffset))});
+                                 DestFolder, QByteArray::number(qint64(offset))});
         else
-            session->ResumeUpload(LocalPath(), DestFolder, DestFolder + DestFileName, type,
-                                  StartOffset);
+            session->ResumeUpload(LocalPath(), DestFolder, DestFolder + DestFileName, type, offset);
         return;
     }
     if (IsFolder) {

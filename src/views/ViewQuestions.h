@@ -3,6 +3,7 @@
 #include "views/CertificateQuestion.h"
 
 #include <QString>
+#include <QStringList>
 
 // What the program asks or tells the user. Panes and windows ask only through this, so
 // tests answer without windows and the GUI answers with message boxes and pickers.
@@ -27,6 +28,12 @@ public:
     virtual bool AskYesNo(const QString& text) {
         Q_UNUSED(text);
         return false;
+    }
+    // One of the choices, as buttons; their index, or `cancel` when the box is closed.
+    virtual int AskChoice(const QString& text, const QStringList& choices, int cancel) {
+        Q_UNUSED(text);
+        Q_UNUSED(choices);
+        return cancel;
     }
     // A line of text (a folder name, a mask); a null text when cancelled.
     virtual QString AskText(const QString& title, const QString& label,

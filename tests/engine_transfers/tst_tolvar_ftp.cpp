@@ -100,6 +100,8 @@ void TestTolvarFtp::exitStatus_data() {
         "tolvar-ftp: no site named");
     row("missing settings file", {"--settings", Dir.filePath("none.ini"), "ls", Url("/")}, 2,
         "tolvar-ftp: no such settings file");
+    row("parallel beyond ten", {"--parallel", "11", "mget", Url("/f0.txt"), local}, 2,
+        "--parallel needs a number from 1 to 10");
     row("mget without a local folder", {"mget", Url("/f0.txt")}, 2, "wrong number of arguments");
     row("missing remote file", {"get", Url("/pub/missing.bin"), local}, 1,
         "tolvar-ftp: Download failed: 550");
@@ -189,6 +191,13 @@ void TestTolvarFtp::mgetAndMputSummaries() {
     QVERIFY(tool(1, {"mget", "--overwrite", Url("/f0.txt"), Url("/missing.txt"), local.path()}));
     QVERIFY2(run.Out.startsWith("items 2, done 1, cancelled 0, failed 1"), run.Out.constData());
     QVERIFY(tool(1, {"mput", local.filePath("f0.txt"), Url("/no/such/")}));
+
+    QTemporaryDir parallel;
+    QVERIFY2(tool(0, {"--parallel", "3", "mget", Url("/f0.txt"), Url("/f1.txt"), Url("/f2.txt"),
+                      parallel.path()}),
+             run.Err.constData());
+    QVERIFY2(run.Out.startsWith("items 3, done 3, cancelled 0, failed 0, pending 0; 3003 bytes"),
+             run.Out.constData());
 }
 
 QTEST_GUILESS_MAIN(TestTolvarFtp)

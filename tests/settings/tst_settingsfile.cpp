@@ -33,6 +33,7 @@ TSettings Changed() {
     s.Retries = 7;
     s.Timeout = 30;
     s.TransferMode = 4;
+    s.SimultaneousTransfers = 6;
     s.ConversionCase = 2;
     s.ConversionSpaces = 2;
     s.ConversionChar = "-";
@@ -91,7 +92,7 @@ void TestSettingsFile::everyFieldRoundTripsUnderItsKeyName() {
     QVERIFY(!data.contains("\r\r") && data.count('\n') == data.count("\r\n"));
     for (const char* line :
          {"[General]\r\n", "PinTransferWindow=1\r\n", "EMail=me@example.org\r\n", "Ping=0\r\n",
-          "UsePASV=0\r\n", "Timeout=30\r\n", "ConfirmRestarts=1\r\n",
+          "UsePASV=0\r\n", "Timeout=30\r\n", "ConfirmRestarts=1\r\n", "SimultaneousTransfers=6\r\n",
           "[Conversions]\r\nConversionCase=2\r\nConversionUseShortName=1\r\n",
           "[Firewall]\r\nEnabled=1\r\nType=3\r\n", "ConnectSuccess=/s/a.wav\r\n",
           "[FileTypes]\r\nExt0=.txt\r\nExt1=.pl\r\n",

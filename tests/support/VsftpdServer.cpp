@@ -32,6 +32,7 @@ bool TVsftpdServer::command(quint16 port, QString& program, QStringList& argumen
     config += "idle_session_timeout=120\ndata_connection_timeout=60\n";
     if (m_ascii) config += "ascii_upload_enable=YES\nascii_download_enable=YES\n";
     config += "anon_max_rate=" + QByteArray::number(m_maxRate) + "\n";
+    config += "max_per_ip=" + QByteArray::number(m_maxPerIp) + "\n";
     if (m_tls != TTls::Off) {
         const QByteArray required = yesNo[m_tls == TTls::Offered ? 0 : 1];
         config += "ssl_enable=YES\nallow_anon_ssl=YES\nrequire_ssl_reuse=YES\n";

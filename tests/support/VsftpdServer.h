@@ -19,6 +19,8 @@ public:
     // Logs every command the clients send to protocolLog() ("FTP command: ... \"QUIT\"").
     void setProtocolLog(bool on) { m_protocolLog = on; }
     QString protocolLog() const { return workPath() + QStringLiteral("/vsftpd.log"); }
+    // Refuses (421) a client's sessions beyond this many at once (0: no limit).
+    void setMaxPerIp(int sessions) { m_maxPerIp = sessions; }
     // FTPS with the certificate and key given. vsftpd's default of refusing a data
     // connection that does not resume the control connection's TLS session stays on.
     using TTls = TServerTls;
@@ -36,6 +38,7 @@ private:
     bool m_ascii = false;
     int m_maxRate = 0;
     bool m_protocolLog = false;
+    int m_maxPerIp = 0;
     TTls m_tls = TTls::Off;
     QString m_certificate, m_key;
 };

@@ -8,7 +8,9 @@
 #include "settings/Settings.h"
 #include "startup/CommandLineItems.h"
 #include "transfer/QueueBuilder.h"
+#include "transfer/QueueFile.h"
 #include "transfer/TransferItemsList.h"
+#include "transfer/TransferMonitor.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -287,15 +289,26 @@ int Summary(const TTransferItems& queue, const TPlanner& planner) {
 } // namespace
 
 int RunQueueCommand(const TToolOptions& o, const TToolContext& context) {
-    const bool get = o.Action == TToolOptions::TAction::MGet;
+    using A = TToolOptions::TAction;
+    const bool get = o.Action == A::MGet;
+    const bool resume = o.Action == A::Resume;
     QString problem;
     TSplitURL target;
-    if (!get && (!ResolveToolUrl(context, o.Target, target) || !target.FileName.isEmpty()))
+    if (o.Action == A::MPut &&
+        (!ResolveToolUrl(context, o.Target, target) || !target.FileName.isEmpty()))
         problem = "the target must be a folder URL ending in /: " + o.Target;
     if (get && !QFileInfo(o.Target).isDir()) problem = "no such local folder: " + o.Target;
     if (!problem.isEmpty()) {
         PrintProblem(problem);
         return 2;
+    }
+    TQueueFileContents saved;
+    if (resume) {
+        saved = ReadQueueFile(o.QueueFile);
+        if (saved.State == TQueueFileContents::TState::Corrupt) {
+            PrintProblem(SetQueueFileAside(o.QueueFile));
+            return 1;
+        }
     }
 
     TSettings settings = context.Settings;
@@ -304,8 +317,16 @@ int RunQueueCommand(const TToolOptions& o, const TToolContext& context) {
     // The queue waits for a host view only with single connections; it has none once
     // the items are planned.
     settings.SingleConnectionsOnly = true;
+    settings.SimultaneousTransfers = o.Parallel;
     TransferItemsList().SetSettings(&settings);
 
+    // Every change of the queue reaches the queue file, when there is one.
+    std::optional<TTransferMonitor> monitor;
+    std::optional<TQueueStore> store;
+    if (!o.QueueFile.isEmpty()) {
+        monitor.emplace(TransferItemsList());
+        store.emplace(*monitor, o.QueueFile);
+    }
     TTransferItems& queue = GeneralQueue();
     if (o.Log)
         queue.OnLog = [](TFTPComponent*, const QString& message, TColor) { PrintLogLine(message); };
@@ -318,7 +339,9 @@ int RunQueueCommand(const TToolOptions& o, const TToolContext& context) {
     TPlanner planner(o, context, settings, queue);
     {
         TQueueHold hold(queue);
-        if (get)
+        if (resume)
+            RestoreQueueItems(saved, queue, settings);
+        else if (get)
             planner.PlanDownloads(WithSlash(QFile::encodeName(QDir(o.Target).absolutePath())));
         else
             planner.PlanUploads(target);
@@ -328,6 +351,8 @@ int RunQueueCommand(const TToolOptions& o, const TToolContext& context) {
     queue.ProcessNext();
     if (!queue.Idle()) QCoreApplication::exec();
     const int exitCode = Summary(queue, planner);
+    store.reset();
+    monitor.reset();
     ShutdownTransferQueues();
     TFTPComponent::WaitForWorkers(5000);
     std::fflush(stdout);

@@ -1,6 +1,7 @@
 #include "ToolOptions.h"
 
 #include "engine/Tls.h"
+#include "settings/Settings.h"
 
 namespace {
 
@@ -39,6 +40,7 @@ QString ToolUsage() {
         "       tolvar-ftp [options] http-get URL LOCALFILE\n"
         "       tolvar-ftp [options] mget [-r] URL... LOCALDIR\n"
         "       tolvar-ftp [options] mput [-r] LOCALFILE... URL/\n"
+        "       tolvar-ftp --queue FILE [options] resume\n"
         "  URL: ftp://[user[:password]@]host[:port]/path (anonymous without a user);\n"
         "       with --site, a plain path on that site's server (\"/pub/\")\n"
         "options:\n"
@@ -46,6 +48,11 @@ QString ToolUsage() {
         "                         are copied with all they hold into the target folder;\n"
         "                         links to folders are not followed, and only regular\n"
         "                         files are sent\n"
+        "  --parallel N           mget and mput: transfer N files at once, each over its\n"
+        "                         own connection (1 to 10, default 1)\n"
+        "  --queue FILE           mget and mput keep their pending files in FILE while\n"
+        "                         they run; after an interruption, resume goes on with\n"
+        "                         them (downloads from the length already received)\n"
         "  --overwrite            replace existing destination files\n"
         "  --resume               go on from an existing destination file's length when\n"
         "                         the source is longer (binary, a server that resumes)\n"
@@ -114,6 +121,12 @@ QString ParseToolOptions(const QStringList& args, TToolOptions& options) {
             options.TrustFingerprints.append(fingerprint);
         } else if (a == QLatin1String("--timeout")) {
             if (!ReadCount(args, i, a, options.TimeOutSeconds, problem)) return problem;
+        } else if (a == QLatin1String("--queue")) {
+            if (!ReadText(args, i, a, options.QueueFile, problem)) return problem;
+        } else if (a == QLatin1String("--parallel")) {
+            if (!ReadCount(args, i, a, options.Parallel, problem)) return problem;
+            if (options.Parallel < 1 || options.Parallel > MaxSimultaneous)
+                return a + QStringLiteral(" needs a number from 1 to %1").arg(MaxSimultaneous);
         } else if (a == QLatin1String("--retries")) {
             if (!ReadCount(args, i, a, options.Retries, problem)) return problem;
         } else if (a == QLatin1String("--retry-delay")) {
@@ -146,6 +159,9 @@ QString ParseToolOptions(const QStringList& args, TToolOptions& options) {
         options.Action = A::Put;
         options.LocalFile = words.at(0);
         options.Url = words.at(1);
+    } else if (command == QLatin1String("resume") && words.isEmpty()) {
+        options.Action = A::Resume;
+        if (options.QueueFile.isEmpty()) return QStringLiteral("resume needs --queue FILE");
     } else if ((command == QLatin1String("mget") || command == QLatin1String("mput")) &&
                words.size() >= 2) {
         options.Action = command == QLatin1String("mget") ? A::MGet : A::MPut;
@@ -156,5 +172,8 @@ QString ParseToolOptions(const QStringList& args, TToolOptions& options) {
     }
     if (options.Recursive && options.Action != A::MGet && options.Action != A::MPut)
         return QStringLiteral("-r is for mget and mput");
+    if (options.Parallel != 1 && options.Action != A::MGet && options.Action != A::MPut &&
+        options.Action != A::Resume)
+        return QStringLiteral("--parallel is for mget and mput");
     return QString();
 }

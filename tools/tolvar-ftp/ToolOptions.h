@@ -5,7 +5,7 @@
 
 // What the command line of tolvar-ftp asks for.
 struct TToolOptions {
-    enum class TAction { None, List, Get, Put, HttpGet, MGet, MPut };
+    enum class TAction { None, List, Get, Put, HttpGet, MGet, MPut, Resume };
     TAction Action = TAction::None;
     QString Url;
     QString LocalFile;
@@ -26,6 +26,10 @@ struct TToolOptions {
     bool Newer = false;
     // mget and mput walk the folders they are given.
     bool Recursive = false;
+    // mget and mput: files transferred at once, each over its own connection (1 to 10).
+    int Parallel = 1;
+    // mget and mput keep their pending items in this queue file; resume goes on with them.
+    QString QueueFile;
     bool Ascii = false;
     bool Log = false;
     bool Debug = false;

@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     SetDebugLogEnabled(options.Debug);
 
     using A = TToolOptions::TAction;
-    if (options.Action == A::MGet || options.Action == A::MPut)
+    if (options.Action == A::MGet || options.Action == A::MPut || options.Action == A::Resume)
         return RunQueueCommand(options, context);
 
     TSplitURL url;

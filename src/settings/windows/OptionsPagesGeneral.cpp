@@ -172,6 +172,14 @@ QWidget* TfrmOptions::MakeConnectionPage() {
     ChkSingleConnections_ = MakeCheck(QStringLiteral("Single Connections Only"),
                                       QStringLiteral("chkSingleConnections"));
 
+    SpinSimultaneous_ = MakeSpin(QStringLiteral("spinSimultaneous"), 1, MaxSimultaneous);
+    SpinSimultaneous_->setWhatsThis(
+        QStringLiteral("How many files of one server's queue move at once, each over its own "
+                       "connection. Some servers allow only a few connections per user; the "
+                       "queue goes on with those the server lets in. While \"Single "
+                       "Connections Only\" is on, a host tab's transfers share its own "
+                       "connection, one file at a time."));
+
     auto* retry = new QGroupBox;
     retry->setObjectName(QStringLiteral("gbRetry"));
     RgRetry_ = new QButtonGroup(this);
@@ -204,6 +212,13 @@ QWidget* TfrmOptions::MakeConnectionPage() {
     for (QCheckBox* check : {ChkShowManager_, ChkPromptForPass_, ChkKeepAlive_, ChkUsePASV_,
                              ChkQuickDisconnect_, ChkSingleConnections_})
         checks->addWidget(check);
+    auto* simultaneous = new QHBoxLayout;
+    auto* simultaneousLabel = new QLabel(QStringLiteral("Simultaneous &transfers per server"));
+    simultaneousLabel->setBuddy(SpinSimultaneous_);
+    simultaneous->addWidget(simultaneousLabel);
+    simultaneous->addWidget(SpinSimultaneous_);
+    simultaneous->addStretch(1);
+    checks->addLayout(simultaneous);
     checks->addStretch(1);
     auto* top = new QHBoxLayout;
     top->addLayout(checks, 1);
@@ -246,6 +261,7 @@ void TfrmOptions::LoadGeneralPages() {
     ChkUsePASV_->setChecked(s.UsePASV);
     ChkQuickDisconnect_->setChecked(s.QuickDisconnect);
     ChkSingleConnections_->setChecked(s.SingleConnectionsOnly);
+    SpinSimultaneous_->setValue(std::clamp(s.SimultaneousTransfers, 1, MaxSimultaneous));
     Check(RgRetry_, s.InfiniteRetry ? 1 : 0);
     SpinRetries_->setValue(s.Retries);
     SpinRetryDelay_->setValue(s.RetryDelay);
@@ -277,6 +293,7 @@ void TfrmOptions::SaveGeneralPages(TSettings& s) const {
     s.UsePASV = ChkUsePASV_->isChecked();
     s.QuickDisconnect = ChkQuickDisconnect_->isChecked();
     s.SingleConnectionsOnly = ChkSingleConnections_->isChecked();
+    s.SimultaneousTransfers = SpinValue(SpinSimultaneous_, 1);
     s.InfiniteRetry = RgRetry_->checkedId() == 1;
     s.RetryDelay = SpinValue(SpinRetryDelay_, 5);
     s.Retries = SpinValue(SpinRetries_, 3);

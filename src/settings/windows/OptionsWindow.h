@@ -120,6 +120,7 @@ private:
     QCheckBox* ChkUsePASV_;
     QCheckBox* ChkQuickDisconnect_;
     QCheckBox* ChkSingleConnections_;
+    QSpinBox* SpinSimultaneous_;
     QButtonGroup* RgRetry_; // 0 a number of times, 1 until connected
     QSpinBox* SpinRetries_;
     QSpinBox* SpinRetryDelay_;

@@ -363,11 +363,17 @@ void TfrmTransfer::CancelClicked() {
     btnCancel->setEnabled(false);
     if (ITransferMainWindow* main = Main())
         main->SetStatusText(QStringLiteral("Cancelling all pending files..."));
-    for (int i = 0; i < CurrentQueue_->Count(); ++i)
-        if (TTransferItem* item = CurrentQueue_->Item(i); item->State() == isPending)
+    QList<TTransferItem*> running;
+    for (int i = 0; i < CurrentQueue_->Count(); ++i) {
+        TTransferItem* item = CurrentQueue_->Item(i);
+        if (item->State() == isPending)
             item->SetState(isCancelled);
-    // The queue finishes once the running item's command has ended.
-    CurrentItem_->Cancel();
+        else if (item->State() == isBusy)
+            running << item;
+    }
+    // The queue finishes once the running items' commands have ended.
+    for (TTransferItem* item : running)
+        if (item->Owner == CurrentQueue_) item->Cancel();
 }
 
 void TfrmTransfer::showEvent(QShowEvent* event) {
@@ -405,8 +411,12 @@ void TfrmTransfer::ItemStarted(TTransferItems* queue, TTransferItem* item) {
         tmrRedraw.start(static_cast<int>(RedrawMs - since));
 }
 
-void TfrmTransfer::ItemFinished(TTransferItems*, TTransferItem* item) {
-    if (item == CurrentItem_) CurrentItem_ = nullptr;
+void TfrmTransfer::ItemFinished(TTransferItems* queue, TTransferItem* item) {
+    if (item != CurrentItem_) return;
+    // Several items of a queue may run at once: the window goes on with another of them.
+    CurrentItem_ = queue == CurrentQueue_ ? queue->FindFirst(isBusy) : nullptr;
+    if (CurrentItem_ == item) CurrentItem_ = nullptr;
+    if (CurrentItem_) EnableSkip(CurrentItem_);
 }
 
 void TfrmTransfer::ItemProgress(TTransferItems*, TTransferItem* item) {

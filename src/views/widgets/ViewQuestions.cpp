@@ -83,6 +83,19 @@ bool TViewQuestions::AskYesNo(const QString& text) {
                                  QMessageBox::No) == QMessageBox::Yes;
 }
 
+int TViewQuestions::AskChoice(const QString& text, const QStringList& choices, int cancel) {
+    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), text,
+                    QMessageBox::NoButton, Parent_);
+    QList<QAbstractButton*> buttons;
+    for (const QString& choice : choices)
+        buttons << box.addButton(choice, QMessageBox::AcceptRole);
+    if (!buttons.isEmpty()) box.setDefaultButton(qobject_cast<QPushButton*>(buttons.first()));
+    if (cancel >= 0 && cancel < buttons.size()) box.setEscapeButton(buttons.at(cancel));
+    box.exec();
+    const int chosen = static_cast<int>(buttons.indexOf(box.clickedButton()));
+    return chosen >= 0 ? chosen : cancel;
+}
+
 QString TViewQuestions::PickFolder(const QString& title, const QString& start) {
     return QFileDialog::getExistingDirectory(Parent_, title, start);
 }

@@ -19,6 +19,7 @@ public:
     void ShowError(const QString& text) override;
     TCertificateTrust AskCertificateTrust(const TCertificateInfo& certificate) override;
     bool AskYesNo(const QString& text) override;
+    int AskChoice(const QString& text, const QStringList& choices, int cancel) override;
     QString AskText(const QString& title, const QString& label,
                     const QString& initial = {}) override;
     QString PickFolder(const QString& title, const QString& start) override;
