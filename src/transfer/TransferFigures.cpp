@@ -91,9 +91,9 @@ TProgressFigures ComputeProgressFigures(const TTransferItems& queue, const TTran
         DurationText(leftMs < 0 ? 0 : (leftMs + 500) / 1000) + QStringLiteral(" remaining");
 
     const int64_t total = static_cast<int64_t>(now - queue.StartTick) / 1000;
-    f.FileCount = QStringLiteral("File %1 of %2")
-                      .arg(queue.CompletedCount + 1)
-                      .arg(queue.CompletedCount + pending + 1);
+    // Every running item counts towards the files of the run, not only the one shown.
+    const int files = queue.CompletedCount + pending + std::max(1, queue.StateCount(isBusy));
+    f.FileCount = QStringLiteral("File %1 of %2").arg(queue.CompletedCount + 1).arg(files);
     if (queue.FailedCount > 0) f.FileCount += QStringLiteral(", %1 failed").arg(queue.FailedCount);
     f.TotalBytes = BytesCopiedText(queue.BytesDone, queue.BytesDone + queue.BytesLeft);
     f.TotalPercent = queue.PercentDone();
@@ -104,7 +104,7 @@ TProgressFigures ComputeProgressFigures(const TTransferItems& queue, const TTran
     f.Status = QStringLiteral("%1% Transferred (file %2/%3), ")
                    .arg(f.TotalPercent)
                    .arg(queue.CompletedCount + 1)
-                   .arg(pending + queue.CompletedCount + 1);
+                   .arg(files);
     f.Stalled = item.State() == isBusy &&
                 TransferStalled(item.LastProgressTick, now, EngineSettings().TimeOut);
     if (f.Stalled) {

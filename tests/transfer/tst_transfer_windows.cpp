@@ -159,6 +159,18 @@ private Q_SLOTS:
         resumed.BytesDone = 7'000;
         f = ComputeProgressFigures(queue, resumed, resumed.StartTick + 500);
         QTest::newRow("first second") << f.CurrentRemaining << "0:02 remaining";
+        // Three files running at once and two waiting after one done: six in the run.
+        TTransferItems parallel;
+        for (TItemState state : {isBusy, isBusy, isBusy, isPending, isPending}) {
+            auto item = std::make_unique<TTransferItem>();
+            item->FileName = QByteArray::number(parallel.Count());
+            TTransferItem* added = item.get();
+            parallel.Add(item);
+            added->SetState(state);
+        }
+        parallel.CompletedCount = 1;
+        f = ComputeProgressFigures(parallel, *parallel.Item(0), now);
+        QTest::newRow("parallel count") << f.FileCount << "File 2 of 6";
 
         // Half the time-out without a byte is "stalled"; no time-out, never.
         const auto stalled = [](uint64_t last, uint64_t now, unsigned timeOut) {
