@@ -139,9 +139,10 @@ void TfrmMain::WirePaneViewActions(bool host) {
         TCustomView* view = PaneView(host);
         if (!view) return;
         // A server's folder in the form its own replies use (a VMS device path).
-        const QString current = host ? DisplayText(CurrentHostView()->Browser().ToServerPath(
-                                           CurrentHostView()->Browser().Folder()))
-                                     : view->Folder();
+        const QString current =
+            host ? CurrentHostView()->Browser().PathText(CurrentHostView()->Browser().ToServerPath(
+                       CurrentHostView()->Browser().Folder()))
+                 : view->Folder();
         const QString folder =
             host
                 ? Questions_->AskText(QStringLiteral("Open Folder"),

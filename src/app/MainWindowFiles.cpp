@@ -151,7 +151,8 @@ void TfrmMain::EditWith(bool host, bool editor) {
 void TfrmMain::SendToHostFolder() {
     THostView* view = CurrentHostView();
     if (!view || !view->Connected() || view->SelectedCount() == 0) return;
-    const QString current = DisplayText(view->Browser().ToServerPath(view->Browser().Folder()));
+    const QString current =
+        view->Browser().PathText(view->Browser().ToServerPath(view->Browser().Folder()));
     const QString answer = Questions_->AskText(QStringLiteral("Move to another folder"),
                                                QStringLiteral("Destination folder"), current);
     if (!answer.trimmed().isEmpty()) view->MoveSelected(answer);

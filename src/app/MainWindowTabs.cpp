@@ -158,10 +158,11 @@ void TfrmMain::NewHostView() {
     TFTPComponent* session = current->Session();
     const QString caption = HostPane_->Caption(HostPane_->CurrentIndex());
     const QString folder =
-        DisplayText(current->Browser().ToServerPath(current->Browser().Folder()));
+        current->Browser().PathText(current->Browser().ToServerPath(current->Browser().Folder()));
     ConnectLocation(session->Host, session->Port, QString::fromUtf8(session->User),
                     QString::fromUtf8(session->Password), folder, QString(), caption,
-                    current->Browser().UsesFirewall, false, session->Security);
+                    current->Browser().UsesFirewall, false, session->Security,
+                    current->Browser().NameCharset.Name());
 }
 
 void TfrmMain::NewLocalView() {

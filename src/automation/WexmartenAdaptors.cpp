@@ -58,7 +58,8 @@ void TWexmartenMembers::RefreshFolder() {
     THostView* view = O_.ConnectedHostView();
     if (!view) return;
     // A folder written to CurrentFolder is listed here.
-    if (view->Folder() != DisplayText(view->Browser().Folder()) && !view->Folder().isEmpty())
+    if (view->Folder() != view->Browser().PathText(view->Browser().Folder()) &&
+        !view->Folder().isEmpty())
         view->ShowFolder(view->Folder());
     else
         view->Refresh();

@@ -18,6 +18,8 @@ public:
 
     // False when a legacy set was named that this system cannot decode.
     bool IsKnown() const { return Known_; }
+    // The legacy set's name; empty when automatic.
+    QString Name() const { return QString::fromLatin1(Legacy_); }
     QString Decode(QByteArrayView bytes) const;
     // A name the user typed, as bytes for the server: in the legacy set when one is chosen
     // and it can write the name, else UTF-8.

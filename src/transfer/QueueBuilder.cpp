@@ -155,7 +155,7 @@ bool TQueueBuilder::Decide(const TWalkEntry& source, const TWalkEntry& existing,
         return false;
     }
     TExistingFile file;
-    file.Name = DisplayText(destName);
+    file.Name = upload ? NameCharset.Decode(destName) : DisplayText(destName);
     file.ExistingSize = existing.Size;
     file.NewSize = source.Size;
     file.ExistingDate = existing.Date;

@@ -2,6 +2,7 @@
 
 #include "engine/EngineSettings.h"
 #include "engine/Tls.h"
+#include "listing/NameCharset.h"
 #include "transfer/TransferQuestions.h"
 
 #include <QByteArray>
@@ -118,6 +119,8 @@ public:
         DestView_ = destination;
     }
     std::function<void(const QString& text, TColor color)> OnLog;
+    // How the server's names read in the questions asked about them.
+    TNameCharset NameCharset;
 
     // Entries of `sourceFolder` sent into `destFolder` (both ending with their separators).
     void Upload(const std::vector<TWalkEntry>& selected, const QByteArray& sourceFolder,

@@ -99,7 +99,7 @@ void THostBrowser::Connect(const QString& host, int port, const QString& selectM
     Shown_.reset();
     Q_EMIT ListCleared();
     Form_ = TRemotePathForm();
-    Folder_ = initialFolder.toUtf8();
+    Folder_ = PathBytes(initialFolder);
     if (!Folder_.isEmpty()) Folder_ = Key(Folder_);
     LastGoodFolder_.clear();
     SelectMasks_ = SplitMasks(selectMasks);

@@ -67,6 +67,10 @@ public:
     bool UsesFirewall = false;
     // The site's character set for names that are not UTF-8; only their display uses it.
     TNameCharset NameCharset;
+    // A server path or name as the pane shows it, read in the site's character set.
+    QString PathText(const QByteArray& path) const { return NameCharset.Decode(path); }
+    // A path the user typed, as bytes for the server (see TNameCharset::Encode).
+    QByteArray PathBytes(const QString& text) const { return NameCharset.Encode(text); }
     // Who is asked about a server certificate nobody vouches for; none: it is refused.
     void SetQuestions(IViewQuestions* questions) { Questions_ = questions; }
     // The trusted-certificates store (see TTrustedCertificates); none: nothing is kept.

@@ -109,16 +109,15 @@ bool THostBrowser::DeleteFolderTree(const QByteArray& parentKey, const QByteArra
     const TColor red = EngineSettings().LogColorError;
     const QByteArray key = parentKey + name + Form_.Separator;
     if (depth >= MaxDeleteDepth) {
-        AppendLog(QStringLiteral("Folder \"%1\" lies too deep; not removed.").arg(DisplayText(key)),
+        AppendLog(QStringLiteral("Folder \"%1\" lies too deep; not removed.").arg(PathText(key)),
                   red);
         return false;
     }
     TListingPtr listing;
     // A snapshot of exactly this folder's listing; without one nothing in it is touched.
     if (!ListFolderAndWait(key, listing)) {
-        AppendLog(
-            QStringLiteral("Could not list \"%1\"; it was not removed.").arg(DisplayText(key)),
-            red);
+        AppendLog(QStringLiteral("Could not list \"%1\"; it was not removed.").arg(PathText(key)),
+                  red);
         return false;
     }
     bool complete = true;
@@ -130,7 +129,7 @@ bool THostBrowser::DeleteFolderTree(const QByteArray& parentKey, const QByteArra
         if (entryName.isEmpty() || entryName == "." || entryName == ".." ||
             entryName.contains(Form_.Separator) || entryName.contains('/')) {
             AppendLog(QStringLiteral("Skipped the entry \"%1\" in \"%2\".")
-                          .arg(DisplayText(entryName), DisplayText(key)),
+                          .arg(PathText(entryName), PathText(key)),
                       red);
             complete = false;
             continue;

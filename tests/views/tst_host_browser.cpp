@@ -15,6 +15,7 @@
 #include "views/HostBrowser.h"
 #include "views/widgets/HostView.h"
 #include "views/widgets/LocalView.h"
+#include "views/widgets/TreeCombo.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -22,11 +23,14 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -552,6 +556,45 @@ private Q_SLOTS:
         QCOMPARE(written.keys(),
                  QStringList({"t/a.txt", "t/sub/b.bin", "t/sub/c.bin", "t/sub/d.bin"}));
         QCOMPARE(written.value("t/sub/b.bin"), ReadFile(root + "/pub/t/sub/b.bin"));
+    }
+
+    // A server writing names in a legacy set: its folders read as text in the pane and its
+    // path box, and a path typed or picked there goes back as the server's own bytes.
+    void legacyNamePaths_data() {
+        QTest::addColumn<QString>("charset");
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("windows-1251") << "windows-1251" << QByteArray("\xcf\xe0\xef\xea\xe0")
+                                      << QStringLiteral("\u041f\u0430\u043f\u043a\u0430");
+        QTest::newRow("Shift_JIS") << "Shift_JIS" << QByteArray("\x83\x74\x83\x48\x83\x8b\x83\x5f")
+                                   << QStringLiteral("\u30d5\u30a9\u30eb\u30c0");
+    }
+    void legacyNamePaths() {
+        QFETCH(QString, charset);
+        QFETCH(QByteArray, name);
+        QFETCH(QString, text);
+        const QString home = Vs.rootPath() + "/names-" + QTest::currentDataTag();
+        const QByteArray homeBytes = QFile::encodeName(home) + '/';
+        QVERIFY(QDir().mkpath(home) && ::mkdir((homeBytes + name).constData(), 0755) == 0);
+        // Qt cannot name it to remove it with the served folder.
+        const auto removed = qScopeGuard([&] { ::rmdir((homeBytes + name).constData()); });
+        THostView view;
+        TTreeCombo box;
+        view.SetTreeCombo(&box);
+        THostBrowser& b = view.Browser();
+        b.NameCharset = TNameCharset(charset);
+        const QString shown = home + '/' + text + '/';
+        QVERIFY(ConnectAndShow(b, Vs.port(), shown));
+        QCOMPARE(b.Folder(), homeBytes + name + '/');
+        QCOMPARE(view.Folder(), shown);
+        QTRY_COMPARE(box.CurrentPath(), shown);
+        // Typed below the folder shown, then picked whole from the tree.
+        for (const QString& chosen : {text, shown}) {
+            QVERIFY(b.ShowFolderAndWait(homeBytes));
+            QTRY_COMPARE(box.CurrentPath(), home + '/');
+            box.OnPathChosen(chosen);
+            QTRY_COMPARE(b.Folder(), homeBytes + name + '/');
+        }
     }
 
     // The cache follows renames (without touching a sibling that shares the prefix), RMD,

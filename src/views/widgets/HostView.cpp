@@ -119,7 +119,7 @@ void THostView::Shown(const QByteArray& folder, TListingPtr listing) {
     SetSeparator(Browser_->Separator());
     Model_->Charset = Browser_->NameCharset;
     Model_->SetListing(std::move(listing));
-    SetFolder(DisplayText(folder));
+    SetFolder(Browser_->PathText(folder));
     DoUpdates = updates;
     InvalidateTotal();
     UpdateStatus();
@@ -163,9 +163,9 @@ void THostView::RebuildTree() {
     Tree_->Clear();
     const QChar separator = Browser_->Separator();
     for (const QByteArray& path : Browser_->KnownFolders())
-        Tree_->AddPath(DisplayText(path), separator, !Browser_->CachedListing(path));
+        Tree_->AddPath(Browser_->PathText(path), separator, !Browser_->CachedListing(path));
     if (!Browser_->Folder().isEmpty()) {
-        const QString current = DisplayText(Browser_->Folder());
+        const QString current = Browser_->PathText(Browser_->Folder());
         Tree_->AddPath(current, separator, !Browser_->CachedListing(Browser_->Folder()));
         Tree_->SetCurrentPath(current);
     }
@@ -176,8 +176,8 @@ QByteArray THostView::RawPath(const QString& path) const {
     QString key = path;
     if (!key.endsWith(Browser_->Separator())) key += Browser_->Separator();
     for (const QByteArray& known : Browser_->KnownFolders())
-        if (DisplayText(known) == key) return known;
-    return path.toUtf8();
+        if (Browser_->PathText(known) == key) return known;
+    return Browser_->PathBytes(path);
 }
 
 QByteArray THostView::ItemRawName(int row) const {
@@ -192,7 +192,7 @@ QString THostView::ItemName(int row) const {
     return Model_->Caption(row);
 }
 QString THostView::ItemPath(int row) const {
-    return DisplayText(Browser_->ItemPath(ItemRawName(row)));
+    return Browser_->PathText(Browser_->ItemPath(ItemRawName(row)));
 }
 bool THostView::IsFolder(int row) const {
     return Model_->IsFolder(row);
@@ -269,7 +269,7 @@ bool THostView::ShowProperties() {
         records << record;
         names << ItemRawName(row);
     }
-    TfrmProperties dialog(records, DisplayText(Browser_->ToServerPath(Browser_->Folder())),
+    TfrmProperties dialog(records, Browser_->PathText(Browser_->ToServerPath(Browser_->Folder())),
                           Browser_->Separator(), true, this);
     if (dialog.exec() != QDialog::Accepted || dialog.ChangedItems().isEmpty()) return false;
     for (const TAttributeChange& change : dialog.ChangedItems())
@@ -362,6 +362,7 @@ void THostView::QueueTransfers(const std::vector<TWalkEntry>& chosen, const QByt
     TQueueBuilder builder(Browser_->Settings(),
                           TransferQuestions_ ? TransferQuestions_ : OwnTransferQuestions_.get(),
                           connection, *queue);
+    builder.NameCharset = Browser_->NameCharset;
     builder.OnLog = [this](const QString& text, TColor color) {
         if (OnLog) OnLog(this, text, color);
     };
@@ -392,7 +393,7 @@ void THostView::ViewFiles(int reason, TCustomView* target) {
 }
 
 int THostView::MoveSelected(const QString& destination) {
-    return Browser_->MoveItems(SelectedEntries(), destination.toUtf8());
+    return Browser_->MoveItems(SelectedEntries(), Browser_->PathBytes(destination));
 }
 
 bool THostView::DownloadSelectedTo(const QString& localFolder) {

@@ -113,7 +113,7 @@ int TRemoteListModel::columnCount(const QModelIndex& parent) const {
 QString TRemoteListModel::TypeText(int row) const {
     const TRemoteListEntry& entry = Entry(row);
     if (entry.Item.Attributes & raLink)
-        return QStringLiteral("Shortcut to ") + DisplayText(LinkTarget(entry.Name));
+        return QStringLiteral("Shortcut to ") + Charset.Decode(LinkTarget(entry.Name));
     return (Entry(row).Item.Attributes & raFolder) ? QStringLiteral("File Folder")
                                                    : FileTypeText(Caption(row));
 }
