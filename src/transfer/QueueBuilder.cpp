@@ -160,8 +160,9 @@ bool TQueueBuilder::Decide(const TWalkEntry& source, const TWalkEntry& existing,
     file.NewSize = source.Size;
     file.ExistingDate = existing.Date;
     file.NewDate = source.Date;
-    file.CanResume = Connection_.ServerResumes &&
-                     TransferTypeFor(upload ? destName : source.Name, Settings_) == ttBinary;
+    file.CanResume =
+        Connection_.ServerResumes && TransferTypeFor(upload ? destName : source.Name, Settings_,
+                                                     Connection_.ServerKeepsLF) == ttBinary;
     TExistingAction action;
     QString why = QStringLiteral("exists at the destination");
     if (Questions_) {
@@ -202,6 +203,7 @@ void TQueueBuilder::AddItem(const TWalkEntry& entry, const QByteArray& sourceFol
     item->Account = Connection_.Account;
     item->Security = Connection_.Security;
     item->UseFirewall = Connection_.UseFirewall;
+    item->ServerKeepsLF = Connection_.ServerKeepsLF;
     item->SourceFolder = source.ItemFolder(sourceFolder);
     item->DestFolder = dest.ItemFolder(destFolder);
     item->FileName = entry.Name;

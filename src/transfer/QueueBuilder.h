@@ -104,6 +104,7 @@ public:
         bool UseFirewall = false;
         bool ServerResumes = false;
         TSessionSecurity Security;
+        bool ServerKeepsLF = false;
     };
 
     TQueueBuilder(const TSettings& settings, ITransferQuestions* questions,

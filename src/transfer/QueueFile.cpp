@@ -47,6 +47,7 @@ struct TSavedItem {
     int64_t StartOffset = 0;
     bool Upload = false, IsFolder = false, IsHTTP = false, UseFirewall = false, Started = false;
     QString URL;
+    bool ServerKeepsLF = false;
 };
 
 struct TQueueSnapshot {
@@ -57,13 +58,13 @@ struct TQueueSnapshot {
 namespace {
 
 TSavedItem Saved(const TTransferItem& item) {
-    return {item.Host,         item.Port,        item.User,
-            item.Password,     item.Account,     item.Security,
-            item.SourceFolder, item.DestFolder,  item.FileName,
-            item.DestFileName, item.Size,        item.Date,
-            item.StartOffset,  item.Upload,      item.IsFolder,
-            item.IsHTTP,       item.UseFirewall, item.State() == isBusy,
-            item.URL};
+    return {item.Host,         item.Port,         item.User,
+            item.Password,     item.Account,      item.Security,
+            item.SourceFolder, item.DestFolder,   item.FileName,
+            item.DestFileName, item.Size,         item.Date,
+            item.StartOffset,  item.Upload,       item.IsFolder,
+            item.IsHTTP,       item.UseFirewall,  item.State() == isBusy,
+            item.URL,          item.ServerKeepsLF};
 }
 
 // Only what differs from a new item is written: a record stays well under a kilobyte.
@@ -95,6 +96,7 @@ QJsonObject Record(const TSavedItem& item) {
     put("url", item.URL, item.IsHTTP);
     put("firewall", true, item.UseFirewall);
     put("started", true, item.Started);
+    put("lf", true, item.ServerKeepsLF);
     return r;
 }
 
@@ -122,6 +124,7 @@ std::unique_ptr<TTransferItem> ItemFrom(const QJsonObject& r) {
     item->URL = r.value(QLatin1String("url")).toString();
     item->IsHTTP = !item->URL.isEmpty();
     item->UseFirewall = r.value(QLatin1String("firewall")).toBool();
+    item->ServerKeepsLF = r.value(QLatin1String("lf")).toBool();
     if (item->DestFileName.isEmpty()) item->DestFileName = item->FileName;
     return item;
 }
@@ -190,8 +193,9 @@ int RestoreQueueItems(const TQueueFileContents& contents, TTransferItems& queue,
                                (local.exists() && local.metadataChangeTime() > savedAt);
             if (begun && local.exists()) {
                 if (item->Size > 0 && local.size() >= item->Size) continue; // done already
-                const bool resumes = !item->IsHTTP && settings.TryToResume > 0 &&
-                                     TransferTypeFor(item->FileName, settings) == ttBinary;
+                const bool resumes =
+                    !item->IsHTTP && settings.TryToResume > 0 &&
+                    TransferTypeFor(item->FileName, settings, item->ServerKeepsLF) == ttBinary;
                 item->StartOffset = resumes ? local.size() : 0;
             }
         } else if (item->Upload && !item->IsFolder &&
@@ -199,7 +203,8 @@ int RestoreQueueItems(const TQueueFileContents& contents, TTransferItems& queue,
             // How much reached the server is asked when the item starts again.
             item->StartOffset = 0;
             item->ResumeAtServer =
-                settings.TryToResume > 0 && TransferTypeFor(item->FileName, settings) == ttBinary;
+                settings.TryToResume > 0 &&
+                TransferTypeFor(item->FileName, settings, item->ServerKeepsLF) == ttBinary;
         }
         if (queue.Add(item) >= 0) ++added;
     }

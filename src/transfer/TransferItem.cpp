@@ -214,7 +214,8 @@ bool TTransferItem::RetryWithResume(TFTPComponent* sender) {
     const TSettings& settings = queue->Settings();
     // Only a binary file can go on where it stopped: a text transfer's local length is
     // not the server's.
-    if (settings.TryToResume <= 0 || TransferTypeFor(FileName, settings) != ttBinary) return false;
+    if (settings.TryToResume <= 0 || TransferTypeFor(FileName, settings, ServerKeepsLF) != ttBinary)
+        return false;
     const int limit = EngineSettings().RetryCount;
     if (limit > 0 && ResumeRetries_ >= limit) return false;
     const int64_t local = QFileInfo(LocalPath()).size();

@@ -61,6 +61,8 @@ public:
     bool IsHTTP = false;
     QString URL;
     bool UseFirewall = false;
+    // The server keeps text with LF line ends: text files go as they are (TransferTypeFor).
+    bool ServerKeepsLF = false;
 
     TItemState State() const { return State_; }
     // Every state change goes through here so that the queue's counters stay exact.

@@ -58,7 +58,7 @@ void TTransferItem::StartOn(TFTPComponent* session) {
     if ((StartOffset > 0 || ResumeAtServer) && !session->HasOwner())
         session->SetResumeSupported(true);
     const int64_t offset = Upload && ResumeAtServer ? -1 : StartOffset;
-    const int type = TransferTypeFor(FileName, settings);
+    const int type = TransferTypeFor(FileName, settings, ServerKeepsLF);
     // A pooled session carries only this queue's commands, so the type it was last given
     // still holds and need not be sent again for every file.
     const bool pooled = queue->Sessions_.contains(session);

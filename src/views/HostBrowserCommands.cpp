@@ -185,7 +185,8 @@ void THostBrowser::ViewFiles(int reason, const QString& destinationFolder,
             continue;
         }
         BatchQueue_.push_back(
-            {ToServerPath(Folder_), name, folder + local, TransferTypeFor(name, Settings())});
+            {ToServerPath(Folder_), name, folder + local,
+             TransferTypeFor(name, Settings(), ServerKeepsLF(Session_->ServerType()))});
     }
     Q_EMIT ListEnabled(false);
     StartNextBatchFile();
@@ -223,8 +224,9 @@ void THostBrowser::SendFile(const QString& localFile) {
     BatchReason_ = trSendFile;
     const QByteArray name = QFile::encodeName(info.fileName());
     const QByteArray folder = ToServerPath(Folder_);
-    const uint64_t id =
-        Session_->Upload(localFile, folder, folder + name, TransferTypeFor(name, Settings()), 0);
+    const uint64_t id = Session_->Upload(
+        localFile, folder, folder + name,
+        TransferTypeFor(name, Settings(), ServerKeepsLF(Session_->ServerType())), 0);
     if (id != 0) Sent_[id] = {Folder_, name, localFile};
 }
 

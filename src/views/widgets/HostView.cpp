@@ -3,6 +3,7 @@
 #include "transfer/QueueBuilder.h"
 #include "transfer/TransferItems.h"
 #include "transfer/TransferItemsList.h"
+#include "transfer/TransferType.h"
 #include "transfer/windows/TransferQuestions.h"
 #include "views/HostFolderSource.h"
 #include "views/RemotePath.h"
@@ -358,6 +359,7 @@ void THostView::QueueTransfers(const std::vector<TWalkEntry>& chosen, const QByt
     connection.Security = Session()->Security;
     connection.UseFirewall = Browser_->UsesFirewall;
     connection.ServerResumes = Session()->ResumeSupported();
+    connection.ServerKeepsLF = ServerKeepsLF(Session()->ServerType());
     TTransferItems* queue = Queue();
     TQueueBuilder builder(Browser_->Settings(),
                           TransferQuestions_ ? TransferQuestions_ : OwnTransferQuestions_.get(),
